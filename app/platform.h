@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QColor>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+
+class QAction;
+class QMenu;
+class QPoint;
+class QUrl;
+class QWidget;
+
+// Everything that blocks on the user or leaves the process goes through here, so that
+// tests can answer prompts from a script instead of a person.
+class Platform {
+public:
+    struct ColorChoice {
+        enum class Outcome { Chosen, Cancelled, Failed };
+        Outcome outcome = Outcome::Cancelled;
+        QColor color;
+    };
+
+    virtual ~Platform() = default;
+
+    virtual QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
+                                                   const QString& title,
+                                                   QMessageBox::StandardButtons buttons,
+                                                   QMessageBox::Icon icon) = 0;
+    // Both return an empty string when the user cancels.
+    virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
+    virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
+    virtual ColorChoice chooseColor(QWidget* parent, const QColor& initial) = 0;
+    // Shows the menu modally at a global position; returns the triggered action or null.
+    virtual QAction* popupMenu(QMenu* menu, const QPoint& globalPos) = 0;
+    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+    virtual bool openUrl(const QUrl& url) = 0;
+    // Ends the program at once: no further handler runs, nothing is asked.
+    virtual void exit(int code) = 0;
+
+    static Platform& instance();
+    // Installs a platform for the rest of the run; null restores the real one.
+    static void install(Platform* platform);
+};
+
+class QtPlatform final : public Platform {
+public:
+    QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
+                                           const QString& title,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::Icon icon) override;
+    QString openFileName(QWidget* parent, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& filter) override;
+    ColorChoice chooseColor(QWidget* parent, const QColor& initial) override;
+    QAction* popupMenu(QMenu* menu, const QPoint& globalPos) override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool openUrl(const QUrl& url) override;
+    [[noreturn]] void exit(int code) override;
+};

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QWidget>
+
+class QMouseEvent;
+class QPainter;
+
+// Mouse button and shift codes as the editor's handlers receive them.
+namespace mousecode {
+inline constexpr int Left = 1;
+inline constexpr int Right = 2;
+inline constexpr int Middle = 4;
+int button(Qt::MouseButton button);
+int buttons(Qt::MouseButtons buttons);
+int shift(Qt::KeyboardModifiers modifiers);
+} // namespace mousecode
+
+// Common ground of everything placed on the card: its box kept exactly in single-precision
+// twips (the widget's pixel geometry is only derived from it), the kind marker texts, and the
+// mouse events the editor listens to, with positions in twips.
+class CardElement : public QWidget {
+    Q_OBJECT
+public:
+    explicit CardElement(QWidget* parent = nullptr);
+
+    float Left() const { return m_left; }
+    float Top() const { return m_top; }
+    float Width() const { return m_width; }
+    float Height() const { return m_height; }
+    void setLeft(float left);
+    void setTop(float top);
+    // A negative size is refused: the call returns false and nothing changes.
+    bool setWidth(float width);
+    bool setHeight(float height);
+    void moveTwips(float left, float top);
+    void setBox(float left, float top, float width, float height);
+
+    QString ToolTipText() const { return m_toolTipText; }
+    void setToolTipText(const QString& text);
+    QString Tag() const { return m_tag; }
+    void setTag(const QString& tag) { m_tag = tag; }
+
+    bool Visible() const { return !isHidden(); }
+
+    // The element's index in its control array (0 for a template).
+    int Index() const { return m_index; }
+    void setIndex(int index) { m_index = index; }
+
+    // Copies position, size and markers of another element of any kind.
+    void copyElementFrom(const CardElement& other);
+
+    // Paints the element in twips with the origin at its top-left corner; the screen, the
+    // print snapshot and tests all draw through this.
+    virtual void paintTwips(QPainter& painter) const = 0;
+
+signals:
+    void MouseDown(int button, int shift, float x, float y);
+    void MouseMove(int button, int shift, float x, float y);
+    void MouseUp(int button, int shift, float x, float y);
+    void Click();
+    void DblClick();
+    void PropertyChanged(const QString& name);
+
+protected:
+    // Called after the twip size changed, before the repaint.
+    virtual void sizeChangedTwips() {}
+    // The origin, in the element's twips, of the part under a point, so that mouse positions
+    // can be reported relative to the part that was hit.
+    virtual QPointF hitPartOrigin(QPointF pointTwips) const;
+
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void syncGeometry();
+    QPointF eventTwips(const QMouseEvent* event) const;
+
+    float m_left = 0, m_top = 0, m_width = 0, m_height = 0;
+    QString m_toolTipText;
+    QString m_tag;
+    int m_index = 0;
+    QPointF m_pressPart;
+};
