@@ -23,7 +23,7 @@ private:
 template <class T>
 class ControlArray {
 public:
-    using Copier = std::function<T*(const T& member0)>;
+    using Copier = std::function<T*(const T& member0, int index)>;
 
     ControlArray(CreationSequence& sequence, Copier copier)
         : m_sequence(sequence)
@@ -49,7 +49,7 @@ public:
         const T* member0 = (*this)[0];
         if (!member0 || contains(index))
             return nullptr;
-        T* created = m_copier(*member0);
+        T* created = m_copier(*member0, index);
         insert(index, created);
         return created;
     }

@@ -1,0 +1,118 @@
+#pragma once
+
+#include "controls/activeshape.h"
+#include "controls/imagebox.h"
+#include "controls/superlabel.h"
+#include "canvas/cardcanvas.h"
+#include "canvas/handlebox.h"
+#include "document/controlarray.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class Form2;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+// Where this copy of the program runs from and what it was started with.
+struct StartupOptions {
+    QString executable;  // the running program; "sat.txt" and "ic.ico" lie beside it
+    QString commandLine; // the arguments after the program, joined by single spaces
+};
+
+// The main window: the card canvas with the design, the command bar, and the hidden controls
+// that hold the editor's state.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int ClientWidth = 390;
+    static constexpr int ClientHeight = 315;
+    static constexpr int ReserveSize = 101;
+
+    explicit Form1(StartupOptions options, QWidget* parent = nullptr);
+    ~Form1() override;
+
+    // The start-up sequence; opening a card runs it again without the command-line card.
+    void Form_Load(bool withCommandLine = true);
+
+    QString programFolder() const;
+    Form2& form2();
+
+    // The design.
+    CardCanvas* Picture1;
+    CreationSequence creationOrder;
+    ControlArray<SuperLabel> Label1;
+    ControlArray<ActiveShape> ActiveShape1;
+    ControlArray<ImageBox> Image1;
+    ControlArray<HandleBox> node;
+    qint16 textCount = 0;
+    qint16 pictureCount = 0;
+    qint16 shapeCount = 0;
+    std::array<QString, ReserveSize> textReserve;
+    std::array<QString, ReserveSize> pictureReserve;
+    bool endOnClose = false;
+
+    // Hidden editor state.
+    QLabel* Label2;   // current card file name
+    QLineEdit* Text1; // selected element's index
+    QLineEdit* Text2; // selected element's kind code
+    QLineEdit* Text3; // kind code of the element added last
+    QLineEdit* Text4; // "1" once the print sheet is primed
+    QWidget* Picture2;
+    QLabel* Image2;
+
+    // Command bar.
+    QPushButton* Command14; // New
+    QPushButton* Command13; // Open
+    QPushButton* Command12; // Save
+    QPushButton* Command11; // Text
+    QPushButton* Command9;  // Shape
+    QPushButton* Command10; // Image
+    QPushButton* Command3;  // Settings
+    QPushButton* Command15; // Print
+    QPushButton* Command5;  // About
+    QPushButton* chameleonButton1; // Help
+    QPushButton* Command4;  // Check for Update
+    QPushButton* Command1;  // exit, below the visible area
+    QPushButton* Command2;  // add shape, below the visible area
+
+    void Command1_Click();
+    void Command3_Click();
+    void Command4_Click();
+    void Command5_Click();
+    void Command12_Click();
+    void Command13_Click();
+    void Command14_Click();
+    void chameleonButton1_Click();
+
+    void isave();
+    void isaveas();
+    void GotoURL(const QString& url);
+
+    // Windows owned by the main window, while open.
+    QPointer<QWidget> aboutBox;
+    QPointer<QWidget> updateWindow;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void createDesignTimeControls();
+    void createCommandBar();
+    SuperLabel* copyLabel(const SuperLabel& member0, int index);
+    ActiveShape* copyShape(const ActiveShape& member0, int index);
+    ImageBox* copyImage(const ImageBox& member0, int index);
+    HandleBox* copyHandle(const HandleBox& member0, int index);
+    void createHandles();
+    void registerFileType();
+    void readCommandLineCard();
+    void updateRunCounter();
+    void showUpdateWindow();
+
+    StartupOptions m_options;
+    std::unique_ptr<Form2> m_form2;
+};

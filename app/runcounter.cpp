@@ -1,0 +1,67 @@
+#include "app/runcounter.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+#include <cmath>
+
+namespace runcounter {
+
+namespace {
+// Numbers are printed as the classic BASIC print statement does: a sign place (a space for
+// positive numbers), the digits, and one trailing space.
+QByteArray printedNumber(double value)
+{
+    QByteArray digits;
+    if (value == std::floor(value) && std::fabs(value) < 1e15)
+        digits = QByteArray::number(qint64(value));
+    else
+        digits = QByteArray::number(value, 'g', 15);
+    return (value < 0 ? QByteArray() : QByteArray(" ")) + digits + ' ';
+}
+} // namespace
+
+Step next(const QString& firstLine)
+{
+    if (firstLine == QLatin1String(" 9 "))
+        return {true, "1\r\n"};
+
+    const QString number = firstLine.trimmed();
+    double value = 0;
+    if (!number.isEmpty()) {
+        bool ok = false;
+        value = number.toDouble(&ok);
+        if (!ok || !std::isfinite(value))
+            return {false, {}};
+    }
+    return {false, printedNumber(value + 1) + "\r\n"};
+}
+
+QString readFirstLine(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    // One line is all the counter ever holds; a huge file must not be read whole.
+    QByteArray line = file.readLine(4096);
+    const qsizetype end = line.indexOf('\r') >= 0 ? line.indexOf('\r') : line.indexOf('\n');
+    if (end >= 0)
+        line.truncate(end);
+    return QString::fromLocal8Bit(line);
+}
+
+bool write(const QString& path, const QByteArray& content)
+{
+    QSaveFile file(path);
+    // A writable counter in a folder we may not create files in is still updated in place.
+    file.setDirectWriteFallback(true);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    if (file.write(content) != content.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+} // namespace runcounter

@@ -1,0 +1,52 @@
+#include "canvas/cardcanvas.h"
+
+#include "controls/cardelement.h"
+#include "document/twips.h"
+#include "document/vbcolor.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+CardCanvas::CardCanvas(QWidget* parent)
+    : QWidget(parent)
+{
+    setObjectName("Picture1");
+    setMouseTracking(true);
+    syncGeometry();
+}
+
+void CardCanvas::setCardWidth(float pixels)
+{
+    m_width = pixels;
+    syncGeometry();
+}
+
+void CardCanvas::setCardHeight(float pixels)
+{
+    m_height = pixels;
+    syncGeometry();
+}
+
+void CardCanvas::setBackColor(qint32 color)
+{
+    m_backColor = color;
+    update();
+}
+
+void CardCanvas::syncGeometry()
+{
+    resize(qMax(0, qRound(m_width)), qMax(0, qRound(m_height)));
+}
+
+void CardCanvas::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), vbcolor::toQColor(m_backColor));
+}
+
+void CardCanvas::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPointF at = event->position() * TwipsPerPixel;
+    emit MouseMove(mousecode::buttons(event->buttons()), mousecode::shift(event->modifiers()),
+                   float(at.x()), float(at.y()));
+}

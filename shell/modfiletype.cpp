@@ -1,0 +1,2 @@
+#include "shell/modfiletype.h"
+namespace modFileType { void registerCardFileType(const QString&) {} }

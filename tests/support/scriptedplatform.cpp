@@ -1,0 +1,71 @@
+#include "scriptedplatform.h"
+
+#include <QAction>
+#include <QMenu>
+
+QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString& text,
+                                                         const QString& title,
+                                                         QMessageBox::StandardButtons buttons,
+                                                         QMessageBox::Icon icon)
+{
+    messageBoxes.append({text, title, buttons, icon});
+    if (!messageAnswers.isEmpty())
+        return messageAnswers.dequeue();
+    for (auto fallback : {QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok})
+        if (buttons & fallback)
+            return fallback;
+    return QMessageBox::NoButton;
+}
+
+QString ScriptedPlatform::openFileName(QWidget*, const QString& filter)
+{
+    openFilters.append(filter);
+    return openAnswers.isEmpty() ? QString() : openAnswers.dequeue();
+}
+
+QString ScriptedPlatform::saveFileName(QWidget*, const QString& filter)
+{
+    saveFilters.append(filter);
+    return saveAnswers.isEmpty() ? QString() : saveAnswers.dequeue();
+}
+
+Platform::ColorChoice ScriptedPlatform::chooseColor(QWidget*, const QColor& initial)
+{
+    colorRequests.append(initial);
+    return colorAnswers.isEmpty() ? ColorChoice{} : colorAnswers.dequeue();
+}
+
+QAction* ScriptedPlatform::popupMenu(QMenu* menu, const QPoint& globalPos)
+{
+    MenuCall call;
+    call.position = globalPos;
+    for (QAction* action : menu->actions()) {
+        call.items.append(action->text());
+        call.enabled.append(action->isEnabled());
+    }
+    menus.append(call);
+
+    const QString wanted = menuAnswers.isEmpty() ? QString() : menuAnswers.dequeue();
+    for (QAction* action : menu->actions()) {
+        // A disabled item cannot be chosen, as with a real menu.
+        if (!wanted.isEmpty() && action->text() == wanted && action->isEnabled()) {
+            action->trigger();
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments)
+{
+    processes.append({program, arguments});
+    return true;
+}
+
+bool ScriptedPlatform::openUrl(const QUrl& url)
+{
+    urls.append(url);
+    return true;
+}
+
+void ScriptedPlatform::exit(int code) { exits.append(code); }

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "app/platform.h"
+
+#include <QList>
+#include <QQueue>
+#include <QUrl>
+
+// Answers the program's prompts from queues filled by a test and records every prompt.
+// An unanswered prompt gets the cancelling answer (No / Cancel / empty name / no choice).
+class ScriptedPlatform final : public Platform {
+public:
+    struct MessageBoxCall {
+        QString text;
+        QString title;
+        QMessageBox::StandardButtons buttons;
+        QMessageBox::Icon icon;
+    };
+    struct MenuCall {
+        QStringList items;       // texts of the actions, in order
+        QList<bool> enabled;     // whether each was enabled when shown
+        QPoint position;
+    };
+    struct ProcessCall {
+        QString program;
+        QStringList arguments;
+    };
+
+    ScriptedPlatform() { install(this); }
+    ~ScriptedPlatform() override { install(nullptr); }
+
+    QQueue<QMessageBox::StandardButton> messageAnswers;
+    QQueue<QString> openAnswers;
+    QQueue<QString> saveAnswers;
+    QQueue<ColorChoice> colorAnswers;
+    // The text of the menu item to choose; an empty text dismisses the menu.
+    QQueue<QString> menuAnswers;
+
+    QList<MessageBoxCall> messageBoxes;
+    QList<QString> openFilters;
+    QList<QString> saveFilters;
+    QList<QColor> colorRequests;
+    QList<MenuCall> menus;
+    QList<ProcessCall> processes;
+    QList<QUrl> urls;
+    QList<int> exits;
+
+    QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
+                                           const QString& title,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::Icon icon) override;
+    QString openFileName(QWidget* parent, const QString& filter) override;
+    QString saveFileName(QWidget* parent, const QString& filter) override;
+    ColorChoice chooseColor(QWidget* parent, const QColor& initial) override;
+    QAction* popupMenu(QMenu* menu, const QPoint& globalPos) override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool openUrl(const QUrl& url) override;
+    void exit(int code) override;
+};
