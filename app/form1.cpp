@@ -3,6 +3,8 @@
 #include "app/platform.h"
 #include "app/runcounter.h"
 #include "canvas/form2.h"
+#include "canvas/handledrag.h"
+#include "canvas/handlegeometry.h"
 #include "shell/frmabout.h"
 #include "shell/gotourl.h"
 #include "shell/modfiletype.h"
@@ -18,6 +20,9 @@
 #include <QPushButton>
 #include <QSvgRenderer>
 #include <QPainter>
+
+// Resources of a static library are not registered until someone asks for them.
+static void initResources() { Q_INIT_RESOURCE(quillmark); }
 
 namespace {
 QPushButton* commandButton(QWidget* parent, const char* name, const QString& caption,
@@ -49,12 +54,22 @@ Form1::Form1(StartupOptions options, QWidget* parent)
     , node(creationOrder, [this](const HandleBox& m, int i) { return copyHandle(m, i); })
     , m_options(std::move(options))
 {
+    initResources();
     setObjectName("Form1");
     setWindowTitle("Quillmark");
     setWindowIcon(QIcon(":/quillmark.svg"));
     setFixedSize(ClientWidth, ClientHeight);
     createCommandBar();
     createDesignTimeControls();
+
+    m_drag = new HandleDrag(Picture1, this);
+    connect(m_drag, &HandleDrag::DragOver, this,
+            [this](CardElement* element, int handle, float x, float y, int) {
+                elementDragOver(element, handle, x, y);
+            });
+    connect(m_drag, &HandleDrag::DragDrop, this,
+            [this](CardElement* element, int, float, float) { dragDrop(element); });
+    connect(Picture1, &CardCanvas::MouseMove, this, [this] { setMousePointer(0); });
 }
 
 Form1::~Form1() = default;
@@ -83,6 +98,10 @@ void Form1::createCommandBar()
     connect(chameleonButton1, &QPushButton::clicked, this, &Form1::chameleonButton1_Click);
     connect(Command4, &QPushButton::clicked, this, &Form1::Command4_Click);
     connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command11, &QPushButton::clicked, this, &Form1::Command11_Click);
+    connect(Command9, &QPushButton::clicked, this, &Form1::Command9_Click);
+    connect(Command10, &QPushButton::clicked, this, &Form1::Command10_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
 }
 
 void Form1::createDesignTimeControls()
@@ -118,6 +137,7 @@ void Form1::createDesignTimeControls()
     node0->setObjectName("node");
     node0->hide();
     node.setTemplate(node0);
+    wireHandle(node0);
 
     Label2 = new QLabel(this);
     Label2->setObjectName("Label2");
@@ -148,6 +168,7 @@ SuperLabel* Form1::copyLabel(const SuperLabel& member0, int index)
     label->hide();
     label->copyElementFrom(member0);
     label->copyPropertiesFrom(member0);
+    wireElement(label);
     return label;
 }
 
@@ -159,6 +180,7 @@ ActiveShape* Form1::copyShape(const ActiveShape& member0, int index)
     shape->hide();
     shape->copyElementFrom(member0);
     shape->copyPropertiesFrom(member0);
+    wireElement(shape);
     return shape;
 }
 
@@ -170,6 +192,7 @@ ImageBox* Form1::copyImage(const ImageBox& member0, int index)
     image->hide();
     image->copyElementFrom(member0);
     image->copyPropertiesFrom(member0);
+    wireElement(image);
     return image;
 }
 
@@ -180,7 +203,16 @@ HandleBox* Form1::copyHandle(const HandleBox& member0, int index)
     handle->setIndex(index);
     handle->hide();
     handle->copyElementFrom(member0);
+    wireHandle(handle);
     return handle;
+}
+
+void Form1::wireHandle(HandleBox* handle)
+{
+    connect(handle, &CardElement::MouseDown, this,
+            [this, handle](int button, int, float x, float y) { nodeMouseDown(handle, button, x, y); });
+    connect(handle, &CardElement::MouseMove, this,
+            [this, handle] { setMousePointer(handles::pointerCode(handle->Index())); });
 }
 
 QString Form1::programFolder() const
@@ -194,6 +226,7 @@ Form2& Form1::form2()
         m_form2 = std::make_unique<Form2>();
         connect(m_form2->ghjj, &QAction::triggered, this, &Form1::isave);
         connect(m_form2->luyj, &QAction::triggered, this, &Form1::isaveas);
+        connect(m_form2->fdsfds, &QAction::triggered, this, &Form1::deleteSelected);
     }
     return *m_form2;
 }

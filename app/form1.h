@@ -14,6 +14,7 @@
 #include <memory>
 
 class Form2;
+class HandleDrag;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -89,6 +90,27 @@ public:
     void Command14_Click();
     void chameleonButton1_Click();
 
+    // Adding elements.
+    void Command11_Click(); // a text item
+    void Command9_Click();  // a shape
+    void Command2_Click();  // a shape, brought to the front
+    void Command10_Click(); // a picture
+
+    // Selection, moving and resizing.
+    float downX = 0;
+    float downY = 0;
+    void PlaceHandles(const CardElement* element);
+    void HideHandles();
+    void ResizeSelected(int handle, float X, float Y);
+    // The selected element named by Text1 and Text2; null when it does not exist.
+    CardElement* selectedElement() const;
+    // The window's pointer shape by code: 0 arrow, 6 to 9 the sizing shapes.
+    int MousePointer() const { return m_mousePointer; }
+    void setMousePointer(int code);
+
+    // "Delete" of the element pop-up menu.
+    void deleteSelected();
+
     void isave();
     void isaveas();
     void GotoURL(const QString& url);
@@ -96,6 +118,8 @@ public:
     // Windows owned by the main window, while open.
     QPointer<QWidget> aboutBox;
     QPointer<QWidget> updateWindow;
+    QPointer<QWidget> textOptions;
+    QPointer<QWidget> shapeOptions;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -108,6 +132,21 @@ private:
     ImageBox* copyImage(const ImageBox& member0, int index);
     HandleBox* copyHandle(const HandleBox& member0, int index);
     void createHandles();
+    void wireElement(CardElement* element);
+    void wireHandle(HandleBox* handle);
+    bool isMember(const CardElement* element) const;
+    CardElement* member(const CardElement* like, int index) const;
+    void bringToFront(CardElement* element);
+    void elementMouseDown(CardElement* element, int button, float x, float y);
+    void elementMouseUp(CardElement* element, float x, float y);
+    void elementDblClick(CardElement* element);
+    void elementDragOver(CardElement* element, int handle, float x, float y);
+    void dragDrop(CardElement* element);
+    void nodeMouseDown(HandleBox* handle, int button, float x, float y);
+    bool chooseImage(QString& path);
+    void replacePicture();
+    void openTextOptions();
+    void openShapeOptions();
     void registerFileType();
     void readCommandLineCard();
     void updateRunCounter();
@@ -115,4 +154,6 @@ private:
 
     StartupOptions m_options;
     std::unique_ptr<Form2> m_form2;
+    HandleDrag* m_drag;
+    int m_mousePointer = 0;
 };

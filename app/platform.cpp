@@ -1,5 +1,7 @@
 #include "app/platform.h"
 
+#include "app/filefilter.h"
+
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -33,12 +35,12 @@ QMessageBox::StandardButton QtPlatform::messageBox(QWidget* parent, const QStrin
 
 QString QtPlatform::openFileName(QWidget* parent, const QString& filter)
 {
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), qtFileFilter(filter));
 }
 
 QString QtPlatform::saveFileName(QWidget* parent, const QString& filter)
 {
-    return QFileDialog::getSaveFileName(parent, QString(), QString(), filter);
+    return QFileDialog::getSaveFileName(parent, QString(), QString(), qtFileFilter(filter));
 }
 
 Platform::ColorChoice QtPlatform::chooseColor(QWidget* parent, const QColor& initial)

@@ -27,7 +27,8 @@ public:
                                                    const QString& title,
                                                    QMessageBox::StandardButtons buttons,
                                                    QMessageBox::Icon icon) = 0;
-    // Both return an empty string when the user cancels.
+    // Both return an empty string when the user cancels. Filters come as "Name|*.a;*.b|..."
+    // pairs, exactly as the program states them.
     virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
     virtual QString saveFileName(QWidget* parent, const QString& filter) = 0;
     virtual ColorChoice chooseColor(QWidget* parent, const QColor& initial) = 0;

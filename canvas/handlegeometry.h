@@ -1,0 +1,117 @@
+#pragma once
+
+#include <QPointF>
+
+// Where the eight selection handles sit around an element and how dragging one reshapes it.
+// Handles: 0 top-left, 1 middle left, 2 bottom-left, 3 middle top, 4 middle bottom,
+// 5 top-right, 6 middle right, 7 bottom-right.
+namespace handles {
+
+inline constexpr int Count = 8;
+
+// Top-left corner of handle i (w × h) around the box L, T, W, H. The middle top and bottom
+// handles sit at L + (W + w) / 2, a handle's width right of the midpoint, by design.
+inline QPointF position(int i, float L, float T, float W, float H, float w, float h)
+{
+    switch (i) {
+    case 0: return {L - w, T - h};
+    case 1: return {L - w, T + (H - h) / 2};
+    case 2: return {L - w, T + H};
+    case 3: return {L + (W + w) / 2, T - h};
+    case 4: return {L + (W + w) / 2, T + H};
+    case 5: return {L + W, T - h};
+    case 6: return {L + W, T + (H - h) / 2};
+    case 7: return {L + W, T + H};
+    default: return {};
+    }
+}
+
+// Pointer shape code shown over handle i: 8 north-west/south-east, 9 west/east,
+// 6 north-east/south-west, 7 north/south.
+inline int pointerCode(int i)
+{
+    static constexpr int codes[Count] = {8, 9, 6, 7, 7, 6, 9, 8};
+    return i >= 0 && i < Count ? codes[i] : 0;
+}
+
+// Dragging handle j to the canvas point (X, Y). Each assignment reads the element's values
+// as they are just before it; a refused one (a negative size) is skipped and the rest still
+// apply. T needs Left() Top() Width() Height() and setLeft/setTop/setWidth/setHeight.
+template <class T>
+void resizeOverCanvas(T& e, int j, float X, float Y)
+{
+    switch (j) {
+    case 0:
+        e.setWidth(e.Left() - X + e.Width());
+        e.setHeight(e.Top() - Y + e.Height());
+        e.setLeft(X);
+        e.setTop(Y);
+        break;
+    case 1:
+        e.setWidth(e.Left() - X + e.Width());
+        e.setLeft(X);
+        break;
+    case 2:
+        e.setWidth(e.Left() - X + e.Width());
+        e.setHeight(Y - e.Top());
+        e.setLeft(X);
+        break;
+    case 3:
+        e.setHeight(e.Top() + e.Height() - Y);
+        e.setTop(Y);
+        break;
+    case 4: e.setHeight(Y - e.Top()); break;
+    case 5:
+        e.setWidth(X - e.Left());
+        e.setHeight(e.Top() + e.Height() - Y);
+        e.setTop(Y);
+        break;
+    case 6: e.setWidth(X - e.Left()); break;
+    case 7:
+        e.setWidth(X - e.Left());
+        e.setHeight(Y - e.Top());
+        break;
+    default: break;
+    }
+}
+
+// The same drag while the pointer is over the element itself, (x, y) in its own twips.
+template <class T>
+void resizeOverElement(T& e, int j, float x, float y)
+{
+    switch (j) {
+    case 0:
+        e.setTop(e.Top() + y);
+        e.setLeft(e.Left() + x);
+        e.setWidth(e.Width() - x);
+        e.setHeight(e.Height() - y);
+        break;
+    case 1:
+        e.setLeft(e.Left() + x);
+        e.setWidth(e.Width() - x);
+        break;
+    case 2:
+        e.setWidth(e.Width() - x);
+        e.setHeight(y);
+        e.setLeft(e.Left() + x);
+        break;
+    case 3:
+        e.setHeight(e.Height() - y);
+        e.setTop(e.Top() + y);
+        break;
+    case 4: e.setHeight(y); break;
+    case 5:
+        e.setWidth(x);
+        e.setHeight(e.Height() - y);
+        e.setTop(e.Top() + y);
+        break;
+    case 6: e.setWidth(x); break;
+    case 7:
+        e.setWidth(x);
+        e.setHeight(y);
+        break;
+    default: break;
+    }
+}
+
+} // namespace handles

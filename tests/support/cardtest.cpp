@@ -1,0 +1,48 @@
+#include "cardtest.h"
+
+#include "document/twips.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QMouseEvent>
+#include <QTest>
+
+StartedCard::StartedCard(bool show)
+{
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    form = std::make_unique<Form1>(StartupOptions{programDir.filePath("qmark"), {}});
+    form->Form_Load();
+    if (show) {
+        form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+    }
+}
+
+void sendMouse(QWidget* widget, QEvent::Type type, QPointF pixels, Qt::MouseButton button)
+{
+    // A move carries the held button (none for a plain hover); a release holds nothing.
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
+    const Qt::MouseButton which = type == QEvent::MouseMove ? Qt::NoButton : button;
+    QMouseEvent event(type, pixels, widget->mapToGlobal(pixels), which, held, Qt::NoModifier);
+    QApplication::sendEvent(widget, &event);
+}
+
+void sendMouseTwips(QWidget* widget, QEvent::Type type, QPointF twips, Qt::MouseButton button)
+{
+    sendMouse(widget, type, twips / TwipsPerPixel, button);
+}
+
+void clickTwips(QWidget* widget, QPointF twips, Qt::MouseButton button)
+{
+    sendMouseTwips(widget, QEvent::MouseButtonPress, twips, button);
+    sendMouseTwips(widget, QEvent::MouseButtonRelease, twips, button);
+}
+
+QString writeImage(const QTemporaryDir& dir, const QString& name, QSize size, QColor color)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    const QString path = dir.filePath(name);
+    image.save(path);
+    return path;
+}

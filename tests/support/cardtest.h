@@ -1,0 +1,30 @@
+#pragma once
+
+#include "app/form1.h"
+
+#include <QEvent>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// A started main window with its program folder and data home in temporary folders.
+struct StartedCard {
+    QTemporaryDir programDir;
+    QTemporaryDir dataHome;
+    std::unique_ptr<Form1> form;
+
+    explicit StartedCard(bool show = true);
+};
+
+// Sends a mouse event to a widget at a position in pixels that may be fractional, so that
+// pointer positions in twips (15 a pixel) can be reached exactly.
+void sendMouse(QWidget* widget, QEvent::Type type, QPointF pixels,
+               Qt::MouseButton button = Qt::LeftButton);
+// The same at a position in the widget's twips.
+void sendMouseTwips(QWidget* widget, QEvent::Type type, QPointF twips,
+                    Qt::MouseButton button = Qt::LeftButton);
+// Press and release at one point in twips, a plain click.
+void clickTwips(QWidget* widget, QPointF twips, Qt::MouseButton button = Qt::LeftButton);
+
+// Writes a small image file of the given size and format; returns its path.
+QString writeImage(const QTemporaryDir& dir, const QString& name, QSize size, QColor color);
