@@ -1,0 +1,89 @@
+// Editing on a crowded card: one resize step and one move, each with its repaint, and adding
+// many elements.
+#include "app/form1.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+struct Card {
+    QTemporaryDir programDir;
+    Form1 form{StartupOptions{programDir.filePath("qmark"), {}}};
+
+    explicit Card(int elements)
+    {
+        form.Form_Load();
+        form.show();
+        // A mix of kinds spread over the card, as a busy design would be.
+        for (int i = 0; i < elements; ++i) {
+            if (i % 2)
+                form.Command11_Click();
+            else
+                form.Command9_Click();
+        }
+        int n = 0;
+        for (int i = 1; i <= form.textCount; ++i)
+            form.Label1[i]->moveTwips(float((n++ * 397) % 5000), float((n * 211) % 2800));
+        for (int i = 1; i <= form.shapeCount; ++i)
+            form.ActiveShape1[i]->moveTwips(float((n++ * 397) % 5000), float((n * 211) % 2800));
+        form.Text1->setText("1");
+        form.Text2->setText("3");
+        QCoreApplication::processEvents();
+    }
+};
+
+void BM_ResizeStep(benchmark::State& state)
+{
+    Card card(int(state.range(0)));
+    float x = 1500;
+    for (auto _ : state) {
+        x = x > 4000 ? 1500 : x + 15;
+        card.form.ResizeSelected(7, x, 2000);
+        // The whole card is repainted: an upper bound of what one step costs on screen.
+        card.form.Picture1->repaint();
+    }
+}
+BENCHMARK(BM_ResizeStep)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_Move(benchmark::State& state)
+{
+    Card card(int(state.range(0)));
+    ActiveShape* shape = card.form.ActiveShape1[1];
+    float step = 15;
+    for (auto _ : state) {
+        step = -step;
+        shape->setLeft(shape->Left() + step);
+        shape->setTop(shape->Top() + step);
+        card.form.PlaceHandles(shape);
+        card.form.Picture1->repaint();
+    }
+}
+BENCHMARK(BM_Move)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
+
+void BM_Add1000(benchmark::State& state)
+{
+    for (auto _ : state) {
+        Card card(0);
+        for (int i = 0; i < 1000; ++i)
+            card.form.Command11_Click();
+        QCoreApplication::processEvents();
+    }
+}
+BENCHMARK(BM_Add1000)->Unit(benchmark::kMillisecond);
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QTemporaryDir dataHome;
+    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
