@@ -269,7 +269,7 @@ void Form1::updateRunCounter()
             this, "Check for Update?", "Update", QMessageBox::Yes | QMessageBox::No,
             QMessageBox::Question);
         if (answer == QMessageBox::Yes) {
-            GotoURL(makerUrl("/product/quillmark.html").toString());
+            openProductPage();
             showUpdateWindow();
         }
     }
@@ -310,14 +310,7 @@ void Form1::Command3_Click()
 
 void Form1::Command4_Click() { showUpdateWindow(); }
 
-void Form1::Command5_Click()
-{
-    if (!aboutBox)
-        aboutBox = new frmAbout(this);
-    aboutBox->show();
-    aboutBox->raise();
-    aboutBox->activateWindow();
-}
+void Form1::Command5_Click() { aboutBox = frmAbout::showFor(this); }
 
 void Form1::Command12_Click()
 {
@@ -337,7 +330,7 @@ void Form1::Command14_Click()
     Platform::instance().startDetached(m_options.executable, {});
 }
 
-void Form1::chameleonButton1_Click() { GotoURL(makerUrl("/product/quillmark.html").toString()); }
+void Form1::chameleonButton1_Click() { openProductPage(); }
 
 void Form1::isave() {}
 

@@ -1,5 +1,46 @@
 #include "shell/gotourl.h"
+
 #include "app/platform.h"
-QString makerServer() { return qEnvironmentVariable("QUILLMARK_SERVER", "http://www.quillmark.example"); }
-QUrl makerUrl(const QString& path) { return QUrl(makerServer() + path); }
-void GotoURL(const QString& url) { Platform::instance().openUrl(QUrl(url)); }
+
+namespace {
+
+const QString defaultServer = QStringLiteral("http://www.quillmark.example");
+
+bool isWebAddress(const QUrl& url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty()
+           && (scheme == QLatin1String("http") || scheme == QLatin1String("https"));
+}
+
+} // namespace
+
+QString makerServer()
+{
+    QString configured = qEnvironmentVariable("QUILLMARK_SERVER").trimmed();
+    // "host:port" alone is taken as an http server rather than as a URL with scheme "host".
+    if (!configured.isEmpty() && !configured.contains(QStringLiteral("://")))
+        configured.prepend(QStringLiteral("http://"));
+    while (configured.endsWith(QLatin1Char('/')))
+        configured.chop(1);
+    const QUrl url(configured, QUrl::StrictMode);
+    if (!isWebAddress(url) || url.hasQuery() || url.hasFragment())
+        return defaultServer;
+    return configured;
+}
+
+QUrl makerUrl(const QString& path)
+{
+    QUrl url(makerServer());
+    url.setPath(url.path() + path);
+    return url;
+}
+
+void GotoURL(const QString& url)
+{
+    const QUrl address(url);
+    if (isWebAddress(address))
+        Platform::instance().openUrl(address);
+}
+
+void openProductPage() { GotoURL(makerUrl(QStringLiteral("/product/quillmark.html")).toString()); }
