@@ -1,0 +1,245 @@
+#include "document/cardfile.h"
+
+namespace cardfile {
+
+namespace {
+constexpr QByteArrayView LineEnd("\r\n");
+const QString Filler = QStringLiteral("none");
+} // namespace
+
+QString storedFontName(const QString& fontName)
+{
+    static const QString suffixed[] = {
+        QStringLiteral("Arial"),
+        QStringLiteral("Courier New"),
+        QStringLiteral("Times New Roman"),
+        QStringLiteral("Tahoma"),
+    };
+    for (const QString& face : suffixed)
+        if (fontName == face)
+            return fontName + QStringLiteral(" (Arabic)");
+    return fontName;
+}
+
+void CardWriter::line(QByteArrayView field)
+{
+    m_bytes += field;
+    m_bytes += LineEnd;
+}
+
+void CardWriter::fillers(int count)
+{
+    for (int i = 0; i < count; ++i)
+        text(Filler);
+}
+
+void CardWriter::writeCard(const CardRecord& record)
+{
+    line("TheCard");
+    single(record.width);
+    single(record.height);
+    integer(record.backColor);
+    fillers(14);
+}
+
+void CardWriter::writeLabel(const LabelRecord& record)
+{
+    text(QStringLiteral("Label"));
+    text(record.caption);
+    single(record.width);
+    single(record.height);
+    single(record.left);
+    single(record.top);
+    integer(record.backColor);
+    integer(record.frwColor);
+    integer(record.backStyle);
+    text(record.fontName);
+    single(record.fontSize);
+    boolean(record.bold);
+    boolean(record.underline);
+    boolean(record.italic);
+    integer(record.alignment);
+    text(record.reserved);
+    text(record.tag);
+    text(record.toolTip);
+}
+
+void CardWriter::writeImage(const ImageRecord& record)
+{
+    text(QStringLiteral("Image"));
+    single(record.width);
+    single(record.height);
+    single(record.left);
+    single(record.top);
+    text(record.path);
+    fillers(10);
+    text(record.reserved);
+    text(record.tag);
+}
+
+void CardWriter::writeShape(const ShapeRecord& record)
+{
+    text(QStringLiteral("ActiveShape"));
+    single(record.width);
+    single(record.height);
+    single(record.left);
+    single(record.top);
+    integer(record.backColor);
+    integer(record.shape);
+    fillers(11);
+}
+
+RecordKind RawRecord::kind() const
+{
+    const auto first = field(1);
+    if (!first)
+        return RecordKind::Other;
+    const QByteArrayView word = first->text;
+    if (word == "TheCard")
+        return RecordKind::Card;
+    if (word == "Label") {
+        const auto marker = field(18);
+        return marker && marker->text == "Text" ? RecordKind::Label : RecordKind::Other;
+    }
+    if (word == "Image")
+        return RecordKind::Image;
+    if (word == "ActiveShape")
+        return RecordKind::Shape;
+    return RecordKind::Other;
+}
+
+std::optional<QByteArrayView> RawRecord::line(int number) const
+{
+    if (number < 1 || number > m_count)
+        return std::nullopt;
+    return m_lines[size_t(number - 1)];
+}
+
+std::optional<Field> RawRecord::field(int number) const
+{
+    const auto text = line(number);
+    if (!text)
+        return std::nullopt;
+    return extractField(*text);
+}
+
+std::optional<QString> RawRecord::text(int number) const
+{
+    const auto f = field(number);
+    return f ? std::optional(fieldText(*f)) : std::nullopt;
+}
+
+std::optional<float> RawRecord::single(int number) const
+{
+    const auto f = field(number);
+    return f ? parseSingle(*f) : std::nullopt;
+}
+
+std::optional<qint32> RawRecord::int32(int number) const
+{
+    const auto f = field(number);
+    return f ? parseInt32(*f) : std::nullopt;
+}
+
+std::optional<qint16> RawRecord::int16(int number) const
+{
+    const auto f = field(number);
+    return f ? parseInt16(*f) : std::nullopt;
+}
+
+std::optional<bool> RawRecord::boolean(int number) const
+{
+    const auto f = field(number);
+    return f ? parseBoolean(*f) : std::nullopt;
+}
+
+CardReader::CardReader(QByteArrayView bytes)
+    : m_bytes(bytes)
+{
+    if (m_bytes.startsWith("\xEF\xBB\xBF"))
+        m_position = 3;
+}
+
+std::optional<QByteArrayView> CardReader::nextLine()
+{
+    if (m_position >= m_bytes.size())
+        return std::nullopt;
+    qsizetype end = m_bytes.indexOf('\n', m_position);
+    const qsizetype next = end < 0 ? m_bytes.size() : end + 1;
+    if (end < 0)
+        end = m_bytes.size();
+    else if (end > m_position && m_bytes[end - 1] == '\r')
+        --end;
+    const QByteArrayView result = m_bytes.sliced(m_position, end - m_position);
+    m_position = next;
+    return result;
+}
+
+std::optional<RawRecord> CardReader::next()
+{
+    RawRecord record;
+    while (record.m_count < RecordLines) {
+        const auto line = nextLine();
+        if (!line)
+            break;
+        record.m_lines[size_t(record.m_count++)] = *line;
+    }
+    if (record.m_count == 0)
+        return std::nullopt;
+    return record;
+}
+
+CardFields cardFields(const RawRecord& record)
+{
+    return {record.single(2), record.single(3), record.int32(4)};
+}
+
+LabelFields labelFields(const RawRecord& record)
+{
+    LabelFields f;
+    f.caption = record.text(2);
+    f.width = record.single(3);
+    f.height = record.single(4);
+    f.left = record.single(5);
+    f.top = record.single(6);
+    f.backColor = record.int32(7);
+    f.frwColor = record.int32(8);
+    f.backStyle = record.int16(9);
+    f.fontName = record.text(10);
+    f.fontSize = record.single(11);
+    f.bold = record.boolean(12);
+    f.underline = record.boolean(13);
+    f.italic = record.boolean(14);
+    f.alignment = record.int16(15);
+    f.reserved = record.text(16);
+    f.tag = record.text(17);
+    f.toolTip = record.text(18);
+    return f;
+}
+
+ImageFields imageFields(const RawRecord& record)
+{
+    ImageFields f;
+    f.width = record.single(2);
+    f.height = record.single(3);
+    f.left = record.single(4);
+    f.top = record.single(5);
+    f.path = record.text(6);
+    f.reserved = record.text(17);
+    f.tag = record.text(18);
+    return f;
+}
+
+ShapeFields shapeFields(const RawRecord& record)
+{
+    ShapeFields f;
+    f.width = record.single(2);
+    f.height = record.single(3);
+    f.left = record.single(4);
+    f.top = record.single(5);
+    f.backColor = record.int32(6);
+    f.shape = record.int16(7);
+    return f;
+}
+
+} // namespace cardfile

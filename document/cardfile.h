@@ -1,0 +1,158 @@
+#pragma once
+
+#include "document/cardfields.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <array>
+#include <optional>
+
+// The card file: records of 18 lines, one field a line, CRLF after every line. Only bytes and
+// values here; the window maps them to and from its elements.
+namespace cardfile {
+
+inline constexpr int RecordLines = 18;
+
+// What each kind of record stores, in line order.
+struct CardRecord {
+    float width = 360;
+    float height = 210;
+    qint32 backColor = 0x00FFFFFF;
+};
+
+struct LabelRecord {
+    QString caption;
+    float width = 0, height = 0, left = 0, top = 0;
+    qint32 backColor = 0, frwColor = 0;
+    qint16 backStyle = 0;
+    QString fontName; // as stored: see storedFontName()
+    float fontSize = 0;
+    bool bold = false, underline = false, italic = false;
+    qint16 alignment = 0;
+    QString reserved;
+    QString tag;
+    QString toolTip = QStringLiteral("Text");
+};
+
+struct ImageRecord {
+    float width = 0, height = 0, left = 0, top = 0;
+    QString path; // the picture's ToolTipText
+    QString reserved;
+    QString tag = QStringLiteral("img");
+};
+
+struct ShapeRecord {
+    float width = 0, height = 0, left = 0, top = 0;
+    qint32 backColor = 0;
+    qint16 shape = 0;
+};
+
+// The four faces below are stored with " (Arabic)" after the name (exact, case-sensitive
+// comparison); every other name, one that carries the suffix already included, unchanged.
+QString storedFontName(const QString& fontName);
+
+// Appends records to a byte array.
+class CardWriter {
+public:
+    void writeCard(const CardRecord& record);
+    void writeLabel(const LabelRecord& record);
+    void writeImage(const ImageRecord& record);
+    void writeShape(const ShapeRecord& record);
+
+    const QByteArray& bytes() const { return m_bytes; }
+
+private:
+    void line(QByteArrayView field);
+    void text(const QString& text) { line(formatQuoted(text)); }
+    void single(float value) { line(formatSingle(value)); }
+    void integer(qint64 value) { line(formatInteger(value)); }
+    void boolean(bool value) { line(formatBoolean(value)); }
+    void fillers(int count);
+
+    QByteArray m_bytes;
+};
+
+// "Label" counts only when its line 18 is the text marker "Text"; any other record is Other.
+enum class RecordKind { Card, Label, Image, Shape, Other };
+
+// One record as it stands in the file. The last record of a file may be cut short: its
+// missing lines convert to nothing, like fields that do not convert.
+class RawRecord {
+public:
+    RecordKind kind() const;
+    int lineCount() const { return m_count; }
+    bool isComplete() const { return m_count == RecordLines; }
+
+    // Line 1 to 18 without its line end; nothing when the file ended before it.
+    std::optional<QByteArrayView> line(int number) const;
+    std::optional<Field> field(int number) const;
+
+    std::optional<QString> text(int number) const;
+    std::optional<float> single(int number) const;
+    std::optional<qint32> int32(int number) const;
+    std::optional<qint16> int16(int number) const;
+    std::optional<bool> boolean(int number) const;
+
+private:
+    friend class CardReader;
+    std::array<QByteArrayView, RecordLines> m_lines{};
+    int m_count = 0;
+};
+
+// Splits the bytes of a card file into lines (CRLF or LF) and groups them into records. It
+// copies nothing: records point into the bytes, which must outlive the reader and its records,
+// so memory stays what the file itself takes however long a line or however many records.
+// A UTF-8 byte order mark at the start, which some editors add, is skipped.
+class CardReader {
+public:
+    explicit CardReader(QByteArrayView bytes);
+
+    // The next record, or nothing at the end of the bytes.
+    std::optional<RawRecord> next();
+
+private:
+    std::optional<QByteArrayView> nextLine();
+
+    QByteArrayView m_bytes;
+    qsizetype m_position = 0;
+};
+
+// The typed fields of each kind; a member is empty when its line is missing or does not
+// convert, and the property it feeds then stays as it was.
+struct CardFields {
+    std::optional<float> width, height;
+    std::optional<qint32> backColor;
+};
+
+struct LabelFields {
+    std::optional<QString> caption;
+    std::optional<float> width, height, left, top;
+    std::optional<qint32> backColor, frwColor;
+    std::optional<qint16> backStyle;
+    std::optional<QString> fontName;
+    std::optional<float> fontSize;
+    std::optional<bool> bold, underline, italic;
+    std::optional<qint16> alignment;
+    std::optional<QString> reserved, tag, toolTip;
+};
+
+struct ImageFields {
+    std::optional<float> width, height, left, top;
+    std::optional<QString> path;
+    std::optional<QString> reserved, tag;
+};
+
+struct ShapeFields {
+    std::optional<float> width, height, left, top;
+    std::optional<qint32> backColor;
+    std::optional<qint16> shape;
+};
+
+CardFields cardFields(const RawRecord& record);
+LabelFields labelFields(const RawRecord& record);
+ImageFields imageFields(const RawRecord& record);
+ShapeFields shapeFields(const RawRecord& record);
+
+} // namespace cardfile

@@ -1,0 +1,422 @@
+#include "document/cardencoding.h"
+#include "document/cardfields.h"
+#include "document/cardfile.h"
+#include "document/reservedtexts.h"
+
+#include <QLocale>
+#include <QRandomGenerator>
+#include <QTest>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#endif
+
+using namespace cardfile;
+
+namespace {
+
+constexpr qint64 No = std::numeric_limits<qint64>::min();
+constexpr double NoValue = -1e300;
+
+QByteArray lines(std::initializer_list<const char*> fields, int fillers = 0)
+{
+    QByteArray bytes;
+    for (const char* field : fields)
+        bytes += QByteArray(field) + "\r\n";
+    for (int i = 0; i < fillers; ++i)
+        bytes += "\"none\"\r\n";
+    return bytes;
+}
+
+std::vector<RawRecord> readAll(QByteArrayView bytes)
+{
+    std::vector<RawRecord> records;
+    CardReader reader(bytes);
+    while (auto record = reader.next())
+        records.push_back(*record);
+    return records;
+}
+
+int shortestDigits(float value)
+{
+    char buffer[64];
+    const char* end = std::to_chars(buffer, buffer + sizeof buffer, value,
+                                    std::chars_format::scientific).ptr;
+    const char* begin = buffer;
+    return int(std::count_if(begin, std::find(begin, end, 'e'), ::isdigit));
+}
+
+long peakResidentKiB()
+{
+#ifdef Q_OS_LINUX
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+#else
+    return 0;
+#endif
+}
+
+} // namespace
+
+class TestCardCodec : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // A decimal comma anywhere in the output would show up under this locale.
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+
+    void singleFormatting()
+    {
+        const float inf = std::numeric_limits<float>::infinity();
+        const struct {
+            float value;
+            const char* text;
+        } cases[] = {
+            {9.75f, "9.75"}, {3000, "3000"}, {0.1f, "0.1"}, {-2.5f, "-2.5"}, {0, "0"},
+            {-0.0f, "0"}, {1234.567f, "1234.567"}, {1.0f / 3, "0.3333333"},
+            {9999999, "9999999"}, {1e7f, "1E+07"}, {12345678, "1.234568E+07"},
+            {1e10f, "1E+10"}, {0.00001f, "0.00001"}, {1.5e-6f, "1.5E-06"},
+            {std::numeric_limits<float>::denorm_min(), "1E-45"}, {inf, "3.402823E+38"},
+            {-inf, "-3.402823E+38"}, {std::nanf(""), "0"},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(formatSingle(c.value), QByteArray(c.text));
+    }
+
+    void singleRoundTrip()
+    {
+        // Geometry in twips: every value of up to 7 digits comes back exactly.
+        for (int k = -200000; k <= 200000; ++k) {
+            const float value = float(k) / 20;
+            const auto back = parseSingle({formatSingle(value)});
+            QVERIFY2(back && *back == value, formatSingle(value).constData());
+        }
+        // Any float: exact when 7 digits can hold it, otherwise within 7 digits' rounding.
+        QRandomGenerator random(7);
+        for (int i = 0; i < 200000; ++i) {
+            const quint32 bits = random.generate();
+            float value;
+            std::memcpy(&value, &bits, sizeof value);
+            if (!std::isfinite(value))
+                continue;
+            const QByteArray text = formatSingle(value);
+            const auto back = parseSingle({text});
+            QVERIFY2(back, text.constData());
+            if (shortestDigits(value) <= 7)
+                QVERIFY2(*back == value || value == 0, text.constData());
+            else
+                QVERIFY2(std::fabs(*back - value) <= std::fabs(value) * 6e-7f
+                             + std::numeric_limits<float>::denorm_min(),
+                         text.constData());
+        }
+    }
+
+    // Every conversion of one line: lenient where the writer could have produced the text,
+    // strict otherwise.
+    void fieldReading()
+    {
+        const struct {
+            const char* line;
+            double single;
+            qint64 int32, int16, boolean;
+        } cases[] = {
+            {"   12  ", 12, 12, 12, No},
+            {"12,5", 12, 12, 12, No},
+            {"-0", 0, 0, 0, No},
+            {"00012", 12, 12, 12, No},
+            {"1E+07", 1e7, No, No, No},
+            {"2.5e-1", 0.25, No, No, No},
+            {".5", 0.5, No, No, No},
+            {"12.0", 12, No, No, No},
+            {"-2147483633", -2147483633.0, -2147483633, No, No},
+            {"-2147483648", -2147483648.0, -2147483648LL, No, No},
+            {"-32768", -32768, -32768, -32768, No},
+            {"2147483648", 2147483648.0, No, No, No},
+            {"32768", 32768, 32768, No, No},
+            {"99999999999999999999999", 1e23, No, No, No},
+            {"1E+39", NoValue, No, No, No},
+            {"1E-50", NoValue, No, No, No},
+            {"12abc", NoValue, No, No, No},
+            {"&H10", NoValue, No, No, No},
+            {"inf", NoValue, No, No, No},
+            {"--1", NoValue, No, No, No},
+            {"-", NoValue, No, No, No},
+            {"", NoValue, No, No, No},
+            {"\"12\"", NoValue, No, No, No},
+            {"#TRUE#", NoValue, No, No, 1},
+            {"  #FALSE#,#TRUE#", NoValue, No, No, 0},
+            {"#true#", NoValue, No, No, 1},
+            {"TRUE", NoValue, No, No, No},
+            {"\"#TRUE#\"", NoValue, No, No, No},
+        };
+        for (const auto& c : cases) {
+            const Field field = extractField(c.line);
+            const auto single = parseSingle(field);
+            const auto int32 = parseInt32(field);
+            const auto int16 = parseInt16(field);
+            const auto boolean = parseBoolean(field);
+            QVERIFY2(single ? float(c.single) == *single : c.single == NoValue, c.line);
+            QVERIFY2(int32 ? *int32 == c.int32 : c.int32 == No, c.line);
+            QVERIFY2(int16 ? *int16 == c.int16 : c.int16 == No, c.line);
+            QVERIFY2(boolean ? *boolean == c.boolean : c.boolean == No, c.line);
+        }
+    }
+
+    void fieldExtraction()
+    {
+        const struct {
+            const char* line;
+            const char* text;
+            bool quoted;
+        } cases[] = {
+            {"\"a,b\"", "a,b", true},
+            {"\"say \"hi\", now\"", "say \"hi\", now", true},
+            {"\"\"\"", "\"", true},
+            {"\"\"", "", true},
+            {"\"open", "open", true},
+            {"  \" kept \"", " kept ", true},
+            {" bare , rest", "bare", false},
+            {"x\"y\"", "x\"y\"", false},
+        };
+        for (const auto& c : cases) {
+            const Field field = extractField(c.line);
+            QCOMPARE(field.text.toByteArray(), QByteArray(c.text));
+            QCOMPARE(field.quoted, c.quoted);
+        }
+    }
+
+    void writerBytes()
+    {
+        CardWriter writer;
+        writer.writeCard({});
+        LabelRecord label{QStringLiteral("Text"), 1215, 9.75f, -30, 0.1f, qint32(0x8000000F),
+                          0x00FF0000, 1, storedFontName(QStringLiteral("Tahoma")), 8.25f,
+                          true, false, false, 2, QStringLiteral("r"), {}};
+        writer.writeLabel(label);
+        writer.writeImage({15, 30, 45, 60, QStringLiteral("/home/a/b.png"), {}});
+        writer.writeShape({100, 200, 0, 5, 255, 3});
+
+        const QByteArray expected = lines({"TheCard", "360", "210", "16777215"}, 14)
+            + lines({"\"Label\"", "\"Text\"", "1215", "9.75", "-30", "0.1", "-2147483633",
+                     "16711680", "1", "\"Tahoma (Arabic)\"", "8.25", "#TRUE#", "#FALSE#",
+                     "#FALSE#", "2", "\"r\"", "\"\"", "\"Text\""})
+            + lines({"\"Image\"", "15", "30", "45", "60", "\"/home/a/b.png\""}, 10)
+            + lines({"\"\"", "\"img\""})
+            + lines({"\"ActiveShape\"", "100", "200", "0", "5", "255", "3"}, 11);
+        QCOMPARE(writer.bytes(), expected);
+    }
+
+    void fontNameSuffix()
+    {
+        for (const QString face : {"Arial", "Courier New", "Times New Roman", "Tahoma"})
+            QCOMPARE(storedFontName(face), face + " (Arabic)");
+        for (const QString other : {"Tahoma (Arabic)", "arial", "DejaVu Sans", ""})
+            QCOMPARE(storedFontName(other), other);
+    }
+
+    void textRoundTrip()
+    {
+        const QString texts[] = {"He said \"hi\", twice", "\"", "\"a\",\"b\"", "x\"", "a,b",
+                                 "  both ends  ", "12", "#TRUE#",
+                                 QString::fromUtf8("Zürich – 5 € ✓"), ""};
+        for (const QString& text : texts) {
+            CardWriter writer;
+            LabelRecord label;
+            label.caption = label.fontName = label.reserved = label.tag = text;
+            writer.writeLabel(label);
+            writer.writeImage({1, 2, 3, 4, text, text});
+            writer.writeShape({1, 2, 3, 4, 5, 5});
+
+            const auto records = readAll(writer.bytes());
+            QCOMPARE(records.size(), size_t(3));
+            QCOMPARE(records[0].kind(), RecordKind::Label);
+            const LabelFields l = labelFields(records[0]);
+            QCOMPARE(*l.caption, text);
+            QCOMPARE(*l.fontName, text);
+            QCOMPARE(*l.reserved, text);
+            QCOMPARE(*l.tag, text);
+            const ImageFields i = imageFields(records[1]);
+            QCOMPARE(*i.path, text);
+            QCOMPARE(*i.reserved, text);
+            QCOMPARE(*shapeFields(records[2]).shape, qint16(5));
+        }
+    }
+
+    void lineBreaksWrittenAsSpaces()
+    {
+        CardWriter writer;
+        LabelRecord label;
+        label.caption = QStringLiteral("one\r\ntwo\nthree\rfour");
+        writer.writeLabel(label);
+        writer.writeShape({1, 2, 3, 4, 5, 2});
+        QCOMPARE(writer.bytes().count('\n'), 2 * RecordLines);
+        QCOMPARE(writer.bytes().count('\r'), 2 * RecordLines);
+
+        const auto records = readAll(writer.bytes());
+        QCOMPARE(records.size(), size_t(2));
+        QCOMPARE(*labelFields(records[0]).caption, QStringLiteral("one two three four"));
+        QCOMPARE(*shapeFields(records[1]).shape, qint16(2));
+    }
+
+    void recordKinds()
+    {
+        const auto label = lines({"\"Label\"", "\"c\"", "1", "2", "3", "4", "0", "0", "0",
+                                  "\"f\"", "8", "#FALSE#", "#FALSE#", "#FALSE#", "0", "\"\"",
+                                  "\"\""});
+        const QByteArray bytes = label + "\"Text\"\r\n" + label + "\"Shape\"\r\n"
+            + lines({"TheCard", "1", "2", "3"}, 14) + lines({"\"Unknown\""}, 17);
+        const auto records = readAll(bytes);
+        QCOMPARE(records.size(), size_t(4));
+        QCOMPARE(records[0].kind(), RecordKind::Label);
+        QCOMPARE(records[1].kind(), RecordKind::Other); // line 18 is not the text marker
+        QCOMPARE(records[2].kind(), RecordKind::Card);
+        QCOMPARE(records[3].kind(), RecordKind::Other);
+    }
+
+    void lineEndsAndByteOrderMark()
+    {
+        CardWriter writer;
+        writer.writeCard({385, 100.5f, -2147483633});
+        QByteArray lfOnly = writer.bytes();
+        lfOnly.replace("\r\n", "\n");
+        lfOnly.chop(1); // and no line end after the last line
+        for (const QByteArray& bytes : {lfOnly, "\xEF\xBB\xBF" + writer.bytes()}) {
+            const auto records = readAll(bytes);
+            QCOMPARE(records.size(), size_t(1));
+            QVERIFY(records[0].isComplete());
+            QCOMPARE(records[0].kind(), RecordKind::Card);
+            const CardFields card = cardFields(records[0]);
+            QCOMPARE(*card.width, 385.0f);
+            QCOMPARE(*card.height, 100.5f);
+            QCOMPARE(*card.backColor, -2147483633);
+            QCOMPARE(*records[0].text(18), QStringLiteral("none"));
+        }
+    }
+
+    void truncatedLastRecord()
+    {
+        CardWriter writer;
+        writer.writeCard({});
+        writer.writeImage({10, 20, 30, 40, QStringLiteral("/p.png"), QStringLiteral("r")});
+        // Cut in the middle of line 4, Left ("30").
+        const QByteArray bytes = writer.bytes().left(writer.bytes().indexOf("30\r\n") + 1);
+        const auto records = readAll(bytes);
+        QCOMPARE(records.size(), size_t(2));
+        const RawRecord& cut = records[1];
+        QVERIFY(!cut.isComplete());
+        QCOMPARE(cut.lineCount(), 4);
+        QCOMPARE(cut.kind(), RecordKind::Image);
+        const ImageFields image = imageFields(cut);
+        QCOMPARE(*image.width, 10.0f);
+        QCOMPARE(*image.left, 3.0f);
+        QVERIFY(!image.top && !image.path && !image.reserved && !image.tag);
+    }
+
+    void emptyAndGarbage()
+    {
+        QVERIFY(readAll(QByteArray()).empty());
+        QVERIFY(readAll(QByteArray("\xEF\xBB\xBF")).empty());
+
+        QByteArray garbage(1 << 20, Qt::Uninitialized);
+        QRandomGenerator random(1);
+        for (char& c : garbage)
+            c = char(random.bounded(256));
+        qsizetype linesSeen = 0;
+        for (const RawRecord& record : readAll(garbage)) {
+            linesSeen += record.lineCount();
+            for (int n = 0; n <= RecordLines + 1; ++n)
+                record.text(n), record.single(n), record.int32(n), record.boolean(n);
+        }
+        QCOMPARE(linesSeen, garbage.count('\n') + (garbage.endsWith('\n') ? 0 : 1));
+    }
+
+    void windows1252Fallback()
+    {
+        const struct {
+            const char* bytes;
+            const char16_t* text;
+        } cases[] = {
+            {"caf\xE9", u"café"},
+            {"\x80 \x93q\x94", u"€ “q”"},
+            {"\x81\x8D", u"\u0081\u008D"}, // unassigned in the code page
+            {"caf\xC3\xA9", u"café"},       // valid UTF-8
+            {"\xC3\xA9 \xE9", u"Ã© é"},     // one invalid byte: the whole line falls back
+            {"ab\xC3", u"abÃ"},             // sequence cut off at the line end
+            {"\xED\xA0\x80", u"í\u00A0€"},  // encoded surrogate
+            {"\xC0\xAF", u"À¯"},            // overlong
+        };
+        for (const auto& c : cases) {
+            const QString expected = QString::fromUtf16(c.text);
+            QCOMPARE(decodeText(c.bytes), expected);
+            const QByteArray record = "\"Label\"\r\n\"" + QByteArray(c.bytes) + "\"\r\n";
+            QCOMPARE(*readAll(record).at(0).text(2), expected);
+        }
+    }
+
+    // Ahead of the bulk test, so that the peak it measures is its own.
+    void veryLongLine()
+    {
+        const qsizetype length = 50 * 1024 * 1024;
+        QByteArray bytes(length, '0');
+        const QByteArrayView head("\"ActiveShape\"\r\n");
+        std::memcpy(bytes.data(), head.data(), size_t(head.size()));
+        std::memcpy(bytes.data() + length - 6, "12.5\r\n", 6); // Width: zeros, then 12.5
+
+        const long before = peakResidentKiB();
+        CardReader reader(bytes);
+        const auto record = reader.next();
+        QVERIFY(record && !reader.next());
+        QCOMPARE(record->kind(), RecordKind::Shape);
+        QCOMPARE(record->line(2)->data(), bytes.constData() + head.size()); // a view, no copy
+        QCOMPARE(*shapeFields(*record).width, 12.5f);
+        QVERIFY(!record->int32(2));
+        QVERIFY2(peakResidentKiB() - before < 16 * 1024, "the line was copied");
+
+        // The same line as a caption without its closing quote.
+        std::memcpy(bytes.data(), "\"Label\"\r\n\"", 10);
+        std::memset(bytes.data() + 10, '0', size_t(head.size() - 10));
+        QCOMPARE(readAll(bytes)[0].text(2)->size(), length - 12);
+    }
+
+    void manyRecords()
+    {
+        const int count = 100000;
+        CardWriter writer;
+        writer.writeCard({});
+        for (int i = 0; i < count; ++i)
+            writer.writeShape({float(i) / 4, 1, 2, 3, i, qint16(i % 6)});
+        CardReader reader(writer.bytes());
+        QCOMPARE(reader.next()->kind(), RecordKind::Card);
+        int seen = 0;
+        while (const auto record = reader.next()) {
+            const ShapeFields shape = shapeFields(*record);
+            if (*shape.width != float(seen) / 4 || *shape.backColor != seen)
+                QFAIL(qPrintable(QString("record %1 differs").arg(seen)));
+            ++seen;
+        }
+        QCOMPARE(seen, count);
+    }
+
+    void reservedTextsAboveTheTable()
+    {
+        ReservedTexts reserve;
+        reserve.store(100, QStringLiteral("last"));
+        reserve.store(101, QStringLiteral("lost"));
+        QCOMPARE(reserve.at(100), QStringLiteral("last"));
+        QVERIFY(reserve.at(101).isEmpty() && reserve.at(-1).isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCardCodec)
+#include "tst_cardcodec.moc"
