@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QKeyEvent;
 class QMouseEvent;
 class QPainter;
 
@@ -14,6 +15,14 @@ int button(Qt::MouseButton button);
 int buttons(Qt::MouseButtons buttons);
 int shift(Qt::KeyboardModifiers modifiers);
 } // namespace mousecode
+
+// Key codes as the editor's key handlers receive them: the desktop's virtual-key numbers
+// (letters and digits are their upper-case character codes). 0 for a key without one.
+namespace keycode {
+int fromQt(int key, Qt::KeyboardModifiers modifiers);
+// The character code of the typed text, or -1 when it is not one character of the 8-bit set.
+int ascii(const QString& text);
+} // namespace keycode
 
 // Common ground of everything placed on the card: its box kept exactly in single-precision
 // twips (the widget's pixel geometry is only derived from it), the kind marker texts, and the
@@ -60,6 +69,10 @@ signals:
     void Click();
     void DblClick();
     void PropertyChanged(const QString& name);
+    // Only elements that take the focus (see focusPolicy) raise these.
+    void KeyDown(int keyCode, int shift);
+    void KeyPress(int keyAscii);
+    void KeyUp(int keyCode, int shift);
 
 protected:
     // Called after the twip size changed, before the repaint.
@@ -73,6 +86,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
 private:
     void syncGeometry();
