@@ -109,29 +109,10 @@ void Form1::createDesignTimeControls()
     Picture1->move(0, 48);
 
     // The templates, in the order the card file lists them: text, shape, picture.
-    auto* label0 = new SuperLabel(Picture1);
-    label0->setObjectName("Label1");
-    label0->setBox(3000, 720, 1380, 330);
-    label0->setToolTipText("Text");
-    label0->hide();
-    Label1.setTemplate(label0);
-
-    auto* shape0 = new ActiveShape(Picture1);
-    shape0->setObjectName("ActiveShape1");
-    shape0->setBox(360, 1680, 495, 375);
-    shape0->setToolTipText("Shape");
-    shape0->hide();
-    ActiveShape1.setTemplate(shape0);
-
-    auto* image0 = new ImageBox(Picture1);
-    image0->setObjectName("Image1");
-    image0->setBox(1080, 240, 480, 285);
-    image0->setStretch(true);
-    image0->setPicture(pictureTemplateIcon());
-    image0->setTag("img");
-    image0->setToolTipText("Double click to change");
-    image0->hide();
-    Image1.setTemplate(image0);
+    Label1.setTemplate(new SuperLabel(Picture1));
+    ActiveShape1.setTemplate(new ActiveShape(Picture1));
+    Image1.setTemplate(new ImageBox(Picture1));
+    applyTemplateDesign();
 
     auto* node0 = new HandleBox(Picture1);
     node0->setObjectName("node");
@@ -158,6 +139,35 @@ void Form1::createDesignTimeControls()
     Image2->setGeometry(362, 278, 24, 24);
     Image2->setPixmap(QIcon(":/quillmark.svg").pixmap(24, 24));
     Image2->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
+}
+
+// The templates as designed: hidden, with the markers and defaults that new elements copy.
+void Form1::applyTemplateDesign()
+{
+    SuperLabel* label0 = Label1[0];
+    label0->setObjectName("Label1");
+    label0->ReadProperties(SuperLabel::templateProperties());
+    label0->setBox(3000, 720, 1380, 330);
+    label0->setTag(QString());
+    label0->setToolTipText("Text");
+    label0->hide();
+
+    ActiveShape* shape0 = ActiveShape1[0];
+    shape0->setObjectName("ActiveShape1");
+    shape0->ReadProperties(ActiveShape::templateProperties());
+    shape0->setBox(360, 1680, 495, 375);
+    shape0->setToolTipText("Shape");
+    shape0->hide();
+
+    static const QImage icon = pictureTemplateIcon();
+    ImageBox* image0 = Image1[0];
+    image0->setObjectName("Image1");
+    image0->setBox(1080, 240, 480, 285);
+    image0->setStretch(true);
+    image0->setPicture(icon);
+    image0->setTag("img");
+    image0->setToolTipText("Double click to change");
+    image0->hide();
 }
 
 SuperLabel* Form1::copyLabel(const SuperLabel& member0, int index)
@@ -256,6 +266,7 @@ void Form1::readCommandLineCard()
     const QString& path = m_options.commandLine;
     if (path.isEmpty())
         return;
+    readCard(path);
     Label2->setText(path);
     form2().ghjj->setEnabled(true);
 }
@@ -320,10 +331,6 @@ void Form1::Command12_Click()
     Platform::instance().popupMenu(helper.kj, QCursor::pos());
 }
 
-void Form1::Command13_Click()
-{
-    // Opening a card arrives with the card file.
-}
 
 void Form1::Command14_Click()
 {
@@ -332,6 +339,4 @@ void Form1::Command14_Click()
 
 void Form1::chameleonButton1_Click() { openProductPage(); }
 
-void Form1::isave() {}
 
-void Form1::isaveas() {}

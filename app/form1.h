@@ -6,6 +6,7 @@
 #include "canvas/cardcanvas.h"
 #include "canvas/handlebox.h"
 #include "document/controlarray.h"
+#include "document/reservedtexts.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -32,7 +33,6 @@ class Form1 : public QWidget {
 public:
     static constexpr int ClientWidth = 390;
     static constexpr int ClientHeight = 315;
-    static constexpr int ReserveSize = 101;
 
     explicit Form1(StartupOptions options, QWidget* parent = nullptr);
     ~Form1() override;
@@ -53,8 +53,8 @@ public:
     qint16 textCount = 0;
     qint16 pictureCount = 0;
     qint16 shapeCount = 0;
-    std::array<QString, ReserveSize> textReserve;
-    std::array<QString, ReserveSize> pictureReserve;
+    ReservedTexts textReserve;
+    ReservedTexts pictureReserve;
     bool endOnClose = false;
 
     // Hidden editor state.
@@ -111,8 +111,13 @@ public:
     // "Delete" of the element pop-up menu.
     void deleteSelected();
 
+    // The card file.
     void isave();
     void isaveas();
+    // Re-creates the card and its elements from a card file; false when it cannot be read.
+    bool readCard(const QString& path);
+    // Writes the design to a file, whole or not at all; false (with the reason) on failure.
+    bool writeCard(const QString& path, QString* error = nullptr) const;
     void GotoURL(const QString& url);
 
     // Windows owned by the main window, while open.
@@ -126,6 +131,9 @@ protected:
 
 private:
     void createDesignTimeControls();
+    void applyTemplateDesign();
+    void resetToStartupState();
+    bool saveTo(const QString& path);
     void createCommandBar();
     SuperLabel* copyLabel(const SuperLabel& member0, int index);
     ActiveShape* copyShape(const ActiveShape& member0, int index);

@@ -9,6 +9,7 @@ class CardCanvas : public QWidget {
 public:
     static constexpr float DefaultWidth = 360;
     static constexpr float DefaultHeight = 210;
+    static constexpr qint32 DefaultBackColor = 0x00FFFFFF;
 
     explicit CardCanvas(QWidget* parent = nullptr);
 
@@ -32,5 +33,5 @@ private:
 
     float m_width = DefaultWidth;
     float m_height = DefaultHeight;
-    qint32 m_backColor = 0x00FFFFFF;
+    qint32 m_backColor = DefaultBackColor;
 };
