@@ -176,8 +176,9 @@ SuperLabel* Form1::copyLabel(const SuperLabel& member0, int index)
     label->setObjectName("Label1");
     label->setIndex(index);
     label->hide();
-    label->copyElementFrom(member0);
+    // Properties first: the box must not be fitted by the defaults of a bare control.
     label->copyPropertiesFrom(member0);
+    label->copyElementFrom(member0);
     wireElement(label);
     return label;
 }
@@ -188,8 +189,9 @@ ActiveShape* Form1::copyShape(const ActiveShape& member0, int index)
     shape->setObjectName("ActiveShape1");
     shape->setIndex(index);
     shape->hide();
-    shape->copyElementFrom(member0);
+    // Properties first: the box must not be fitted by the defaults of a bare control.
     shape->copyPropertiesFrom(member0);
+    shape->copyElementFrom(member0);
     wireElement(shape);
     return shape;
 }
@@ -200,8 +202,9 @@ ImageBox* Form1::copyImage(const ImageBox& member0, int index)
     image->setObjectName("Image1");
     image->setIndex(index);
     image->hide();
-    image->copyElementFrom(member0);
+    // Properties first: the box must not be fitted by the defaults of a bare control.
     image->copyPropertiesFrom(member0);
+    image->copyElementFrom(member0);
     wireElement(image);
     return image;
 }

@@ -43,7 +43,7 @@ private slots:
             QVERIFY(item->isVisible());
             QCOMPARE(item->Caption(), QString("Text"));
             QCOMPARE(item->ToolTipText(), QString("Text"));
-            QCOMPARE(box(item).topLeft(), QPointF(3000, 720));
+            QCOMPARE(box(item), QRectF(3000, 720, 1380, 330));
         }
         QVERIFY(stackPosition(form.Label1[3]) > stackPosition(form.Label1[2]));
         QVERIFY(stackPosition(form.Label1[2]) > stackPosition(form.Label1[1]));

@@ -1,0 +1,400 @@
+#define QTEST_QPA_MOUSE_HANDLING
+#include "canvas/form2.h"
+#include "cardtest.h"
+#include "scriptedplatform.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
+
+namespace {
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+
+void writeAll(const QString& path, const QByteArray& bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+QString dataPath(const QString& name) { return QDir(QUILLMARK_TEST_DATA).filePath(name); }
+
+// Golden files name pictures under the test data folder as "@DATA@", wherever it lies.
+// QUILLMARK_UPDATE_GOLDEN=1 rewrites them from what the program writes now.
+QByteArray golden(const QString& name, const QByteArray& actual)
+{
+    if (qEnvironmentVariableIntValue("QUILLMARK_UPDATE_GOLDEN"))
+        writeAll(dataPath(name), QByteArray(actual).replace(QUILLMARK_TEST_DATA, "@DATA@"));
+    return readAll(dataPath(name)).replace("@DATA@", QByteArray(QUILLMARK_TEST_DATA));
+}
+
+// Every property the card file keeps, in one comparable text per element.
+QStringList storedState(const Form1& form)
+{
+    QStringList state;
+    state << QString("card %1 %2 %3 counts %4 %5 %6")
+                 .arg(form.Picture1->Width())
+                 .arg(form.Picture1->Height())
+                 .arg(form.Picture1->BackColor())
+                 .arg(form.textCount)
+                 .arg(form.pictureCount)
+                 .arg(form.shapeCount);
+    for (int i : form.Label1.indices()) {
+        const SuperLabel* t = form.Label1[i];
+        state << QString("text %1 [%2] %3 %4 %5 %6 %7 %8 %9 %10 %11%12%13 %14 [%15] [%16] [%17] %18")
+                     .arg(i)
+                     .arg(t->Caption())
+                     .arg(t->Left())
+                     .arg(t->Top())
+                     .arg(t->Width())
+                     .arg(t->Height())
+                     .arg(t->BackColor())
+                     .arg(t->FRWColor())
+                     .arg(t->FontName())
+                     .arg(t->FontSize())
+                     .arg(t->FontBold())
+                     .arg(t->FontUnderline())
+                     .arg(t->FontItalic())
+                     .arg(t->Alignment())
+                     .arg(form.textReserve.at(i))
+                     .arg(t->Tag())
+                     .arg(t->ToolTipText())
+                     .arg(i == 0 ? t->isHidden() : !t->isHidden());
+    }
+    for (int i : form.Image1.indices()) {
+        const ImageBox* p = form.Image1[i];
+        state << QString("picture %1 %2 %3 %4 %5 [%6] [%7] %8x%9")
+                     .arg(i)
+                     .arg(p->Left())
+                     .arg(p->Top())
+                     .arg(p->Width())
+                     .arg(p->Height())
+                     .arg(p->ToolTipText())
+                     .arg(form.pictureReserve.at(i))
+                     .arg(p->Picture().width())
+                     .arg(p->Picture().height());
+    }
+    for (int i : form.ActiveShape1.indices()) {
+        const ActiveShape* s = form.ActiveShape1[i];
+        state << QString("shape %1 %2 %3 %4 %5 %6 %7")
+                     .arg(i)
+                     .arg(s->Left())
+                     .arg(s->Top())
+                     .arg(s->Width())
+                     .arg(s->Height())
+                     .arg(s->BackColor())
+                     .arg(s->Shape());
+    }
+    return state;
+}
+
+// Opens a card through the Open button as a user does.
+void openThroughWindow(ScriptedPlatform& platform, Form1& form, const QString& path)
+{
+    platform.messageAnswers.enqueue(QMessageBox::Yes);
+    platform.openAnswers.enqueue(path);
+    QTest::mouseClick(form.Command13, Qt::LeftButton);
+}
+
+// Saves through the Save button's menu under a new name.
+void saveAsThroughWindow(ScriptedPlatform& platform, Form1& form, const QString& path)
+{
+    platform.menuAnswers.enqueue("Save As..");
+    platform.saveAnswers.enqueue(path);
+    QTest::mouseClick(form.Command12, Qt::LeftButton);
+}
+
+// Builds a small design with the command bar and the mouse: two texts, a picture, a shape.
+void buildDesign(ScriptedPlatform& platform, Form1& form)
+{
+    QTest::mouseClick(form.Command11, Qt::LeftButton);
+    QTest::mouseClick(form.Command11, Qt::LeftButton);
+    platform.openAnswers.enqueue(dataPath("red.bmp"));
+    QTest::mouseClick(form.Command10, Qt::LeftButton);
+    QTest::mouseClick(form.Command9, Qt::LeftButton);
+
+    // Drag the second text by (+150, +300) twips.
+    sendMouseTwips(form.Label1[2], QEvent::MouseButtonPress, {30, 30});
+    sendMouseTwips(form.Label1[2], QEvent::MouseButtonRelease, {180, 330});
+    SuperLabel* first = form.Label1[1];
+    first->setCaption("Jane Doe, Designer");
+    first->setFontName("Tahoma");
+    first->setFontSize(12);
+    first->setFontBold(true);
+    first->setAlignment(2);
+    first->setFRWColor(0x00336699);
+    first->setBackColor(0x00F0F0F0);
+    form.ActiveShape1[1]->setBackColor(0x000000FF);
+    QVERIFY(form.ActiveShape1[1]->setShape(3));
+}
+} // namespace
+
+class TestCardFile : public QObject {
+    Q_OBJECT
+private slots:
+    void defaultDesignIsTheGoldenFile()
+    {
+        ScriptedPlatform platform;
+        StartedCard card;
+        const QString path = card.programDir.filePath("default.qmark");
+        saveAsThroughWindow(platform, *card.form, path);
+        QCOMPARE(platform.saveFilters, QStringList({"Card (.qmark)|*.qmark"}));
+        QCOMPARE(readAll(path), golden("default.qmark", readAll(path)));
+        QCOMPARE(readAll(path).count("\r\n"), 72);
+        QCOMPARE(card.form->Label2->text(), path);
+    }
+
+    void designMadeInTheWindowIsTheGoldenFile()
+    {
+        ScriptedPlatform platform;
+        StartedCard card;
+        buildDesign(platform, *card.form);
+        const QString path = card.programDir.filePath("design");
+        saveAsThroughWindow(platform, *card.form, path);
+        // A name typed without an extension is used as it is.
+        QVERIFY(QFile::exists(path));
+        QCOMPARE(readAll(path), golden("design.qmark", readAll(path)));
+    }
+
+    void designRoundTripsThroughOpen()
+    {
+        ScriptedPlatform platform;
+        StartedCard card;
+        Form1& form = *card.form;
+        buildDesign(platform, form);
+        form.Label1[2]->setCaption("He said \"hello\", twice");
+        form.Picture1->setCardWidth(300);
+        form.Picture1->setBackColor(0x00C0FFEE);
+        const QString path = card.programDir.filePath("trip.qmark");
+        saveAsThroughWindow(platform, form, path);
+        // The font is read back as it was stored, with its suffix.
+        const QStringList before =
+            storedState(form).replaceInStrings(" Tahoma ", " Tahoma (Arabic) ");
+
+        openThroughWindow(platform, form, path);
+        QCOMPARE(form.Label2->text(), path);
+        QVERIFY(form.form2().ghjj->isEnabled());
+        QStringList after = storedState(form);
+        // Reading renumbers from 0: the templates' records land on the templates, so the
+        // counters now hold the number of records of each kind.
+        QCOMPARE(after.first(), QString("card 300 210 12648430 counts 3 2 2"));
+        QCOMPARE(after.mid(1), before.mid(1));
+
+        // Saved again, the file is the same byte for byte: "Tahoma (Arabic)" stays.
+        const QString again = card.programDir.filePath("again.qmark");
+        saveAsThroughWindow(platform, form, again);
+        QCOMPARE(readAll(again), readAll(path));
+        QVERIFY(readAll(path).contains("\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
+        QCOMPARE(form.Label1[1]->FontName(), QString("Tahoma (Arabic)"));
+
+        // "Save" writes to the current name without asking.
+        form.Label1[1]->setCaption("Changed");
+        platform.menuAnswers.enqueue("Save");
+        QTest::mouseClick(form.Command12, Qt::LeftButton);
+        QCOMPARE(platform.saveFilters.size(), 2);
+        QVERIFY(readAll(again).contains("\"Changed\""));
+    }
+
+    void gapsAreRenumberedAndReservedTextsKeptByIndex()
+    {
+        ScriptedPlatform platform;
+        StartedCard card;
+        Form1& form = *card.form;
+        QVERIFY(form.readCard(dataPath("reserved.qmark")));
+        // Five text records (the template's first), one marked wrongly and so ignored.
+        QCOMPARE(form.textCount, qint16(4));
+        QCOMPARE(form.Label1.indices(), std::vector<int>({0, 1, 2, 3}));
+        QCOMPARE(form.Label1[1]->Caption(), QString("one"));
+        QCOMPARE(form.Label1[2]->Caption(), QString("three"));
+        QCOMPARE(form.textReserve.at(2), QString("kept for three"));
+        QCOMPARE(form.pictureReserve.at(1), QString("picture note"));
+        QVERIFY(form.Label1[0]->isHidden() && form.Image1[0]->isHidden()
+                && form.ActiveShape1[0]->isHidden());
+        // A picture whose file is missing keeps the template's icon and its path.
+        QCOMPARE(form.Image1[1]->Picture().size(), QSize(32, 32));
+        QCOMPARE(form.Image1[1]->ToolTipText(), QString("/no/such/picture.jpg"));
+
+        const QString path = card.programDir.filePath("renumbered.qmark");
+        QVERIFY(form.writeCard(path));
+        QCOMPARE(readAll(path), golden("reserved-saved.qmark", readAll(path)));
+
+        // The next text added in the editor skips the last index read.
+        QTest::mouseClick(form.Command11, Qt::LeftButton);
+        QVERIFY(form.Label1.contains(5));
+    }
+
+    void openAsksFirstAndCancelChangesNothing()
+    {
+        ScriptedPlatform platform;
+        StartedCard card;
+        Form1& form = *card.form;
+        QTest::mouseClick(form.Command11, Qt::LeftButton);
+        platform.messageAnswers.enqueue(QMessageBox::No);
+        QTest::mouseClick(form.Command13, Qt::LeftButton);
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes[0].text,
+                 QString("Are you sure open saved card? Current design will erased?"));
+        QCOMPARE(platform.messageBoxes[0].title, QString("Open"));
+        QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(platform.openFilters.isEmpty());
+
+        platform.messageAnswers.enqueue(QMessageBox::Yes); // then cancel the file dialog
+        QTest::mouseClick(form.Command13, Qt::LeftButton);
+        QCOMPARE(platform.openFilters, QStringList({"Card (.qmark)|*.qmark"}));
+        QVERIFY(form.Label1.contains(1));
+        QCOMPARE(form.textCount, qint16(1));
+    }
+
+    void openingRunsTheStartUpAgain()
+    {
+        ScriptedPlatform platform;
+        StartedCard card;
+        Form1& form = *card.form;
+        const QString counter = card.programDir.filePath("sat.txt");
+        QCOMPARE(readAll(counter), QByteArray(" 1 \r\n"));
+        QTest::mouseClick(form.Command11, Qt::LeftButton);
+        form.Picture1->setCardHeight(100);
+        form.Text4->setText("1");
+
+        openThroughWindow(platform, form, dataPath("default.qmark"));
+        QCOMPARE(readAll(counter), QByteArray(" 2 \r\n"));
+        QVERIFY(!form.Label1.contains(1));
+        QCOMPARE(form.Picture1->Height(), 210.f);
+        QVERIFY(form.Text4->text().isEmpty());
+        QVERIFY(form.endOnClose);
+        QCOMPARE(form.node.count(), 8);
+    }
+
+    void commandLineCardIsRead()
+    {
+        ScriptedPlatform platform;
+        QTemporaryDir programDir;
+        Form1 form(StartupOptions{programDir.filePath("qmark"), dataPath("reserved.qmark")});
+        form.Form_Load();
+        QCOMPARE(form.Label1.count(), 4);
+        QCOMPARE(form.Label2->text(), dataPath("reserved.qmark"));
+    }
+
+    void damagedFilesNeverBreakTheDesign_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        const QByteArray good = readAll(dataPath("default.qmark"));
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("truncated") << good.left(good.size() - 40);
+        QTest::newRow("garbage") << QByteArray("\x00\xff\xfe\x01\r\n\"\"\"\n,,,#TRUE#\n", 24).repeated(500);
+        QTest::newRow("long line") << (good.left(120) + QByteArray(30'000'000, 'x') + "\r\n" + good);
+        QTest::newRow("no line ends") << QByteArray(1'000'000, '"');
+        QTest::newRow("bad numbers")
+            << QByteArray(good).replace("360\r\n210", "abc\r\n-").replace("1380", "1e99");
+    }
+    void damagedFilesNeverBreakTheDesign()
+    {
+        QFETCH(QByteArray, bytes);
+        ScriptedPlatform platform;
+        StartedCard card;
+        Form1& form = *card.form;
+        const QString path = card.programDir.filePath("damaged.qmark");
+        writeAll(path, bytes);
+        openThroughWindow(platform, form, path);
+        QVERIFY(form.Label1[0]->isHidden());
+        QVERIFY(form.Picture1->Width() > 0);
+        // The design stays usable.
+        QTest::mouseClick(form.Command11, Qt::LeftButton);
+        SuperLabel* added = form.Label1[form.textCount];
+        QVERIFY(added && added->isVisible());
+        QVERIFY(form.writeCard(card.programDir.filePath("after.qmark")));
+    }
+
+    void countersStopAtTheTopOnHugeFiles()
+    {
+        ScriptedPlatform platform;
+        StartedCard card(false);
+        Form1& form = *card.form;
+        QByteArray record = "\"ActiveShape\"\r\n10\r\n10\r\n0\r\n0\r\n255\r\n1\r\n";
+        for (int i = 0; i < 11; ++i)
+            record += "\"none\"\r\n";
+        const QString path = card.programDir.filePath("many.qmark");
+        writeAll(path, record.repeated(40'000));
+        QVERIFY(form.readCard(path));
+        QCOMPARE(form.shapeCount, qint16(32767));
+        QCOMPARE(form.ActiveShape1.count(), 32768);
+    }
+
+    void failedSaveIsReportedAndKeepsTheOldFile()
+    {
+        ScriptedPlatform platform;
+        StartedCard card;
+        Form1& form = *card.form;
+        const QString folder = card.programDir.filePath("a folder");
+        QVERIFY(QDir().mkpath(folder));
+        saveAsThroughWindow(platform, form, folder);
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes[0].title, QString("Save"));
+        QCOMPARE(platform.messageBoxes[0].icon, QMessageBox::Critical);
+        QVERIFY(QFileInfo(folder).isDir());
+    }
+
+    // A save that dies after writing its first bytes leaves the earlier file whole.
+    void interruptedSaveKeepsTheEarlierFile()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath("card.qmark");
+        const QByteArray earlier = readAll(dataPath("design.qmark"));
+        writeAll(path, earlier);
+
+        for (const char* mode : {"-child-save-killed", "-child-save-failing"}) {
+            QProcess child;
+            child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            child.start(QCoreApplication::applicationFilePath(), {mode, path});
+            QVERIFY(child.waitForFinished(60000));
+            if (qstrcmp(mode, "-child-save-killed") == 0)
+                QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+            else
+                QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("reported"));
+            QCOMPARE(readAll(path), earlier);
+        }
+    }
+};
+
+// The child of interruptedSaveKeepsTheEarlierFile: a big design saved over `path` by a process
+// that may write only a few hundred bytes. When killed by the limit, it dies mid-write;
+// otherwise the write fails and the failure is reported.
+static int runSaveChild(int argc, char** argv, bool killed)
+{
+    QApplication app(argc, argv);
+    ScriptedPlatform platform;
+    StartedCard card(false);
+    for (int i = 0; i < 200; ++i)
+        card.form->Command11_Click();
+    card.form->Label2->setText(QString::fromLocal8Bit(argv[2]));
+    std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
+    rlimit limit{300, 300};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    card.form->isave();
+    std::printf("%s\n", platform.messageBoxes.size() == 1 ? "reported" : "silent");
+    return 0;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc > 2 && qstrcmp(argv[1], "-child-save-killed") == 0)
+        return runSaveChild(argc, argv, true);
+    if (argc > 2 && qstrcmp(argv[1], "-child-save-failing") == 0)
+        return runSaveChild(argc, argv, false);
+    QApplication app(argc, argv);
+    TestCardFile test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_cardfile.moc"
