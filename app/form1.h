@@ -145,6 +145,7 @@ private:
     bool isMember(const CardElement* element) const;
     CardElement* member(const CardElement* like, int index) const;
     void bringToFront(CardElement* element);
+    void raiseHandles();
     void elementMouseDown(CardElement* element, int button, float x, float y);
     void elementMouseUp(CardElement* element, float x, float y);
     void elementDblClick(CardElement* element);

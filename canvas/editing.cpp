@@ -190,7 +190,12 @@ CardElement* Form1::selectedElement() const
 void Form1::bringToFront(CardElement* element)
 {
     element->raise();
-    // The handles are not part of the design and always stay above it.
+    raiseHandles();
+}
+
+// The handles are not part of the design and always stay above it.
+void Form1::raiseHandles()
+{
     for (int i = 0; i < handles::Count; ++i)
         if (HandleBox* handle = node[i])
             handle->raise();

@@ -159,7 +159,9 @@ bool Form1::readCard(const QString& path)
             apply(f.alignment, [&](qint16 v) { item->setAlignment(v); });
             apply(f.tag, [&](const QString& v) { item->setTag(v); });
             apply(f.toolTip, [&](const QString& v) { item->setToolTipText(v); });
-            bringToFront(item);
+            // A new member is already in front; raising it again would make reading quadratic.
+            if (Picture1->children().constLast() != item)
+                item->raise();
             textReserve.store(textCount, f.reserved.value_or(QString()));
             item->show();
             increment(textCount);
@@ -197,6 +199,7 @@ bool Form1::readCard(const QString& path)
     ActiveShape1[0]->hide();
     Label1[0]->hide();
     Image1[0]->hide();
+    raiseHandles();
     return opened;
 }
 
