@@ -30,7 +30,6 @@ void writeFile(const QString& path, const QByteArray& content)
 class TestForm1 : public QObject {
     Q_OBJECT
 private:
-    QTemporaryDir dataHome;
     QTemporaryDir programDir;
 
     std::unique_ptr<Form1> start(const QString& commandLine = {})
@@ -43,7 +42,6 @@ private:
     QString counterPath() const { return programDir.filePath("sat.txt"); }
 
 private slots:
-    void initTestCase() { qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit()); }
     void init() { QFile::remove(counterPath()); }
 
     void layoutMatchesTheDesign()

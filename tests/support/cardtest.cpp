@@ -9,7 +9,6 @@
 
 StartedCard::StartedCard(bool show)
 {
-    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
     form = std::make_unique<Form1>(StartupOptions{programDir.filePath("qmark"), {}});
     form->Form_Load();
     if (show) {

@@ -7,10 +7,9 @@
 
 #include <memory>
 
-// A started main window with its program folder and data home in temporary folders.
+// A started main window with its program folder in a temporary folder.
 struct StartedCard {
     QTemporaryDir programDir;
-    QTemporaryDir dataHome;
     std::unique_ptr<Form1> form;
 
     explicit StartedCard(bool show = true);
