@@ -356,6 +356,10 @@ private slots:
         for (const char* mode : {"-child-save-killed", "-child-save-failing"}) {
             QProcess child;
             child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+            // A killed child cannot clean up: its temporary folders go inside ours.
+            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+            env.insert("TMPDIR", dir.path());
+            child.setProcessEnvironment(env);
             child.start(QCoreApplication::applicationFilePath(), {mode, path});
             QVERIFY(child.waitForFinished(60000));
             if (qstrcmp(mode, "-child-save-killed") == 0)
