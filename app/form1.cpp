@@ -5,6 +5,7 @@
 #include "canvas/form2.h"
 #include "canvas/handledrag.h"
 #include "canvas/handlegeometry.h"
+#include "dialogs/form4.h"
 #include "shell/frmabout.h"
 #include "shell/gotourl.h"
 #include "shell/modfiletype.h"
@@ -319,7 +320,11 @@ void Form1::Command1_Click()
 
 void Form1::Command3_Click()
 {
-    // Card Options arrives with the option dialogs.
+    // Card Options is made afresh for each showing; the pointer guards against the window
+    // going away while the dialog runs.
+    QPointer<Form4> dialog = new Form4(this);
+    dialog->exec();
+    delete dialog.data();
 }
 
 void Form1::Command4_Click() { showUpdateWindow(); }

@@ -114,24 +114,26 @@ void Form1::replacePicture()
 void Form1::openTextOptions()
 {
     auto* item = qobject_cast<SuperLabel*>(selectedElement());
-    if (!textOptions)
-        textOptions = new Form3(this);
-    textOptions->move(0, 0);
-    textOptions->show();
-    textOptions->raise();
+    auto* dialog = qobject_cast<Form3*>(textOptions.data());
+    if (!dialog)
+        textOptions = dialog = new Form3(this);
+    dialog->move(0, 0);
+    dialog->show();
+    dialog->raise();
     if (item)
-        static_cast<Form3*>(textOptions.data())->fillFrom(*item);
+        dialog->fillFrom(*item);
 }
 
 void Form1::openShapeOptions()
 {
     auto* shape = qobject_cast<ActiveShape*>(selectedElement());
-    if (!shapeOptions)
-        shapeOptions = new Form6(this);
-    shapeOptions->show();
-    shapeOptions->raise();
+    auto* dialog = qobject_cast<Form6*>(shapeOptions.data());
+    if (!dialog)
+        shapeOptions = dialog = new Form6(this);
+    dialog->show();
+    dialog->raise();
     if (shape)
-        static_cast<Form6*>(shapeOptions.data())->fillFrom(*shape);
+        dialog->fillFrom(*shape);
 }
 
 // ---- Wiring ----------------------------------------------------------------------------
