@@ -49,9 +49,9 @@ QImage pictureTemplateIcon()
 Form1::Form1(StartupOptions options, QWidget* parent)
     : QWidget(parent)
     , Picture1(new CardCanvas(this))
-    , Label1(creationOrder, [this](const SuperLabel& m, int i) { return copyLabel(m, i); })
-    , ActiveShape1(creationOrder, [this](const ActiveShape& m, int i) { return copyShape(m, i); })
-    , Image1(creationOrder, [this](const ImageBox& m, int i) { return copyImage(m, i); })
+    , Label1(creationOrder, [this](const SuperLabel& m, int i) { return copyElement(m, i); })
+    , ActiveShape1(creationOrder, [this](const ActiveShape& m, int i) { return copyElement(m, i); })
+    , Image1(creationOrder, [this](const ImageBox& m, int i) { return copyElement(m, i); })
     , node(creationOrder, [this](const HandleBox& m, int i) { return copyHandle(m, i); })
     , m_options(std::move(options))
 {
@@ -171,43 +171,19 @@ void Form1::applyTemplateDesign()
     image0->hide();
 }
 
-SuperLabel* Form1::copyLabel(const SuperLabel& member0, int index)
+// A new member of an element array: a hidden copy of member 0 with all its properties.
+template <class T>
+T* Form1::copyElement(const T& member0, int index)
 {
-    auto* label = new SuperLabel(Picture1);
-    label->setObjectName("Label1");
-    label->setIndex(index);
-    label->hide();
+    auto* element = new T(Picture1);
+    element->setObjectName(member0.objectName());
+    element->setIndex(index);
+    element->hide();
     // Properties first: the box must not be fitted by the defaults of a bare control.
-    label->copyPropertiesFrom(member0);
-    label->copyElementFrom(member0);
-    wireElement(label);
-    return label;
-}
-
-ActiveShape* Form1::copyShape(const ActiveShape& member0, int index)
-{
-    auto* shape = new ActiveShape(Picture1);
-    shape->setObjectName("ActiveShape1");
-    shape->setIndex(index);
-    shape->hide();
-    // Properties first: the box must not be fitted by the defaults of a bare control.
-    shape->copyPropertiesFrom(member0);
-    shape->copyElementFrom(member0);
-    wireElement(shape);
-    return shape;
-}
-
-ImageBox* Form1::copyImage(const ImageBox& member0, int index)
-{
-    auto* image = new ImageBox(Picture1);
-    image->setObjectName("Image1");
-    image->setIndex(index);
-    image->hide();
-    // Properties first: the box must not be fitted by the defaults of a bare control.
-    image->copyPropertiesFrom(member0);
-    image->copyElementFrom(member0);
-    wireElement(image);
-    return image;
+    element->copyPropertiesFrom(member0);
+    element->copyElementFrom(member0);
+    wireElement(element);
+    return element;
 }
 
 HandleBox* Form1::copyHandle(const HandleBox& member0, int index)

@@ -135,15 +135,15 @@ private:
     void resetToStartupState();
     bool saveTo(const QString& path);
     void createCommandBar();
-    SuperLabel* copyLabel(const SuperLabel& member0, int index);
-    ActiveShape* copyShape(const ActiveShape& member0, int index);
-    ImageBox* copyImage(const ImageBox& member0, int index);
+    template <class T>
+    T* copyElement(const T& member0, int index);
     HandleBox* copyHandle(const HandleBox& member0, int index);
     void createHandles();
     void wireElement(CardElement* element);
     void wireHandle(HandleBox* handle);
     bool isMember(const CardElement* element) const;
-    CardElement* member(const CardElement* like, int index) const;
+    // Element `index` of the array with that kind code, or null.
+    CardElement* member(const QString& kind, int index) const;
     void bringToFront(CardElement* element);
     void raiseHandles();
     void elementMouseDown(CardElement* element, int button, float x, float y);

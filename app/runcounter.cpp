@@ -1,7 +1,8 @@
 #include "app/runcounter.h"
 
+#include "document/wholefile.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <cmath>
 
@@ -52,16 +53,8 @@ QString readFirstLine(const QString& path)
 
 bool write(const QString& path, const QByteArray& content)
 {
-    QSaveFile file(path);
     // A writable counter in a folder we may not create files in is still updated in place.
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeWholeFile(path, content, nullptr, true);
 }
 
 } // namespace runcounter

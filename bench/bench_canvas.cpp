@@ -6,7 +6,7 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
+#include "benchmain.h"
 
 namespace {
 struct Card {
@@ -75,15 +75,4 @@ void BM_Add1000(benchmark::State& state)
 BENCHMARK(BM_Add1000)->Unit(benchmark::kMillisecond);
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QTemporaryDir dataHome;
-    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runBenchmarks(argc, argv); }

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
+#include "benchmain.h"
 
 namespace {
 QTemporaryDir& scratch()
@@ -69,13 +69,4 @@ void BM_Open(benchmark::State& state)
 BENCHMARK(BM_Open)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
 } // namespace
 
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runBenchmarks(argc, argv); }

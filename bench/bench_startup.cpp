@@ -5,7 +5,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <benchmark/benchmark.h>
+#include "benchmain.h"
 
 namespace {
 class PaintWatcher : public QObject {
@@ -41,15 +41,4 @@ void BM_StartupToFirstFrame(benchmark::State& state)
 BENCHMARK(BM_StartupToFirstFrame)->Unit(benchmark::kMillisecond);
 } // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen"
-                                                                     : qgetenv("QT_QPA_PLATFORM"));
-    QTemporaryDir dataHome;
-    qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runBenchmarks(argc, argv); }

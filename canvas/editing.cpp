@@ -158,12 +158,11 @@ void Form1::wireElement(CardElement* element)
 
 bool Form1::isMember(const CardElement* element) const
 {
-    return element && member(element, element->Index()) == element;
+    return element && member(kindCode(element), element->Index()) == element;
 }
 
-CardElement* Form1::member(const CardElement* like, int index) const
+CardElement* Form1::member(const QString& kind, int index) const
 {
-    const QString kind = kindCode(like);
     if (kind == "1")
         return Label1[index];
     if (kind == "2")
@@ -177,16 +176,7 @@ CardElement* Form1::selectedElement() const
 {
     bool ok = false;
     const int index = Text1->text().toInt(&ok);
-    if (!ok)
-        return nullptr;
-    const QString kind = Text2->text();
-    if (kind == "1")
-        return Label1[index];
-    if (kind == "2")
-        return Image1[index];
-    if (kind == "3")
-        return ActiveShape1[index];
-    return nullptr;
+    return ok ? member(Text2->text(), index) : nullptr;
 }
 
 void Form1::bringToFront(CardElement* element)
@@ -223,7 +213,7 @@ void Form1::elementMouseUp(CardElement* element, float x, float y)
 {
     bool ok = false;
     const int index = Text1->text().toInt(&ok);
-    if (CardElement* moved = ok ? member(element, index) : nullptr) {
+    if (CardElement* moved = ok ? member(kindCode(element), index) : nullptr) {
         moved->setLeft(moved->Left() + (x - downX));
         moved->setTop(moved->Top() + (y - downY));
         if (qobject_cast<SuperLabel*>(moved))

@@ -3,11 +3,11 @@
 #include "app/platform.h"
 #include "canvas/form2.h"
 #include "document/cardfile.h"
+#include "document/wholefile.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -87,15 +87,7 @@ bool Form1::writeCard(const QString& path, QString* error) const
     }
 
     // The earlier file stays whole until the new one is complete.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(writer.bytes()) != writer.bytes().size()
-        || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return writeWholeFile(path, writer.bytes(), error);
 }
 
 bool Form1::saveTo(const QString& path)

@@ -1,11 +1,12 @@
 #include "shell/modfiletype.h"
 
+#include "document/wholefile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
-#include <QSaveFile>
 #include <QStandardPaths>
 #include <QXmlStreamWriter>
 
@@ -251,14 +252,7 @@ bool writeIfDifferent(const QString& path, const QByteArray& content)
     existing.close();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(content) != content.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeWholeFile(path, content);
 }
 
 // A database tool that was missing or failed once leaves its cache behind our file; that is

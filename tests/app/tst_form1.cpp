@@ -1,6 +1,7 @@
 #include "app/form1.h"
 #include "canvas/form2.h"
 #include "scriptedplatform.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,21 +12,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(content);
-}
-} // namespace
 
 class TestForm1 : public QObject {
     Q_OBJECT
@@ -119,12 +105,12 @@ private slots:
     {
         ScriptedPlatform platform;
         start();
-        QCOMPARE(readAll(counterPath()), QByteArray(" 1 \r\n"));
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 1 \r\n"));
         QVERIFY(platform.messageBoxes.isEmpty());
 
-        writeFile(counterPath(), " 8 \r\n");
+        writeFileBytes(counterPath(), " 8 \r\n");
         start();
-        QCOMPARE(readAll(counterPath()), QByteArray(" 9 \r\n"));
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 9 \r\n"));
         QVERIFY(platform.messageBoxes.isEmpty());
 
         platform.messageAnswers.enqueue(QMessageBox::No);
@@ -135,17 +121,17 @@ private slots:
         QCOMPARE(box.title, QString("Update"));
         QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
         QCOMPARE(box.icon, QMessageBox::Question);
-        QCOMPARE(readAll(counterPath()), QByteArray("1\r\n"));
+        QCOMPARE(readFileBytes(counterPath()), QByteArray("1\r\n"));
         QVERIFY(platform.urls.isEmpty());
 
         start();
-        QCOMPARE(readAll(counterPath()), QByteArray(" 2 \r\n"));
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 2 \r\n"));
     }
 
     void yesToTheUpdateQuestionOpensThePageAndTheUpdateWindow()
     {
         ScriptedPlatform platform;
-        writeFile(counterPath(), " 9 \r\n");
+        writeFileBytes(counterPath(), " 9 \r\n");
         platform.messageAnswers.enqueue(QMessageBox::Yes);
         auto form = start();
         QCOMPARE(platform.urls.size(), 1);
@@ -153,21 +139,21 @@ private slots:
         QVERIFY(form->updateWindow);
         QCOMPARE(form->updateWindow->parentWidget(), form.get());
         QVERIFY(form->updateWindow->isVisible());
-        QCOMPARE(readAll(counterPath()), QByteArray("1\r\n"));
+        QCOMPARE(readFileBytes(counterPath()), QByteArray("1\r\n"));
     }
 
     void runCounterSurvivesBadFiles()
     {
         ScriptedPlatform platform;
-        writeFile(counterPath(), "9\r\n");
+        writeFileBytes(counterPath(), "9\r\n");
         start();
-        QCOMPARE(readAll(counterPath()), QByteArray(" 10 \r\n"));
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 10 \r\n"));
 
-        writeFile(counterPath(), "\x01garbage\xff\r\n");
+        writeFileBytes(counterPath(), "\x01garbage\xff\r\n");
         start();
-        QCOMPARE(readAll(counterPath()), QByteArray());
+        QCOMPARE(readFileBytes(counterPath()), QByteArray());
         start();
-        QCOMPARE(readAll(counterPath()), QByteArray(" 1 \r\n"));
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 1 \r\n"));
         QVERIFY(platform.messageBoxes.isEmpty());
 
         // A counter that can be neither read nor written leaves start-up whole.

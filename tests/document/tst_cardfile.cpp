@@ -2,6 +2,7 @@
 #include "canvas/form2.h"
 #include "cardtest.h"
 #include "scriptedplatform.h"
+#include "testfiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,18 +16,6 @@
 #include <sys/resource.h>
 
 namespace {
-QByteArray readAll(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
-}
-
-void writeAll(const QString& path, const QByteArray& bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    file.write(bytes);
-}
 
 QString dataPath(const QString& name) { return QDir(QUILLMARK_TEST_DATA).filePath(name); }
 
@@ -35,8 +24,8 @@ QString dataPath(const QString& name) { return QDir(QUILLMARK_TEST_DATA).filePat
 QByteArray golden(const QString& name, const QByteArray& actual)
 {
     if (qEnvironmentVariableIntValue("QUILLMARK_UPDATE_GOLDEN"))
-        writeAll(dataPath(name), QByteArray(actual).replace(QUILLMARK_TEST_DATA, "@DATA@"));
-    return readAll(dataPath(name)).replace("@DATA@", QByteArray(QUILLMARK_TEST_DATA));
+        writeFileBytes(dataPath(name), QByteArray(actual).replace(QUILLMARK_TEST_DATA, "@DATA@"));
+    return readFileBytes(dataPath(name)).replace("@DATA@", QByteArray(QUILLMARK_TEST_DATA));
 }
 
 // Every property the card file keeps, in one comparable text per element.
@@ -150,8 +139,8 @@ private slots:
         const QString path = card.programDir.filePath("default.qmark");
         saveAsThroughWindow(platform, *card.form, path);
         QCOMPARE(platform.saveFilters, QStringList({"Card (.qmark)|*.qmark"}));
-        QCOMPARE(readAll(path), golden("default.qmark", readAll(path)));
-        QCOMPARE(readAll(path).count("\r\n"), 72);
+        QCOMPARE(readFileBytes(path), golden("default.qmark", readFileBytes(path)));
+        QCOMPARE(readFileBytes(path).count("\r\n"), 72);
         QCOMPARE(card.form->Label2->text(), path);
     }
 
@@ -164,7 +153,7 @@ private slots:
         saveAsThroughWindow(platform, *card.form, path);
         // A name typed without an extension is used as it is.
         QVERIFY(QFile::exists(path));
-        QCOMPARE(readAll(path), golden("design.qmark", readAll(path)));
+        QCOMPARE(readFileBytes(path), golden("design.qmark", readFileBytes(path)));
     }
 
     void designRoundTripsThroughOpen()
@@ -194,8 +183,8 @@ private slots:
         // Saved again, the file is the same byte for byte: "Tahoma (Arabic)" stays.
         const QString again = card.programDir.filePath("again.qmark");
         saveAsThroughWindow(platform, form, again);
-        QCOMPARE(readAll(again), readAll(path));
-        QVERIFY(readAll(path).contains("\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
+        QCOMPARE(readFileBytes(again), readFileBytes(path));
+        QVERIFY(readFileBytes(path).contains("\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
         QCOMPARE(form.Label1[1]->FontName(), QString("Tahoma (Arabic)"));
 
         // "Save" writes to the current name without asking.
@@ -203,7 +192,7 @@ private slots:
         platform.menuAnswers.enqueue("Save");
         QTest::mouseClick(form.Command12, Qt::LeftButton);
         QCOMPARE(platform.saveFilters.size(), 2);
-        QVERIFY(readAll(again).contains("\"Changed\""));
+        QVERIFY(readFileBytes(again).contains("\"Changed\""));
     }
 
     void gapsAreRenumberedAndReservedTextsKeptByIndex()
@@ -227,7 +216,7 @@ private slots:
 
         const QString path = card.programDir.filePath("renumbered.qmark");
         QVERIFY(form.writeCard(path));
-        QCOMPARE(readAll(path), golden("reserved-saved.qmark", readAll(path)));
+        QCOMPARE(readFileBytes(path), golden("reserved-saved.qmark", readFileBytes(path)));
 
         // The next text added in the editor skips the last index read.
         QTest::mouseClick(form.Command11, Qt::LeftButton);
@@ -262,13 +251,13 @@ private slots:
         StartedCard card;
         Form1& form = *card.form;
         const QString counter = card.programDir.filePath("sat.txt");
-        QCOMPARE(readAll(counter), QByteArray(" 1 \r\n"));
+        QCOMPARE(readFileBytes(counter), QByteArray(" 1 \r\n"));
         QTest::mouseClick(form.Command11, Qt::LeftButton);
         form.Picture1->setCardHeight(100);
         form.Text4->setText("1");
 
         openThroughWindow(platform, form, dataPath("default.qmark"));
-        QCOMPARE(readAll(counter), QByteArray(" 2 \r\n"));
+        QCOMPARE(readFileBytes(counter), QByteArray(" 2 \r\n"));
         QVERIFY(!form.Label1.contains(1));
         QCOMPARE(form.Picture1->Height(), 210.f);
         QVERIFY(form.Text4->text().isEmpty());
@@ -289,7 +278,7 @@ private slots:
     void damagedFilesNeverBreakTheDesign_data()
     {
         QTest::addColumn<QByteArray>("bytes");
-        const QByteArray good = readAll(dataPath("default.qmark"));
+        const QByteArray good = readFileBytes(dataPath("default.qmark"));
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("truncated") << good.left(good.size() - 40);
         QTest::newRow("garbage") << QByteArray("\x00\xff\xfe\x01\r\n\"\"\"\n,,,#TRUE#\n", 24).repeated(500);
@@ -305,7 +294,7 @@ private slots:
         StartedCard card;
         Form1& form = *card.form;
         const QString path = card.programDir.filePath("damaged.qmark");
-        writeAll(path, bytes);
+        writeFileBytes(path, bytes);
         openThroughWindow(platform, form, path);
         QVERIFY(form.Label1[0]->isHidden());
         QVERIFY(form.Picture1->Width() > 0);
@@ -325,7 +314,7 @@ private slots:
         for (int i = 0; i < 11; ++i)
             record += "\"none\"\r\n";
         const QString path = card.programDir.filePath("many.qmark");
-        writeAll(path, record.repeated(40'000));
+        writeFileBytes(path, record.repeated(40'000));
         QVERIFY(form.readCard(path));
         QCOMPARE(form.shapeCount, qint16(32767));
         QCOMPARE(form.ActiveShape1.count(), 32768);
@@ -350,8 +339,8 @@ private slots:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath("card.qmark");
-        const QByteArray earlier = readAll(dataPath("design.qmark"));
-        writeAll(path, earlier);
+        const QByteArray earlier = readFileBytes(dataPath("design.qmark"));
+        writeFileBytes(path, earlier);
 
         for (const char* mode : {"-child-save-killed", "-child-save-failing"}) {
             QProcess child;
@@ -366,7 +355,7 @@ private slots:
                 QCOMPARE(child.exitStatus(), QProcess::CrashExit);
             else
                 QCOMPARE(child.readAllStandardOutput().trimmed(), QByteArray("reported"));
-            QCOMPARE(readAll(path), earlier);
+            QCOMPARE(readFileBytes(path), earlier);
         }
     }
 };
