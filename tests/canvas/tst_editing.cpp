@@ -171,6 +171,26 @@ private slots:
         QVERIFY(stackPosition(form.node[0]) > stackPosition(item));
     }
 
+    void clickBesideTheDrawnShapeReachesWhatLiesBehind()
+    {
+        ScriptedPlatform platform;
+        StartedCard card;
+        Form1& form = *card.form;
+        QTest::mouseClick(form.Command11, Qt::LeftButton);
+        form.Command2->click();
+        SuperLabel* item = form.Label1[1];
+        ActiveShape* shape = form.ActiveShape1[1];
+        item->setBox(600, 600, 3000, 900);
+        shape->setBox(600, 600, 3000, 900);
+        QVERIFY(shape->setShape(3)); // a circle 700 twips wide in the middle of the box
+
+        QTest::mouseClick(&form, Qt::LeftButton, {}, windowPoint(form, {2145, 1050}));
+        QCOMPARE(form.Text2->text(), QString("3"));
+        // Beside the circle but inside the shape's box: the text item behind takes the click.
+        QTest::mouseClick(&form, Qt::LeftButton, {}, windowPoint(form, {900, 1050}));
+        QCOMPARE(form.Text2->text(), QString("1"));
+    }
+
     void draggingHandleSevenFollowsThePointer()
     {
         ScriptedPlatform platform;
