@@ -85,6 +85,13 @@ void Form1::createCommandBar()
     Command10 = commandButton(this, "Command10", "Image", {240, 0, 41, 41});
     Command3 = commandButton(this, "Command3", "Settings", {288, 0, 41, 41});
     Command15 = commandButton(this, "Command15", "Print", {344, 0, 41, 41});
+    // The square command buttons are narrow; a smaller face keeps "Settings" whole.
+    for (QPushButton* square :
+         {Command14, Command13, Command12, Command11, Command9, Command10, Command3, Command15}) {
+        QFont small = square->font();
+        small.setPointSizeF(small.pointSizeF() * 0.75);
+        square->setFont(small);
+    }
     Command5 = commandButton(this, "Command5", "About", {8, 272, 81, 33});
     chameleonButton1 = commandButton(this, "chameleonButton1", "Help", {96, 272, 105, 33});
     Command4 = commandButton(this, "Command4", "Check for Update", {208, 272, 145, 33});
