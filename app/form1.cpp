@@ -254,8 +254,7 @@ void Form1::readCommandLineCard()
     if (path.isEmpty())
         return;
     readCard(path);
-    Label2->setText(path);
-    form2().ghjj->setEnabled(true);
+    setCardFileName(path);
 }
 
 void Form1::updateRunCounter()

@@ -11,7 +11,6 @@
 #include <QPointer>
 #include <QWidget>
 
-#include <array>
 #include <memory>
 
 class Form2;
@@ -134,6 +133,7 @@ private:
     void applyTemplateDesign();
     void resetToStartupState();
     bool saveTo(const QString& path);
+    void setCardFileName(const QString& path);
     void createCommandBar();
     template <class T>
     T* copyElement(const T& member0, int index);

@@ -14,13 +14,6 @@
 #include <QLineEdit>
 
 namespace {
-// A 16-bit counter at its top value is never incremented.
-void increment(qint16& counter)
-{
-    if (counter < std::numeric_limits<qint16>::max())
-        ++counter;
-}
-
 QString kindCode(const CardElement* element)
 {
     if (qobject_cast<const SuperLabel*>(element))
@@ -49,7 +42,7 @@ Qt::CursorShape cursorShape(int code)
 
 void Form1::Command11_Click()
 {
-    increment(textCount);
+    incrementCounter(textCount);
     Label1.load(textCount);
     if (SuperLabel* item = Label1[textCount]) {
         item->show();
@@ -60,7 +53,7 @@ void Form1::Command11_Click()
 
 void Form1::Command9_Click()
 {
-    increment(shapeCount);
+    incrementCounter(shapeCount);
     ActiveShape1.load(shapeCount);
     if (ActiveShape* shape = ActiveShape1[shapeCount])
         shape->show();
@@ -75,7 +68,7 @@ void Form1::Command2_Click()
 
 void Form1::Command10_Click()
 {
-    increment(pictureCount);
+    incrementCounter(pictureCount);
     Image1.load(pictureCount);
     ImageBox* picture = Image1[pictureCount];
     if (picture) {

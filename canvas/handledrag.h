@@ -21,7 +21,6 @@ public:
     // is grabbed at `grabOffset` from its top-left corner.
     void begin(int handle, QSize outlineSize, QPoint grabOffset, QPoint windowPos);
     bool active() const { return m_handle >= 0; }
-    int handle() const { return m_handle; }
 
 signals:
     // element is null when the pointer is over the empty canvas; x, y are in the twips of the

@@ -14,12 +14,6 @@
 namespace {
 const QString CardFilter = QStringLiteral("Card (.qmark)|*.qmark");
 
-void increment(qint16& counter)
-{
-    if (counter < std::numeric_limits<qint16>::max())
-        ++counter;
-}
-
 // A field that did not convert leaves its property as it was.
 template <class V, class Setter>
 void apply(const std::optional<V>& value, Setter&& set)
@@ -109,6 +103,12 @@ void Form1::isaveas()
     if (path.isEmpty())
         return;
     saveTo(path);
+    setCardFileName(path);
+}
+
+// Makes a file the current card file name, which "Save" then writes to.
+void Form1::setCardFileName(const QString& path)
+{
     Label2->setText(path);
     form2().ghjj->setEnabled(true);
 }
@@ -156,7 +156,7 @@ bool Form1::readCard(const QString& path)
                 item->raise();
             textReserve.store(textCount, f.reserved.value_or(QString()));
             item->show();
-            increment(textCount);
+            incrementCounter(textCount);
             break;
         }
         case cardfile::RecordKind::Image: {
@@ -170,7 +170,7 @@ bool Form1::readCard(const QString& path)
             if (f.path)
                 picture->loadPicture(*f.path);
             pictureReserve.store(pictureCount, f.reserved.value_or(QString()));
-            increment(pictureCount);
+            incrementCounter(pictureCount);
             break;
         }
         case cardfile::RecordKind::Shape: {
@@ -181,7 +181,7 @@ bool Form1::readCard(const QString& path)
             apply(f.backColor, [&](qint32 v) { shape->setBackColor(v); });
             apply(f.shape, [&](qint16 v) { (void)shape->setShape(v); });
             shape->show();
-            increment(shapeCount);
+            incrementCounter(shapeCount);
             break;
         }
         case cardfile::RecordKind::Other: break;
@@ -213,8 +213,7 @@ void Form1::Command13_Click()
     Form_Load(false);
     show();
     readCard(path);
-    Label2->setText(path);
-    form2().ghjj->setEnabled(true);
+    setCardFileName(path);
     endOnClose = true;
 }
 

@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <limits>
 #include <map>
 #include <vector>
 
@@ -16,6 +17,14 @@ public:
 private:
     quint64 m_last = 0;
 };
+
+// Element counters are 16-bit; one at its top value is never incremented, so 32767 is the
+// highest index any element gets.
+inline void incrementCounter(qint16& counter)
+{
+    if (counter < std::numeric_limits<qint16>::max())
+        ++counter;
+}
 
 // An indexed family of widgets whose member 0 is a template: new members are made as copies
 // of it. Members are owned by their Qt parent; removing one schedules its deletion, so a
@@ -103,15 +112,6 @@ public:
             if (member.widget)
                 result.push_back({member.serial, index, member.widget.data()});
         return result;
-    }
-
-    // The index under which a widget is held, or -1.
-    int indexOf(const QWidget* widget) const
-    {
-        for (const auto& [index, member] : m_members)
-            if (member.widget == widget)
-                return index;
-        return -1;
     }
 
 private:
