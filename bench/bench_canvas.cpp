@@ -25,10 +25,14 @@ struct Card {
                 form.Command9_Click();
         }
         int n = 0;
+        const auto spread = [&n](CardElement* element) {
+            element->moveTwips(float((n * 397) % 5000), float((n * 211) % 2800));
+            ++n;
+        };
         for (int i = 1; i <= form.textCount; ++i)
-            form.Label1[i]->moveTwips(float((n++ * 397) % 5000), float((n * 211) % 2800));
+            spread(form.Label1[i]);
         for (int i = 1; i <= form.shapeCount; ++i)
-            form.ActiveShape1[i]->moveTwips(float((n++ * 397) % 5000), float((n * 211) % 2800));
+            spread(form.ActiveShape1[i]);
         form.Text1->setText("1");
         form.Text2->setText("3");
         QCoreApplication::processEvents();
