@@ -10,4 +10,7 @@ public:
 
     explicit SizeHandle(QWidget* parent = nullptr);
     void paintTwips(QPainter& painter) const override;
+
+protected:
+    bool coversBox() const override { return true; }
 };

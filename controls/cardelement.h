@@ -77,6 +77,10 @@ signals:
 protected:
     // Called after the twip size changed, before the repaint.
     virtual void sizeChangedTwips() {}
+    // True when the painting fills the whole box; then what lies beneath is not repainted
+    // with it. Call updateOpaque() when the answer may have changed.
+    virtual bool coversBox() const { return false; }
+    void updateOpaque();
     // The origin, in the element's twips, of the part under a point, so that mouse positions
     // can be reported relative to the part that was hit.
     virtual QPointF hitPartOrigin(QPointF pointTwips) const;
