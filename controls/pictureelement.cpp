@@ -1,6 +1,9 @@
 #include "controls/pictureelement.h"
 
-#include <QImageReader>
+#include "controls/picturecache.h"
+#include "controls/textlayout.h"
+#include "document/twips.h"
+
 #include <QPainter>
 
 PictureElement::PictureElement(QWidget* parent)
@@ -11,14 +14,14 @@ PictureElement::PictureElement(QWidget* parent)
 void PictureElement::setPicture(const QImage& picture)
 {
     m_picture = picture;
+    m_onScreen = QPixmap();
+    updateOpaque();
     update();
 }
 
 bool PictureElement::loadPicture(const QString& path)
 {
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    const QImage image = picturecache::load(path);
     if (image.isNull())
         return false;
     setPicture(image);
@@ -28,6 +31,8 @@ bool PictureElement::loadPicture(const QString& path)
 void PictureElement::setStretch(bool stretch)
 {
     m_stretch = stretch;
+    m_onScreen = QPixmap();
+    updateOpaque();
     update();
 }
 
@@ -35,13 +40,31 @@ void PictureElement::copyPropertiesFrom(const PictureElement& other)
 {
     m_picture = other.m_picture;
     m_stretch = other.m_stretch;
+    m_onScreen = QPixmap();
+    updateOpaque();
     update();
+}
+
+bool PictureElement::coversBox() const
+{
+    return m_stretch && !m_picture.isNull() && !m_picture.hasAlphaChannel();
 }
 
 void PictureElement::paintTwips(QPainter& painter) const
 {
     if (m_picture.isNull())
         return;
+    if (painter.device()->devType() == QInternal::Widget) {
+        // On screen: whole pixels, from a pixmap scaled once and shared by equal boxes.
+        const QSize size = m_stretch ? this->size() : m_picture.size();
+        if (m_onScreen.size() != size)
+            m_onScreen = picturecache::scaled(m_picture, size);
+        painter.save();
+        painter.scale(TwipsPerPixel, TwipsPerPixel);
+        painter.drawPixmap(QPointF(0, 0), m_onScreen);
+        painter.restore();
+        return;
+    }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (m_stretch)
         painter.drawImage(QRectF(0, 0, Width(), Height()), m_picture);
