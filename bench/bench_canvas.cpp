@@ -113,6 +113,11 @@ void resizeSteps(benchmark::State& state, Card& card, Element* element)
     card.click(card.middleOf(element));
     const QPoint grip = card.corner();
     card.press(grip);
+    card.move(grip + QPoint(-20, -10));
+    const float before = element->Width();
+    card.move(grip);
+    if (element->Width() == before)
+        state.SkipWithError("the drag does not resize the element");
     StepTimes steps;
     int i = 0;
     for (auto _ : state) {

@@ -92,6 +92,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // Nothing shows the focus, so taking or losing it repaints nothing.
+    void focusInEvent(QFocusEvent*) override {}
+    void focusOutEvent(QFocusEvent*) override {}
 
 private:
     void syncGeometry();
