@@ -22,7 +22,7 @@ struct Card {
     MainWindow window{StartupOptions{programDir.filePath("qmark"), {}}};
     CardEditor& editor = window.editor();
     QWindow* handle = nullptr;
-    TextElement* text = nullptr;  // 133 × 100 px, lying over the crowd
+    TextElement* text = nullptr;   // 133 × 100 px, lying over the crowd
     ShapeElement* shape = nullptr; // 100 × 75 px, lying over the crowd
 
     explicit Card(int elements)
@@ -151,8 +151,8 @@ void BM_Add1000(benchmark::State& state)
     }
 }
 
-#define STEP_BENCH(name)                                                                        \
-    BENCHMARK(name)->Arg(10)->Arg(100)->Arg(1000)->Iterations(200)->UseManualTime()->Unit(     \
+#define STEP_BENCH(name)                                                                           \
+    BENCHMARK(name)->Arg(10)->Arg(100)->Arg(1000)->Iterations(200)->UseManualTime()->Unit(         \
         benchmark::kMicrosecond)
 STEP_BENCH(BM_SelectPress);
 STEP_BENCH(BM_ReleaseMove);

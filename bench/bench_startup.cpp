@@ -145,7 +145,10 @@ void BM_StartupAgainstMinimalProgram(benchmark::State& state)
     state.counters["minimal_ms"] = median(reference);
     state.counters["ratio"] = median(qmark) / median(reference);
 }
-BENCHMARK(BM_StartupAgainstMinimalProgram)->Iterations(15)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StartupAgainstMinimalProgram)
+    ->Iterations(15)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Opening a card file given on the command line through to the first painted frame.
 void BM_OpenToFirstFrame(benchmark::State& state)
@@ -164,8 +167,13 @@ void BM_OpenToFirstFrame(benchmark::State& state)
     state.counters["peak_rss_MiB"] = peak;
 }
 BENCHMARK(BM_OpenToFirstFrame)
-    ->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)
-    ->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
+    ->Arg(10)
+    ->Arg(100)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Iterations(5)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Peak memory of 1,000 uses of one 3000 × 2000 photo against one use of it.
 void BM_PicturesPeakRss(benchmark::State& state)

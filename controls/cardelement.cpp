@@ -208,8 +208,8 @@ void CardElement::updateOpaque()
     // A box off the pixel grid leaves its edge pixels partly covered, blended with what lies
     // beneath, so only a box on whole pixels may hide what is under it.
     const auto onGrid = [](float twips) { return std::fmod(twips, TwipsPerPixel) == 0; };
-    const bool opaque = coversBox() && onGrid(m_left) && onGrid(m_top) && onGrid(m_width)
-                        && onGrid(m_height);
+    const bool opaque =
+        coversBox() && onGrid(m_left) && onGrid(m_top) && onGrid(m_width) && onGrid(m_height);
     if (opaque != testAttribute(Qt::WA_OpaquePaintEvent))
         setAttribute(Qt::WA_OpaquePaintEvent, opaque);
 }

@@ -38,9 +38,9 @@ QPixmap scaled(const QImage& picture, QSize size)
     QPixmap pixmap;
     if (QPixmapCache::find(key, &pixmap))
         return pixmap;
-    pixmap = QPixmap::fromImage(
-        picture.size() == size ? picture
-                               : picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    pixmap = QPixmap::fromImage(picture.size() == size ? picture
+                                                       : picture.scaled(size, Qt::IgnoreAspectRatio,
+                                                                        Qt::SmoothTransformation));
     QPixmapCache::insert(key, pixmap);
     return pixmap;
 }

@@ -294,8 +294,9 @@ QSizeF TextElement::textSize(const TextCopy& copy) const
         const QFontMetricsF metrics(copy.drawFont);
         const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs
                           | (wrapWidth >= 0 ? Qt::TextWordWrap : 0);
-        pixels = metrics.boundingRect(QRectF(0, 0, qMax<qreal>(wrapWidth, 0), 0), flags, copy.caption)
-                     .size();
+        pixels =
+            metrics.boundingRect(QRectF(0, 0, qMax<qreal>(wrapWidth, 0), 0), flags, copy.caption)
+                .size();
     }
     if (wrapWidth >= 0)
         pixels.setWidth(wrapWidth);
@@ -506,7 +507,9 @@ void TextElement::paintCopy(QPainter& painter, const TextCopy& copy) const
         if (TextLayout::canLayout(copy.caption) && TextLayout::canDrawOn(device)
             && TextLayout::sameResolution(device) && painter.layoutDirection() == Qt::LeftToRight) {
             const qreal wrapWidth = wrap ? pixels.width() : -1;
-            m_layouts.get({copy.caption, copy.drawFont, wrapWidth, horizontalFlag(copy.alignment) == Qt::AlignLeft})
+            m_layouts
+                .get({copy.caption, copy.drawFont, wrapWidth,
+                      horizontalFlag(copy.alignment) == Qt::AlignLeft})
                 ->draw(painter, pixels, horizontalFlag(copy.alignment));
         } else {
             painter.drawText(pixels, flags, copy.caption);

@@ -101,7 +101,8 @@ void TestCardRendering::crowdedCardMatchesReference()
 {
     StartedCard card;
     crowd(card.editor());
-    const QImage shown = card.editor().canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage shown =
+        card.editor().canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     if (qEnvironmentVariableIsSet("QUILLMARK_WRITE_REFERENCE"))
         QVERIFY(shown.save(Reference));
     const QImage reference = QImage(Reference).convertToFormat(QImage::Format_RGB32);
@@ -140,10 +141,14 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
         drag(grip + QPoint(23, 17), grip - QPoint(8, 5));
     }
     ShapeElement* shape = card.editor().shapes[2];
-    const QPoint inside = shape->mapTo(window, shape->drawnRect().center().toPoint() / TwipsPerPixel);
+    const QPoint inside =
+        shape->mapTo(window, shape->drawnRect().center().toPoint() / TwipsPerPixel);
     drag(inside, inside + QPoint(-12, 9));
 
-    const QImage screen = handle->screen()->grabWindow(window->winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage screen = handle->screen()
+                              ->grabWindow(window->winId())
+                              .toImage()
+                              .convertToFormat(QImage::Format_RGB32);
     const QImage full = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(screen.size(), full.size());
     if (screen != full) {

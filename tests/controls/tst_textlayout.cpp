@@ -63,7 +63,8 @@ void TestTextLayout::drawsAndMeasuresAsDrawText()
     const int flags = Qt::AlignTop | alignment | Qt::TextExpandTabs | (wrap ? Qt::TextWordWrap : 0);
     if (alignment == Qt::AlignLeft) {
         const QFontMetricsF metrics(font);
-        const QSizeF measured = metrics.boundingRect(QRectF(0, 0, wrap ? wrapWidth : 0, 0), flags, text).size();
+        const QSizeF measured =
+            metrics.boundingRect(QRectF(0, 0, wrap ? wrapWidth : 0, 0), flags, text).size();
         QCOMPARE(layout.size(), measured);
     }
 
