@@ -99,10 +99,12 @@ private slots:
 
 void TestCardRendering::crowdedCardMatchesReference()
 {
-    StartedCard card;
-    crowd(card.editor());
+    const auto card = StartedCard::start();
+    if (!card)
+        return;
+    crowd(card->editor());
     const QImage shown =
-        card.editor().canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        card->editor().canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     if (qEnvironmentVariableIsSet("QUILLMARK_WRITE_REFERENCE"))
         QVERIFY(shown.save(Reference));
     const QImage reference = QImage(Reference).convertToFormat(QImage::Format_RGB32);
@@ -116,9 +118,11 @@ void TestCardRendering::crowdedCardMatchesReference()
 // Each step repaints only what it changed; whatever it left alone must still be right.
 void TestCardRendering::screenAfterEditingMatchesFullRepaint()
 {
-    StartedCard card;
-    crowd(card.editor());
-    QWidget* window = card.window.get();
+    const auto card = StartedCard::start();
+    if (!card)
+        return;
+    crowd(card->editor());
+    QWidget* window = card->window.get();
     QWindow* handle = window->windowHandle();
     const auto drag = [handle](QPoint from, QPoint to) {
         QTest::mousePress(handle, Qt::LeftButton, {}, from);
@@ -130,17 +134,17 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
         QCoreApplication::processEvents();
     };
     for (int i : {3, 17, 30}) {
-        TextElement* item = card.editor().texts[i];
+        TextElement* item = card->editor().texts[i];
         const QPoint middle = item->mapTo(window, item->rect().center());
         drag(middle, middle + QPoint(9 - i, 6));
         // The bottom-right handle, out over the crowd and back in.
-        SizeHandle* corner = card.editor().handles[7];
+        SizeHandle* corner = card->editor().handles[7];
         QVERIFY(corner->isVisible());
         const QPoint grip = corner->mapTo(window, corner->rect().center());
         drag(grip, grip + QPoint(23, 17));
         drag(grip + QPoint(23, 17), grip - QPoint(8, 5));
     }
-    ShapeElement* shape = card.editor().shapes[2];
+    ShapeElement* shape = card->editor().shapes[2];
     const QPoint inside =
         shape->mapTo(window, shape->drawnRect().center().toPoint() / TwipsPerPixel);
     drag(inside, inside + QPoint(-12, 9));
