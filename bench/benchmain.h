@@ -16,6 +16,8 @@ inline int runBenchmarks(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", qEnvironmentVariableIsEmpty("DISPLAY") ? "offscreen" : "xcb");
     QTemporaryDir dataHome;
     qputenv("XDG_DATA_HOME", dataHome.path().toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR"))
+        qputenv("XDG_RUNTIME_DIR", dataHome.path().toLocal8Bit());
     QApplication app(argc, argv);
     std::printf("Qt platform: %s\n", qPrintable(QGuiApplication::platformName()));
     benchmark::AddCustomContext("qt_platform", QGuiApplication::platformName().toStdString());
