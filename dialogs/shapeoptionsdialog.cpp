@@ -10,8 +10,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-const QStringList ShapeOptionsDialog::Kinds = {"Rectangle",         "Square",        "Oval", "Circular",
-                                  "Rounded Rectangle", "Rounded Square"};
+const QStringList ShapeOptionsDialog::Kinds = {
+    "Rectangle", "Square", "Oval", "Circular", "Rounded Rectangle", "Rounded Square"};
 
 ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     : QWidget(editor.hostWindow(), Qt::Window)
