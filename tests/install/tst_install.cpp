@@ -114,8 +114,9 @@ private slots:
         QVERIFY(readFileBytes(installed("share/mime/globs2")).contains("application/Card:*.qmark"));
     }
 
-    // The installed program runs without the build tree and keeps its run counter beside the
-    // real executable, not beside the link it was started through.
+    // The installed program runs without the build tree, keeps its run counter beside the real
+    // executable (not beside the link it was started through), and leaves the association to
+    // the installed files.
     void installedProgramStarts()
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -123,6 +124,7 @@ private slots:
         environment.insert("HOME", m_dir->filePath("home"));
         environment.insert("XDG_CONFIG_HOME", m_dir->filePath("home/config"));
         environment.insert("XDG_DATA_HOME", m_dir->filePath("home/data"));
+        environment.insert("XDG_DATA_DIRS", installed("share") + ":/usr/share");
         QProcess program;
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(m_dir->path());
@@ -134,6 +136,8 @@ private slots:
         program.kill();
         program.waitForFinished();
         QVERIFY(!QFileInfo::exists(installed("bin/sat.txt")));
+        QVERIFY(!QFileInfo::exists(m_dir->filePath("home/data")));
+        QVERIFY(!QFileInfo::exists(m_dir->filePath("home/config")));
     }
 };
 
