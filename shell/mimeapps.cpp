@@ -15,8 +15,7 @@ constexpr qint64 MaxFileSize = 1 << 20;
 QByteArray readSmallFile(const QString& path)
 {
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return {};
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return {};
     return file.read(MaxFileSize);
 }
 
@@ -31,8 +30,7 @@ QStringList absoluteFolders(const char* variable, const QStringList& fallback)
 {
     QStringList folders;
     for (const QString& folder : qEnvironmentVariable(variable).split(QLatin1Char(':')))
-        if (QDir::isAbsolutePath(folder))
-            folders.append(QDir::cleanPath(folder));
+        if (QDir::isAbsolutePath(folder)) folders.append(QDir::cleanPath(folder));
     return folders.isEmpty() ? fallback : folders;
 }
 
@@ -47,8 +45,8 @@ QByteArray groupValue(const QByteArray& text, const QByteArray& group, const QBy
             continue;
         }
         const qsizetype equals = line.indexOf('=');
-        if (inGroup && equals > 0
-            && line.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+        if (inGroup && equals > 0 &&
+            line.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
             return line.mid(equals + 1).trimmed();
     }
     return {};
@@ -58,14 +56,16 @@ QList<QByteArray> listValue(const QByteArray& value)
 {
     QList<QByteArray> items;
     for (const QByteArray& item : value.split(';'))
-        if (!item.trimmed().isEmpty())
-            items.append(item.trimmed());
+        if (!item.trimmed().isEmpty()) items.append(item.trimmed());
     return items;
 }
 
 } // namespace
 
-QString configHome() { return absoluteFolder("XDG_CONFIG_HOME", QDir::homePath() + "/.config"); }
+QString configHome()
+{
+    return absoluteFolder("XDG_CONFIG_HOME", QDir::homePath() + "/.config");
+}
 
 QStringList dataDirs()
 {
@@ -76,14 +76,13 @@ QStringList defaultListFiles()
 {
     QStringList desktops;
     for (const QString& desktop : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(':'))
-        if (!desktop.isEmpty())
-            desktops.append(desktop.toLower() + "-mimeapps.list");
+        if (!desktop.isEmpty()) desktops.append(desktop.toLower() + "-mimeapps.list");
     desktops.append("mimeapps.list");
 
     QStringList folders{configHome()};
     folders += absoluteFolders("XDG_CONFIG_DIRS", {"/etc/xdg"});
-    folders += absoluteFolder("XDG_DATA_HOME", QDir::homePath() + "/.local/share")
-               + "/applications";
+    folders +=
+        absoluteFolder("XDG_DATA_HOME", QDir::homePath() + "/.local/share") + "/applications";
     for (const QString& dataDir : dataDirs())
         folders += dataDir + "/applications";
 
@@ -109,15 +108,12 @@ QByteArray withDefaultApplication(const QByteArray& text, const QByteArray& mime
     static const QByteArray group = "[Default Applications]";
     const QByteArray entry = mimeType + '=' + desktopId + ';';
     QList<QByteArray> lines = text.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
+    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
     qsizetype groupAt = -1;
     for (qsizetype i = 0; i < lines.size() && groupAt < 0; ++i)
-        if (lines[i].trimmed() == group)
-            groupAt = i;
+        if (lines[i].trimmed() == group) groupAt = i;
     if (groupAt < 0) {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QByteArray());
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty()) lines.append(QByteArray());
         lines << group << entry;
         return lines.join('\n') + '\n';
     }
@@ -126,10 +122,8 @@ QByteArray withDefaultApplication(const QByteArray& text, const QByteArray& mime
     qsizetype insertAt = groupAt + 1;
     for (qsizetype i = groupAt + 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
-        if (line.startsWith('['))
-            break;
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
+        if (line.startsWith('[')) break;
+        if (line.isEmpty() || line.startsWith('#')) continue;
         const qsizetype equals = line.indexOf('=');
         if (equals > 0 && line.left(equals).trimmed().compare(mimeType, Qt::CaseInsensitive) == 0) {
             lines[i] = entry;
@@ -146,13 +140,13 @@ bool installedEntryCovers(const QString& desktopFileName, const QStringList& mim
     for (const QString& dataDir : dataDirs()) {
         const QByteArray entry = readSmallFile(dataDir + "/applications/" + desktopFileName);
         const QList<QByteArray> opens = listValue(groupValue(entry, "Desktop Entry", "MimeType"));
-        const bool coversAll = std::all_of(mimeTypes.cbegin(), mimeTypes.cend(), [&](const QString& type) {
-            return std::any_of(opens.cbegin(), opens.cend(), [&](const QByteArray& open) {
-                return open.compare(type.toUtf8(), Qt::CaseInsensitive) == 0;
+        const bool coversAll =
+            std::all_of(mimeTypes.cbegin(), mimeTypes.cend(), [&](const QString& type) {
+                return std::any_of(opens.cbegin(), opens.cend(), [&](const QByteArray& open) {
+                    return open.compare(type.toUtf8(), Qt::CaseInsensitive) == 0;
+                });
             });
-        });
-        if (!opens.isEmpty() && coversAll)
-            return true;
+        if (!opens.isEmpty() && coversAll) return true;
     }
     return false;
 }
