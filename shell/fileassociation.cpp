@@ -46,16 +46,19 @@ QString normalKeyPath(QString path)
 
 void setValue(std::uint32_t root, const QString& keyPath, const QString& valueName, Value data)
 {
-    if (root != HKEY_CLASSES_ROOT) return;
+    if (root != HKEY_CLASSES_ROOT)
+        return;
     classesRoot()[normalKeyPath(keyPath)][valueName] = std::move(data);
 }
 
 QString stringValue(const QString& keyPath, const QString& valueName = {})
 {
     const auto key = classesRoot().find(keyPath);
-    if (key == classesRoot().end()) return {};
+    if (key == classesRoot().end())
+        return {};
     const auto value = key->second.find(valueName);
-    if (value == key->second.end()) return {};
+    if (value == key->second.end())
+        return {};
     const auto* text = std::get_if<QString>(&value->second);
     return text ? *text : QString();
 }
@@ -87,14 +90,17 @@ Association recordedAssociation()
 {
     Association result;
     for (const auto& [path, key] : classesRoot()) {
-        if (!path.startsWith(QLatin1Char('.')) || path.contains(QLatin1Char('\\'))) continue;
+        if (!path.startsWith(QLatin1Char('.')) || path.contains(QLatin1Char('\\')))
+            continue;
         const QString progId = stringValue(path);
         const QString mimeType = stringValue(path, QStringLiteral("Content Type"));
         // Without a content type the desktop has nothing to name the type by.
-        if (mimeType.isEmpty()) continue;
+        if (mimeType.isEmpty())
+            continue;
         result.types.append({QLatin1Char('*') + path, mimeType, stringValue(progId)});
         const QString command = stringValue(progId + QStringLiteral("\\Shell\\Open\\command"));
-        if (progId.isEmpty() || command.isEmpty()) continue;
+        if (progId.isEmpty() || command.isEmpty())
+            continue;
         // Every open command recorded here starts this program; the first one names it.
         if (result.program.command.isEmpty()) {
             result.program.command = command;
@@ -135,23 +141,15 @@ QString desktopString(const QString& text)
     QString out;
     for (const QChar c : text) {
         switch (c.unicode()) {
-        case '\\':
-            out += QStringLiteral("\\\\");
-            break;
-        case '\n':
-            out += QStringLiteral("\\n");
-            break;
-        case '\t':
-            out += QStringLiteral("\\t");
-            break;
-        case '\r':
-            out += QStringLiteral("\\r");
-            break;
-        default:
-            out += c;
+        case '\\': out += QStringLiteral("\\\\"); break;
+        case '\n': out += QStringLiteral("\\n"); break;
+        case '\t': out += QStringLiteral("\\t"); break;
+        case '\r': out += QStringLiteral("\\r"); break;
+        default: out += c;
         }
     }
-    if (out.startsWith(QLatin1Char(' '))) out.replace(0, 1, QStringLiteral("\\s"));
+    if (out.startsWith(QLatin1Char(' ')))
+        out.replace(0, 1, QStringLiteral("\\s"));
     return out;
 }
 
@@ -161,11 +159,12 @@ QString execArgument(const QString& argument)
 {
     QString out = QStringLiteral("\"");
     for (const QChar c : argument) {
-        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$') ||
-            c == QLatin1Char('\\'))
+        if (c == QLatin1Char('"') || c == QLatin1Char('`') || c == QLatin1Char('$')
+            || c == QLatin1Char('\\'))
             out += QLatin1Char('\\');
         out += c;
-        if (c == QLatin1Char('%')) out += c;
+        if (c == QLatin1Char('%'))
+            out += c;
     }
     return out + QLatin1Char('"');
 }
@@ -177,12 +176,14 @@ QString execLine(QString command)
 {
     command = command.trimmed();
     const bool passesDocument = command.endsWith(QStringLiteral("%1"));
-    if (passesDocument) command = command.chopped(2).trimmed();
-    if (command.size() >= 2 && command.startsWith(QLatin1Char('"')) &&
-        command.endsWith(QLatin1Char('"')))
+    if (passesDocument)
+        command = command.chopped(2).trimmed();
+    if (command.size() >= 2 && command.startsWith(QLatin1Char('"'))
+        && command.endsWith(QLatin1Char('"')))
         command = command.mid(1, command.size() - 2);
     QString exec = execArgument(command);
-    if (passesDocument) exec += QStringLiteral(" %f");
+    if (passesDocument)
+        exec += QStringLiteral(" %f");
     return exec;
 }
 
@@ -194,8 +195,8 @@ QByteArray desktopEntry(const Opener& opener)
     text += QStringLiteral("Exec=") + desktopString(execLine(opener.command)) + QLatin1Char('\n');
     if (!opener.icon.isEmpty())
         text += QStringLiteral("Icon=") + desktopString(opener.icon) + QLatin1Char('\n');
-    text += QStringLiteral("MimeType=") + opener.mimeTypes.join(QLatin1Char(';')) +
-            QStringLiteral(";\n");
+    text += QStringLiteral("MimeType=") + opener.mimeTypes.join(QLatin1Char(';'))
+            + QStringLiteral(";\n");
     // This entry only associates documents with a program run from where it was built; the
     // installed entry is the one in the menu.
     text += QStringLiteral("NoDisplay=true\n"
@@ -207,16 +208,18 @@ QByteArray smallFile(const QString& path)
 {
     QFile file(path);
     return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.read(1 << 20)
-                                                                      : QByteArray();
+                                                                       : QByteArray();
 }
 
 // Returns true when the file now holds content that differs from before.
 bool writeIfDifferent(const QString& path, const QByteArray& content)
 {
     QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == content) return false;
+    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == content)
+        return false;
     existing.close();
-    if (!QDir().mkpath(QFileInfo(path).absolutePath())) return false;
+    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+        return false;
     return writeWholeFile(path, content);
 }
 
@@ -227,8 +230,8 @@ bool cacheBehind(const QString& cache, const QStringList& sources)
     const QFileInfo cacheInfo(cache);
     for (const QString& source : sources) {
         const QFileInfo info(source);
-        if (info.exists() &&
-            (!cacheInfo.exists() || cacheInfo.lastModified() < info.lastModified()))
+        if (info.exists()
+            && (!cacheInfo.exists() || cacheInfo.lastModified() < info.lastModified()))
             return true;
     }
     return false;
@@ -238,7 +241,8 @@ bool cacheBehind(const QString& cache, const QStringList& sources)
 void startTool(const QString& name, const QString& folder, PublishResult& result)
 {
     const QString program = QStandardPaths::findExecutable(name);
-    if (program.isEmpty()) return;
+    if (program.isEmpty())
+        return;
     QProcess process;
     process.setProgram(program);
     process.setArguments({folder});
@@ -277,13 +281,14 @@ PublishResult publish()
 {
     PublishResult result;
     const Association association = recordedAssociation();
-    if (association.types.isEmpty()) return result;
+    if (association.types.isEmpty())
+        return result;
 
     const QString appFolder = dataHome() + QStringLiteral("/applications");
     const QString entry = appFolder + QLatin1Char('/') + desktopFileName;
     const Opener& program = association.program;
-    if (!program.command.isEmpty() &&
-        mimeapps::installedEntryCovers(desktopFileName, program.mimeTypes)) {
+    if (!program.command.isEmpty()
+        && mimeapps::installedEntryCovers(desktopFileName, program.mimeTypes)) {
         // A hidden helper entry left from a run in a build tree would hide the installed one.
         if (smallFile(entry).contains("\nNoDisplay=true\n") && QFile::remove(entry)) {
             result.removed.append(entry);
@@ -295,17 +300,21 @@ PublishResult publish()
     const QString mimeFolder = dataHome() + QStringLiteral("/mime");
     const QString package = mimeFolder + QStringLiteral("/packages/quillmark.xml");
     const bool mimeChanged = writeIfDifferent(package, mimePackage(association.types));
-    if (mimeChanged) result.written.append(package);
+    if (mimeChanged)
+        result.written.append(package);
     if (mimeChanged || cacheBehind(mimeFolder + QStringLiteral("/mime.cache"), {package}))
         startTool(QStringLiteral("update-mime-database"), mimeFolder, result);
-    if (program.command.isEmpty()) return result;
+    if (program.command.isEmpty())
+        return result;
 
     const bool entryChanged = writeIfDifferent(entry, desktopEntry(program));
-    if (entryChanged) result.written.append(entry);
+    if (entryChanged)
+        result.written.append(entry);
     if (entryChanged || cacheBehind(appFolder + QStringLiteral("/mimeinfo.cache"), {entry}))
         startTool(QStringLiteral("update-desktop-database"), appFolder, result);
     // A default naming an entry that could not be written would open nothing.
-    if (!QFileInfo(entry).isFile()) return result;
+    if (!QFileInfo(entry).isFile())
+        return result;
 
     // Our default goes only where the user has none; a choice of another program stays.
     const QString mimeApps = mimeapps::configHome() + QStringLiteral("/mimeapps.list");
@@ -319,7 +328,8 @@ PublishResult publish()
             if (!mimeapps::defaultIsSet(mimeType))
                 after = mimeapps::withDefaultApplication(after, mimeType.toUtf8(),
                                                          desktopFileName.toUtf8());
-        if (after != before && writeIfDifferent(mimeApps, after)) result.written.append(mimeApps);
+        if (after != before && writeIfDifferent(mimeApps, after))
+            result.written.append(mimeApps);
     }
     return result;
 }
@@ -327,7 +337,8 @@ PublishResult publish()
 PublishResult registerCardFileType(const QString& programFolder)
 {
     QString folder = QDir::cleanPath(QFileInfo(programFolder).absoluteFilePath());
-    if (folder.endsWith(QLatin1Char('/'))) folder.chop(1);
+    if (folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
     const auto root = HKEY_CLASSES_ROOT;
     RegisterString(root, QStringLiteral(".qmark"), QString(), QStringLiteral("Card"));
     RegisterString(root, QStringLiteral(".qmark"), QStringLiteral("Content Type"),

@@ -25,7 +25,8 @@ ToolRun runTool(const QString& program, const QStringList& arguments)
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(20000)) return {};
+    if (!process.waitForFinished(20000))
+        return {};
     return {process.exitCode(),
             QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())
                 .trimmed()};
@@ -40,7 +41,8 @@ QByteArray readAll(const QString& path)
 QString desktopKey(const QString& path, const QString& key)
 {
     for (const QByteArray& line : readAll(path).split('\n'))
-        if (line.startsWith(key.toUtf8() + '=')) return QString::fromUtf8(line.mid(key.size() + 1));
+        if (line.startsWith(key.toUtf8() + '='))
+            return QString::fromUtf8(line.mid(key.size() + 1));
     return {};
 }
 
@@ -63,10 +65,7 @@ bool running(qint64 id)
     return state > 1 && state < stat.size() && stat.at(state) != 'Z';
 }
 
-bool haveTool(const char* name)
-{
-    return !QStandardPaths::findExecutable(name).isEmpty();
-}
+bool haveTool(const char* name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
 
 } // namespace
 
@@ -103,7 +102,7 @@ class TestFileAssociation : public QObject {
             QTRY_VERIFY_WITH_TIMEOUT(!running(id), 10000);
     }
 
-  private slots:
+private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -134,13 +133,11 @@ class TestFileAssociation : public QObject {
         QCOMPARE(desktopKey(entry(), "Exec"), '"' + folder + "/qmark\" %f");
         QCOMPARE(desktopKey(entry(), "Icon"), folder + "/ic.ico");
         QCOMPARE(desktopKey(entry(), "MimeType"), QString("application/Card;"));
-        QCOMPARE(
-            readAll(mimeApps()),
-            QByteArray(
-                "[Default Applications]\napplication/Card=org.quillmark.Quillmark.desktop;\n"));
+        QCOMPARE(readAll(mimeApps()),
+                 QByteArray("[Default Applications]\napplication/Card=org.quillmark.Quillmark.desktop;\n"));
 
-        if (!haveTool("update-mime-database") || !haveTool("desktop-file-validate") ||
-            !haveTool("xdg-mime") || !haveTool("gio"))
+        if (!haveTool("update-mime-database") || !haveTool("desktop-file-validate")
+            || !haveTool("xdg-mime") || !haveTool("gio"))
             QSKIP("shared-mime-info, desktop-file-utils, xdg-utils or GLib's gio is missing");
         QVERIFY(result.toolsStarted.contains("update-mime-database"));
         waitForTools();
@@ -164,7 +161,8 @@ class TestFileAssociation : public QObject {
     // characters the program's folder holds.
     void documentPathArrivesAsTheArgument()
     {
-        if (!haveTool("gio")) QSKIP("GLib's gio is not installed");
+        if (!haveTool("gio"))
+            QSKIP("GLib's gio is not installed");
         // No '%' here: GLib looks for the program before undoing the doubled '%' of Exec.
         const QString folder = programFolder("a \"b\" $HOME `c` d\\e");
         const QString record = m_dir->filePath("args.txt");
@@ -248,27 +246,22 @@ class TestFileAssociation : public QObject {
                                   "\n"
                                   "[Removed Associations]\n"
                                   "image/gif=viewer.desktop;\n";
-        QTest::newRow("no default")
-            << QString() << QByteArray() << "[Default Applications]\n" + ours;
+        QTest::newRow("no default") << QString() << QByteArray() << "[Default Applications]\n" + ours;
         QTest::newRow("other program in the user's list")
             << "config/mimeapps.list" << others << others;
         QTest::newRow("other program in a desktop's list")
-            << "config/gnome-mimeapps.list"
-            << QByteArray("[Default Applications]\napplication/Card=o.desktop\n")
+            << "config/gnome-mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o.desktop\n")
             << QByteArray("<missing>");
         QTest::newRow("other program in the old data-home list")
-            << "data/applications/mimeapps.list"
-            << QByteArray("[Default Applications]\napplication/Card=o;\n")
+            << "data/applications/mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o;\n")
             << QByteArray("<missing>");
         QTest::newRow("other program system-wide")
-            << "etc/mimeapps.list"
-            << QByteArray("[Default Applications]\napplication/Card=o.desktop;\n")
+            << "etc/mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o.desktop;\n")
             << QByteArray("<missing>");
-        const QByteArray unrelated =
-            "[Default Applications]\nimage/png=viewer.desktop;\n\n[Other]\nx=y\n";
-        QTest::newRow("other types only")
-            << "config/mimeapps.list" << unrelated
-            << "[Default Applications]\nimage/png=viewer.desktop;\n" + ours + "\n[Other]\nx=y\n";
+        const QByteArray unrelated = "[Default Applications]\nimage/png=viewer.desktop;\n\n[Other]\nx=y\n";
+        QTest::newRow("other types only") << "config/mimeapps.list" << unrelated
+                                          << "[Default Applications]\nimage/png=viewer.desktop;\n"
+                                                 + ours + "\n[Other]\nx=y\n";
     }
 
     void defaultOnlyWhereNoneIsSet()
@@ -302,12 +295,12 @@ class TestFileAssociation : public QObject {
         QDir().mkpath(m_dir->filePath("system/applications"));
         writeFileBytes(m_dir->filePath("system/applications/org.quillmark.Quillmark.desktop"),
                        "[Desktop Entry]\nType=Application\nName=Quillmark\nExec=qmark %f\n"
-                       "MimeType=" +
-                           installedTypes + "\n");
+                       "MimeType=" + installedTypes + "\n");
         const PublishResult result = registerAt(programFolder("bin"));
         QCOMPARE(result.removed, covered ? QStringList{entry()} : QStringList());
         QCOMPARE(QFile::exists(entry()), !covered);
-        if (!covered) return;
+        if (!covered)
+            return;
         waitForTools();
         QVERIFY(QFile::remove(mimeApps()));
         QVERIFY(QDir(m_home).removeRecursively());
