@@ -1,0 +1,111 @@
+#include "print/printcommand.h"
+
+#include "document/twips.h"
+#include "document/vbcolor.h"
+#include "print/cardscountdialog.h"
+#include "print/previewwindow.h"
+#include "print/printoptionsdialog.h"
+
+#include <QLineEdit> // the primed flag still lives in a hidden box of the main window
+
+// Everything printing needs from the editor, in one place.
+namespace {
+void hideHandles(CardEditor& editor) { editor.HideHandles(); }
+const QWidget& canvasOf(const CardEditor& editor) { return *editor.Picture1; }
+QColor cardBackground(const CardEditor& editor)
+{
+    return vbcolor::toQColor(editor.Picture1->BackColor());
+}
+QSizeF cardSizeTwips(const CardEditor& editor)
+{
+    return {editor.Picture1->Width() * TwipsPerPixel, editor.Picture1->Height() * TwipsPerPixel};
+}
+bool isSheetPrimed(const CardEditor& editor) { return editor.Text4->text() == "1"; }
+void setSheetPrimed(CardEditor& editor) { editor.Text4->setText("1"); }
+} // namespace
+
+PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
+    : QObject(parent)
+    , m_editor(editor)
+{
+    for (QTimer* timer : {&snapshotTimer, &reprintTimer}) {
+        timer->setSingleShot(true);
+        timer->setInterval(DelayMs);
+    }
+    snapshotTimer.setObjectName("snapshotTimer");
+    reprintTimer.setObjectName("reprintTimer");
+    connect(&snapshotTimer, &QTimer::timeout, this, &PrintCommand::prepareSheet);
+    connect(&reprintTimer, &QTimer::timeout, this, &PrintCommand::run);
+}
+
+PrintCommand::~PrintCommand()
+{
+    delete m_preview.data();
+    delete m_printOptions.data();
+}
+
+void PrintCommand::run()
+{
+    hideHandles(m_editor);
+    // The delay lets the canvas repaint without the handles before it is recorded.
+    snapshotTimer.start();
+}
+
+void PrintCommand::prepareSheet()
+{
+    m_snapshot = recordCard(canvasOf(m_editor), cardBackground(m_editor));
+    m_cardTwips = cardSizeTwips(m_editor);
+    m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());
+
+    QPointer<PrintCommand> alive(this);
+    PreviewWindow* preview = loadPreview();
+    if (!alive)
+        return; // the program ended while Cards Count was up
+
+    snapshotTimer.stop();
+    if (isSheetPrimed(m_editor)) {
+        if (preview)
+            preview->present();
+        return;
+    }
+    setSheetPrimed(m_editor);
+    if (preview)
+        preview->close();
+    reprintTimer.start();
+}
+
+SheetSpec PrintCommand::sheetSpec() const
+{
+    SheetSpec spec;
+    spec.snapshot = &m_snapshot;
+    spec.cardTwips = m_cardTwips;
+    spec.orientation = m_orientation;
+    if (m_cardsCount) {
+        spec.columns = m_cardsCount->columns();
+        spec.rows = m_cardsCount->rows();
+    }
+    return spec;
+}
+
+CardsCountDialog& PrintCommand::cardsCount()
+{
+    if (!m_cardsCount)
+        m_cardsCount = std::make_unique<CardsCountDialog>();
+    return *m_cardsCount;
+}
+
+PrintOptionsDialog& PrintCommand::printOptions()
+{
+    if (!m_printOptions)
+        m_printOptions = new PrintOptionsDialog();
+    return *m_printOptions;
+}
+
+PreviewWindow* PrintCommand::loadPreview()
+{
+    if (!m_preview) {
+        m_preview = new PreviewWindow(*this);
+        m_preview->load();
+    }
+    return m_preview;
+}
