@@ -6,6 +6,7 @@
 #include "canvas/handledrag.h"
 #include "canvas/handlegeometry.h"
 #include "dialogs/form4.h"
+#include "print/printcommand.h"
 #include "shell/frmabout.h"
 #include "shell/gotourl.h"
 #include "shell/modfiletype.h"
@@ -71,6 +72,10 @@ Form1::Form1(StartupOptions options, QWidget* parent)
     connect(m_drag, &HandleDrag::DragDrop, this,
             [this](CardElement* element, int, float, float) { dragDrop(element); });
     connect(Picture1, &CardCanvas::MouseMove, this, [this] { setMousePointer(0); });
+
+    // Printing is wired here and nowhere else.
+    printCommand = new PrintCommand(*this, this);
+    connect(Command15, &QPushButton::clicked, printCommand, &PrintCommand::run);
 }
 
 Form1::~Form1() = default;

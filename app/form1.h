@@ -14,6 +14,7 @@
 #include <memory>
 
 class Form2;
+class PrintCommand;
 class HandleDrag;
 class QLabel;
 class QLineEdit;
@@ -118,6 +119,9 @@ public:
     // Writes the design to a file, whole or not at all; false (with the reason) on failure.
     bool writeCard(const QString& path, QString* error = nullptr) const;
     void GotoURL(const QString& url);
+
+    // The Print button's chain.
+    PrintCommand* printCommand;
 
     // Windows owned by the main window, while open.
     QPointer<QWidget> aboutBox;

@@ -101,6 +101,8 @@ PrintOptionsDialog& PrintCommand::printOptions()
     return *m_printOptions;
 }
 
+PreviewWindow* PrintCommand::preview() const { return m_preview; }
+
 PreviewWindow* PrintCommand::loadPreview()
 {
     if (!m_preview) {

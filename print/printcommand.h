@@ -45,7 +45,7 @@ public:
     // Made when first asked for and again after a Cancel destroyed it.
     PrintOptionsDialog& printOptions();
     // The preview if it is loaded; null otherwise.
-    PreviewWindow* preview() const { return m_preview; }
+    PreviewWindow* preview() const;
 
 private:
     // Touching the preview loads it, and loading shows Cards Count.
