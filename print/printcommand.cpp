@@ -6,22 +6,17 @@
 #include "print/previewwindow.h"
 #include "print/printoptionsdialog.h"
 
-#include <QLineEdit> // the primed flag still lives in a hidden box of the main window
-
 // Everything printing needs from the editor, in one place.
 namespace {
-void hideHandles(CardEditor& editor) { editor.HideHandles(); }
-const QWidget& canvasOf(const CardEditor& editor) { return *editor.Picture1; }
+const QWidget& canvasOf(const CardEditor& editor) { return *editor.canvas(); }
 QColor cardBackground(const CardEditor& editor)
 {
-    return vbcolor::toQColor(editor.Picture1->BackColor());
+    return vbcolor::toQColor(editor.canvas()->BackColor());
 }
 QSizeF cardSizeTwips(const CardEditor& editor)
 {
-    return {editor.Picture1->Width() * TwipsPerPixel, editor.Picture1->Height() * TwipsPerPixel};
+    return {editor.canvas()->Width() * TwipsPerPixel, editor.canvas()->Height() * TwipsPerPixel};
 }
-bool isSheetPrimed(const CardEditor& editor) { return editor.Text4->text() == "1"; }
-void setSheetPrimed(CardEditor& editor) { editor.Text4->setText("1"); }
 } // namespace
 
 PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
@@ -46,7 +41,7 @@ PrintCommand::~PrintCommand()
 
 void PrintCommand::run()
 {
-    hideHandles(m_editor);
+    m_editor.hideHandles();
     // The delay lets the canvas repaint without the handles before it is recorded.
     snapshotTimer.start();
 }
@@ -63,12 +58,12 @@ void PrintCommand::prepareSheet()
         return; // the program ended while Cards Count was up
 
     snapshotTimer.stop();
-    if (isSheetPrimed(m_editor)) {
+    if (m_editor.sheetPrimed()) {
         if (preview)
             preview->present();
         return;
     }
-    setSheetPrimed(m_editor);
+    m_editor.setSheetPrimed(true);
     if (preview)
         preview->close();
     reprintTimer.start();
