@@ -112,13 +112,12 @@ void PreviewWindow::load()
 
 void PreviewWindow::present()
 {
-    const bool wasActive = isActiveWindow();
     show();
     raise();
     activateWindow();
-    // Already in front: no activation follows, yet the page must show the new snapshot.
-    if (wasActive)
-        zoom100();
+    // Composed here as well: a window already in front gets no activation, and some window
+    // systems activate late or never; an activation after this reuses the composed page.
+    zoom100();
 }
 
 QSize PreviewWindow::pageSizePixels() const
