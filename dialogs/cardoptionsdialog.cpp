@@ -4,7 +4,7 @@
 #include "platform/platform.h"
 #include "dialogs/cardsize.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/twipslayout.h"
+#include "controls/twipslayout.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -2,7 +2,7 @@
 
 #include "canvas/cardeditor.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/twipslayout.h"
+#include "controls/twipslayout.h"
 
 #include <QComboBox>
 #include <QLabel>

@@ -3,7 +3,7 @@
 #include "canvas/cardeditor.h"
 #include "dialogs/colorbox.h"
 #include "dialogs/picturebuttons.h"
-#include "dialogs/twipslayout.h"
+#include "controls/twipslayout.h"
 #include "document/fontfaces.h"
 
 #include <QButtonGroup>

@@ -1,6 +1,6 @@
 #include "print/printoptionsdialog.h"
 
-#include "dialogs/twipslayout.h"
+#include "controls/twipslayout.h"
 #include "print/sheetlayout.h"
 
 #include <QButtonGroup>
