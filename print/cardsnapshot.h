@@ -13,7 +13,7 @@ class QWidget;
 // pixels, at 15 twips a pixel.
 struct CardSnapshot {
     QPicture picture;
-    QSizeF pixelSize;   // the canvas's size when recorded
+    QSizeF pixelSize;       // the canvas's size when recorded
     quint64 generation = 0; // changes with every recording, so composed pages can be kept
 
     bool isEmpty() const { return pixelSize.isEmpty(); }
@@ -23,7 +23,6 @@ struct CardSnapshot {
 // Hidden widgets (the selection handles while printing, the templates) are left out.
 CardSnapshot recordCard(const QWidget& canvas, const QColor& background);
 
-// Replays the snapshot stretched onto `target`, given in the painter's logical units, where
-// `unitsPerPixel` says how many of those units one canvas pixel spans at 96 dpi on the
-// painter's device. The replay keeps text as text and images at their source resolution.
+// Replays the snapshot stretched onto `target`, given in the painter's logical units, at the
+// device's own resolution: text stays text and images keep their source pixels.
 void drawCard(QPainter& painter, const CardSnapshot& snapshot, const QRectF& target);

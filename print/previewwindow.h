@@ -14,7 +14,7 @@ class QScrollBar;
 // resize only. The composed page is kept until the card, its snapshot or the counts change.
 class PreviewWindow : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit PreviewWindow(PrintCommand& command, QWidget* parent = nullptr);
     ~PreviewWindow() override;
 
@@ -31,8 +31,8 @@ public:
     // The print menu: Print Options modally, and on OK the page.
     void printCommand();
 
-    QWidget* holder;    // the grey viewport
-    QWidget* pageView;  // the displayed page
+    QWidget* holder;   // the grey viewport
+    QWidget* pageView; // the displayed page
     QScrollBar* horizontalBar;
     QScrollBar* verticalBar;
     QAction* printAction;
@@ -46,12 +46,12 @@ public:
     // How often a page was composed from the snapshot: tests tell reuse from recomposing.
     int compositions() const { return m_compositions; }
 
-protected:
+  protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void layoutViewport();
     void setScrollRanges();
     void showPage(const QImage& page, QSize size);

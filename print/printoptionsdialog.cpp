@@ -43,8 +43,8 @@ QPixmap qualityPicture(int spacing)
 
 bool isInstalled(const QString& name)
 {
-    return name == PrintOptionsDialog::PdfEntry
-           || QPrinterInfo::availablePrinterNames().contains(name);
+    return name == PrintOptionsDialog::PdfEntry ||
+           QPrinterInfo::availablePrinterNames().contains(name);
 }
 } // namespace
 
@@ -106,9 +106,8 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     greyBox->setObjectName("greyBox");
     placeTwips(greyBox, 8400, 2520, 975, 255);
 
-    QWidget* chain[] = {printerBox,       copiesBox, copiesSpinner, lowQuality,
-                        normalQuality,    excellentQuality, okButton, cancelButton,
-                        colourBox,        greyBox};
+    QWidget* chain[] = {printerBox,       copiesBox, copiesSpinner, lowQuality, normalQuality,
+                        excellentQuality, okButton,  cancelButton,  colourBox,  greyBox};
     for (size_t i = 1; i < std::size(chain); ++i)
         setTabOrder(chain[i - 1], chain[i]);
 
@@ -134,15 +133,21 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     copiesChanged(copiesBox->text());
 }
 
-bool PrintOptionsDialog::accepted() { return s_accepted; }
+bool PrintOptionsDialog::accepted()
+{
+    return s_accepted;
+}
 
-QString PrintOptionsDialog::lastPrinter() { return s_lastPrinter; }
+QString PrintOptionsDialog::lastPrinter()
+{
+    return s_lastPrinter;
+}
 
 QString PrintOptionsDialog::currentPrinter()
 {
     if (!s_currentPrinter) {
         const QString system = QPrinterInfo::defaultPrinterName();
-        s_currentPrinter = !system.isEmpty() ? system
+        s_currentPrinter = !system.isEmpty()                                 ? system
                            : QPrinterInfo::availablePrinterNames().isEmpty() ? PdfEntry
                                                                              : QString();
     }
@@ -165,20 +170,16 @@ void PrintOptionsDialog::fillPrinters()
     for (const QString& name : names) {
         printerBox->addItem(name);
         const int added = printerBox->count() - 1;
-        if (name == s_lastPrinter)
-            k = added;
-        if (name == current && k == -1)
-            k = added;
+        if (name == s_lastPrinter) k = added;
+        if (name == current && k == -1) k = added;
     }
     printerBox->setCurrentIndex(k);
-    if (k >= 0)
-        selectPrinter(printerBox->currentText());
+    if (k >= 0) selectPrinter(printerBox->currentText());
 }
 
 void PrintOptionsDialog::selectPrinter(const QString& name)
 {
-    if (name.isEmpty() || !isInstalled(name))
-        return;
+    if (name.isEmpty() || !isInstalled(name)) return;
     s_currentPrinter = name;
     s_lastPrinter = name;
 }
@@ -198,16 +199,14 @@ bool PrintOptionsDialog::eventFilter(QObject* watched, QEvent* event)
     if (watched != copiesBox || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
-        return false;
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) return false;
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         focusNextChild();
         return true;
     }
     // Keys that type nothing (Delete, the arrows) keep working; of the typed ones only digits.
     const QString typed = key->text().toUpper();
-    if (typed.isEmpty() || key->key() == Qt::Key_Delete)
-        return false;
+    if (typed.isEmpty() || key->key() == Qt::Key_Delete) return false;
     return !(typed.size() == 1 && typed.at(0).isDigit() && typed.at(0).unicode() < 128);
 }
 
@@ -230,8 +229,7 @@ SheetJob PrintOptionsDialog::job() const
 {
     SheetJob job;
     const QString printer = currentPrinter();
-    if (printer != PdfEntry)
-        job.printerName = printer;
+    if (printer != PdfEntry) job.printerName = printer;
     job.colour = colourBox->isChecked();
     job.copies = int(std::nearbyint(sheet::leadingNumber(copiesBox->text())));
     if (lowQuality->isChecked())

@@ -16,14 +16,14 @@
 
 void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
 {
-    if (!spec.snapshot)
-        return;
+    if (!spec.snapshot) return;
     const QSize tile = sheet::tileSize(spec.cardTwips);
     const QSize page = spec.pageTwips();
     painter.save();
     painter.setClipRect(QRectF(0, 0, page.width() * unitsPerTwip, page.height() * unitsPerTwip),
                         Qt::IntersectClip);
-    for (const QPoint corner : sheet::tileCards(spec.columns, spec.rows, tile.width(), tile.height())) {
+    for (const QPoint corner :
+         sheet::tileCards(spec.columns, spec.rows, tile.width(), tile.height())) {
         const QRectF target(corner.x() * unitsPerTwip, corner.y() * unitsPerTwip,
                             tile.width() * unitsPerTwip, tile.height() * unitsPerTwip);
         drawCard(painter, *spec.snapshot, target);
@@ -38,13 +38,11 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
     QImage image(qMax(1, qRound(page.width() * pixelsPerTwip)),
                  qMax(1, qRound(page.height() * pixelsPerTwip)), QImage::Format_RGB32);
     image.fill(Qt::white);
-    if (!spec.snapshot || spec.snapshot->isEmpty())
-        return image;
+    if (!spec.snapshot || spec.snapshot->isEmpty()) return image;
 
     const QSize tile = sheet::tileSize(spec.cardTwips);
     const QSizeF tileSize(tile.width() * pixelsPerTwip, tile.height() * pixelsPerTwip);
-    if (tileSize.width() < 1 || tileSize.height() < 1)
-        return image;
+    if (tileSize.width() < 1 || tileSize.height() < 1) return image;
     QImage card(tileSize.toSize().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     card.fill(Qt::transparent);
     {
@@ -52,7 +50,8 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
         drawCard(painter, *spec.snapshot, QRectF(QPointF(0, 0), card.size()));
     }
     QPainter painter(&image);
-    for (const QPoint corner : sheet::tileCards(spec.columns, spec.rows, tile.width(), tile.height()))
+    for (const QPoint corner :
+         sheet::tileCards(spec.columns, spec.rows, tile.width(), tile.height()))
         painter.drawImage(QPointF(corner.x() * pixelsPerTwip, corner.y() * pixelsPerTwip), card);
     return image;
 }
@@ -60,9 +59,12 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
 int qualityDpi(PrintQuality quality)
 {
     switch (quality) {
-    case PrintQuality::Low: return 150;
-    case PrintQuality::Normal: return 300;
-    case PrintQuality::Excellent: return 600;
+    case PrintQuality::Low:
+        return 150;
+    case PrintQuality::Normal:
+        return 300;
+    case PrintQuality::Excellent:
+        return 600;
     }
     return 300;
 }
@@ -70,9 +72,12 @@ int qualityDpi(PrintQuality quality)
 int qualityCupsValue(PrintQuality quality)
 {
     switch (quality) {
-    case PrintQuality::Low: return 3;
-    case PrintQuality::Normal: return 4;
-    case PrintQuality::Excellent: return 5;
+    case PrintQuality::Low:
+        return 3;
+    case PrintQuality::Normal:
+        return 4;
+    case PrintQuality::Excellent:
+        return 5;
     }
     return 4;
 }
@@ -84,8 +89,7 @@ const auto CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 void addCupsOption(QPrinter& printer, const QString& name, const QString& value)
 {
     QPrintEngine* engine = printer.printEngine();
-    if (!engine)
-        return;
+    if (!engine) return;
     QStringList options = engine->property(CupsOptions).toStringList();
     const qsizetype at = options.indexOf(name);
     if (at >= 0 && at % 2 == 0 && at + 1 < options.size())
@@ -102,10 +106,8 @@ void applySettings(QPrinter& printer, const SheetJob& job, const SheetSpec& spec
                                    ? QPageLayout::Portrait
                                    : QPageLayout::Landscape);
     printer.setColorMode(job.colour ? QPrinter::Color : QPrinter::GrayScale);
-    if (job.copies >= 1)
-        printer.setCopyCount(job.copies);
-    if (job.quality)
-        printer.setResolution(qualityDpi(*job.quality));
+    if (job.copies >= 1) printer.setCopyCount(job.copies);
+    if (job.quality) printer.setResolution(qualityDpi(*job.quality));
     printer.setPageSize(QPageSize(QPageSize::Letter));
     printer.setFullPage(true);
     if (cups) {
@@ -121,8 +123,7 @@ void applySettings(QPrinter& printer, const SheetJob& job, const SheetSpec& spec
 bool drawPage(QPrinter& printer, const SheetSpec& spec)
 {
     QPainter painter;
-    if (!painter.begin(&printer))
-        return false;
+    if (!painter.begin(&printer)) return false;
     paintSheet(painter, spec, printer.resolution() / 1440.0);
     return painter.end();
 }
@@ -132,15 +133,14 @@ PrintOutcome printToPdf(const SheetJob& job, const SheetSpec& spec)
     const QFileInfo target(job.pdfFile);
     const QString cannotWrite = QStringLiteral("The file %1 cannot be written.")
                                     .arg(QDir::toNativeSeparators(target.absoluteFilePath()));
-    if (target.isDir())
-        return {false, cannotWrite};
+    if (target.isDir()) return {false, cannotWrite};
     // Written beside the target and moved over it when whole, so that a failed job never
     // leaves a half-written or clobbered file.
-    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                           + QStringLiteral(".XXXXXX"));
-    if (!partial.open())
-        return {false, cannotWrite};
-    partial.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                           QStringLiteral(".XXXXXX"));
+    if (!partial.open()) return {false, cannotWrite};
+    partial.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                           QFile::ReadOther);
     partial.close();
 
     QPrinter printer(QPrinter::HighResolution);
@@ -148,11 +148,9 @@ PrintOutcome printToPdf(const SheetJob& job, const SheetSpec& spec)
     printer.setOutputFileName(partial.fileName());
     printer.setResolution(600);
     applySettings(printer, job, spec, false);
-    if (!drawPage(printer, spec))
-        return {false, cannotWrite};
+    if (!drawPage(printer, spec)) return {false, cannotWrite};
     if (std::rename(QFile::encodeName(partial.fileName()).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData())
-        != 0)
+                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
         return {false, cannotWrite};
     partial.setAutoRemove(false);
     return {true, {}};
@@ -165,7 +163,8 @@ PrintOutcome printToQueue(const SheetJob& job, const SheetSpec& spec)
     QPrinter printer(QPrinterInfo::printerInfo(job.printerName), QPrinter::HighResolution);
     applySettings(printer, job, spec, true);
     if (!drawPage(printer, spec))
-        return {false, QStringLiteral("The printer \"%1\" cannot start the job.").arg(job.printerName)};
+        return {false,
+                QStringLiteral("The printer \"%1\" cannot start the job.").arg(job.printerName)};
     // Qt sends the job to CUPS when the painter ends but keeps its answer to itself; the
     // scheduler's last answer on this thread is that one.
     if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)

@@ -33,8 +33,8 @@ enum class PrintQuality { Low, Normal, Excellent };
 
 // A printer job as the Print Options dialog chose it.
 struct SheetJob {
-    QString printerName;  // a CUPS queue; empty with a PDF file
-    QString pdfFile;      // set: write a PDF there instead
+    QString printerName; // a CUPS queue; empty with a PDF file
+    QString pdfFile;     // set: write a PDF there instead
     bool colour = true;
     int copies = 1;
     std::optional<PrintQuality> quality; // none: the printer's own

@@ -25,7 +25,7 @@ namespace {
 // Answers modal dialogs as they come up, in order. One nobody scripted, or one still up after
 // ten seconds, is dismissed, so that a failing check never leaves a modal hanging the run.
 class ModalScript : public QObject {
-public:
+  public:
     using Step = std::function<void(QDialog*)>;
     QList<Step> steps;
     QStringList seen; // titles, in order
@@ -37,7 +37,7 @@ public:
     }
     int count(const QString& title) const { return int(seen.count(title)); }
 
-private:
+  private:
     void poll()
     {
         auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -45,14 +45,12 @@ private:
             m_answered = nullptr;
             return;
         }
-        if (modal == m_answered && m_since.elapsed() < 10000)
-            return;
+        if (modal == m_answered && m_since.elapsed() < 10000) return;
         const bool stuck = modal == m_answered;
         m_answered = modal;
         m_since.start();
         if (stuck || steps.isEmpty()) {
-            if (!stuck)
-                seen << modal->windowTitle();
+            if (!stuck) seen << modal->windowTitle();
             if (auto* counts = qobject_cast<CardsCountDialog*>(modal))
                 counts->okButton->click();
             else
@@ -85,8 +83,7 @@ ModalScript::Step chooseOptions(Choices choices)
         QRadioButton* qualities[] = {options->lowQuality, options->normalQuality,
                                      options->excellentQuality};
         qualities[choices.quality]->setChecked(true);
-        if (options->colourBox->isChecked() != choices.colour)
-            options->colourBox->click();
+        if (options->colourBox->isChecked() != choices.colour) options->colourBox->click();
         options->okButton->click();
     };
 }
@@ -125,15 +122,17 @@ class TestPrintChain : public QObject {
     {
         PrintCommand& command = *card.window->printCommand;
         card.window->printButton->click();
-        if (!QTest::qWaitFor([&] {
-                return command.preview() && command.preview()->isVisible()
-                       && !command.snapshotTimer.isActive() && !command.reprintTimer.isActive();
-            }, 10000))
+        if (!QTest::qWaitFor(
+                [&] {
+                    return command.preview() && command.preview()->isVisible() &&
+                           !command.snapshotTimer.isActive() && !command.reprintTimer.isActive();
+                },
+                10000))
             return nullptr;
         return command.preview();
     }
 
-private slots:
+  private slots:
     void initTestCase()
     {
         QString error;
@@ -186,8 +185,8 @@ private slots:
         QTest::addColumn<Choices>("choices");
         QTest::addColumn<QString>("colourMode");
         QTest::addColumn<QString>("quality");
-        QTest::newRow("colour, excellent, 3 copies")
-            << Choices{"Alpha", "3", 2, true} << "color" << "high";
+        QTest::newRow("colour, excellent, 3 copies") << Choices{"Alpha", "3", 2, true} << "color"
+                                                     << "high";
         QTest::newRow("grey, low, 1 copy") << Choices{"Alpha", "1", 0, false} << "monochrome"
                                            << "draft";
     }
@@ -213,7 +212,8 @@ private slots:
         QVERIFY2(job.value("job-id").toInt() > jobBefore, "no new job");
         QCOMPARE(job.value("job-state"), QString("completed"));
         // A single copy is the default, which the job then does not list.
-        QCOMPARE(job.value("copies").isEmpty() ? QString("1") : job.value("copies"), choices.copies);
+        QCOMPARE(job.value("copies").isEmpty() ? QString("1") : job.value("copies"),
+                 choices.copies);
         QCOMPARE(job.value("print-color-mode"), colourMode);
         QCOMPARE(job.value("print-quality"), quality);
         QTRY_COMPARE(pdfPages(m_cups->outputFile("Alpha")), choices.copies.toInt());
@@ -239,8 +239,7 @@ private slots:
         script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
         preview->printAction->trigger();
         QCOMPARE(platform.saveFilters, QStringList{"PDF|*.pdf"});
-        QVERIFY2(platform.messageBoxes.isEmpty(),
-                 qPrintable(platform.messageBoxes.value(0).text));
+        QVERIFY2(platform.messageBoxes.isEmpty(), qPrintable(platform.messageBoxes.value(0).text));
 
         const QString info = tool("pdfinfo", {pdf});
         QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")), qPrintable(info));
@@ -253,7 +252,8 @@ private slots:
         QVERIFY2(images.contains(QRegularExpression("\\s400\\s+300\\s")), qPrintable(images));
 
         // 2 columns of 360 and 4 rows of 210 pixels from the top-left corner, at 96 dpi.
-        tool("pdftoppm", {"-r", "96", "-png", "-singlefile", pdf, card.programDir.filePath("page")});
+        tool("pdftoppm",
+             {"-r", "96", "-png", "-singlefile", pdf, card.programDir.filePath("page")});
         const QImage page(card.programDir.filePath("page.png"));
         QCOMPARE(page.size(), QSize(816, 1056));
         const auto blue = [&](int x, int y) {
@@ -297,12 +297,24 @@ private slots:
         QTest::addColumn<QString>("keys"); // '<' Backspace, '#' Delete all, '\n' Enter
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("focusMoved");
-        QTest::newRow("too many") << "" << "1200" << "999" << false;
-        QTest::newRow("deleted") << "57" << "#" << "1" << false;
-        QTest::newRow("letter") << "5" << "a" << "5" << false;
-        QTest::newRow("minus") << "5" << "-" << "5" << false;
-        QTest::newRow("backspace") << "12" << "<" << "12" << false;
-        QTest::newRow("enter") << "12" << "\n" << "12" << true;
+        QTest::newRow("too many") << ""
+                                  << "1200"
+                                  << "999" << false;
+        QTest::newRow("deleted") << "57"
+                                 << "#"
+                                 << "1" << false;
+        QTest::newRow("letter") << "5"
+                                << "a"
+                                << "5" << false;
+        QTest::newRow("minus") << "5"
+                               << "-"
+                               << "5" << false;
+        QTest::newRow("backspace") << "12"
+                                   << "<"
+                                   << "12" << false;
+        QTest::newRow("enter") << "12"
+                               << "\n"
+                               << "12" << true;
     }
     void copiesBox()
     {
@@ -385,7 +397,7 @@ private slots:
         const int composed = preview->compositions();
         preview->zoom25Action->trigger();
         QCOMPARE(preview->pageView->size(), QSize(204, 264));
-        QCOMPARE(preview->compositions(), composed); // scaled, not composed again
+        QCOMPARE(preview->compositions(), composed);    // scaled, not composed again
         QCOMPARE(preview->verticalBar->maximum(), 656); // ranges follow resizes only
 
         // New counts: 25 % still scales the old page, 50 % composes the new one first.
@@ -411,9 +423,12 @@ private slots:
     {
         QTest::addColumn<QString>("target"); // a PDF path, or "queue:" and a queue to refuse
         QTest::addColumn<QString>("reason");
-        QTest::newRow("folder is a file") << "file/sheet.pdf" << "cannot be written";
-        QTest::newRow("read-only system folder") << "/proc/sheet.pdf" << "cannot be written";
-        QTest::newRow("queue refuses") << "queue:Gamma" << "refused the job";
+        QTest::newRow("folder is a file") << "file/sheet.pdf"
+                                          << "cannot be written";
+        QTest::newRow("read-only system folder") << "/proc/sheet.pdf"
+                                                 << "cannot be written";
+        QTest::newRow("queue refuses") << "queue:Gamma"
+                                       << "refused the job";
     }
     void failuresAreReported()
     {
@@ -443,8 +458,7 @@ private slots:
         QVERIFY2(platform.messageBoxes[0].text.contains(reason),
                  qPrintable(platform.messageBoxes[0].text));
         QVERIFY(!QGuiApplication::overrideCursor());
-        if (!path.isEmpty())
-            QVERIFY(!QFile::exists(path));
+        if (!path.isEmpty()) QVERIFY(!QFile::exists(path));
     }
 };
 

@@ -6,7 +6,7 @@ using sheet::Orientation;
 
 class TestSheetLayout : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void orientation_data()
     {
         QTest::addColumn<double>("w");
@@ -28,8 +28,8 @@ private slots:
         QFETCH(double, h);
         QFETCH(Orientation, page);
         QCOMPARE(sheet::pageOrientation(w, h), page);
-        QCOMPARE(sheet::pageSize(page), page == Orientation::Portrait ? QSize(12240, 15840)
-                                                                       : QSize(15840, 12240));
+        QCOMPARE(sheet::pageSize(page),
+                 page == Orientation::Portrait ? QSize(12240, 15840) : QSize(15840, 12240));
     }
 
     void tiles()
@@ -71,11 +71,16 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("corrected");
         QTest::addColumn<int>("spinner");
-        QTest::newRow("in range") << "57" << "" << 57;
-        QTest::newRow("too many") << "1200" << "999" << 999;
-        QTest::newRow("top") << "999" << "" << 999;
-        QTest::newRow("empty") << "" << "1" << 1;
-        QTest::newRow("zero") << "0" << "1" << 1;
+        QTest::newRow("in range") << "57"
+                                  << "" << 57;
+        QTest::newRow("too many") << "1200"
+                                  << "999" << 999;
+        QTest::newRow("top") << "999"
+                             << "" << 999;
+        QTest::newRow("empty") << ""
+                               << "1" << 1;
+        QTest::newRow("zero") << "0"
+                              << "1" << 1;
     }
     void copies()
     {
