@@ -2,6 +2,7 @@
 
 #include "canvas/cardeditor.h"
 #include "dialogs/colorbox.h"
+#include "dialogs/listpick.h"
 #include "dialogs/picturebuttons.h"
 #include "controls/twipslayout.h"
 #include "document/fontfaces.h"
@@ -9,7 +10,9 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QFontDatabase>
+#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,8 +49,9 @@ TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     createControls();
     Form_Load();
 
-    connect(Combo1, &QComboBox::activated, this, &TextOptionsDialog::Combo1_Click);
-    connect(Combo2, &QComboBox::activated, this, &TextOptionsDialog::Combo2_Click);
+    // Only a pick from the list writes to the item, never typed text.
+    connect(new ListPick(Combo1), &ListPick::picked, this, &TextOptionsDialog::Combo1_Click);
+    connect(new ListPick(Combo2), &ListPick::picked, this, &TextOptionsDialog::Combo2_Click);
     connect(Check1, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check1_Click);
     connect(Check2, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check2_Click);
     connect(Check3, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check3_Click);
@@ -137,7 +141,12 @@ void TextOptionsDialog::createControls()
 
 void TextOptionsDialog::Form_Load()
 {
-    Combo1->addItems(QFontDatabase::families());
+    Combo1->addItems(listedFontFamilies(QFontDatabase::families()));
+    // Long family names must be readable in the open list.
+    int widest = 0;
+    for (int i = 0; i < Combo1->count(); ++i)
+        widest = qMax(widest, Combo1->fontMetrics().horizontalAdvance(Combo1->itemText(i)));
+    Combo1->view()->setMinimumWidth(widest + 2 * Combo1->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     for (int size = 1; size <= 120; ++size)
         Combo2->addItem(QString::number(size));
     // Nothing is picked until the opener fills the boxes.
