@@ -1,9 +1,9 @@
 #include "dialogs/cardoptionsdialog.h"
 
 #include "canvas/cardeditor.h"
+#include "controls/twipslayout.h"
 #include "dialogs/cardsize.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/twipslayout.h"
 #include "platform/platform.h"
 
 #include <QLabel>

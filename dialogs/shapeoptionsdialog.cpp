@@ -2,8 +2,8 @@
 
 #include "canvas/cardeditor.h"
 #include "dialogs/colorbox.h"
+#include "controls/twipslayout.h"
 #include "dialogs/listpick.h"
-#include "dialogs/twipslayout.h"
 
 #include <QComboBox>
 #include <QLabel>

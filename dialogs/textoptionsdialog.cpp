@@ -4,7 +4,7 @@
 #include "dialogs/colorbox.h"
 #include "dialogs/listpick.h"
 #include "dialogs/picturebuttons.h"
-#include "dialogs/twipslayout.h"
+#include "controls/twipslayout.h"
 #include "document/fontfaces.h"
 
 #include <QAbstractItemView>
