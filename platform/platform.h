@@ -1,0 +1,3 @@
+#pragma once
+// Bridge until the seam moves here.
+#include "app/platform.h"
