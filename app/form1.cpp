@@ -9,7 +9,7 @@
 #include "shell/frmabout.h"
 #include "shell/gotourl.h"
 #include "shell/modfiletype.h"
-#include "update/frmupdate.h"
+#include "update/updatewindow.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -275,10 +275,17 @@ void Form1::updateRunCounter()
 
 void Form1::showUpdateWindow()
 {
-    if (!updateWindow)
-        updateWindow = new FrmUpdate(this);
-    updateWindow->show();
-    updateWindow->raise();
+    if (updateWindow) {
+        updateWindow->raise();
+        return;
+    }
+    auto* window = new UpdateWindow(this);
+    updateWindow = window;
+    window->setProgramFolder(programFolder());
+    if (window->checkForUpdate())
+        window->show();
+    else
+        window->deleteLater();
 }
 
 void Form1::GotoURL(const QString& url) { ::GotoURL(url); }

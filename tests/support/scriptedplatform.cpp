@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QProcess>
 
 QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString& text,
                                                          const QString& title,
@@ -59,7 +60,7 @@ QAction* ScriptedPlatform::popupMenu(QMenu* menu, const QPoint& globalPos)
 bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments)
 {
     processes.append({program, arguments});
-    return true;
+    return !startProcesses || QProcess::startDetached(program, arguments);
 }
 
 bool ScriptedPlatform::openUrl(const QUrl& url)

@@ -44,6 +44,8 @@ public:
     QList<ProcessCall> processes;
     QList<QUrl> urls;
     QList<int> exits;
+    // Programs are recorded only, unless a test wants them really started.
+    bool startProcesses = false;
 
     QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
                                            const QString& title,
