@@ -157,11 +157,12 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
 
     qint64 written = 0;
     for (;;) {
-        while (reply->bytesAvailable() == 0 && !reply->isFinished() && !m_cancelled)
+        while (reply->bytesAvailable() < chunkSize && !reply->isFinished() && !m_cancelled)
             waitForReply(reply.get());
         if (m_cancelled)
             break;
-        const QByteArray chunk = reply->read(chunkSize);
+        // A reply that timed out is closed; reading it would only warn.
+        const QByteArray chunk = reply->isOpen() ? reply->read(chunkSize) : QByteArray();
         if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {
             emit failed(writeError(file.error(), file.errorString()));
             m_cancelled = true;
