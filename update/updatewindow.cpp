@@ -94,7 +94,7 @@ std::optional<QByteArray> UpdateWindow::fetchVersionFile()
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     if (!reply->isFinished())
         loop.exec();
-    if (!enough)
+    if (!enough && reply->isOpen())
         text += reply->read(versionFileLimit - text.size());
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();

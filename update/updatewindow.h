@@ -28,6 +28,8 @@ public:
     // How long the server may stay silent (both the version file and the installer).
     void setRequestTimeout(int milliseconds);
     QString installerPath() const;
+    // The timer's tick: shows the button and starts the download.
+    void downloadTimerFired();
 
     static QUrl versionFileUrl();
     static QUrl installerUrl();
@@ -45,7 +47,6 @@ protected:
 
 private:
     std::optional<QByteArray> fetchVersionFile();
-    void downloadTimerFired();
     void downloadClicked();
     void downloadFailed(const QString& error);
     void downloadProgressed(const QString& percent);
