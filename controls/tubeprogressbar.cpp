@@ -318,7 +318,12 @@ void TubeProgressBar::paintEvent(QPaintEvent* event)
     painter.drawImage(event->rect(), m_surface, event->rect());
 }
 
-void TubeProgressBar::resizeEvent(QResizeEvent*) { redrawAll(); }
+void TubeProgressBar::resizeEvent(QResizeEvent*)
+{
+    // Hidden widgets get a resize event at every grab; only a new size needs a new picture.
+    if (m_surface.size() != size())
+        redrawAll();
+}
 
 void TubeProgressBar::changeEvent(QEvent* event)
 {
