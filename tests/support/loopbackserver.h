@@ -49,6 +49,6 @@ public:
 
 private:
     void accept();
-    QTcpServer m_server;
+    QTcpServer m_server{this}; // a child, so that the server can be moved to a thread
     QHash<QString, Response> m_responses;
 };
