@@ -5,7 +5,6 @@
 
 #include <QPaintEvent>
 #include <QPainter>
-#include <QPainterPath>
 
 #include <algorithm>
 #include <array>
@@ -294,16 +293,16 @@ void TubeProgressBar::redrawAll()
         const QColor border = isEnabled() ? vbcolor::toQColor(m_borderColor) : QColor(195, 195, 195);
         painter.setPen(QPen(border, 1));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
-        painter.setRenderHint(QPainter::Antialiasing);
-        const int r = width() - 9, b = height() - 9;
+        const int r = width() - 8, b = height() - 8;
         painter.drawArc(QRect(0, 0, 8, 8), 90 * 16, 90 * 16);
         painter.drawArc(QRect(r, 0, 8, 8), 0, 90 * 16);
         painter.drawArc(QRect(0, b, 8, 8), 180 * 16, 90 * 16);
         painter.drawArc(QRect(r, b, 8, 8), 270 * 16, 90 * 16);
-        QPainterPath rounded;
-        rounded.addRoundedRect(QRectF(0, -1, width() + 1, height() + 2), 4, 4);
-        setMask(QRegion(0, 0, width() + 1, height() + 1)
-                    .intersected(QRegion(rounded.toFillPolygon().toPolygon())));
+        // The rounded outline as a region: a cross of two rectangles and the corner circles.
+        QRegion rounded = QRegion(4, 0, width() - 8, height()) + QRegion(0, 4, width(), height() - 8);
+        for (const QPoint corner : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b)})
+            rounded += QRegion(QRect(corner, QSize(9, 9)), QRegion::Ellipse);
+        setMask(rounded.intersected(QRegion(0, 0, width() + 1, height() + 1)));
     } else {
         clearMask();
     }
