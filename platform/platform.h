@@ -1,3 +1,0 @@
-#pragma once
-// Bridge until the seam moves here.
-#include "app/platform.h"
