@@ -1,4 +1,4 @@
-#include "app/form1.h"
+#include "app/mainwindow.h"
 
 #include <QApplication>
 
@@ -12,8 +12,8 @@ int main(int argc, char** argv)
     QStringList arguments = app.arguments();
     arguments.removeFirst();
 
-    Form1 form({QCoreApplication::applicationFilePath(), arguments.join(' ')});
-    form.Form_Load();
-    form.show();
+    MainWindow window({QCoreApplication::applicationFilePath(), arguments.join(' ')});
+    window.startUp();
+    window.show();
     return app.exec();
 }

@@ -9,8 +9,8 @@
 
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFileInfo>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
@@ -22,8 +22,7 @@ constexpr qint64 downloadSize = 100 * 1024 * 1024;
 double peakMegabytes()
 {
     QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
+    if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
@@ -33,8 +32,7 @@ double peakMegabytes()
 double residentMegabytes()
 {
     QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
+    if (!status.open(QIODevice::ReadOnly)) return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
@@ -44,8 +42,7 @@ double residentMegabytes()
 void resetPeak()
 {
     QFile clear("/proc/self/clear_refs");
-    if (clear.open(QIODevice::WriteOnly))
-        clear.write("5");
+    if (clear.open(QIODevice::WriteOnly)) clear.write("5");
 }
 
 void BM_Download100MB(benchmark::State& state)
@@ -56,15 +53,18 @@ void BM_Download100MB(benchmark::State& state)
     server->moveToThread(&serverThread);
     QObject::connect(&serverThread, &QThread::finished, server, &QObject::deleteLater);
     serverThread.start();
-    LoopbackServer::Response response = LoopbackServer::raw(
-        "HTTP/1.1 200 OK\r\nContent-Length: " + QByteArray::number(downloadSize));
+    LoopbackServer::Response response = LoopbackServer::raw("HTTP/1.1 200 OK\r\nContent-Length: " +
+                                                            QByteArray::number(downloadSize));
     response.generatedSize = downloadSize;
     QUrl url;
-    QMetaObject::invokeMethod(server, [&] {
-        server->listen();
-        server->setResponse("/download/quillmark.exe", response);
-        url = server->url("/download/quillmark.exe");
-    }, Qt::BlockingQueuedConnection);
+    QMetaObject::invokeMethod(
+        server,
+        [&] {
+            server->listen();
+            server->setResponse("/download/quillmark.exe", response);
+            url = server->url("/download/quillmark.exe");
+        },
+        Qt::BlockingQueuedConnection);
 
     QTemporaryDir dir;
     TubeProgressBar bar;
@@ -91,8 +91,7 @@ void BM_Download100MB(benchmark::State& state)
         curl.start("curl", {"-s", "-o", dir.filePath("curl.exe"), url.toString()});
         QEventLoop loop;
         QObject::connect(&curl, &QProcess::finished, &loop, &QEventLoop::quit);
-        if (curl.waitForStarted())
-            loop.exec();
+        if (curl.waitForStarted()) loop.exec();
         curlSeconds = timer.nsecsElapsed() / 1e9;
         if (QFileInfo(dir.filePath("curl.exe")).size() != downloadSize)
             state.SkipWithError("curl failed");
@@ -111,4 +110,7 @@ void BM_Download100MB(benchmark::State& state)
 
 BENCHMARK(BM_Download100MB)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-int main(int argc, char** argv) { return runBenchmarks(argc, argv); }
+int main(int argc, char** argv)
+{
+    return runBenchmarks(argc, argv);
+}

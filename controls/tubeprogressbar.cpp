@@ -55,7 +55,8 @@ QImage TubeProgressBar::segmentPicture(int set, bool alongHeight)
 {
     const QRgb middle = middleColours[std::clamp(set, 1, 8) - 1];
     const int across = 10, along = 8;
-    QImage picture(alongHeight ? across : along, alongHeight ? along : across, QImage::Format_RGB32);
+    QImage picture(alongHeight ? across : along, alongHeight ? along : across,
+                   QImage::Format_RGB32);
     for (int i = 0; i < across; ++i) {
         const QRgb colour = shaded(middle, tubeShade((i + 0.5) / across));
         for (int j = 0; j < along; ++j)
@@ -64,7 +65,10 @@ QImage TubeProgressBar::segmentPicture(int set, bool alongHeight)
     return picture;
 }
 
-void TubeProgressBar::changed(const QString& name) { emit propertyChanged(name); }
+void TubeProgressBar::changed(const QString& name)
+{
+    emit propertyChanged(name);
+}
 
 void TubeProgressBar::setMinimum(qint16 value)
 {
@@ -115,8 +119,7 @@ void TubeProgressBar::setBarStyle(qint32 style)
 void TubeProgressBar::setBarColorSet(qint32 set)
 {
     m_colorSet = set;
-    if (set >= 1 && set <= 8)
-        m_picture = segmentPicture(set, alongHeight());
+    if (set >= 1 && set <= 8) m_picture = segmentPicture(set, alongHeight());
     redrawAll();
     changed(QStringLiteral("BarColorSet"));
 }
@@ -163,7 +166,10 @@ void TubeProgressBar::setBarSpaceBetweenImages(qint16 gap)
     changed(QStringLiteral("BarSpaceBetweenImages"));
 }
 
-void TubeProgressBar::refresh() { redrawAll(); }
+void TubeProgressBar::refresh()
+{
+    redrawAll();
+}
 
 void TubeProgressBar::writeProperties(PropertyBag& bag) const
 {
@@ -174,8 +180,8 @@ void TubeProgressBar::writeProperties(PropertyBag& bag) const
     bag.WriteProperty(QStringLiteral("BarStyle"), m_barStyle, qint32(0));
     bag.WriteProperty(QStringLiteral("BarColorSet"), m_colorSet, qint32(1));
     // Pictures do not compare by value: "none" is decided here.
-    bag.WriteProperty(QStringLiteral("Bar_Pic"), m_picture.isNull() ? QVariant() : QVariant(m_picture),
-                      QVariant());
+    bag.WriteProperty(QStringLiteral("Bar_Pic"),
+                      m_picture.isNull() ? QVariant() : QVariant(m_picture), QVariant());
     bag.WriteProperty(QStringLiteral("BarBorderStyle"), m_borderStyle, qint32(1));
     bag.WriteProperty(QStringLiteral("BorderColor"), m_borderColor, qint32(0x00A09C98));
     bag.WriteProperty(QStringLiteral("BarFillDirection"), m_fillDirection, qint32(1));
@@ -237,8 +243,7 @@ QRect TubeProgressBar::drawStretch(int from, int to)
     const int length = innerLength();
     from = std::clamp(from, 0, length);
     to = std::clamp(to, 0, length);
-    if (from >= to || m_surface.isNull())
-        return {};
+    if (from >= to || m_surface.isNull()) return {};
     const bool vertical = alongHeight();
     const bool reversed = m_fillDirection == FromRight || m_fillDirection == FromBottom;
     // The widget rectangle of the stretch [a, b) along the bar.
@@ -252,13 +257,11 @@ QRect TubeProgressBar::drawStretch(int from, int to)
 
     QPainter painter(&m_surface);
     painter.fillRect(area(from, to), vbcolor::toQColor(m_backColor));
-    if (m_picture.isNull())
-        return area(from, to);
+    if (m_picture.isNull()) return area(from, to);
     const QImage tube = vertical ? m_picture.scaled(inner.width(), pictureLength())
                                  : m_picture.scaled(pictureLength(), inner.height());
     const int pitch = pictureLength() + m_gap;
-    if (pitch <= 0)
-        return area(from, to);
+    if (pitch <= 0) return area(from, to);
 
     int first = 0, end = length, copies = length / pitch + 1;
     if (m_barStyle == MovingBlock) {
@@ -271,12 +274,11 @@ QRect TubeProgressBar::drawStretch(int from, int to)
         const int start = first + k * pitch;
         const int a = std::max(start, from);
         const int b = std::min({start + pictureLength(), end, to});
-        if (a >= b)
-            continue;
+        if (a >= b) continue;
         const int offset = a - start, size = b - a;
         const int source = reversed ? pictureLength() - offset - size : offset;
-        const QRect part = vertical ? QRect(0, source, tube.width(), size)
-                                    : QRect(source, 0, size, tube.height());
+        const QRect part =
+            vertical ? QRect(0, source, tube.width(), size) : QRect(source, 0, size, tube.height());
         painter.drawImage(area(a, b), tube, part);
     }
     return area(from, to);
@@ -284,13 +286,13 @@ QRect TubeProgressBar::drawStretch(int from, int to)
 
 void TubeProgressBar::redrawAll()
 {
-    if (width() <= 0 || height() <= 0)
-        return;
+    if (width() <= 0 || height() <= 0) return;
     m_surface = QImage(size(), QImage::Format_RGB32);
     m_surface.fill(vbcolor::toQColor(m_backColor));
     if (m_borderStyle == 1) {
         QPainter painter(&m_surface);
-        const QColor border = isEnabled() ? vbcolor::toQColor(m_borderColor) : QColor(195, 195, 195);
+        const QColor border =
+            isEnabled() ? vbcolor::toQColor(m_borderColor) : QColor(195, 195, 195);
         painter.setPen(QPen(border, 1));
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
         const int r = width() - 8, b = height() - 8;
@@ -299,7 +301,8 @@ void TubeProgressBar::redrawAll()
         painter.drawArc(QRect(0, b, 8, 8), 180 * 16, 90 * 16);
         painter.drawArc(QRect(r, b, 8, 8), 270 * 16, 90 * 16);
         // The rounded outline as a region: a cross of two rectangles and the corner circles.
-        QRegion rounded = QRegion(4, 0, width() - 8, height()) + QRegion(0, 4, width(), height() - 8);
+        QRegion rounded =
+            QRegion(4, 0, width() - 8, height()) + QRegion(0, 4, width(), height() - 8);
         for (const QPoint corner : {QPoint(0, 0), QPoint(r, 0), QPoint(0, b), QPoint(r, b)})
             rounded += QRegion(QRect(corner, QSize(9, 9)), QRegion::Ellipse);
         setMask(rounded.intersected(QRegion(0, 0, width() + 1, height() + 1)));
@@ -320,13 +323,11 @@ void TubeProgressBar::paintEvent(QPaintEvent* event)
 void TubeProgressBar::resizeEvent(QResizeEvent*)
 {
     // Hidden widgets get a resize event at every grab; only a new size needs a new picture.
-    if (m_surface.size() != size())
-        redrawAll();
+    if (m_surface.size() != size()) redrawAll();
 }
 
 void TubeProgressBar::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::EnabledChange)
-        redrawAll();
+    if (event->type() == QEvent::EnabledChange) redrawAll();
     QWidget::changeEvent(event);
 }

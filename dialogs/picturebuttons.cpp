@@ -1,10 +1,8 @@
 #include "dialogs/picturebuttons.h"
+#include "platform/resources.h"
 
 #include <QStyleOptionButton>
 #include <QStylePainter>
-
-// Resources linked from the static core library are only registered when named.
-static void initResources() { Q_INIT_RESOURCE(quillmark); }
 
 namespace {
 constexpr int PictureSize = 16;

@@ -12,7 +12,7 @@ constexpr qint64 queueLimit = 256 * 1024;
 
 // Sends one response on one socket, paced by the socket's progress or by a timer.
 class Sender : public QObject {
-public:
+  public:
     Sender(QTcpSocket* socket, const LoopbackServer::Response& response)
         : QObject(socket)
         , m_socket(socket)
@@ -20,16 +20,13 @@ public:
         , m_size(response.generatedSize >= 0 ? response.generatedSize : response.body.size())
     {
         m_end = m_size;
-        if (response.cutAfter >= 0)
-            m_end = std::min(m_end, response.cutAfter);
-        if (response.stallAfter >= 0)
-            m_end = std::min(m_end, response.stallAfter);
+        if (response.cutAfter >= 0) m_end = std::min(m_end, response.cutAfter);
+        if (response.stallAfter >= 0) m_end = std::min(m_end, response.stallAfter);
     }
 
     void start()
     {
-        if (m_response.stall)
-            return;
+        if (m_response.stall) return;
         if (m_response.head.isEmpty()) {
             m_socket->disconnectFromHost();
             return;
@@ -40,8 +37,7 @@ public:
             timer->setInterval(m_response.trickleMs);
             connect(timer, &QTimer::timeout, this, [this, timer] {
                 sendPiece(m_response.trickleBytes);
-                if (m_sent >= m_end)
-                    timer->stop();
+                if (m_sent >= m_end) timer->stop();
             });
             timer->start();
             return;
@@ -50,40 +46,33 @@ public:
         fill();
     }
 
-private:
+  private:
     void fill()
     {
         while (m_sent < m_end && m_socket->bytesToWrite() < queueLimit)
             sendPiece(pieceSize);
-        if (m_sent >= m_end)
-            finish();
+        if (m_sent >= m_end) finish();
     }
 
     void sendPiece(qint64 most)
     {
         const qint64 size = std::min(most, m_end - m_sent);
-        if (size <= 0)
-            return finish();
+        if (size <= 0) return finish();
         QByteArray piece = m_response.generatedSize >= 0
                                ? LoopbackServer::patternBytes(m_sent, size)
                                : m_response.body.mid(m_sent, size);
-        if (m_response.chunked)
-            piece = QByteArray::number(size, 16) + "\r\n" + piece + "\r\n";
+        if (m_response.chunked) piece = QByteArray::number(size, 16) + "\r\n" + piece + "\r\n";
         m_socket->write(piece);
         m_sent += size;
-        if (m_sent >= m_end)
-            finish();
+        if (m_sent >= m_end) finish();
     }
 
     void finish()
     {
-        if (m_finished)
-            return;
+        if (m_finished) return;
         m_finished = true;
-        if (m_response.stallAfter >= 0 && m_sent >= m_response.stallAfter)
-            return;
-        if (m_response.chunked && m_sent >= m_size)
-            m_socket->write("0\r\n\r\n");
+        if (m_response.stallAfter >= 0 && m_sent >= m_response.stallAfter) return;
+        if (m_response.chunked && m_sent >= m_size) m_socket->write("0\r\n\r\n");
         m_socket->disconnectFromHost();
     }
 
@@ -138,14 +127,20 @@ LoopbackServer::LoopbackServer(QObject* parent)
 
 LoopbackServer::~LoopbackServer() = default;
 
-bool LoopbackServer::listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
+bool LoopbackServer::listen()
+{
+    return m_server.listen(QHostAddress::LocalHost, 0);
+}
 
 QString LoopbackServer::address() const
 {
     return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
 }
 
-QUrl LoopbackServer::url(const QString& path) const { return QUrl(address() + path); }
+QUrl LoopbackServer::url(const QString& path) const
+{
+    return QUrl(address() + path);
+}
 
 void LoopbackServer::setResponse(const QString& path, const Response& response)
 {
@@ -162,14 +157,15 @@ void LoopbackServer::accept()
                 return; // answered already; a second request on this connection is not served
             *request += socket->readAll();
             const qsizetype end = request->indexOf("\r\n\r\n");
-            if (end < 0)
-                return;
+            if (end < 0) return;
             request->truncate(end + 4);
             requests.append(*request);
-            const QList<QByteArray> requestLine = request->left(request->indexOf("\r\n")).split(' ');
-            const QString path = requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QString();
-            const Response response = m_responses.value(
-                path, raw("HTTP/1.1 404 Not Found\r\nContent-Length: 0"));
+            const QList<QByteArray> requestLine =
+                request->left(request->indexOf("\r\n")).split(' ');
+            const QString path =
+                requestLine.size() > 1 ? QString::fromLatin1(requestLine[1]) : QString();
+            const Response response =
+                m_responses.value(path, raw("HTTP/1.1 404 Not Found\r\nContent-Length: 0"));
             (new Sender(socket, response))->start();
         });
     }

@@ -12,7 +12,7 @@
 // trickled with pauses, a stall, or a connection cut in the middle.
 class LoopbackServer : public QObject {
     Q_OBJECT
-public:
+  public:
     struct Response {
         // Status line and header lines as sent, up to and including the empty line. Empty
         // means the connection closes without a word.
@@ -20,12 +20,12 @@ public:
         QByteArray body;
         // When set, the body is this many pattern bytes (see patternBytes) made while sending.
         qint64 generatedSize = -1;
-        bool chunked = false;    // frame the body in chunks (the head should say so)
-        int trickleBytes = 0;    // send this many body bytes at a time ...
-        int trickleMs = 0;       // ... with this pause between
-        qint64 cutAfter = -1;    // close the connection after this many body bytes
-        qint64 stallAfter = -1;  // stop sending after this many body bytes, keep the connection
-        bool stall = false;      // never answer at all
+        bool chunked = false;   // frame the body in chunks (the head should say so)
+        int trickleBytes = 0;   // send this many body bytes at a time ...
+        int trickleMs = 0;      // ... with this pause between
+        qint64 cutAfter = -1;   // close the connection after this many body bytes
+        qint64 stallAfter = -1; // stop sending after this many body bytes, keep the connection
+        bool stall = false;     // never answer at all
     };
 
     // A 200 reply with a correct Content-Length.
@@ -47,7 +47,7 @@ public:
     // The request texts received (request line and headers), in order.
     QList<QByteArray> requests;
 
-private:
+  private:
     void accept();
     QTcpServer m_server{this}; // a child, so that the server can be moved to a thread
     QHash<QString, Response> m_responses;

@@ -10,11 +10,9 @@ QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString
                                                          QMessageBox::Icon icon)
 {
     messageBoxes.append({text, title, buttons, icon});
-    if (!messageAnswers.isEmpty())
-        return messageAnswers.dequeue();
+    if (!messageAnswers.isEmpty()) return messageAnswers.dequeue();
     for (auto fallback : {QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok})
-        if (buttons & fallback)
-            return fallback;
+        if (buttons & fallback) return fallback;
     return QMessageBox::NoButton;
 }
 
@@ -57,10 +55,21 @@ QAction* ScriptedPlatform::popupMenu(QMenu* menu, const QPoint& globalPos)
     return nullptr;
 }
 
-bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments)
+bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments,
+                                     qint64* pid, bool)
 {
-    processes.append({program, arguments});
+    processes.append({program, arguments, true});
+    if (pid) *pid = 0;
     return !startProcesses || QProcess::startDetached(program, arguments);
+}
+
+int ScriptedPlatform::runProcess(const QString& program, const QStringList& arguments, int,
+                                 QByteArray* output)
+{
+    processes.append({program, arguments, false});
+    const QByteArray answer = processOutputs.isEmpty() ? QByteArray() : processOutputs.dequeue();
+    if (output) *output = answer;
+    return processExitCodes.isEmpty() ? -1 : processExitCodes.dequeue();
 }
 
 bool ScriptedPlatform::openUrl(const QUrl& url)
@@ -69,4 +78,7 @@ bool ScriptedPlatform::openUrl(const QUrl& url)
     return true;
 }
 
-void ScriptedPlatform::exit(int code) { exits.append(code); }
+void ScriptedPlatform::exit(int code)
+{
+    exits.append(code);
+}

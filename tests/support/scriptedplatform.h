@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 #include <QList>
 #include <QQueue>
@@ -9,7 +9,7 @@
 // Answers the program's prompts from queues filled by a test and records every prompt.
 // An unanswered prompt gets the cancelling answer (No / Cancel / empty name / no choice).
 class ScriptedPlatform final : public Platform {
-public:
+  public:
     struct MessageBoxCall {
         QString text;
         QString title;
@@ -17,13 +17,14 @@ public:
         QMessageBox::Icon icon;
     };
     struct MenuCall {
-        QStringList items;       // texts of the actions, in order
-        QList<bool> enabled;     // whether each was enabled when shown
+        QStringList items;   // texts of the actions, in order
+        QList<bool> enabled; // whether each was enabled when shown
         QPoint position;
     };
     struct ProcessCall {
         QString program;
         QStringList arguments;
+        bool detached = true;
     };
 
     ScriptedPlatform() { install(this); }
@@ -44,7 +45,10 @@ public:
     QList<ProcessCall> processes;
     QList<QUrl> urls;
     QList<int> exits;
-    // Programs are recorded only, unless a test wants them really started.
+    // Exit codes and outputs for runProcess, in call order; unanswered calls get -1.
+    QQueue<int> processExitCodes;
+    QQueue<QByteArray> processOutputs;
+    // Detached programs are recorded only, unless a test wants them really started.
     bool startProcesses = false;
 
     QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
@@ -55,7 +59,10 @@ public:
     QString saveFileName(QWidget* parent, const QString& filter) override;
     ColorChoice chooseColor(QWidget* parent, const QColor& initial) override;
     QAction* popupMenu(QMenu* menu, const QPoint& globalPos) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments, qint64* pid = nullptr,
+                       bool quiet = false) override;
+    int runProcess(const QString& program, const QStringList& arguments, int timeoutMs = 30000,
+                   QByteArray* output = nullptr) override;
     bool openUrl(const QUrl& url) override;
     void exit(int code) override;
 };

@@ -14,7 +14,7 @@ using Response = LoopbackServer::Response;
 class TestDownloader : public QObject {
     Q_OBJECT
 
-private slots:
+  private slots:
     void serverFaults_data();
     void serverFaults();
     void rules_data();
@@ -35,8 +35,8 @@ void TestDownloader::serverFaults_data()
     const QByteArray old = "the installer that was there";
     const QString reset = "failed The connection with the server was reset.";
     const auto status = [](const QByteArray& head, const QByteArray& content = {}) {
-        return LoopbackServer::raw(head + "\r\nContent-Length: " + QByteArray::number(content.size()),
-                                   content);
+        return LoopbackServer::raw(
+            head + "\r\nContent-Length: " + QByteArray::number(content.size()), content);
     };
 
     QTest::newRow("2500 bytes") << LoopbackServer::ok(body) << "" << true
@@ -50,7 +50,8 @@ void TestDownloader::serverFaults_data()
     QTest::newRow("401") << status("HTTP/1.1 401 Unauthorized") << "" << false
                          << QStringList{"failed Authorization failed!"} << false << old;
     QTest::newRow("404") << status("HTTP/1.1 404 Not Found", "gone") << "" << false
-                         << QStringList{"failed The file, \"%URL%\" was not found!"} << false << old;
+                         << QStringList{"failed The file, \"%URL%\" was not found!"} << false
+                         << old;
     QTest::newRow("500") << status("HTTP/1.1 500 Internal Server Error") << "" << false
                          << QStringList{"failed The server returned the following response:\r\r"
                                         "HTTP/1.1 500 Internal Server Error\r"}
@@ -59,8 +60,9 @@ void TestDownloader::serverFaults_data()
                                  << QStringList{"failed The server returned the following "
                                                 "response:\r\r<nothing>"}
                                  << false << old;
-    QTest::newRow("announces nothing") << status("HTTP/1.1 200 OK") << "" << false
-                                       << QStringList{"failed Nothing to download!"} << false << old;
+    QTest::newRow("announces nothing")
+        << status("HTTP/1.1 200 OK") << "" << false << QStringList{"failed Nothing to download!"}
+        << false << old;
     Response cut = LoopbackServer::ok(body);
     cut.cutAfter = 1500;
     QTest::newRow("cut short") << cut << "" << false << QStringList{reset} << false << old;
@@ -74,10 +76,12 @@ void TestDownloader::serverFaults_data()
     QTest::newRow("chunked") << chunked << "" << true << QStringList{"finished"} << false << body;
     Response chunkedCut = chunked;
     chunkedCut.cutAfter = 1400;
-    QTest::newRow("chunked, cut") << chunkedCut << "" << false << QStringList{reset} << false << old;
-    QTest::newRow("no room") << status("HTTP/1.1 200 OK") << "" << false
-                             << QStringList{"failed There is not enough free space on disk for this file."}
-                             << false << old;
+    QTest::newRow("chunked, cut") << chunkedCut << "" << false << QStringList{reset} << false
+                                  << old;
+    QTest::newRow("no room")
+        << status("HTTP/1.1 200 OK") << "" << false
+        << QStringList{"failed There is not enough free space on disk for this file."} << false
+        << old;
     Response stalled = LoopbackServer::ok(body);
     stalled.stall = true;
     QTest::newRow("stalled before the reply")
@@ -85,10 +89,10 @@ void TestDownloader::serverFaults_data()
         << false << old;
     Response stalledBody = LoopbackServer::ok(body);
     stalledBody.stallAfter = 1100;
-    QTest::newRow("stalled in the body") << stalledBody << "" << false << QStringList{reset} << false
-                                         << old;
-    QTest::newRow("cancel while waiting") << stalled << "wait" << false << QStringList{} << false
-                                          << old;
+    QTest::newRow("stalled in the body")
+        << stalledBody << "" << false << QStringList{reset} << false << old;
+    QTest::newRow("cancel while waiting")
+        << stalled << "wait" << false << QStringList{} << false << old;
     QTest::newRow("cancel during the transfer")
         << LoopbackServer::ok(body) << "progress" << false << QStringList{} << false << old;
 }
@@ -119,21 +123,19 @@ void TestDownloader::serverFaults()
     downloader.setRequestTimeout(300);
     QStringList seen;
     connect(&downloader, &Downloader::noted, this, [&](const QString& e) { seen << "noted " + e; });
-    connect(&downloader, &Downloader::failed, this, [&](const QString& e) { seen << "failed " + e; });
+    connect(&downloader, &Downloader::failed, this,
+            [&](const QString& e) { seen << "failed " + e; });
     connect(&downloader, &Downloader::finished, this, [&] { seen << "finished"; });
     connect(&downloader, &Downloader::progress, this, [&](const QString& percent) {
         seen << "progress " + percent;
-        if (cancelOn == "progress")
-            downloader.cancel();
+        if (cancelOn == "progress") downloader.cancel();
     });
-    if (cancelOn == "wait")
-        QTimer::singleShot(50, &downloader, &Downloader::cancel);
+    if (cancelOn == "wait") QTimer::singleShot(50, &downloader, &Downloader::cancel);
 
     QCOMPARE(downloader.download(url, destination), result);
 
     QCOMPARE(seen.takeFirst(), QString("noted Getting file information"));
-    if (!expectProgress)
-        seen.removeIf([](const QString& e) { return e.startsWith("progress"); });
+    if (!expectProgress) seen.removeIf([](const QString& e) { return e.startsWith("progress"); });
     events.replaceInStrings("%URL%", url.toString());
     QCOMPARE(seen, events);
     QCOMPARE(readFileBytes(destination), file);
@@ -149,30 +151,78 @@ void TestDownloader::rules_data()
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("version 101abc") << "number" << "101abc" << "101";
-    QTest::newRow("version blanks") << "number" << " \t 1.5x" << "1.5";
-    QTest::newRow("version empty") << "number" << "" << "0";
-    QTest::newRow("version sign only") << "number" << "-x" << "0";
-    QTest::newRow("version exponent") << "number" << "1e3z" << "1000";
-    QTest::newRow("version bare exponent") << "number" << "5e+" << "5";
-    QTest::newRow("update 101") << "update" << "101\r\n" << "true";
-    QTest::newRow("update 100") << "update" << "100" << "false";
-    QTest::newRow("update 100.5") << "update" << "100.5" << "true";
-    QTest::newRow("name") << "name" << "http://h:8080/download/quillmark.exe" << "quillmark.exe";
-    QTest::newRow("name trailing slash") << "name" << "http://h/download/" << "";
-    QTest::newRow("name without dot") << "name" << "http://h/download/setup" << "";
-    QTest::newRow("name dot last") << "name" << "http://h/download/setup." << "";
-    QTest::newRow("name one letter") << "name" << "http://h/x" << "";
-    QTest::newRow("name https") << "name" << "https://h/a.exe" << "";
-    QTest::newRow("name scheme case") << "name" << "HTTP://h/a.exe" << "";
-    QTest::newRow("name scheme only") << "name" << "http://" << "";
-    QTest::newRow("status CR LF") << "status" << "HTTP/1.1 \r\n" << "Cannot establish connection.";
-    QTest::newRow("status short") << "status" << "HTTP/1.1 2" << "The server returned the following response:\r\r<nothing>";
-    QTest::newRow("size") << "size" << "HTTP/1.1 200 OK\r\ncontent-length:  2500xyz\r\n\r\n" << "2500";
-    QTest::newRow("size missing") << "size" << "HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n\r\n" << "none";
-    QTest::newRow("size in body") << "size" << "HTTP/1.1 200 OK\r\n\r\nContent-Length: 5\r\n" << "none";
-    QTest::newRow("percent half to even") << "percent" << "1/8" << "12";
-    QTest::newRow("percent 2048 of 2500") << "percent" << "2048/2500" << "82";
+    QTest::newRow("version 101abc") << "number"
+                                    << "101abc"
+                                    << "101";
+    QTest::newRow("version blanks") << "number"
+                                    << " \t 1.5x"
+                                    << "1.5";
+    QTest::newRow("version empty") << "number"
+                                   << ""
+                                   << "0";
+    QTest::newRow("version sign only") << "number"
+                                       << "-x"
+                                       << "0";
+    QTest::newRow("version exponent") << "number"
+                                      << "1e3z"
+                                      << "1000";
+    QTest::newRow("version bare exponent") << "number"
+                                           << "5e+"
+                                           << "5";
+    QTest::newRow("update 101") << "update"
+                                << "101\r\n"
+                                << "true";
+    QTest::newRow("update 100") << "update"
+                                << "100"
+                                << "false";
+    QTest::newRow("update 100.5") << "update"
+                                  << "100.5"
+                                  << "true";
+    QTest::newRow("name") << "name"
+                          << "http://h:8080/download/quillmark.exe"
+                          << "quillmark.exe";
+    QTest::newRow("name trailing slash") << "name"
+                                         << "http://h/download/"
+                                         << "";
+    QTest::newRow("name without dot") << "name"
+                                      << "http://h/download/setup"
+                                      << "";
+    QTest::newRow("name dot last") << "name"
+                                   << "http://h/download/setup."
+                                   << "";
+    QTest::newRow("name one letter") << "name"
+                                     << "http://h/x"
+                                     << "";
+    QTest::newRow("name https") << "name"
+                                << "https://h/a.exe"
+                                << "";
+    QTest::newRow("name scheme case") << "name"
+                                      << "HTTP://h/a.exe"
+                                      << "";
+    QTest::newRow("name scheme only") << "name"
+                                      << "http://"
+                                      << "";
+    QTest::newRow("status CR LF") << "status"
+                                  << "HTTP/1.1 \r\n"
+                                  << "Cannot establish connection.";
+    QTest::newRow("status short") << "status"
+                                  << "HTTP/1.1 2"
+                                  << "The server returned the following response:\r\r<nothing>";
+    QTest::newRow("size") << "size"
+                          << "HTTP/1.1 200 OK\r\ncontent-length:  2500xyz\r\n\r\n"
+                          << "2500";
+    QTest::newRow("size missing") << "size"
+                                  << "HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n\r\n"
+                                  << "none";
+    QTest::newRow("size in body") << "size"
+                                  << "HTTP/1.1 200 OK\r\n\r\nContent-Length: 5\r\n"
+                                  << "none";
+    QTest::newRow("percent half to even") << "percent"
+                                          << "1/8"
+                                          << "12";
+    QTest::newRow("percent 2048 of 2500") << "percent"
+                                          << "2048/2500"
+                                          << "82";
 }
 
 void TestDownloader::rules()

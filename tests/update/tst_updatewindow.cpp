@@ -47,10 +47,8 @@ class TestUpdateWindow : public QObject {
         window->setProgramFolder(m_dir->path());
         window->setRequestTimeout(500);
         const bool update = window->checkForUpdate();
-        if (shown)
-            *shown = update;
-        if (update)
-            window->show();
+        if (shown) *shown = update;
+        if (update) window->show();
         return window;
     }
 
@@ -62,7 +60,7 @@ class TestUpdateWindow : public QObject {
         return texts;
     }
 
-private slots:
+  private slots:
     void init()
     {
         m_server = std::make_unique<LoopbackServer>();
@@ -88,8 +86,8 @@ private slots:
         QTest::newRow("101abc") << LoopbackServer::ok("101abc") << true
                                 << QStringList{"Update|Update Available, Please wait..."};
         // Error pages and silent servers are no answer at all: nothing is shown.
-        QTest::newRow("404 page") << LoopbackServer::raw("HTTP/1.1 404 Not Found\r\nContent-Length: 3",
-                                                         "404")
+        QTest::newRow("404 page") << LoopbackServer::raw(
+                                         "HTTP/1.1 404 Not Found\r\nContent-Length: 3", "404")
                                   << false << QStringList{};
         LoopbackServer::Response stalled = LoopbackServer::ok("101");
         stalled.stall = true;
@@ -119,8 +117,8 @@ private slots:
     void updateStartsInstallerAndEnds()
     {
         const QString marker = folderPath("installer-ran");
-        m_server->setResponse(installerPath,
-                              LoopbackServer::ok("#!/bin/sh\necho ran > '" + marker.toUtf8() + "'\n"));
+        m_server->setResponse(
+            installerPath, LoopbackServer::ok("#!/bin/sh\necho ran > '" + marker.toUtf8() + "'\n"));
         m_platform->startProcesses = true;
         bool shown = false;
         auto window = checkedWindow("101abc", &shown);
@@ -144,8 +142,7 @@ private slots:
         m_server->setResponse(installerPath, slowInstaller());
         auto window = checkedWindow("101");
         connect(window->downloader, &Downloader::progress, window.get(), [&](const QString& p) {
-            if (p == "10")
-                QTest::mouseClick(window->downloadButton, Qt::LeftButton);
+            if (p == "10") QTest::mouseClick(window->downloadButton, Qt::LeftButton);
         });
         window->downloadTimerFired();
 
@@ -160,13 +157,15 @@ private slots:
 
     void errorInOneBox()
     {
-        m_server->setResponse(installerPath, LoopbackServer::raw("HTTP/1.1 404 Not Found\r\nContent-Length: 0"));
+        m_server->setResponse(installerPath,
+                              LoopbackServer::raw("HTTP/1.1 404 Not Found\r\nContent-Length: 0"));
         auto window = checkedWindow("102");
         window->downloadTimerFired();
 
         QCOMPARE(m_platform->messageBoxes.size(), 2);
         const auto& box = m_platform->messageBoxes[1];
-        QCOMPARE(box.text, "The file, \"" + m_server->url(installerPath).toString() + "\" was not found!");
+        QCOMPARE(box.text,
+                 "The file, \"" + m_server->url(installerPath).toString() + "\" was not found!");
         QCOMPARE(box.title, QString("Error"));
         QCOMPARE(box.icon, QMessageBox::Critical);
         QCOMPARE(window->windowTitle(), QString("Download, Pelase wait..."));
@@ -185,8 +184,7 @@ private slots:
         auto* window = checkedWindow("101").release();
         QPointer<UpdateWindow> guard(window);
         connect(window->downloader, &Downloader::progress, window, [window](const QString& p) {
-            if (p == "5")
-                window->close();
+            if (p == "5") window->close();
         });
         window->downloadTimerFired();
         QTRY_VERIFY(guard.isNull());

@@ -1,0 +1,259 @@
+#include "app/mainwindow.h"
+
+#include "app/runcounter.h"
+#include "canvas/cardeditor.h"
+#include "dialogs/cardoptionsdialog.h"
+#include "dialogs/shapeoptionsdialog.h"
+#include "dialogs/textoptionsdialog.h"
+#include "platform/filefilter.h"
+#include "platform/platform.h"
+#include "platform/resources.h"
+#include "shell/aboutdialog.h"
+#include "shell/fileassociation.h"
+#include "shell/webpage.h"
+#include "update/updatewindow.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+
+namespace {
+QPushButton* commandButton(QWidget* parent, const char* name, const QString& caption,
+                           QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+} // namespace
+
+MainWindow::MainWindow(StartupOptions options, QWidget* parent)
+    : QWidget(parent)
+    , m_options(std::move(options))
+{
+    initResources();
+    setObjectName("mainWindow");
+    setWindowTitle("Quillmark");
+    setWindowIcon(QIcon(":/quillmark.svg"));
+    setFixedSize(ClientWidth, ClientHeight);
+    createCommandBar();
+    m_editor = new CardEditor(this);
+    createSaveMenu();
+    createDecorations();
+
+    connect(m_editor, &CardEditor::textOptionsRequested, this, &MainWindow::openTextOptions);
+    connect(m_editor, &CardEditor::shapeOptionsRequested, this, &MainWindow::openShapeOptions);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createCommandBar()
+{
+    newButton = commandButton(this, "newButton", "New", {0, 0, 41, 41});
+    openButton = commandButton(this, "openButton", "Open", {48, 0, 41, 41});
+    saveButton = commandButton(this, "saveButton", "Save", {96, 0, 41, 41});
+    textButton = commandButton(this, "textButton", "Text", {144, 0, 41, 41});
+    shapeButton = commandButton(this, "shapeButton", "Shape", {192, 0, 41, 41});
+    pictureButton = commandButton(this, "pictureButton", "Image", {240, 0, 41, 41});
+    settingsButton = commandButton(this, "settingsButton", "Settings", {288, 0, 41, 41});
+    printButton = commandButton(this, "printButton", "Print", {344, 0, 41, 41});
+    // The square command buttons are narrow; a smaller face keeps "Settings" whole.
+    for (QPushButton* square : {newButton, openButton, saveButton, textButton, shapeButton,
+                                pictureButton, settingsButton, printButton}) {
+        QFont small = square->font();
+        small.setPointSizeF(small.pointSizeF() * 0.75);
+        square->setFont(small);
+    }
+    aboutButton = commandButton(this, "aboutButton", "About", {8, 272, 81, 33});
+    helpButton = commandButton(this, "helpButton", "Help", {96, 272, 105, 33});
+    updateButton = commandButton(this, "updateButton", "Check for Update", {208, 272, 145, 33});
+    exitButton = commandButton(this, "exitButton", QString::fromUtf8("خروج"), {152, 496, 49, 25});
+    frontShapeButton =
+        commandButton(this, "frontShapeButton", QString::fromUtf8("شكل"), {40, 496, 41, 17});
+
+    connect(newButton, &QPushButton::clicked, this, &MainWindow::startNewCopy);
+    connect(openButton, &QPushButton::clicked, this, &MainWindow::open);
+    connect(saveButton, &QPushButton::clicked, this, &MainWindow::showSaveMenu);
+    connect(settingsButton, &QPushButton::clicked, this, &MainWindow::openCardOptions);
+    connect(aboutButton, &QPushButton::clicked, this, &MainWindow::showAbout);
+    connect(helpButton, &QPushButton::clicked, this, [] { openProductPage(); });
+    connect(updateButton, &QPushButton::clicked, this, &MainWindow::showUpdateWindow);
+    connect(exitButton, &QPushButton::clicked, this, &MainWindow::confirmExit);
+    connect(textButton, &QPushButton::clicked, this, [this] { m_editor->addText(); });
+    connect(shapeButton, &QPushButton::clicked, this, [this] { m_editor->addShape(); });
+    connect(pictureButton, &QPushButton::clicked, this, [this] { m_editor->addPicture(); });
+    connect(frontShapeButton, &QPushButton::clicked, this, [this] { m_editor->addShapeInFront(); });
+}
+
+void MainWindow::createSaveMenu()
+{
+    saveMenu = new QMenu("popp", this);
+    saveMenu->setObjectName("saveMenu");
+    saveAction = saveMenu->addAction("Save");
+    saveAction->setObjectName("saveAction");
+    saveAsAction = saveMenu->addAction("Save As..");
+    saveAsAction->setObjectName("saveAsAction");
+    connect(saveAction, &QAction::triggered, m_editor, &CardEditor::save);
+    connect(saveAsAction, &QAction::triggered, m_editor, &CardEditor::saveAs);
+    // Only a file name chosen or given enables "Save"; the Save button only ever disables it.
+    connect(m_editor, &CardEditor::cardFileNameChanged, saveAction,
+            [this] { saveAction->setEnabled(true); });
+}
+
+void MainWindow::createDecorations()
+{
+    snapshotSurface = new QWidget(this);
+    snapshotSurface->setObjectName("snapshotSurface");
+    snapshotSurface->setGeometry(0, 560, 360, 210);
+
+    followPicture = new QLabel(this);
+    followPicture->setObjectName("followPicture");
+    followPicture->setGeometry(362, 278, 24, 24);
+    followPicture->setPixmap(QIcon(":/quillmark.svg").pixmap(24, 24));
+    followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
+}
+
+QString MainWindow::programFolder() const
+{
+    return QFileInfo(m_options.executable).absolutePath();
+}
+
+// Every step stands on its own: a failure in one never keeps the others from running.
+void MainWindow::startUp(bool withCommandLine)
+{
+    m_editor->createHandles();
+    registerFileType();
+    if (withCommandLine) readCommandLineCard();
+    endOnClose = true;
+    updateRunCounter();
+}
+
+void MainWindow::registerFileType()
+{
+    fileassociation::registerCardFileType(programFolder());
+}
+
+void MainWindow::readCommandLineCard()
+{
+    const QString& path = m_options.commandLine;
+    if (path.isEmpty()) return;
+    m_editor->load(path);
+    m_editor->setCardFileName(path);
+}
+
+void MainWindow::updateRunCounter()
+{
+    const QString path = QDir(programFolder()).filePath("sat.txt");
+    const runcounter::Step step = runcounter::next(runcounter::readFirstLine(path));
+    if (step.askForUpdate) {
+        const auto answer = Platform::instance().messageBox(this, "Check for Update?", "Update",
+                                                            QMessageBox::Yes | QMessageBox::No,
+                                                            QMessageBox::Question);
+        if (answer == QMessageBox::Yes) {
+            openProductPage();
+            showUpdateWindow();
+        }
+    }
+    runcounter::write(path, step.newContent);
+}
+
+void MainWindow::showUpdateWindow()
+{
+    if (updateWindow) {
+        updateWindow->raise();
+        return;
+    }
+    auto* window = new UpdateWindow(this);
+    updateWindow = window;
+    window->setProgramFolder(programFolder());
+    if (window->checkForUpdate())
+        window->show();
+    else
+        window->deleteLater();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (endOnClose) {
+        Platform::instance().exit(0);
+        return;
+    }
+    event->accept();
+}
+
+void MainWindow::confirmExit()
+{
+    const auto answer = Platform::instance().messageBox(
+        this, "Exit?", QString(), QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon);
+    if (answer == QMessageBox::Yes) Platform::instance().exit(0);
+}
+
+void MainWindow::openCardOptions()
+{
+    // Card Options is made afresh for each showing; the pointer guards against the window
+    // going away while the dialog runs.
+    QPointer<CardOptionsDialog> dialog = new CardOptionsDialog(*m_editor);
+    dialog->exec();
+    delete dialog.data();
+}
+
+void MainWindow::showAbout()
+{
+    aboutBox = AboutDialog::showFor(this);
+}
+
+void MainWindow::showSaveMenu()
+{
+    if (m_editor->cardFileName().isEmpty()) saveAction->setEnabled(false);
+    Platform::instance().popupMenu(saveMenu, QCursor::pos());
+}
+
+void MainWindow::startNewCopy()
+{
+    Platform::instance().startDetached(m_options.executable, {});
+}
+
+void MainWindow::open()
+{
+    Platform& platform = Platform::instance();
+    if (platform.messageBox(this, "Are you sure open saved card? Current design will erased?",
+                            "Open", QMessageBox::Yes | QMessageBox::No,
+                            QMessageBox::NoIcon) != QMessageBox::Yes)
+        return;
+    const QString path = platform.openFileName(this, CardFilter);
+    if (path.isEmpty()) return;
+
+    endOnClose = false;
+    m_editor->reset();
+    startUp(false);
+    show();
+    m_editor->load(path);
+    m_editor->setCardFileName(path);
+    endOnClose = true;
+}
+
+void MainWindow::openTextOptions(TextElement* item)
+{
+    auto* dialog = qobject_cast<TextOptionsDialog*>(textOptions.data());
+    if (!dialog) textOptions = dialog = new TextOptionsDialog(*m_editor);
+    dialog->move(0, 0);
+    dialog->show();
+    dialog->raise();
+    if (item) dialog->fillFrom(*item);
+}
+
+void MainWindow::openShapeOptions(ShapeElement* shape)
+{
+    auto* dialog = qobject_cast<ShapeOptionsDialog*>(shapeOptions.data());
+    if (!dialog) shapeOptions = dialog = new ShapeOptionsDialog(*m_editor);
+    dialog->show();
+    dialog->raise();
+    if (shape) dialog->fillFrom(*shape);
+}
