@@ -89,7 +89,8 @@ void MainWindow::createCommandBar()
     connect(textButton, &QPushButton::clicked, this, [this] { m_editor->addText(); });
     connect(shapeButton, &QPushButton::clicked, this, [this] { m_editor->addShape(); });
     connect(pictureButton, &QPushButton::clicked, this, [this] { m_editor->addPicture(); });
-    connect(frontShapeButton, &QPushButton::clicked, this, [this] { m_editor->addShapeInFront(); });
+    connect(frontShapeButton, &QPushButton::clicked, this,
+            [this] { m_editor->addShapeInFront(); });
 }
 
 void MainWindow::createSaveMenu()
@@ -130,20 +131,19 @@ void MainWindow::startUp(bool withCommandLine)
 {
     m_editor->createHandles();
     registerFileType();
-    if (withCommandLine) readCommandLineCard();
+    if (withCommandLine)
+        readCommandLineCard();
     endOnClose = true;
     updateRunCounter();
 }
 
-void MainWindow::registerFileType()
-{
-    fileassociation::registerCardFileType(programFolder());
-}
+void MainWindow::registerFileType() { fileassociation::registerCardFileType(programFolder()); }
 
 void MainWindow::readCommandLineCard()
 {
     const QString& path = m_options.commandLine;
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
     m_editor->load(path);
     m_editor->setCardFileName(path);
 }
@@ -153,9 +153,9 @@ void MainWindow::updateRunCounter()
     const QString path = QDir(programFolder()).filePath("sat.txt");
     const runcounter::Step step = runcounter::next(runcounter::readFirstLine(path));
     if (step.askForUpdate) {
-        const auto answer = Platform::instance().messageBox(this, "Check for Update?", "Update",
-                                                            QMessageBox::Yes | QMessageBox::No,
-                                                            QMessageBox::Question);
+        const auto answer = Platform::instance().messageBox(
+            this, "Check for Update?", "Update", QMessageBox::Yes | QMessageBox::No,
+            QMessageBox::Question);
         if (answer == QMessageBox::Yes) {
             openProductPage();
             showUpdateWindow();
@@ -192,7 +192,8 @@ void MainWindow::confirmExit()
 {
     const auto answer = Platform::instance().messageBox(
         this, "Exit?", QString(), QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon);
-    if (answer == QMessageBox::Yes) Platform::instance().exit(0);
+    if (answer == QMessageBox::Yes)
+        Platform::instance().exit(0);
 }
 
 void MainWindow::openCardOptions()
@@ -204,31 +205,27 @@ void MainWindow::openCardOptions()
     delete dialog.data();
 }
 
-void MainWindow::showAbout()
-{
-    aboutBox = AboutDialog::showFor(this);
-}
+void MainWindow::showAbout() { aboutBox = AboutDialog::showFor(this); }
 
 void MainWindow::showSaveMenu()
 {
-    if (m_editor->cardFileName().isEmpty()) saveAction->setEnabled(false);
+    if (m_editor->cardFileName().isEmpty())
+        saveAction->setEnabled(false);
     Platform::instance().popupMenu(saveMenu, QCursor::pos());
 }
 
-void MainWindow::startNewCopy()
-{
-    Platform::instance().startDetached(m_options.executable, {});
-}
+void MainWindow::startNewCopy() { Platform::instance().startDetached(m_options.executable, {}); }
 
 void MainWindow::open()
 {
     Platform& platform = Platform::instance();
     if (platform.messageBox(this, "Are you sure open saved card? Current design will erased?",
-                            "Open", QMessageBox::Yes | QMessageBox::No,
-                            QMessageBox::NoIcon) != QMessageBox::Yes)
+                            "Open", QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon)
+        != QMessageBox::Yes)
         return;
     const QString path = platform.openFileName(this, CardFilter);
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
 
     endOnClose = false;
     m_editor->reset();
@@ -242,18 +239,22 @@ void MainWindow::open()
 void MainWindow::openTextOptions(TextElement* item)
 {
     auto* dialog = qobject_cast<TextOptionsDialog*>(textOptions.data());
-    if (!dialog) textOptions = dialog = new TextOptionsDialog(*m_editor);
+    if (!dialog)
+        textOptions = dialog = new TextOptionsDialog(*m_editor);
     dialog->move(0, 0);
     dialog->show();
     dialog->raise();
-    if (item) dialog->fillFrom(*item);
+    if (item)
+        dialog->fillFrom(*item);
 }
 
 void MainWindow::openShapeOptions(ShapeElement* shape)
 {
     auto* dialog = qobject_cast<ShapeOptionsDialog*>(shapeOptions.data());
-    if (!dialog) shapeOptions = dialog = new ShapeOptionsDialog(*m_editor);
+    if (!dialog)
+        shapeOptions = dialog = new ShapeOptionsDialog(*m_editor);
     dialog->show();
     dialog->raise();
-    if (shape) dialog->fillFrom(*shape);
+    if (shape)
+        dialog->fillFrom(*shape);
 }

@@ -9,27 +9,27 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QScopeGuard>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
-  private:
+private:
     QTemporaryDir programDir;
 
     std::unique_ptr<MainWindow> start(const QString& commandLine = {})
     {
-        auto window =
-            std::make_unique<MainWindow>(StartupOptions{programDir.filePath("qmark"), commandLine});
+        auto window = std::make_unique<MainWindow>(
+            StartupOptions{programDir.filePath("qmark"), commandLine});
         window->startUp();
         return window;
     }
     QString counterPath() const { return programDir.filePath("sat.txt"); }
 
-  private slots:
+private slots:
     void init() { QFile::remove(counterPath()); }
 
     void layoutMatchesTheDesign()
@@ -91,8 +91,7 @@ class TestMainWindow : public QObject {
         QCOMPARE(window->editor().pictures[0]->Tag(), QString("img"));
         QCOMPARE(window->editor().pictures[0]->Picture().size(), QSize(32, 32));
         QCOMPARE(QRectF(window->editor().pictures[0]->Left(), window->editor().pictures[0]->Top(),
-                        window->editor().pictures[0]->Width(),
-                        window->editor().pictures[0]->Height()),
+                        window->editor().pictures[0]->Width(), window->editor().pictures[0]->Height()),
                  QRectF(1080, 240, 480, 285));
 
         QCOMPARE(window->editor().handles.count(), 8);
@@ -308,7 +307,8 @@ static int runChild(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && qstrcmp(argv[1], "-child") == 0) return runChild(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "-child") == 0)
+        return runChild(argc, argv);
     QApplication app(argc, argv);
     TestMainWindow test;
     return QTest::qExec(&test, argc, argv);

@@ -1,5 +1,7 @@
 #include "scriptedplatform.h"
 
+#include <QFileInfo>
+
 #include <QAction>
 #include <QMenu>
 #include <QProcess>
@@ -10,9 +12,11 @@ QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString
                                                          QMessageBox::Icon icon)
 {
     messageBoxes.append({text, title, buttons, icon});
-    if (!messageAnswers.isEmpty()) return messageAnswers.dequeue();
+    if (!messageAnswers.isEmpty())
+        return messageAnswers.dequeue();
     for (auto fallback : {QMessageBox::No, QMessageBox::Cancel, QMessageBox::Ok})
-        if (buttons & fallback) return fallback;
+        if (buttons & fallback)
+            return fallback;
     return QMessageBox::NoButton;
 }
 
@@ -56,10 +60,16 @@ QAction* ScriptedPlatform::popupMenu(QMenu* menu, const QPoint& globalPos)
 }
 
 bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments,
-                                     qint64* pid, bool)
+                                     qint64* pid, bool quiet)
 {
+    if (realHelpers.contains(QFileInfo(program).fileName())) {
+        helpers.append({program, arguments, true});
+        QtPlatform real;
+        return real.startDetached(program, arguments, pid, quiet);
+    }
     processes.append({program, arguments, true});
-    if (pid) *pid = 0;
+    if (pid)
+        *pid = 0;
     return !startProcesses || QProcess::startDetached(program, arguments);
 }
 
@@ -68,7 +78,8 @@ int ScriptedPlatform::runProcess(const QString& program, const QStringList& argu
 {
     processes.append({program, arguments, false});
     const QByteArray answer = processOutputs.isEmpty() ? QByteArray() : processOutputs.dequeue();
-    if (output) *output = answer;
+    if (output)
+        *output = answer;
     return processExitCodes.isEmpty() ? -1 : processExitCodes.dequeue();
 }
 
@@ -78,7 +89,4 @@ bool ScriptedPlatform::openUrl(const QUrl& url)
     return true;
 }
 
-void ScriptedPlatform::exit(int code)
-{
-    exits.append(code);
-}
+void ScriptedPlatform::exit(int code) { exits.append(code); }
