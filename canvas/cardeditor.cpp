@@ -15,18 +15,6 @@
 #include <QSvgRenderer>
 
 namespace {
-Qt::CursorShape cursorShape(int code)
-{
-    switch (code) {
-    case 6: return Qt::SizeBDiagCursor;
-    case 7: return Qt::SizeVerCursor;
-    case 8: return Qt::SizeFDiagCursor;
-    case 9: return Qt::SizeHorCursor;
-    case 11: return Qt::WaitCursor;
-    default: return Qt::ArrowCursor;
-    }
-}
-
 QImage pictureTemplateIcon()
 {
     QImage icon(32, 32, QImage::Format_ARGB32_Premultiplied);
@@ -263,7 +251,8 @@ void CardEditor::wireHandle(SizeHandle* handle)
                 handlePressed(handle, button, x, y);
             });
     connect(handle, &CardElement::MouseMove, this, [this, handle] {
-        setPointerShape(cursorShape(handles::pointerCode(handle->Index())));
+        setPointerShape(
+            pointerCursor(handles::pointerCode(handle->Index())).value_or(Qt::ArrowCursor));
     });
 }
 

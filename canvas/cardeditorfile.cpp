@@ -59,7 +59,7 @@ bool CardEditor::write(const QString& path, QString* error) const
             label && label->ToolTipText() == QLatin1String("Text")) {
             writer.writeLabel({label->Caption(), label->Width(), label->Height(), label->Left(),
                                label->Top(), label->BackColor(), label->FRWColor(),
-                               label->BackStyle(), cardfile::storedFontName(label->FontName()),
+                               label->BackStyle(), storedFontName(label->FontName()),
                                label->FontSize(), label->FontBold(), label->FontUnderline(),
                                label->FontItalic(), label->Alignment(),
                                textReserve.at(visit.index), label->Tag(), label->ToolTipText()});

@@ -4,6 +4,7 @@
 #include "dialogs/colorbox.h"
 #include "dialogs/picturebuttons.h"
 #include "dialogs/twipslayout.h"
+#include "document/fontfaces.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -14,8 +15,6 @@
 #include <QPushButton>
 
 namespace {
-const QString ScriptSuffix = QStringLiteral(" (Arabic)");
-
 QLabel* label(QWidget* parent, const char* name, const QString& caption)
 {
     auto* created = new QLabel(caption, parent);
@@ -33,8 +32,6 @@ QComboBox* listBox(QWidget* parent, const char* name)
     return combo;
 }
 } // namespace
-
-const QStringList TextOptionsDialog::SuffixedFaces = {"Arial", "Courier New", "Times New Roman", "Tahoma"};
 
 TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     : QWidget(editor.hostWindow(), Qt::Window)
@@ -192,7 +189,7 @@ void TextOptionsDialog::Combo1_Click()
 {
     const QString face = Combo1->currentText();
     if (TextElement* item = selectedItem())
-        item->setFontName(SuffixedFaces.contains(face) ? face + ScriptSuffix : face);
+        item->setFontName(storedFontName(face));
 }
 
 void TextOptionsDialog::Combo2_Click()
