@@ -173,6 +173,7 @@ void MainWindow::showUpdateWindow()
     auto* window = new UpdateWindow(this);
     updateWindow = window;
     window->setProgramFolder(programFolder());
+    window->setServer(makerServer());
     if (window->checkForUpdate())
         window->show();
     else

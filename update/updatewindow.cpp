@@ -2,7 +2,6 @@
 
 #include "controls/tubeprogressbar.h"
 #include "platform/platform.h"
-#include "shell/webpage.h"
 #include "update/downloader.h"
 #include "update/downloadrules.h"
 
@@ -57,14 +56,14 @@ UpdateWindow::UpdateWindow(QWidget* owner)
     connect(downloader, &Downloader::finished, this, &UpdateWindow::downloadFinished);
 }
 
-QUrl UpdateWindow::versionFileUrl()
+QUrl UpdateWindow::versionFileUrl() const
 {
-    return makerUrl(QStringLiteral("/updatesoft/quillmark.txt"));
+    return QUrl(m_server + QStringLiteral("/updatesoft/quillmark.txt"));
 }
 
-QUrl UpdateWindow::installerUrl()
+QUrl UpdateWindow::installerUrl() const
 {
-    return makerUrl(QStringLiteral("/download/quillmark.exe"));
+    return QUrl(m_server + QStringLiteral("/download/quillmark.exe"));
 }
 
 QString UpdateWindow::installerPath() const
@@ -113,6 +112,7 @@ std::optional<QByteArray> UpdateWindow::fetchVersionFile()
 
 bool UpdateWindow::checkForUpdate()
 {
+    if (!versionFileUrl().isValid() || versionFileUrl().isRelative()) return false;
     const std::optional<QByteArray> versionFile = fetchVersionFile();
     if (!versionFile) return false;
     if (!announcesUpdate(*versionFile)) {

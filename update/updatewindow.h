@@ -31,8 +31,11 @@ class UpdateWindow : public QWidget {
     // The timer's tick: shows the button and starts the download.
     void downloadTimerFired();
 
-    static QUrl versionFileUrl();
-    static QUrl installerUrl();
+    // The maker's server ("scheme://host[:port]"), as the caller reads it from the settings;
+    // both files live there.
+    void setServer(const QString& server) { m_server = server; }
+    QUrl versionFileUrl() const;
+    QUrl installerUrl() const;
     // A version file is one short line; a server that sends more is not believed beyond this.
     static constexpr qsizetype versionFileLimit = 4096;
 
@@ -53,6 +56,7 @@ class UpdateWindow : public QWidget {
     void downloadFinished();
 
     QString m_programFolder;
+    QString m_server;
     int m_timeoutMs = 60000;
     bool m_downloading = false;
     bool m_closeRequested = false;

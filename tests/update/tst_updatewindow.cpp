@@ -45,6 +45,7 @@ class TestUpdateWindow : public QObject {
         auto window = std::make_unique<UpdateWindow>(nullptr);
         window->setAttribute(Qt::WA_DeleteOnClose, false);
         window->setProgramFolder(m_dir->path());
+        window->setServer(m_server->address());
         window->setRequestTimeout(500);
         const bool update = window->checkForUpdate();
         if (shown) *shown = update;
@@ -65,7 +66,6 @@ class TestUpdateWindow : public QObject {
     {
         m_server = std::make_unique<LoopbackServer>();
         QVERIFY(m_server->listen());
-        qputenv("QUILLMARK_SERVER", m_server->address().toUtf8());
         m_platform = std::make_unique<ScriptedPlatform>();
         m_dir = std::make_unique<QTemporaryDir>();
     }
@@ -105,6 +105,7 @@ class TestUpdateWindow : public QObject {
         QFETCH(QStringList, boxes);
         m_server->setResponse(versionPath, response);
         UpdateWindow window(nullptr);
+        window.setServer(m_server->address());
         window.setRequestTimeout(500);
         QCOMPARE(window.checkForUpdate(), shown);
         QCOMPARE(boxTexts(), boxes);
