@@ -77,6 +77,9 @@ void MainWindow::createCommandBar()
     exitButton = commandButton(this, "exitButton", QString::fromUtf8("خروج"), {152, 496, 49, 25});
     frontShapeButton =
         commandButton(this, "frontShapeButton", QString::fromUtf8("شكل"), {40, 496, 41, 17});
+    // Out of sight, so out of the keyboard's reach: Tab must never land on "Exit".
+    exitButton->setFocusPolicy(Qt::NoFocus);
+    frontShapeButton->setFocusPolicy(Qt::NoFocus);
 
     connect(newButton, &QPushButton::clicked, this, &MainWindow::startNewCopy);
     connect(openButton, &QPushButton::clicked, this, &MainWindow::open);
@@ -89,8 +92,7 @@ void MainWindow::createCommandBar()
     connect(textButton, &QPushButton::clicked, this, [this] { m_editor->addText(); });
     connect(shapeButton, &QPushButton::clicked, this, [this] { m_editor->addShape(); });
     connect(pictureButton, &QPushButton::clicked, this, [this] { m_editor->addPicture(); });
-    connect(frontShapeButton, &QPushButton::clicked, this,
-            [this] { m_editor->addShapeInFront(); });
+    connect(frontShapeButton, &QPushButton::clicked, this, [this] { m_editor->addShapeInFront(); });
 }
 
 void MainWindow::createSaveMenu()
@@ -121,10 +123,7 @@ void MainWindow::createDecorations()
     followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
 }
 
-QString MainWindow::programFolder() const
-{
-    return QFileInfo(m_options.executable).absolutePath();
-}
+QString MainWindow::programFolder() const { return QFileInfo(m_options.executable).absolutePath(); }
 
 // Every step stands on its own: a failure in one never keeps the others from running.
 void MainWindow::startUp(bool withCommandLine)
@@ -153,9 +152,9 @@ void MainWindow::updateRunCounter()
     const QString path = QDir(programFolder()).filePath("sat.txt");
     const runcounter::Step step = runcounter::next(runcounter::readFirstLine(path));
     if (step.askForUpdate) {
-        const auto answer = Platform::instance().messageBox(
-            this, "Check for Update?", "Update", QMessageBox::Yes | QMessageBox::No,
-            QMessageBox::Question);
+        const auto answer = Platform::instance().messageBox(this, "Check for Update?", "Update",
+                                                            QMessageBox::Yes | QMessageBox::No,
+                                                            QMessageBox::Question);
         if (answer == QMessageBox::Yes) {
             openProductPage();
             showUpdateWindow();

@@ -22,7 +22,8 @@ constexpr qint64 downloadSize = 100 * 1024 * 1024;
 double peakMegabytes()
 {
     QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly)) return -1;
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmHWM:"))
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
@@ -32,7 +33,8 @@ double peakMegabytes()
 double residentMegabytes()
 {
     QFile status("/proc/self/status");
-    if (!status.open(QIODevice::ReadOnly)) return -1;
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith("VmRSS:"))
             return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024;
@@ -42,7 +44,8 @@ double residentMegabytes()
 void resetPeak()
 {
     QFile clear("/proc/self/clear_refs");
-    if (clear.open(QIODevice::WriteOnly)) clear.write("5");
+    if (clear.open(QIODevice::WriteOnly))
+        clear.write("5");
 }
 
 void BM_Download100MB(benchmark::State& state)
@@ -53,8 +56,8 @@ void BM_Download100MB(benchmark::State& state)
     server->moveToThread(&serverThread);
     QObject::connect(&serverThread, &QThread::finished, server, &QObject::deleteLater);
     serverThread.start();
-    LoopbackServer::Response response = LoopbackServer::raw("HTTP/1.1 200 OK\r\nContent-Length: " +
-                                                            QByteArray::number(downloadSize));
+    LoopbackServer::Response response = LoopbackServer::raw("HTTP/1.1 200 OK\r\nContent-Length: "
+                                                            + QByteArray::number(downloadSize));
     response.generatedSize = downloadSize;
     QUrl url;
     QMetaObject::invokeMethod(
@@ -91,7 +94,8 @@ void BM_Download100MB(benchmark::State& state)
         curl.start("curl", {"-s", "-o", dir.filePath("curl.exe"), url.toString()});
         QEventLoop loop;
         QObject::connect(&curl, &QProcess::finished, &loop, &QEventLoop::quit);
-        if (curl.waitForStarted()) loop.exec();
+        if (curl.waitForStarted())
+            loop.exec();
         curlSeconds = timer.nsecsElapsed() / 1e9;
         if (QFileInfo(dir.filePath("curl.exe")).size() != downloadSize)
             state.SkipWithError("curl failed");
@@ -110,7 +114,4 @@ void BM_Download100MB(benchmark::State& state)
 
 BENCHMARK(BM_Download100MB)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-int main(int argc, char** argv)
-{
-    return runBenchmarks(argc, argv);
-}
+int main(int argc, char** argv) { return runBenchmarks(argc, argv); }

@@ -364,10 +364,9 @@ void CardEditor::setPointerShape(Qt::CursorShape shape)
         m_host->setCursor(shape);
 }
 
-void CardEditor::handlePressed(SizeHandle* handle, int button, float x, float y)
+// Any button starts the drag.
+void CardEditor::handlePressed(SizeHandle* handle, int, float x, float y)
 {
-    if (button != mousecode::Left)
-        return;
     hideHandles();
     const QPoint grab(qRound(x / TwipsPerPixel), qRound(y / TwipsPerPixel));
     const QPoint at = handle->mapTo(m_host, grab);

@@ -8,7 +8,10 @@
 
 #include <QFile>
 
+#include <QWidget>
+
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // A field that did not convert leaves its property as it was.
@@ -17,6 +20,13 @@ void apply(const std::optional<V>& value, Setter&& set)
 {
     if (value)
         set(*value);
+}
+
+// A card must stay on screen and within what a widget can measure; any other size in a file
+// leaves that dimension as it was.
+bool isCardSize(float pixels)
+{
+    return std::isfinite(pixels) && pixels > 0 && pixels <= float(QWIDGETSIZE_MAX);
 }
 
 // The position and size fields shared by every element record.
@@ -120,8 +130,14 @@ bool CardEditor::load(const QString& path)
         switch (record->kind()) {
         case cardfile::RecordKind::Card: {
             const auto f = cardfile::cardFields(*record);
-            apply(f.width, [&](float v) { m_canvas->setCardWidth(v); });
-            apply(f.height, [&](float v) { m_canvas->setCardHeight(v); });
+            apply(f.width, [&](float v) {
+                if (isCardSize(v))
+                    m_canvas->setCardWidth(v);
+            });
+            apply(f.height, [&](float v) {
+                if (isCardSize(v))
+                    m_canvas->setCardHeight(v);
+            });
             apply(f.backColor, [&](qint32 v) { m_canvas->setBackColor(v); });
             break;
         }

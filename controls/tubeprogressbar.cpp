@@ -65,10 +65,7 @@ QImage TubeProgressBar::segmentPicture(int set, bool alongHeight)
     return picture;
 }
 
-void TubeProgressBar::changed(const QString& name)
-{
-    emit propertyChanged(name);
-}
+void TubeProgressBar::changed(const QString& name) { emit propertyChanged(name); }
 
 void TubeProgressBar::setMinimum(qint16 value)
 {
@@ -119,7 +116,8 @@ void TubeProgressBar::setBarStyle(qint32 style)
 void TubeProgressBar::setBarColorSet(qint32 set)
 {
     m_colorSet = set;
-    if (set >= 1 && set <= 8) m_picture = segmentPicture(set, alongHeight());
+    if (set >= 1 && set <= 8)
+        m_picture = segmentPicture(set, alongHeight());
     redrawAll();
     changed(QStringLiteral("BarColorSet"));
 }
@@ -166,10 +164,7 @@ void TubeProgressBar::setBarSpaceBetweenImages(qint16 gap)
     changed(QStringLiteral("BarSpaceBetweenImages"));
 }
 
-void TubeProgressBar::refresh()
-{
-    redrawAll();
-}
+void TubeProgressBar::refresh() { redrawAll(); }
 
 void TubeProgressBar::writeProperties(PropertyBag& bag) const
 {
@@ -243,7 +238,8 @@ QRect TubeProgressBar::drawStretch(int from, int to)
     const int length = innerLength();
     from = std::clamp(from, 0, length);
     to = std::clamp(to, 0, length);
-    if (from >= to || m_surface.isNull()) return {};
+    if (from >= to || m_surface.isNull())
+        return {};
     const bool vertical = alongHeight();
     const bool reversed = m_fillDirection == FromRight || m_fillDirection == FromBottom;
     // The widget rectangle of the stretch [a, b) along the bar.
@@ -257,11 +253,13 @@ QRect TubeProgressBar::drawStretch(int from, int to)
 
     QPainter painter(&m_surface);
     painter.fillRect(area(from, to), vbcolor::toQColor(m_backColor));
-    if (m_picture.isNull()) return area(from, to);
+    if (m_picture.isNull())
+        return area(from, to);
     const QImage tube = vertical ? m_picture.scaled(inner.width(), pictureLength())
                                  : m_picture.scaled(pictureLength(), inner.height());
     const int pitch = pictureLength() + m_gap;
-    if (pitch <= 0) return area(from, to);
+    if (pitch <= 0)
+        return area(from, to);
 
     int first = 0, end = length, copies = length / pitch + 1;
     if (m_barStyle == MovingBlock) {
@@ -274,7 +272,8 @@ QRect TubeProgressBar::drawStretch(int from, int to)
         const int start = first + k * pitch;
         const int a = std::max(start, from);
         const int b = std::min({start + pictureLength(), end, to});
-        if (a >= b) continue;
+        if (a >= b)
+            continue;
         const int offset = a - start, size = b - a;
         const int source = reversed ? pictureLength() - offset - size : offset;
         const QRect part =
@@ -286,7 +285,8 @@ QRect TubeProgressBar::drawStretch(int from, int to)
 
 void TubeProgressBar::redrawAll()
 {
-    if (width() <= 0 || height() <= 0) return;
+    if (width() <= 0 || height() <= 0)
+        return;
     m_surface = QImage(size(), QImage::Format_RGB32);
     m_surface.fill(vbcolor::toQColor(m_backColor));
     if (m_borderStyle == 1) {
@@ -323,11 +323,13 @@ void TubeProgressBar::paintEvent(QPaintEvent* event)
 void TubeProgressBar::resizeEvent(QResizeEvent*)
 {
     // Hidden widgets get a resize event at every grab; only a new size needs a new picture.
-    if (m_surface.size() != size()) redrawAll();
+    if (m_surface.size() != size())
+        redrawAll();
 }
 
 void TubeProgressBar::changeEvent(QEvent* event)
 {
-    if (event->type() == QEvent::EnabledChange) redrawAll();
+    if (event->type() == QEvent::EnabledChange)
+        redrawAll();
     QWidget::changeEvent(event);
 }

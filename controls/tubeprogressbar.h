@@ -10,7 +10,7 @@
 // old and the new length, so a bar fed every kilobyte of a download costs almost nothing.
 class TubeProgressBar : public QWidget {
     Q_OBJECT
-  public:
+public:
     enum BarStyle : qint32 { Growing = 0, MovingBlock = 1 };
     enum FillDirection : qint32 { FromRight = 0, FromLeft = 1, FromBottom = 2, FromTop = 3 };
 
@@ -52,15 +52,15 @@ class TubeProgressBar : public QWidget {
     // of the moving block (style 1), in pixels from the start edge.
     int shownPosition() const;
 
-  signals:
+signals:
     void propertyChanged(const QString& name);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
 
-  private:
+private:
     bool alongHeight() const { return m_fillDirection == FromBottom || m_fillDirection == FromTop; }
     int pictureLength() const { return alongHeight() ? m_picture.height() : m_picture.width(); }
     QRect innerRect() const;

@@ -28,10 +28,11 @@ struct LaterDeleter {
 QByteArray headerTextOf(const QNetworkReply& reply)
 {
     const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid()) return {};
-    QByteArray text = "HTTP/1.1 " + QByteArray::number(status.toInt()) + ' ' +
-                      reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray() +
-                      "\r\n";
+    if (!status.isValid())
+        return {};
+    QByteArray text = "HTTP/1.1 " + QByteArray::number(status.toInt()) + ' '
+                      + reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray()
+                      + "\r\n";
     for (const auto& [name, value] : reply.rawHeaderPairs())
         text += name + ": " + value + "\r\n";
     return text + "\r\n";
@@ -67,7 +68,8 @@ Downloader::~Downloader() = default;
 void Downloader::cancel()
 {
     m_cancelled = true;
-    if (m_wait) m_wait->quit();
+    if (m_wait)
+        m_wait->quit();
 }
 
 void Downloader::waitForReply(QNetworkReply* reply)
@@ -88,8 +90,10 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
     QCoreApplication::processEvents();
 
     QUrl source = url;
-    if (!userName.isEmpty()) source.setUserName(userName);
-    if (!password.isEmpty()) source.setPassword(password);
+    if (!userName.isEmpty())
+        source.setUserName(userName);
+    if (!password.isEmpty())
+        source.setPassword(password);
     QNetworkRequest request(source);
     request.setRawHeader("Range", "bytes=0-");
     request.setTransferTimeout(m_timeoutMs);
@@ -101,16 +105,17 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
     reply->setReadBufferSize(64 * 1024);
 
     const auto hasHeaders = [&] {
-        return reply->isFinished() ||
-               reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+        return reply->isFinished()
+               || reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
     };
     while (!hasHeaders() && !m_cancelled)
         waitForReply(reply.get());
-    if (m_cancelled) return false;
+    if (m_cancelled)
+        return false;
 
     const QByteArray headerText = headerTextOf(*reply);
-    if (headerText.isEmpty() && reply->error() != QNetworkReply::RemoteHostClosedError &&
-        reply->error() != QNetworkReply::ProtocolFailure) {
+    if (headerText.isEmpty() && reply->error() != QNetworkReply::RemoteHostClosedError
+        && reply->error() != QNetworkReply::ProtocolFailure) {
         emit failed(QStringLiteral("Error: %1 occurred.").arg(reply->errorString()));
         m_cancelled = true;
         return false;
@@ -134,7 +139,8 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
         return false;
     }
     QCoreApplication::processEvents();
-    if (m_cancelled) return false;
+    if (m_cancelled)
+        return false;
 
     const QString folder = QFileInfo(destination).absolutePath();
     if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
@@ -154,7 +160,8 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
     for (;;) {
         while (reply->bytesAvailable() < chunkSize && !reply->isFinished() && !m_cancelled)
             waitForReply(reply.get());
-        if (m_cancelled) break;
+        if (m_cancelled)
+            break;
         // A reply that timed out is closed; reading it would only warn.
         const QByteArray chunk = reply->isOpen() ? reply->read(chunkSize) : QByteArray();
         if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {
@@ -162,21 +169,26 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
             m_cancelled = true;
             break;
         }
-        if (m_cancelled) break;
+        if (m_cancelled)
+            break;
         written += chunk.size();
         // More than announced is already wrong; reading on would only fill the disk.
-        if (announced && written > *announced) break;
-        if (announced) emit progress(QString::number(percentWritten(written, *announced)));
+        if (announced && written > *announced)
+            break;
+        if (announced)
+            emit progress(QString::number(percentWritten(written, *announced)));
         QCoreApplication::processEvents();
-        if (chunk.isEmpty()) break;
+        if (chunk.isEmpty())
+            break;
     }
 
-    const bool complete = !m_cancelled && reply->isFinished() &&
-                          reply->error() == QNetworkReply::NoError &&
-                          (!announced || written == *announced);
+    const bool complete = !m_cancelled && reply->isFinished()
+                          && reply->error() == QNetworkReply::NoError
+                          && (!announced || written == *announced);
     if (!complete) {
         file.cancelWriting();
-        if (!m_cancelled) emit failed(QStringLiteral("The connection with the server was reset."));
+        if (!m_cancelled)
+            emit failed(QStringLiteral("The connection with the server was reset."));
         return false;
     }
     // A full disk may show only when the last buffered bytes go out.

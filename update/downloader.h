@@ -16,7 +16,7 @@ class QNetworkReply;
 // destination's name.
 class Downloader : public QObject {
     Q_OBJECT
-  public:
+public:
     explicit Downloader(QObject* parent = nullptr);
     ~Downloader() override;
 
@@ -31,13 +31,13 @@ class Downloader : public QObject {
 
     static constexpr int chunkSize = 1024;
 
-  signals:
+signals:
     void failed(const QString& error);
     void noted(const QString& event);
     void finished();
     void progress(const QString& percent);
 
-  private:
+private:
     // Runs the event loop until the reply has news or cancel() is called.
     void waitForReply(QNetworkReply* reply);
 

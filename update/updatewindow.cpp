@@ -21,10 +21,7 @@ namespace {
 const QString downloadCaption = QStringLiteral("Download");
 const QString cancelCaption = QStringLiteral("Cancel");
 
-int twips(int value)
-{
-    return int(std::lround(value / 15.0));
-}
+int twips(int value) { return int(std::lround(value / 15.0)); }
 
 } // namespace
 
@@ -70,7 +67,8 @@ QString UpdateWindow::installerPath() const
 {
     // An https server gives no name by the http rule; the installer keeps its own then.
     QString name = fileNameFromUrl(installerUrl().toString());
-    if (name.isEmpty()) name = QStringLiteral("quillmark.exe");
+    if (name.isEmpty())
+        name = QStringLiteral("quillmark.exe");
     return m_programFolder + QLatin1Char('/') + name;
 }
 
@@ -99,22 +97,27 @@ std::optional<QByteArray> UpdateWindow::fetchVersionFile()
         }
     });
     connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished()) loop.exec();
-    if (!enough && reply->isOpen()) text += reply->read(versionFileLimit - text.size());
+    if (!reply->isFinished())
+        loop.exec();
+    if (!enough && reply->isOpen())
+        text += reply->read(versionFileLimit - text.size());
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const bool answered = enough || reply->error() == QNetworkReply::NoError;
     reply->deleteLater();
     // An error page is not a version file: "404 Not Found" would read as version 404.
-    if (!answered || status < 200 || status > 299) return std::nullopt;
+    if (!answered || status < 200 || status > 299)
+        return std::nullopt;
     return text;
 }
 
 bool UpdateWindow::checkForUpdate()
 {
-    if (!versionFileUrl().isValid() || versionFileUrl().isRelative()) return false;
+    if (!versionFileUrl().isValid() || versionFileUrl().isRelative())
+        return false;
     const std::optional<QByteArray> versionFile = fetchVersionFile();
-    if (!versionFile) return false;
+    if (!versionFile)
+        return false;
     if (!announcesUpdate(*versionFile)) {
         Platform::instance().messageBox(this, QStringLiteral("There are no updates available."),
                                         QString(), QMessageBox::Ok, QMessageBox::Information);
@@ -150,7 +153,8 @@ void UpdateWindow::downloadClicked()
     downloader->download(installerUrl(), installerPath());
     m_downloading = false;
     // A close during the download waited for it to let go of this window.
-    if (m_closeRequested) deleteLater();
+    if (m_closeRequested)
+        deleteLater();
 }
 
 void UpdateWindow::downloadFailed(const QString& error)
@@ -173,8 +177,8 @@ void UpdateWindow::downloadFinished()
     platform.messageBox(this, QStringLiteral("Complete"), QString(), QMessageBox::Ok,
                         QMessageBox::Information);
     const QString installer = installerPath();
-    QFile::setPermissions(installer, QFile::permissions(installer) | QFile::ExeOwner |
-                                         QFile::ExeUser | QFile::ExeGroup);
+    QFile::setPermissions(installer, QFile::permissions(installer) | QFile::ExeOwner
+                                         | QFile::ExeUser | QFile::ExeGroup);
     // A failed start is not reported: the program ends either way.
     platform.startDetached(installer, {});
     platform.exit(0);

@@ -15,7 +15,7 @@ class TubeProgressBar;
 // into the program's folder, starts it and ends the program.
 class UpdateWindow : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit UpdateWindow(QWidget* owner);
 
     // Fetches the version file and tells the user what it says. True when an update exists:
@@ -44,11 +44,11 @@ class UpdateWindow : public QWidget {
     TubeProgressBar* progressBar;
     Downloader* downloader;
 
-  protected:
+protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     std::optional<QByteArray> fetchVersionFile();
     void downloadClicked();
     void downloadFailed(const QString& error);

@@ -4,13 +4,15 @@
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QScopeGuard>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,8 +24,8 @@ private:
 
     std::unique_ptr<MainWindow> start(const QString& commandLine = {})
     {
-        auto window = std::make_unique<MainWindow>(
-            StartupOptions{programDir.filePath("qmark"), commandLine});
+        auto window =
+            std::make_unique<MainWindow>(StartupOptions{programDir.filePath("qmark"), commandLine});
         window->startUp();
         return window;
     }
@@ -76,6 +78,26 @@ private slots:
         QVERIFY(window->endOnClose);
     }
 
+    // Tab walks the visible commands round and round; the buttons below the visible area are
+    // never reached, so Space or Enter there cannot ask "Exit?" or end the program.
+    void offWindowButtonsTakeNoKeyboardFocus()
+    {
+        ScriptedPlatform platform;
+        auto window = start();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->updateButton->setFocus();
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 30; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        QVERIFY(reached.contains(window->newButton) && reached.contains(window->updateButton));
+        QVERIFY(!reached.contains(window->exitButton));
+        QVERIFY(!reached.contains(window->frontShapeButton));
+    }
+
     void startsWithHiddenTemplatesAndEightHandles()
     {
         ScriptedPlatform platform;
@@ -91,7 +113,8 @@ private slots:
         QCOMPARE(window->editor().pictures[0]->Tag(), QString("img"));
         QCOMPARE(window->editor().pictures[0]->Picture().size(), QSize(32, 32));
         QCOMPARE(QRectF(window->editor().pictures[0]->Left(), window->editor().pictures[0]->Top(),
-                        window->editor().pictures[0]->Width(), window->editor().pictures[0]->Height()),
+                        window->editor().pictures[0]->Width(),
+                        window->editor().pictures[0]->Height()),
                  QRectF(1080, 240, 480, 285));
 
         QCOMPARE(window->editor().handles.count(), 8);
@@ -119,7 +142,8 @@ private slots:
         QVERIFY(platform.messageBoxes.isEmpty());
 
         platform.messageAnswers.enqueue(QMessageBox::No);
-        start();
+        const auto declined = start();
+        QVERIFY(!declined->updateWindow); // "No" opens nothing
         QCOMPARE(platform.messageBoxes.size(), 1);
         const auto& box = platform.messageBoxes.first();
         QCOMPARE(box.text, QString("Check for Update?"));

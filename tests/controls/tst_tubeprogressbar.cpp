@@ -33,7 +33,8 @@ std::pair<int, int> paintedExtent(const QImage& image, qint32 direction)
         const QRgb pixel = vertical ? image.pixel(image.width() / 2, along)
                                     : image.pixel(along, image.height() / 2);
         if (qRgb(qRed(pixel), qGreen(pixel), qBlue(pixel)) != background) {
-            if (first < 0) first = i;
+            if (first < 0)
+                first = i;
             last = i;
         }
     }
@@ -45,7 +46,7 @@ std::pair<int, int> paintedExtent(const QImage& image, qint32 direction)
 class TestTubeProgressBar : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void filledLength_data()
     {
         QTest::addColumn<qint32>("style");
@@ -111,7 +112,8 @@ class TestTubeProgressBar : public QObject {
             };
             int darkest = 0;
             for (int row = 1; row < 10; ++row)
-                if (brightness(row) < brightness(darkest)) darkest = row;
+                if (brightness(row) < brightness(darkest))
+                    darkest = row;
             QVERIFY2(darkest >= 5 && darkest <= 7, qPrintable(QString::number(darkest)));
             QVERIFY(brightness(0) > brightness(4) && brightness(9) > brightness(4));
             const QRgb middle = across.pixel(3, 4), wanted = middles[set - 1];

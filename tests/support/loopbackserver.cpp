@@ -12,7 +12,7 @@ constexpr qint64 queueLimit = 256 * 1024;
 
 // Sends one response on one socket, paced by the socket's progress or by a timer.
 class Sender : public QObject {
-  public:
+public:
     Sender(QTcpSocket* socket, const LoopbackServer::Response& response)
         : QObject(socket)
         , m_socket(socket)
@@ -20,13 +20,16 @@ class Sender : public QObject {
         , m_size(response.generatedSize >= 0 ? response.generatedSize : response.body.size())
     {
         m_end = m_size;
-        if (response.cutAfter >= 0) m_end = std::min(m_end, response.cutAfter);
-        if (response.stallAfter >= 0) m_end = std::min(m_end, response.stallAfter);
+        if (response.cutAfter >= 0)
+            m_end = std::min(m_end, response.cutAfter);
+        if (response.stallAfter >= 0)
+            m_end = std::min(m_end, response.stallAfter);
     }
 
     void start()
     {
-        if (m_response.stall) return;
+        if (m_response.stall)
+            return;
         if (m_response.head.isEmpty()) {
             m_socket->disconnectFromHost();
             return;
@@ -37,7 +40,8 @@ class Sender : public QObject {
             timer->setInterval(m_response.trickleMs);
             connect(timer, &QTimer::timeout, this, [this, timer] {
                 sendPiece(m_response.trickleBytes);
-                if (m_sent >= m_end) timer->stop();
+                if (m_sent >= m_end)
+                    timer->stop();
             });
             timer->start();
             return;
@@ -46,33 +50,40 @@ class Sender : public QObject {
         fill();
     }
 
-  private:
+private:
     void fill()
     {
         while (m_sent < m_end && m_socket->bytesToWrite() < queueLimit)
             sendPiece(pieceSize);
-        if (m_sent >= m_end) finish();
+        if (m_sent >= m_end)
+            finish();
     }
 
     void sendPiece(qint64 most)
     {
         const qint64 size = std::min(most, m_end - m_sent);
-        if (size <= 0) return finish();
+        if (size <= 0)
+            return finish();
         QByteArray piece = m_response.generatedSize >= 0
                                ? LoopbackServer::patternBytes(m_sent, size)
                                : m_response.body.mid(m_sent, size);
-        if (m_response.chunked) piece = QByteArray::number(size, 16) + "\r\n" + piece + "\r\n";
+        if (m_response.chunked)
+            piece = QByteArray::number(size, 16) + "\r\n" + piece + "\r\n";
         m_socket->write(piece);
         m_sent += size;
-        if (m_sent >= m_end) finish();
+        if (m_sent >= m_end)
+            finish();
     }
 
     void finish()
     {
-        if (m_finished) return;
+        if (m_finished)
+            return;
         m_finished = true;
-        if (m_response.stallAfter >= 0 && m_sent >= m_response.stallAfter) return;
-        if (m_response.chunked && m_sent >= m_size) m_socket->write("0\r\n\r\n");
+        if (m_response.stallAfter >= 0 && m_sent >= m_response.stallAfter)
+            return;
+        if (m_response.chunked && m_sent >= m_size)
+            m_socket->write("0\r\n\r\n");
         m_socket->disconnectFromHost();
     }
 
@@ -127,20 +138,14 @@ LoopbackServer::LoopbackServer(QObject* parent)
 
 LoopbackServer::~LoopbackServer() = default;
 
-bool LoopbackServer::listen()
-{
-    return m_server.listen(QHostAddress::LocalHost, 0);
-}
+bool LoopbackServer::listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
 
 QString LoopbackServer::address() const
 {
     return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
 }
 
-QUrl LoopbackServer::url(const QString& path) const
-{
-    return QUrl(address() + path);
-}
+QUrl LoopbackServer::url(const QString& path) const { return QUrl(address() + path); }
 
 void LoopbackServer::setResponse(const QString& path, const Response& response)
 {
@@ -157,7 +162,8 @@ void LoopbackServer::accept()
                 return; // answered already; a second request on this connection is not served
             *request += socket->readAll();
             const qsizetype end = request->indexOf("\r\n\r\n");
-            if (end < 0) return;
+            if (end < 0)
+                return;
             request->truncate(end + 4);
             requests.append(*request);
             const QList<QByteArray> requestLine =

@@ -12,7 +12,7 @@
 // trickled with pauses, a stall, or a connection cut in the middle.
 class LoopbackServer : public QObject {
     Q_OBJECT
-  public:
+public:
     struct Response {
         // Status line and header lines as sent, up to and including the empty line. Empty
         // means the connection closes without a word.
@@ -47,7 +47,7 @@ class LoopbackServer : public QObject {
     // The request texts received (request line and headers), in order.
     QList<QByteArray> requests;
 
-  private:
+private:
     void accept();
     QTcpServer m_server{this}; // a child, so that the server can be moved to a thread
     QHash<QString, Response> m_responses;

@@ -14,7 +14,7 @@ using Response = LoopbackServer::Response;
 class TestDownloader : public QObject {
     Q_OBJECT
 
-  private slots:
+private slots:
     void serverFaults_data();
     void serverFaults();
     void rules_data();
@@ -128,14 +128,17 @@ void TestDownloader::serverFaults()
     connect(&downloader, &Downloader::finished, this, [&] { seen << "finished"; });
     connect(&downloader, &Downloader::progress, this, [&](const QString& percent) {
         seen << "progress " + percent;
-        if (cancelOn == "progress") downloader.cancel();
+        if (cancelOn == "progress")
+            downloader.cancel();
     });
-    if (cancelOn == "wait") QTimer::singleShot(50, &downloader, &Downloader::cancel);
+    if (cancelOn == "wait")
+        QTimer::singleShot(50, &downloader, &Downloader::cancel);
 
     QCOMPARE(downloader.download(url, destination), result);
 
     QCOMPARE(seen.takeFirst(), QString("noted Getting file information"));
-    if (!expectProgress) seen.removeIf([](const QString& e) { return e.startsWith("progress"); });
+    if (!expectProgress)
+        seen.removeIf([](const QString& e) { return e.startsWith("progress"); });
     events.replaceInStrings("%URL%", url.toString());
     QCOMPARE(seen, events);
     QCOMPARE(readFileBytes(destination), file);

@@ -48,8 +48,10 @@ class TestUpdateWindow : public QObject {
         window->setServer(m_server->address());
         window->setRequestTimeout(500);
         const bool update = window->checkForUpdate();
-        if (shown) *shown = update;
-        if (update) window->show();
+        if (shown)
+            *shown = update;
+        if (update)
+            window->show();
         return window;
     }
 
@@ -61,7 +63,7 @@ class TestUpdateWindow : public QObject {
         return texts;
     }
 
-  private slots:
+private slots:
     void init()
     {
         m_server = std::make_unique<LoopbackServer>();
@@ -87,7 +89,7 @@ class TestUpdateWindow : public QObject {
                                 << QStringList{"Update|Update Available, Please wait..."};
         // Error pages and silent servers are no answer at all: nothing is shown.
         QTest::newRow("404 page") << LoopbackServer::raw(
-                                         "HTTP/1.1 404 Not Found\r\nContent-Length: 3", "404")
+            "HTTP/1.1 404 Not Found\r\nContent-Length: 3", "404")
                                   << false << QStringList{};
         LoopbackServer::Response stalled = LoopbackServer::ok("101");
         stalled.stall = true;
@@ -143,7 +145,8 @@ class TestUpdateWindow : public QObject {
         m_server->setResponse(installerPath, slowInstaller());
         auto window = checkedWindow("101");
         connect(window->downloader, &Downloader::progress, window.get(), [&](const QString& p) {
-            if (p == "10") QTest::mouseClick(window->downloadButton, Qt::LeftButton);
+            if (p == "10")
+                QTest::mouseClick(window->downloadButton, Qt::LeftButton);
         });
         window->downloadTimerFired();
 
@@ -185,7 +188,8 @@ class TestUpdateWindow : public QObject {
         auto* window = checkedWindow("101").release();
         QPointer<UpdateWindow> guard(window);
         connect(window->downloader, &Downloader::progress, window, [window](const QString& p) {
-            if (p == "5") window->close();
+            if (p == "5")
+                window->close();
         });
         window->downloadTimerFired();
         QTRY_VERIFY(guard.isNull());
