@@ -8,6 +8,7 @@
 #include "platform/filefilter.h"
 #include "platform/platform.h"
 #include "platform/resources.h"
+#include "print/printcommand.h"
 #include "shell/aboutdialog.h"
 #include "shell/fileassociation.h"
 #include "shell/webpage.h"
@@ -50,6 +51,10 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
 
     connect(m_editor, &CardEditor::textOptionsRequested, this, &MainWindow::openTextOptions);
     connect(m_editor, &CardEditor::shapeOptionsRequested, this, &MainWindow::openShapeOptions);
+
+    // Printing is wired here and nowhere else.
+    printCommand = new PrintCommand(*m_editor, this);
+    connect(printButton, &QPushButton::clicked, printCommand, &PrintCommand::run);
 }
 
 MainWindow::~MainWindow() = default;

@@ -1,10 +1,10 @@
 #include "dialogs/cardoptionsdialog.h"
 
 #include "canvas/cardeditor.h"
-#include "platform/platform.h"
+#include "controls/twipslayout.h"
 #include "dialogs/cardsize.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/twipslayout.h"
+#include "platform/platform.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +14,7 @@
 namespace {
 void tellLimit(QWidget* dialog, const QString& text)
 {
-    Platform::instance().messageBox(dialog, text, QString(), QMessageBox::Ok,
-                                    QMessageBox::NoIcon);
+    Platform::instance().messageBox(dialog, text, QString(), QMessageBox::Ok, QMessageBox::NoIcon);
 }
 } // namespace
 

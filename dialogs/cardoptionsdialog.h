@@ -25,8 +25,8 @@ public:
     QLabel* widthLabel;
     QLineEdit* widthEdit; // card width in pixels
     QLabel* backColorLabel;
-    ColorBox* backColorBox;    // pending background colour
-    QPushButton* okButton; // "OK"
+    ColorBox* backColorBox;   // pending background colour
+    QPushButton* okButton;    // "OK"
     QPushButton* closeButton; // "Close"
 
     void heightEdited();

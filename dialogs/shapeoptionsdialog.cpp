@@ -2,16 +2,16 @@
 
 #include "canvas/cardeditor.h"
 #include "dialogs/colorbox.h"
+#include "controls/twipslayout.h"
 #include "dialogs/listpick.h"
-#include "dialogs/twipslayout.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-const QStringList ShapeOptionsDialog::Kinds = {"Rectangle",         "Square",        "Oval", "Circular",
-                                  "Rounded Rectangle", "Rounded Square"};
+const QStringList ShapeOptionsDialog::Kinds = {
+    "Rectangle", "Square", "Oval", "Circular", "Rounded Rectangle", "Rounded Square"};
 
 ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     : QWidget(editor.hostWindow(), Qt::Window)

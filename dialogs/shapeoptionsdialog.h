@@ -25,9 +25,9 @@ public:
     QLabel* shapeLabel;
     QComboBox* shapeBox; // the six kinds
     QLabel* backColorLabel;
-    ColorBox* backColorBox; // shape colour
+    ColorBox* backColorBox;   // shape colour
     QPushButton* closeButton; // "Close"
-    QLabel* pickedKindLabel;        // hidden: the picked list position
+    QLabel* pickedKindLabel;  // hidden: the picked list position
 
     void shapePicked();
     void backColorClicked();

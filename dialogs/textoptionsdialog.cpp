@@ -4,18 +4,18 @@
 #include "dialogs/colorbox.h"
 #include "dialogs/listpick.h"
 #include "dialogs/picturebuttons.h"
-#include "dialogs/twipslayout.h"
+#include "controls/twipslayout.h"
 #include "document/fontfaces.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QAbstractItemView>
 #include <QFontDatabase>
-#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 
 namespace {
 QLabel* label(QWidget* parent, const char* name, const QString& caption)
@@ -146,7 +146,8 @@ void TextOptionsDialog::fillLists()
     int widest = 0;
     for (int i = 0; i < fontBox->count(); ++i)
         widest = qMax(widest, fontBox->fontMetrics().horizontalAdvance(fontBox->itemText(i)));
-    fontBox->view()->setMinimumWidth(widest + 2 * fontBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
+    fontBox->view()->setMinimumWidth(
+        widest + 2 * fontBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     for (int size = 1; size <= 120; ++size)
         sizeBox->addItem(QString::number(size));
     // Nothing is picked until the opener fills the boxes.

@@ -34,8 +34,8 @@ public:
     QLabel* sizeLabel;
     QComboBox* sizeBox; // sizes
     QLabel* styleLabel;
-    PictureCheckBox* boldBox; // bold
-    PictureCheckBox* italicBox; // italic
+    PictureCheckBox* boldBox;      // bold
+    PictureCheckBox* italicBox;    // italic
     PictureCheckBox* underlineBox; // underline
     QLabel* alignmentLabel;
     // Indexed by alignment code: 0 left, 1 right, 2 centre.
@@ -43,10 +43,10 @@ public:
     QLabel* textColorLabel;
     ColorBox* textColorBox; // text colour
     QLabel* backColorLabel;
-    ColorBox* backColorBox; // text background colour
-    QCheckBox* sameAsCardBox;  // "Same Card Background"
+    ColorBox* backColorBox;   // text background colour
+    QCheckBox* sameAsCardBox; // "Same Card Background"
     QLabel* textLabel;
-    QLineEdit* textEdit; // the item's text
+    QLineEdit* textEdit;      // the item's text
     QPushButton* closeButton; // "Close"
 
     void fontPicked();

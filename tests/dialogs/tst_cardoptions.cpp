@@ -1,6 +1,6 @@
 #include "cardtest.h"
-#include "dialogs/colorbox.h"
 #include "dialogs/cardoptionsdialog.h"
+#include "dialogs/colorbox.h"
 #include "modalwatchdog.h"
 #include "scriptedplatform.h"
 

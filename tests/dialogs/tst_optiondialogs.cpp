@@ -2,9 +2,9 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/textoptionsdialog.h"
-#include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/picturebuttons.h"
+#include "dialogs/shapeoptionsdialog.h"
+#include "dialogs/textoptionsdialog.h"
 #include "document/fontfaces.h"
 #include "scriptedplatform.h"
 
@@ -108,7 +108,8 @@ private slots:
         QCOMPARE(dialog->italicBox->checkState(), Qt::Unchecked);
         QCOMPARE(dialog->underlineBox->checkState(), Qt::Unchecked);
         QVERIFY(dialog->alignmentButtons[2]->isChecked());
-        QVERIFY(!dialog->alignmentButtons[0]->isChecked() && !dialog->alignmentButtons[1]->isChecked());
+        QVERIFY(!dialog->alignmentButtons[0]->isChecked()
+                && !dialog->alignmentButtons[1]->isChecked());
         QCOMPARE(dialog->textColorBox->BackColor(), 0x000000FF);
         QCOMPARE(dialog->backColorBox->BackColor(), 0x00C0E0FF);
         QCOMPARE(dialog->textEdit->text(), QString("Hello"));
@@ -199,8 +200,7 @@ private slots:
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         // This machine may lack these faces; list them as a machine that has them would.
-        const QStringList wanted = {"Arial", "Courier New", "Times New Roman", "Tahoma",
-                                    "Verdana"};
+        const QStringList wanted = {"Arial", "Courier New", "Times New Roman", "Tahoma", "Verdana"};
         for (const QString& face : wanted)
             if (dialog->fontBox->findText(face, Qt::MatchExactly) < 0)
                 dialog->fontBox->addItem(face);
@@ -296,7 +296,7 @@ private slots:
             QTest::keyClick(list, Qt::Key_Down);
             QTest::keyClick(list, Qt::Key_Return);
             QTRY_VERIFY(!list->window()->isVisible());
-            const QString expected = box == "font" ? storedFontName(combo->itemText(1))
+            const QString expected = box == "font"   ? storedFontName(combo->itemText(1))
                                      : box == "size" ? QString("2")
                                                      : QString("1");
             QCOMPARE(written(), expected);
@@ -330,8 +330,7 @@ private slots:
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
-        QCOMPARE(platform.messageBoxes[0].buttons,
-                 QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(item->BackColor(), 0x00405060);
         QCOMPARE(dialog->backColorBox->BackColor(), 0x00405060);
 
@@ -448,8 +447,8 @@ private slots:
         QStringList kinds;
         for (int i = 0; i < dialog->shapeBox->count(); ++i)
             kinds.append(dialog->shapeBox->itemText(i));
-        QCOMPARE(kinds, QStringList({"Rectangle", "Square", "Oval", "Circular",
-                                     "Rounded Rectangle", "Rounded Square"}));
+        QCOMPARE(kinds, QStringList({"Rectangle", "Square", "Oval", "Circular", "Rounded Rectangle",
+                                     "Rounded Square"}));
         QCOMPARE(dialog->shapeBox->currentText(), QString("Rounded Rectangle"));
         QCOMPARE(dialog->pickedKindLabel->text(), QString("4"));
         QVERIFY(dialog->pickedKindLabel->isHidden());
@@ -521,7 +520,8 @@ private slots:
         QVERIFY(dialog);
 
         ModalRejecter rejecter;
-        QTest::mouseClick(window.pictureButton, Qt::LeftButton); // Image: the file dialog, cancelled
+        QTest::mouseClick(window.pictureButton,
+                          Qt::LeftButton); // Image: the file dialog, cancelled
         QVERIFY(!editor.pictures.contains(1));
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(rejecter.seen, QStringList({"QFileDialog", "QColorDialog"}));
