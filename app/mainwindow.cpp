@@ -83,6 +83,9 @@ void MainWindow::createCommandBar()
     exitButton = commandButton(this, "exitButton", QString::fromUtf8("خروج"), {152, 496, 49, 25});
     frontShapeButton =
         commandButton(this, "frontShapeButton", QString::fromUtf8("شكل"), {40, 496, 41, 17});
+    // Out of sight, so out of the keyboard's reach: Tab must never land on "Exit".
+    exitButton->setFocusPolicy(Qt::NoFocus);
+    frontShapeButton->setFocusPolicy(Qt::NoFocus);
 
     connect(newButton, &QPushButton::clicked, this, &MainWindow::startNewCopy);
     connect(openButton, &QPushButton::clicked, this, &MainWindow::open);

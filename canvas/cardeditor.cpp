@@ -15,18 +15,6 @@
 #include <QSvgRenderer>
 
 namespace {
-Qt::CursorShape cursorShape(int code)
-{
-    switch (code) {
-    case 6: return Qt::SizeBDiagCursor;
-    case 7: return Qt::SizeVerCursor;
-    case 8: return Qt::SizeFDiagCursor;
-    case 9: return Qt::SizeHorCursor;
-    case 11: return Qt::WaitCursor;
-    default: return Qt::ArrowCursor;
-    }
-}
-
 QImage pictureTemplateIcon()
 {
     QImage icon(32, 32, QImage::Format_ARGB32_Premultiplied);
@@ -263,7 +251,8 @@ void CardEditor::wireHandle(SizeHandle* handle)
                 handlePressed(handle, button, x, y);
             });
     connect(handle, &CardElement::MouseMove, this, [this, handle] {
-        setPointerShape(cursorShape(handles::pointerCode(handle->Index())));
+        setPointerShape(
+            pointerCursor(handles::pointerCode(handle->Index())).value_or(Qt::ArrowCursor));
     });
 }
 
@@ -375,10 +364,9 @@ void CardEditor::setPointerShape(Qt::CursorShape shape)
         m_host->setCursor(shape);
 }
 
-void CardEditor::handlePressed(SizeHandle* handle, int button, float x, float y)
+// Any button starts the drag.
+void CardEditor::handlePressed(SizeHandle* handle, int, float x, float y)
 {
-    if (button != mousecode::Left)
-        return;
     hideHandles();
     const QPoint grab(qRound(x / TwipsPerPixel), qRound(y / TwipsPerPixel));
     const QPoint at = handle->mapTo(m_host, grab);

@@ -6,7 +6,10 @@
 #include "platform/filefilter.h"
 #include "platform/platform.h"
 
+#include <QWidget>
+
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // A field that did not convert leaves its property as it was.
@@ -15,6 +18,13 @@ void apply(const std::optional<V>& value, Setter&& set)
 {
     if (value)
         set(*value);
+}
+
+// A card must stay on screen and within what a widget can measure; any other size in a file
+// leaves that dimension as it was.
+bool isCardSize(float pixels)
+{
+    return std::isfinite(pixels) && pixels > 0 && pixels <= float(QWIDGETSIZE_MAX);
 }
 
 // The position and size fields shared by every element record.
@@ -57,7 +67,7 @@ QByteArray CardEditor::cardBytes() const
             label && label->ToolTipText() == QLatin1String("Text")) {
             writer.writeLabel({label->Caption(), label->Width(), label->Height(), label->Left(),
                                label->Top(), label->BackColor(), label->FRWColor(),
-                               label->BackStyle(), cardfile::storedFontName(label->FontName()),
+                               label->BackStyle(), storedFontName(label->FontName()),
                                label->FontSize(), label->FontBold(), label->FontUnderline(),
                                label->FontItalic(), label->Alignment(),
                                textReserve.at(visit.index), label->Tag(), label->ToolTipText()});
@@ -153,8 +163,14 @@ void CardEditor::loadBytes(const QByteArray& bytes)
         switch (kind) {
         case cardfile::RecordKind::Card: {
             const auto f = cardfile::cardFields(*record);
-            apply(f.width, [&](float v) { m_canvas->setCardWidth(v); });
-            apply(f.height, [&](float v) { m_canvas->setCardHeight(v); });
+            apply(f.width, [&](float v) {
+                if (isCardSize(v))
+                    m_canvas->setCardWidth(v);
+            });
+            apply(f.height, [&](float v) {
+                if (isCardSize(v))
+                    m_canvas->setCardHeight(v);
+            });
             apply(f.backColor, [&](qint32 v) { m_canvas->setBackColor(v); });
             break;
         }

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QKeyEvent;
 class QMouseEvent;
 class QPainter;
@@ -23,6 +25,11 @@ int fromQt(int key, Qt::KeyboardModifiers modifiers);
 // The character code of the typed text, or -1 when it is not one character of the 8-bit set.
 int ascii(const QString& text);
 } // namespace keycode
+
+// The pointer shapes by their numbers: 1 arrow, 2 cross, 3 I-beam, 5 and 15 move, 6 to 9 the
+// sizing pointers, 10 up arrow, 11 hourglass, 12 no drop, 13 arrow and hourglass, 14 arrow and
+// question mark. Nothing for 0 (whatever lies below shows) and for numbers without a shape.
+std::optional<Qt::CursorShape> pointerCursor(int code);
 
 // Common ground of everything placed on the card: its box kept exactly in single-precision
 // twips (the widget's pixel geometry is only derived from it), the kind marker texts, and the

@@ -115,35 +115,15 @@ void ShapeElement::setMouseIcon(const QPixmap& icon)
 
 void ShapeElement::applyPointer()
 {
-    auto shape = Qt::ArrowCursor;
-    switch (m_mousePointer) {
-    case 1: shape = Qt::ArrowCursor; break;
-    case 2: shape = Qt::CrossCursor; break;
-    case 3: shape = Qt::IBeamCursor; break;
-    case 5:
-    case 15: shape = Qt::SizeAllCursor; break;
-    case 6: shape = Qt::SizeBDiagCursor; break;
-    case 7: shape = Qt::SizeVerCursor; break;
-    case 8: shape = Qt::SizeFDiagCursor; break;
-    case 9: shape = Qt::SizeHorCursor; break;
-    case 10: shape = Qt::UpArrowCursor; break;
-    case 11: shape = Qt::WaitCursor; break;
-    case 12: shape = Qt::ForbiddenCursor; break;
-    case 13: shape = Qt::BusyCursor; break;
-    case 14: shape = Qt::WhatsThisCursor; break;
-    case CustomPointer:
-        if (!m_mouseIcon.isNull()) {
-            setCursor(QCursor(m_mouseIcon));
-            return;
-        }
-        unsetCursor();
-        return;
-    default:
-        // 0 and unknown numbers: whatever the card shows.
-        unsetCursor();
+    if (m_mousePointer == CustomPointer && !m_mouseIcon.isNull()) {
+        setCursor(QCursor(m_mouseIcon));
         return;
     }
-    setCursor(shape);
+    // 0 and unknown numbers: whatever the card shows.
+    if (const std::optional<Qt::CursorShape> shape = pointerCursor(m_mousePointer))
+        setCursor(*shape);
+    else
+        unsetCursor();
 }
 
 // --- geometry ---------------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "canvas/cardeditor.h"
 #include "dialogs/colorbox.h"
+#include "dialogs/listpick.h"
 #include "dialogs/twipslayout.h"
 
 #include <QComboBox>
@@ -47,7 +48,8 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     placeTwips(Label3, 1080, 1800, 1695, 375);
     Label3->hide();
 
-    connect(List1, &QComboBox::activated, this, &ShapeOptionsDialog::List1_Click);
+    // Only a pick from the list changes the shape, never typed text.
+    connect(new ListPick(List1), &ListPick::picked, this, &ShapeOptionsDialog::List1_Click);
     connect(Picture5, &ColorBox::Click, this, &ShapeOptionsDialog::Picture5_Click);
     connect(Command1, &QPushButton::clicked, this, &ShapeOptionsDialog::Command1_Click);
 }

@@ -2,20 +2,22 @@
 
 #include "canvas/cardeditor.h"
 #include "dialogs/colorbox.h"
+#include "dialogs/listpick.h"
 #include "dialogs/picturebuttons.h"
 #include "dialogs/twipslayout.h"
+#include "document/fontfaces.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QFontDatabase>
+#include <QStyle>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
 namespace {
-const QString ScriptSuffix = QStringLiteral(" (Arabic)");
-
 QLabel* label(QWidget* parent, const char* name, const QString& caption)
 {
     auto* created = new QLabel(caption, parent);
@@ -34,8 +36,6 @@ QComboBox* listBox(QWidget* parent, const char* name)
 }
 } // namespace
 
-const QStringList TextOptionsDialog::SuffixedFaces = {"Arial", "Courier New", "Times New Roman", "Tahoma"};
-
 TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     : QWidget(editor.hostWindow(), Qt::Window)
     , m_editor(editor)
@@ -49,8 +49,9 @@ TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     createControls();
     Form_Load();
 
-    connect(Combo1, &QComboBox::activated, this, &TextOptionsDialog::Combo1_Click);
-    connect(Combo2, &QComboBox::activated, this, &TextOptionsDialog::Combo2_Click);
+    // Only a pick from the list writes to the item, never typed text.
+    connect(new ListPick(Combo1), &ListPick::picked, this, &TextOptionsDialog::Combo1_Click);
+    connect(new ListPick(Combo2), &ListPick::picked, this, &TextOptionsDialog::Combo2_Click);
     connect(Check1, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check1_Click);
     connect(Check2, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check2_Click);
     connect(Check3, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check3_Click);
@@ -140,7 +141,12 @@ void TextOptionsDialog::createControls()
 
 void TextOptionsDialog::Form_Load()
 {
-    Combo1->addItems(QFontDatabase::families());
+    Combo1->addItems(listedFontFamilies(QFontDatabase::families()));
+    // Long family names must be readable in the open list.
+    int widest = 0;
+    for (int i = 0; i < Combo1->count(); ++i)
+        widest = qMax(widest, Combo1->fontMetrics().horizontalAdvance(Combo1->itemText(i)));
+    Combo1->view()->setMinimumWidth(widest + 2 * Combo1->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     for (int size = 1; size <= 120; ++size)
         Combo2->addItem(QString::number(size));
     // Nothing is picked until the opener fills the boxes.
@@ -192,7 +198,7 @@ void TextOptionsDialog::Combo1_Click()
 {
     const QString face = Combo1->currentText();
     if (TextElement* item = selectedItem())
-        item->setFontName(SuffixedFaces.contains(face) ? face + ScriptSuffix : face);
+        item->setFontName(storedFontName(face));
 }
 
 void TextOptionsDialog::Combo2_Click()

@@ -23,9 +23,6 @@ class TextElement;
 class TextOptionsDialog : public QWidget {
     Q_OBJECT
 public:
-    // Faces stored with the script suffix when picked.
-    static const QStringList SuffixedFaces;
-
     explicit TextOptionsDialog(CardEditor& editor);
 
     // Fills the controls from a text item, in the opener's order; this may run the handlers,

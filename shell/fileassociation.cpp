@@ -1,12 +1,12 @@
 #include "shell/fileassociation.h"
 
 #include "document/wholefile.h"
+#include "platform/platform.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QXmlStreamWriter>
 
@@ -275,13 +275,8 @@ void startTool(const QString& name, const QString& folder, PublishResult& result
     const QString program = QStandardPaths::findExecutable(name);
     if (program.isEmpty())
         return;
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments({folder});
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
     qint64 id = 0;
-    if (process.startDetached(&id)) {
+    if (Platform::instance().startDetached(program, {folder}, &id, true)) {
         result.toolsStarted.append(name);
         result.toolProcesses.append(id);
     }

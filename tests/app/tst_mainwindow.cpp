@@ -3,7 +3,9 @@
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QSet>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -72,6 +74,26 @@ private slots:
         QVERIFY(!window->editor().sheetPrimed());
         QVERIFY(window->editor().cardFileName().isEmpty());
         QVERIFY(window->endOnClose);
+    }
+
+    // Tab walks the visible commands round and round; the buttons below the visible area are
+    // never reached, so Space or Enter there cannot ask "Exit?" or end the program.
+    void offWindowButtonsTakeNoKeyboardFocus()
+    {
+        ScriptedPlatform platform;
+        auto window = start();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->updateButton->setFocus();
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 30; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        QVERIFY(reached.contains(window->newButton) && reached.contains(window->updateButton));
+        QVERIFY(!reached.contains(window->exitButton));
+        QVERIFY(!reached.contains(window->frontShapeButton));
     }
 
     void startsWithHiddenTemplatesAndEightHandles()

@@ -196,6 +196,35 @@ private slots:
         QCOMPARE(editor.selection().kind, ElementKind::Text);
     }
 
+    // A press on a handle with any button hides the handles and starts the drag.
+    void anyButtonOnAHandleStartsTheDrag_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::newRow("right") << Qt::RightButton;
+        QTest::newRow("middle") << Qt::MiddleButton;
+    }
+    void anyButtonOnAHandleStartsTheDrag()
+    {
+        QFETCH(Qt::MouseButton, button);
+        ScriptedPlatform platform;
+        StartedCard card;
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        ShapeElement* shape = editor.shapes[1];
+        shape->setBox(1500, 900, 600, 300);
+        clickTwips(shape, {300, 150});
+
+        QTest::mousePress(editor.handles[7], button, {}, {2, 2});
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(editor.handles[i]->isHidden());
+        QVERIFY(window.findChild<QWidget*>("handleDragOutline")->isVisible());
+        QTest::mouseMove(&window, windowPoint(window, {3000, 2400}));
+        QTest::mouseRelease(&window, button, {}, windowPoint(window, {3000, 2400}));
+        QCOMPARE(box(shape), QRectF(1500, 900, 1500, 1500));
+        QVERIFY(platform.menus.isEmpty());
+    }
+
     void draggingHandleSevenFollowsThePointer()
     {
         ScriptedPlatform platform;

@@ -5,6 +5,7 @@
 #include "dialogs/textoptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/picturebuttons.h"
+#include "document/fontfaces.h"
 #include "scriptedplatform.h"
 
 #include <QAbstractItemView>
@@ -16,7 +17,9 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -116,7 +119,11 @@ private slots:
         QStringList faces;
         for (int i = 0; i < dialog->Combo1->count(); ++i)
             faces.append(dialog->Combo1->itemText(i));
-        QCOMPARE(faces, QFontDatabase::families());
+        // Each family once, without its foundry, in the platform's order.
+        QCOMPARE(faces, listedFontFamilies(QFontDatabase::families()));
+        QVERIFY(!faces.filter(QRegularExpression(R"(\[.*\]$)")).size());
+        QCOMPARE(listedFontFamilies({"C059 [urw]", "Sans", "C059 [UKWN]", "A [b] c"}),
+                 QStringList({"C059", "Sans", "A [b] c"}));
         QCOMPARE(dialog->Combo2->count(), 120);
         QCOMPARE(dialog->Combo2->itemText(0), QString("1"));
         QCOMPARE(dialog->Combo2->itemText(119), QString("120"));
@@ -193,30 +200,94 @@ private slots:
         pickFromList(dialog->Combo1, "Verdana");
         QCOMPARE(item->FontName(), QString("Verdana"));
         // The rule is exact: an installed face that merely resembles one is stored as listed.
-        const QString installed = QFontDatabase::families().value(0);
+        const QString installed = listedFontFamilies(QFontDatabase::families()).value(0);
         pickFromList(dialog->Combo1, installed);
         QCOMPARE(item->FontName(), installed);
     }
 
-    void typingIntoTheListsChangesNothing()
+    // Text typed into a list box that matches an entry (in any case) is not a pick: neither
+    // Enter nor the focus leaving the box writes it. A keyboard pick inside the list does.
+    void onlyAPickFromTheListWrites_data()
     {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("leave");
+        for (const char* box : {"font", "size", "shape"})
+            for (const char* leave : {"enter", "click", "window"})
+                QTest::addRow("%s, %s", box, leave) << box << leave;
+    }
+
+    void onlyAPickFromTheListWrites()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, leave);
         ScriptedPlatform platform;
         StartedCard card;
         MainWindow& window = *card.window;
         CardEditor& editor = card.editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
-        const QString face = item->FontName();
-        const float size = item->FontSize();
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
-        QVERIFY(dialog);
-        dialog->Combo1->lineEdit()->clear();
-        QTest::keyClicks(dialog->Combo1, "Liberation Serif");
-        dialog->Combo2->lineEdit()->clear();
-        QTest::keyClicks(dialog->Combo2, "48");
-        QCOMPARE(item->FontName(), face);
-        QCOMPARE(item->FontSize(), size);
-        QCOMPARE(dialog->Combo2->count(), 120); // typed text is not added either
+        ShapeElement* shape = editor.shapes[1];
+        QVERIFY(shape->setShape(ShapeElement::RoundedRectangle));
+        const auto written = [&] {
+            return box == "font"   ? item->FontName()
+                   : box == "size" ? QString::number(item->FontSize())
+                                   : QString::number(shape->Shape());
+        };
+        const QString before = written();
+
+        QWidget* dialog = nullptr;
+        QPointer<QComboBox> combo;
+        QWidget* elsewhere = nullptr;
+        QString typed;
+        if (box == "shape") {
+            auto* shapeDialog = openShapeOptions(window, 1);
+            QVERIFY(shapeDialog);
+            dialog = shapeDialog;
+            combo = shapeDialog->List1;
+            elsewhere = shapeDialog->Command1;
+            typed = "oval";
+        } else {
+            auto* textDialog = openTextOptions(window, 1);
+            QVERIFY(textDialog);
+            dialog = textDialog;
+            combo = box == "font" ? textDialog->Combo1 : textDialog->Combo2;
+            elsewhere = textDialog->Text1;
+            typed = box == "font" ? combo->itemText(combo->count() - 1).toLower() : "30";
+        }
+        QVERIFY(combo->findText(typed, Qt::MatchFixedString) >= 0);
+        QApplication::setActiveWindow(dialog);
+        combo->setFocus();
+        QTRY_VERIFY(combo->hasFocus());
+        const int entries = combo->count();
+        combo->lineEdit()->clear();
+        QTest::keyClicks(combo, typed);
+        if (leave == "enter")
+            QTest::keyClick(combo, Qt::Key_Return);
+        else if (leave == "click")
+            QTest::mouseClick(elsewhere, Qt::LeftButton);
+        else
+            QApplication::setActiveWindow(&window);
+        // "Close" of Shape Options closes it for good.
+        QTRY_VERIFY(!combo || !combo->hasFocus() || leave == "enter");
+        QCOMPARE(written(), before);
+        if (combo)
+            QCOMPARE(combo->count(), entries); // typed text is not added either
+
+        // Choosing with the keyboard inside the open list is a pick.
+        if (leave == "enter") {
+            combo->setCurrentIndex(0);
+            combo->showPopup();
+            QAbstractItemView* list = combo->view();
+            QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+            QTRY_VERIFY(!list->window()->isVisible());
+            const QString expected = box == "font" ? storedFontName(combo->itemText(1))
+                                     : box == "size" ? QString("2")
+                                                     : QString("1");
+            QCOMPARE(written(), expected);
+        }
     }
 
     void colourBoxesGoThroughTheChooser()

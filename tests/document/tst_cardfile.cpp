@@ -312,6 +312,38 @@ private slots:
         QVERIFY(editor.write(card.programDir.filePath("after.qmark")));
     }
 
+    // A card size that is not a positive, finite size a widget can have leaves that dimension
+    // as it was.
+    void cardSizesOutOfRangeAreIgnored_data()
+    {
+        QTest::addColumn<QByteArray>("width");
+        QTest::addColumn<QByteArray>("height");
+        QTest::addColumn<float>("expectedWidth");
+        QTest::addColumn<float>("expectedHeight");
+        QTest::newRow("huge width") << QByteArray("1e30") << QByteArray("100") << 360.f << 100.f;
+        QTest::newRow("negative height") << QByteArray("200") << QByteArray("-5") << 200.f << 210.f;
+        QTest::newRow("zero, infinite") << QByteArray("0") << QByteArray("1e39") << 360.f << 210.f;
+        QTest::newRow("beyond a widget") << QByteArray("16777216") << QByteArray("300") << 360.f
+                                         << 300.f;
+        QTest::newRow("fractions") << QByteArray("385.5") << QByteArray("12.25") << 385.5f << 12.25f;
+    }
+    void cardSizesOutOfRangeAreIgnored()
+    {
+        QFETCH(QByteArray, width);
+        QFETCH(QByteArray, height);
+        QFETCH(float, expectedWidth);
+        QFETCH(float, expectedHeight);
+        ScriptedPlatform platform;
+        StartedCard card;
+        CardEditor& editor = card.editor();
+        const QString path = card.programDir.filePath("size.qmark");
+        writeFileBytes(path, "TheCard\r\n" + width + "\r\n" + height + "\r\n255\r\n");
+        QVERIFY(editor.load(path));
+        QCOMPARE(editor.canvas()->Width(), expectedWidth);
+        QCOMPARE(editor.canvas()->Height(), expectedHeight);
+        QCOMPARE(editor.canvas()->BackColor(), 255);
+    }
+
     void hugeFilesStopAtTheElementCap()
     {
         ScriptedPlatform platform;

@@ -1,3 +1,4 @@
+#include "scriptedplatform.h"
 #include "shell/fileassociation.h"
 
 #include <QDirIterator>
@@ -117,6 +118,8 @@ private slots:
 
     void desktopKnowsCardFilesAfterStart()
     {
+        // The tools start through the platform, which runs them for real here.
+        ScriptedPlatform platform;
         const QString folder = programFolder("Quill Mark");
         const PublishResult result = registerAt(folder);
         QCOMPARE(result.written.size(), 3);
@@ -135,6 +138,8 @@ private slots:
             || !haveTool("xdg-mime") || !haveTool("gio"))
             QSKIP("shared-mime-info, desktop-file-utils, xdg-utils or GLib's gio is missing");
         QVERIFY(result.toolsStarted.contains("update-mime-database"));
+        QCOMPARE(platform.helpers.size(), result.toolsStarted.size());
+        QVERIFY(platform.processes.isEmpty());
         waitForTools();
 
         const ToolRun valid = runTool("desktop-file-validate", {entry()});

@@ -43,6 +43,10 @@ public:
     QList<QColor> colorRequests;
     QList<MenuCall> menus;
     QList<ProcessCall> processes;
+    // The desktop database tools really run, so that the shared data home stays current;
+    // they are recorded here rather than among the processes above.
+    QStringList realHelpers = {"update-mime-database", "update-desktop-database"};
+    QList<ProcessCall> helpers;
     QList<QUrl> urls;
     QList<int> exits;
     // Exit codes and outputs for runProcess, in call order; unanswered calls get -1.
