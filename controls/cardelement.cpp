@@ -134,16 +134,14 @@ CardElement::CardElement(QWidget* parent)
 
 void CardElement::setLeft(float left)
 {
-    if (std::isnan(left))
-        return;
+    if (std::isnan(left)) return;
     m_left = boundedTwips(left);
     syncGeometry();
 }
 
 void CardElement::setTop(float top)
 {
-    if (std::isnan(top))
-        return;
+    if (std::isnan(top)) return;
     m_top = boundedTwips(top);
     syncGeometry();
 }
@@ -178,10 +176,8 @@ bool CardElement::setHeight(float height)
 
 void CardElement::moveTwips(float left, float top)
 {
-    if (!std::isnan(left))
-        m_left = boundedTwips(left);
-    if (!std::isnan(top))
-        m_top = boundedTwips(top);
+    if (!std::isnan(left)) m_left = boundedTwips(left);
+    if (!std::isnan(top)) m_top = boundedTwips(top);
     syncGeometry();
 }
 

@@ -15,10 +15,9 @@ namespace {
 
 // No prompt may wait for a person: every question is answered at once.
 class SilentPlatform final : public Platform {
-public:
+  public:
     QMessageBox::StandardButton messageBox(QWidget*, const QString&, const QString&,
-                                           QMessageBox::StandardButtons,
-                                           QMessageBox::Icon) override
+                                           QMessageBox::StandardButtons, QMessageBox::Icon) override
     {
         return QMessageBox::Ok;
     }
@@ -26,10 +25,7 @@ public:
     QString saveFileName(QWidget*, const QString&) override { return {}; }
     ColorChoice chooseColor(QWidget*, const QColor&) override { return {}; }
     QAction* popupMenu(QMenu*, const QPoint&) override { return nullptr; }
-    bool startDetached(const QString&, const QStringList&, qint64*, bool) override
-    {
-        return false;
-    }
+    bool startDetached(const QString&, const QStringList&, qint64*, bool) override { return false; }
     int runProcess(const QString&, const QStringList&, int, QByteArray*) override { return -1; }
     bool openUrl(const QUrl&) override { return false; }
     void exit(int) override { std::abort(); }
@@ -56,8 +52,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data),
-                                                     qsizetype(size));
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     QByteArray first;
     {
         Card card;
@@ -68,7 +64,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     Card again;
     again.editor->loadBytes(first);
-    if (again.editor->cardBytes() != first)
-        std::abort();
+    if (again.editor->cardBytes() != first) std::abort();
     return 0;
 }

@@ -24,20 +24,29 @@
 
 namespace {
 
-enum class Case { FullDisk, HugeShape, FifoCard, FifoPicture, DevZero, Oversized, TooMany,
-                  SaveAsFifo, NonUtf8Name };
+enum class Case {
+    FullDisk,
+    HugeShape,
+    FifoCard,
+    FifoPicture,
+    DevZero,
+    Oversized,
+    TooMany,
+    SaveAsFifo,
+    NonUtf8Name
+};
 
 QByteArray shapeRecord(const QByteArray& height, int kind)
 {
-    QByteArray record = "\"ActiveShape\"\r\n495\r\n" + height + "\r\n360\r\n1680\r\n255\r\n"
-                        + QByteArray::number(kind) + "\r\n";
+    QByteArray record = "\"ActiveShape\"\r\n495\r\n" + height + "\r\n360\r\n1680\r\n255\r\n" +
+                        QByteArray::number(kind) + "\r\n";
     return record + QByteArray("\"none\"\r\n").repeated(11);
 }
 
 QByteArray imageRecord(const QString& path)
 {
-    return "\"Image\"\r\n480\r\n285\r\n1080\r\n240\r\n\"" + path.toUtf8() + "\"\r\n"
-           + QByteArray("\"none\"\r\n").repeated(10) + "\"\"\r\n\"img\"\r\n";
+    return "\"Image\"\r\n480\r\n285\r\n1080\r\n240\r\n\"" + path.toUtf8() + "\"\r\n" +
+           QByteArray("\"none\"\r\n").repeated(10) + "\"\"\r\n\"img\"\r\n";
 }
 
 const QByteArray CardRecord =
@@ -52,9 +61,11 @@ bool isFifo(const QString& path)
 // Fills a folder's file system until a write fails.
 void fill(const QString& folder)
 {
-    const int fd = ::open(QFile::encodeName(folder + "/filler").constData(), O_WRONLY | O_CREAT, 0600);
+    const int fd =
+        ::open(QFile::encodeName(folder + "/filler").constData(), O_WRONLY | O_CREAT, 0600);
     const QByteArray block(512, 'x');
-    while (::write(fd, block.constData(), size_t(block.size())) > 0) {}
+    while (::write(fd, block.constData(), size_t(block.size())) > 0) {
+    }
     ::close(fd);
 }
 
@@ -64,10 +75,8 @@ QList<QByteArray> cardFiles(const QString& folder)
     QList<QByteArray> names;
     DIR* listing = ::opendir(QFile::encodeName(folder).constData());
     while (const dirent* entry = listing ? ::readdir(listing) : nullptr)
-        if (QByteArray(entry->d_name).endsWith(".qmark"))
-            names += entry->d_name;
-    if (listing)
-        ::closedir(listing);
+        if (QByteArray(entry->d_name).endsWith(".qmark")) names += entry->d_name;
+    if (listing) ::closedir(listing);
     return names;
 }
 
@@ -75,7 +84,7 @@ QList<QByteArray> cardFiles(const QString& folder)
 
 class TestHostileInput : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void hostileInputIsRefusedWithoutLoss_data()
     {
         QTest::addColumn<Case>("kind");
@@ -107,19 +116,16 @@ private slots:
         QString mounted;
         QByteArray fullDiskCard;
         QString fullDiskReason;
-        if (kind == Case::FifoCard)
-            commandLine = fifo;
+        if (kind == Case::FifoCard) commandLine = fifo;
         if (kind == Case::FullDisk) {
             // A small tmpfs when we may mount one; otherwise a file size limit fails the write
             // in the same place, at the flush of a buffered write.
             mounted = folder + "/small";
             QDir().mkpath(mounted);
-            const bool tmpfs = ::getuid() == 0
-                               && ::mount("tmpfs", QFile::encodeName(mounted).constData(), "tmpfs",
-                                          0, "size=64k")
-                                      == 0;
-            if (!tmpfs)
-                mounted.clear();
+            const bool tmpfs =
+                ::getuid() == 0 && ::mount("tmpfs", QFile::encodeName(mounted).constData(), "tmpfs",
+                                           0, "size=64k") == 0;
+            if (!tmpfs) mounted.clear();
             commandLine = (tmpfs ? mounted : folder) + "/full.qmark";
             fullDiskCard = CardRecord + shapeRecord("375", 1).repeated(4);
             writeFileBytes(commandLine, fullDiskCard);
@@ -143,8 +149,7 @@ private slots:
             QVERIFY(QFileInfo(options.executable).isFile());
         }
 
-        auto window = std::make_unique<MainWindow>(
-            StartupOptions{folder + "/qmark", commandLine});
+        auto window = std::make_unique<MainWindow>(StartupOptions{folder + "/qmark", commandLine});
         window->startUp();
         window->show();
         CardEditor& editor = window->editor();
@@ -159,8 +164,7 @@ private slots:
         };
         const auto save = [&](const QString& menuItem, const QString& path = {}) {
             platform.menuAnswers.enqueue(menuItem);
-            if (!path.isEmpty())
-                platform.saveAnswers.enqueue(path);
+            if (!path.isEmpty()) platform.saveAnswers.enqueue(path);
             QTest::mouseClick(window->saveButton, Qt::LeftButton);
         };
         const QString cardPath = folder + "/hostile.qmark";
@@ -190,33 +194,40 @@ private slots:
             writeFileBytes(cardPath, CardRecord + imageRecord("x") + imageRecord(fifo));
             openCard(cardPath);
             break;
-        case Case::DevZero: openCard("/dev/zero"); break;
+        case Case::DevZero:
+            openCard("/dev/zero");
+            break;
         case Case::Oversized: {
             QFile sparse(cardPath);
-            QVERIFY(sparse.open(QIODevice::WriteOnly) && sparse.resize(CardEditor::MaxCardFileBytes + 1));
+            QVERIFY(sparse.open(QIODevice::WriteOnly) &&
+                    sparse.resize(CardEditor::MaxCardFileBytes + 1));
             sparse.close();
             openCard(cardPath);
             break;
         }
         case Case::TooMany:
-            writeFileBytes(cardPath, CardRecord
-                                         + shapeRecord("375", 1).repeated(CardEditor::MaxElements + 5));
+            writeFileBytes(
+                cardPath, CardRecord + shapeRecord("375", 1).repeated(CardEditor::MaxElements + 5));
             openCard(cardPath);
             break;
-        case Case::SaveAsFifo: save("Save As..", fifo); break;
+        case Case::SaveAsFifo:
+            save("Save As..", fifo);
+            break;
         case Case::FifoCard:
-        case Case::NonUtf8Name: break;
+        case Case::NonUtf8Name:
+            break;
         }
         // Whatever came in, the window paints.
         QVERIFY(!window->grab().isNull());
 
-        if (mounted.size())
-            ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
+        if (mounted.size()) ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
         // Open's own question is not a report.
-        platform.messageBoxes.removeIf(
-            [](const auto& box) { return box.title == "Open" && box.text.startsWith("Are you sure"); });
+        platform.messageBoxes.removeIf([](const auto& box) {
+            return box.title == "Open" && box.text.startsWith("Are you sure");
+        });
         if (message.isEmpty()) {
-            QVERIFY2(platform.messageBoxes.isEmpty(), qPrintable(platform.messageBoxes.value(0).text));
+            QVERIFY2(platform.messageBoxes.isEmpty(),
+                     qPrintable(platform.messageBoxes.value(0).text));
         } else {
             QCOMPARE(platform.messageBoxes.size(), 1);
             QVERIFY2(platform.messageBoxes[0].text.contains(message),
@@ -235,26 +246,34 @@ private slots:
             QCOMPARE(editor.shapes[1]->Height(), MaxTwips);
             QCOMPARE(editor.shapes[1]->height(), int(MaxPixels));
             break;
-        case Case::FifoCard: QCOMPARE(editor.shapeCount, qint16(0)); break;
+        case Case::FifoCard:
+            QCOMPARE(editor.shapeCount, qint16(0));
+            break;
         case Case::FifoPicture:
             QCOMPARE(editor.pictures[1]->ToolTipText(), fifo);
             QCOMPARE(editor.pictures[1]->Picture(), editor.pictures[0]->Picture());
             break;
-        case Case::TooMany: QCOMPARE(editor.shapes.count(), CardEditor::MaxElements); break;
-        case Case::SaveAsFifo: QVERIFY(isFifo(fifo)); break;
+        case Case::TooMany:
+            QCOMPARE(editor.shapes.count(), CardEditor::MaxElements);
+            break;
+        case Case::SaveAsFifo:
+            QVERIFY(isFifo(fifo));
+            break;
         case Case::NonUtf8Name: {
             QCOMPARE(editor.shapeCount, qint16(2));
             save("Save");
             QVERIFY(platform.messageBoxes.isEmpty());
             // Saved back to the very file: still one card in the folder, now with the text.
-            QCOMPARE(cardFiles(folder), QList<QByteArray>{rawName.mid(rawName.lastIndexOf('/') + 1)});
+            QCOMPARE(cardFiles(folder),
+                     QList<QByteArray>{rawName.mid(rawName.lastIndexOf('/') + 1)});
             const RegularFileRead saved = readRegularFile(decodeFileName(rawName), 1 << 20);
             QVERIFY(saved.ok() && saved.bytes.contains("\"Label\""));
             ::unlink(rawName.constData());
             break;
         }
         case Case::DevZero:
-        case Case::Oversized: break;
+        case Case::Oversized:
+            break;
         }
     }
 };

@@ -287,7 +287,8 @@ private slots:
         const QByteArray good = readFileBytes(dataPath("default.qmark"));
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("truncated") << good.left(good.size() - 40);
-        QTest::newRow("garbage") << QByteArray("\x00\xff\xfe\x01\r\n\"\"\"\n,,,#TRUE#\n", 20).repeated(500);
+        QTest::newRow("garbage")
+            << QByteArray("\x00\xff\xfe\x01\r\n\"\"\"\n,,,#TRUE#\n", 20).repeated(500);
         QTest::newRow("long line") << (good.left(120) + QByteArray(30'000'000, 'x') + "\r\n" + good);
         QTest::newRow("no line ends") << QByteArray(1'000'000, '"');
         QTest::newRow("bad numbers")
