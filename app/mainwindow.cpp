@@ -8,6 +8,7 @@
 #include "platform/filefilter.h"
 #include "platform/platform.h"
 #include "platform/resources.h"
+#include "print/printcommand.h"
 #include "shell/aboutdialog.h"
 #include "shell/fileassociation.h"
 #include "shell/webpage.h"
@@ -50,6 +51,10 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
 
     connect(m_editor, &CardEditor::textOptionsRequested, this, &MainWindow::openTextOptions);
     connect(m_editor, &CardEditor::shapeOptionsRequested, this, &MainWindow::openShapeOptions);
+
+    // Printing is wired here and nowhere else.
+    printCommand = new PrintCommand(*m_editor, this);
+    connect(printButton, &QPushButton::clicked, printCommand, &PrintCommand::run);
 }
 
 MainWindow::~MainWindow()
@@ -98,8 +103,7 @@ void MainWindow::createCommandBar()
     connect(textButton, &QPushButton::clicked, this, [this] { m_editor->addText(); });
     connect(shapeButton, &QPushButton::clicked, this, [this] { m_editor->addShape(); });
     connect(pictureButton, &QPushButton::clicked, this, [this] { m_editor->addPicture(); });
-    connect(frontShapeButton, &QPushButton::clicked, this,
-            [this] { m_editor->addShapeInFront(); });
+    connect(frontShapeButton, &QPushButton::clicked, this, [this] { m_editor->addShapeInFront(); });
 }
 
 void MainWindow::createSaveMenu()
@@ -130,10 +134,7 @@ void MainWindow::createDecorations()
     followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
 }
 
-QString MainWindow::programFolder() const
-{
-    return QFileInfo(m_options.executable).absolutePath();
-}
+QString MainWindow::programFolder() const { return QFileInfo(m_options.executable).absolutePath(); }
 
 // Every step stands on its own: a failure in one never keeps the others from running.
 void MainWindow::startUp(bool withCommandLine)
@@ -162,9 +163,9 @@ void MainWindow::updateRunCounter()
     const QString path = QDir(programFolder()).filePath("sat.txt");
     const runcounter::Step step = runcounter::next(runcounter::readFirstLine(path));
     if (step.askForUpdate) {
-        const auto answer = Platform::instance().messageBox(
-            this, "Check for Update?", "Update", QMessageBox::Yes | QMessageBox::No,
-            QMessageBox::Question);
+        const auto answer = Platform::instance().messageBox(this, "Check for Update?", "Update",
+                                                            QMessageBox::Yes | QMessageBox::No,
+                                                            QMessageBox::Question);
         if (answer == QMessageBox::Yes) {
             openProductPage();
             showUpdateWindow();
@@ -175,10 +176,18 @@ void MainWindow::updateRunCounter()
 
 void MainWindow::showUpdateWindow()
 {
-    if (!updateWindow)
-        updateWindow = new UpdateWindow(this);
-    updateWindow->show();
-    updateWindow->raise();
+    if (updateWindow) {
+        updateWindow->raise();
+        return;
+    }
+    auto* window = new UpdateWindow(this);
+    updateWindow = window;
+    window->setProgramFolder(programFolder());
+    window->setServer(makerServer());
+    if (window->checkForUpdate())
+        window->show();
+    else
+        window->deleteLater();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

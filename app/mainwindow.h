@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class CardEditor;
+class PrintCommand;
 class QAction;
 class QLabel;
 class QMenu;
@@ -54,6 +55,9 @@ public:
     QMenu* saveMenu;
     QAction* saveAction;
     QAction* saveAsAction;
+
+    // The Print button's chain.
+    PrintCommand* printCommand;
 
     // Windows owned by the main window, while open.
     QPointer<QWidget> aboutBox;

@@ -1,16 +1,18 @@
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "loopbackserver.h"
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QSet>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,8 +24,8 @@ private:
 
     std::unique_ptr<MainWindow> start(const QString& commandLine = {})
     {
-        auto window = std::make_unique<MainWindow>(
-            StartupOptions{programDir.filePath("qmark"), commandLine});
+        auto window =
+            std::make_unique<MainWindow>(StartupOptions{programDir.filePath("qmark"), commandLine});
         window->startUp();
         return window;
     }
@@ -111,7 +113,8 @@ private slots:
         QCOMPARE(window->editor().pictures[0]->Tag(), QString("img"));
         QCOMPARE(window->editor().pictures[0]->Picture().size(), QSize(32, 32));
         QCOMPARE(QRectF(window->editor().pictures[0]->Left(), window->editor().pictures[0]->Top(),
-                        window->editor().pictures[0]->Width(), window->editor().pictures[0]->Height()),
+                        window->editor().pictures[0]->Width(),
+                        window->editor().pictures[0]->Height()),
                  QRectF(1080, 240, 480, 285));
 
         QCOMPARE(window->editor().handles.count(), 8);
@@ -139,7 +142,8 @@ private slots:
         QVERIFY(platform.messageBoxes.isEmpty());
 
         platform.messageAnswers.enqueue(QMessageBox::No);
-        start();
+        const auto declined = start();
+        QVERIFY(!declined->updateWindow); // "No" opens nothing
         QCOMPARE(platform.messageBoxes.size(), 1);
         const auto& box = platform.messageBoxes.first();
         QCOMPARE(box.text, QString("Check for Update?"));
@@ -156,11 +160,18 @@ private slots:
     void yesToTheUpdateQuestionOpensThePageAndTheUpdateWindow()
     {
         ScriptedPlatform platform;
+        LoopbackServer server;
+        QVERIFY(server.listen());
+        server.setResponse("/updatesoft/quillmark.txt", LoopbackServer::ok("101"));
+        const QByteArray configured = qgetenv("QUILLMARK_SERVER");
+        qputenv("QUILLMARK_SERVER", server.address().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMARK_SERVER", configured); });
         writeFileBytes(counterPath(), " 9 \r\n");
         platform.messageAnswers.enqueue(QMessageBox::Yes);
         auto window = start();
         QCOMPARE(platform.urls.size(), 1);
-        QCOMPARE(platform.urls.first(), QUrl("http://127.0.0.1:9/product/quillmark.html"));
+        QCOMPARE(platform.urls.first(), server.url("/product/quillmark.html"));
+        QCOMPARE(platform.messageBoxes.value(1).text, QString("Update Available, Please wait..."));
         QVERIFY(window->updateWindow);
         QCOMPARE(window->updateWindow->parentWidget(), window.get());
         QVERIFY(window->updateWindow->isVisible());
