@@ -42,9 +42,11 @@ QString readFirstLine(const QString& path)
     // One line is all the counter ever holds; a huge file must not be read whole, and a FIFO
     // in its place must not hold up the start.
     const RegularFileRead read = readRegularFile(path, 4096, true);
-    if (!read.ok()) return {};
+    if (!read.ok())
+        return {};
     QByteArray line = read.bytes;
-    if (const qsizetype newline = line.indexOf('\n'); newline >= 0) line.truncate(newline + 1);
+    if (const qsizetype newline = line.indexOf('\n'); newline >= 0)
+        line.truncate(newline + 1);
     const qsizetype end = line.indexOf('\r') >= 0 ? line.indexOf('\r') : line.indexOf('\n');
     if (end >= 0)
         line.truncate(end);

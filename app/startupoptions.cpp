@@ -12,7 +12,8 @@ QString runningExecutable()
 {
     char buffer[PATH_MAX];
     const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (length <= 0 || size_t(length) >= sizeof buffer) return {};
+    if (length <= 0 || size_t(length) >= sizeof buffer)
+        return {};
     return decodeFileName(QByteArray(buffer, length));
 }
 } // namespace

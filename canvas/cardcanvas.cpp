@@ -20,14 +20,16 @@ CardCanvas::CardCanvas(QWidget* parent)
 // Sizes come from files and dialogs: NaN keeps the size, anything else is bounded.
 void CardCanvas::setCardWidth(float pixels)
 {
-    if (std::isnan(pixels)) return;
+    if (std::isnan(pixels))
+        return;
     m_width = boundedPixels(pixels);
     syncGeometry();
 }
 
 void CardCanvas::setCardHeight(float pixels)
 {
-    if (std::isnan(pixels)) return;
+    if (std::isnan(pixels))
+        return;
     m_height = boundedPixels(pixels);
     syncGeometry();
 }

@@ -154,8 +154,8 @@ void CardEditor::loadBytes(const QByteArray& bytes)
     cardfile::CardReader reader(bytes);
     while (const auto record = reader.next()) {
         const cardfile::RecordKind kind = record->kind();
-        if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other &&
-            elements++ >= MaxElements) {
+        if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other
+            && elements++ >= MaxElements) {
             leftOut = true;
             continue;
         }

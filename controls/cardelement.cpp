@@ -134,14 +134,16 @@ CardElement::CardElement(QWidget* parent)
 
 void CardElement::setLeft(float left)
 {
-    if (std::isnan(left)) return;
+    if (std::isnan(left))
+        return;
     m_left = boundedTwips(left);
     syncGeometry();
 }
 
 void CardElement::setTop(float top)
 {
-    if (std::isnan(top)) return;
+    if (std::isnan(top))
+        return;
     m_top = boundedTwips(top);
     syncGeometry();
 }
@@ -176,8 +178,10 @@ bool CardElement::setHeight(float height)
 
 void CardElement::moveTwips(float left, float top)
 {
-    if (!std::isnan(left)) m_left = boundedTwips(left);
-    if (!std::isnan(top)) m_top = boundedTwips(top);
+    if (!std::isnan(left))
+        m_left = boundedTwips(left);
+    if (!std::isnan(top))
+        m_top = boundedTwips(top);
     syncGeometry();
 }
 

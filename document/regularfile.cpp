@@ -11,15 +11,9 @@
 #include <unistd.h>
 
 namespace {
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
+QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
-QString notRegularText()
-{
-    return QStringLiteral("Not a regular file");
-}
+QString notRegularText() { return QStringLiteral("Not a regular file"); }
 } // namespace
 
 RegularFileRead readRegularFile(const QString& path, qint64 limit, bool firstBytesOnly)

@@ -18,19 +18,10 @@ inline constexpr float MaxTwips = MaxPixels * TwipsPerPixel;
 
 // Geometry from outside (a file, a dialog, a drag) brought into that range. NaN has no
 // sensible place; callers keep the value they had instead.
-inline float boundedTwips(float twips)
-{
-    return std::clamp(twips, -MaxTwips, MaxTwips);
-}
-inline float boundedPixels(float pixels)
-{
-    return std::clamp(pixels, -MaxPixels, MaxPixels);
-}
+inline float boundedTwips(float twips) { return std::clamp(twips, -MaxTwips, MaxTwips); }
+inline float boundedPixels(float pixels) { return std::clamp(pixels, -MaxPixels, MaxPixels); }
 
-inline float pixelsToTwips(qreal pixels)
-{
-    return float(pixels * TwipsPerPixel);
-}
+inline float pixelsToTwips(qreal pixels) { return float(pixels * TwipsPerPixel); }
 
 // Rounds edges rather than sizes so that touching boxes stay touching on screen.
 inline QRect twipsToPixelRect(float left, float top, float width, float height)

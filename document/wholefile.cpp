@@ -13,10 +13,7 @@
 #include <unistd.h>
 
 namespace {
-QString systemError(int code)
-{
-    return QString::fromLocal8Bit(std::strerror(code));
-}
+QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
 // The same all-or-nothing write for a name that Qt's classes cannot spell (bytes that are not
 // UTF-8): a new file beside the target, written, synced and then renamed over it.
@@ -30,10 +27,12 @@ bool writeByName(const QByteArray& target, const QByteArray& content, QString* e
         temporary =
             folder + ".qmark-" + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
+        if (fd < 0 && errno != EEXIST)
+            break;
     }
     if (fd < 0) {
-        if (error) *error = systemError(errno);
+        if (error)
+            *error = systemError(errno);
         return false;
     }
     QFile file;
@@ -41,13 +40,16 @@ bool writeByName(const QByteArray& target, const QByteArray& content, QString* e
     bool written = file.write(content) == content.size() && file.flush();
     QString reason = written ? QString() : file.errorString();
     file.close();
-    if (written && ::fsync(fd) != 0) written = false, reason = systemError(errno);
-    if (::close(fd) != 0 && written) written = false, reason = systemError(errno);
+    if (written && ::fsync(fd) != 0)
+        written = false, reason = systemError(errno);
+    if (::close(fd) != 0 && written)
+        written = false, reason = systemError(errno);
     if (written && ::rename(temporary.constData(), target.constData()) != 0)
         written = false, reason = systemError(errno);
     if (!written) {
         ::unlink(temporary.constData());
-        if (error) *error = reason;
+        if (error)
+            *error = reason;
     }
     return written;
 }
@@ -58,19 +60,22 @@ bool writeWholeFile(const QString& path, const QByteArray& content, QString* err
 {
     // A FIFO or device would block the write or be replaced by a plain file; neither is a save.
     if (const auto reason = notRegularReason(path)) {
-        if (error) *error = *reason;
+        if (error)
+            *error = *reason;
         return false;
     }
-    if (needsByteAccess(path)) return writeByName(encodeFileName(path), content, error);
+    if (needsByteAccess(path))
+        return writeByName(encodeFileName(path), content, error);
 
     QSaveFile file(path);
     file.setDirectWriteFallback(inPlaceFallback);
     // Small writes stay in the buffer: a full disk shows only at the flush, which commit()
     // does not check on every Qt version, so it is checked here before the rename.
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush() &&
-        file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.flush()
+        && file.commit())
         return true;
-    if (error) *error = file.errorString();
+    if (error)
+        *error = file.errorString();
     file.cancelWriting();
     return false;
 }

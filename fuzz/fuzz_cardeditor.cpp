@@ -15,7 +15,7 @@ namespace {
 
 // No prompt may wait for a person: every question is answered at once.
 class SilentPlatform final : public Platform {
-  public:
+public:
     QMessageBox::StandardButton messageBox(QWidget*, const QString&, const QString&,
                                            QMessageBox::StandardButtons, QMessageBox::Icon) override
     {
@@ -64,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     Card again;
     again.editor->loadBytes(first);
-    if (again.editor->cardBytes() != first) std::abort();
+    if (again.editor->cardBytes() != first)
+        std::abort();
     return 0;
 }

@@ -38,15 +38,15 @@ enum class Case {
 
 QByteArray shapeRecord(const QByteArray& height, int kind)
 {
-    QByteArray record = "\"ActiveShape\"\r\n495\r\n" + height + "\r\n360\r\n1680\r\n255\r\n" +
-                        QByteArray::number(kind) + "\r\n";
+    QByteArray record = "\"ActiveShape\"\r\n495\r\n" + height + "\r\n360\r\n1680\r\n255\r\n"
+                        + QByteArray::number(kind) + "\r\n";
     return record + QByteArray("\"none\"\r\n").repeated(11);
 }
 
 QByteArray imageRecord(const QString& path)
 {
-    return "\"Image\"\r\n480\r\n285\r\n1080\r\n240\r\n\"" + path.toUtf8() + "\"\r\n" +
-           QByteArray("\"none\"\r\n").repeated(10) + "\"\"\r\n\"img\"\r\n";
+    return "\"Image\"\r\n480\r\n285\r\n1080\r\n240\r\n\"" + path.toUtf8() + "\"\r\n"
+           + QByteArray("\"none\"\r\n").repeated(10) + "\"\"\r\n\"img\"\r\n";
 }
 
 const QByteArray CardRecord =
@@ -75,8 +75,10 @@ QList<QByteArray> cardFiles(const QString& folder)
     QList<QByteArray> names;
     DIR* listing = ::opendir(QFile::encodeName(folder).constData());
     while (const dirent* entry = listing ? ::readdir(listing) : nullptr)
-        if (QByteArray(entry->d_name).endsWith(".qmark")) names += entry->d_name;
-    if (listing) ::closedir(listing);
+        if (QByteArray(entry->d_name).endsWith(".qmark"))
+            names += entry->d_name;
+    if (listing)
+        ::closedir(listing);
     return names;
 }
 
@@ -84,7 +86,7 @@ QList<QByteArray> cardFiles(const QString& folder)
 
 class TestHostileInput : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void hostileInputIsRefusedWithoutLoss_data()
     {
         QTest::addColumn<Case>("kind");
@@ -116,16 +118,19 @@ class TestHostileInput : public QObject {
         QString mounted;
         QByteArray fullDiskCard;
         QString fullDiskReason;
-        if (kind == Case::FifoCard) commandLine = fifo;
+        if (kind == Case::FifoCard)
+            commandLine = fifo;
         if (kind == Case::FullDisk) {
             // A small tmpfs when we may mount one; otherwise a file size limit fails the write
             // in the same place, at the flush of a buffered write.
             mounted = folder + "/small";
             QDir().mkpath(mounted);
             const bool tmpfs =
-                ::getuid() == 0 && ::mount("tmpfs", QFile::encodeName(mounted).constData(), "tmpfs",
-                                           0, "size=64k") == 0;
-            if (!tmpfs) mounted.clear();
+                ::getuid() == 0
+                && ::mount("tmpfs", QFile::encodeName(mounted).constData(), "tmpfs", 0, "size=64k")
+                       == 0;
+            if (!tmpfs)
+                mounted.clear();
             commandLine = (tmpfs ? mounted : folder) + "/full.qmark";
             fullDiskCard = CardRecord + shapeRecord("375", 1).repeated(4);
             writeFileBytes(commandLine, fullDiskCard);
@@ -164,7 +169,8 @@ class TestHostileInput : public QObject {
         };
         const auto save = [&](const QString& menuItem, const QString& path = {}) {
             platform.menuAnswers.enqueue(menuItem);
-            if (!path.isEmpty()) platform.saveAnswers.enqueue(path);
+            if (!path.isEmpty())
+                platform.saveAnswers.enqueue(path);
             QTest::mouseClick(window->saveButton, Qt::LeftButton);
         };
         const QString cardPath = folder + "/hostile.qmark";
@@ -194,13 +200,11 @@ class TestHostileInput : public QObject {
             writeFileBytes(cardPath, CardRecord + imageRecord("x") + imageRecord(fifo));
             openCard(cardPath);
             break;
-        case Case::DevZero:
-            openCard("/dev/zero");
-            break;
+        case Case::DevZero: openCard("/dev/zero"); break;
         case Case::Oversized: {
             QFile sparse(cardPath);
-            QVERIFY(sparse.open(QIODevice::WriteOnly) &&
-                    sparse.resize(CardEditor::MaxCardFileBytes + 1));
+            QVERIFY(sparse.open(QIODevice::WriteOnly)
+                    && sparse.resize(CardEditor::MaxCardFileBytes + 1));
             sparse.close();
             openCard(cardPath);
             break;
@@ -210,17 +214,15 @@ class TestHostileInput : public QObject {
                 cardPath, CardRecord + shapeRecord("375", 1).repeated(CardEditor::MaxElements + 5));
             openCard(cardPath);
             break;
-        case Case::SaveAsFifo:
-            save("Save As..", fifo);
-            break;
+        case Case::SaveAsFifo: save("Save As..", fifo); break;
         case Case::FifoCard:
-        case Case::NonUtf8Name:
-            break;
+        case Case::NonUtf8Name: break;
         }
         // Whatever came in, the window paints.
         QVERIFY(!window->grab().isNull());
 
-        if (mounted.size()) ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
+        if (mounted.size())
+            ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
         // Open's own question is not a report.
         platform.messageBoxes.removeIf([](const auto& box) {
             return box.title == "Open" && box.text.startsWith("Are you sure");
@@ -239,26 +241,18 @@ class TestHostileInput : public QObject {
             QCOMPARE(editor.texts.count(), textsBefore);
 
         switch (kind) {
-        case Case::FullDisk:
-            QVERIFY(platform.messageBoxes[0].text.contains(fullDiskReason));
-            break;
+        case Case::FullDisk: QVERIFY(platform.messageBoxes[0].text.contains(fullDiskReason)); break;
         case Case::HugeShape:
             QCOMPARE(editor.shapes[1]->Height(), MaxTwips);
             QCOMPARE(editor.shapes[1]->height(), int(MaxPixels));
             break;
-        case Case::FifoCard:
-            QCOMPARE(editor.shapeCount, qint16(0));
-            break;
+        case Case::FifoCard: QCOMPARE(editor.shapeCount, qint16(0)); break;
         case Case::FifoPicture:
             QCOMPARE(editor.pictures[1]->ToolTipText(), fifo);
             QCOMPARE(editor.pictures[1]->Picture(), editor.pictures[0]->Picture());
             break;
-        case Case::TooMany:
-            QCOMPARE(editor.shapes.count(), CardEditor::MaxElements);
-            break;
-        case Case::SaveAsFifo:
-            QVERIFY(isFifo(fifo));
-            break;
+        case Case::TooMany: QCOMPARE(editor.shapes.count(), CardEditor::MaxElements); break;
+        case Case::SaveAsFifo: QVERIFY(isFifo(fifo)); break;
         case Case::NonUtf8Name: {
             QCOMPARE(editor.shapeCount, qint16(2));
             save("Save");
@@ -272,8 +266,7 @@ class TestHostileInput : public QObject {
             break;
         }
         case Case::DevZero:
-        case Case::Oversized:
-            break;
+        case Case::Oversized: break;
         }
     }
 };
