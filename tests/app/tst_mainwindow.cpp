@@ -139,7 +139,8 @@ private slots:
         QVERIFY(platform.messageBoxes.isEmpty());
 
         platform.messageAnswers.enqueue(QMessageBox::No);
-        start();
+        const auto declined = start();
+        QVERIFY(!declined->updateWindow); // "No" opens nothing
         QCOMPARE(platform.messageBoxes.size(), 1);
         const auto& box = platform.messageBoxes.first();
         QCOMPARE(box.text, QString("Check for Update?"));

@@ -1,6 +1,7 @@
 #include "cardtest.h"
 #include "dialogs/colorbox.h"
 #include "dialogs/cardoptionsdialog.h"
+#include "modalwatchdog.h"
 #include "scriptedplatform.h"
 
 #include <QApplication>
@@ -33,9 +34,10 @@ private slots:
     void openingFillsTheBoxesAndClearsThePrimedFlag()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         editor.canvas()->setBackColor(0x00336699);
         editor.setSheetPrimed(true);
         CardOptionsDialog dialog(editor);
@@ -52,9 +54,10 @@ private slots:
     void heightAppliesOnEveryKeystrokeUpToItsLimit()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
         clearByKeys(dialog.Text1);
@@ -83,9 +86,10 @@ private slots:
     void widthLimitSetsTheBoxTo345()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
         clearByKeys(dialog.Text2);
@@ -104,9 +108,10 @@ private slots:
     void textThatIsNoSizeIsIgnoredButStillUnprimes()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
         for (QLineEdit* box : {dialog.Text1, dialog.Text2}) {
@@ -131,9 +136,10 @@ private slots:
     void colourReachesTheCardOnlyThroughOk()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         const qint32 before = editor.canvas()->BackColor();
         {
             CardOptionsDialog dialog(editor);
@@ -168,10 +174,12 @@ private slots:
     void settingsButtonShowsItModally()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         editor.setSheetPrimed(true);
+        ModalWatchdog watchdog;
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
             auto* dialog = qobject_cast<CardOptionsDialog*>(QApplication::activeModalWidget());

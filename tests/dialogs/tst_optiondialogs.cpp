@@ -83,9 +83,10 @@ private slots:
     void textOptionsOpensFilledFromTheItem()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         item->setFontName("Tahoma (Arabic)");
@@ -128,6 +129,15 @@ private slots:
         QCOMPARE(dialog->Combo2->itemText(0), QString("1"));
         QCOMPARE(dialog->Combo2->itemText(119), QString("120"));
 
+        // Underlined but not italic reads as exactly that.
+        item->setFontBold(false);
+        item->setFontUnderline(true);
+        QCOMPARE(openTextOptions(window, 1), dialog);
+        QCOMPARE(dialog->Check1->checkState(), Qt::Unchecked);
+        QCOMPARE(dialog->Check2->checkState(), Qt::Unchecked);
+        QCOMPARE(dialog->Check3->checkState(), Qt::Checked);
+        QVERIFY(item->FontUnderline() && !item->FontItalic());
+
         // Alignment stands left, centre, right on screen; the indices are 0, 2, 1.
         QVERIFY(dialog->Option1[0]->x() < dialog->Option1[2]->x());
         QVERIFY(dialog->Option1[2]->x() < dialog->Option1[1]->x());
@@ -138,9 +148,10 @@ private slots:
     void textOptionsControlsWriteIntoTheItem()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         TextOptionsDialog* dialog = openTextOptions(window, 1);
@@ -179,9 +190,10 @@ private slots:
     void pickedFacesGetTheScriptSuffix()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         TextOptionsDialog* dialog = openTextOptions(window, 1);
@@ -221,9 +233,10 @@ private slots:
         QFETCH(QString, box);
         QFETCH(QString, leave);
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
@@ -293,9 +306,10 @@ private slots:
     void colourBoxesGoThroughTheChooser()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         item->setFRWColor(0x00102030);
@@ -329,9 +343,10 @@ private slots:
     void sameCardBackgroundTakesTheCardColourWhenTicked()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         item->setBackColor(0x00405060);
@@ -353,9 +368,10 @@ private slots:
     void laterChangesFollowTheSelectionIndex()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         editor.texts[2]->moveTwips(3000, 1500);
@@ -389,9 +405,10 @@ private slots:
     void closeKeepsTheValuesAndTheCloseBoxDestroys()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
@@ -417,9 +434,10 @@ private slots:
     void shapeOptionsOpensOnTheShape()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         window.frontShapeButton->click();
         ShapeElement* shape = editor.shapes[1];
         QVERIFY(shape->setShape(ShapeElement::RoundedRectangle));
@@ -442,9 +460,10 @@ private slots:
     void shapeKindsAndColourAreWritten()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         window.frontShapeButton->click();
         ShapeElement* shape = editor.shapes[1];
         ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
@@ -491,9 +510,10 @@ private slots:
     {
         // The real dialogs this time: the file and colour choosers share nothing that a
         // cancelled file choice could leave behind.
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         window.frontShapeButton->click();
         ShapeElement* shape = editor.shapes[1];
         shape->setBackColor(0x00123456);

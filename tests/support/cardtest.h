@@ -13,7 +13,9 @@ struct StartedCard {
     QTemporaryDir programDir;
     std::unique_ptr<MainWindow> window;
 
-    explicit StartedCard(bool show = true);
+    // Null, with the reason recorded as the running test's failure, when the window could not
+    // be started or shown; the caller checks and returns.
+    static std::unique_ptr<StartedCard> start(bool show = true);
     CardEditor& editor() const { return window->editor(); }
 };
 
