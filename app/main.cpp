@@ -10,8 +10,11 @@ int main(int argc, char** argv)
     // A run for a script needs no display: unless told otherwise, it draws off screen.
     const bool windowless =
         argc > 1 && (std::strcmp(argv[1], "--export-pdf") == 0 || std::strcmp(argv[1], "--print") == 0);
-    if (windowless && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (windowless) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A script reads one line of error at most; the toolkit's chatter is not for it.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    }
 
     QApplication app(argc, argv);
     app.setApplicationName("Quillmark");
