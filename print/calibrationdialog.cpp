@@ -58,8 +58,8 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     summary->setObjectName("summary");
     buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
 
-    auto* intro = new QLabel(QStringLiteral("Print the page on %1 stock, then enter what you "
-                                            "read off it.")
+    auto* intro = new QLabel(QStringLiteral("Print the page on the card stock of \"%1\", then "
+                                            "enter what you read off it.")
                                  .arg(m_stock.caption),
                              this);
     intro->setWordWrap(true);

@@ -157,7 +157,7 @@ void paint(QPainter& painter, const SheetLayout& stock, qreal unitsPerTwip)
     drawRuler(painter, QPointF(cell.left() + mm(8), columnTop), false);
     drawRuler(painter,
               QPointF(crossing.x() - mm(calibration::RulerMm / 2),
-                      columnTop + mm(2 * n * PitchMm + 20)),
+                      columnTop + mm(2 * n * PitchMm + 32)),
               true);
     painter.restore();
 }
