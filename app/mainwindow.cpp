@@ -97,8 +97,7 @@ void MainWindow::createCommandBar()
     connect(textButton, &QPushButton::clicked, this, [this] { m_editor->addText(); });
     connect(shapeButton, &QPushButton::clicked, this, [this] { m_editor->addShape(); });
     connect(pictureButton, &QPushButton::clicked, this, [this] { m_editor->addPicture(); });
-    connect(frontShapeButton, &QPushButton::clicked, this,
-            [this] { m_editor->addShapeInFront(); });
+    connect(frontShapeButton, &QPushButton::clicked, this, [this] { m_editor->addShapeInFront(); });
 }
 
 void MainWindow::createSaveMenu()
@@ -129,10 +128,7 @@ void MainWindow::createDecorations()
     followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
 }
 
-QString MainWindow::programFolder() const
-{
-    return QFileInfo(m_options.executable).absolutePath();
-}
+QString MainWindow::programFolder() const { return QFileInfo(m_options.executable).absolutePath(); }
 
 // Every step stands on its own: a failure in one never keeps the others from running.
 void MainWindow::startUp(bool withCommandLine)
@@ -161,9 +157,9 @@ void MainWindow::updateRunCounter()
     const QString path = QDir(programFolder()).filePath("sat.txt");
     const runcounter::Step step = runcounter::next(runcounter::readFirstLine(path));
     if (step.askForUpdate) {
-        const auto answer = Platform::instance().messageBox(
-            this, "Check for Update?", "Update", QMessageBox::Yes | QMessageBox::No,
-            QMessageBox::Question);
+        const auto answer = Platform::instance().messageBox(this, "Check for Update?", "Update",
+                                                            QMessageBox::Yes | QMessageBox::No,
+                                                            QMessageBox::Question);
         if (answer == QMessageBox::Yes) {
             openProductPage();
             showUpdateWindow();

@@ -40,8 +40,7 @@ CardEditor::CardEditor(QWidget* host)
     : QObject(host)
     , texts(creationOrder, [this](const TextElement& m, int i) { return copyElement(m, i); })
     , shapes(creationOrder, [this](const ShapeElement& m, int i) { return copyElement(m, i); })
-    , pictures(creationOrder,
-               [this](const PictureElement& m, int i) { return copyElement(m, i); })
+    , pictures(creationOrder, [this](const PictureElement& m, int i) { return copyElement(m, i); })
     , handles(creationOrder, [this](const SizeHandle& m, int i) { return copyHandle(m, i); })
     , m_host(host)
     , m_canvas(new CardCanvas(host))
@@ -66,8 +65,7 @@ CardEditor::CardEditor(QWidget* host)
             });
     connect(m_drag, &HandleDrag::DragDrop, this,
             [this](CardElement* element, int, float, float) { dragDropped(element); });
-    connect(m_canvas, &CardCanvas::MouseMove, this,
-            [this] { setPointerShape(Qt::ArrowCursor); });
+    connect(m_canvas, &CardCanvas::MouseMove, this, [this] { setPointerShape(Qt::ArrowCursor); });
 }
 
 CardEditor::~CardEditor() = default;
@@ -246,10 +244,9 @@ void CardEditor::wireElement(CardElement* element)
 
 void CardEditor::wireHandle(SizeHandle* handle)
 {
-    connect(handle, &CardElement::MouseDown, this,
-            [this, handle](int button, int, float x, float y) {
-                handlePressed(handle, button, x, y);
-            });
+    connect(
+        handle, &CardElement::MouseDown, this,
+        [this, handle](int button, int, float x, float y) { handlePressed(handle, button, x, y); });
     connect(handle, &CardElement::MouseMove, this, [this, handle] {
         setPointerShape(
             pointerCursor(handles::pointerCode(handle->Index())).value_or(Qt::ArrowCursor));

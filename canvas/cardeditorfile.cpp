@@ -71,14 +71,13 @@ bool CardEditor::write(const QString& path, QString* error) const
                                label->Top(), label->BackColor(), label->FRWColor(),
                                label->BackStyle(), storedFontName(label->FontName()),
                                label->FontSize(), label->FontBold(), label->FontUnderline(),
-                               label->FontItalic(), label->Alignment(),
-                               textReserve.at(visit.index), label->Tag(), label->ToolTipText()});
+                               label->FontItalic(), label->Alignment(), textReserve.at(visit.index),
+                               label->Tag(), label->ToolTipText()});
         }
         if (auto* image = qobject_cast<const PictureElement*>(visit.element);
             image && image->Tag() == QLatin1String("img")) {
             writer.writeImage({image->Width(), image->Height(), image->Left(), image->Top(),
-                               image->ToolTipText(), pictureReserve.at(visit.index),
-                               image->Tag()});
+                               image->ToolTipText(), pictureReserve.at(visit.index), image->Tag()});
         }
         if (auto* shape = qobject_cast<const ShapeElement*>(visit.element);
             shape && shape->ToolTipText() == QLatin1String("Shape")) {

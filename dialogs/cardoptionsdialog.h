@@ -20,24 +20,24 @@ public:
 
     explicit CardOptionsDialog(CardEditor& editor);
 
-    QLabel* Label1;
-    QLineEdit* Text1; // card height in pixels
-    QLabel* Label2;
-    QLineEdit* Text2; // card width in pixels
-    QLabel* Label3;
-    ColorBox* Picture4;    // pending background colour
-    QPushButton* Command5; // "OK"
-    QPushButton* Command2; // "Close"
+    QLabel* heightLabel;
+    QLineEdit* heightEdit; // card height in pixels
+    QLabel* widthLabel;
+    QLineEdit* widthEdit; // card width in pixels
+    QLabel* backColorLabel;
+    ColorBox* backColorBox;   // pending background colour
+    QPushButton* okButton;    // "OK"
+    QPushButton* closeButton; // "Close"
 
-    void Text1_Change();
-    void Text2_Change();
-    void Picture4_Click();
-    void Command5_Click();
-    void Command2_Click();
+    void heightEdited();
+    void widthEdited();
+    void backColorClicked();
+    void okClicked();
+    void closeClicked();
 
 private:
     void createControls();
-    void Form_Load();
+    void fillFromCard();
 
     CardEditor& m_editor;
 };

@@ -27,11 +27,10 @@ void paintPictureButton(QAbstractButton& button, Qt::CheckState state)
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
 
     // Grey shows the picture dimmed on a pressed button.
-    const QIcon::Mode mode = !button.isEnabled() || state == Qt::PartiallyChecked
-                                 ? QIcon::Disabled
-                                 : QIcon::Normal;
-    const QPixmap picture = button.icon().pixmap(button.iconSize(), button.devicePixelRatio(),
-                                                 mode);
+    const QIcon::Mode mode =
+        !button.isEnabled() || state == Qt::PartiallyChecked ? QIcon::Disabled : QIcon::Normal;
+    const QPixmap picture =
+        button.icon().pixmap(button.iconSize(), button.devicePixelRatio(), mode);
     QRect target({}, button.iconSize());
     target.moveCenter(button.rect().center());
     if (state != Qt::Unchecked)

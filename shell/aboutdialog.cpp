@@ -93,8 +93,9 @@ AboutDialog* AboutDialog::showFor(QWidget* owner)
 {
     AboutDialog* box = nullptr;
     // A box already closed waits for deletion; it must not be shown again.
-    const auto open = owner ? owner->findChildren<AboutDialog*>(QString(), Qt::FindDirectChildrenOnly)
-                            : QList<AboutDialog*>();
+    const auto open = owner
+                          ? owner->findChildren<AboutDialog*>(QString(), Qt::FindDirectChildrenOnly)
+                          : QList<AboutDialog*>();
     for (AboutDialog* candidate : open)
         if (candidate->isVisible())
             box = candidate;
@@ -127,7 +128,10 @@ bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
     return QDialog::eventFilter(watched, event);
 }
 
-void AboutDialog::Label7_Click() { openWebPage(makerUrl(QStringLiteral("/support.html")).toString()); }
+void AboutDialog::Label7_Click()
+{
+    openWebPage(makerUrl(QStringLiteral("/support.html")).toString());
+}
 
 void AboutDialog::Label9_Click() { openWebPage(makerUrl(QString()).toString()); }
 

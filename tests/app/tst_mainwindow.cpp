@@ -5,12 +5,12 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QSet>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -22,8 +22,8 @@ private:
 
     std::unique_ptr<MainWindow> start(const QString& commandLine = {})
     {
-        auto window = std::make_unique<MainWindow>(
-            StartupOptions{programDir.filePath("qmark"), commandLine});
+        auto window =
+            std::make_unique<MainWindow>(StartupOptions{programDir.filePath("qmark"), commandLine});
         window->startUp();
         return window;
     }
@@ -111,7 +111,8 @@ private slots:
         QCOMPARE(window->editor().pictures[0]->Tag(), QString("img"));
         QCOMPARE(window->editor().pictures[0]->Picture().size(), QSize(32, 32));
         QCOMPARE(QRectF(window->editor().pictures[0]->Left(), window->editor().pictures[0]->Top(),
-                        window->editor().pictures[0]->Width(), window->editor().pictures[0]->Height()),
+                        window->editor().pictures[0]->Width(),
+                        window->editor().pictures[0]->Height()),
                  QRectF(1080, 240, 480, 285));
 
         QCOMPARE(window->editor().handles.count(), 8);

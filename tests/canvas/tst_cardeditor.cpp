@@ -1,8 +1,8 @@
 // Mouse events go through the window system, so that a grab of the pointer is honoured.
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
-#include "dialogs/textoptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
+#include "dialogs/textoptionsdialog.h"
 #include "document/twips.h"
 #include "scriptedplatform.h"
 
@@ -151,7 +151,7 @@ private slots:
         TextElement* item = editor.texts[1];
         item->setBox(1000, 500, 600, 300);
         clickTwips(item, {300, 150});
-        const QPointF expected[8] = {{925, 425},  {925, 612.5}, {925, 800},  {1337.5, 425},
+        const QPointF expected[8] = {{925, 425},    {925, 612.5}, {925, 800},    {1337.5, 425},
                                      {1337.5, 800}, {1600, 425},  {1600, 612.5}, {1600, 800}};
         for (int i = 0; i < 8; ++i) {
             QVERIFY(editor.handles[i]->isVisible());
@@ -323,8 +323,8 @@ private slots:
         editor.shapes[1]->setBox(1500, 900, 900, 900);
         clickTwips(editor.shapes[1], {450, 450});
         const Qt::CursorShape expected[8] = {
-            Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
-            Qt::SizeVerCursor,   Qt::SizeBDiagCursor, Qt::SizeHorCursor, Qt::SizeFDiagCursor};
+            Qt::SizeFDiagCursor, Qt::SizeHorCursor,   Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+            Qt::SizeVerCursor,   Qt::SizeBDiagCursor, Qt::SizeHorCursor,   Qt::SizeFDiagCursor};
         for (int i = 0; i < 8; ++i) {
             sendMouse(editor.handles[i], QEvent::MouseMove, {2, 2}, Qt::NoButton);
             QCOMPARE(editor.pointerShape(), expected[i]);

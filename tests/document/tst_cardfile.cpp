@@ -41,7 +41,8 @@ QStringList storedState(const MainWindow& window)
                  .arg(editor.shapeCount);
     for (int i : editor.texts.indices()) {
         const TextElement* t = editor.texts[i];
-        state << QString("text %1 [%2] %3 %4 %5 %6 %7 %8 %9 %10 %11%12%13 %14 [%15] [%16] [%17] %18")
+        state << QString(
+                     "text %1 [%2] %3 %4 %5 %6 %7 %8 %9 %10 %11%12%13 %14 [%15] [%16] [%17] %18")
                      .arg(i)
                      .arg(t->Caption())
                      .arg(t->Left())
@@ -189,7 +190,8 @@ private slots:
         const QString again = card->programDir.filePath("again.qmark");
         saveAsThroughWindow(platform, window, again);
         QCOMPARE(readFileBytes(again), readFileBytes(path));
-        QVERIFY(readFileBytes(path).contains("\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
+        QVERIFY(readFileBytes(path).contains(
+            "\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
         QCOMPARE(editor.texts[1]->FontName(), QString("Tahoma (Arabic)"));
 
         // "Save" writes to the current name without asking.
@@ -293,8 +295,10 @@ private slots:
         const QByteArray good = readFileBytes(dataPath("default.qmark"));
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("truncated") << good.left(good.size() - 40);
-        QTest::newRow("garbage") << QByteArray("\x00\xff\xfe\x01\r\n\"\"\"\n,,,#TRUE#\n", 24).repeated(500);
-        QTest::newRow("long line") << (good.left(120) + QByteArray(30'000'000, 'x') + "\r\n" + good);
+        QTest::newRow("garbage")
+            << QByteArray("\x00\xff\xfe\x01\r\n\"\"\"\n,,,#TRUE#\n", 24).repeated(500);
+        QTest::newRow("long line")
+            << (good.left(120) + QByteArray(30'000'000, 'x') + "\r\n" + good);
         QTest::newRow("no line ends") << QByteArray(1'000'000, '"');
         QTest::newRow("bad numbers")
             << QByteArray(good).replace("360\r\n210", "abc\r\n-").replace("1380", "1e99");
@@ -330,9 +334,10 @@ private slots:
         QTest::newRow("huge width") << QByteArray("1e30") << QByteArray("100") << 360.f << 100.f;
         QTest::newRow("negative height") << QByteArray("200") << QByteArray("-5") << 200.f << 210.f;
         QTest::newRow("zero, infinite") << QByteArray("0") << QByteArray("1e39") << 360.f << 210.f;
-        QTest::newRow("beyond a widget") << QByteArray("16777216") << QByteArray("300") << 360.f
-                                         << 300.f;
-        QTest::newRow("fractions") << QByteArray("385.5") << QByteArray("12.25") << 385.5f << 12.25f;
+        QTest::newRow("beyond a widget")
+            << QByteArray("16777216") << QByteArray("300") << 360.f << 300.f;
+        QTest::newRow("fractions")
+            << QByteArray("385.5") << QByteArray("12.25") << 385.5f << 12.25f;
     }
     void cardSizesOutOfRangeAreIgnored()
     {

@@ -9,13 +9,16 @@ private slots:
     {
         QTest::addColumn<QString>("pipe");
         QTest::addColumn<QString>("qt");
-        QTest::newRow("card") << "Card (.qmark)|*.qmark" << "Card (.qmark) (*.qmark)";
+        QTest::newRow("card") << "Card (.qmark)|*.qmark"
+                              << "Card (.qmark) (*.qmark)";
         // A name that shows its patterns already is not given them twice.
         QTest::newRow("images") << ImageFilter
                                 << "Supported Images(*.jpg *.gif *.bmp);;Jpeg(*.jpg);;Gif(*.gif);;"
                                    "All Files(*.*) (*)";
-        QTest::newRow("other patterns in the name") << "Pictures(*.png)|*.jpg" << "Pictures(*.png) (*.jpg)";
-        QTest::newRow("dangling name") << "Text|*.txt|Orphan" << "Text (*.txt)";
+        QTest::newRow("other patterns in the name") << "Pictures(*.png)|*.jpg"
+                                                    << "Pictures(*.png) (*.jpg)";
+        QTest::newRow("dangling name") << "Text|*.txt|Orphan"
+                                       << "Text (*.txt)";
     }
     void pipeFiltersBecomeQtFilters()
     {

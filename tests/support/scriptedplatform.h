@@ -17,8 +17,8 @@ public:
         QMessageBox::Icon icon;
     };
     struct MenuCall {
-        QStringList items;       // texts of the actions, in order
-        QList<bool> enabled;     // whether each was enabled when shown
+        QStringList items;   // texts of the actions, in order
+        QList<bool> enabled; // whether each was enabled when shown
         QPoint position;
     };
     struct ProcessCall {
