@@ -25,7 +25,8 @@ std::optional<int> count(const QString& text, int low, int high)
 {
     bool ok = false;
     const int v = text.toInt(&ok);
-    if (!ok || v < low || v > high) return std::nullopt;
+    if (!ok || v < low || v > high)
+        return std::nullopt;
     return v;
 }
 
@@ -46,7 +47,8 @@ bool isCardFile(const QString& path, QString* error)
     const QByteArray bytes = file.readAll();
     cardfile::CardReader reader(bytes);
     while (const auto record = reader.next())
-        if (record->kind() == cardfile::RecordKind::Card) return true;
+        if (record->kind() == cardfile::RecordKind::Card)
+            return true;
     *error = QStringLiteral("\"%1\" is not a card file").arg(path);
     return false;
 }
@@ -54,8 +56,8 @@ bool isCardFile(const QString& path, QString* error)
 
 bool isRequested(const QStringList& arguments)
 {
-    return !arguments.isEmpty() &&
-           (arguments.front() == ExportOption || arguments.front() == PrintOption);
+    return !arguments.isEmpty()
+           && (arguments.front() == ExportOption || arguments.front() == PrintOption);
 }
 
 std::optional<Request> parse(const QStringList& arguments, QString* error)
@@ -64,7 +66,8 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
         *error = reason;
         return std::nullopt;
     };
-    if (!isRequested(arguments)) return fail(QStringLiteral("no --export-pdf or --print"));
+    if (!isRequested(arguments))
+        return fail(QStringLiteral("no --export-pdf or --print"));
     Request request;
     request.mode = arguments[0] == ExportOption ? Request::Mode::ExportPdf : Request::Mode::Print;
     if (arguments.size() < 2 || arguments[1].isEmpty())
@@ -80,7 +83,8 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
             cards << word;
             continue;
         }
-        if (i + 1 >= arguments.size()) return fail(QStringLiteral("%1 needs a value").arg(word));
+        if (i + 1 >= arguments.size())
+            return fail(QStringLiteral("%1 needs a value").arg(word));
         const QString value = arguments[++i];
         if (word == QLatin1String("--layout")) {
             request.layout = value;
@@ -105,9 +109,9 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
         }
     }
     if (cards.size() != 1)
-        return fail(cards.isEmpty() ? QStringLiteral("no card file given")
-                                    : QStringLiteral("one card file at a time, not %1")
-                                          .arg(cards.size()));
+        return fail(cards.isEmpty()
+                        ? QStringLiteral("no card file given")
+                        : QStringLiteral("one card file at a time, not %1").arg(cards.size()));
     request.card = cards.front();
     if (!layoutcatalog::find(request.layout))
         return fail(QStringLiteral("unknown layout \"%1\"; the layouts are %2")
@@ -117,7 +121,8 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
 
 bool run(const Request& request, QString* error)
 {
-    if (!isCardFile(request.card, error)) return false;
+    if (!isCardFile(request.card, error))
+        return false;
     // The editor's widgets draw the card; their host is never shown.
     QWidget host;
     CardEditor editor(&host);
@@ -140,7 +145,8 @@ bool run(const Request& request, QString* error)
         job.printerName = request.target;
     job.copies = request.copies;
     const PrintOutcome outcome = printSheet(job, spec);
-    if (!outcome.sent) *error = outcome.reason;
+    if (!outcome.sent)
+        *error = outcome.reason;
     return outcome.sent;
 }
 
@@ -148,7 +154,8 @@ int main(const QStringList& arguments)
 {
     QString error;
     std::optional<Request> request = parse(arguments, &error);
-    if (request && run(*request, &error)) return 0;
+    if (request && run(*request, &error))
+        return 0;
     // One line, whatever the reason held.
     error.replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(stderr, "qmark: %s\n", error.toLocal8Bit().constData());

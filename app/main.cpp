@@ -9,9 +9,11 @@ int main(int argc, char** argv)
 {
     // A run for a script needs no display: unless told otherwise, it draws off screen.
     const bool windowless =
-        argc > 1 && (std::strcmp(argv[1], "--export-pdf") == 0 || std::strcmp(argv[1], "--print") == 0);
+        argc > 1
+        && (std::strcmp(argv[1], "--export-pdf") == 0 || std::strcmp(argv[1], "--print") == 0);
     if (windowless) {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
         // A script reads one line of error at most; the toolkit's chatter is not for it.
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
     }
@@ -21,7 +23,8 @@ int main(int argc, char** argv)
 
     QStringList arguments = app.arguments();
     arguments.removeFirst();
-    if (headless::isRequested(arguments)) return headless::main(arguments);
+    if (headless::isRequested(arguments))
+        return headless::main(arguments);
 
     // A document opened from the desktop arrives as the whole argument text: a path with
     // spaces that came unquoted is still one path.

@@ -65,7 +65,4 @@ void BM_HeadlessExportLetter10(benchmark::State& state)
 BENCHMARK(BM_HeadlessExportLetter10)->Arg(1000)->Unit(benchmark::kMillisecond)->UseRealTime();
 } // namespace
 
-int main(int argc, char** argv)
-{
-    return runBenchmarks(argc, argv);
-}
+int main(int argc, char** argv) { return runBenchmarks(argc, argv); }

@@ -8,10 +8,7 @@
 #include <algorithm>
 #include <cmath>
 
-bool PrinterCalibration::isIdentity() const
-{
-    return *this == PrinterCalibration();
-}
+bool PrinterCalibration::isIdentity() const { return *this == PrinterCalibration(); }
 
 QTransform PrinterCalibration::transform() const
 {
@@ -65,8 +62,8 @@ Readings toReadings(const PrinterCalibration& c, QPointF perforation)
     const auto axis = [](double offset, double scale, double p, int& square, double& ruler) {
         const double a = scale / 100;
         ruler = RulerMm / a;
-        square = std::clamp(int(std::lround((offset - p * (1 - a)) / StepMm)), -MaxSquare,
-                            MaxSquare);
+        square =
+            std::clamp(int(std::lround((offset - p * (1 - a)) / StepMm)), -MaxSquare, MaxSquare);
     };
     Readings r;
     axis(c.offsetXMm, c.scaleXPercent, perforation.x(), r.squareAcross, r.rulerAcrossMm);

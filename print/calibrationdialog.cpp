@@ -77,8 +77,7 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     layout->addWidget(buttons);
 
     connect(printerBox, &QComboBox::currentTextChanged, this, &CalibrationDialog::showQueue);
-    connect(printPageButton, &QPushButton::clicked, this,
-            &CalibrationDialog::printCalibrationPage);
+    connect(printPageButton, &QPushButton::clicked, this, &CalibrationDialog::printCalibrationPage);
     for (QSpinBox* box : {squareAcross, squareDown})
         connect(box, &QSpinBox::valueChanged, this, &CalibrationDialog::updateSummary);
     for (QDoubleSpinBox* box : {rulerAcross, rulerDown})
@@ -86,7 +85,8 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     connect(buttons, &QDialogButtonBox::accepted, this, &CalibrationDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CalibrationDialog::reject);
 
-    if (printerBox->findText(printer) >= 0) printerBox->setCurrentText(printer);
+    if (printerBox->findText(printer) >= 0)
+        printerBox->setCurrentText(printer);
     showQueue(printerBox->currentText());
 }
 
@@ -102,9 +102,9 @@ PrinterCalibration CalibrationDialog::correction() const
 
 void CalibrationDialog::showQueue(const QString& queue)
 {
-    const calibration::Readings readings = calibration::toReadings(
-        queue.isEmpty() ? PrinterCalibration() : calibration::load(queue),
-        calibrationpage::perforationMm(m_stock));
+    const calibration::Readings readings =
+        calibration::toReadings(queue.isEmpty() ? PrinterCalibration() : calibration::load(queue),
+                                calibrationpage::perforationMm(m_stock));
     squareAcross->setValue(readings.squareAcross);
     squareDown->setValue(readings.squareDown);
     rulerAcross->setValue(readings.rulerAcrossMm);

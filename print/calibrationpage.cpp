@@ -12,10 +12,7 @@ constexpr double mm(double v) { return v * sheet::TwipsPerMm; }
 constexpr double SquareMm = 4;
 constexpr double PitchMm = 8;
 
-QString signedNumber(int n)
-{
-    return n > 0 ? QStringLiteral("+%1").arg(n) : QString::number(n);
-}
+QString signedNumber(int n) { return n > 0 ? QStringLiteral("+%1").arg(n) : QString::number(n); }
 
 QFont pageFont(double points, bool bold = false)
 {
@@ -52,8 +49,8 @@ void drawRuler(QPainter& painter, QPointF start, bool across)
         const QPointF at = start + along * mm(i);
         painter.drawLine(QLineF(at, at + tick * mm(size)));
         if (i % 10 == 0) {
-            const QRectF box(at + tick * mm(4.5) - QPointF(mm(5), 0) * (across ? 1 : 0) -
-                                 QPointF(0, mm(1.5)) * (across ? 0 : 1),
+            const QRectF box(at + tick * mm(4.5) - QPointF(mm(5), 0) * (across ? 1 : 0)
+                                 - QPointF(0, mm(1.5)) * (across ? 0 : 1),
                              QSizeF(mm(10), mm(3)));
             painter.drawText(box, (across ? Qt::AlignHCenter : Qt::AlignLeft) | Qt::AlignVCenter,
                              QString::number(i / 10));
@@ -71,7 +68,8 @@ void drawRuler(QPainter& painter, QPointF start, bool across)
 SheetLayout stockFor(const SheetLayout& chosen)
 {
     const SheetLayout* stock = layoutcatalog::find(chosen.isA4 ? "a4-10" : "letter-10");
-    if (stock) return *stock;
+    if (stock)
+        return *stock;
     // Without the layouts file: the common business-card stock.
     SheetLayout fallback;
     fallback.name = "letter-10";
@@ -130,9 +128,9 @@ void paint(QPainter& painter, const SheetLayout& stock, qreal unitsPerTwip)
     const double step = mm(calibration::StepMm);
     // Down: a row of squares across the perforation under the first row of cards.
     painter.setFont(pageFont(8, true));
-    painter.drawText(QRectF(crossing.x() - mm((n + 1) * PitchMm + 30), crossing.y() - mm(3),
-                            mm(28), mm(6)),
-                     Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Down"));
+    painter.drawText(
+        QRectF(crossing.x() - mm((n + 1) * PitchMm + 30), crossing.y() - mm(3), mm(28), mm(6)),
+        Qt::AlignRight | Qt::AlignVCenter, QStringLiteral("Down"));
     for (int k = -n; k <= n; ++k) {
         const QPointF centre(crossing.x() + k * mm(PitchMm), crossing.y() + k * step);
         drawSquare(painter, centre, true);
@@ -155,10 +153,10 @@ void paint(QPainter& painter, const SheetLayout& stock, qreal unitsPerTwip)
 
     painter.setBrush(Qt::NoBrush);
     drawRuler(painter, QPointF(cell.left() + mm(8), columnTop), false);
-    drawRuler(painter,
-              QPointF(crossing.x() - mm(calibration::RulerMm / 2),
-                      columnTop + mm(2 * n * PitchMm + 32)),
-              true);
+    drawRuler(
+        painter,
+        QPointF(crossing.x() - mm(calibration::RulerMm / 2), columnTop + mm(2 * n * PitchMm + 32)),
+        true);
     painter.restore();
 }
 
@@ -167,10 +165,9 @@ PrintOutcome print(const QString& queue, const SheetLayout& stock)
     SheetJob job;
     job.printerName = queue;
     job.calibrated = false;
-    return printPage(job, stock.paperTwips, false,
-                     [&](QPainter& painter, qreal unitsPerTwip) {
-                         paint(painter, stock, unitsPerTwip);
-                     });
+    return printPage(job, stock.paperTwips, false, [&](QPainter& painter, qreal unitsPerTwip) {
+        paint(painter, stock, unitsPerTwip);
+    });
 }
 
 } // namespace calibrationpage

@@ -27,7 +27,8 @@ std::optional<SheetLayout> parseEntry(const QJsonObject& entry, QString* error)
         return sheet::parseLength(entry.value(key).toString(fallback));
     };
     layout.name = entry.value("name").toString();
-    if (layout.name.isEmpty()) return fail("no name");
+    if (layout.name.isEmpty())
+        return fail("no name");
     layout.caption = entry.value("caption").toString(layout.name);
 
     const QString paper = entry.value("paper").toString();
@@ -43,7 +44,8 @@ std::optional<SheetLayout> parseEntry(const QJsonObject& entry, QString* error)
     if (cell.isArray()) {
         const auto w = sheet::parseLength(cell.toArray().at(0).toString());
         const auto h = sheet::parseLength(cell.toArray().at(1).toString());
-        if (!w || !h || *w <= 0 || *h <= 0) return fail("bad cell");
+        if (!w || !h || *w <= 0 || *h <= 0)
+            return fail("bad cell");
         layout.cell = QSizeF(*w, *h);
     } else if (cell.toString() != "card") {
         return fail("bad cell");
@@ -77,7 +79,8 @@ std::optional<SheetLayout> parseEntry(const QJsonObject& entry, QString* error)
     }
     const auto margin = length("margin", "0");
     const auto gap = length("gap", "0");
-    if (!margin || !gap) return fail("bad margin or gap");
+    if (!margin || !gap)
+        return fail("bad margin or gap");
     layout.margin = *margin;
     layout.gap = *gap;
     layout.cropMarks = entry.value("cropMarks").toBool(false);
@@ -89,7 +92,8 @@ std::vector<SheetLayout> load()
     initResources();
     QFile file(QStringLiteral(":/sheetlayouts.json"));
     std::vector<SheetLayout> found;
-    if (file.open(QIODevice::ReadOnly)) found = parse(file.readAll());
+    if (file.open(QIODevice::ReadOnly))
+        found = parse(file.readAll());
     // The original sheet is there whatever the file says.
     if (found.empty() || found.front().name != SheetLayout().name)
         found.insert(found.begin(), SheetLayout());
@@ -107,7 +111,8 @@ std::vector<SheetLayout> parse(const QByteArray& json, QStringList* errors)
             const bool taken = std::any_of(found.begin(), found.end(), [&](const SheetLayout& l) {
                 return l.name == layout->name;
             });
-            if (!taken) found.push_back(*layout);
+            if (!taken)
+                found.push_back(*layout);
         } else if (errors) {
             *errors << error;
         }
@@ -124,7 +129,8 @@ const std::vector<SheetLayout>& layouts()
 const SheetLayout* find(const QString& name)
 {
     for (const SheetLayout& layout : layouts())
-        if (layout.name == name) return &layout;
+        if (layout.name == name)
+            return &layout;
     return nullptr;
 }
 
@@ -142,9 +148,6 @@ QString remembered()
     return find(name) ? name : SheetLayout().name;
 }
 
-void remember(const QString& name)
-{
-    printSettings()->setValue(LayoutKey, name);
-}
+void remember(const QString& name) { printSettings()->setValue(LayoutKey, name); }
 
 } // namespace layoutcatalog

@@ -37,7 +37,8 @@ PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
 bool PrintCommand::setLayout(const QString& name)
 {
     const SheetLayout* chosen = layoutcatalog::find(name);
-    if (!chosen) return false;
+    if (!chosen)
+        return false;
     m_layout = *chosen;
     layoutcatalog::remember(name);
     return true;
@@ -64,15 +65,18 @@ void PrintCommand::prepareSheet()
 
     QPointer<PrintCommand> alive(this);
     PreviewWindow* preview = loadPreview();
-    if (!alive) return; // the program ended while Cards Count was up
+    if (!alive)
+        return; // the program ended while Cards Count was up
 
     snapshotTimer.stop();
     if (m_editor.sheetPrimed()) {
-        if (preview) preview->present();
+        if (preview)
+            preview->present();
         return;
     }
     m_editor.setSheetPrimed(true);
-    if (preview) preview->close();
+    if (preview)
+        preview->close();
     reprintTimer.start();
 }
 
@@ -91,20 +95,19 @@ SheetSpec PrintCommand::sheetSpec() const
 
 CardsCountDialog& PrintCommand::cardsCount()
 {
-    if (!m_cardsCount) m_cardsCount = std::make_unique<CardsCountDialog>();
+    if (!m_cardsCount)
+        m_cardsCount = std::make_unique<CardsCountDialog>();
     return *m_cardsCount;
 }
 
 PrintOptionsDialog& PrintCommand::printOptions()
 {
-    if (!m_printOptions) m_printOptions = new PrintOptionsDialog();
+    if (!m_printOptions)
+        m_printOptions = new PrintOptionsDialog();
     return *m_printOptions;
 }
 
-PreviewWindow* PrintCommand::preview() const
-{
-    return m_preview;
-}
+PreviewWindow* PrintCommand::preview() const { return m_preview; }
 
 PreviewWindow* PrintCommand::loadPreview()
 {

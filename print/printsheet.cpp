@@ -17,7 +17,8 @@
 
 void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
 {
-    if (!spec.snapshot) return;
+    if (!spec.snapshot)
+        return;
     const SheetPlacement placement = spec.placement();
     const QSizeF page = placement.page;
     painter.save();
@@ -27,8 +28,8 @@ void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
         drawCard(painter, *spec.snapshot,
                  QRectF(card.topLeft() * unitsPerTwip, card.size() * unitsPerTwip));
     if (spec.layout.cropMarks) {
-        painter.setPen(QPen(Qt::black, sheet::CropMarkWidth * unitsPerTwip, Qt::SolidLine,
-                            Qt::FlatCap));
+        painter.setPen(
+            QPen(Qt::black, sheet::CropMarkWidth * unitsPerTwip, Qt::SolidLine, Qt::FlatCap));
         for (const QLineF& mark : sheet::cropMarks(placement))
             painter.drawLine(QLineF(mark.p1() * unitsPerTwip, mark.p2() * unitsPerTwip));
     }
@@ -43,10 +44,12 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
     QImage image(qMax(1, qRound(page.width() * pixelsPerTwip)),
                  qMax(1, qRound(page.height() * pixelsPerTwip)), QImage::Format_RGB32);
     image.fill(Qt::white);
-    if (!spec.snapshot || spec.snapshot->isEmpty() || placement.cards.empty()) return image;
+    if (!spec.snapshot || spec.snapshot->isEmpty() || placement.cards.empty())
+        return image;
 
     const QSizeF tileSize = placement.cards.front().size() * pixelsPerTwip;
-    if (tileSize.width() < 1 || tileSize.height() < 1) return image;
+    if (tileSize.width() < 1 || tileSize.height() < 1)
+        return image;
     // The card is drawn once at this scale and then tiled, which keeps a busy card cheap.
     QImage card(tileSize.toSize().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     card.fill(Qt::transparent);
@@ -69,12 +72,9 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
 int qualityDpi(PrintQuality quality)
 {
     switch (quality) {
-    case PrintQuality::Low:
-        return 150;
-    case PrintQuality::Normal:
-        return 300;
-    case PrintQuality::Excellent:
-        return 600;
+    case PrintQuality::Low: return 150;
+    case PrintQuality::Normal: return 300;
+    case PrintQuality::Excellent: return 600;
     }
     return 300;
 }
@@ -82,12 +82,9 @@ int qualityDpi(PrintQuality quality)
 int qualityCupsValue(PrintQuality quality)
 {
     switch (quality) {
-    case PrintQuality::Low:
-        return 3;
-    case PrintQuality::Normal:
-        return 4;
-    case PrintQuality::Excellent:
-        return 5;
+    case PrintQuality::Low: return 3;
+    case PrintQuality::Normal: return 4;
+    case PrintQuality::Excellent: return 5;
     }
     return 4;
 }
@@ -99,7 +96,8 @@ const auto CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 void addCupsOption(QPrinter& printer, const QString& name, const QString& value)
 {
     QPrintEngine* engine = printer.printEngine();
-    if (!engine) return;
+    if (!engine)
+        return;
     QStringList options = engine->property(CupsOptions).toStringList();
     const qsizetype at = options.indexOf(name);
     if (at >= 0 && at % 2 == 0 && at + 1 < options.size())
@@ -115,10 +113,12 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
     // Each setting stands alone: one the device refuses leaves the others in place.
     printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setColorMode(job.colour ? QPrinter::Color : QPrinter::GrayScale);
-    if (job.copies >= 1) printer.setCopyCount(job.copies);
-    if (job.quality) printer.setResolution(qualityDpi(*job.quality));
-    printer.setPageSize(QPageSize(QPageSize::id(paperTwips / sheet::TwipsPerPoint,
-                                                QPageSize::Point, QPageSize::FuzzyMatch)));
+    if (job.copies >= 1)
+        printer.setCopyCount(job.copies);
+    if (job.quality)
+        printer.setResolution(qualityDpi(*job.quality));
+    printer.setPageSize(QPageSize(
+        QPageSize::id(paperTwips / sheet::TwipsPerPoint, QPageSize::Point, QPageSize::FuzzyMatch)));
     printer.setFullPage(true);
     if (cups) {
         // A generic queue prints in grey unless told otherwise, and Qt sends no quality.
@@ -133,7 +133,8 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
 bool drawPage(QPrinter& printer, const PagePainter& paint, const PrinterCalibration& calibration)
 {
     QPainter painter;
-    if (!painter.begin(&printer)) return false;
+    if (!painter.begin(&printer))
+        return false;
     const qreal unitsPerTwip = printer.resolution() / 1440.0;
     if (!calibration.isIdentity()) {
         // The correction is in twips; the painter works in device units.
@@ -149,14 +150,16 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const
     const QFileInfo target(job.pdfFile);
     const QString cannotWrite = QStringLiteral("The file %1 cannot be written.")
                                     .arg(QDir::toNativeSeparators(target.absoluteFilePath()));
-    if (target.isDir()) return {false, cannotWrite};
+    if (target.isDir())
+        return {false, cannotWrite};
     // Written beside the target and moved over it when whole, so that a failed job never
     // leaves a half-written or clobbered file.
-    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                           QStringLiteral(".XXXXXX"));
-    if (!partial.open()) return {false, cannotWrite};
-    partial.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                           QFile::ReadOther);
+    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName()
+                           + QStringLiteral(".XXXXXX"));
+    if (!partial.open())
+        return {false, cannotWrite};
+    partial.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                           | QFile::ReadOther);
     partial.close();
 
     QPrinter printer(QPrinter::HighResolution);
@@ -165,9 +168,11 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const
     printer.setResolution(600);
     applySettings(printer, job, paper, landscape, false);
     // A file is no printer: it keeps the nominal page.
-    if (!drawPage(printer, paint, {})) return {false, cannotWrite};
+    if (!drawPage(printer, paint, {}))
+        return {false, cannotWrite};
     if (std::rename(QFile::encodeName(partial.fileName()).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+                    QFile::encodeName(target.absoluteFilePath()).constData())
+        != 0)
         return {false, cannotWrite};
     partial.setAutoRemove(false);
     return {true, {}};
@@ -205,8 +210,7 @@ PrintOutcome printSheet(const SheetJob& job, const SheetSpec& spec)
 {
     const SheetPlacement placement = spec.placement();
     const QSizeF paper = placement.landscape() ? placement.page.transposed() : placement.page;
-    return printPage(job, paper, placement.landscape(),
-                     [&](QPainter& painter, qreal unitsPerTwip) {
-                         paintSheet(painter, spec, unitsPerTwip);
-                     });
+    return printPage(job, paper, placement.landscape(), [&](QPainter& painter, qreal unitsPerTwip) {
+        paintSheet(painter, spec, unitsPerTwip);
+    });
 }

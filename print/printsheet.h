@@ -19,10 +19,7 @@ struct SheetSpec {
     int rows = 4;
     SheetLayout layout; // the original sheet unless another is chosen
 
-    SheetPlacement placement() const
-    {
-        return sheet::placeCards(layout, cardTwips, columns, rows);
-    }
+    SheetPlacement placement() const { return sheet::placeCards(layout, cardTwips, columns, rows); }
     QSizeF pageTwips() const { return placement().page; }
 };
 

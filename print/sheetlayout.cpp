@@ -10,8 +10,10 @@ namespace sheet {
 
 Orientation pageOrientation(double w, double h)
 {
-    if (w < NarrowLimit && h < WideLimit) return Orientation::Portrait;
-    if (w > NarrowLimit && w < WideLimit && h < NarrowLimit) return Orientation::Landscape;
+    if (w < NarrowLimit && h < WideLimit)
+        return Orientation::Portrait;
+    if (w > NarrowLimit && w < WideLimit && h < NarrowLimit)
+        return Orientation::Landscape;
     if (w >= WideLimit || h >= NarrowLimit)
         return w > h ? Orientation::Landscape : Orientation::Portrait;
     // Only a card exactly 7.5 in wide and less tall gets here.
@@ -36,7 +38,8 @@ std::vector<QPoint> tileCards(int columns, int rows, int cardWidth, int cardHeig
 QSize tileSize(QSizeF cardTwips)
 {
     const auto whole = [](double v) {
-        if (!(v > 0)) return 0;
+        if (!(v > 0))
+            return 0;
         return int(std::floor(std::min(v, double(std::numeric_limits<qint16>::max()))));
     };
     return {whole(cardTwips.width()), whole(cardTwips.height())};
@@ -47,22 +50,22 @@ double leadingNumber(const QString& text)
     static const QRegularExpression number(
         QStringLiteral("^\\s*([-+]?(\\d+\\.?\\d*|\\.\\d+)([eE][-+]?\\d+)?)"));
     const auto match = number.match(text);
-    if (!match.hasMatch()) return 0;
+    if (!match.hasMatch())
+        return 0;
     const double value = match.captured(1).toDouble();
     return std::isfinite(value) ? value : 0;
 }
 
 // Halves go to the even neighbour, as counts typed into the dialogs always were.
-static int roundHalfEven(double v)
-{
-    return int(std::nearbyint(v));
-}
+static int roundHalfEven(double v) { return int(std::nearbyint(v)); }
 
 int sheetCount(const QString& text)
 {
     const double v = leadingNumber(text);
-    if (v >= MaxCount) return MaxCount;
-    if (v <= 1) return 1;
+    if (v >= MaxCount)
+        return MaxCount;
+    if (v <= 1)
+        return 1;
     return std::clamp(roundHalfEven(v), 1, MaxCount);
 }
 
@@ -83,16 +86,22 @@ CopiesClamp clampCopies(const QString& text)
 
 std::optional<double> parseLength(const QString& text)
 {
-    static const QRegularExpression length(QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*(in|mm|pt)?\\s*$"));
+    static const QRegularExpression length(
+        QStringLiteral("^\\s*(\\d+(?:\\.\\d+)?)\\s*(in|mm|pt)?\\s*$"));
     const auto match = length.match(text);
-    if (!match.hasMatch()) return std::nullopt;
+    if (!match.hasMatch())
+        return std::nullopt;
     const double value = match.captured(1).toDouble();
     const QString unit = match.captured(2);
-    if (unit == QLatin1String("in")) return value * TwipsPerInch;
-    if (unit == QLatin1String("mm")) return value * TwipsPerMm;
-    if (unit == QLatin1String("pt")) return value * TwipsPerPoint;
+    if (unit == QLatin1String("in"))
+        return value * TwipsPerInch;
+    if (unit == QLatin1String("mm"))
+        return value * TwipsPerMm;
+    if (unit == QLatin1String("pt"))
+        return value * TwipsPerPoint;
     // A bare number means nothing unless it is nothing.
-    if (value == 0) return 0.0;
+    if (value == 0)
+        return 0.0;
     return std::nullopt;
 }
 
@@ -100,7 +109,8 @@ namespace {
 // How many cells of `cell` with `gap` between them go into `room`; at least one.
 int fitting(double room, double cell, double gap)
 {
-    if (!(cell > 0)) return 1;
+    if (!(cell > 0))
+        return 1;
     // A hair of slack, so that stock sized to fit exactly is not lost to rounding.
     return std::max(1, int(std::floor((room + gap) / (cell + gap) + 1e-9)));
 }
@@ -117,9 +127,9 @@ SheetPlacement placeCards(const SheetLayout& layout, QSizeF cardTwips, int colum
     if (layout.count == SheetLayout::Count::Chosen && !layout.cell) {
         // The original sheet, exactly as it always was.
         const QSize tile = tileSize(cardTwips);
-        const Orientation orientation =
-            layout.turnsWithCard ? pageOrientation(cardTwips.width(), cardTwips.height())
-                                 : Orientation::Portrait;
+        const Orientation orientation = layout.turnsWithCard
+                                            ? pageOrientation(cardTwips.width(), cardTwips.height())
+                                            : Orientation::Portrait;
         placement.page = orientation == Orientation::Portrait ? layout.paperTwips
                                                               : layout.paperTwips.transposed();
         for (const QPoint corner : tileCards(columns, rows, tile.width(), tile.height()))
@@ -132,7 +142,8 @@ SheetPlacement placeCards(const SheetLayout& layout, QSizeF cardTwips, int colum
     placement.page = layout.paperTwips;
     const double pageW = placement.page.width();
     const double pageH = placement.page.height();
-    if (!(cardTwips.width() > 0) || !(cardTwips.height() > 0)) return placement;
+    if (!(cardTwips.width() > 0) || !(cardTwips.height() > 0))
+        return placement;
 
     QSizeF cell = layout.cell.value_or(cardTwips);
     if (!layout.cell) {
@@ -165,7 +176,8 @@ SheetPlacement placeCards(const SheetLayout& layout, QSizeF cardTwips, int colum
             const QPointF cellCorner(x0 + i * (cell.width() + layout.gap),
                                      y0 + j * (cell.height() + layout.gap));
             placement.cards.emplace_back(
-                cellCorner + QPointF(cell.width() - card.width(), cell.height() - card.height()) / 2,
+                cellCorner
+                    + QPointF(cell.width() - card.width(), cell.height() - card.height()) / 2,
                 card);
         }
     return placement;
@@ -182,16 +194,19 @@ std::vector<QLineF> cropMarks(const SheetPlacement& placement)
                       : direction.y() > 0 ? placement.page.height() - corner.y()
                                           : corner.y();
         for (const QRectF& other : cards) {
-            if (&other == &from) continue;
+            if (&other == &from)
+                continue;
             if (direction.y() == 0 && corner.y() >= other.top() && corner.y() <= other.bottom()) {
-                const double d = direction.x() > 0 ? other.left() - corner.x()
-                                                   : corner.x() - other.right();
-                if (d >= 0) free = std::min(free, d);
-            } else if (direction.x() == 0 && corner.x() >= other.left() &&
-                       corner.x() <= other.right()) {
-                const double d = direction.y() > 0 ? other.top() - corner.y()
-                                                   : corner.y() - other.bottom();
-                if (d >= 0) free = std::min(free, d);
+                const double d =
+                    direction.x() > 0 ? other.left() - corner.x() : corner.x() - other.right();
+                if (d >= 0)
+                    free = std::min(free, d);
+            } else if (direction.x() == 0 && corner.x() >= other.left()
+                       && corner.x() <= other.right()) {
+                const double d =
+                    direction.y() > 0 ? other.top() - corner.y() : corner.y() - other.bottom();
+                if (d >= 0)
+                    free = std::min(free, d);
             }
         }
         return free;
@@ -204,10 +219,12 @@ std::vector<QLineF> cropMarks(const SheetPlacement& placement)
             const QPointF outX(corner.x() == card.left() ? -1 : 1, 0);
             const QPointF outY(0, corner.y() == card.top() ? -1 : 1);
             for (const QPointF direction : {outX, outY}) {
-                // Marks meeting in a gap from both sides share it, each keeping clear of the other card.
+                // Marks meeting in a gap from both sides share it, each keeping clear of the other
+                // card.
                 const double length =
                     std::min(CropMarkLength, room(card, corner, direction) - 2 * CropMarkOffset);
-                if (length <= 0) continue;
+                if (length <= 0)
+                    continue;
                 const QPointF start = corner + direction * CropMarkOffset;
                 marks.emplace_back(start, start + direction * length);
             }
@@ -219,7 +236,8 @@ std::vector<QLineF> cropMarks(const SheetPlacement& placement)
 QString previewTitle(double scale)
 {
     const int percent = int(std::lround(scale * 100));
-    if (percent == 100) return QStringLiteral("Preview");
+    if (percent == 100)
+        return QStringLiteral("Preview");
     return QStringLiteral("Preview — scaled to %1 %").arg(percent);
 }
 

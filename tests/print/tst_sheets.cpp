@@ -44,7 +44,8 @@ QImage render(const QString& pdf, const QString& stem)
 // How red a pixel is: 1 red, 0 white or blue, and in between the share of red in it.
 double redness(const QImage& page, int x, int y)
 {
-    if (!page.rect().contains(x, y)) return 0;
+    if (!page.rect().contains(x, y))
+        return 0;
     const QRgb c = page.pixel(x, y);
     // The renderer's red is not quite 255: a few steps short still count as all red.
     return std::clamp((qRed(c) - qGreen(c)) / 250.0, 0.0, 1.0);
@@ -74,10 +75,7 @@ QRectF measureQuarter(const QImage& page, QRectF card)
                   QPointF(midX + insideRight, midY + insideBottom) * PointsPerPixel);
 }
 
-QRectF quarter(QRectF card)
-{
-    return QRectF(card.topLeft(), card.size() / 2);
-}
+QRectF quarter(QRectF card) { return QRectF(card.topLeft(), card.size() / 2); }
 
 QString describe(QRectF r)
 {
@@ -91,8 +89,8 @@ QString describe(QRectF r)
 // Every edge within half a point.
 bool near(QRectF a, QRectF b)
 {
-    return qAbs(a.left() - b.left()) <= 0.5 && qAbs(a.top() - b.top()) <= 0.5 &&
-           qAbs(a.right() - b.right()) <= 0.5 && qAbs(a.bottom() - b.bottom()) <= 0.5;
+    return qAbs(a.left() - b.left()) <= 0.5 && qAbs(a.top() - b.top()) <= 0.5
+           && qAbs(a.right() - b.right()) <= 0.5 && qAbs(a.bottom() - b.bottom()) <= 0.5;
 }
 
 // Cards of w by h points, columns outer, rows inner, from (x, y) every dx and dy.
@@ -115,7 +113,8 @@ CliResult runQmark(const QStringList& arguments)
 {
     QProcess process;
     process.start(QUILLMARK_BINARY_DIR "/qmark", arguments);
-    if (!process.waitForFinished(60000)) process.kill();
+    if (!process.waitForFinished(60000))
+        process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
 }
@@ -168,13 +167,12 @@ private slots:
             << "letter-10" << letter << grid(54, 36, 252, 144, 252, 144, 2, 5) << false;
         // 85 x 55 mm cells centred on A4; the 3.5 x 2 in card shrinks to 95.6 % to fit.
         QTest::newRow("a4-10") << "a4-10" << a4
-                               << grid(56.69, 40.29, 240.94, 137.68, 240.94, 155.91, 2, 5)
-                               << false;
+                               << grid(56.69, 40.29, 240.94, 137.68, 240.94, 155.91, 2, 5) << false;
         // Two columns and five rows with 9 pt gaps fit inside a quarter inch of margin.
         QTest::newRow("letter-fit")
             << "letter-fit" << letter << grid(49.5, 18, 252, 144, 261, 153, 2, 5) << true;
-        QTest::newRow("a4-fit") << "a4-fit" << a4
-                                << grid(41.14, 42.94, 252, 144, 261, 153, 2, 5) << true;
+        QTest::newRow("a4-fit") << "a4-fit" << a4 << grid(41.14, 42.94, 252, 144, 261, 153, 2, 5)
+                                << true;
     }
     void layoutsPlaceCards()
     {
@@ -191,8 +189,8 @@ private slots:
         const QImage image = render(pdf, path(layout));
         // Within a pixel: the PDF gives A4 in whole points.
         const QSizeF size = image.size();
-        QVERIFY(qAbs(size.width() * PointsPerPixel - page.width()) <= 1 &&
-                qAbs(size.height() * PointsPerPixel - page.height()) <= 1);
+        QVERIFY(qAbs(size.width() * PointsPerPixel - page.width()) <= 1
+                && qAbs(size.height() * PointsPerPixel - page.height()) <= 1);
         for (const QRectF& expected : cards) {
             const QRectF measured = measureQuarter(image, expected);
             QVERIFY2(near(measured, quarter(expected)),
@@ -213,15 +211,18 @@ private slots:
         for (int y = 0; y < image.height(); ++y)
             for (int x = 0; x < image.width(); ++x) {
                 const QRgb c = image.pixel(x, y);
-                if (qRed(c) > 128 || qGreen(c) > 128 || qBlue(c) > 128) continue;
+                if (qRed(c) > 128 || qGreen(c) > 128 || qBlue(c) > 128)
+                    continue;
                 ++dark;
                 const QPointF at((x + 0.5) * PointsPerPixel, (y + 0.5) * PointsPerPixel);
                 for (int i = 0; i < cards.size(); ++i) {
-                    if (cards[i].contains(at)) ++darkInside;
+                    if (cards[i].contains(at))
+                        ++darkInside;
                     const QPointF corners[] = {cards[i].topLeft(), cards[i].topRight(),
                                                cards[i].bottomLeft(), cards[i].bottomRight()};
                     for (int k = 0; k < 4; ++k)
-                        if (QLineF(corners[k], at).length() < 10) ++marksNearCorner[i * 4 + k];
+                        if (QLineF(corners[k], at).length() < 10)
+                            ++marksNearCorner[i * 4 + k];
                 }
             }
         QCOMPARE(darkInside, 0);
@@ -241,7 +242,8 @@ private slots:
 
         QString error;
         const int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
-        auto request = headless::parse({"--print", "Alpha", "--layout", "letter-10", m_card}, &error);
+        auto request =
+            headless::parse({"--print", "Alpha", "--layout", "letter-10", m_card}, &error);
         QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
         const auto job = m_cups->waitForLastJob("Alpha");
         QVERIFY(job.value("job-id").toInt() > before);
@@ -252,9 +254,8 @@ private slots:
                  qPrintable(describe(measured) + " instead of " + describe(quarter(calibrated))));
 
         // "PDF file" keeps the nominal sheet.
-        request = headless::parse({"--export-pdf", path("nominal.pdf"), "--layout", "letter-10",
-                                   m_card},
-                                  &error);
+        request = headless::parse(
+            {"--export-pdf", path("nominal.pdf"), "--layout", "letter-10", m_card}, &error);
         QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
         measured = measureQuarter(render(path("nominal.pdf"), path("nominal")), nominal);
         QVERIFY2(near(measured, quarter(nominal)), qPrintable(describe(measured)));
@@ -277,21 +278,23 @@ private slots:
         QFETCH(double, scale);
         QFETCH(double, shiftMm);
         const auto printer = [&](double x) { return scale * x + shiftMm; };
-        const QPointF perforation = calibrationpage::perforationMm(*layoutcatalog::find("letter-10"));
+        const QPointF perforation =
+            calibrationpage::perforationMm(*layoutcatalog::find("letter-10"));
         QCOMPARE(perforation, QPointF(107.95, 63.5));
         // The square printed closest to the perforation, and the rulers as they came out.
         calibration::Readings readings;
         double best = 1e9;
         for (int k = -calibration::MaxSquare; k <= calibration::MaxSquare; ++k) {
-            const double off = qAbs(printer(perforation.x() + k * calibration::StepMm) -
-                                    perforation.x());
-            if (off < best) best = off, readings.squareAcross = readings.squareDown = k;
+            const double off =
+                qAbs(printer(perforation.x() + k * calibration::StepMm) - perforation.x());
+            if (off < best)
+                best = off, readings.squareAcross = readings.squareDown = k;
         }
         readings.rulerAcrossMm = readings.rulerDownMm = calibration::RulerMm * scale;
         const PrinterCalibration c = calibration::fromReadings(readings, perforation);
         for (double x : {10.0, 54.0, 107.95, 200.0})
-            QVERIFY2(qAbs(printer(x * c.scaleXPercent / 100 + c.offsetXMm) - x) <=
-                         calibration::StepMm / 2 + 1e-9,
+            QVERIFY2(qAbs(printer(x * c.scaleXPercent / 100 + c.offsetXMm) - x)
+                         <= calibration::StepMm / 2 + 1e-9,
                      qPrintable(QString::number(x)));
         // Shown again, the dialog's fields come back as they were read.
         const calibration::Readings again = calibration::toReadings(c, perforation);
@@ -302,12 +305,13 @@ private slots:
     void exportIsRepeatable()
     {
         for (const QString name : {"first", "second"}) {
-            const CliResult result = runQmark({"--export-pdf", path(name + ".pdf"), "--layout",
-                                               "a4-fit", m_card});
+            const CliResult result =
+                runQmark({"--export-pdf", path(name + ".pdf"), "--layout", "a4-fit", m_card});
             QCOMPARE(result.exitCode, 0);
             QCOMPARE(result.standardError, QString());
         }
-        QCOMPARE(render(path("first.pdf"), path("first")), render(path("second.pdf"), path("second")));
+        QCOMPARE(render(path("first.pdf"), path("first")),
+                 render(path("second.pdf"), path("second")));
         // The words and where they stand; the creation date in the head may differ.
         const auto words = [&](const QString& name) {
             const QString text = runTool("pdftotext", {"-bbox", path(name), "-"});
@@ -320,12 +324,12 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments"); // CARD stands for the test card
         QTest::addColumn<QString>("message");
-        QTest::newRow("missing card") << QStringList{"--export-pdf", "OUT", "nothing.qmark"}
-                                      << "does not exist";
-        QTest::newRow("folder as card") << QStringList{"--export-pdf", "OUT", "/tmp"}
-                                        << "cannot be read";
-        QTest::newRow("FIFO as card") << QStringList{"--export-pdf", "OUT", "FIFO"}
-                                      << "cannot be read";
+        QTest::newRow("missing card")
+            << QStringList{"--export-pdf", "OUT", "nothing.qmark"} << "does not exist";
+        QTest::newRow("folder as card")
+            << QStringList{"--export-pdf", "OUT", "/tmp"} << "cannot be read";
+        QTest::newRow("FIFO as card")
+            << QStringList{"--export-pdf", "OUT", "FIFO"} << "cannot be read";
         QTest::newRow("picture as card")
             << QStringList{"--export-pdf", "OUT", QUILLMARK_TEST_DATA "/red.bmp"}
             << "is not a card file";
@@ -336,10 +340,10 @@ private slots:
         QTest::newRow("rows out of range")
             << QStringList{"--export-pdf", "OUT", "--rows", "5", "CARD"} << "--rows must be";
         QTest::newRow("no card") << QStringList{"--export-pdf", "OUT"} << "no card file";
-        QTest::newRow("unwritable") << QStringList{"--export-pdf", "/proc/x.pdf", "CARD"}
-                                    << "cannot be written";
-        QTest::newRow("unknown queue") << QStringList{"--print", "Nowhere", "CARD"}
-                                       << "\"Nowhere\" is not installed";
+        QTest::newRow("unwritable")
+            << QStringList{"--export-pdf", "/proc/x.pdf", "CARD"} << "cannot be written";
+        QTest::newRow("unknown queue")
+            << QStringList{"--print", "Nowhere", "CARD"} << "\"Nowhere\" is not installed";
         QTest::newRow("copies for a file")
             << QStringList{"--export-pdf", "OUT", "--copies", "2", "CARD"}
             << "unknown option --copies";
@@ -352,15 +356,18 @@ private slots:
         QFile::remove(path("FIFO"));
         QCOMPARE(QProcess::execute("mkfifo", {path("FIFO")}), 0);
         for (QString& word : arguments) {
-            if (word == "OUT") word = out;
-            if (word == "CARD") word = m_card;
-            if (word == "FIFO") word = path("FIFO");
+            if (word == "OUT")
+                word = out;
+            if (word == "CARD")
+                word = m_card;
+            if (word == "FIFO")
+                word = path("FIFO");
         }
         const CliResult result = runQmark(arguments);
         QCOMPARE(result.exitCode, 1);
-        QVERIFY2(result.standardError.startsWith("qmark: ") &&
-                     result.standardError.count('\n') == 1 &&
-                     result.standardError.endsWith('\n') && result.standardError.contains(message),
+        QVERIFY2(result.standardError.startsWith("qmark: ") && result.standardError.count('\n') == 1
+                     && result.standardError.endsWith('\n')
+                     && result.standardError.contains(message),
                  qPrintable(result.standardError));
         QVERIFY(!QFile::exists(out));
     }
@@ -369,10 +376,10 @@ private slots:
     {
         QVERIFY(headless::isRequested({"--export-pdf", "a.pdf", "c.qmark"}));
         QVERIFY(headless::isRequested({"--print", "q", "c.qmark"}));
-        for (const QStringList& line : {QStringList{"c.qmark", "--export-pdf", "a.pdf"},
-                                        QStringList{"--export-pdf=a.pdf", "c.qmark"},
-                                        QStringList{"--Print", "q", "c.qmark"},
-                                        QStringList{"my card --print.qmark"}, QStringList{}})
+        for (const QStringList& line :
+             {QStringList{"c.qmark", "--export-pdf", "a.pdf"},
+              QStringList{"--export-pdf=a.pdf", "c.qmark"}, QStringList{"--Print", "q", "c.qmark"},
+              QStringList{"my card --print.qmark"}, QStringList{}})
             QVERIFY2(!headless::isRequested(line), qPrintable(line.join(' ')));
     }
 
@@ -384,7 +391,8 @@ private slots:
         PrintCommand command(editor);
         QTimer ok;
         connect(&ok, &QTimer::timeout, [&] {
-            if (command.cardsCount().isVisible()) command.cardsCount().okButton->click();
+            if (command.cardsCount().isVisible())
+                command.cardsCount().okButton->click();
         });
         ok.start(10);
         editor.setSheetPrimed(true);
@@ -398,12 +406,13 @@ private slots:
         QCOMPARE(menus, (QStringList{"Print", "Preview Size", "Close", "Sheet"}));
         QStringList items;
         for (QAction* action : preview->sheetMenu->actions())
-            items << (action->isSeparator() ? "-" : action->text() + (action->isChecked() ? " *" : ""));
-        QCOMPARE(items, (QStringList{"Top left, no margins *", "Letter, 10 cards of 3.5 × 2 in",
-                                     "A4, 10 cards of 85 × 55 mm",
-                                     "Letter, as many as fit, with crop marks",
-                                     "A4, as many as fit, with crop marks", "-",
-                                     "Calibrate this printer…"}));
+            items << (action->isSeparator() ? "-"
+                                            : action->text() + (action->isChecked() ? " *" : ""));
+        QCOMPARE(
+            items,
+            (QStringList{"Top left, no margins *", "Letter, 10 cards of 3.5 × 2 in",
+                         "A4, 10 cards of 85 × 55 mm", "Letter, as many as fit, with crop marks",
+                         "A4, as many as fit, with crop marks", "-", "Calibrate this printer…"}));
         QCOMPARE(preview->windowTitle(), QString("Preview"));
 
         preview->layoutActions[1]->trigger();
@@ -425,7 +434,8 @@ private slots:
     void screenshots()
     {
         const QString shots = qEnvironmentVariable("QUILLMARK_SHOTS");
-        if (shots.isEmpty()) QSKIP("QUILLMARK_SHOTS is not set");
+        if (shots.isEmpty())
+            QSKIP("QUILLMARK_SHOTS is not set");
         QWidget host;
         CardEditor editor(&host);
         QVERIFY(editor.load(m_card));
@@ -433,7 +443,8 @@ private slots:
         command.setLayout("letter-fit");
         QTimer ok;
         connect(&ok, &QTimer::timeout, [&] {
-            if (command.cardsCount().isVisible()) command.cardsCount().okButton->click();
+            if (command.cardsCount().isVisible())
+                command.cardsCount().okButton->click();
         });
         ok.start(10);
         editor.setSheetPrimed(true);
