@@ -170,10 +170,18 @@ void MainWindow::updateRunCounter()
 
 void MainWindow::showUpdateWindow()
 {
-    if (!updateWindow)
-        updateWindow = new UpdateWindow(this);
-    updateWindow->show();
-    updateWindow->raise();
+    if (updateWindow) {
+        updateWindow->raise();
+        return;
+    }
+    auto* window = new UpdateWindow(this);
+    updateWindow = window;
+    window->setProgramFolder(programFolder());
+    window->setServer(makerServer());
+    if (window->checkForUpdate())
+        window->show();
+    else
+        window->deleteLater();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

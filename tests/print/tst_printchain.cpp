@@ -25,7 +25,7 @@ namespace {
 // Answers modal dialogs as they come up, in order. One nobody scripted, or one still up after
 // ten seconds, is dismissed, so that a failing check never leaves a modal hanging the run.
 class ModalScript : public QObject {
-  public:
+public:
     using Step = std::function<void(QDialog*)>;
     QList<Step> steps;
     QStringList seen; // titles, in order
@@ -37,7 +37,7 @@ class ModalScript : public QObject {
     }
     int count(const QString& title) const { return int(seen.count(title)); }
 
-  private:
+private:
     void poll()
     {
         auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
@@ -45,12 +45,14 @@ class ModalScript : public QObject {
             m_answered = nullptr;
             return;
         }
-        if (modal == m_answered && m_since.elapsed() < 10000) return;
+        if (modal == m_answered && m_since.elapsed() < 10000)
+            return;
         const bool stuck = modal == m_answered;
         m_answered = modal;
         m_since.start();
         if (stuck || steps.isEmpty()) {
-            if (!stuck) seen << modal->windowTitle();
+            if (!stuck)
+                seen << modal->windowTitle();
             if (auto* counts = qobject_cast<CardsCountDialog*>(modal))
                 counts->okButton->click();
             else
@@ -83,7 +85,8 @@ ModalScript::Step chooseOptions(Choices choices)
         QRadioButton* qualities[] = {options->lowQuality, options->normalQuality,
                                      options->excellentQuality};
         qualities[choices.quality]->setChecked(true);
-        if (options->colourBox->isChecked() != choices.colour) options->colourBox->click();
+        if (options->colourBox->isChecked() != choices.colour)
+            options->colourBox->click();
         options->okButton->click();
     };
 }
@@ -124,15 +127,15 @@ class TestPrintChain : public QObject {
         card.window->printButton->click();
         if (!QTest::qWaitFor(
                 [&] {
-                    return command.preview() && command.preview()->isVisible() &&
-                           !command.snapshotTimer.isActive() && !command.reprintTimer.isActive();
+                    return command.preview() && command.preview()->isVisible()
+                           && !command.snapshotTimer.isActive() && !command.reprintTimer.isActive();
                 },
                 10000))
             return nullptr;
         return command.preview();
     }
 
-  private slots:
+private slots:
     void initTestCase()
     {
         QString error;
@@ -149,7 +152,9 @@ class TestPrintChain : public QObject {
     {
         ScriptedPlatform platform;
         ModalScript script;
-        StartedCard card;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
         CardEditor& editor = card.editor();
         editor.createHandles();
         editor.addText();
@@ -197,7 +202,9 @@ class TestPrintChain : public QObject {
         QFETCH(QString, quality);
         ScriptedPlatform platform;
         ModalScript script;
-        StartedCard card;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         const int jobBefore = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
@@ -223,7 +230,9 @@ class TestPrintChain : public QObject {
     {
         ScriptedPlatform platform;
         ModalScript script;
-        StartedCard card;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
         CardEditor& editor = card.editor();
         editor.canvas()->setBackColor(0x00FF0000); // blue, so the cards' edges show
         editor.addText();
@@ -359,7 +368,9 @@ class TestPrintChain : public QObject {
     {
         ScriptedPlatform platform;
         ModalScript script;
-        StartedCard card;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         script.steps << cancelOptions();
@@ -375,7 +386,9 @@ class TestPrintChain : public QObject {
     {
         ScriptedPlatform platform;
         ModalScript script;
-        StartedCard card;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
         PrintCommand& command = *card.window->printCommand;
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
@@ -436,7 +449,9 @@ class TestPrintChain : public QObject {
         QFETCH(QString, reason);
         ScriptedPlatform platform;
         ModalScript script;
-        StartedCard card;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
         QString printer = PrintOptionsDialog::PdfEntry;
         QString path;
         if (target.startsWith("queue:")) {
@@ -458,7 +473,8 @@ class TestPrintChain : public QObject {
         QVERIFY2(platform.messageBoxes[0].text.contains(reason),
                  qPrintable(platform.messageBoxes[0].text));
         QVERIFY(!QGuiApplication::overrideCursor());
-        if (!path.isEmpty()) QVERIFY(!QFile::exists(path));
+        if (!path.isEmpty())
+            QVERIFY(!QFile::exists(path));
     }
 };
 
