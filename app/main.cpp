@@ -1,9 +1,15 @@
+#include "app/headless.h"
 #include "app/mainwindow.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QTimer>
 
+#include <vector>
+
 namespace {
+const char* const QuitAfterFirstFrameOption = "--quit-after-first-frame";
+
 // Ends the program once the window has painted its first frame: start-up measurements time
 // the whole process up to what the user first sees.
 class QuitAfterFirstFrame : public QObject {
@@ -20,19 +26,32 @@ public:
 
 int main(int argc, char** argv)
 {
+    // A run for a script needs no display: unless told otherwise, it draws off screen.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QFile::decodeName(argv[i]);
+    const bool windowless = headless::isRequested(arguments);
+    if (windowless) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // A script reads one line of error at most; the toolkit's chatter is not for it.
+        qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+    }
+
     QApplication app(argc, argv);
     app.setApplicationName("Quillmark");
 
-    // A document opened from the desktop arrives as the whole argument text: a path with
-    // spaces that came unquoted is still one path.
-    QStringList arguments = app.arguments();
-    arguments.removeFirst();
-    const bool quitAfterFirstFrame =
-        !arguments.isEmpty() && arguments.first() == QLatin1String("--quit-after-first-frame");
-    if (quitAfterFirstFrame)
-        arguments.removeFirst();
+    if (windowless)
+        return headless::main(arguments);
 
-    MainWindow window({QCoreApplication::applicationFilePath(), arguments.join(' ')});
+    // The option comes first and is not part of the card's path.
+    std::vector<const char*> rest(argv, argv + argc);
+    const bool quitAfterFirstFrame = argc > 1 && qstrcmp(argv[1], QuitAfterFirstFrameOption) == 0;
+    if (quitAfterFirstFrame)
+        rest.erase(rest.begin() + 1);
+
+    MainWindow window(StartupOptions::fromArguments(int(rest.size()), rest.data(),
+                                                    QCoreApplication::applicationFilePath()));
     QuitAfterFirstFrame firstFrame;
     if (quitAfterFirstFrame)
         window.installEventFilter(&firstFrame);

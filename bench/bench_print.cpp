@@ -52,7 +52,8 @@ struct Card {
         // Load the preview once, answering Cards Count, so that the loops meet no dialog.
         QTimer ok;
         QObject::connect(&ok, &QTimer::timeout, [this] {
-            if (command.cardsCount().isVisible()) command.cardsCount().okButton->click();
+            if (command.cardsCount().isVisible())
+                command.cardsCount().okButton->click();
         });
         ok.start(10);
         editor.setSheetPrimed(true);
@@ -99,7 +100,8 @@ void BM_PrintSheetPdf600(benchmark::State& state)
     job.quality = PrintQuality::Excellent;
     const SheetSpec spec = card.command.sheetSpec();
     for (auto _ : state)
-        if (!printSheet(job, spec).sent) state.SkipWithError("the PDF was not written");
+        if (!printSheet(job, spec).sent)
+            state.SkipWithError("the PDF was not written");
     state.counters["pdf_kB"] = QFileInfo(job.pdfFile).size() / 1024.0;
 }
 BENCHMARK(BM_PrintSheetPdf600)->Arg(0)->Arg(200)->Unit(benchmark::kMillisecond);
@@ -127,7 +129,4 @@ void BM_BitmapPagePdf96(benchmark::State& state)
 BENCHMARK(BM_BitmapPagePdf96)->Arg(0)->Arg(200)->Unit(benchmark::kMillisecond);
 } // namespace
 
-int main(int argc, char** argv)
-{
-    return runBenchmarks(argc, argv);
-}
+int main(int argc, char** argv) { return runBenchmarks(argc, argv); }

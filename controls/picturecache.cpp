@@ -3,12 +3,11 @@
 #include <QDateTime>
 #include <QFileInfo>
 #include <QHash>
-#include <QImageReader>
 #include <QPixmapCache>
 
 namespace picturecache {
 
-QImage load(const QString& path)
+QImage load(const QString& path, const std::function<QImage(const QString&)>& decode)
 {
     const QFileInfo info(path);
     const QString key = info.absoluteFilePath() + u'\n'
@@ -18,9 +17,7 @@ QImage load(const QString& path)
     if (const auto found = decoded.constFind(key); found != decoded.constEnd())
         return *found;
 
-    QImageReader reader(path);
-    reader.setAutoTransform(true);
-    const QImage image = reader.read();
+    const QImage image = decode(path);
     if (image.isNull())
         return image;
     // Pictures no element holds any more are let go before another is kept.

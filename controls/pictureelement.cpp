@@ -1,9 +1,10 @@
 #include "controls/pictureelement.h"
 
 #include "controls/picturecache.h"
-#include "controls/textlayout.h"
 #include "document/twips.h"
 
+#include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 
 PictureElement::PictureElement(QWidget* parent)
@@ -21,7 +22,20 @@ void PictureElement::setPicture(const QImage& picture)
 
 bool PictureElement::loadPicture(const QString& path)
 {
-    const QImage image = picturecache::load(path);
+    // Opening a FIFO would wait for a writer for ever, and a device never ends: only a
+    // regular file is handed to the reader (stat does not open it).
+    if (!QFileInfo(path).isFile())
+        return false;
+    const QImage image = picturecache::load(path, [](const QString& file) {
+        QImageReader reader(file);
+        reader.setAutoTransform(true);
+        reader.setAllocationLimit(MaxPictureBytes >> 20);
+        // A small file may promise a huge picture; the promise is checked before decoding.
+        const QSize size = reader.size();
+        if (size.isValid() && qint64(size.width()) * size.height() > MaxPicturePixels)
+            return QImage();
+        return reader.read();
+    });
     if (image.isNull())
         return false;
     setPicture(image);

@@ -1,8 +1,8 @@
 #include "dialogs/shapeoptionsdialog.h"
 
 #include "canvas/cardeditor.h"
-#include "dialogs/colorbox.h"
 #include "controls/twipslayout.h"
+#include "dialogs/colorbox.h"
 #include "dialogs/listpick.h"
 
 #include <QComboBox>

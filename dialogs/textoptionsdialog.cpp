@@ -1,10 +1,10 @@
 #include "dialogs/textoptionsdialog.h"
 
 #include "canvas/cardeditor.h"
+#include "controls/twipslayout.h"
 #include "dialogs/colorbox.h"
 #include "dialogs/listpick.h"
 #include "dialogs/picturebuttons.h"
-#include "controls/twipslayout.h"
 #include "document/fontfaces.h"
 
 #include <QAbstractItemView>

@@ -49,19 +49,10 @@ CardsCountDialog::CardsCountDialog(QWidget* parent)
     });
 }
 
-int CardsCountDialog::rows() const
-{
-    return sheet::sheetCount(rowsBox->currentText());
-}
+int CardsCountDialog::rows() const { return sheet::sheetCount(rowsBox->currentText()); }
 
-int CardsCountDialog::columns() const
-{
-    return sheet::sheetCount(columnsBox->currentText());
-}
+int CardsCountDialog::columns() const { return sheet::sheetCount(columnsBox->currentText()); }
 
 void CardsCountDialog::reject() {}
 
-void CardsCountDialog::closeEvent(QCloseEvent* event)
-{
-    event->ignore();
-}
+void CardsCountDialog::closeEvent(QCloseEvent* event) { event->ignore(); }

@@ -11,7 +11,7 @@ class QPushButton;
 // choices last as long as the program; OK is the one way out.
 class CardsCountDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     explicit CardsCountDialog(QWidget* parent = nullptr);
 
     QComboBox* rowsBox;
@@ -24,10 +24,10 @@ class CardsCountDialog : public QDialog {
 
     void reject() override; // Escape does not dismiss it
 
-  signals:
+signals:
     // After OK has hidden the dialog: the preview is to be shown.
     void okClicked();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 };

@@ -2,10 +2,13 @@
 
 #include "document/twips.h"
 #include "platform/platform.h"
+#include "print/calibrationdialog.h"
 #include "print/cardscountdialog.h"
+#include "print/layoutcatalog.h"
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -18,7 +21,7 @@
 namespace {
 // The displayed page: whatever image it is given, stretched to its own size.
 class PageView : public QWidget {
-  public:
+public:
     explicit PageView(const QImage& image, QWidget* parent)
         : QWidget(parent)
         , m_image(image)
@@ -27,7 +30,7 @@ class PageView : public QWidget {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
@@ -37,21 +40,18 @@ class PageView : public QWidget {
             painter.drawImage(rect(), m_image);
     }
 
-  private:
+private:
     const QImage& m_image;
 };
 
 bool sameSheet(const SheetSpec& a, const SheetSpec& b)
 {
-    return a.snapshot && b.snapshot && a.snapshot->generation == b.snapshot->generation &&
-           a.cardTwips == b.cardTwips && a.columns == b.columns && a.rows == b.rows &&
-           a.orientation == b.orientation;
+    return a.snapshot && b.snapshot && a.snapshot->generation == b.snapshot->generation
+           && a.cardTwips == b.cardTwips && a.columns == b.columns && a.rows == b.rows
+           && a.layout == b.layout;
 }
 
-int round16(double v)
-{
-    return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0));
-}
+int round16(double v) { return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0)); }
 } // namespace
 
 PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
@@ -69,6 +69,7 @@ PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
     zoom50Action = sizes->addAction("50%");
     zoom25Action = sizes->addAction("25%");
     closeAction = menuBar()->addAction("Close");
+    createSheetMenu();
 
     m_area = new QWidget(this);
     setCentralWidget(m_area);
@@ -102,6 +103,46 @@ PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
 
 PreviewWindow::~PreviewWindow() = default;
 
+void PreviewWindow::createSheetMenu()
+{
+    sheetMenu = menuBar()->addMenu("Sheet");
+    sheetMenu->setObjectName("sheetMenu");
+    auto* group = new QActionGroup(this);
+    for (const SheetLayout& layout : layoutcatalog::layouts()) {
+        QAction* action = sheetMenu->addAction(layout.caption);
+        action->setObjectName(layout.name);
+        action->setCheckable(true);
+        action->setChecked(layout.name == m_command.layout().name);
+        group->addAction(action);
+        layoutActions << action;
+        connect(action, &QAction::triggered, this,
+                [this, name = layout.name] { chooseLayout(name); });
+    }
+    sheetMenu->addSeparator();
+    calibrateAction = sheetMenu->addAction(QStringLiteral("Calibrate this printer\u2026"));
+    connect(calibrateAction, &QAction::triggered, this, &PreviewWindow::calibratePrinter);
+}
+
+void PreviewWindow::chooseLayout(const QString& name)
+{
+    if (!m_command.setLayout(name))
+        return;
+    for (QAction* action : layoutActions)
+        action->setChecked(action->objectName() == name);
+    zoom100();
+    // Another paper is another page size: the scroll ranges follow it.
+    layoutViewport();
+}
+
+void PreviewWindow::calibratePrinter()
+{
+    // On the heap: should the preview go while the dialog is up, it takes the dialog along.
+    QPointer<CalibrationDialog> dialog =
+        new CalibrationDialog(m_command.layout(), PrintOptionsDialog::currentPrinter(), this);
+    dialog->exec();
+    delete dialog.data();
+}
+
 void PreviewWindow::load()
 {
     CardsCountDialog& counts = m_command.cardsCount();
@@ -122,7 +163,7 @@ void PreviewWindow::present()
 
 QSize PreviewWindow::pageSizePixels() const
 {
-    const QSize twips = sheet::pageSize(m_command.orientation());
+    const QSizeF twips = m_command.sheetSpec().pageTwips();
     return {qRound(twips.width() / TwipsPerPixel), qRound(twips.height() / TwipsPerPixel)};
 }
 
@@ -136,7 +177,8 @@ const QImage& PreviewWindow::composed(qreal zoom)
     QImage& image = zoom >= 1     ? m_composition->full
                     : zoom >= 0.5 ? m_composition->half
                                   : m_composition->quarter;
-    if (image.isNull()) image = composePage(m_composition->spec, zoom);
+    if (image.isNull())
+        image = composePage(m_composition->spec, zoom);
     return image;
 }
 
@@ -157,6 +199,7 @@ void PreviewWindow::zoom100()
         m_composition->spec = spec;
         ++m_compositions;
     }
+    setWindowTitle(sheet::previewTitle(m_composition->spec.placement().scale));
     showPage(composed(1), pageSizePixels());
     pageView->move(0, 0);
     pageView->show();
@@ -185,7 +228,8 @@ void PreviewWindow::zoom25()
 
 void PreviewWindow::layoutViewport()
 {
-    if (isMinimized() || m_area->height() <= 0) return;
+    if (isMinimized() || m_area->height() <= 0)
+        return;
     const int w = m_area->width();
     const int h = m_area->height();
     const int vw = verticalBar->sizeHint().width();
@@ -220,17 +264,20 @@ void PreviewWindow::printCommand()
 {
     QPointer<PreviewWindow> alive(this);
     m_command.printOptions().exec();
-    if (alive && PrintOptionsDialog::accepted()) printSheet();
+    if (alive && PrintOptionsDialog::accepted())
+        printSheet();
 }
 
 void PreviewWindow::printSheet()
 {
     zoom100();
-    if (!m_composition) return;
+    if (!m_composition)
+        return;
     SheetJob job = m_command.printOptions().job();
     if (job.printerName.isEmpty()) {
         job.pdfFile = Platform::instance().saveFileName(this, QStringLiteral("PDF|*.pdf"));
-        if (job.pdfFile.isEmpty()) return;
+        if (job.pdfFile.isEmpty())
+            return;
     }
     PrintOutcome outcome;
     {
@@ -256,7 +303,8 @@ void PreviewWindow::clearPictures()
 void PreviewWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) zoom100();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        zoom100();
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* event)
@@ -267,6 +315,7 @@ void PreviewWindow::closeEvent(QCloseEvent* event)
 
 bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_area && event->type() == QEvent::Resize) layoutViewport();
+    if (watched == m_area && event->type() == QEvent::Resize)
+        layoutViewport();
     return QMainWindow::eventFilter(watched, event);
 }

@@ -7,6 +7,7 @@
 
 class PrintCommand;
 class QAction;
+class QMenu;
 class QScrollBar;
 
 // "Preview": the composed sheet on a grey viewport at 100 %, 50 % or 25 %, printed through
@@ -14,7 +15,7 @@ class QScrollBar;
 // resize only. The composed page is kept until the card, its snapshot or the counts change.
 class PreviewWindow : public QMainWindow {
     Q_OBJECT
-  public:
+public:
     explicit PreviewWindow(PrintCommand& command, QWidget* parent = nullptr);
     ~PreviewWindow() override;
 
@@ -40,18 +41,28 @@ class PreviewWindow : public QMainWindow {
     QAction* zoom50Action;
     QAction* zoom25Action;
     QAction* closeAction;
+    // "Sheet": the layouts, one checked, and the printer calibration.
+    QMenu* sheetMenu;
+    QList<QAction*> layoutActions;
+    QAction* calibrateAction;
+
+    // Chooses a layout by name, as its Sheet item does, and shows the sheet afresh.
+    void chooseLayout(const QString& name);
+    // "Calibrate this printer…": the calibration dialog, modally.
+    void calibratePrinter();
 
     // The page the window shows, as last drawn; null once closed.
     const QImage& shownPage() const { return m_shown; }
     // How often a page was composed from the snapshot: tests tell reuse from recomposing.
     int compositions() const { return m_compositions; }
 
-  protected:
+protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
+    void createSheetMenu();
     void layoutViewport();
     void setScrollRanges();
     void showPage(const QImage& page, QSize size);

@@ -3,24 +3,20 @@
 #include "document/twips.h"
 #include "document/vbcolor.h"
 #include "print/cardscountdialog.h"
+#include "print/layoutcatalog.h"
 #include "print/previewwindow.h"
 #include "print/printoptionsdialog.h"
 
 // Everything printing needs from the editor, in one place.
-namespace {
-const QWidget& canvasOf(const CardEditor& editor)
+CardSnapshot snapshotCard(const CardEditor& editor)
 {
-    return *editor.canvas();
+    return recordCard(*editor.canvas(), vbcolor::toQColor(editor.canvas()->BackColor()));
 }
-QColor cardBackground(const CardEditor& editor)
-{
-    return vbcolor::toQColor(editor.canvas()->BackColor());
-}
+
 QSizeF cardSizeTwips(const CardEditor& editor)
 {
     return {editor.canvas()->Width() * TwipsPerPixel, editor.canvas()->Height() * TwipsPerPixel};
 }
-} // namespace
 
 PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
     : QObject(parent)
@@ -34,6 +30,18 @@ PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
     reprintTimer.setObjectName("reprintTimer");
     connect(&snapshotTimer, &QTimer::timeout, this, &PrintCommand::prepareSheet);
     connect(&reprintTimer, &QTimer::timeout, this, &PrintCommand::run);
+    if (const SheetLayout* chosen = layoutcatalog::find(layoutcatalog::remembered()))
+        m_layout = *chosen;
+}
+
+bool PrintCommand::setLayout(const QString& name)
+{
+    const SheetLayout* chosen = layoutcatalog::find(name);
+    if (!chosen)
+        return false;
+    m_layout = *chosen;
+    layoutcatalog::remember(name);
+    return true;
 }
 
 PrintCommand::~PrintCommand()
@@ -51,21 +59,24 @@ void PrintCommand::run()
 
 void PrintCommand::prepareSheet()
 {
-    m_snapshot = recordCard(canvasOf(m_editor), cardBackground(m_editor));
+    m_snapshot = snapshotCard(m_editor);
     m_cardTwips = cardSizeTwips(m_editor);
     m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());
 
     QPointer<PrintCommand> alive(this);
     PreviewWindow* preview = loadPreview();
-    if (!alive) return; // the program ended while Cards Count was up
+    if (!alive)
+        return; // the program ended while Cards Count was up
 
     snapshotTimer.stop();
     if (m_editor.sheetPrimed()) {
-        if (preview) preview->present();
+        if (preview)
+            preview->present();
         return;
     }
     m_editor.setSheetPrimed(true);
-    if (preview) preview->close();
+    if (preview)
+        preview->close();
     reprintTimer.start();
 }
 
@@ -74,7 +85,7 @@ SheetSpec PrintCommand::sheetSpec() const
     SheetSpec spec;
     spec.snapshot = &m_snapshot;
     spec.cardTwips = m_cardTwips;
-    spec.orientation = m_orientation;
+    spec.layout = m_layout;
     if (m_cardsCount) {
         spec.columns = m_cardsCount->columns();
         spec.rows = m_cardsCount->rows();
@@ -84,20 +95,19 @@ SheetSpec PrintCommand::sheetSpec() const
 
 CardsCountDialog& PrintCommand::cardsCount()
 {
-    if (!m_cardsCount) m_cardsCount = std::make_unique<CardsCountDialog>();
+    if (!m_cardsCount)
+        m_cardsCount = std::make_unique<CardsCountDialog>();
     return *m_cardsCount;
 }
 
 PrintOptionsDialog& PrintCommand::printOptions()
 {
-    if (!m_printOptions) m_printOptions = new PrintOptionsDialog();
+    if (!m_printOptions)
+        m_printOptions = new PrintOptionsDialog();
     return *m_printOptions;
 }
 
-PreviewWindow* PrintCommand::preview() const
-{
-    return m_preview;
-}
+PreviewWindow* PrintCommand::preview() const { return m_preview; }
 
 PreviewWindow* PrintCommand::loadPreview()
 {

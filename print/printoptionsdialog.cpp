@@ -43,8 +43,8 @@ QPixmap qualityPicture(int spacing)
 
 bool isInstalled(const QString& name)
 {
-    return name == PrintOptionsDialog::PdfEntry ||
-           QPrinterInfo::availablePrinterNames().contains(name);
+    return name == PrintOptionsDialog::PdfEntry
+           || QPrinterInfo::availablePrinterNames().contains(name);
 }
 } // namespace
 
@@ -133,15 +133,9 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     copiesChanged(copiesBox->text());
 }
 
-bool PrintOptionsDialog::accepted()
-{
-    return s_accepted;
-}
+bool PrintOptionsDialog::accepted() { return s_accepted; }
 
-QString PrintOptionsDialog::lastPrinter()
-{
-    return s_lastPrinter;
-}
+QString PrintOptionsDialog::lastPrinter() { return s_lastPrinter; }
 
 QString PrintOptionsDialog::currentPrinter()
 {
@@ -170,16 +164,20 @@ void PrintOptionsDialog::fillPrinters()
     for (const QString& name : names) {
         printerBox->addItem(name);
         const int added = printerBox->count() - 1;
-        if (name == s_lastPrinter) k = added;
-        if (name == current && k == -1) k = added;
+        if (name == s_lastPrinter)
+            k = added;
+        if (name == current && k == -1)
+            k = added;
     }
     printerBox->setCurrentIndex(k);
-    if (k >= 0) selectPrinter(printerBox->currentText());
+    if (k >= 0)
+        selectPrinter(printerBox->currentText());
 }
 
 void PrintOptionsDialog::selectPrinter(const QString& name)
 {
-    if (name.isEmpty() || !isInstalled(name)) return;
+    if (name.isEmpty() || !isInstalled(name))
+        return;
     s_currentPrinter = name;
     s_lastPrinter = name;
 }
@@ -199,14 +197,16 @@ bool PrintOptionsDialog::eventFilter(QObject* watched, QEvent* event)
     if (watched != copiesBox || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) return false;
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+        return false;
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         focusNextChild();
         return true;
     }
     // Keys that type nothing (Delete, the arrows) keep working; of the typed ones only digits.
     const QString typed = key->text().toUpper();
-    if (typed.isEmpty() || key->key() == Qt::Key_Delete) return false;
+    if (typed.isEmpty() || key->key() == Qt::Key_Delete)
+        return false;
     return !(typed.size() == 1 && typed.at(0).isDigit() && typed.at(0).unicode() < 128);
 }
 
@@ -229,7 +229,8 @@ SheetJob PrintOptionsDialog::job() const
 {
     SheetJob job;
     const QString printer = currentPrinter();
-    if (printer != PdfEntry) job.printerName = printer;
+    if (printer != PdfEntry)
+        job.printerName = printer;
     job.colour = colourBox->isChecked();
     job.copies = int(std::nearbyint(sheet::leadingNumber(copiesBox->text())));
     if (lowQuality->isChecked())

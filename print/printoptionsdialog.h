@@ -17,7 +17,7 @@ class QScrollBar;
 // printer makes it the program's current printer at once, whichever way the dialog is left.
 class PrintOptionsDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     // The entry after the installed printers that writes a PDF file instead.
     static const QString PdfEntry;
 
@@ -49,11 +49,11 @@ class PrintOptionsDialog : public QDialog {
 
     void reject() override; // Escape: as Cancel
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void fillPrinters();
     void selectPrinter(const QString& name);
     void copiesChanged(const QString& text);
