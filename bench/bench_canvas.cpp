@@ -114,9 +114,9 @@ void resizeSteps(benchmark::State& state, Card& card, Element* element)
     const QPoint grip = card.corner();
     card.press(grip);
     card.move(grip + QPoint(-20, -10));
-    const float before = element->Width();
+    const float before = element->widthTwips();
     card.move(grip);
-    if (element->Width() == before)
+    if (element->widthTwips() == before)
         state.SkipWithError("the drag does not resize the element");
     StepTimes steps;
     int i = 0;

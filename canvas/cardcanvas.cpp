@@ -53,6 +53,6 @@ void CardCanvas::paintEvent(QPaintEvent* event)
 void CardCanvas::mouseMoveEvent(QMouseEvent* event)
 {
     const QPointF at = event->position() * TwipsPerPixel;
-    emit MouseMove(mousecode::buttons(event->buttons()), mousecode::shift(event->modifiers()),
-                   float(at.x()), float(at.y()));
+    emit mouseMoved(mousecode::buttons(event->buttons()), mousecode::shift(event->modifiers()),
+                    float(at.x()), float(at.y()));
 }

@@ -13,16 +13,16 @@ public:
 
     explicit CardCanvas(QWidget* parent = nullptr);
 
-    float Width() const { return m_width; }
-    float Height() const { return m_height; }
+    float widthTwips() const { return m_width; }
+    float heightTwips() const { return m_height; }
     void setCardWidth(float pixels);
     void setCardHeight(float pixels);
-    qint32 BackColor() const { return m_backColor; }
+    qint32 backColor() const { return m_backColor; }
     void setBackColor(qint32 color);
 
 signals:
     // Pointer positions in twips, relative to the card's top-left corner.
-    void MouseMove(int button, int shift, float x, float y);
+    void mouseMoved(int button, int shift, float x, float y);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

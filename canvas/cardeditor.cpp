@@ -59,13 +59,13 @@ CardEditor::CardEditor(QWidget* host)
     createTemplates();
 
     m_drag = new HandleDrag(m_canvas, host);
-    connect(m_drag, &HandleDrag::DragOver, this,
+    connect(m_drag, &HandleDrag::dragOver, this,
             [this](CardElement* element, int handle, float x, float y, int) {
                 elementDragOver(element, handle, x, y);
             });
-    connect(m_drag, &HandleDrag::DragDrop, this,
+    connect(m_drag, &HandleDrag::dropped, this,
             [this](CardElement* element, int, float, float) { dragDropped(element); });
-    connect(m_canvas, &CardCanvas::MouseMove, this, [this] { setPointerShape(Qt::ArrowCursor); });
+    connect(m_canvas, &CardCanvas::mouseMoved, this, [this] { setPointerShape(Qt::ArrowCursor); });
 }
 
 CardEditor::~CardEditor() = default;
@@ -90,7 +90,7 @@ void CardEditor::applyTemplateDesign()
 {
     TextElement* text0 = texts[0];
     text0->setObjectName("textElement");
-    text0->ReadProperties(TextElement::templateProperties());
+    text0->readProperties(TextElement::templateProperties());
     text0->setBox(3000, 720, 1380, 330);
     text0->setTag(QString());
     text0->setToolTipText("Text");
@@ -98,7 +98,7 @@ void CardEditor::applyTemplateDesign()
 
     ShapeElement* shape0 = shapes[0];
     shape0->setObjectName("shapeElement");
-    shape0->ReadProperties(ShapeElement::templateProperties());
+    shape0->readProperties(ShapeElement::templateProperties());
     shape0->setBox(360, 1680, 495, 375);
     shape0->setToolTipText("Shape");
     shape0->hide();
@@ -227,16 +227,17 @@ void CardEditor::replacePicture()
 void CardEditor::wireElement(CardElement* element)
 {
     // Events of an element that was removed (but not yet destroyed) are dropped.
-    connect(element, &CardElement::MouseDown, this,
+    connect(element, &CardElement::mousePressed, this,
             [this, element](int button, int, float x, float y) {
                 if (isMember(element))
                     elementPressed(element, button, x, y);
             });
-    connect(element, &CardElement::MouseUp, this, [this, element](int, int, float x, float y) {
-        if (isMember(element))
-            elementReleased(element, x, y);
-    });
-    connect(element, &CardElement::DblClick, this, [this, element] {
+    connect(element, &CardElement::mouseReleased, this,
+            [this, element](int, int, float x, float y) {
+                if (isMember(element))
+                    elementReleased(element, x, y);
+            });
+    connect(element, &CardElement::doubleClicked, this, [this, element] {
         if (isMember(element))
             elementDoubleClicked(element);
     });
@@ -245,18 +246,18 @@ void CardEditor::wireElement(CardElement* element)
 void CardEditor::wireHandle(SizeHandle* handle)
 {
     connect(
-        handle, &CardElement::MouseDown, this,
+        handle, &CardElement::mousePressed, this,
         [this, handle](int button, int, float x, float y) { handlePressed(handle, button, x, y); });
-    connect(handle, &CardElement::MouseMove, this, [this, handle] {
+    connect(handle, &CardElement::mouseMoved, this, [this, handle] {
         setPointerShape(
-            pointerCursor(handles::pointerCode(handle->Index())).value_or(Qt::ArrowCursor));
+            pointerCursor(handles::pointerCode(handle->index())).value_or(Qt::ArrowCursor));
     });
 }
 
 bool CardEditor::isMember(const CardElement* element) const
 {
     const std::optional<ElementKind> kind = kindOf(element);
-    return kind && member(*kind, element->Index()) == element;
+    return kind && member(*kind, element->index()) == element;
 }
 
 CardElement* CardEditor::member(ElementKind kind, int index) const
@@ -315,7 +316,7 @@ void CardEditor::elementPressed(CardElement* element, int button, float x, float
 {
     createHandles();
     placeHandles(element);
-    m_selection = {*kindOf(element), element->Index()};
+    m_selection = {*kindOf(element), element->index()};
     pressX = x;
     pressY = y;
     if (button == mousecode::Right)
@@ -328,7 +329,7 @@ void CardEditor::elementReleased(CardElement* element, float x, float y)
         m_selection.isEmpty() ? nullptr : member(*kindOf(element), m_selection.index);
     if (moved) {
         // One move, so that the card repaints the old and new places once.
-        moved->moveTwips(moved->Left() + (x - pressX), moved->Top() + (y - pressY));
+        moved->moveTwips(moved->left() + (x - pressX), moved->top() + (y - pressY));
         if (qobject_cast<TextElement*>(moved))
             bringToFront(moved);
     }
@@ -354,8 +355,9 @@ void CardEditor::placeHandles(const CardElement* element)
         SizeHandle* handle = handles[i];
         if (!handle)
             continue;
-        const QPointF at = handles::position(i, element->Left(), element->Top(), element->Width(),
-                                             element->Height(), handle->Width(), handle->Height());
+        const QPointF at =
+            handles::position(i, element->left(), element->top(), element->widthTwips(),
+                              element->heightTwips(), handle->widthTwips(), handle->heightTwips());
         handle->moveTwips(float(at.x()), float(at.y()));
         handle->show();
     }
@@ -389,7 +391,7 @@ void CardEditor::handlePressed(SizeHandle* handle, int, float x, float y)
     hideHandles();
     const QPoint grab(qRound(x / TwipsPerPixel), qRound(y / TwipsPerPixel));
     const QPoint at = handle->mapTo(m_host, grab);
-    m_drag->begin(handle->Index(), handle->size(), grab, at);
+    m_drag->begin(handle->index(), handle->size(), grab, at);
 }
 
 void CardEditor::resizeSelected(int handle, float x, float y)

@@ -43,7 +43,7 @@ void applyBox(CardElement* element, const Fields& f)
 QByteArray CardEditor::cardBytes() const
 {
     cardfile::CardWriter writer;
-    writer.writeCard({m_canvas->Width(), m_canvas->Height(), m_canvas->BackColor()});
+    writer.writeCard({m_canvas->widthTwips(), m_canvas->heightTwips(), m_canvas->backColor()});
 
     // Elements in the order they were created; the templates, made first, lead each kind.
     struct Visit {
@@ -64,23 +64,24 @@ QByteArray CardEditor::cardBytes() const
     for (const Visit& visit : visits) {
         // Each record comes from an element of its own kind carrying its kind's marker.
         if (auto* label = qobject_cast<const TextElement*>(visit.element);
-            label && label->ToolTipText() == QLatin1String("Text")) {
-            writer.writeLabel({label->Caption(), label->Width(), label->Height(), label->Left(),
-                               label->Top(), label->BackColor(), label->FRWColor(),
-                               label->BackStyle(), storedFontName(label->FontName()),
-                               label->FontSize(), label->FontBold(), label->FontUnderline(),
-                               label->FontItalic(), label->Alignment(), textReserve.at(visit.index),
-                               label->Tag(), label->ToolTipText()});
+            label && label->toolTipText() == QLatin1String("Text")) {
+            writer.writeLabel({label->caption(), label->widthTwips(), label->heightTwips(),
+                               label->left(), label->top(), label->backColor(), label->frwColor(),
+                               label->backStyle(), storedFontName(label->fontName()),
+                               label->fontSize(), label->fontBold(), label->fontUnderline(),
+                               label->fontItalic(), label->alignment(), textReserve.at(visit.index),
+                               label->tag(), label->toolTipText()});
         }
         if (auto* image = qobject_cast<const PictureElement*>(visit.element);
-            image && image->Tag() == QLatin1String("img")) {
-            writer.writeImage({image->Width(), image->Height(), image->Left(), image->Top(),
-                               image->ToolTipText(), pictureReserve.at(visit.index), image->Tag()});
+            image && image->tag() == QLatin1String("img")) {
+            writer.writeImage({image->widthTwips(), image->heightTwips(), image->left(),
+                               image->top(), image->toolTipText(), pictureReserve.at(visit.index),
+                               image->tag()});
         }
         if (auto* shape = qobject_cast<const ShapeElement*>(visit.element);
-            shape && shape->ToolTipText() == QLatin1String("Shape")) {
-            writer.writeShape({shape->Width(), shape->Height(), shape->Left(), shape->Top(),
-                               shape->BackColor(), qint16(shape->Shape())});
+            shape && shape->toolTipText() == QLatin1String("Shape")) {
+            writer.writeShape({shape->widthTwips(), shape->heightTwips(), shape->left(),
+                               shape->top(), shape->backColor(), qint16(shape->shape())});
         }
     }
 
@@ -180,7 +181,7 @@ void CardEditor::loadBytes(const QByteArray& bytes)
             apply(f.caption, [&](const QString& v) { item->setCaption(v); });
             applyBox(item, f);
             apply(f.backColor, [&](qint32 v) { item->setBackColor(v); });
-            apply(f.frwColor, [&](qint32 v) { item->setFRWColor(v); });
+            apply(f.frwColor, [&](qint32 v) { item->setFrwColor(v); });
             apply(f.fontName, [&](const QString& v) { item->setFontName(v); });
             apply(f.fontSize, [&](float v) { item->setFontSize(v); });
             apply(f.bold, [&](bool v) { item->setFontBold(v); });

@@ -58,7 +58,7 @@ QPointF HandleDrag::localTwips(const Target& target, QPoint windowPos) const
     // Element positions come from the element's own twips, not its rounded pixel box.
     QPointF at = QPointF(m_canvas->mapFrom(parentWidget(), windowPos)) * TwipsPerPixel;
     if (target.element)
-        at -= QPointF(target.element->Left(), target.element->Top());
+        at -= QPointF(target.element->left(), target.element->top());
     return at;
 }
 
@@ -67,7 +67,7 @@ void HandleDrag::report(const Target& target, QPoint windowPos, int state)
     if (!target.onCanvas)
         return;
     const QPointF local = localTwips(target, windowPos);
-    emit DragOver(target.element, m_handle, float(local.x()), float(local.y()), state);
+    emit dragOver(target.element, m_handle, float(local.x()), float(local.y()), state);
 }
 
 void HandleDrag::mouseMoveEvent(QMouseEvent* event)
@@ -98,7 +98,7 @@ void HandleDrag::mouseReleaseEvent(QMouseEvent* event)
     if (!target.onCanvas)
         return;
     const QPointF local = localTwips(target, windowPos);
-    emit DragDrop(target.element, handle, float(local.x()), float(local.y()));
+    emit dropped(target.element, handle, float(local.x()), float(local.y()));
 }
 
 void HandleDrag::end()

@@ -25,8 +25,8 @@ public:
 signals:
     // element is null when the pointer is over the empty canvas; x, y are in the twips of the
     // element (or of the canvas).
-    void DragOver(CardElement* element, int handle, float x, float y, int state);
-    void DragDrop(CardElement* element, int handle, float x, float y);
+    void dragOver(CardElement* element, int handle, float x, float y, int state);
+    void dropped(CardElement* element, int handle, float x, float y);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

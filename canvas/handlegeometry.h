@@ -36,40 +36,40 @@ inline int pointerCode(int i)
 
 // Dragging handle j to the canvas point (X, Y). Each assignment reads the element's values
 // as they are just before it; a refused one (a negative size) is skipped and the rest still
-// apply. T needs Left() Top() Width() Height() and setLeft/setTop/setWidth/setHeight.
+// apply. T needs left() top() widthTwips() heightTwips() and setLeft/setTop/setWidth/setHeight.
 template <class T>
 void resizeOverCanvas(T& e, int j, float X, float Y)
 {
     switch (j) {
     case 0:
-        e.setWidth(e.Left() - X + e.Width());
-        e.setHeight(e.Top() - Y + e.Height());
+        e.setWidth(e.left() - X + e.widthTwips());
+        e.setHeight(e.top() - Y + e.heightTwips());
         e.setLeft(X);
         e.setTop(Y);
         break;
     case 1:
-        e.setWidth(e.Left() - X + e.Width());
+        e.setWidth(e.left() - X + e.widthTwips());
         e.setLeft(X);
         break;
     case 2:
-        e.setWidth(e.Left() - X + e.Width());
-        e.setHeight(Y - e.Top());
+        e.setWidth(e.left() - X + e.widthTwips());
+        e.setHeight(Y - e.top());
         e.setLeft(X);
         break;
     case 3:
-        e.setHeight(e.Top() + e.Height() - Y);
+        e.setHeight(e.top() + e.heightTwips() - Y);
         e.setTop(Y);
         break;
-    case 4: e.setHeight(Y - e.Top()); break;
+    case 4: e.setHeight(Y - e.top()); break;
     case 5:
-        e.setWidth(X - e.Left());
-        e.setHeight(e.Top() + e.Height() - Y);
+        e.setWidth(X - e.left());
+        e.setHeight(e.top() + e.heightTwips() - Y);
         e.setTop(Y);
         break;
-    case 6: e.setWidth(X - e.Left()); break;
+    case 6: e.setWidth(X - e.left()); break;
     case 7:
-        e.setWidth(X - e.Left());
-        e.setHeight(Y - e.Top());
+        e.setWidth(X - e.left());
+        e.setHeight(Y - e.top());
         break;
     default: break;
     }
@@ -81,29 +81,29 @@ void resizeOverElement(T& e, int j, float x, float y)
 {
     switch (j) {
     case 0:
-        e.setTop(e.Top() + y);
-        e.setLeft(e.Left() + x);
-        e.setWidth(e.Width() - x);
-        e.setHeight(e.Height() - y);
+        e.setTop(e.top() + y);
+        e.setLeft(e.left() + x);
+        e.setWidth(e.widthTwips() - x);
+        e.setHeight(e.heightTwips() - y);
         break;
     case 1:
-        e.setLeft(e.Left() + x);
-        e.setWidth(e.Width() - x);
+        e.setLeft(e.left() + x);
+        e.setWidth(e.widthTwips() - x);
         break;
     case 2:
-        e.setWidth(e.Width() - x);
+        e.setWidth(e.widthTwips() - x);
         e.setHeight(y);
-        e.setLeft(e.Left() + x);
+        e.setLeft(e.left() + x);
         break;
     case 3:
-        e.setHeight(e.Height() - y);
-        e.setTop(e.Top() + y);
+        e.setHeight(e.heightTwips() - y);
+        e.setTop(e.top() + y);
         break;
     case 4: e.setHeight(y); break;
     case 5:
         e.setWidth(x);
-        e.setHeight(e.Height() - y);
-        e.setTop(e.Top() + y);
+        e.setHeight(e.heightTwips() - y);
+        e.setTop(e.top() + y);
         break;
     case 6: e.setWidth(x); break;
     case 7:

@@ -11,5 +11,5 @@ SizeHandle::SizeHandle(QWidget* parent)
 
 void SizeHandle::paintTwips(QPainter& painter) const
 {
-    painter.fillRect(QRectF(0, 0, Width(), Height()), Qt::black);
+    painter.fillRect(QRectF(0, 0, widthTwips(), heightTwips()), Qt::black);
 }

@@ -244,42 +244,42 @@ void CardElement::mousePressEvent(QMouseEvent* event)
     // the press keeps the pointer until the button comes up.
     m_pressPart = hitPartOrigin(at);
     const QPointF local = at - m_pressPart;
-    emit MouseDown(mousecode::button(event->button()), mousecode::shift(event->modifiers()),
-                   float(local.x()), float(local.y()));
+    emit mousePressed(mousecode::button(event->button()), mousecode::shift(event->modifiers()),
+                      float(local.x()), float(local.y()));
 }
 
 void CardElement::mouseMoveEvent(QMouseEvent* event)
 {
     const QPointF at = eventTwips(event);
     const QPointF local = at - (event->buttons() ? m_pressPart : hitPartOrigin(at));
-    emit MouseMove(mousecode::buttons(event->buttons()), mousecode::shift(event->modifiers()),
-                   float(local.x()), float(local.y()));
+    emit mouseMoved(mousecode::buttons(event->buttons()), mousecode::shift(event->modifiers()),
+                    float(local.x()), float(local.y()));
 }
 
 void CardElement::mouseReleaseEvent(QMouseEvent* event)
 {
     const QPointF local = eventTwips(event) - m_pressPart;
     const bool inside = rect().contains(event->position().toPoint());
-    emit MouseUp(mousecode::button(event->button()), mousecode::shift(event->modifiers()),
-                 float(local.x()), float(local.y()));
+    emit mouseReleased(mousecode::button(event->button()), mousecode::shift(event->modifiers()),
+                       float(local.x()), float(local.y()));
     if (inside)
-        emit Click();
+        emit clicked();
 }
 
 void CardElement::mouseDoubleClickEvent(QMouseEvent*)
 {
     // The second press of a double-click is not a new press: the first one already selected
     // the element, and its release moves by the travel since that first press.
-    emit DblClick();
+    emit doubleClicked();
 }
 
 void CardElement::keyPressEvent(QKeyEvent* event)
 {
-    emit KeyDown(keycode::fromQt(event->key(), event->modifiers()),
+    emit keyDown(keycode::fromQt(event->key(), event->modifiers()),
                  mousecode::shift(event->modifiers()));
     const int typed = keycode::ascii(event->text());
     if (typed >= 0)
-        emit KeyPress(typed);
+        emit keyPressed(typed);
 }
 
 void CardElement::keyReleaseEvent(QKeyEvent* event)
@@ -287,6 +287,6 @@ void CardElement::keyReleaseEvent(QKeyEvent* event)
     // A held key repeats its press only; it comes up once.
     if (event->isAutoRepeat())
         return;
-    emit KeyUp(keycode::fromQt(event->key(), event->modifiers()),
+    emit keyUp(keycode::fromQt(event->key(), event->modifiers()),
                mousecode::shift(event->modifiers()));
 }

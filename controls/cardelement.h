@@ -39,10 +39,10 @@ class CardElement : public QWidget {
 public:
     explicit CardElement(QWidget* parent = nullptr);
 
-    float Left() const { return m_left; }
-    float Top() const { return m_top; }
-    float Width() const { return m_width; }
-    float Height() const { return m_height; }
+    float left() const { return m_left; }
+    float top() const { return m_top; }
+    float widthTwips() const { return m_width; }
+    float heightTwips() const { return m_height; }
     void setLeft(float left);
     void setTop(float top);
     // A negative size is refused: the call returns false and nothing changes.
@@ -51,15 +51,13 @@ public:
     void moveTwips(float left, float top);
     void setBox(float left, float top, float width, float height);
 
-    QString ToolTipText() const { return m_toolTipText; }
+    QString toolTipText() const { return m_toolTipText; }
     void setToolTipText(const QString& text);
-    QString Tag() const { return m_tag; }
+    QString tag() const { return m_tag; }
     void setTag(const QString& tag) { m_tag = tag; }
 
-    bool Visible() const { return !isHidden(); }
-
     // The element's index in its control array (0 for a template).
-    int Index() const { return m_index; }
+    int index() const { return m_index; }
     void setIndex(int index) { m_index = index; }
 
     // Copies position, size and markers of another element of any kind.
@@ -70,16 +68,16 @@ public:
     virtual void paintTwips(QPainter& painter) const = 0;
 
 signals:
-    void MouseDown(int button, int shift, float x, float y);
-    void MouseMove(int button, int shift, float x, float y);
-    void MouseUp(int button, int shift, float x, float y);
-    void Click();
-    void DblClick();
-    void PropertyChanged(const QString& name);
+    void mousePressed(int button, int shift, float x, float y);
+    void mouseMoved(int button, int shift, float x, float y);
+    void mouseReleased(int button, int shift, float x, float y);
+    void clicked();
+    void doubleClicked();
+    void propertyChanged(const QString& name);
     // Only elements that take the focus (see focusPolicy) raise these.
-    void KeyDown(int keyCode, int shift);
-    void KeyPress(int keyAscii);
-    void KeyUp(int keyCode, int shift);
+    void keyDown(int keyCode, int shift);
+    void keyPressed(int keyAscii);
+    void keyUp(int keyCode, int shift);
 
 protected:
     // Called after the twip size changed, before the repaint.

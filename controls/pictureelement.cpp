@@ -81,7 +81,7 @@ void PictureElement::paintTwips(QPainter& painter) const
     }
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     if (m_stretch)
-        painter.drawImage(QRectF(0, 0, Width(), Height()), m_picture);
+        painter.drawImage(QRectF(0, 0, widthTwips(), heightTwips()), m_picture);
     else
         painter.drawImage(QRectF(QPointF(0, 0), QSizeF(m_picture.size()) * 15.0), m_picture);
 }

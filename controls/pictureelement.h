@@ -12,7 +12,7 @@ class PictureElement : public CardElement {
 public:
     explicit PictureElement(QWidget* parent = nullptr);
 
-    QImage Picture() const { return m_picture; }
+    QImage picture() const { return m_picture; }
     void setPicture(const QImage& picture);
     // The largest picture decoded: 64 million pixels (a 256 MB image) is beyond any camera a
     // card is made from, and refuses the small files that unpack into gigabytes.
@@ -23,7 +23,7 @@ public:
     // not a regular file, or larger than the limits above.
     bool loadPicture(const QString& path);
 
-    bool Stretch() const { return m_stretch; }
+    bool stretch() const { return m_stretch; }
     void setStretch(bool stretch);
 
     void copyPropertiesFrom(const PictureElement& other);

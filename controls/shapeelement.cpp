@@ -54,7 +54,7 @@ ShapeElement::ShapeElement(QWidget* parent)
 
 // --- properties -------------------------------------------------------------------------
 
-int ShapeElement::Shape() const
+int ShapeElement::shape() const
 {
     // update() only schedules a paint; it changes no state that a reader could see.
     const_cast<ShapeElement*>(this)->update();
@@ -68,7 +68,7 @@ bool ShapeElement::setShape(int shape)
     m_shape = shape;
     updateMask();
     update();
-    emit PropertyChanged(QStringLiteral("Shape"));
+    emit propertyChanged(QStringLiteral("Shape"));
     return true;
 }
 
@@ -76,41 +76,41 @@ void ShapeElement::setBackStyle(qint16 style)
 {
     m_backStyle = style;
     update();
-    emit PropertyChanged(QStringLiteral("BackStyle"));
+    emit propertyChanged(QStringLiteral("BackStyle"));
 }
 
 void ShapeElement::setBackColor(qint32 color)
 {
     m_backColor = color;
     update();
-    emit PropertyChanged(QStringLiteral("BackColor"));
+    emit propertyChanged(QStringLiteral("BackColor"));
 }
 
 void ShapeElement::setBorderStyle(qint16 style)
 {
     m_borderStyle = style;
     update();
-    emit PropertyChanged(QStringLiteral("BorderStyle"));
+    emit propertyChanged(QStringLiteral("BorderStyle"));
 }
 
-void ShapeElement::setFont(const QFont&) { emit PropertyChanged(QStringLiteral("Font")); }
+void ShapeElement::setStoredFont(const QFont&) { emit propertyChanged(QStringLiteral("Font")); }
 
-void ShapeElement::setForeColor(qint32) { emit PropertyChanged(QStringLiteral("ForeColor")); }
+void ShapeElement::setForeColor(qint32) { emit propertyChanged(QStringLiteral("ForeColor")); }
 
-void ShapeElement::setCaption(const QString&) { emit PropertyChanged(QStringLiteral("Caption")); }
+void ShapeElement::setCaption(const QString&) { emit propertyChanged(QStringLiteral("Caption")); }
 
 void ShapeElement::setMousePointer(qint16 pointer)
 {
     m_mousePointer = pointer;
     applyPointer();
-    emit PropertyChanged(QStringLiteral("MousePointer"));
+    emit propertyChanged(QStringLiteral("MousePointer"));
 }
 
 void ShapeElement::setMouseIcon(const QPixmap& icon)
 {
     m_mouseIcon = icon;
     applyPointer();
-    emit PropertyChanged(QStringLiteral("MouseIcon"));
+    emit propertyChanged(QStringLiteral("MouseIcon"));
 }
 
 void ShapeElement::applyPointer()
@@ -132,10 +132,10 @@ void ShapeElement::sizeChangedTwips()
 {
     // Each side is tried on its own: an element too small for the inset keeps Shape3's
     // previous size on that side only.
-    const float width = Width() - BoxShrink;
+    const float width = widthTwips() - BoxShrink;
     if (width >= 0)
         m_box.setWidth(width);
-    const float height = Height() - BoxShrink;
+    const float height = heightTwips() - BoxShrink;
     if (height >= 0)
         m_box.setHeight(height);
     updateMask();
@@ -173,7 +173,7 @@ PropertyBag ShapeElement::templateProperties()
     return bag;
 }
 
-void ShapeElement::WriteProperties(PropertyBag& bag) const
+void ShapeElement::writeProperties(PropertyBag& bag) const
 {
     const auto int16 = [](qint16 value) { return QVariant::fromValue(value); };
     bag.WriteProperty(QStringLiteral("Shape"), int16(qint16(m_shape)), int16(0));
@@ -189,7 +189,7 @@ void ShapeElement::WriteProperties(PropertyBag& bag) const
 }
 
 // Restores without notices, except MouseIcon, which goes through its setter.
-void ShapeElement::ReadProperties(const PropertyBag& bag)
+void ShapeElement::readProperties(const PropertyBag& bag)
 {
     const qint16 shape = bag.readInt16(QStringLiteral("Shape"), Rectangle);
     if (shape >= Rectangle && shape <= RoundedSquare)

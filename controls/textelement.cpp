@@ -76,29 +76,29 @@ void TextElement::setBackColor(qint32 color)
     m_backColor = color;
     m_l2.backColor = color;
     update();
-    emit PropertyChanged(QStringLiteral("BackColor"));
+    emit propertyChanged(QStringLiteral("BackColor"));
 }
 
 void TextElement::setForeColor(qint32 color)
 {
     m_foreColor = color;
-    emit PropertyChanged(QStringLiteral("ForeColor"));
+    emit propertyChanged(QStringLiteral("ForeColor"));
 }
 
-void TextElement::setEnabled(bool enabled)
+void TextElement::setTextEnabled(bool enabled)
 {
     m_enabled = enabled;
     QWidget::setEnabled(enabled);
     m_l1.enabled = enabled;
     m_l2.enabled = enabled;
     update();
-    emit PropertyChanged(QStringLiteral("Enabled"));
+    emit propertyChanged(QStringLiteral("Enabled"));
 }
 
-void TextElement::setFont(const QFont& font)
+void TextElement::setStoredFont(const QFont& font)
 {
     setCopiesFont(font);
-    emit PropertyChanged(QStringLiteral("Font"));
+    emit propertyChanged(QStringLiteral("Font"));
     sizeFit();
 }
 
@@ -106,7 +106,7 @@ void TextElement::setFont3D(qint32 font3D)
 {
     m_font3D = font3D;
     placeCopies();
-    emit PropertyChanged(QStringLiteral("Font3D"));
+    emit propertyChanged(QStringLiteral("Font3D"));
 }
 
 void TextElement::setBackStyle(qint16 style)
@@ -115,17 +115,17 @@ void TextElement::setBackStyle(qint16 style)
     m_l2.backStyle = style;
     updateOpaque();
     update();
-    emit PropertyChanged(QStringLiteral("BackStyle"));
+    emit propertyChanged(QStringLiteral("BackStyle"));
 }
 
 void TextElement::setBorderStyle(qint16 style)
 {
     m_borderStyle = style;
     sizeFit();
-    emit PropertyChanged(QStringLiteral("BorderStyle"));
+    emit propertyChanged(QStringLiteral("BorderStyle"));
 }
 
-void TextElement::Refresh() { repaint(); }
+void TextElement::refresh() { repaint(); }
 
 void TextElement::setAutoSize(bool autoSize)
 {
@@ -135,7 +135,7 @@ void TextElement::setAutoSize(bool autoSize)
     }
     sizeFit();
     placeCopies();
-    emit PropertyChanged(QStringLiteral("AutoSize"));
+    emit propertyChanged(QStringLiteral("AutoSize"));
 }
 
 void TextElement::setAlignment(qint16 alignment)
@@ -144,18 +144,18 @@ void TextElement::setAlignment(qint16 alignment)
     m_l2.alignment = alignment;
     placeCopies();
     update();
-    emit PropertyChanged(QStringLiteral("Alignment"));
+    emit propertyChanged(QStringLiteral("Alignment"));
 }
 
 void TextElement::setCaption(const QString& caption)
 {
     setCopyCaption(m_l1, caption);
-    emit Change();
+    emit captionChanged();
     sizeFit();
     setCopyCaption(m_l2, caption);
-    emit Change();
+    emit captionChanged();
     update();
-    emit PropertyChanged(QStringLiteral("Caption"));
+    emit propertyChanged(QStringLiteral("Caption"));
     sizeFit();
 }
 
@@ -164,7 +164,7 @@ void TextElement::setFontBold(bool bold)
     QFont font = m_l1.font;
     font.setBold(bold);
     setCopiesFont(font);
-    emit PropertyChanged(QStringLiteral("FontBold"));
+    emit propertyChanged(QStringLiteral("FontBold"));
     sizeFit();
 }
 
@@ -173,7 +173,7 @@ void TextElement::setFontItalic(bool italic)
     QFont font = m_l1.font;
     font.setItalic(italic);
     setCopiesFont(font);
-    emit PropertyChanged(QStringLiteral("FontItalic"));
+    emit propertyChanged(QStringLiteral("FontItalic"));
     sizeFit();
 }
 
@@ -182,7 +182,7 @@ void TextElement::setFontName(const QString& name)
     QFont font = m_l1.font;
     font.setFamily(name);
     setCopiesFont(font);
-    emit PropertyChanged(QStringLiteral("FontName"));
+    emit propertyChanged(QStringLiteral("FontName"));
     sizeFit();
 }
 
@@ -195,7 +195,7 @@ bool TextElement::setFontSize(float points)
     QFont font = m_l1.font;
     font.setPointSizeF(points);
     setCopiesFont(font);
-    emit PropertyChanged(QStringLiteral("FontSize"));
+    emit propertyChanged(QStringLiteral("FontSize"));
     sizeFit();
     return true;
 }
@@ -205,7 +205,7 @@ void TextElement::setFontStrikethru(bool strikethru)
     QFont font = m_l1.font;
     font.setStrikeOut(strikethru);
     setCopiesFont(font);
-    emit PropertyChanged(QStringLiteral("FontStrikethru"));
+    emit propertyChanged(QStringLiteral("FontStrikethru"));
 }
 
 void TextElement::setFontUnderline(bool underline)
@@ -213,7 +213,7 @@ void TextElement::setFontUnderline(bool underline)
     QFont font = m_l1.font;
     font.setUnderline(underline);
     setCopiesFont(font);
-    emit PropertyChanged(QStringLiteral("FontUnderline"));
+    emit propertyChanged(QStringLiteral("FontUnderline"));
 }
 
 void TextElement::setWordWrap(bool wordWrap)
@@ -223,21 +223,21 @@ void TextElement::setWordWrap(bool wordWrap)
         fitCopy(*copy);
     }
     update();
-    emit PropertyChanged(QStringLiteral("WordWrap"));
+    emit propertyChanged(QStringLiteral("WordWrap"));
 }
 
-void TextElement::setFRWColor(qint32 color)
+void TextElement::setFrwColor(qint32 color)
 {
     m_l1.textColor = color;
     update();
-    emit PropertyChanged(QStringLiteral("FRWColor"));
+    emit propertyChanged(QStringLiteral("FRWColor"));
 }
 
-void TextElement::setBGColor(qint32 color)
+void TextElement::setBgColor(qint32 color)
 {
     m_l2.textColor = color;
     update();
-    emit PropertyChanged(QStringLiteral("BGColor"));
+    emit propertyChanged(QStringLiteral("BGColor"));
 }
 
 // --- the two copies ---------------------------------------------------------------------
@@ -332,7 +332,7 @@ void TextElement::sizeFit()
         setWidth(float(copySize(m_l1).width()) + margin);
         setHeight(float(copySize(m_l1).height()) + margin);
     } else {
-        const QSizeF full(Width(), Height());
+        const QSizeF full(widthTwips(), heightTwips());
         for (TextCopy* copy : {&m_l1, &m_l2}) {
             copy->size = full;
             copy->sizeStale = false;
@@ -369,7 +369,7 @@ PropertyBag TextElement::templateProperties()
     return bag;
 }
 
-void TextElement::WriteProperties(PropertyBag& bag) const
+void TextElement::writeProperties(PropertyBag& bag) const
 {
     const QFont& font = m_l1.font;
     bag.WriteProperty(QStringLiteral("BackColor"), m_backColor, qint32(vbcolor::ButtonFace));
@@ -384,7 +384,7 @@ void TextElement::WriteProperties(PropertyBag& bag) const
     bag.WriteProperty(QStringLiteral("FontBold"), font.bold(), false);
     bag.WriteProperty(QStringLiteral("FontItalic"), font.italic(), false);
     bag.WriteProperty(QStringLiteral("FontName"), font.family(), QString());
-    bag.WriteProperty(QStringLiteral("FontSize"), FontSize(), 0.0f);
+    bag.WriteProperty(QStringLiteral("FontSize"), fontSize(), 0.0f);
     bag.WriteProperty(QStringLiteral("FontStrikethru"), font.strikeOut(), false);
     bag.WriteProperty(QStringLiteral("FontUnderline"), font.underline(), false);
     bag.WriteProperty(QStringLiteral("WordWrap"), m_l1.wordWrap, false);
@@ -395,7 +395,7 @@ void TextElement::WriteProperties(PropertyBag& bag) const
 
 // Restores without notices and without the setters' follow-ups; the front copy's caption
 // change still fits the element, as it does whenever that caption changes.
-void TextElement::ReadProperties(const PropertyBag& bag)
+void TextElement::readProperties(const PropertyBag& bag)
 {
     m_backColor = bag.readInt32(QStringLiteral("BackColor"), vbcolor::ButtonFace);
     m_l2.backColor = m_backColor;
@@ -419,10 +419,10 @@ void TextElement::ReadProperties(const PropertyBag& bag)
 
     const QString caption = bag.readString(QStringLiteral("Caption"), QStringLiteral("Label1"));
     setCopyCaption(m_l1, caption);
-    emit Change();
+    emit captionChanged();
     sizeFit();
     setCopyCaption(m_l2, caption);
-    emit Change();
+    emit captionChanged();
 
     QFont font = m_l1.font;
     font.setBold(bag.readBool(QStringLiteral("FontBold"), false));
@@ -467,7 +467,7 @@ void TextElement::copyPropertiesFrom(const TextElement& other)
 
 void TextElement::paintTwips(QPainter& painter) const
 {
-    const QRectF surface(0, 0, Width(), Height());
+    const QRectF surface(0, 0, widthTwips(), heightTwips());
     painter.save();
     painter.setClipRect(surface, Qt::IntersectClip);
     if (m_backStyle == Opaque)
@@ -520,7 +520,7 @@ void TextElement::paintCopy(QPainter& painter, const TextCopy& copy) const
 
 QPointF TextElement::hitPartOrigin(QPointF pointTwips) const
 {
-    const QRectF surface(0, 0, Width(), Height());
+    const QRectF surface(0, 0, widthTwips(), heightTwips());
     for (const TextCopy* copy : {&m_l1, &m_l2})
         if (copyRect(*copy).intersected(surface).contains(pointTwips))
             return copy->pos;

@@ -19,65 +19,65 @@ public:
 
     explicit TextElement(QWidget* parent = nullptr);
 
-    qint32 BackColor() const { return m_backColor; }
+    qint32 backColor() const { return m_backColor; }
     void setBackColor(qint32 color);
     // Kept for hosts that set it; no text is drawn in it.
-    qint32 ForeColor() const { return m_foreColor; }
+    qint32 foreColor() const { return m_foreColor; }
     void setForeColor(qint32 color);
-    bool Enabled() const { return m_enabled; }
-    void setEnabled(bool enabled);
+    bool isTextEnabled() const { return m_enabled; }
+    void setTextEnabled(bool enabled);
     // The font as stored: its family is FontName, which may carry the script suffix.
-    QFont Font() const { return m_l1.font; }
-    void setFont(const QFont& font);
+    QFont storedFont() const { return m_l1.font; }
+    void setStoredFont(const QFont& font);
     // 0 plain, 1 edge above and left, 2 edge below and right; other values keep the copies
     // where they are.
-    qint32 Font3D() const { return m_font3D; }
+    qint32 font3D() const { return m_font3D; }
     void setFont3D(qint32 font3D);
     // 0 transparent, 1 the box is painted in BackColor.
-    qint16 BackStyle() const { return m_l2.backStyle; }
+    qint16 backStyle() const { return m_l2.backStyle; }
     void setBackStyle(qint16 style);
     // 0 none, 1 a fixed single line.
-    qint16 BorderStyle() const { return m_borderStyle; }
+    qint16 borderStyle() const { return m_borderStyle; }
     void setBorderStyle(qint16 style);
-    void Refresh();
-    bool AutoSize() const { return m_l1.autoSize; }
+    void refresh();
+    bool autoSize() const { return m_l1.autoSize; }
     void setAutoSize(bool autoSize);
-    qint16 Alignment() const { return m_l1.alignment; }
+    qint16 alignment() const { return m_l1.alignment; }
     void setAlignment(qint16 alignment);
-    QString Caption() const { return m_l1.caption; }
+    QString caption() const { return m_l1.caption; }
     void setCaption(const QString& caption);
-    bool FontBold() const { return m_l1.font.bold(); }
+    bool fontBold() const { return m_l1.font.bold(); }
     void setFontBold(bool bold);
-    bool FontItalic() const { return m_l1.font.italic(); }
+    bool fontItalic() const { return m_l1.font.italic(); }
     void setFontItalic(bool italic);
-    QString FontName() const { return m_l1.font.family(); }
+    QString fontName() const { return m_l1.font.family(); }
     void setFontName(const QString& name);
-    float FontSize() const { return float(m_l1.font.pointSizeF()); }
+    float fontSize() const { return float(m_l1.font.pointSizeF()); }
     // Sizes outside (0, MaxFontSize] are refused (false) and the size stays.
     bool setFontSize(float points);
-    bool FontStrikethru() const { return m_l1.font.strikeOut(); }
+    bool fontStrikethru() const { return m_l1.font.strikeOut(); }
     void setFontStrikethru(bool strikethru);
-    bool FontUnderline() const { return m_l1.font.underline(); }
+    bool fontUnderline() const { return m_l1.font.underline(); }
     void setFontUnderline(bool underline);
-    bool WordWrap() const { return m_l1.wordWrap; }
+    bool wordWrap() const { return m_l1.wordWrap; }
     void setWordWrap(bool wordWrap);
-    qint32 FRWColor() const { return m_l1.textColor; }
-    void setFRWColor(qint32 color);
-    qint32 BGColor() const { return m_l2.textColor; }
-    void setBGColor(qint32 color);
+    qint32 frwColor() const { return m_l1.textColor; }
+    void setFrwColor(qint32 color);
+    qint32 bgColor() const { return m_l2.textColor; }
+    void setBgColor(qint32 color);
 
     static constexpr float MaxFontSize = 2048.0f;
 
     // The copies' boxes in the element's twips, and the font their text is drawn with (the
     // stored face without its script suffix).
-    QRectF L1Rect() const { return copyRect(m_l1); }
-    QRectF L2Rect() const { return copyRect(m_l2); }
+    QRectF frontCopyRect() const { return copyRect(m_l1); }
+    QRectF backCopyRect() const { return copyRect(m_l2); }
     QFont renderedFont() const { return m_l1.drawFont; }
 
     // The values the text template holds from the start; new text items copy them.
     static PropertyBag templateProperties();
-    void WriteProperties(PropertyBag& bag) const;
-    void ReadProperties(const PropertyBag& bag);
+    void writeProperties(PropertyBag& bag) const;
+    void readProperties(const PropertyBag& bag);
     // Every property, the copies' placement included; geometry and markers are the caller's
     // (CardElement::copyElementFrom).
     void copyPropertiesFrom(const TextElement& other);
@@ -86,7 +86,7 @@ public:
 
 signals:
     // Raised once for each copy whose caption is set.
-    void Change();
+    void captionChanged();
 
 protected:
     void sizeChangedTwips() override;

@@ -31,7 +31,7 @@ CardOptionsDialog::CardOptionsDialog(CardEditor& editor)
 
     connect(heightEdit, &QLineEdit::textChanged, this, &CardOptionsDialog::heightEdited);
     connect(widthEdit, &QLineEdit::textChanged, this, &CardOptionsDialog::widthEdited);
-    connect(backColorBox, &ColorBox::Click, this, &CardOptionsDialog::backColorClicked);
+    connect(backColorBox, &ColorBox::clicked, this, &CardOptionsDialog::backColorClicked);
     connect(okButton, &QPushButton::clicked, this, &CardOptionsDialog::okClicked);
     connect(closeButton, &QPushButton::clicked, this, &CardOptionsDialog::closeClicked);
 
@@ -75,10 +75,10 @@ void CardOptionsDialog::createControls()
 
 void CardOptionsDialog::fillFromCard()
 {
-    backColorBox->setBackColor(m_editor.canvas()->BackColor());
+    backColorBox->setBackColor(m_editor.canvas()->backColor());
     // These run the size rules: opening alone re-applies the size and clears the primed flag.
-    heightEdit->setText(QString::number(m_editor.canvas()->Height()));
-    widthEdit->setText(QString::number(m_editor.canvas()->Width()));
+    heightEdit->setText(QString::number(m_editor.canvas()->heightTwips()));
+    widthEdit->setText(QString::number(m_editor.canvas()->widthTwips()));
 }
 
 void CardOptionsDialog::heightEdited()
@@ -114,7 +114,7 @@ void CardOptionsDialog::backColorClicked() { chooseColorFor(this, *backColorBox)
 
 void CardOptionsDialog::okClicked()
 {
-    m_editor.canvas()->setBackColor(backColorBox->BackColor());
+    m_editor.canvas()->setBackColor(backColorBox->backColor());
     accept();
 }
 

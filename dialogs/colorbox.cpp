@@ -26,14 +26,14 @@ void ColorBox::setBackColor(qint32 color)
 void ColorBox::mouseReleaseEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit Click();
+        emit clicked();
     QFrame::mouseReleaseEvent(event);
 }
 
 bool chooseColorFor(QWidget* dialog, ColorBox& box)
 {
     const Platform::ColorChoice choice =
-        Platform::instance().chooseColor(dialog, vbcolor::toQColor(box.BackColor()));
+        Platform::instance().chooseColor(dialog, vbcolor::toQColor(box.backColor()));
     switch (choice.outcome) {
     case Platform::ColorChoice::Outcome::Chosen:
         if (!choice.color.isValid())

@@ -9,11 +9,11 @@ class ColorBox : public QFrame {
 public:
     explicit ColorBox(QWidget* parent = nullptr);
 
-    qint32 BackColor() const { return m_color; }
+    qint32 backColor() const { return m_color; }
     void setBackColor(qint32 color);
 
 signals:
-    void Click();
+    void clicked();
 
 protected:
     void mouseReleaseEvent(QMouseEvent* event) override;

@@ -50,14 +50,14 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
 
     // Only a pick from the list changes the shape, never typed text.
     connect(new ListPick(shapeBox), &ListPick::picked, this, &ShapeOptionsDialog::shapePicked);
-    connect(backColorBox, &ColorBox::Click, this, &ShapeOptionsDialog::backColorClicked);
+    connect(backColorBox, &ColorBox::clicked, this, &ShapeOptionsDialog::backColorClicked);
     connect(closeButton, &QPushButton::clicked, this, &ShapeOptionsDialog::closeClicked);
 }
 
 void ShapeOptionsDialog::fillFrom(const ShapeElement& shape)
 {
-    const qint32 color = shape.BackColor();
-    const int kind = shape.Shape();
+    const qint32 color = shape.backColor();
+    const int kind = shape.shape();
     if (kind >= 0 && kind < shapeBox->count()) {
         shapeBox->setCurrentIndex(kind);
         shapePicked();
@@ -91,7 +91,7 @@ void ShapeOptionsDialog::backColorClicked()
     if (!chooseColorFor(this, *backColorBox))
         return;
     if (ShapeElement* shape = selectedShape())
-        shape->setBackColor(backColorBox->BackColor());
+        shape->setBackColor(backColorBox->backColor());
 }
 
 void ShapeOptionsDialog::closeClicked() { close(); }

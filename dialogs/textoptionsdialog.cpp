@@ -60,8 +60,8 @@ TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
             if (on)
                 alignmentClicked();
         });
-    connect(textColorBox, &ColorBox::Click, this, &TextOptionsDialog::textColorClicked);
-    connect(backColorBox, &ColorBox::Click, this, &TextOptionsDialog::backColorClicked);
+    connect(textColorBox, &ColorBox::clicked, this, &TextOptionsDialog::textColorClicked);
+    connect(backColorBox, &ColorBox::clicked, this, &TextOptionsDialog::backColorClicked);
     connect(sameAsCardBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::sameAsCardClicked);
     connect(textEdit, &QLineEdit::textChanged, this, &TextOptionsDialog::textEdited);
     connect(closeButton, &QPushButton::clicked, this, &TextOptionsDialog::closeClicked);
@@ -158,15 +158,15 @@ void TextOptionsDialog::fillLists()
 void TextOptionsDialog::fillFrom(const TextElement& item)
 {
     // Read everything first, so the handlers' write-backs below cannot mix in their own values.
-    const QString face = item.FontName();
-    const float size = item.FontSize();
-    const qint16 alignment = item.Alignment();
-    const bool bold = item.FontBold();
-    const bool italic = item.FontItalic();
-    const bool underline = item.FontUnderline();
-    const qint32 textColor = item.FRWColor();
-    const qint32 backColor = item.BackColor();
-    const QString caption = item.Caption();
+    const QString face = item.fontName();
+    const float size = item.fontSize();
+    const qint16 alignment = item.alignment();
+    const bool bold = item.fontBold();
+    const bool italic = item.fontItalic();
+    const bool underline = item.fontUnderline();
+    const qint32 textColor = item.frwColor();
+    const qint32 backColor = item.backColor();
+    const QString caption = item.caption();
 
     fontBox->setEditText(face);
     sizeBox->setEditText(QString::number(size));
@@ -245,7 +245,7 @@ void TextOptionsDialog::textColorClicked()
     if (!chooseColorFor(this, *textColorBox))
         return;
     if (TextElement* item = selectedItem())
-        item->setFRWColor(textColorBox->BackColor());
+        item->setFrwColor(textColorBox->backColor());
 }
 
 void TextOptionsDialog::backColorClicked()
@@ -253,16 +253,16 @@ void TextOptionsDialog::backColorClicked()
     if (!chooseColorFor(this, *backColorBox))
         return;
     if (TextElement* item = selectedItem())
-        item->setBackColor(backColorBox->BackColor());
+        item->setBackColor(backColorBox->backColor());
 }
 
 void TextOptionsDialog::sameAsCardClicked()
 {
     if (sameAsCardBox->checkState() != Qt::Checked)
         return;
-    backColorBox->setBackColor(m_editor.canvas()->BackColor());
+    backColorBox->setBackColor(m_editor.canvas()->backColor());
     if (TextElement* item = selectedItem())
-        item->setBackColor(backColorBox->BackColor());
+        item->setBackColor(backColorBox->backColor());
 }
 
 void TextOptionsDialog::textEdited()

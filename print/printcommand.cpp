@@ -10,12 +10,13 @@
 // Everything printing needs from the editor, in one place.
 CardSnapshot snapshotCard(const CardEditor& editor)
 {
-    return recordCard(*editor.canvas(), vbcolor::toQColor(editor.canvas()->BackColor()));
+    return recordCard(*editor.canvas(), vbcolor::toQColor(editor.canvas()->backColor()));
 }
 
 QSizeF cardSizeTwips(const CardEditor& editor)
 {
-    return {editor.canvas()->Width() * TwipsPerPixel, editor.canvas()->Height() * TwipsPerPixel};
+    return {editor.canvas()->widthTwips() * TwipsPerPixel,
+            editor.canvas()->heightTwips() * TwipsPerPixel};
 }
 
 PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)

@@ -44,25 +44,27 @@ AboutDialog::AboutDialog(QWidget* owner)
     setWindowIcon(icon);
 
     auto* picture = new QLabel(this);
-    picture->setObjectName(QStringLiteral("Image1"));
+    picture->setObjectName(QStringLiteral("iconLabel"));
     picture->setPixmap(icon.pixmap(48, 48));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
-    QLabel* label10 = addLabel("Label10", QStringLiteral("Quillmark 1.0"));
-    QFont title = label10->font();
-    title.setBold(true);
-    title.setPointSizeF(title.pointSizeF() * 1.3);
-    label10->setFont(title);
-    QLabel* label2 = addLabel("Label2", QStringLiteral("Copyright (C) 2026 Quillmark developers"));
-    QLabel* label4 = addLabel("Label4", QStringLiteral("If you have any questions concerning our "
-                                                       "software, please contact us at the "
-                                                       "following e-mail address:"));
-    label4->setWordWrap(true);
-    QLabel* label8 = addLabel("Label8", QStringLiteral("Technical support :"));
-    m_label7 = addLabel("Label7", QStringLiteral("Click Here"));
-    QLabel* label6 = addLabel("Label6", QStringLiteral("Website:"));
-    m_label9 = addLabel("Label9", shownAddress(makerUrl(QString())));
-    for (QLabel* link : {m_label7, m_label9}) {
+    QLabel* title = addLabel("titleLabel", QStringLiteral("Quillmark 1.0"));
+    QFont titleFont = title->font();
+    titleFont.setBold(true);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.3);
+    title->setFont(titleFont);
+    QLabel* copyright =
+        addLabel("copyrightLabel", QStringLiteral("Copyright (C) 2026 Quillmark developers"));
+    QLabel* contact =
+        addLabel("contactLabel", QStringLiteral("If you have any questions concerning our "
+                                                "software, please contact us at the "
+                                                "following e-mail address:"));
+    contact->setWordWrap(true);
+    QLabel* supportLabel = addLabel("supportLabel", QStringLiteral("Technical support :"));
+    m_supportLink = addLabel("supportLink", QStringLiteral("Click Here"));
+    QLabel* websiteLabel = addLabel("websiteLabel", QStringLiteral("Website:"));
+    m_websiteLink = addLabel("websiteLink", shownAddress(makerUrl(QString())));
+    for (QLabel* link : {m_supportLink, m_websiteLink}) {
         QPalette palette = link->palette();
         palette.setColor(QPalette::WindowText, vbcolor::toQColor(linkColor));
         link->setPalette(palette);
@@ -71,19 +73,19 @@ AboutDialog::AboutDialog(QWidget* owner)
     }
 
     auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("Command1"));
+    close->setObjectName(QStringLiteral("closeButton"));
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(picture, 0, 0, 3, 1);
-    grid->addWidget(label10, 0, 1, 1, 2);
-    grid->addWidget(label2, 1, 1, 1, 2);
-    grid->addWidget(label4, 2, 1, 1, 2);
-    grid->addWidget(label8, 3, 1);
-    grid->addWidget(m_label7, 3, 2);
-    grid->addWidget(label6, 4, 1);
-    grid->addWidget(m_label9, 4, 2);
+    grid->addWidget(title, 0, 1, 1, 2);
+    grid->addWidget(copyright, 1, 1, 1, 2);
+    grid->addWidget(contact, 2, 1, 1, 2);
+    grid->addWidget(supportLabel, 3, 1);
+    grid->addWidget(m_supportLink, 3, 2);
+    grid->addWidget(websiteLabel, 4, 1);
+    grid->addWidget(m_websiteLink, 4, 2);
     grid->addWidget(close, 5, 2, Qt::AlignRight);
     grid->setColumnStretch(2, 1);
     setMinimumWidth(420);
@@ -112,28 +114,28 @@ void AboutDialog::openWebPage(const QString& url) { ::openWebPage(url); }
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == m_label7 || watched == m_label9)
+    if ((watched == m_supportLink || watched == m_websiteLink)
         && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const auto* label = static_cast<QWidget*>(watched);
         if (mouse->button() == Qt::LeftButton
             && label->rect().contains(mouse->position().toPoint())) {
-            if (watched == m_label7)
-                Label7_Click();
+            if (watched == m_supportLink)
+                openSupportPage();
             else
-                Label9_Click();
+                openWebsite();
             return true;
         }
     }
     return QDialog::eventFilter(watched, event);
 }
 
-void AboutDialog::Label7_Click()
+void AboutDialog::openSupportPage()
 {
     openWebPage(makerUrl(QStringLiteral("/support.html")).toString());
 }
 
-void AboutDialog::Label9_Click() { openWebPage(makerUrl(QString()).toString()); }
+void AboutDialog::openWebsite() { openWebPage(makerUrl(QString()).toString()); }
 
 QLabel* AboutDialog::addLabel(const char* name, const QString& text)
 {

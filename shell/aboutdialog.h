@@ -22,10 +22,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void Label7_Click();
-    void Label9_Click();
+    void openSupportPage();
+    void openWebsite();
     QLabel* addLabel(const char* name, const QString& text);
 
-    QLabel* m_label7 = nullptr;
-    QLabel* m_label9 = nullptr;
+    QLabel* m_supportLink = nullptr;
+    QLabel* m_websiteLink = nullptr;
 };

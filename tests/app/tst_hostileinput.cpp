@@ -243,13 +243,13 @@ private slots:
         switch (kind) {
         case Case::FullDisk: QVERIFY(platform.messageBoxes[0].text.contains(fullDiskReason)); break;
         case Case::HugeShape:
-            QCOMPARE(editor.shapes[1]->Height(), MaxTwips);
+            QCOMPARE(editor.shapes[1]->heightTwips(), MaxTwips);
             QCOMPARE(editor.shapes[1]->height(), int(MaxPixels));
             break;
         case Case::FifoCard: QCOMPARE(editor.shapeCount, qint16(0)); break;
         case Case::FifoPicture:
-            QCOMPARE(editor.pictures[1]->ToolTipText(), fifo);
-            QCOMPARE(editor.pictures[1]->Picture(), editor.pictures[0]->Picture());
+            QCOMPARE(editor.pictures[1]->toolTipText(), fifo);
+            QCOMPARE(editor.pictures[1]->picture(), editor.pictures[0]->picture());
             break;
         case Case::TooMany: QCOMPARE(editor.shapes.count(), CardEditor::MaxElements); break;
         case Case::SaveAsFifo: QVERIFY(isFifo(fifo)); break;

@@ -68,7 +68,7 @@ private slots:
         }
 
         QCOMPARE(window->editor().canvas()->geometry(), QRect(0, 48, 360, 210));
-        QCOMPARE(window->editor().canvas()->BackColor(), 0x00FFFFFF);
+        QCOMPARE(window->editor().canvas()->backColor(), 0x00FFFFFF);
         // The editor's state is typed; no hidden box holds it.
         QVERIFY(window->findChildren<QLineEdit*>().isEmpty());
         QVERIFY(window->editor().selection().isEmpty());
@@ -108,20 +108,20 @@ private slots:
         QVERIFY(window->editor().texts[0]->isHidden());
         QVERIFY(window->editor().pictures[0]->isHidden());
         QVERIFY(window->editor().shapes[0]->isHidden());
-        QCOMPARE(window->editor().texts[0]->ToolTipText(), QString("Text"));
-        QCOMPARE(window->editor().shapes[0]->ToolTipText(), QString("Shape"));
-        QCOMPARE(window->editor().pictures[0]->Tag(), QString("img"));
-        QCOMPARE(window->editor().pictures[0]->Picture().size(), QSize(32, 32));
-        QCOMPARE(QRectF(window->editor().pictures[0]->Left(), window->editor().pictures[0]->Top(),
-                        window->editor().pictures[0]->Width(),
-                        window->editor().pictures[0]->Height()),
+        QCOMPARE(window->editor().texts[0]->toolTipText(), QString("Text"));
+        QCOMPARE(window->editor().shapes[0]->toolTipText(), QString("Shape"));
+        QCOMPARE(window->editor().pictures[0]->tag(), QString("img"));
+        QCOMPARE(window->editor().pictures[0]->picture().size(), QSize(32, 32));
+        QCOMPARE(QRectF(window->editor().pictures[0]->left(), window->editor().pictures[0]->top(),
+                        window->editor().pictures[0]->widthTwips(),
+                        window->editor().pictures[0]->heightTwips()),
                  QRectF(1080, 240, 480, 285));
 
         QCOMPARE(window->editor().handles.count(), 8);
         for (int i = 0; i < 8; ++i) {
             QVERIFY(window->editor().handles[i]->isHidden());
-            QCOMPARE(window->editor().handles[i]->Width(), 75.f);
-            QCOMPARE(window->editor().handles[i]->Height(), 75.f);
+            QCOMPARE(window->editor().handles[i]->widthTwips(), 75.f);
+            QCOMPARE(window->editor().handles[i]->heightTwips(), 75.f);
         }
         // Loading again (as opening a card does) must not add handles.
         window->startUp(false);

@@ -11,7 +11,10 @@
 #include <QTest>
 
 namespace {
-QRectF box(const CardElement* e) { return {e->Left(), e->Top(), e->Width(), e->Height()}; }
+QRectF box(const CardElement* e)
+{
+    return {e->left(), e->top(), e->widthTwips(), e->heightTwips()};
+}
 
 // Position of a canvas point in twips as a window position in pixels.
 QPoint windowPoint(MainWindow& window, QPointF canvasTwips)
@@ -42,8 +45,8 @@ private slots:
             TextElement* item = editor.texts[i];
             QVERIFY(item);
             QVERIFY(item->isVisible());
-            QCOMPARE(item->Caption(), QString("Text"));
-            QCOMPARE(item->ToolTipText(), QString("Text"));
+            QCOMPARE(item->caption(), QString("Text"));
+            QCOMPARE(item->toolTipText(), QString("Text"));
             QCOMPARE(box(item), QRectF(3000, 720, 1380, 330));
         }
         QVERIFY(stackPosition(editor.texts[3]) > stackPosition(editor.texts[2]));
@@ -134,8 +137,8 @@ private slots:
         QCOMPARE(editor.pressX, 150.f);
         sendMouseTwips(shape, QEvent::MouseButtonRelease, {250, 100});
         QCOMPARE(box(shape), QRectF(460, 1630, 495, 375));
-        QCOMPARE(editor.handles[7]->Left(), 460.f + 495);
-        QCOMPARE(editor.handles[7]->Top(), 1630.f + 375);
+        QCOMPARE(editor.handles[7]->left(), 460.f + 495);
+        QCOMPARE(editor.handles[7]->top(), 1630.f + 375);
         QCOMPARE(editor.selection().index, 1);
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
     }
@@ -155,7 +158,7 @@ private slots:
                                      {1337.5, 800}, {1600, 425},  {1600, 612.5}, {1600, 800}};
         for (int i = 0; i < 8; ++i) {
             QVERIFY(editor.handles[i]->isVisible());
-            QCOMPARE(QPointF(editor.handles[i]->Left(), editor.handles[i]->Top()), expected[i]);
+            QCOMPARE(QPointF(editor.handles[i]->left(), editor.handles[i]->top()), expected[i]);
         }
         QCOMPARE(editor.handles.count(), 8);
     }
@@ -251,7 +254,7 @@ private slots:
         QTest::mousePress(handle, Qt::LeftButton, {}, {2, 2});
         for (int i = 0; i < 8; ++i)
             QVERIFY(editor.handles[i]->isHidden());
-        QCOMPARE(QPointF(handle->Left(), handle->Top()), QPointF(2100, 1200)); // stays put
+        QCOMPARE(QPointF(handle->left(), handle->top()), QPointF(2100, 1200)); // stays put
 
         // Outward over the empty canvas: the corner follows the pointer.
         QTest::mouseMove(&window, windowPoint(window, {3000, 2400}));
@@ -266,7 +269,7 @@ private slots:
         QVERIFY(editor.handles[7]->isHidden());
 
         clickTwips(shape, {30, 30});
-        QCOMPARE(QPointF(editor.handles[7]->Left(), editor.handles[7]->Top()), QPointF(2400, 1500));
+        QCOMPARE(QPointF(editor.handles[7]->left(), editor.handles[7]->top()), QPointF(2400, 1500));
     }
 
     void handleZeroPastTheOppositeCornerMovesOnlyTheCorner()
@@ -307,7 +310,7 @@ private slots:
         QCOMPARE(box(first), QRectF(300, 300, 900, 900));
         QCOMPARE(box(other), QRectF(3000, 1500, 1200, 1200));
         QTest::mouseRelease(&window, Qt::LeftButton, {}, windowPoint(window, {3600, 2100}));
-        QCOMPARE(QPointF(editor.handles[0]->Left(), editor.handles[0]->Top()), QPointF(2925, 1425));
+        QCOMPARE(QPointF(editor.handles[0]->left(), editor.handles[0]->top()), QPointF(2925, 1425));
         QVERIFY(editor.handles[0]->isVisible());
         QCOMPARE(editor.selection().index, 1);
     }
@@ -356,10 +359,10 @@ private slots:
         PictureElement* picture = editor.pictures[2];
         QVERIFY(picture);
         QCOMPARE(box(picture), QRectF(1080, 240, 480, 285));
-        QCOMPARE(picture->ToolTipText(), green);
+        QCOMPARE(picture->toolTipText(), green);
         QCOMPARE(picture->toolTip(), green);
-        QCOMPARE(picture->Tag(), QString("img"));
-        QCOMPARE(picture->Picture().size(), QSize(64, 16));
+        QCOMPARE(picture->tag(), QString("img"));
+        QCOMPARE(picture->picture().size(), QSize(64, 16));
         QCOMPARE(picture->grab().toImage().pixelColor(10, 10), QColor(Qt::green));
 
         // An unreadable file keeps the template's icon but still takes the path.
@@ -367,8 +370,8 @@ private slots:
         QFile(broken).open(QIODevice::WriteOnly);
         platform.openAnswers.enqueue(broken);
         QTest::mouseClick(window.pictureButton, Qt::LeftButton);
-        QCOMPARE(editor.pictures[3]->Picture(), editor.pictures[0]->Picture());
-        QCOMPARE(editor.pictures[3]->ToolTipText(), broken);
+        QCOMPARE(editor.pictures[3]->picture(), editor.pictures[0]->picture());
+        QCOMPARE(editor.pictures[3]->toolTipText(), broken);
 
         // Double-click replaces the selected picture's image, keeping its box.
         picture->setBox(300, 300, 900, 600);
@@ -379,12 +382,12 @@ private slots:
         sendMouseTwips(picture, QEvent::MouseButtonDblClick, {60, 60});
         sendMouseTwips(picture, QEvent::MouseButtonRelease, {60, 60});
         QCOMPARE(box(picture), QRectF(300, 300, 900, 600));
-        QCOMPARE(picture->ToolTipText(), blue);
-        QCOMPARE(picture->Picture().size(), QSize(8, 8));
+        QCOMPARE(picture->toolTipText(), blue);
+        QCOMPARE(picture->picture().size(), QSize(8, 8));
 
         // Cancelling the replacement changes nothing.
         sendMouseTwips(picture, QEvent::MouseButtonDblClick, {60, 60});
-        QCOMPARE(picture->ToolTipText(), blue);
+        QCOMPARE(picture->toolTipText(), blue);
     }
 
     void doubleClicksOpenTheOptionWindows()

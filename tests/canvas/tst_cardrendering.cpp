@@ -64,17 +64,17 @@ void crowd(CardEditor& editor)
             font.setItalic(s.flags & Italic);
             font.setUnderline(s.flags & Underline);
             font.setStrikeOut(s.flags & Strike);
-            item->setFont(font);
+            item->setStoredFont(font);
             item->setWordWrap(s.flags & Wrap);
             item->setAutoSize(s.flags & Auto);
             item->setBackStyle(s.flags & Transparent ? 0 : 1);
             item->setBorderStyle(s.flags & Border ? 1 : 0);
-            item->setEnabled(!(s.flags & Disabled));
+            item->setTextEnabled(!(s.flags & Disabled));
             item->setAlignment(s.alignment);
             item->setFont3D(s.font3D);
             item->setBackColor(vbcolorOf(n));
-            item->setFRWColor(0x00400000 + n * 0x0105);
-            item->setBGColor(0x00C0C0FF - n * 0x0301);
+            item->setFrwColor(0x00400000 + n * 0x0105);
+            item->setBgColor(0x00C0C0FF - n * 0x0301);
             item->setCaption(QString::fromUtf8(s.caption));
             if (n % 4 == 0) {
                 editor.addShape();

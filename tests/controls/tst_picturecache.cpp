@@ -23,7 +23,7 @@ void TestPictureCache::oneFileIsDecodedOnce()
     PictureElement first(&card), second(&card);
     QVERIFY(first.loadPicture(path));
     QVERIFY(second.loadPicture(path));
-    QCOMPARE(second.Picture().cacheKey(), first.Picture().cacheKey());
+    QCOMPARE(second.picture().cacheKey(), first.picture().cacheKey());
 
     // The file written anew is read anew, even at the same path.
     QFile::remove(path);
@@ -34,12 +34,12 @@ void TestPictureCache::oneFileIsDecodedOnce()
                              QFileDevice::FileModificationTime));
     file.close();
     QVERIFY(second.loadPicture(path));
-    QVERIFY(second.Picture().cacheKey() != first.Picture().cacheKey());
-    QCOMPARE(second.Picture().pixelColor(0, 0), QColor(Qt::blue));
-    QCOMPARE(first.Picture().pixelColor(0, 0), QColor(Qt::red));
+    QVERIFY(second.picture().cacheKey() != first.picture().cacheKey());
+    QCOMPARE(second.picture().pixelColor(0, 0), QColor(Qt::blue));
+    QCOMPARE(first.picture().pixelColor(0, 0), QColor(Qt::red));
 
     QVERIFY(!first.loadPicture(dir.filePath("missing.png")));
-    QCOMPARE(first.Picture().pixelColor(0, 0), QColor(Qt::red));
+    QCOMPARE(first.picture().pixelColor(0, 0), QColor(Qt::red));
 }
 
 void TestPictureCache::screenPixmapIsScaledOncePerSize()

@@ -8,11 +8,11 @@
 #include <QTest>
 
 namespace {
-void makeTemplate(ShapeElement& shape) { shape.ReadProperties(ShapeElement::templateProperties()); }
+void makeTemplate(ShapeElement& shape) { shape.readProperties(ShapeElement::templateProperties()); }
 
 QImage render(const ShapeElement& shape)
 {
-    QImage image(qRound(shape.Width() / 15), qRound(shape.Height() / 15),
+    QImage image(qRound(shape.widthTwips() / 15), qRound(shape.heightTwips() / 15),
                  QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     QPainter painter(&image);
@@ -44,14 +44,14 @@ void TestShapeElement::boxFollowsTheElement()
     ShapeElement shape;
     makeTemplate(shape);
     shape.setBox(360, 1680, 1000, 800);
-    QCOMPARE(shape.Shape3Rect(), QRectF(QPointF(120, 120), QPointF(920, 720)));
-    QCOMPARE(shape.drawnRect(), shape.Shape3Rect());
+    QCOMPARE(shape.shapeRect(), QRectF(QPointF(120, 120), QPointF(920, 720)));
+    QCOMPARE(shape.drawnRect(), shape.shapeRect());
 
     // Each side is tried on its own: too narrow keeps the width, the height still follows.
     shape.setBox(0, 0, 150, 500);
-    QCOMPARE(shape.Shape3Rect(), QRectF(120, 120, 800, 300));
+    QCOMPARE(shape.shapeRect(), QRectF(120, 120, 800, 300));
     shape.setBox(0, 0, 200, 199);
-    QCOMPARE(shape.Shape3Rect(), QRectF(120, 120, 0, 300));
+    QCOMPARE(shape.shapeRect(), QRectF(120, 120, 0, 300));
 }
 
 void TestShapeElement::squareKindsAreCentred_data()
@@ -75,8 +75,8 @@ void TestShapeElement::squareKindsAreCentred()
     ShapeElement shape;
     shape.setBox(0, 0, 2000, 1000);
     QVERIFY(shape.setShape(kind));
-    QCOMPARE(shape.Shape(), kind);
-    QCOMPARE(shape.Shape3Rect(), QRectF(120, 120, 1800, 800));
+    QCOMPARE(shape.shape(), kind);
+    QCOMPARE(shape.shapeRect(), QRectF(120, 120, 1800, 800));
     QCOMPARE(shape.drawnRect(), drawn);
 }
 
@@ -84,10 +84,10 @@ void TestShapeElement::kindsOutsideTheListAreRefused()
 {
     ShapeElement shape;
     QVERIFY(shape.setShape(ShapeElement::Oval));
-    QSignalSpy notices(&shape, &CardElement::PropertyChanged);
+    QSignalSpy notices(&shape, &CardElement::propertyChanged);
     QVERIFY(!shape.setShape(6));
     QVERIFY(!shape.setShape(-1));
-    QCOMPARE(shape.Shape(), int(ShapeElement::Oval));
+    QCOMPARE(shape.shape(), int(ShapeElement::Oval));
     QCOMPARE(notices.size(), 0);
     QVERIFY(shape.setShape(ShapeElement::RoundedSquare));
     QCOMPARE(notices.size(), 1);
@@ -115,7 +115,7 @@ void TestShapeElement::onlyTheDrawnShapeTakesTheMouse()
 
     // A press there reaches the canvas, not the shape (sent through the window, which
     // finds the widget under the pointer as a real press does).
-    QSignalSpy downs(&shape, &CardElement::MouseDown);
+    QSignalSpy downs(&shape, &CardElement::mousePressed);
     QTest::mouseClick(canvas.windowHandle(), Qt::LeftButton, {}, besideCircle);
     QCOMPARE(downs.size(), 0);
     QTest::mouseClick(canvas.windowHandle(), Qt::LeftButton, {}, centre);
@@ -153,12 +153,12 @@ void TestShapeElement::templateAndRoundTrip()
 {
     ShapeElement shape;
     makeTemplate(shape);
-    QCOMPARE(shape.BackColor(), 0x00E0E0E0);
-    QCOMPARE(shape.BorderStyle(), qint16(0));
-    QCOMPARE(shape.BackStyle(), qint16(1));
-    QCOMPARE(shape.Shape(), int(ShapeElement::Rectangle));
+    QCOMPARE(shape.backColor(), 0x00E0E0E0);
+    QCOMPARE(shape.borderStyle(), qint16(0));
+    QCOMPARE(shape.backStyle(), qint16(1));
+    QCOMPARE(shape.shape(), int(ShapeElement::Rectangle));
     PropertyBag written;
-    shape.WriteProperties(written);
+    shape.writeProperties(written);
     QCOMPARE(written.size(), 2);
     QVERIFY(written.contains("BackColor") && written.contains("BorderStyle"));
 
@@ -171,17 +171,17 @@ void TestShapeElement::templateAndRoundTrip()
     shape.setMousePointer(99);
     shape.setMouseIcon(icon);
     PropertyBag bag;
-    shape.WriteProperties(bag);
+    shape.writeProperties(bag);
 
     ShapeElement restored;
-    QSignalSpy notices(&restored, &CardElement::PropertyChanged);
-    restored.ReadProperties(bag);
-    QCOMPARE(restored.Shape(), int(ShapeElement::RoundedRectangle));
-    QCOMPARE(restored.BackStyle(), qint16(0));
-    QCOMPARE(restored.BorderStyle(), qint16(1));
-    QCOMPARE(restored.BackColor(), vbcolor::ButtonText);
-    QCOMPARE(restored.MousePointer(), qint16(99));
-    QCOMPARE(restored.MouseIcon().toImage(), icon.toImage());
+    QSignalSpy notices(&restored, &CardElement::propertyChanged);
+    restored.readProperties(bag);
+    QCOMPARE(restored.shape(), int(ShapeElement::RoundedRectangle));
+    QCOMPARE(restored.backStyle(), qint16(0));
+    QCOMPARE(restored.borderStyle(), qint16(1));
+    QCOMPARE(restored.backColor(), vbcolor::ButtonText);
+    QCOMPARE(restored.mousePointer(), qint16(99));
+    QCOMPARE(restored.mouseIcon().toImage(), icon.toImage());
     // Only the pointer picture goes through its setter.
     QCOMPARE(notices.size(), 1);
     QCOMPARE(notices.at(0).at(0).toString(), QStringLiteral("MouseIcon"));
@@ -190,9 +190,9 @@ void TestShapeElement::templateAndRoundTrip()
     PropertyBag odd;
     odd.WriteProperty("SHAPE", QVariant::fromValue(qint16(7)), QVariant());
     odd.WriteProperty("backcolor", 0x00010203, QVariant());
-    restored.ReadProperties(odd);
-    QCOMPARE(restored.Shape(), int(ShapeElement::RoundedRectangle));
-    QCOMPARE(restored.BackColor(), 0x00010203);
+    restored.readProperties(odd);
+    QCOMPARE(restored.shape(), int(ShapeElement::RoundedRectangle));
+    QCOMPARE(restored.backColor(), 0x00010203);
 }
 
 void TestShapeElement::copyKeepsEverything()
@@ -210,14 +210,14 @@ void TestShapeElement::copyKeepsEverything()
     ShapeElement copy;
     copy.copyElementFrom(original);
     copy.copyPropertiesFrom(original);
-    QCOMPARE(copy.Shape(), int(ShapeElement::Circle));
-    QCOMPARE(copy.BackStyle(), qint16(0));
-    QCOMPARE(copy.BorderStyle(), qint16(1));
-    QCOMPARE(copy.BackColor(), 0x00445566);
-    QCOMPARE(copy.MousePointer(), qint16(2));
+    QCOMPARE(copy.shape(), int(ShapeElement::Circle));
+    QCOMPARE(copy.backStyle(), qint16(0));
+    QCOMPARE(copy.borderStyle(), qint16(1));
+    QCOMPARE(copy.backColor(), 0x00445566);
+    QCOMPARE(copy.mousePointer(), qint16(2));
     QCOMPARE(copy.cursor().shape(), Qt::CrossCursor);
-    QCOMPARE(copy.Shape3Rect(), original.Shape3Rect());
-    QCOMPARE(copy.Width(), 150.0f);
+    QCOMPARE(copy.shapeRect(), original.shapeRect());
+    QCOMPARE(copy.widthTwips(), 150.0f);
 }
 
 QTEST_MAIN(TestShapeElement)

@@ -17,12 +17,12 @@ QFont face(const QString& family, qreal points)
 }
 
 // A text item as the editor makes one: from the template's stored values.
-void makeTemplate(TextElement& label) { label.ReadProperties(TextElement::templateProperties()); }
+void makeTemplate(TextElement& label) { label.readProperties(TextElement::templateProperties()); }
 
 PropertyBag written(const TextElement& label)
 {
     PropertyBag bag;
-    label.WriteProperties(bag);
+    label.writeProperties(bag);
     return bag;
 }
 
@@ -31,8 +31,8 @@ const QStringList Keys{"BackColor",   "ForeColor", "Enabled",   "Font",         
                        "FontItalic",  "FontName",  "FontSize",  "FontStrikethru", "FontUnderline",
                        "WordWrap",    "FRWColor",  "BGColor",   "Font3D"};
 
-QPointF front(const TextElement& label) { return label.L1Rect().topLeft(); }
-QPointF back(const TextElement& label) { return label.L2Rect().topLeft(); }
+QPointF front(const TextElement& label) { return label.frontCopyRect().topLeft(); }
+QPointF back(const TextElement& label) { return label.backCopyRect().topLeft(); }
 } // namespace
 
 class TestTextElement : public QObject {
@@ -61,8 +61,8 @@ void TestTextElement::templateStoresOnlyItsOwnValues()
     canvas.setFont(face("DejaVu Sans", 11));
     TextElement label(&canvas);
     makeTemplate(label);
-    QCOMPARE(label.FontName(), QStringLiteral("MS Sans Serif"));
-    QCOMPARE(label.FontSize(), 9.75f);
+    QCOMPARE(label.fontName(), QStringLiteral("MS Sans Serif"));
+    QCOMPARE(label.fontSize(), 9.75f);
     QCOMPARE(front(label), QPointF(0, 0));
 
     // Written back, only the template's keys are stored: the rest are at their defaults.
@@ -79,7 +79,7 @@ void TestTextElement::roundTripKeepsEveryProperty()
     TextElement source(&canvas);
     source.setBackColor(0x00123456);
     source.setForeColor(0x00654321);
-    source.setEnabled(false);
+    source.setTextEnabled(false);
     source.setFontName("Tahoma (Arabic)");
     source.setFontSize(14.25f);
     source.setFontBold(true);
@@ -91,27 +91,27 @@ void TestTextElement::roundTripKeepsEveryProperty()
     source.setAlignment(TextElement::Center);
     source.setCaption("Jane Doe");
     source.setWordWrap(true);
-    source.setFRWColor(0x000000FF);
-    source.setBGColor(0x0000FF00);
+    source.setFrwColor(0x000000FF);
+    source.setBgColor(0x0000FF00);
     source.setFont3D(2);
 
     const PropertyBag bag = written(source);
     QCOMPARE(bag.size(), Keys.size() - 1); // AutoSize stayed at its default
     TextElement target(&canvas);
-    target.ReadProperties(bag);
+    target.readProperties(bag);
     const PropertyBag again = written(target);
     for (const QString& key : Keys)
         QVERIFY2(again.ReadProperty(key, {}) == bag.ReadProperty(key, {}), qPrintable(key));
-    QCOMPARE(target.FontName(), QStringLiteral("Tahoma (Arabic)"));
+    QCOMPARE(target.fontName(), QStringLiteral("Tahoma (Arabic)"));
     QCOMPARE(back(target), QPointF(20, 20));
 
     // Keys match whatever their spelling.
     PropertyBag shouting;
     shouting.WriteProperty("CAPTION", QStringLiteral("loud"), QVariant());
     shouting.WriteProperty("frwcolor", 0x00ABCDEF, QVariant());
-    target.ReadProperties(shouting);
-    QCOMPARE(target.Caption(), QStringLiteral("loud"));
-    QCOMPARE(target.FRWColor(), 0x00ABCDEF);
+    target.readProperties(shouting);
+    QCOMPARE(target.caption(), QStringLiteral("loud"));
+    QCOMPARE(target.frwColor(), 0x00ABCDEF);
 }
 
 void TestTextElement::bagWithOnlyFont3D()
@@ -121,13 +121,13 @@ void TestTextElement::bagWithOnlyFont3D()
     TextElement label(&canvas);
     PropertyBag bag;
     bag.WriteProperty("Font3D", 0, QVariant());
-    label.ReadProperties(bag);
+    label.readProperties(bag);
     QCOMPARE(front(label), QPointF(0, 0));
     QCOMPARE(back(label), QPointF(0, 0));
-    QCOMPARE(label.Caption(), QStringLiteral("Label1"));
-    QCOMPARE(label.FontName(), QString());
+    QCOMPARE(label.caption(), QStringLiteral("Label1"));
+    QCOMPARE(label.fontName(), QString());
     // A missing size reads as 0, which cannot be drawn: the ambient font's size stays.
-    QCOMPARE(label.FontSize(), 13.0f);
+    QCOMPARE(label.fontSize(), 13.0f);
 }
 
 void TestTextElement::placementFollowsFont3D_data()
@@ -151,13 +151,13 @@ void TestTextElement::placementFollowsFont3D()
     makeTemplate(label);
     label.setFont3D(2);
     label.setFont3D(font3D);
-    QCOMPARE(label.Font3D(), font3D);
+    QCOMPARE(label.font3D(), font3D);
     QCOMPARE(front(label), l1);
     QCOMPARE(back(label), l2);
     // Without auto-size both copies take the element's full size wherever they stand.
     label.setBox(0, 0, 2000, 600);
-    QCOMPARE(label.L1Rect().size(), QSizeF(2000, 600));
-    QCOMPARE(label.L2Rect().size(), QSizeF(2000, 600));
+    QCOMPARE(label.frontCopyRect().size(), QSizeF(2000, 600));
+    QCOMPARE(label.backCopyRect().size(), QSizeF(2000, 600));
 }
 
 void TestTextElement::autoSizeFitsTextPlusMargin_data()
@@ -184,15 +184,15 @@ void TestTextElement::autoSizeFitsTextPlusMargin()
     const QFontMetricsF metrics(face("DejaVu Sans", 12));
     const float textWidth = float(metrics.horizontalAdvance("Acme Widgets Ltd") * 15);
     const float textHeight = float(metrics.height() * 15);
-    QCOMPARE(float(label.L1Rect().width()), textWidth);
-    QCOMPARE(float(label.L1Rect().height()), textHeight);
-    QCOMPARE(label.Width(), textWidth + margin);
-    QCOMPARE(label.Height(), textHeight + margin);
+    QCOMPARE(float(label.frontCopyRect().width()), textWidth);
+    QCOMPARE(float(label.frontCopyRect().height()), textHeight);
+    QCOMPARE(label.widthTwips(), textWidth + margin);
+    QCOMPARE(label.heightTwips(), textHeight + margin);
 
     // The fit is the resize handler: a size set by hand snaps back.
     label.setWidth(5000);
-    QCOMPARE(label.Width(), textWidth + margin);
-    QCOMPARE(label.Left(), 300.0f);
+    QCOMPARE(label.widthTwips(), textWidth + margin);
+    QCOMPARE(label.left(), 300.0f);
 }
 
 void TestTextElement::wordWrapKeepsWidthAndGrowsDown()
@@ -201,12 +201,12 @@ void TestTextElement::wordWrapKeepsWidthAndGrowsDown()
     makeTemplate(label);
     label.setAutoSize(true);
     label.setCaption("Wide");
-    const QRectF narrow = label.L1Rect();
+    const QRectF narrow = label.frontCopyRect();
     label.setWordWrap(true);
     label.setCaption("Wide words wrap onto several lines");
-    QCOMPARE(label.L1Rect().width(), narrow.width());
-    QVERIFY(label.L1Rect().height() >= 3 * narrow.height());
-    QCOMPARE(label.Height(), float(label.L1Rect().height()) + 20);
+    QCOMPARE(label.frontCopyRect().width(), narrow.width());
+    QVERIFY(label.frontCopyRect().height() >= 3 * narrow.height());
+    QCOMPARE(label.heightTwips(), float(label.frontCopyRect().height()) + 20);
 }
 
 void TestTextElement::captionRaisesChangeTwiceThenNotice()
@@ -214,14 +214,14 @@ void TestTextElement::captionRaisesChangeTwiceThenNotice()
     TextElement label;
     makeTemplate(label);
     label.setAutoSize(true);
-    const float before = label.Width();
+    const float before = label.widthTwips();
     QStringList events;
     QList<float> widths;
-    connect(&label, &TextElement::Change, this, [&] {
+    connect(&label, &TextElement::captionChanged, this, [&] {
         events << "Change";
-        widths << label.Width();
+        widths << label.widthTwips();
     });
-    connect(&label, &CardElement::PropertyChanged, this,
+    connect(&label, &CardElement::propertyChanged, this,
             [&](const QString& name) { events << name; });
 
     label.setCaption("A much longer caption than before");
@@ -229,7 +229,7 @@ void TestTextElement::captionRaisesChangeTwiceThenNotice()
     // The front copy's change is followed by a fit before the back copy changes.
     QCOMPARE(widths.at(0), before);
     QVERIFY(widths.at(1) > before);
-    QCOMPARE(label.Width(), widths.at(1));
+    QCOMPARE(label.widthTwips(), widths.at(1));
 }
 
 void TestTextElement::scriptSuffixDrawsTheFaceBeforeIt()
@@ -240,11 +240,11 @@ void TestTextElement::scriptSuffixDrawsTheFaceBeforeIt()
     label.setCaption("iiii");
     label.setFontSize(12);
     label.setFontName("Liberation Mono (Arabic)");
-    QCOMPARE(label.FontName(), QStringLiteral("Liberation Mono (Arabic)"));
+    QCOMPARE(label.fontName(), QStringLiteral("Liberation Mono (Arabic)"));
     QCOMPARE(label.renderedFont().family(), QStringLiteral("Liberation Mono"));
     // Sized in the monospaced face, not in a fallback for the unknown full name.
     const QFontMetricsF mono(face("Liberation Mono", 12));
-    QCOMPARE(float(label.L1Rect().width()), float(mono.horizontalAdvance("iiii") * 15));
+    QCOMPARE(float(label.frontCopyRect().width()), float(mono.horizontalAdvance("iiii") * 15));
     label.setFontName("(Arabic)");
     QCOMPARE(label.renderedFont().family(), QStringLiteral("(Arabic)"));
 }
@@ -253,10 +253,10 @@ void TestTextElement::unusableFontSizesAreRefused()
 {
     TextElement label;
     makeTemplate(label);
-    QSignalSpy notices(&label, &CardElement::PropertyChanged);
+    QSignalSpy notices(&label, &CardElement::propertyChanged);
     for (float size : {0.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(), 1.0e9f})
         QVERIFY(!label.setFontSize(size));
-    QCOMPARE(label.FontSize(), 9.75f);
+    QCOMPARE(label.fontSize(), 9.75f);
     QCOMPARE(notices.size(), 0);
     QVERIFY(label.setFontSize(120));
     QCOMPARE(notices.at(0).at(0).toString(), QStringLiteral("FontSize"));
@@ -276,12 +276,12 @@ void TestTextElement::mousePositionsAreRelativeToThePartHit()
     canvas.show();
     QVERIFY(QTest::qWaitForWindowExposed(&canvas));
 
-    QSignalSpy downs(&label, &CardElement::MouseDown);
+    QSignalSpy downs(&label, &CardElement::mousePressed);
     const auto pressAt = [&](QPoint pixel) {
         QTest::mouseClick(&label, Qt::LeftButton, {}, pixel);
         return QPointF(downs.last().at(2).toFloat(), downs.last().at(3).toFloat());
     };
-    const qreal textWidth = label.L1Rect().width();
+    const qreal textWidth = label.frontCopyRect().width();
     // Where both copies lie, the front one takes the press.
     QCOMPARE(pressAt(QPoint(3, 3)), QPointF(45, 45));
     // Only the back copy: relative to its corner at (20, 20).
@@ -295,9 +295,9 @@ void TestTextElement::mousePositionsAreRelativeToThePartHit()
 void TestTextElement::keysAreReported()
 {
     TextElement label;
-    QSignalSpy downs(&label, &CardElement::KeyDown);
-    QSignalSpy presses(&label, &CardElement::KeyPress);
-    QSignalSpy ups(&label, &CardElement::KeyUp);
+    QSignalSpy downs(&label, &CardElement::keyDown);
+    QSignalSpy presses(&label, &CardElement::keyPressed);
+    QSignalSpy ups(&label, &CardElement::keyUp);
     QTest::keyClick(&label, Qt::Key_A);
     QTest::keyClick(&label, Qt::Key_Left, Qt::ShiftModifier);
     QCOMPARE(downs.at(0), QVariantList({65, 0}));
@@ -348,22 +348,22 @@ void TestTextElement::copyKeepsEverything()
 
     TextElement original(&canvas);
     makeTemplate(original);
-    original.setFont(canvas.font()); // the ambient font, which a bag would not keep
+    original.setStoredFont(canvas.font()); // the ambient font, which a bag would not keep
     original.setFont3D(1);
     original.setFont3D(7); // the copies stay where Font3D 1 put them
-    original.setBGColor(0x00112233);
+    original.setBgColor(0x00112233);
     original.setBackStyle(0);
     original.setCaption("Template copy");
 
     TextElement copy(&otherCanvas);
     copy.copyElementFrom(original);
     copy.copyPropertiesFrom(original);
-    QCOMPARE(copy.Font(), original.Font());
-    QCOMPARE(copy.Font3D(), 7);
-    QCOMPARE(copy.BGColor(), 0x00112233);
-    QCOMPARE(copy.BackStyle(), qint16(0));
-    QCOMPARE(copy.L1Rect(), original.L1Rect());
-    QCOMPARE(copy.L2Rect(), original.L2Rect());
+    QCOMPARE(copy.storedFont(), original.storedFont());
+    QCOMPARE(copy.font3D(), 7);
+    QCOMPARE(copy.bgColor(), 0x00112233);
+    QCOMPARE(copy.backStyle(), qint16(0));
+    QCOMPARE(copy.frontCopyRect(), original.frontCopyRect());
+    QCOMPARE(copy.backCopyRect(), original.backCopyRect());
 }
 
 QTEST_MAIN(TestTextElement)

@@ -44,10 +44,10 @@ private slots:
         QCOMPARE(dialog.windowTitle(), QString("Card Options"));
         QCOMPARE(dialog.heightEdit->text(), QString("210"));
         QCOMPARE(dialog.widthEdit->text(), QString("360"));
-        QCOMPARE(dialog.backColorBox->BackColor(), 0x00336699);
+        QCOMPARE(dialog.backColorBox->backColor(), 0x00336699);
         QVERIFY(!editor.sheetPrimed());
-        QCOMPARE(editor.canvas()->Height(), 210.f);
-        QCOMPARE(editor.canvas()->Width(), 360.f);
+        QCOMPARE(editor.canvas()->heightTwips(), 210.f);
+        QCOMPARE(editor.canvas()->widthTwips(), 360.f);
         QVERIFY(platform.messageBoxes.isEmpty());
     }
 
@@ -64,7 +64,7 @@ private slots:
         QList<float> heights;
         for (QChar key : QString("300")) {
             QTest::keyClicks(dialog.heightEdit, key);
-            heights.append(editor.canvas()->Height());
+            heights.append(editor.canvas()->heightTwips());
         }
         QCOMPARE(heights, QList<float>({3, 30, 210}));
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Height=210"}));
@@ -75,11 +75,11 @@ private slots:
         QTest::keyClicks(dialog.heightEdit, "211");
         QCOMPARE(messageTexts(platform).size(), 2);
         QCOMPARE(dialog.heightEdit->text(), QString("210"));
-        QCOMPARE(editor.canvas()->Height(), 210.f);
+        QCOMPARE(editor.canvas()->heightTwips(), 210.f);
 
         clearByKeys(dialog.heightEdit);
         QTest::keyClicks(dialog.heightEdit, "200.5");
-        QCOMPARE(editor.canvas()->Height(), 200.5f);
+        QCOMPARE(editor.canvas()->heightTwips(), 200.5f);
         QCOMPARE(messageTexts(platform).size(), 2);
     }
 
@@ -96,12 +96,12 @@ private slots:
         QTest::keyClicks(dialog.widthEdit, "386");
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Width=385"}));
         QCOMPARE(dialog.widthEdit->text(), QString("345"));
-        QCOMPARE(editor.canvas()->Width(), 345.f);
+        QCOMPARE(editor.canvas()->widthTwips(), 345.f);
 
         clearByKeys(dialog.widthEdit);
         QTest::keyClicks(dialog.widthEdit, "385");
         QCOMPARE(dialog.widthEdit->text(), QString("385"));
-        QCOMPARE(editor.canvas()->Width(), 385.f);
+        QCOMPARE(editor.canvas()->widthTwips(), 385.f);
         QCOMPARE(messageTexts(platform).size(), 1);
     }
 
@@ -119,8 +119,8 @@ private slots:
                 editor.setSheetPrimed(true);
                 clearByKeys(box);
                 QTest::keyClicks(box, entry);
-                QCOMPARE(editor.canvas()->Height(), 210.f);
-                QCOMPARE(editor.canvas()->Width(), 360.f);
+                QCOMPARE(editor.canvas()->heightTwips(), 210.f);
+                QCOMPARE(editor.canvas()->widthTwips(), 360.f);
                 QVERIFY(!editor.sheetPrimed());
             }
         }
@@ -130,7 +130,7 @@ private slots:
         QTest::keyClicks(dialog.heightEdit, "x");
         QTest::keyClick(dialog.heightEdit, Qt::Key_Backspace);
         QTest::keyClicks(dialog.heightEdit, "150");
-        QCOMPARE(editor.canvas()->Height(), 150.f);
+        QCOMPARE(editor.canvas()->heightTwips(), 150.f);
     }
 
     void colourReachesTheCardOnlyThroughOk()
@@ -140,17 +140,17 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        const qint32 before = editor.canvas()->BackColor();
+        const qint32 before = editor.canvas()->backColor();
         {
             CardOptionsDialog dialog(editor);
             dialog.show();
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::red});
             QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
-            QCOMPARE(dialog.backColorBox->BackColor(), 0x000000FF);
-            QCOMPARE(editor.canvas()->BackColor(), before);
+            QCOMPARE(dialog.backColorBox->backColor(), 0x000000FF);
+            QCOMPARE(editor.canvas()->backColor(), before);
             QTest::mouseClick(dialog.closeButton, Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QCOMPARE(editor.canvas()->BackColor(), before);
+            QCOMPARE(editor.canvas()->backColor(), before);
         }
         {
             CardOptionsDialog dialog(editor);
@@ -161,13 +161,13 @@ private slots:
             QVERIFY(platform.messageBoxes.isEmpty());
             QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
             QCOMPARE(messageTexts(platform), QStringList({"Error"}));
-            QCOMPARE(dialog.backColorBox->BackColor(), before);
+            QCOMPARE(dialog.backColorBox->backColor(), before);
 
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::green});
             QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
             QTest::mouseClick(dialog.okButton, Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
-            QCOMPARE(editor.canvas()->BackColor(), 0x0000FF00);
+            QCOMPARE(editor.canvas()->backColor(), 0x0000FF00);
         }
     }
 
@@ -195,7 +195,7 @@ private slots:
         });
         QTest::mouseClick(window.settingsButton, Qt::LeftButton);
         QVERIFY(seen);
-        QCOMPARE(editor.canvas()->BackColor(), CardCanvas::DefaultBackColor);
+        QCOMPARE(editor.canvas()->backColor(), CardCanvas::DefaultBackColor);
         // Each showing starts afresh: nothing is left behind.
         QVERIFY(window.findChildren<CardOptionsDialog*>().isEmpty());
     }

@@ -93,7 +93,7 @@ private slots:
         QVERIFY(item->setFontSize(9.75f));
         item->setFontBold(true);
         item->setAlignment(TextElement::Center);
-        item->setFRWColor(0x000000FF);
+        item->setFrwColor(0x000000FF);
         item->setBackColor(0x00C0E0FF);
         item->setCaption("Hello");
 
@@ -110,12 +110,12 @@ private slots:
         QVERIFY(dialog->alignmentButtons[2]->isChecked());
         QVERIFY(!dialog->alignmentButtons[0]->isChecked()
                 && !dialog->alignmentButtons[1]->isChecked());
-        QCOMPARE(dialog->textColorBox->BackColor(), 0x000000FF);
-        QCOMPARE(dialog->backColorBox->BackColor(), 0x00C0E0FF);
+        QCOMPARE(dialog->textColorBox->backColor(), 0x000000FF);
+        QCOMPARE(dialog->backColorBox->backColor(), 0x00C0E0FF);
         QCOMPARE(dialog->textEdit->text(), QString("Hello"));
         // Filling wrote nothing new into the item.
-        QCOMPARE(item->FontName(), QString("Tahoma (Arabic)"));
-        QCOMPARE(item->FontSize(), 9.75f);
+        QCOMPARE(item->fontName(), QString("Tahoma (Arabic)"));
+        QCOMPARE(item->fontSize(), 9.75f);
 
         // The lists: every installed face in the platform's order, sizes 1 to 120.
         QStringList faces;
@@ -137,7 +137,7 @@ private slots:
         QCOMPARE(dialog->boldBox->checkState(), Qt::Unchecked);
         QCOMPARE(dialog->italicBox->checkState(), Qt::Unchecked);
         QCOMPARE(dialog->underlineBox->checkState(), Qt::Checked);
-        QVERIFY(item->FontUnderline() && !item->FontItalic());
+        QVERIFY(item->fontUnderline() && !item->fontItalic());
 
         // Alignment stands left, centre, right on screen; the indices are 0, 2, 1.
         QVERIFY(dialog->alignmentButtons[0]->x() < dialog->alignmentButtons[2]->x());
@@ -161,29 +161,29 @@ private slots:
         QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
         QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
         QTest::mouseClick(dialog->underlineBox, Qt::LeftButton);
-        QVERIFY(item->FontBold() && item->FontItalic() && item->FontUnderline());
+        QVERIFY(item->fontBold() && item->fontItalic() && item->fontUnderline());
         QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
-        QVERIFY(!item->FontItalic());
+        QVERIFY(!item->fontItalic());
         // A grey box counts as on.
         dialog->italicBox->setCheckState(Qt::PartiallyChecked);
-        QVERIFY(item->FontItalic());
+        QVERIFY(item->fontItalic());
 
         QTest::mouseClick(dialog->alignmentButtons[1], Qt::LeftButton);
-        QCOMPARE(item->Alignment(), qint16(TextElement::RightJustify));
+        QCOMPARE(item->alignment(), qint16(TextElement::RightJustify));
         QTest::mouseClick(dialog->alignmentButtons[2], Qt::LeftButton);
-        QCOMPARE(item->Alignment(), qint16(TextElement::Center));
+        QCOMPARE(item->alignment(), qint16(TextElement::Center));
         QTest::mouseClick(dialog->alignmentButtons[0], Qt::LeftButton);
-        QCOMPARE(item->Alignment(), qint16(TextElement::LeftJustify));
+        QCOMPARE(item->alignment(), qint16(TextElement::LeftJustify));
 
         pickFromList(dialog->sizeBox, "24");
-        QCOMPARE(item->FontSize(), 24.f);
+        QCOMPARE(item->fontSize(), 24.f);
 
         // Every keystroke reaches the card.
         dialog->textEdit->clear();
         QStringList captions;
         for (QChar key : QString("Ink")) {
             QTest::keyClicks(dialog->textEdit, key);
-            captions.append(item->Caption());
+            captions.append(item->caption());
         }
         QCOMPARE(captions, QStringList({"I", "In", "Ink"}));
     }
@@ -207,14 +207,14 @@ private slots:
 
         for (const QString& face : wanted.mid(0, 4)) {
             pickFromList(dialog->fontBox, face);
-            QCOMPARE(item->FontName(), face + " (Arabic)");
+            QCOMPARE(item->fontName(), face + " (Arabic)");
         }
         pickFromList(dialog->fontBox, "Verdana");
-        QCOMPARE(item->FontName(), QString("Verdana"));
+        QCOMPARE(item->fontName(), QString("Verdana"));
         // The rule is exact: an installed face that merely resembles one is stored as listed.
         const QString installed = listedFontFamilies(QFontDatabase::families()).value(0);
         pickFromList(dialog->fontBox, installed);
-        QCOMPARE(item->FontName(), installed);
+        QCOMPARE(item->fontName(), installed);
     }
 
     // Text typed into a list box that matches an entry (in any case) is not a pick: neither
@@ -243,9 +243,9 @@ private slots:
         ShapeElement* shape = editor.shapes[1];
         QVERIFY(shape->setShape(ShapeElement::RoundedRectangle));
         const auto written = [&] {
-            return box == "font"   ? item->FontName()
-                   : box == "size" ? QString::number(item->FontSize())
-                                   : QString::number(shape->Shape());
+            return box == "font"   ? item->fontName()
+                   : box == "size" ? QString::number(item->fontSize())
+                                   : QString::number(shape->shape());
         };
         const QString before = written();
 
@@ -312,7 +312,7 @@ private slots:
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
-        item->setFRWColor(0x00102030);
+        item->setFrwColor(0x00102030);
         item->setBackColor(0x00405060);
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
@@ -320,8 +320,8 @@ private slots:
         platform.colorAnswers.enqueue({Outcome::Chosen, QColor(0x0A, 0x14, 0x1E)});
         QTest::mouseClick(dialog->textColorBox, Qt::LeftButton);
         QCOMPARE(platform.colorRequests.value(0), QColor(0x30, 0x20, 0x10)); // starts at its own
-        QCOMPARE(item->FRWColor(), 0x001E140A);
-        QCOMPARE(dialog->textColorBox->BackColor(), 0x001E140A);
+        QCOMPARE(item->frwColor(), 0x001E140A);
+        QCOMPARE(dialog->textColorBox->backColor(), 0x001E140A);
 
         platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
         platform.colorAnswers.enqueue({Outcome::Failed, {}});
@@ -331,12 +331,12 @@ private slots:
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
         QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(item->BackColor(), 0x00405060);
-        QCOMPARE(dialog->backColorBox->BackColor(), 0x00405060);
+        QCOMPARE(item->backColor(), 0x00405060);
+        QCOMPARE(dialog->backColorBox->backColor(), 0x00405060);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::yellow});
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-        QCOMPARE(item->BackColor(), 0x0000FFFF);
+        QCOMPARE(item->backColor(), 0x0000FFFF);
     }
 
     void sameCardBackgroundTakesTheCardColourWhenTicked()
@@ -354,14 +354,14 @@ private slots:
         // The card changes after the dialog opened: the current colour counts.
         editor.canvas()->setBackColor(0x00ABCDEF);
         QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
-        QCOMPARE(item->BackColor(), 0x00ABCDEF);
-        QCOMPARE(dialog->backColorBox->BackColor(), 0x00ABCDEF);
+        QCOMPARE(item->backColor(), 0x00ABCDEF);
+        QCOMPARE(dialog->backColorBox->backColor(), 0x00ABCDEF);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::black});
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
         QCOMPARE(dialog->sameAsCardBox->checkState(), Qt::Unchecked);
-        QCOMPARE(item->BackColor(), 0);
+        QCOMPARE(item->backColor(), 0);
     }
 
     void laterChangesFollowTheSelectionIndex()
@@ -382,23 +382,23 @@ private slots:
 
         clickTwips(editor.texts[2], {30, 30});
         QTest::keyClicks(dialog->textEdit, "2");
-        QCOMPARE(editor.texts[2]->Caption(), QString("Text2"));
-        QCOMPARE(editor.texts[1]->Caption(), QString("Text"));
+        QCOMPARE(editor.texts[2]->caption(), QString("Text2"));
+        QCOMPARE(editor.texts[1]->caption(), QString("Text"));
 
         // A shape with index 1 redirects the changes to text item 1.
         clickTwips(editor.shapes[1], {200, 200});
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
         QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
-        QVERIFY(editor.texts[1]->FontBold());
-        QVERIFY(!editor.texts[2]->FontBold());
+        QVERIFY(editor.texts[1]->fontBold());
+        QVERIFY(!editor.texts[2]->fontBold());
 
         // No text item 3: the changes are dropped.
         clickTwips(editor.shapes[3], {200, 200});
         QCOMPARE(editor.selection().index, 3);
         QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
         QTest::keyClicks(dialog->textEdit, "x");
-        QVERIFY(!editor.texts[1]->FontItalic() && !editor.texts[2]->FontItalic());
-        QCOMPARE(editor.texts[2]->Caption(), QString("Text2"));
+        QVERIFY(!editor.texts[1]->fontItalic() && !editor.texts[2]->fontItalic());
+        QCOMPARE(editor.texts[2]->caption(), QString("Text2"));
     }
 
     void closeKeepsTheValuesAndTheCloseBoxDestroys()
@@ -452,8 +452,8 @@ private slots:
         QCOMPARE(dialog->shapeBox->currentText(), QString("Rounded Rectangle"));
         QCOMPARE(dialog->pickedKindLabel->text(), QString("4"));
         QVERIFY(dialog->pickedKindLabel->isHidden());
-        QCOMPARE(dialog->backColorBox->BackColor(), 0x0000C000);
-        QCOMPARE(shape->Shape(), int(ShapeElement::RoundedRectangle));
+        QCOMPARE(dialog->backColorBox->backColor(), 0x0000C000);
+        QCOMPARE(shape->shape(), int(ShapeElement::RoundedRectangle));
     }
 
     void shapeKindsAndColourAreWritten()
@@ -469,36 +469,36 @@ private slots:
         QVERIFY(dialog);
 
         pickFromList(dialog->shapeBox, "Circular");
-        QCOMPARE(shape->Shape(), 3);
+        QCOMPARE(shape->shape(), 3);
         QCOMPARE(dialog->pickedKindLabel->text(), QString("3"));
         pickFromList(dialog->shapeBox, "Rounded Square");
-        QCOMPARE(shape->Shape(), 5);
+        QCOMPARE(shape->shape(), 5);
 
         dialog->shapeBox->lineEdit()->clear();
         QTest::keyClicks(dialog->shapeBox, "Oval");
-        QCOMPARE(shape->Shape(), 5);
+        QCOMPARE(shape->shape(), 5);
 
-        const qint32 before = shape->BackColor();
+        const qint32 before = shape->backColor();
         platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
         platform.colorAnswers.enqueue({Outcome::Failed, {}});
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-        QCOMPARE(shape->BackColor(), before);
-        QCOMPARE(dialog->backColorBox->BackColor(), before);
+        QCOMPARE(shape->backColor(), before);
+        QCOMPARE(dialog->backColorBox->backColor(), before);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::magenta});
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-        QCOMPARE(shape->BackColor(), 0x00FF00FF);
+        QCOMPARE(shape->backColor(), 0x00FF00FF);
 
         // Another selection redirects the changes to the shape with its index.
         window.frontShapeButton->click();
         editor.shapes[2]->moveTwips(2500, 1000);
         clickTwips(editor.shapes[2], {200, 200});
         pickFromList(dialog->shapeBox, "Oval");
-        QCOMPARE(editor.shapes[2]->Shape(), 2);
-        QCOMPARE(shape->Shape(), 5);
+        QCOMPARE(editor.shapes[2]->shape(), 2);
+        QCOMPARE(shape->shape(), 5);
 
         QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
         processDeletions();
@@ -525,8 +525,8 @@ private slots:
         QVERIFY(!editor.pictures.contains(1));
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(rejecter.seen, QStringList({"QFileDialog", "QColorDialog"}));
-        QCOMPARE(shape->BackColor(), 0x00123456);
-        QCOMPARE(dialog->backColorBox->BackColor(), 0x00123456);
+        QCOMPARE(shape->backColor(), 0x00123456);
+        QCOMPARE(dialog->backColorBox->backColor(), 0x00123456);
     }
 };
 

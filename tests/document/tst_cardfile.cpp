@@ -33,9 +33,9 @@ QStringList storedState(const MainWindow& window)
     const CardEditor& editor = window.editor();
     QStringList state;
     state << QString("card %1 %2 %3 counts %4 %5 %6")
-                 .arg(editor.canvas()->Width())
-                 .arg(editor.canvas()->Height())
-                 .arg(editor.canvas()->BackColor())
+                 .arg(editor.canvas()->widthTwips())
+                 .arg(editor.canvas()->heightTwips())
+                 .arg(editor.canvas()->backColor())
                  .arg(editor.textCount)
                  .arg(editor.pictureCount)
                  .arg(editor.shapeCount);
@@ -44,47 +44,47 @@ QStringList storedState(const MainWindow& window)
         state << QString(
                      "text %1 [%2] %3 %4 %5 %6 %7 %8 %9 %10 %11%12%13 %14 [%15] [%16] [%17] %18")
                      .arg(i)
-                     .arg(t->Caption())
-                     .arg(t->Left())
-                     .arg(t->Top())
-                     .arg(t->Width())
-                     .arg(t->Height())
-                     .arg(t->BackColor())
-                     .arg(t->FRWColor())
-                     .arg(t->FontName())
-                     .arg(t->FontSize())
-                     .arg(t->FontBold())
-                     .arg(t->FontUnderline())
-                     .arg(t->FontItalic())
-                     .arg(t->Alignment())
+                     .arg(t->caption())
+                     .arg(t->left())
+                     .arg(t->top())
+                     .arg(t->widthTwips())
+                     .arg(t->heightTwips())
+                     .arg(t->backColor())
+                     .arg(t->frwColor())
+                     .arg(t->fontName())
+                     .arg(t->fontSize())
+                     .arg(t->fontBold())
+                     .arg(t->fontUnderline())
+                     .arg(t->fontItalic())
+                     .arg(t->alignment())
                      .arg(editor.textReserve.at(i))
-                     .arg(t->Tag())
-                     .arg(t->ToolTipText())
+                     .arg(t->tag())
+                     .arg(t->toolTipText())
                      .arg(i == 0 ? t->isHidden() : !t->isHidden());
     }
     for (int i : editor.pictures.indices()) {
         const PictureElement* p = editor.pictures[i];
         state << QString("picture %1 %2 %3 %4 %5 [%6] [%7] %8x%9")
                      .arg(i)
-                     .arg(p->Left())
-                     .arg(p->Top())
-                     .arg(p->Width())
-                     .arg(p->Height())
-                     .arg(p->ToolTipText())
+                     .arg(p->left())
+                     .arg(p->top())
+                     .arg(p->widthTwips())
+                     .arg(p->heightTwips())
+                     .arg(p->toolTipText())
                      .arg(editor.pictureReserve.at(i))
-                     .arg(p->Picture().width())
-                     .arg(p->Picture().height());
+                     .arg(p->picture().width())
+                     .arg(p->picture().height());
     }
     for (int i : editor.shapes.indices()) {
         const ShapeElement* s = editor.shapes[i];
         state << QString("shape %1 %2 %3 %4 %5 %6 %7")
                      .arg(i)
-                     .arg(s->Left())
-                     .arg(s->Top())
-                     .arg(s->Width())
-                     .arg(s->Height())
-                     .arg(s->BackColor())
-                     .arg(s->Shape());
+                     .arg(s->left())
+                     .arg(s->top())
+                     .arg(s->widthTwips())
+                     .arg(s->heightTwips())
+                     .arg(s->backColor())
+                     .arg(s->shape());
     }
     return state;
 }
@@ -124,7 +124,7 @@ void buildDesign(ScriptedPlatform& platform, MainWindow& window)
     first->setFontSize(12);
     first->setFontBold(true);
     first->setAlignment(2);
-    first->setFRWColor(0x00336699);
+    first->setFrwColor(0x00336699);
     first->setBackColor(0x00F0F0F0);
     editor.shapes[1]->setBackColor(0x000000FF);
     QVERIFY(editor.shapes[1]->setShape(3));
@@ -192,7 +192,7 @@ private slots:
         QCOMPARE(readFileBytes(again), readFileBytes(path));
         QVERIFY(readFileBytes(path).contains(
             "\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
-        QCOMPARE(editor.texts[1]->FontName(), QString("Tahoma (Arabic)"));
+        QCOMPARE(editor.texts[1]->fontName(), QString("Tahoma (Arabic)"));
 
         // "Save" writes to the current name without asking.
         editor.texts[1]->setCaption("Changed");
@@ -213,15 +213,15 @@ private slots:
         // Five text records (the template's first), one marked wrongly and so ignored.
         QCOMPARE(editor.textCount, qint16(4));
         QCOMPARE(editor.texts.indices(), std::vector<int>({0, 1, 2, 3}));
-        QCOMPARE(editor.texts[1]->Caption(), QString("one"));
-        QCOMPARE(editor.texts[2]->Caption(), QString("three"));
+        QCOMPARE(editor.texts[1]->caption(), QString("one"));
+        QCOMPARE(editor.texts[2]->caption(), QString("three"));
         QCOMPARE(editor.textReserve.at(2), QString("kept for three"));
         QCOMPARE(editor.pictureReserve.at(1), QString("picture note"));
         QVERIFY(editor.texts[0]->isHidden() && editor.pictures[0]->isHidden()
                 && editor.shapes[0]->isHidden());
         // A picture whose file is missing keeps the template's icon and its path.
-        QCOMPARE(editor.pictures[1]->Picture().size(), QSize(32, 32));
-        QCOMPARE(editor.pictures[1]->ToolTipText(), QString("/no/such/picture.jpg"));
+        QCOMPARE(editor.pictures[1]->picture().size(), QSize(32, 32));
+        QCOMPARE(editor.pictures[1]->toolTipText(), QString("/no/such/picture.jpg"));
 
         const QString path = card->programDir.filePath("renumbered.qmark");
         QVERIFY(editor.write(path));
@@ -272,7 +272,7 @@ private slots:
         openThroughWindow(platform, window, dataPath("default.qmark"));
         QCOMPARE(readFileBytes(counter), QByteArray(" 2 \r\n"));
         QVERIFY(!editor.texts.contains(1));
-        QCOMPARE(editor.canvas()->Height(), 210.f);
+        QCOMPARE(editor.canvas()->heightTwips(), 210.f);
         QVERIFY(!editor.sheetPrimed());
         QVERIFY(window.endOnClose);
         QCOMPARE(editor.handles.count(), 8);
@@ -315,7 +315,7 @@ private slots:
         writeFileBytes(path, bytes);
         openThroughWindow(platform, window, path);
         QVERIFY(editor.texts[0]->isHidden());
-        QVERIFY(editor.canvas()->Width() > 0);
+        QVERIFY(editor.canvas()->widthTwips() > 0);
         // The design stays usable.
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* added = editor.texts[editor.textCount];
@@ -352,9 +352,9 @@ private slots:
         const QString path = card->programDir.filePath("size.qmark");
         writeFileBytes(path, "TheCard\r\n" + width + "\r\n" + height + "\r\n255\r\n");
         QVERIFY(editor.load(path));
-        QCOMPARE(editor.canvas()->Width(), expectedWidth);
-        QCOMPARE(editor.canvas()->Height(), expectedHeight);
-        QCOMPARE(editor.canvas()->BackColor(), 255);
+        QCOMPARE(editor.canvas()->widthTwips(), expectedWidth);
+        QCOMPARE(editor.canvas()->heightTwips(), expectedHeight);
+        QCOMPARE(editor.canvas()->backColor(), 255);
     }
 
     void hugeFilesStopAtTheElementCap()

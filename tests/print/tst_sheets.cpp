@@ -146,7 +146,7 @@ private slots:
         PictureElement* red = editor.pictures[1];
         // Large enough that no smoothing of its pixels blurs the edges being measured.
         red->setToolTipText(writeImage(m_dir, "red.png", {1680, 960}, Qt::red));
-        QVERIFY(red->loadPicture(red->ToolTipText()));
+        QVERIFY(red->loadPicture(red->toolTipText()));
         red->setStretch(true);
         red->setBox(0, 0, 336 * 15 / 2, 192 * 15 / 2);
         red->show();

@@ -104,23 +104,24 @@ private slots:
         QVERIFY(box->isVisible());
         QVERIFY(!box->isModal());
         const QList<std::pair<const char*, QString>> texts = {
-            {"Label10", "Quillmark 1.0"},
-            {"Label2", "Copyright (C) 2026 Quillmark developers"},
-            {"Label4", "If you have any questions concerning our software, please contact us at "
-                       "the following e-mail address:"},
-            {"Label8", "Technical support :"},
-            {"Label7", "Click Here"},
-            {"Label6", "Website:"},
-            {"Label9", "127.0.0.1:8080"}};
+            {"titleLabel", "Quillmark 1.0"},
+            {"copyrightLabel", "Copyright (C) 2026 Quillmark developers"},
+            {"contactLabel",
+             "If you have any questions concerning our software, please contact us at "
+             "the following e-mail address:"},
+            {"supportLabel", "Technical support :"},
+            {"supportLink", "Click Here"},
+            {"websiteLabel", "Website:"},
+            {"websiteLink", "127.0.0.1:8080"}};
         for (const auto& [name, shown] : texts) {
             auto* label = box->findChild<QLabel*>(name);
             QVERIFY2(label, name);
             QCOMPARE(label->text(), shown);
             QCOMPARE(label->font().families().value(0), QString("Verdana"));
         }
-        QCOMPARE(box->findChild<QPushButton*>("Command1")->text(), QString("Close"));
-        QVERIFY(!box->findChild<QLabel*>("Image1")->pixmap().isNull());
-        for (const char* link : {"Label7", "Label9"}) {
+        QCOMPARE(box->findChild<QPushButton*>("closeButton")->text(), QString("Close"));
+        QVERIFY(!box->findChild<QLabel*>("iconLabel")->pixmap().isNull());
+        for (const char* link : {"supportLink", "websiteLink"}) {
             auto* label = box->findChild<QLabel*>(link);
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
             QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
@@ -131,11 +132,11 @@ private slots:
     {
         QWidget owner;
         AboutDialog* box = AboutDialog::showFor(&owner);
-        QTest::mouseClick(box->findChild<QLabel*>("Label8"), Qt::LeftButton);
-        QTest::mouseClick(box->findChild<QLabel*>("Label7"), Qt::RightButton);
+        QTest::mouseClick(box->findChild<QLabel*>("supportLabel"), Qt::LeftButton);
+        QTest::mouseClick(box->findChild<QLabel*>("supportLink"), Qt::RightButton);
         QCOMPARE(m_platform.opened, QList<QUrl>());
-        QTest::mouseClick(box->findChild<QLabel*>("Label7"), Qt::LeftButton);
-        QTest::mouseClick(box->findChild<QLabel*>("Label9"), Qt::LeftButton);
+        QTest::mouseClick(box->findChild<QLabel*>("supportLink"), Qt::LeftButton);
+        QTest::mouseClick(box->findChild<QLabel*>("websiteLink"), Qt::LeftButton);
         QCOMPARE(m_platform.opened, (QList<QUrl>{QUrl("http://127.0.0.1:8080/support.html"),
                                                  QUrl("http://127.0.0.1:8080")}));
     }
@@ -146,7 +147,7 @@ private slots:
         QPointer<AboutDialog> first = AboutDialog::showFor(&owner);
         QCOMPARE(AboutDialog::showFor(&owner), first.data());
 
-        QTest::mouseClick(first->findChild<QPushButton*>("Command1"), Qt::LeftButton);
+        QTest::mouseClick(first->findChild<QPushButton*>("closeButton"), Qt::LeftButton);
         QVERIFY(!first->isVisible());
         // Asked again before the closed box is gone: a new box, not the dying one.
         QPointer<AboutDialog> second = AboutDialog::showFor(&owner);
