@@ -156,7 +156,12 @@ void ShapeElement::updateMask()
     const QRectF drawn = drawnRect();
     const QRectF pixels = QRectF(drawn.topLeft() / TwipsPerPixel, drawn.size() / TwipsPerPixel)
                               .adjusted(-1, -1, 1, 1);
-    QRegion region(kindPath(m_shape, pixels).toFillPolygon().toPolygon());
+    // Beyond what 16-bit window coordinates can show, the outline is of no use to the mouse,
+    // and Qt's polygon scan conversion loses memory on such sizes: the box is the mask.
+    constexpr qreal LargestOutline = 32767;
+    QRegion region;
+    if (pixels.width() <= LargestOutline && pixels.height() <= LargestOutline)
+        region = QRegion(kindPath(m_shape, pixels).toFillPolygon().toPolygon());
     // An empty region would mean no mask at all, which would hand the whole element the mouse.
     if (region.isEmpty())
         region = QRegion(pixels.toAlignedRect());

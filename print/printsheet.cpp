@@ -14,6 +14,7 @@
 #include <cups/cups.h>
 
 #include <cstdio>
+#include <dlfcn.h>
 
 void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
 {
@@ -90,6 +91,25 @@ int qualityCupsValue(PrintQuality quality)
 }
 
 namespace {
+// The scheduler's refusal of the last request, or nothing. libcups is looked up in the process
+// rather than linked: Qt's print plugin loads it when a job is printed, and linking it would
+// load it, and the libraries behind it, at every start of the program.
+QString lastCupsRefusal()
+{
+    void* cups = dlopen("libcups.so.2", RTLD_NOW | RTLD_NOLOAD);
+    if (!cups)
+        return {};
+    using LastError = ipp_status_t (*)();
+    using LastErrorString = const char* (*)();
+    const auto lastError = reinterpret_cast<LastError>(dlsym(cups, "cupsLastError"));
+    const auto lastErrorString =
+        reinterpret_cast<LastErrorString>(dlsym(cups, "cupsLastErrorString"));
+    QString refusal;
+    if (lastError && lastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
+        refusal = lastErrorString ? QString::fromLocal8Bit(lastErrorString()) : QStringLiteral("?");
+    dlclose(cups);
+    return refusal;
+}
 // Qt hands the print engine's CUPS options, name and value pairs, to the job as they stand.
 const auto CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
@@ -192,9 +212,10 @@ PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape,
                 QStringLiteral("The printer \"%1\" cannot start the job.").arg(job.printerName)};
     // Qt sends the job to CUPS when the painter ends but keeps its answer to itself; the
     // scheduler's last answer on this thread is that one.
-    if (cupsLastError() > IPP_STATUS_OK_EVENTS_COMPLETE)
-        return {false, QStringLiteral("The printer \"%1\" refused the job: %2")
-                           .arg(job.printerName, QString::fromLocal8Bit(cupsLastErrorString()))};
+    if (const QString refusal = lastCupsRefusal(); !refusal.isEmpty())
+        return {
+            false,
+            QStringLiteral("The printer \"%1\" refused the job: %2").arg(job.printerName, refusal)};
     return {true, {}};
 }
 } // namespace

@@ -113,7 +113,7 @@ CliResult runQmark(const QStringList& arguments)
 {
     QProcess process;
     process.start(QUILLMARK_BINARY_DIR "/qmark", arguments);
-    if (!process.waitForFinished(60000))
+    if (!process.waitForFinished(180000))
         process.kill();
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromLocal8Bit(process.readAllStandardError())};
