@@ -220,10 +220,16 @@ void paintCaption(QPainter& p, const SkinFace& f, const QRect& textRect)
     const SkinPalette& c = f.palette;
     p.setFont(f.font);
     if (!f.enabled) {
-        // Etched: a light copy peeks out below the grey caption.
-        p.setPen(c.highlight);
-        p.drawText(textRect.translated(1, 1), flags, f.caption);
-        p.setPen(c.shadow);
+        // Half way between face and caption reads as greyed on light and dark faces; a light
+        // face also gets the etched copy below it.
+        const QColor greyed = QColor::fromRgbF((c.face.redF() + c.text.redF()) / 2,
+                                               (c.face.greenF() + c.text.greenF()) / 2,
+                                               (c.face.blueF() + c.text.blueF()) / 2);
+        if (c.face.lightness() >= 128) {
+            p.setPen(c.highlight);
+            p.drawText(textRect.translated(1, 1), flags, f.caption);
+        }
+        p.setPen(greyed);
         p.drawText(textRect, flags, f.caption);
         return;
     }
