@@ -10,4 +10,7 @@ public:
 
     explicit HandleBox(QWidget* parent = nullptr);
     void paintTwips(QPainter& painter) const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
