@@ -1,10 +1,15 @@
-#include "app/form1.h"
+#include "app/mainwindow.h"
+#include "platform/resources.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Every window, dialogs and message boxes included, shows the program's icon.
+    initResources();
+    QApplication::setWindowIcon(QIcon(":/quillmark.svg"));
     app.setApplicationName("Quillmark");
 
     // A document opened from the desktop arrives as the whole argument text: a path with
@@ -12,8 +17,8 @@ int main(int argc, char** argv)
     QStringList arguments = app.arguments();
     arguments.removeFirst();
 
-    Form1 form({QCoreApplication::applicationFilePath(), arguments.join(' ')});
-    form.Form_Load();
-    form.show();
+    MainWindow window({QCoreApplication::applicationFilePath(), arguments.join(' ')});
+    window.startUp();
+    window.show();
     return app.exec();
 }

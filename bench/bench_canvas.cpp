@@ -1,6 +1,7 @@
 // Editing on a crowded card: one resize step and one move, each with its repaint, and adding
 // many elements.
-#include "app/form1.h"
+#include "app/mainwindow.h"
+#include "canvas/cardeditor.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -11,30 +12,30 @@
 namespace {
 struct Card {
     QTemporaryDir programDir;
-    Form1 form{StartupOptions{programDir.filePath("qmark"), {}}};
+    MainWindow window{StartupOptions{programDir.filePath("qmark"), {}}};
+    CardEditor& editor = window.editor();
 
     explicit Card(int elements)
     {
-        form.Form_Load();
-        form.show();
+        window.startUp();
+        window.show();
         // A mix of kinds spread over the card, as a busy design would be.
         for (int i = 0; i < elements; ++i) {
             if (i % 2)
-                form.Command11_Click();
+                editor.addText();
             else
-                form.Command9_Click();
+                editor.addShape();
         }
         int n = 0;
         const auto spread = [&n](CardElement* element) {
             element->moveTwips(float((n * 397) % 5000), float((n * 211) % 2800));
             ++n;
         };
-        for (int i = 1; i <= form.textCount; ++i)
-            spread(form.Label1[i]);
-        for (int i = 1; i <= form.shapeCount; ++i)
-            spread(form.ActiveShape1[i]);
-        form.Text1->setText("1");
-        form.Text2->setText("3");
+        for (int i = 1; i <= editor.textCount; ++i)
+            spread(editor.texts[i]);
+        for (int i = 1; i <= editor.shapeCount; ++i)
+            spread(editor.shapes[i]);
+        editor.setSelection({ElementKind::Shape, 1});
         QCoreApplication::processEvents();
     }
 };
@@ -44,13 +45,13 @@ struct Card {
 void BM_ResizeStep(benchmark::State& state)
 {
     Card card(int(state.range(0)));
-    CardElement* selected = card.form.selectedElement();
+    CardElement* selected = card.editor.selectedElement();
     float x = 1500;
     for (auto _ : state) {
         x = x > 4000 ? 1500 : x + 15;
         const QRect before = selected->geometry();
-        card.form.ResizeSelected(7, x, 2000);
-        card.form.Picture1->repaint(before.united(selected->geometry()));
+        card.editor.resizeSelected(7, x, 2000);
+        card.editor.canvas()->repaint(before.united(selected->geometry()));
     }
 }
 BENCHMARK(BM_ResizeStep)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
@@ -62,8 +63,8 @@ void BM_ResizeStepFullRepaint(benchmark::State& state)
     float x = 1500;
     for (auto _ : state) {
         x = x > 4000 ? 1500 : x + 15;
-        card.form.ResizeSelected(7, x, 2000);
-        card.form.Picture1->repaint();
+        card.editor.resizeSelected(7, x, 2000);
+        card.editor.canvas()->repaint();
     }
 }
 BENCHMARK(BM_ResizeStepFullRepaint)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
@@ -71,15 +72,15 @@ BENCHMARK(BM_ResizeStepFullRepaint)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmar
 void BM_Move(benchmark::State& state)
 {
     Card card(int(state.range(0)));
-    ActiveShape* shape = card.form.ActiveShape1[1];
+    ShapeElement* shape = card.editor.shapes[1];
     float step = 15;
     for (auto _ : state) {
         step = -step;
         const QRect before = shape->geometry();
         shape->setLeft(shape->Left() + step);
         shape->setTop(shape->Top() + step);
-        card.form.PlaceHandles(shape);
-        card.form.Picture1->repaint(before.united(shape->geometry()).adjusted(-6, -6, 6, 6));
+        card.editor.placeHandles(shape);
+        card.editor.canvas()->repaint(before.united(shape->geometry()).adjusted(-6, -6, 6, 6));
     }
 }
 BENCHMARK(BM_Move)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMicrosecond);
@@ -89,7 +90,7 @@ void BM_Add1000(benchmark::State& state)
     for (auto _ : state) {
         Card card(0);
         for (int i = 0; i < 1000; ++i)
-            card.form.Command11_Click();
+            card.editor.addText();
         QCoreApplication::processEvents();
     }
 }

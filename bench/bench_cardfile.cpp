@@ -1,5 +1,6 @@
 // Saving and opening cards of growing size; the cost should grow linearly.
-#include "app/form1.h"
+#include "app/mainwindow.h"
+#include "canvas/cardeditor.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -13,10 +14,10 @@ QTemporaryDir& scratch()
     return dir;
 }
 
-std::unique_ptr<Form1> emptyCard()
+std::unique_ptr<MainWindow> emptyCard()
 {
-    auto form = std::make_unique<Form1>(StartupOptions{scratch().filePath("qmark"), {}});
-    return form;
+    auto window = std::make_unique<MainWindow>(StartupOptions{scratch().filePath("qmark"), {}});
+    return window;
 }
 
 // A card with `count` elements, two texts to every shape, written once per size.
@@ -25,27 +26,27 @@ QString cardFile(int count)
     const QString path = scratch().filePath(QString("card-%1.qmark").arg(count));
     if (QFile::exists(path))
         return path;
-    auto form = emptyCard();
+    auto window = emptyCard();
     for (int i = 0; i < count; ++i) {
         if (i % 3 == 2) {
-            form->Command9_Click();
+            window->editor().addShape();
         } else {
-            form->Command11_Click();
-            form->Label1[form->textCount]->setCaption(QString("Item %1, with a comma").arg(i));
+            window->editor().addText();
+            window->editor().texts[window->editor().textCount]->setCaption(QString("Item %1, with a comma").arg(i));
         }
     }
-    form->writeCard(path);
+    window->editor().write(path);
     return path;
 }
 
 void BM_Save(benchmark::State& state)
 {
     const int count = int(state.range(0));
-    auto form = emptyCard();
-    form->readCard(cardFile(count));
+    auto window = emptyCard();
+    window->editor().load(cardFile(count));
     const QString out = scratch().filePath("out.qmark");
     for (auto _ : state)
-        benchmark::DoNotOptimize(form->writeCard(out));
+        benchmark::DoNotOptimize(window->editor().write(out));
     state.SetItemsProcessed(state.iterations() * count);
 }
 BENCHMARK(BM_Save)->Arg(10)->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -56,11 +57,11 @@ void BM_Open(benchmark::State& state)
     const QString path = cardFile(count);
     for (auto _ : state) {
         state.PauseTiming();
-        auto form = emptyCard();
+        auto window = emptyCard();
         state.ResumeTiming();
-        form->readCard(path);
+        window->editor().load(path);
         state.PauseTiming();
-        form.reset();
+        window.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         state.ResumeTiming();
     }

@@ -1,5 +1,6 @@
 // Start-up of the main window up to its first painted frame, load step included.
-#include "app/form1.h"
+#include "app/mainwindow.h"
+#include "canvas/cardeditor.h"
 
 #include <QApplication>
 #include <QFile>
@@ -28,14 +29,14 @@ void BM_StartupToFirstFrame(benchmark::State& state)
         QFile::remove(counter); // never reach the ninth-start question
         state.ResumeTiming();
 
-        Form1 form(StartupOptions{programDir.filePath("qmark"), {}});
-        form.Form_Load();
+        MainWindow window(StartupOptions{programDir.filePath("qmark"), {}});
+        window.startUp();
         PaintWatcher watcher;
-        form.Picture1->installEventFilter(&watcher);
-        form.show();
+        window.editor().canvas()->installEventFilter(&watcher);
+        window.show();
         while (!watcher.painted)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        form.Picture1->removeEventFilter(&watcher);
+        window.editor().canvas()->removeEventFilter(&watcher);
     }
 }
 BENCHMARK(BM_StartupToFirstFrame)->Unit(benchmark::kMillisecond);

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <optional>
+
 class QKeyEvent;
 class QMouseEvent;
 class QPainter;
@@ -24,12 +26,19 @@ int fromQt(int key, Qt::KeyboardModifiers modifiers);
 int ascii(const QString& text);
 } // namespace keycode
 
+// Pointer numbers of the controls' MousePointer: 1 arrow, 2 cross, 3 I-beam, 5 and 15 move,
+// 6 to 9 the sizing pointers, 10 up arrow, 11 hourglass, 12 no drop, 13 arrow and hourglass,
+// 14 arrow and question mark. Nothing for 0 (the host's pointer), 99 (custom) and unknowns.
+namespace pointercode {
+std::optional<Qt::CursorShape> shape(int code);
+} // namespace pointercode
+
 // Common ground of everything placed on the card: its box kept exactly in single-precision
 // twips (the widget's pixel geometry is only derived from it), the kind marker texts, and the
 // mouse events the editor listens to, with positions in twips.
 class CardElement : public QWidget {
     Q_OBJECT
-public:
+  public:
     explicit CardElement(QWidget* parent = nullptr);
 
     float Left() const { return m_left; }
@@ -62,7 +71,7 @@ public:
     // print snapshot and tests all draw through this.
     virtual void paintTwips(QPainter& painter) const = 0;
 
-signals:
+  signals:
     void MouseDown(int button, int shift, float x, float y);
     void MouseMove(int button, int shift, float x, float y);
     void MouseUp(int button, int shift, float x, float y);
@@ -74,7 +83,7 @@ signals:
     void KeyPress(int keyAscii);
     void KeyUp(int keyCode, int shift);
 
-protected:
+  protected:
     // Called after the twip size changed, before the repaint.
     virtual void sizeChangedTwips() {}
     // The origin, in the element's twips, of the part under a point, so that mouse positions
@@ -89,7 +98,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
-private:
+  private:
     void syncGeometry();
     QPointF eventTwips(const QMouseEvent* event) const;
 

@@ -1,7 +1,6 @@
 #include "controls/programbutton.h"
 
-// Resources of a static library are not registered until someone asks for them.
-static void initResources() { Q_INIT_RESOURCE(quillmark); }
+#include "platform/resources.h"
 
 namespace {
 constexpr qint32 Face = 0x00C0FFFF;

@@ -20,39 +20,29 @@ constexpr int PictureGap = 2;
 constexpr qint16 LastButtonType = 14;
 constexpr int TextFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
 
-QVariant int16(qint16 value) { return QVariant::fromValue(value); }
-
-Qt::CursorShape pointerShape(int code)
+QVariant int16(qint16 value)
 {
-    switch (code) {
-    case 2: return Qt::CrossCursor;
-    case 3: return Qt::IBeamCursor;
-    case 5:
-    case 15: return Qt::SizeAllCursor;
-    case 6: return Qt::SizeBDiagCursor;
-    case 7: return Qt::SizeVerCursor;
-    case 8: return Qt::SizeFDiagCursor;
-    case 9: return Qt::SizeHorCursor;
-    case 10: return Qt::UpArrowCursor;
-    case 11: return Qt::WaitCursor;
-    case 12: return Qt::ForbiddenCursor;
-    case 13: return Qt::BusyCursor;
-    case 14: return Qt::WhatsThisCursor;
-    default: return Qt::ArrowCursor;
-    }
+    return QVariant::fromValue(value);
 }
 
 QIcon pictureFrom(const QVariant& stored)
 {
     switch (stored.metaType().id()) {
-    case QMetaType::QIcon: return stored.value<QIcon>();
-    case QMetaType::QPixmap: return QIcon(stored.value<QPixmap>());
-    case QMetaType::QImage: return QIcon(QPixmap::fromImage(stored.value<QImage>()));
-    default: return {};
+    case QMetaType::QIcon:
+        return stored.value<QIcon>();
+    case QMetaType::QPixmap:
+        return QIcon(stored.value<QPixmap>());
+    case QMetaType::QImage:
+        return QIcon(QPixmap::fromImage(stored.value<QImage>()));
+    default:
+        return {};
     }
 }
 
-QVariant pictureValue(const QIcon& icon) { return icon.isNull() ? QVariant() : QVariant(icon); }
+QVariant pictureValue(const QIcon& icon)
+{
+    return icon.isNull() ? QVariant() : QVariant(icon);
+}
 
 void toGrey(QImage& image, bool faded)
 {
@@ -96,8 +86,7 @@ void SkinButton::init(const QString& caption)
 
 void SkinButton::changed(const char* key, bool relayout)
 {
-    if (relayout)
-        layoutFace();
+    if (relayout) layoutFace();
     computePalette();
     draw(m_drawnState, true);
     emit propertyChanged(QString::fromLatin1(key));
@@ -105,8 +94,7 @@ void SkinButton::changed(const char* key, bool relayout)
 
 bool SkinButton::setButtonType(qint16 type)
 {
-    if (type < 1 || type > LastButtonType)
-        return false;
+    if (type < 1 || type > LastButtonType) return false;
     m_buttonType = type;
     changed("BTYPE", true);
     return true;
@@ -194,8 +182,7 @@ void SkinButton::setPictureNormal(const QIcon& picture)
 {
     m_pictureNormal = picture;
     const QList<QSize> sizes = picture.availableSizes();
-    if (!sizes.isEmpty())
-        m_pictureSize = sizes.first();
+    if (!sizes.isEmpty()) m_pictureSize = sizes.first();
     changed("PICN", true);
 }
 
@@ -226,8 +213,7 @@ void SkinButton::setSoftBevel(bool soft)
 
 bool SkinButton::setPicturePosition(qint16 position)
 {
-    if (position < PictureLeft || position > PictureBehind)
-        return false;
+    if (position < PictureLeft || position > PictureBehind) return false;
     m_picturePosition = position;
     changed("PICPOS", true);
     return true;
@@ -289,8 +275,7 @@ void SkinButton::setFontUnderline(bool underline)
 
 void SkinButton::setFontSize(float points)
 {
-    if (!std::isfinite(points) || points <= 0)
-        return;
+    if (!std::isfinite(points) || points <= 0) return;
     QFont f = font();
     f.setPointSizeF(points);
     QWidget::setFont(f);
@@ -318,17 +303,16 @@ void SkinButton::applyPointer()
             setCursor(Qt::PointingHandCursor);
         else
             unsetCursor();
-    } else if (m_mousePointer == 0) {
-        unsetCursor();
+    } else if (const auto shape = pointercode::shape(m_mousePointer)) {
+        setCursor(*shape);
     } else {
-        setCursor(pointerShape(m_mousePointer));
+        unsetCursor();
     }
 }
 
 void SkinButton::grabAccessKey()
 {
-    if (m_accessKey)
-        releaseShortcut(m_accessKey);
+    if (m_accessKey) releaseShortcut(m_accessKey);
     const QKeySequence key = QKeySequence::mnemonic(m_caption);
     m_accessKey = key.isEmpty() ? 0 : grabShortcut(key);
 }
@@ -350,7 +334,8 @@ void SkinButton::writeProperties(PropertyBag& bag) const
     bag.WriteProperty("FCOLO", m_foreOver, m_foreColor);
     bag.WriteProperty("MCOL", m_maskColor, qint32(0x00C0C0C0));
     bag.WriteProperty("MPTR", int16(m_mousePointer), int16(0));
-    bag.WriteProperty("MICON", m_mouseIcon.isNull() ? QVariant() : QVariant(m_mouseIcon), QVariant());
+    bag.WriteProperty("MICON", m_mouseIcon.isNull() ? QVariant() : QVariant(m_mouseIcon),
+                      QVariant());
     bag.WriteProperty("PICN", pictureValue(m_pictureNormal), QVariant());
     bag.WriteProperty("PICH", pictureValue(m_pictureOver), QVariant());
     bag.WriteProperty("UMCOL", m_useMaskColor, true);
@@ -456,8 +441,26 @@ void SkinButton::computePalette()
     }
 }
 
-void SkinButton::layoutFace()
+QRect SkinButton::pictureRect() const
 {
+    ensureLayout();
+    return m_pictureRect;
+}
+
+QRect SkinButton::textRect() const
+{
+    ensureLayout();
+    return m_textRect;
+}
+
+void SkinButton::ensureLayout() const
+{
+    if (m_layoutSize != size()) layoutFace();
+}
+
+void SkinButton::layoutFace() const
+{
+    m_layoutSize = size();
     const QRect content = rect().adjusted(FaceMargin, FaceMargin, -FaceMargin, -FaceMargin);
     const bool hasPicture = !m_pictureNormal.isNull() && !m_pictureSize.isEmpty();
     if (!hasPicture) {
@@ -469,10 +472,9 @@ void SkinButton::layoutFace()
     QRect place(QPoint(), picture);
     place.moveCenter(content.center());
     m_textRect = content;
-    const int textHeight =
-        m_caption.isEmpty()
-            ? 0
-            : fontMetrics().boundingRect(content, TextFlags, m_caption).height();
+    const int textHeight = m_caption.isEmpty()
+                               ? 0
+                               : fontMetrics().boundingRect(content, TextFlags, m_caption).height();
     // Above or below: the picture and the caption are centred together.
     const int block = picture.height() + (textHeight ? PictureGap + textHeight : 0);
     const int blockTop = content.top() + qMax(0, (content.height() - block) / 2);
@@ -495,7 +497,8 @@ void SkinButton::layoutFace()
         m_textRect.setTop(blockTop);
         m_textRect.setBottom(place.top() - 1 - PictureGap);
         break;
-    default: break; // behind: the caption keeps the whole face
+    default:
+        break; // behind: the caption keeps the whole face
     }
     m_pictureRect = place;
 }
@@ -504,18 +507,16 @@ QPixmap SkinButton::currentPicture() const
 {
     const bool over = m_hovered && isEnabled() && !m_pictureOver.isNull();
     const QIcon& icon = over ? m_pictureOver : m_pictureNormal;
-    if (icon.isNull() || m_pictureRect.isEmpty())
-        return {};
+    if (icon.isNull() || m_pictureRect.isEmpty()) return {};
     const qreal ratio = devicePixelRatioF();
-    QImage image = icon.pixmap(m_pictureRect.size(), ratio).toImage().convertToFormat(
-        QImage::Format_ARGB32);
+    QImage image =
+        icon.pixmap(m_pictureRect.size(), ratio).toImage().convertToFormat(QImage::Format_ARGB32);
     if (m_useMaskColor) {
         const QRgb mask = vbcolor::toQColor(m_maskColor).rgb() & RGB_MASK;
         for (int y = 0; y < image.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x)
-                if ((line[x] & RGB_MASK) == mask)
-                    line[x] = 0;
+                if ((line[x] & RGB_MASK) == mask) line[x] = 0;
         }
     }
     if (!isEnabled())
@@ -529,10 +530,8 @@ QPixmap SkinButton::currentPicture() const
 
 void SkinButton::draw(DrawState state, bool force)
 {
-    if (!m_refreshEnabled)
-        return;
-    if (!force && m_drawnValid && state == m_drawnState && m_caption == m_drawnCaption)
-        return;
+    if (!m_refreshEnabled) return;
+    if (!force && m_drawnValid && state == m_drawnState && m_caption == m_drawnCaption) return;
     m_drawnState = state;
     m_drawnCaption = m_caption;
     m_drawnValid = true;
@@ -552,9 +551,9 @@ void SkinButton::paintEvent(QPaintEvent*)
     face.focusRect = hasFocus() && m_showFocusRect;
     face.caption = m_drawnCaption;
     face.font = font();
-    face.textRect = m_textRect;
+    face.textRect = textRect();
+    face.pictureRect = pictureRect();
     face.picture = currentPicture();
-    face.pictureRect = m_pictureRect;
     QPainter painter(this);
     paintSkinFace(painter, size(), face);
 }
@@ -562,13 +561,11 @@ void SkinButton::paintEvent(QPaintEvent*)
 QSize SkinButton::sizeHint() const
 {
     const QSize text = fontMetrics().size(Qt::TextShowMnemonic, m_caption) + QSize(16, 10);
-    if (m_pictureNormal.isNull())
-        return text;
+    if (m_pictureNormal.isNull()) return text;
     const QSize picture = m_pictureSize;
     if (m_picturePosition == PictureAbove || m_picturePosition == PictureBelow)
         return {qMax(text.width(), picture.width() + 12), text.height() + picture.height() + 2};
-    if (m_picturePosition == PictureBehind)
-        return text.expandedTo(picture + QSize(12, 12));
+    if (m_picturePosition == PictureBehind) return text.expandedTo(picture + QSize(12, 12));
     return {text.width() + picture.width() + 4, qMax(text.height(), picture.height() + 12)};
 }
 
@@ -598,14 +595,16 @@ void SkinButton::showEvent(QShowEvent*)
     draw(Normal, true);
 }
 
-void SkinButton::hideEvent(QHideEvent*) { m_refreshEnabled = false; }
+void SkinButton::hideEvent(QHideEvent*)
+{
+    m_refreshEnabled = false;
+}
 
 void SkinButton::changeEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::EnabledChange:
-        if (!isEnabled() && m_hovered)
-            m_hovered = false;
+        if (!isEnabled() && m_hovered) m_hovered = false;
         draw(Normal, true);
         break;
     case QEvent::FontChange:
@@ -620,7 +619,8 @@ void SkinButton::changeEvent(QEvent* event)
             draw(m_drawnState, true);
         }
         break;
-    default: break;
+    default:
+        break;
     }
     QWidget::changeEvent(event);
 }
@@ -636,37 +636,39 @@ void SkinButton::enterEvent(QEnterEvent* event)
 
 void SkinButton::leaveEvent(QEvent*)
 {
-    if (!m_hovered)
-        return;
+    if (!m_hovered) return;
     m_hovered = false;
     draw(Normal, true);
     emit left();
 }
 
-void SkinButton::focusInEvent(QFocusEvent*) { draw(m_drawnState, true); }
+void SkinButton::focusInEvent(QFocusEvent*)
+{
+    draw(m_drawnState, true);
+}
 
-void SkinButton::focusOutEvent(QFocusEvent*) { draw(m_drawnState, true); }
+void SkinButton::focusOutEvent(QFocusEvent*)
+{
+    draw(m_drawnState, true);
+}
 
 void SkinButton::pressStep(int button, int shift, QPointF at)
 {
     emit mouseDown(qint16(button), qint16(shift), float(at.x()), float(at.y()));
     m_lastButton = button;
-    if (button != mousecode::Right)
-        draw(Pressed);
+    if (button != mousecode::Right) draw(Pressed);
 }
 
 void SkinButton::clickStep()
 {
-    if (m_checkBoxBehaviour)
-        setValue(!m_value);
+    if (m_checkBoxBehaviour) setValue(!m_value);
     draw(Normal, true);
     emit clicked();
 }
 
 void SkinButton::click()
 {
-    if (!isEnabled())
-        return;
+    if (!isEnabled()) return;
     m_lastButton = mousecode::Left;
     clickStep();
 }
@@ -683,8 +685,7 @@ void SkinButton::mouseMoveEvent(QMouseEvent* event)
                    qint16(mousecode::shift(event->modifiers())), float(event->position().x()),
                    float(event->position().y()));
     const Qt::MouseButtons buttons = event->buttons();
-    if (buttons != Qt::NoButton && buttons != Qt::LeftButton)
-        return;
+    if (buttons != Qt::NoButton && buttons != Qt::LeftButton) return;
     const bool inside = rect().contains(event->position().toPoint());
     if (inside && buttons == Qt::NoButton && !m_hovered) {
         m_hovered = true;
@@ -702,10 +703,9 @@ void SkinButton::mouseReleaseEvent(QMouseEvent* event)
     const int button = mousecode::button(event->button());
     emit mouseUp(qint16(button), qint16(mousecode::shift(event->modifiers())),
                  float(event->position().x()), float(event->position().y()));
-    if (button != mousecode::Right)
-        draw(Normal);
-    if (button == mousecode::Left && m_lastButton == mousecode::Left && isEnabled()
-        && rect().contains(event->position().toPoint()))
+    if (button != mousecode::Right) draw(Normal);
+    if (button == mousecode::Left && m_lastButton == mousecode::Left && isEnabled() &&
+        rect().contains(event->position().toPoint()))
         clickStep();
 }
 
@@ -713,8 +713,7 @@ void SkinButton::mouseDoubleClickEvent(QMouseEvent*)
 {
     // The second press of a double-click counts as a press of its own, so that two quick
     // clicks are two clicks.
-    if (m_lastButton == mousecode::Left)
-        pressStep(mousecode::Left, 0, QPointF(0, 0));
+    if (m_lastButton == mousecode::Left) pressStep(mousecode::Left, 0, QPointF(0, 0));
 }
 
 void SkinButton::keyPressEvent(QKeyEvent* event)
@@ -724,25 +723,30 @@ void SkinButton::keyPressEvent(QKeyEvent* event)
     m_lastKey = key;
     bool handled = true;
     switch (event->key()) {
-    case Qt::Key_Space: draw(Pressed); break;
+    case Qt::Key_Space:
+        draw(Pressed);
+        break;
     case Qt::Key_Left:
-    case Qt::Key_Up: focusNextPrevChild(false); break;
+    case Qt::Key_Up:
+        focusNextPrevChild(false);
+        break;
     case Qt::Key_Right:
-    case Qt::Key_Down: focusNextPrevChild(true); break;
-    default: handled = false; break;
+    case Qt::Key_Down:
+        focusNextPrevChild(true);
+        break;
+    default:
+        handled = false;
+        break;
     }
     const int typed = keycode::ascii(event->text());
-    if (typed >= 0)
-        emit keyPress(qint16(typed));
+    if (typed >= 0) emit keyPress(qint16(typed));
     // Keys the button has no use for go on to the window (Escape, Enter).
-    if (!handled)
-        QWidget::keyPressEvent(event);
+    if (!handled) QWidget::keyPressEvent(event);
 }
 
 void SkinButton::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->isAutoRepeat())
-        return;
+    if (event->isAutoRepeat()) return;
     const int key = keycode::fromQt(event->key(), event->modifiers());
     emit keyUp(qint16(key), qint16(mousecode::shift(event->modifiers())));
     if (key == SpaceKey && m_lastKey == SpaceKey)

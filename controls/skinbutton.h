@@ -16,7 +16,7 @@ class PropertyBag;
 // setFont are redeclared here so that they give the property-changed notice.
 class SkinButton : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum PicturePosition : qint16 {
         PictureLeft = 0,
         PictureRight = 1,
@@ -110,15 +110,15 @@ public:
     void readProperties(const PropertyBag& bag);
 
     // Where the picture and the caption go, in the button's pixels.
-    QRect pictureRect() const { return m_pictureRect; }
-    QRect textRect() const { return m_textRect; }
+    QRect pictureRect() const;
+    QRect textRect() const;
     SkinPalette skinPalette() const { return m_palette; }
     bool isHovered() const { return m_hovered; }
     bool isDrawnPressed() const { return m_drawnState == Pressed; }
 
     QSize sizeHint() const override;
 
-signals:
+  signals:
     void clicked();
     void mouseDown(qint16 button, qint16 shift, float x, float y);
     void mouseMove(qint16 button, qint16 shift, float x, float y);
@@ -131,7 +131,7 @@ signals:
     // The property's bag key, for every setter except the font attributes.
     void propertyChanged(const QString& key);
 
-protected:
+  protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -149,14 +149,15 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
-private:
+  private:
     enum DrawState { Normal = 0, Pressed = 2 };
 
     void init(const QString& caption);
     void changed(const char* key, bool relayout = false);
     void draw(DrawState state, bool force = false);
     void computePalette();
-    void layoutFace();
+    void layoutFace() const;
+    void ensureLayout() const;
     void applyPointer();
     void grabAccessKey();
     void pressStep(int button, int shift, QPointF at);
@@ -195,6 +196,8 @@ private:
     bool m_drawnValid = false;
     int m_accessKey = 0;
     SkinPalette m_palette;
-    QRect m_pictureRect;
-    QRect m_textRect;
+    // Worked out for the size they were laid out at; a hidden button gets no resize events.
+    mutable QRect m_pictureRect;
+    mutable QRect m_textRect;
+    mutable QSize m_layoutSize;
 };

@@ -41,8 +41,14 @@ enum Style {
 };
 
 // Lines of whole pixels; fills, not pens, so that they stay one pixel at any scale.
-void hLine(QPainter& p, int x1, int x2, int y, const QColor& c) { p.fillRect(x1, y, x2 - x1 + 1, 1, c); }
-void vLine(QPainter& p, int x, int y1, int y2, const QColor& c) { p.fillRect(x, y1, 1, y2 - y1 + 1, c); }
+void hLine(QPainter& p, int x1, int x2, int y, const QColor& c)
+{
+    p.fillRect(x1, y, x2 - x1 + 1, 1, c);
+}
+void vLine(QPainter& p, int x, int y1, int y2, const QColor& c)
+{
+    p.fillRect(x, y1, 1, y2 - y1 + 1, c);
+}
 
 void frame(QPainter& p, const QRect& r, const QColor& c)
 {
@@ -101,7 +107,8 @@ void paintGradientStyle(QPainter& p, const QSize& size, const SkinFace& f, const
     vLine(p, 0, 1, h - 2, edge);
     vLine(p, w - 1, 1, h - 2, edge);
     const QColor corner = f.enabled ? QColor(0x10, 0x4D, 0x7B) : f.palette.shadow;
-    for (const QPoint& at : {QPoint(1, 1), QPoint(w - 2, 1), QPoint(1, h - 2), QPoint(w - 2, h - 2)})
+    for (const QPoint& at :
+         {QPoint(1, 1), QPoint(w - 2, 1), QPoint(1, h - 2), QPoint(w - 2, h - 2)})
         p.fillRect(at.x(), at.y(), 1, 1, corner);
     if (f.hovered && f.enabled) {
         const QColor orange(0xFF, 0xB2, 0x31);
@@ -138,11 +145,13 @@ void paintBody(QPainter& p, const QSize& size, const SkinFace& f)
             vLine(p, inner.left(), inner.top(), inner.bottom(), c.shadow);
         }
         break;
-    case Gradient: paintGradientStyle(p, size, f, face); break;
+    case Gradient:
+        paintGradientStyle(p, size, f, face);
+        break;
     case Rounded:
     case Soft:
     case Oval: {
-        const qreal radius = f.buttonType == Oval    ? size.height() / 2.0
+        const qreal radius = f.buttonType == Oval      ? size.height() / 2.0
                              : f.buttonType == Rounded ? 6.0
                                                        : 2.0;
         const QColor top = raised ? skinshade::shifted(face, 40) : skinshade::shifted(face, -24);
@@ -154,8 +163,7 @@ void paintBody(QPainter& p, const QSize& size, const SkinFace& f)
     case Metal:
         p.fillRect(all, raised ? face : skinshade::shifted(face, -32));
         frame(p, all.adjusted(0, 0, -1, -1), c.shadow);
-        if (raised)
-            frame(p, all.adjusted(1, 1, 0, 0), brightest);
+        if (raised) frame(p, all.adjusted(1, 1, 0, 0), brightest);
         break;
     case Thick:
         p.fillRect(all, face);
@@ -180,12 +188,10 @@ void paintBody(QPainter& p, const QSize& size, const SkinFace& f)
         break;
     case Underline:
         p.fillRect(all, face);
-        if (f.hovered || f.pressed)
-            p.fillRect(0, size.height() - 2, size.width(), 2, c.focus);
+        if (f.hovered || f.pressed) p.fillRect(0, size.height() - 2, size.width(), 2, c.focus);
         break;
     case Bare:
-        if (f.hovered || f.pressed)
-            frame(p, all, f.pressed ? darkest : c.shadow);
+        if (f.hovered || f.pressed) frame(p, all, f.pressed ? darkest : c.shadow);
         break;
     case Office:
         if (f.hovered || f.pressed) {
@@ -214,8 +220,7 @@ void paintBody(QPainter& p, const QSize& size, const SkinFace& f)
 
 void paintCaption(QPainter& p, const SkinFace& f, const QRect& textRect)
 {
-    if (f.caption.isEmpty())
-        return;
+    if (f.caption.isEmpty()) return;
     const int flags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
     const SkinPalette& c = f.palette;
     p.setFont(f.font);
@@ -247,7 +252,8 @@ void paintCaption(QPainter& p, const SkinFace& f, const QRect& textRect)
         p.setPen(c.shadow);
         p.drawText(textRect.translated(1, 1), flags, f.caption);
         break;
-    default: break;
+    default:
+        break;
     }
     p.setPen(f.hovered ? c.hoverText : c.text);
     p.drawText(textRect, flags, f.caption);
@@ -257,16 +263,14 @@ void paintCaption(QPainter& p, const SkinFace& f, const QRect& textRect)
 QRect skinFocusRect(int buttonType, const QSize& size)
 {
     const QRect all(QPoint(0, 0), size);
-    if (buttonType == Office)
-        return all.adjusted(5, 5, -5, -5).translated(1, 1);
+    if (buttonType == Office) return all.adjusted(5, 5, -5, -5).translated(1, 1);
     const int inset = buttonType >= Flat && buttonType <= Bare ? 3 : 4;
     return all.adjusted(inset, inset, -inset, -inset);
 }
 
 void paintSkinFace(QPainter& painter, const QSize& size, const SkinFace& face)
 {
-    if (size.width() < 3 || size.height() < 3)
-        return;
+    if (size.width() < 3 || size.height() < 3) return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     paintBody(painter, size, face);
@@ -279,8 +283,8 @@ void paintSkinFace(QPainter& painter, const QSize& size, const SkinFace& face)
     if (face.focusRect) {
         const QRect focus = skinFocusRect(face.buttonType, size);
         if (focus.width() > 1 && focus.height() > 1) {
-            painter.setPen(QPen(face.hovered ? face.palette.hoverText : face.palette.text, 1,
-                                Qt::DotLine));
+            painter.setPen(
+                QPen(face.hovered ? face.palette.hoverText : face.palette.text, 1, Qt::DotLine));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(focus.adjusted(0, 0, -1, -1));
         }

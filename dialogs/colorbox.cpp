@@ -1,6 +1,6 @@
 #include "dialogs/colorbox.h"
 
-#include "app/platform.h"
+#include "platform/platform.h"
 #include "document/vbcolor.h"
 
 #include <QMouseEvent>

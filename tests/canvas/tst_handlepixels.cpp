@@ -1,4 +1,4 @@
-#include "canvas/handlebox.h"
+#include "canvas/sizehandle.h"
 
 #include <QApplication>
 #include <QTest>
@@ -6,7 +6,7 @@
 // Runs at a scale factor of 1.5, where every other pixel edge falls between device pixels.
 class TestHandlePixels : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void handlesAreSolidAtFractionalScale();
 };
 
@@ -17,7 +17,7 @@ void TestHandlePixels::handlesAreSolidAtFractionalScale()
     canvas.setPalette(QPalette(Qt::white));
     canvas.resize(40, 20);
     // Handles at odd and even pixels, as the middle handles of an element land.
-    HandleBox odd(&canvas), even(&canvas);
+    SizeHandle odd(&canvas), even(&canvas);
     odd.moveTwips(15 * 3, 15 * 3);
     even.moveTwips(15 * 12, 15 * 4);
     canvas.show();

@@ -62,7 +62,7 @@ QStringList* recordEvents(SkinButton& b, QStringList& log)
 
 class TestSkinButton : public QObject {
     Q_OBJECT
-private slots:
+  private slots:
     void gradientStyle_data();
     void gradientStyle();
     void eventsInOrder_data();
@@ -85,8 +85,8 @@ void TestSkinButton::gradientStyle_data()
     // 255), then darkened by 25 × 3 ÷ 30 = 2 and 25 × 28 ÷ 30 = 23.
     QTest::newRow("plain") << false << false << QColor(253, 253, 238) << QColor(232, 232, 217)
                            << QColor(254, 254, 239);
-    QTest::newRow("soft bevel halves both") << true << false << QColor(254, 254, 215)
-                                            << QColor(244, 244, 205) << QColor(255, 255, 216);
+    QTest::newRow("soft bevel halves both")
+        << true << false << QColor(254, 254, 215) << QColor(244, 244, 205) << QColor(255, 255, 216);
     QTest::newRow("hovered") << false << true << QColor(253, 253, 238) << QColor(232, 232, 217)
                              << QColor(0xFF, 0xB2, 0x31);
 }
@@ -98,8 +98,7 @@ void TestSkinButton::gradientStyle()
     auto button = programStyleButton();
     button->setCaption(QString()); // nothing drawn over the gradient
     button->setSoftBevel(soft);
-    if (hovered)
-        hover(*button);
+    if (hovered) hover(*button);
     const QImage face = button->grab().toImage();
     QCOMPARE(face.size(), QSize(60, 30));
     QTEST(face.pixelColor(30, 2), "nearTop");
@@ -128,13 +127,12 @@ void TestSkinButton::eventsInOrder_data()
                [](SkinButton& b) { QTest::mouseClick(&b, Qt::RightButton, {}, QPoint(3, 4)); })
         << QStringList{"down 2 3,4", "up 2 3,4"};
     QTest::newRow("double click is two clicks")
-        << std::function<void(SkinButton&)>(
-               [](SkinButton& b) {
-                   // What the desktop sends: press, release, double-click, release.
-                   QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(5, 6));
-                   QTest::mouseDClick(&b, Qt::LeftButton, {}, QPoint(5, 6));
-                   QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(5, 6));
-               })
+        << std::function<void(SkinButton&)>([](SkinButton& b) {
+               // What the desktop sends: press, release, double-click, release.
+               QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(5, 6));
+               QTest::mouseDClick(&b, Qt::LeftButton, {}, QPoint(5, 6));
+               QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(5, 6));
+           })
         << QStringList{"down 1 5,6", "up 1 5,6", "click", "down 1 0,0", "up 1 5,6", "click"};
     QTest::newRow("space") << std::function<void(SkinButton&)>([](SkinButton& b) {
         QTest::keyClick(&b, Qt::Key_Space);
@@ -267,10 +265,10 @@ void TestSkinButton::settersGiveTheirKeys()
     QStringList keys;
     for (const QList<QVariant>& notice : notices)
         keys << notice.at(0).toString();
-    QCOMPARE(keys, QStringList({"BTYPE", "TX",    "ENAB",  "FONT",  "COLTYPE", "FOCUSR",
-                                "BCOL",  "BCOLO", "FCOL",  "FCOLO", "MCOL",    "MPTR",
-                                "MICON", "PICN",  "PICH",  "UMCOL", "SOFT",    "PICPOS",
-                                "NGREY", "FX",    "HAND",  "CHECK", "VALUE"}));
+    QCOMPARE(keys,
+             QStringList({"BTYPE", "TX",     "ENAB",  "FONT", "COLTYPE", "FOCUSR", "BCOL", "BCOLO",
+                          "FCOL",  "FCOLO",  "MCOL",  "MPTR", "MICON",   "PICN",   "PICH", "UMCOL",
+                          "SOFT",  "PICPOS", "NGREY", "FX",   "HAND",    "CHECK",  "VALUE"}));
 
     QCOMPARE(button.cursor().shape(), Qt::PointingHandCursor);
     button.setHandPointer(false);

@@ -1,6 +1,6 @@
 #include "cardtest.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/form4.h"
+#include "dialogs/cardoptionsdialog.h"
 #include "scriptedplatform.h"
 
 #include <QApplication>
@@ -34,17 +34,18 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        form.Picture1->setBackColor(0x00336699);
-        form.Text4->setText("1");
-        Form4 dialog(&form);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        editor.canvas()->setBackColor(0x00336699);
+        editor.setSheetPrimed(true);
+        CardOptionsDialog dialog(editor);
         QCOMPARE(dialog.windowTitle(), QString("Card Options"));
         QCOMPARE(dialog.Text1->text(), QString("210"));
         QCOMPARE(dialog.Text2->text(), QString("360"));
         QCOMPARE(dialog.Picture4->BackColor(), 0x00336699);
-        QVERIFY(form.Text4->text().isEmpty());
-        QCOMPARE(form.Picture1->Height(), 210.f);
-        QCOMPARE(form.Picture1->Width(), 360.f);
+        QVERIFY(!editor.sheetPrimed());
+        QCOMPARE(editor.canvas()->Height(), 210.f);
+        QCOMPARE(editor.canvas()->Width(), 360.f);
         QVERIFY(platform.messageBoxes.isEmpty());
     }
 
@@ -52,14 +53,15 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        Form4 dialog(&form);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        CardOptionsDialog dialog(editor);
         dialog.show();
         clearByKeys(dialog.Text1);
         QList<float> heights;
         for (QChar key : QString("300")) {
             QTest::keyClicks(dialog.Text1, key);
-            heights.append(form.Picture1->Height());
+            heights.append(editor.canvas()->Height());
         }
         QCOMPARE(heights, QList<float>({3, 30, 210}));
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Height=210"}));
@@ -70,11 +72,11 @@ private slots:
         QTest::keyClicks(dialog.Text1, "211");
         QCOMPARE(messageTexts(platform).size(), 2);
         QCOMPARE(dialog.Text1->text(), QString("210"));
-        QCOMPARE(form.Picture1->Height(), 210.f);
+        QCOMPARE(editor.canvas()->Height(), 210.f);
 
         clearByKeys(dialog.Text1);
         QTest::keyClicks(dialog.Text1, "200.5");
-        QCOMPARE(form.Picture1->Height(), 200.5f);
+        QCOMPARE(editor.canvas()->Height(), 200.5f);
         QCOMPARE(messageTexts(platform).size(), 2);
     }
 
@@ -82,19 +84,20 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        Form4 dialog(&form);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        CardOptionsDialog dialog(editor);
         dialog.show();
         clearByKeys(dialog.Text2);
         QTest::keyClicks(dialog.Text2, "386");
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Width=385"}));
         QCOMPARE(dialog.Text2->text(), QString("345"));
-        QCOMPARE(form.Picture1->Width(), 345.f);
+        QCOMPARE(editor.canvas()->Width(), 345.f);
 
         clearByKeys(dialog.Text2);
         QTest::keyClicks(dialog.Text2, "385");
         QCOMPARE(dialog.Text2->text(), QString("385"));
-        QCOMPARE(form.Picture1->Width(), 385.f);
+        QCOMPARE(editor.canvas()->Width(), 385.f);
         QCOMPARE(messageTexts(platform).size(), 1);
     }
 
@@ -102,17 +105,18 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        Form4 dialog(&form);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        CardOptionsDialog dialog(editor);
         dialog.show();
         for (QLineEdit* box : {dialog.Text1, dialog.Text2}) {
             for (const char* entry : {"", "abc", "-", "0", "-5", "0.0", "nan", "inf"}) {
-                form.Text4->setText("1");
+                editor.setSheetPrimed(true);
                 clearByKeys(box);
                 QTest::keyClicks(box, entry);
-                QCOMPARE(form.Picture1->Height(), 210.f);
-                QCOMPARE(form.Picture1->Width(), 360.f);
-                QVERIFY(form.Text4->text().isEmpty());
+                QCOMPARE(editor.canvas()->Height(), 210.f);
+                QCOMPARE(editor.canvas()->Width(), 360.f);
+                QVERIFY(!editor.sheetPrimed());
             }
         }
         QVERIFY(platform.messageBoxes.isEmpty());
@@ -121,28 +125,29 @@ private slots:
         QTest::keyClicks(dialog.Text1, "x");
         QTest::keyClick(dialog.Text1, Qt::Key_Backspace);
         QTest::keyClicks(dialog.Text1, "150");
-        QCOMPARE(form.Picture1->Height(), 150.f);
+        QCOMPARE(editor.canvas()->Height(), 150.f);
     }
 
     void colourReachesTheCardOnlyThroughOk()
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        const qint32 before = form.Picture1->BackColor();
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        const qint32 before = editor.canvas()->BackColor();
         {
-            Form4 dialog(&form);
+            CardOptionsDialog dialog(editor);
             dialog.show();
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::red});
             QTest::mouseClick(dialog.Picture4, Qt::LeftButton);
             QCOMPARE(dialog.Picture4->BackColor(), 0x000000FF);
-            QCOMPARE(form.Picture1->BackColor(), before);
+            QCOMPARE(editor.canvas()->BackColor(), before);
             QTest::mouseClick(dialog.Command2, Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QCOMPARE(form.Picture1->BackColor(), before);
+            QCOMPARE(editor.canvas()->BackColor(), before);
         }
         {
-            Form4 dialog(&form);
+            CardOptionsDialog dialog(editor);
             dialog.show();
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Cancelled, {}});
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Failed, {}});
@@ -156,7 +161,7 @@ private slots:
             QTest::mouseClick(dialog.Picture4, Qt::LeftButton);
             QTest::mouseClick(dialog.Command5, Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
-            QCOMPARE(form.Picture1->BackColor(), 0x0000FF00);
+            QCOMPARE(editor.canvas()->BackColor(), 0x0000FF00);
         }
     }
 
@@ -164,26 +169,27 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        form.Text4->setText("1");
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        editor.setSheetPrimed(true);
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
-            auto* dialog = qobject_cast<Form4*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<CardOptionsDialog*>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             seen = true;
             QVERIFY(dialog->isModal());
             QCOMPARE(dialog->windowTitle(), QString("Card Options"));
             // Opening alone unprimes the sheet, even if nothing is changed.
-            QVERIFY(form.Text4->text().isEmpty());
+            QVERIFY(!editor.sheetPrimed());
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::blue});
             QTest::mouseClick(dialog->Picture4, Qt::LeftButton);
             QTest::mouseClick(dialog->Command2, Qt::LeftButton);
         });
-        QTest::mouseClick(form.Command3, Qt::LeftButton);
+        QTest::mouseClick(window.settingsButton, Qt::LeftButton);
         QVERIFY(seen);
-        QCOMPARE(form.Picture1->BackColor(), CardCanvas::DefaultBackColor);
+        QCOMPARE(editor.canvas()->BackColor(), CardCanvas::DefaultBackColor);
         // Each showing starts afresh: nothing is left behind.
-        QVERIFY(form.findChildren<Form4*>().isEmpty());
+        QVERIFY(window.findChildren<CardOptionsDialog*>().isEmpty());
     }
 };
 

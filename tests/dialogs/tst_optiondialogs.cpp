@@ -2,8 +2,8 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/form3.h"
-#include "dialogs/form6.h"
+#include "dialogs/textoptionsdialog.h"
+#include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/picturebuttons.h"
 #include "scriptedplatform.h"
 
@@ -39,16 +39,16 @@ void pickFromList(QComboBox* combo, const QString& text)
 
 void processDeletions() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
-Form3* openTextOptions(Form1& form, int index)
+TextOptionsDialog* openTextOptions(MainWindow& window, int index)
 {
-    QTest::mouseDClick(form.Label1[index], Qt::LeftButton, {}, {3, 3});
-    return qobject_cast<Form3*>(form.textOptions.data());
+    QTest::mouseDClick(window.editor().texts[index], Qt::LeftButton, {}, {3, 3});
+    return qobject_cast<TextOptionsDialog*>(window.textOptions.data());
 }
 
-Form6* openShapeOptions(Form1& form, int index)
+ShapeOptionsDialog* openShapeOptions(MainWindow& window, int index)
 {
-    QTest::mouseDClick(form.ActiveShape1[index], Qt::LeftButton, {}, {15, 15});
-    return qobject_cast<Form6*>(form.shapeOptions.data());
+    QTest::mouseDClick(window.editor().shapes[index], Qt::LeftButton, {}, {15, 15});
+    return qobject_cast<ShapeOptionsDialog*>(window.shapeOptions.data());
 }
 
 // Rejects every modal dialog that comes up while it lives, counting them; a prompt that was
@@ -81,18 +81,19 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        SuperLabel* item = form.Label1[1];
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        TextElement* item = editor.texts[1];
         item->setFontName("Tahoma (Arabic)");
         QVERIFY(item->setFontSize(9.75f));
         item->setFontBold(true);
-        item->setAlignment(SuperLabel::Center);
+        item->setAlignment(TextElement::Center);
         item->setFRWColor(0x000000FF);
         item->setBackColor(0x00C0E0FF);
         item->setCaption("Hello");
 
-        Form3* dialog = openTextOptions(form, 1);
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QString("Text Options"));
         QCOMPARE(dialog->pos(), QPoint(0, 0));
@@ -131,10 +132,11 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        SuperLabel* item = form.Label1[1];
-        Form3* dialog = openTextOptions(form, 1);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        TextElement* item = editor.texts[1];
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
         QTest::mouseClick(dialog->Check1, Qt::LeftButton);
@@ -148,11 +150,11 @@ private slots:
         QVERIFY(item->FontItalic());
 
         QTest::mouseClick(dialog->Option1[1], Qt::LeftButton);
-        QCOMPARE(item->Alignment(), qint16(SuperLabel::RightJustify));
+        QCOMPARE(item->Alignment(), qint16(TextElement::RightJustify));
         QTest::mouseClick(dialog->Option1[2], Qt::LeftButton);
-        QCOMPARE(item->Alignment(), qint16(SuperLabel::Center));
+        QCOMPARE(item->Alignment(), qint16(TextElement::Center));
         QTest::mouseClick(dialog->Option1[0], Qt::LeftButton);
-        QCOMPARE(item->Alignment(), qint16(SuperLabel::LeftJustify));
+        QCOMPARE(item->Alignment(), qint16(TextElement::LeftJustify));
 
         pickFromList(dialog->Combo2, "24");
         QCOMPARE(item->FontSize(), 24.f);
@@ -171,10 +173,11 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        SuperLabel* item = form.Label1[1];
-        Form3* dialog = openTextOptions(form, 1);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        TextElement* item = editor.texts[1];
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         // This machine may lack these faces; list them as a machine that has them would.
         const QStringList wanted = {"Arial", "Courier New", "Times New Roman", "Tahoma",
@@ -199,12 +202,13 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        SuperLabel* item = form.Label1[1];
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        TextElement* item = editor.texts[1];
         const QString face = item->FontName();
         const float size = item->FontSize();
-        Form3* dialog = openTextOptions(form, 1);
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         dialog->Combo1->lineEdit()->clear();
         QTest::keyClicks(dialog->Combo1, "Liberation Serif");
@@ -219,12 +223,13 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        SuperLabel* item = form.Label1[1];
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        TextElement* item = editor.texts[1];
         item->setFRWColor(0x00102030);
         item->setBackColor(0x00405060);
-        Form3* dialog = openTextOptions(form, 1);
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, QColor(0x0A, 0x14, 0x1E)});
@@ -254,14 +259,15 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        SuperLabel* item = form.Label1[1];
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        TextElement* item = editor.texts[1];
         item->setBackColor(0x00405060);
-        Form3* dialog = openTextOptions(form, 1);
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         // The card changes after the dialog opened: the current colour counts.
-        form.Picture1->setBackColor(0x00ABCDEF);
+        editor.canvas()->setBackColor(0x00ABCDEF);
         QTest::mouseClick(dialog->Check4, Qt::LeftButton);
         QCOMPARE(item->BackColor(), 0x00ABCDEF);
         QCOMPARE(dialog->Picture1->BackColor(), 0x00ABCDEF);
@@ -277,57 +283,59 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        form.Label1[2]->moveTwips(3000, 1500);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        editor.texts[2]->moveTwips(3000, 1500);
         for (int i = 0; i < 3; ++i)
-            form.Command2->click();
-        form.ActiveShape1[3]->moveTwips(2000, 2000);
-        Form3* dialog = openTextOptions(form, 1);
+            window.frontShapeButton->click();
+        editor.shapes[3]->moveTwips(2000, 2000);
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
-        clickTwips(form.Label1[2], {30, 30});
+        clickTwips(editor.texts[2], {30, 30});
         QTest::keyClicks(dialog->Text1, "2");
-        QCOMPARE(form.Label1[2]->Caption(), QString("Text2"));
-        QCOMPARE(form.Label1[1]->Caption(), QString("Text"));
+        QCOMPARE(editor.texts[2]->Caption(), QString("Text2"));
+        QCOMPARE(editor.texts[1]->Caption(), QString("Text"));
 
         // A shape with index 1 redirects the changes to text item 1.
-        clickTwips(form.ActiveShape1[1], {200, 200});
-        QCOMPARE(form.Text2->text(), QString("3"));
+        clickTwips(editor.shapes[1], {200, 200});
+        QCOMPARE(editor.selection().kind, ElementKind::Shape);
         QTest::mouseClick(dialog->Check1, Qt::LeftButton);
-        QVERIFY(form.Label1[1]->FontBold());
-        QVERIFY(!form.Label1[2]->FontBold());
+        QVERIFY(editor.texts[1]->FontBold());
+        QVERIFY(!editor.texts[2]->FontBold());
 
         // No text item 3: the changes are dropped.
-        clickTwips(form.ActiveShape1[3], {200, 200});
-        QCOMPARE(form.Text1->text(), QString("3"));
+        clickTwips(editor.shapes[3], {200, 200});
+        QCOMPARE(editor.selection().index, 3);
         QTest::mouseClick(dialog->Check2, Qt::LeftButton);
         QTest::keyClicks(dialog->Text1, "x");
-        QVERIFY(!form.Label1[1]->FontItalic() && !form.Label1[2]->FontItalic());
-        QCOMPARE(form.Label1[2]->Caption(), QString("Text2"));
+        QVERIFY(!editor.texts[1]->FontItalic() && !editor.texts[2]->FontItalic());
+        QCOMPARE(editor.texts[2]->Caption(), QString("Text2"));
     }
 
     void closeKeepsTheValuesAndTheCloseBoxDestroys()
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        Form3* dialog = openTextOptions(form, 1);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         QTest::mouseClick(dialog->Check4, Qt::LeftButton);
         QTest::mouseClick(dialog->Command1, Qt::LeftButton);
         QVERIFY(dialog->isHidden());
         processDeletions();
-        QCOMPARE(form.textOptions.data(), dialog);
-        QCOMPARE(openTextOptions(form, 1), dialog);
+        QCOMPARE(window.textOptions.data(), dialog);
+        QCOMPARE(openTextOptions(window, 1), dialog);
         QCOMPARE(dialog->Check4->checkState(), Qt::Checked);
 
         dialog->close();
         processDeletions();
-        QVERIFY(!form.textOptions);
-        Form3* again = openTextOptions(form, 1);
+        QVERIFY(!window.textOptions);
+        TextOptionsDialog* again = openTextOptions(window, 1);
         QVERIFY(again && again->isVisible());
         QCOMPARE(again->Check4->checkState(), Qt::Unchecked);
         QCOMPARE(again->Combo2->count(), 120);
@@ -339,12 +347,13 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        form.Command2->click();
-        ActiveShape* shape = form.ActiveShape1[1];
-        QVERIFY(shape->setShape(ActiveShape::RoundedRectangle));
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        window.frontShapeButton->click();
+        ShapeElement* shape = editor.shapes[1];
+        QVERIFY(shape->setShape(ShapeElement::RoundedRectangle));
         shape->setBackColor(0x0000C000);
-        Form6* dialog = openShapeOptions(form, 1);
+        ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QString("Shape Options"));
         QStringList kinds;
@@ -356,17 +365,18 @@ private slots:
         QCOMPARE(dialog->Label3->text(), QString("4"));
         QVERIFY(dialog->Label3->isHidden());
         QCOMPARE(dialog->Picture5->BackColor(), 0x0000C000);
-        QCOMPARE(shape->Shape(), int(ActiveShape::RoundedRectangle));
+        QCOMPARE(shape->Shape(), int(ShapeElement::RoundedRectangle));
     }
 
     void shapeKindsAndColourAreWritten()
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        form.Command2->click();
-        ActiveShape* shape = form.ActiveShape1[1];
-        Form6* dialog = openShapeOptions(form, 1);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        window.frontShapeButton->click();
+        ShapeElement* shape = editor.shapes[1];
+        ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog);
 
         pickFromList(dialog->List1, "Circular");
@@ -394,16 +404,16 @@ private slots:
         QCOMPARE(shape->BackColor(), 0x00FF00FF);
 
         // Another selection redirects the changes to the shape with its index.
-        form.Command2->click();
-        form.ActiveShape1[2]->moveTwips(2500, 1000);
-        clickTwips(form.ActiveShape1[2], {200, 200});
+        window.frontShapeButton->click();
+        editor.shapes[2]->moveTwips(2500, 1000);
+        clickTwips(editor.shapes[2], {200, 200});
         pickFromList(dialog->List1, "Oval");
-        QCOMPARE(form.ActiveShape1[2]->Shape(), 2);
+        QCOMPARE(editor.shapes[2]->Shape(), 2);
         QCOMPARE(shape->Shape(), 5);
 
         QTest::mouseClick(dialog->Command1, Qt::LeftButton);
         processDeletions();
-        QVERIFY(!form.shapeOptions);
+        QVERIFY(!window.shapeOptions);
     }
 
     void cancelledColourAfterAFileDialogChangesNothing()
@@ -411,16 +421,17 @@ private slots:
         // The real dialogs this time: the file and colour choosers share nothing that a
         // cancelled file choice could leave behind.
         StartedCard card;
-        Form1& form = *card.form;
-        form.Command2->click();
-        ActiveShape* shape = form.ActiveShape1[1];
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        window.frontShapeButton->click();
+        ShapeElement* shape = editor.shapes[1];
         shape->setBackColor(0x00123456);
-        Form6* dialog = openShapeOptions(form, 1);
+        ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog);
 
         ModalRejecter rejecter;
-        QTest::mouseClick(form.Command10, Qt::LeftButton); // Image: the file dialog, cancelled
-        QVERIFY(!form.Image1.contains(1));
+        QTest::mouseClick(window.pictureButton, Qt::LeftButton); // Image: the file dialog, cancelled
+        QVERIFY(!editor.pictures.contains(1));
         QTest::mouseClick(dialog->Picture5, Qt::LeftButton);
         QCOMPARE(rejecter.seen, QStringList({"QFileDialog", "QColorDialog"}));
         QCOMPARE(shape->BackColor(), 0x00123456);

@@ -1,5 +1,4 @@
 #define QTEST_QPA_MOUSE_HANDLING
-#include "canvas/form2.h"
 #include "cardtest.h"
 #include "scriptedplatform.h"
 #include "testfiles.h"
@@ -29,18 +28,19 @@ QByteArray golden(const QString& name, const QByteArray& actual)
 }
 
 // Every property the card file keeps, in one comparable text per element.
-QStringList storedState(const Form1& form)
+QStringList storedState(const MainWindow& window)
 {
+    const CardEditor& editor = window.editor();
     QStringList state;
     state << QString("card %1 %2 %3 counts %4 %5 %6")
-                 .arg(form.Picture1->Width())
-                 .arg(form.Picture1->Height())
-                 .arg(form.Picture1->BackColor())
-                 .arg(form.textCount)
-                 .arg(form.pictureCount)
-                 .arg(form.shapeCount);
-    for (int i : form.Label1.indices()) {
-        const SuperLabel* t = form.Label1[i];
+                 .arg(editor.canvas()->Width())
+                 .arg(editor.canvas()->Height())
+                 .arg(editor.canvas()->BackColor())
+                 .arg(editor.textCount)
+                 .arg(editor.pictureCount)
+                 .arg(editor.shapeCount);
+    for (int i : editor.texts.indices()) {
+        const TextElement* t = editor.texts[i];
         state << QString("text %1 [%2] %3 %4 %5 %6 %7 %8 %9 %10 %11%12%13 %14 [%15] [%16] [%17] %18")
                      .arg(i)
                      .arg(t->Caption())
@@ -56,13 +56,13 @@ QStringList storedState(const Form1& form)
                      .arg(t->FontUnderline())
                      .arg(t->FontItalic())
                      .arg(t->Alignment())
-                     .arg(form.textReserve.at(i))
+                     .arg(editor.textReserve.at(i))
                      .arg(t->Tag())
                      .arg(t->ToolTipText())
                      .arg(i == 0 ? t->isHidden() : !t->isHidden());
     }
-    for (int i : form.Image1.indices()) {
-        const ImageBox* p = form.Image1[i];
+    for (int i : editor.pictures.indices()) {
+        const PictureElement* p = editor.pictures[i];
         state << QString("picture %1 %2 %3 %4 %5 [%6] [%7] %8x%9")
                      .arg(i)
                      .arg(p->Left())
@@ -70,12 +70,12 @@ QStringList storedState(const Form1& form)
                      .arg(p->Width())
                      .arg(p->Height())
                      .arg(p->ToolTipText())
-                     .arg(form.pictureReserve.at(i))
+                     .arg(editor.pictureReserve.at(i))
                      .arg(p->Picture().width())
                      .arg(p->Picture().height());
     }
-    for (int i : form.ActiveShape1.indices()) {
-        const ActiveShape* s = form.ActiveShape1[i];
+    for (int i : editor.shapes.indices()) {
+        const ShapeElement* s = editor.shapes[i];
         state << QString("shape %1 %2 %3 %4 %5 %6 %7")
                      .arg(i)
                      .arg(s->Left())
@@ -89,34 +89,35 @@ QStringList storedState(const Form1& form)
 }
 
 // Opens a card through the Open button as a user does.
-void openThroughWindow(ScriptedPlatform& platform, Form1& form, const QString& path)
+void openThroughWindow(ScriptedPlatform& platform, MainWindow& window, const QString& path)
 {
     platform.messageAnswers.enqueue(QMessageBox::Yes);
     platform.openAnswers.enqueue(path);
-    QTest::mouseClick(form.Command13, Qt::LeftButton);
+    QTest::mouseClick(window.openButton, Qt::LeftButton);
 }
 
 // Saves through the Save button's menu under a new name.
-void saveAsThroughWindow(ScriptedPlatform& platform, Form1& form, const QString& path)
+void saveAsThroughWindow(ScriptedPlatform& platform, MainWindow& window, const QString& path)
 {
     platform.menuAnswers.enqueue("Save As..");
     platform.saveAnswers.enqueue(path);
-    QTest::mouseClick(form.Command12, Qt::LeftButton);
+    QTest::mouseClick(window.saveButton, Qt::LeftButton);
 }
 
 // Builds a small design with the command bar and the mouse: two texts, a picture, a shape.
-void buildDesign(ScriptedPlatform& platform, Form1& form)
+void buildDesign(ScriptedPlatform& platform, MainWindow& window)
 {
-    QTest::mouseClick(form.Command11, Qt::LeftButton);
-    QTest::mouseClick(form.Command11, Qt::LeftButton);
+    CardEditor& editor = window.editor();
+    QTest::mouseClick(window.textButton, Qt::LeftButton);
+    QTest::mouseClick(window.textButton, Qt::LeftButton);
     platform.openAnswers.enqueue(dataPath("red.bmp"));
-    QTest::mouseClick(form.Command10, Qt::LeftButton);
-    QTest::mouseClick(form.Command9, Qt::LeftButton);
+    QTest::mouseClick(window.pictureButton, Qt::LeftButton);
+    QTest::mouseClick(window.shapeButton, Qt::LeftButton);
 
     // Drag the second text by (+150, +300) twips.
-    sendMouseTwips(form.Label1[2], QEvent::MouseButtonPress, {30, 30});
-    sendMouseTwips(form.Label1[2], QEvent::MouseButtonRelease, {180, 330});
-    SuperLabel* first = form.Label1[1];
+    sendMouseTwips(editor.texts[2], QEvent::MouseButtonPress, {30, 30});
+    sendMouseTwips(editor.texts[2], QEvent::MouseButtonRelease, {180, 330});
+    TextElement* first = editor.texts[1];
     first->setCaption("Jane Doe, Designer");
     first->setFontName("Tahoma");
     first->setFontSize(12);
@@ -124,8 +125,8 @@ void buildDesign(ScriptedPlatform& platform, Form1& form)
     first->setAlignment(2);
     first->setFRWColor(0x00336699);
     first->setBackColor(0x00F0F0F0);
-    form.ActiveShape1[1]->setBackColor(0x000000FF);
-    QVERIFY(form.ActiveShape1[1]->setShape(3));
+    editor.shapes[1]->setBackColor(0x000000FF);
+    QVERIFY(editor.shapes[1]->setShape(3));
 }
 } // namespace
 
@@ -137,20 +138,20 @@ private slots:
         ScriptedPlatform platform;
         StartedCard card;
         const QString path = card.programDir.filePath("default.qmark");
-        saveAsThroughWindow(platform, *card.form, path);
+        saveAsThroughWindow(platform, *card.window, path);
         QCOMPARE(platform.saveFilters, QStringList({"Card (.qmark)|*.qmark"}));
         QCOMPARE(readFileBytes(path), golden("default.qmark", readFileBytes(path)));
         QCOMPARE(readFileBytes(path).count("\r\n"), 72);
-        QCOMPARE(card.form->Label2->text(), path);
+        QCOMPARE(card.window->editor().cardFileName(), path);
     }
 
     void designMadeInTheWindowIsTheGoldenFile()
     {
         ScriptedPlatform platform;
         StartedCard card;
-        buildDesign(platform, *card.form);
+        buildDesign(platform, *card.window);
         const QString path = card.programDir.filePath("design");
-        saveAsThroughWindow(platform, *card.form, path);
+        saveAsThroughWindow(platform, *card.window, path);
         // A name typed without an extension is used as it is.
         QVERIFY(QFile::exists(path));
         QCOMPARE(readFileBytes(path), golden("design.qmark", readFileBytes(path)));
@@ -160,21 +161,22 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        buildDesign(platform, form);
-        form.Label1[2]->setCaption("He said \"hello\", twice");
-        form.Picture1->setCardWidth(300);
-        form.Picture1->setBackColor(0x00C0FFEE);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        buildDesign(platform, window);
+        editor.texts[2]->setCaption("He said \"hello\", twice");
+        editor.canvas()->setCardWidth(300);
+        editor.canvas()->setBackColor(0x00C0FFEE);
         const QString path = card.programDir.filePath("trip.qmark");
-        saveAsThroughWindow(platform, form, path);
+        saveAsThroughWindow(platform, window, path);
         // The font is read back as it was stored, with its suffix.
         const QStringList before =
-            storedState(form).replaceInStrings(" Tahoma ", " Tahoma (Arabic) ");
+            storedState(window).replaceInStrings(" Tahoma ", " Tahoma (Arabic) ");
 
-        openThroughWindow(platform, form, path);
-        QCOMPARE(form.Label2->text(), path);
-        QVERIFY(form.form2().ghjj->isEnabled());
-        QStringList after = storedState(form);
+        openThroughWindow(platform, window, path);
+        QCOMPARE(editor.cardFileName(), path);
+        QVERIFY(window.saveAction->isEnabled());
+        QStringList after = storedState(window);
         // Reading renumbers from 0: the templates' records land on the templates, so the
         // counters now hold the number of records of each kind.
         QCOMPARE(after.first(), QString("card 300 210 12648430 counts 3 2 2"));
@@ -182,15 +184,15 @@ private slots:
 
         // Saved again, the file is the same byte for byte: "Tahoma (Arabic)" stays.
         const QString again = card.programDir.filePath("again.qmark");
-        saveAsThroughWindow(platform, form, again);
+        saveAsThroughWindow(platform, window, again);
         QCOMPARE(readFileBytes(again), readFileBytes(path));
         QVERIFY(readFileBytes(path).contains("\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
-        QCOMPARE(form.Label1[1]->FontName(), QString("Tahoma (Arabic)"));
+        QCOMPARE(editor.texts[1]->FontName(), QString("Tahoma (Arabic)"));
 
         // "Save" writes to the current name without asking.
-        form.Label1[1]->setCaption("Changed");
+        editor.texts[1]->setCaption("Changed");
         platform.menuAnswers.enqueue("Save");
-        QTest::mouseClick(form.Command12, Qt::LeftButton);
+        QTest::mouseClick(window.saveButton, Qt::LeftButton);
         QCOMPARE(platform.saveFilters.size(), 2);
         QVERIFY(readFileBytes(again).contains("\"Changed\""));
     }
@@ -199,38 +201,40 @@ private slots:
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QVERIFY(form.readCard(dataPath("reserved.qmark")));
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QVERIFY(editor.load(dataPath("reserved.qmark")));
         // Five text records (the template's first), one marked wrongly and so ignored.
-        QCOMPARE(form.textCount, qint16(4));
-        QCOMPARE(form.Label1.indices(), std::vector<int>({0, 1, 2, 3}));
-        QCOMPARE(form.Label1[1]->Caption(), QString("one"));
-        QCOMPARE(form.Label1[2]->Caption(), QString("three"));
-        QCOMPARE(form.textReserve.at(2), QString("kept for three"));
-        QCOMPARE(form.pictureReserve.at(1), QString("picture note"));
-        QVERIFY(form.Label1[0]->isHidden() && form.Image1[0]->isHidden()
-                && form.ActiveShape1[0]->isHidden());
+        QCOMPARE(editor.textCount, qint16(4));
+        QCOMPARE(editor.texts.indices(), std::vector<int>({0, 1, 2, 3}));
+        QCOMPARE(editor.texts[1]->Caption(), QString("one"));
+        QCOMPARE(editor.texts[2]->Caption(), QString("three"));
+        QCOMPARE(editor.textReserve.at(2), QString("kept for three"));
+        QCOMPARE(editor.pictureReserve.at(1), QString("picture note"));
+        QVERIFY(editor.texts[0]->isHidden() && editor.pictures[0]->isHidden()
+                && editor.shapes[0]->isHidden());
         // A picture whose file is missing keeps the template's icon and its path.
-        QCOMPARE(form.Image1[1]->Picture().size(), QSize(32, 32));
-        QCOMPARE(form.Image1[1]->ToolTipText(), QString("/no/such/picture.jpg"));
+        QCOMPARE(editor.pictures[1]->Picture().size(), QSize(32, 32));
+        QCOMPARE(editor.pictures[1]->ToolTipText(), QString("/no/such/picture.jpg"));
 
         const QString path = card.programDir.filePath("renumbered.qmark");
-        QVERIFY(form.writeCard(path));
+        QVERIFY(editor.write(path));
         QCOMPARE(readFileBytes(path), golden("reserved-saved.qmark", readFileBytes(path)));
 
         // The next text added in the editor skips the last index read.
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        QVERIFY(form.Label1.contains(5));
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QVERIFY(editor.texts.contains(5));
     }
 
     void openAsksFirstAndCancelChangesNothing()
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
         platform.messageAnswers.enqueue(QMessageBox::No);
-        QTest::mouseClick(form.Command13, Qt::LeftButton);
+        QTest::mouseClick(window.openButton, Qt::LeftButton);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text,
                  QString("Are you sure open saved card? Current design will erased?"));
@@ -239,40 +243,42 @@ private slots:
         QVERIFY(platform.openFilters.isEmpty());
 
         platform.messageAnswers.enqueue(QMessageBox::Yes); // then cancel the file dialog
-        QTest::mouseClick(form.Command13, Qt::LeftButton);
+        QTest::mouseClick(window.openButton, Qt::LeftButton);
         QCOMPARE(platform.openFilters, QStringList({"Card (.qmark)|*.qmark"}));
-        QVERIFY(form.Label1.contains(1));
-        QCOMPARE(form.textCount, qint16(1));
+        QVERIFY(editor.texts.contains(1));
+        QCOMPARE(editor.textCount, qint16(1));
     }
 
     void openingRunsTheStartUpAgain()
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
         const QString counter = card.programDir.filePath("sat.txt");
         QCOMPARE(readFileBytes(counter), QByteArray(" 1 \r\n"));
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        form.Picture1->setCardHeight(100);
-        form.Text4->setText("1");
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        editor.canvas()->setCardHeight(100);
+        editor.setSheetPrimed(true);
 
-        openThroughWindow(platform, form, dataPath("default.qmark"));
+        openThroughWindow(platform, window, dataPath("default.qmark"));
         QCOMPARE(readFileBytes(counter), QByteArray(" 2 \r\n"));
-        QVERIFY(!form.Label1.contains(1));
-        QCOMPARE(form.Picture1->Height(), 210.f);
-        QVERIFY(form.Text4->text().isEmpty());
-        QVERIFY(form.endOnClose);
-        QCOMPARE(form.node.count(), 8);
+        QVERIFY(!editor.texts.contains(1));
+        QCOMPARE(editor.canvas()->Height(), 210.f);
+        QVERIFY(!editor.sheetPrimed());
+        QVERIFY(window.endOnClose);
+        QCOMPARE(editor.handles.count(), 8);
     }
 
     void commandLineCardIsRead()
     {
         ScriptedPlatform platform;
         QTemporaryDir programDir;
-        Form1 form(StartupOptions{programDir.filePath("qmark"), dataPath("reserved.qmark")});
-        form.Form_Load();
-        QCOMPARE(form.Label1.count(), 4);
-        QCOMPARE(form.Label2->text(), dataPath("reserved.qmark"));
+        MainWindow window(StartupOptions{programDir.filePath("qmark"), dataPath("reserved.qmark")});
+        window.startUp();
+        const CardEditor& editor = window.editor();
+        QCOMPARE(editor.texts.count(), 4);
+        QCOMPARE(editor.cardFileName(), dataPath("reserved.qmark"));
     }
 
     void damagedFilesNeverBreakTheDesign_data()
@@ -292,42 +298,45 @@ private slots:
         QFETCH(QByteArray, bytes);
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
         const QString path = card.programDir.filePath("damaged.qmark");
         writeFileBytes(path, bytes);
-        openThroughWindow(platform, form, path);
-        QVERIFY(form.Label1[0]->isHidden());
-        QVERIFY(form.Picture1->Width() > 0);
+        openThroughWindow(platform, window, path);
+        QVERIFY(editor.texts[0]->isHidden());
+        QVERIFY(editor.canvas()->Width() > 0);
         // The design stays usable.
-        QTest::mouseClick(form.Command11, Qt::LeftButton);
-        SuperLabel* added = form.Label1[form.textCount];
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        TextElement* added = editor.texts[editor.textCount];
         QVERIFY(added && added->isVisible());
-        QVERIFY(form.writeCard(card.programDir.filePath("after.qmark")));
+        QVERIFY(editor.write(card.programDir.filePath("after.qmark")));
     }
 
     void countersStopAtTheTopOnHugeFiles()
     {
         ScriptedPlatform platform;
         StartedCard card(false);
-        Form1& form = *card.form;
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
         QByteArray record = "\"ActiveShape\"\r\n10\r\n10\r\n0\r\n0\r\n255\r\n1\r\n";
         for (int i = 0; i < 11; ++i)
             record += "\"none\"\r\n";
         const QString path = card.programDir.filePath("many.qmark");
         writeFileBytes(path, record.repeated(40'000));
-        QVERIFY(form.readCard(path));
-        QCOMPARE(form.shapeCount, qint16(32767));
-        QCOMPARE(form.ActiveShape1.count(), 32768);
+        QVERIFY(editor.load(path));
+        QCOMPARE(editor.shapeCount, qint16(32767));
+        QCOMPARE(editor.shapes.count(), 32768);
     }
 
     void failedSaveIsReportedAndKeepsTheOldFile()
     {
         ScriptedPlatform platform;
         StartedCard card;
-        Form1& form = *card.form;
+        MainWindow& window = *card.window;
+        CardEditor& editor = card.editor();
         const QString folder = card.programDir.filePath("a folder");
         QVERIFY(QDir().mkpath(folder));
-        saveAsThroughWindow(platform, form, folder);
+        saveAsThroughWindow(platform, window, folder);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].title, QString("Save"));
         QCOMPARE(platform.messageBoxes[0].icon, QMessageBox::Critical);
@@ -369,12 +378,12 @@ static int runSaveChild(int argc, char** argv, bool killed)
     ScriptedPlatform platform;
     StartedCard card(false);
     for (int i = 0; i < 200; ++i)
-        card.form->Command11_Click();
-    card.form->Label2->setText(QString::fromLocal8Bit(argv[2]));
+        card.window->editor().addText();
+    card.window->editor().setCardFileName(QString::fromLocal8Bit(argv[2]));
     std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
     rlimit limit{300, 300};
     setrlimit(RLIMIT_FSIZE, &limit);
-    card.form->isave();
+    card.window->editor().save();
     std::printf("%s\n", platform.messageBoxes.size() == 1 ? "reported" : "silent");
     return 0;
 }

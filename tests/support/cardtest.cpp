@@ -9,11 +9,11 @@
 
 StartedCard::StartedCard(bool show)
 {
-    form = std::make_unique<Form1>(StartupOptions{programDir.filePath("qmark"), {}});
-    form->Form_Load();
+    window = std::make_unique<MainWindow>(StartupOptions{programDir.filePath("qmark"), {}});
+    window->startUp();
     if (show) {
-        form->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form.get()));
+        window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "app/form1.h"
+#include "app/mainwindow.h"
+#include "canvas/cardeditor.h"
 
 #include <QEvent>
 #include <QTemporaryDir>
@@ -10,9 +11,10 @@
 // A started main window with its program folder in a temporary folder.
 struct StartedCard {
     QTemporaryDir programDir;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> window;
 
     explicit StartedCard(bool show = true);
+    CardEditor& editor() const { return window->editor(); }
 };
 
 // Sends a mouse event to a widget at a position in pixels that may be fractional, so that

@@ -56,10 +56,23 @@ QAction* ScriptedPlatform::popupMenu(QMenu* menu, const QPoint& globalPos)
     return nullptr;
 }
 
-bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments)
+bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments,
+                                     qint64* pid, bool)
 {
-    processes.append({program, arguments});
+    processes.append({program, arguments, true});
+    if (pid)
+        *pid = 0;
     return true;
+}
+
+int ScriptedPlatform::runProcess(const QString& program, const QStringList& arguments, int,
+                                 QByteArray* output)
+{
+    processes.append({program, arguments, false});
+    const QByteArray answer = processOutputs.isEmpty() ? QByteArray() : processOutputs.dequeue();
+    if (output)
+        *output = answer;
+    return processExitCodes.isEmpty() ? -1 : processExitCodes.dequeue();
 }
 
 bool ScriptedPlatform::openUrl(const QUrl& url)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/platform.h"
+#include "platform/platform.h"
 
 #include <QList>
 #include <QQueue>
@@ -24,6 +24,7 @@ public:
     struct ProcessCall {
         QString program;
         QStringList arguments;
+        bool detached = true;
     };
 
     ScriptedPlatform() { install(this); }
@@ -44,6 +45,9 @@ public:
     QList<ProcessCall> processes;
     QList<QUrl> urls;
     QList<int> exits;
+    // Exit codes and outputs for runProcess, in call order; unanswered calls get -1.
+    QQueue<int> processExitCodes;
+    QQueue<QByteArray> processOutputs;
 
     QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
                                            const QString& title,
@@ -53,7 +57,10 @@ public:
     QString saveFileName(QWidget* parent, const QString& filter) override;
     ColorChoice chooseColor(QWidget* parent, const QColor& initial) override;
     QAction* popupMenu(QMenu* menu, const QPoint& globalPos) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments, qint64* pid = nullptr,
+                       bool quiet = false) override;
+    int runProcess(const QString& program, const QStringList& arguments, int timeoutMs = 30000,
+                   QByteArray* output = nullptr) override;
     bool openUrl(const QUrl& url) override;
     void exit(int code) override;
 };

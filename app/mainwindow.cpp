@@ -1,0 +1,261 @@
+#include "app/mainwindow.h"
+
+#include "app/runcounter.h"
+#include "canvas/cardeditor.h"
+#include "controls/programbutton.h"
+#include "dialogs/cardoptionsdialog.h"
+#include "dialogs/shapeoptionsdialog.h"
+#include "dialogs/textoptionsdialog.h"
+#include "platform/filefilter.h"
+#include "platform/platform.h"
+#include "platform/resources.h"
+#include "shell/aboutdialog.h"
+#include "shell/fileassociation.h"
+#include "shell/webpage.h"
+#include "update/updatewindow.h"
+
+#include <QCloseEvent>
+#include <QCursor>
+#include <QDir>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+
+namespace {
+// The off-window buttons are plain buttons.
+QPushButton* commandButton(QWidget* parent, const char* name, const QString& caption,
+                           QRect geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+SkinButton* skinnedButton(QWidget* parent, const char* name, const QString& caption,
+                          const char* icon, QRect geometry,
+                          SkinButton::PicturePosition position = SkinButton::PictureLeft)
+{
+    SkinButton* button =
+        makeProgramButton(parent, caption, QStringLiteral(":/icon-%1.svg").arg(icon), position);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+} // namespace
+
+MainWindow::MainWindow(StartupOptions options, QWidget* parent)
+    : QWidget(parent)
+    , m_options(std::move(options))
+{
+    initResources();
+    setObjectName("mainWindow");
+    setWindowTitle("Quillmark");
+    setWindowIcon(QIcon(":/quillmark.svg"));
+    setFixedSize(ClientWidth, ClientHeight);
+    createCommandBar();
+    m_editor = new CardEditor(this);
+    createSaveMenu();
+    createDecorations();
+
+    connect(m_editor, &CardEditor::textOptionsRequested, this, &MainWindow::openTextOptions);
+    connect(m_editor, &CardEditor::shapeOptionsRequested, this, &MainWindow::openShapeOptions);
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::createCommandBar()
+{
+    const auto bar = SkinButton::PictureAbove;
+    newButton = skinnedButton(this, "newButton", "New", "new", {0, 0, 41, 41}, bar);
+    openButton = skinnedButton(this, "openButton", "Open", "open", {48, 0, 41, 41}, bar);
+    saveButton = skinnedButton(this, "saveButton", "Save", "save", {96, 0, 41, 41}, bar);
+    textButton = skinnedButton(this, "textButton", "Text", "text", {144, 0, 41, 41}, bar);
+    shapeButton = skinnedButton(this, "shapeButton", "Shape", "shape", {192, 0, 41, 41}, bar);
+    pictureButton = skinnedButton(this, "pictureButton", "Image", "image", {240, 0, 41, 41}, bar);
+    settingsButton =
+        skinnedButton(this, "settingsButton", "Settings", "settings", {288, 0, 41, 41}, bar);
+    printButton = skinnedButton(this, "printButton", "Print", "print", {344, 0, 41, 41}, bar);
+    aboutButton = skinnedButton(this, "aboutButton", "About", "about", {8, 272, 81, 33});
+    helpButton = skinnedButton(this, "helpButton", "Help", "help", {96, 272, 105, 33});
+    updateButton =
+        skinnedButton(this, "updateButton", "Check for Update", "update", {208, 272, 145, 33});
+    exitButton = commandButton(this, "exitButton", QString::fromUtf8("خروج"), {152, 496, 49, 25});
+    frontShapeButton =
+        commandButton(this, "frontShapeButton", QString::fromUtf8("شكل"), {40, 496, 41, 17});
+
+    connect(newButton, &SkinButton::clicked, this, &MainWindow::startNewCopy);
+    connect(openButton, &SkinButton::clicked, this, &MainWindow::open);
+    connect(saveButton, &SkinButton::clicked, this, &MainWindow::showSaveMenu);
+    connect(settingsButton, &SkinButton::clicked, this, &MainWindow::openCardOptions);
+    connect(aboutButton, &SkinButton::clicked, this, &MainWindow::showAbout);
+    connect(helpButton, &SkinButton::clicked, this, [] { openProductPage(); });
+    connect(updateButton, &SkinButton::clicked, this, &MainWindow::showUpdateWindow);
+    connect(exitButton, &QPushButton::clicked, this, &MainWindow::confirmExit);
+    connect(textButton, &SkinButton::clicked, this, [this] { m_editor->addText(); });
+    connect(shapeButton, &SkinButton::clicked, this, [this] { m_editor->addShape(); });
+    connect(pictureButton, &SkinButton::clicked, this, [this] { m_editor->addPicture(); });
+    connect(frontShapeButton, &QPushButton::clicked, this, [this] { m_editor->addShapeInFront(); });
+}
+
+void MainWindow::createSaveMenu()
+{
+    saveMenu = new QMenu("popp", this);
+    saveMenu->setObjectName("saveMenu");
+    saveAction = saveMenu->addAction("Save");
+    saveAction->setObjectName("saveAction");
+    saveAsAction = saveMenu->addAction("Save As..");
+    saveAsAction->setObjectName("saveAsAction");
+    connect(saveAction, &QAction::triggered, m_editor, &CardEditor::save);
+    connect(saveAsAction, &QAction::triggered, m_editor, &CardEditor::saveAs);
+    // Only a file name chosen or given enables "Save"; the Save button only ever disables it.
+    connect(m_editor, &CardEditor::cardFileNameChanged, saveAction,
+            [this] { saveAction->setEnabled(true); });
+}
+
+void MainWindow::createDecorations()
+{
+    snapshotSurface = new QWidget(this);
+    snapshotSurface->setObjectName("snapshotSurface");
+    snapshotSurface->setGeometry(0, 560, 360, 210);
+
+    followPicture = new QLabel(this);
+    followPicture->setObjectName("followPicture");
+    followPicture->setGeometry(362, 278, 24, 24);
+    followPicture->setPixmap(QIcon(":/quillmark.svg").pixmap(24, 24));
+    followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
+}
+
+QString MainWindow::programFolder() const
+{
+    return QFileInfo(m_options.executable).absolutePath();
+}
+
+// Every step stands on its own: a failure in one never keeps the others from running.
+void MainWindow::startUp(bool withCommandLine)
+{
+    m_editor->createHandles();
+    registerFileType();
+    if (withCommandLine) readCommandLineCard();
+    endOnClose = true;
+    updateRunCounter();
+}
+
+void MainWindow::registerFileType()
+{
+    fileassociation::registerCardFileType(programFolder());
+}
+
+void MainWindow::readCommandLineCard()
+{
+    const QString& path = m_options.commandLine;
+    if (path.isEmpty()) return;
+    m_editor->load(path);
+    m_editor->setCardFileName(path);
+}
+
+void MainWindow::updateRunCounter()
+{
+    const QString path = QDir(programFolder()).filePath("sat.txt");
+    const runcounter::Step step = runcounter::next(runcounter::readFirstLine(path));
+    if (step.askForUpdate) {
+        const auto answer = Platform::instance().messageBox(this, "Check for Update?", "Update",
+                                                            QMessageBox::Yes | QMessageBox::No,
+                                                            QMessageBox::Question);
+        if (answer == QMessageBox::Yes) {
+            openProductPage();
+            showUpdateWindow();
+        }
+    }
+    runcounter::write(path, step.newContent);
+}
+
+void MainWindow::showUpdateWindow()
+{
+    if (!updateWindow) updateWindow = new UpdateWindow(this);
+    updateWindow->show();
+    updateWindow->raise();
+}
+
+void MainWindow::closeEvent(QCloseEvent* event)
+{
+    if (endOnClose) {
+        Platform::instance().exit(0);
+        return;
+    }
+    event->accept();
+}
+
+void MainWindow::confirmExit()
+{
+    const auto answer = Platform::instance().messageBox(
+        this, "Exit?", QString(), QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon);
+    if (answer == QMessageBox::Yes) Platform::instance().exit(0);
+}
+
+void MainWindow::openCardOptions()
+{
+    // Card Options is made afresh for each showing; the pointer guards against the window
+    // going away while the dialog runs.
+    QPointer<CardOptionsDialog> dialog = new CardOptionsDialog(*m_editor);
+    dialog->exec();
+    delete dialog.data();
+}
+
+void MainWindow::showAbout()
+{
+    aboutBox = AboutDialog::showFor(this);
+}
+
+void MainWindow::showSaveMenu()
+{
+    if (m_editor->cardFileName().isEmpty()) saveAction->setEnabled(false);
+    Platform::instance().popupMenu(saveMenu, QCursor::pos());
+}
+
+void MainWindow::startNewCopy()
+{
+    Platform::instance().startDetached(m_options.executable, {});
+}
+
+void MainWindow::open()
+{
+    Platform& platform = Platform::instance();
+    if (platform.messageBox(this, "Are you sure open saved card? Current design will erased?",
+                            "Open", QMessageBox::Yes | QMessageBox::No,
+                            QMessageBox::NoIcon) != QMessageBox::Yes)
+        return;
+    const QString path = platform.openFileName(this, CardFilter);
+    if (path.isEmpty()) return;
+
+    endOnClose = false;
+    m_editor->reset();
+    startUp(false);
+    show();
+    m_editor->load(path);
+    m_editor->setCardFileName(path);
+    endOnClose = true;
+}
+
+void MainWindow::openTextOptions(TextElement* item)
+{
+    auto* dialog = qobject_cast<TextOptionsDialog*>(textOptions.data());
+    if (!dialog) textOptions = dialog = new TextOptionsDialog(*m_editor);
+    dialog->move(0, 0);
+    dialog->show();
+    dialog->raise();
+    if (item) dialog->fillFrom(*item);
+}
+
+void MainWindow::openShapeOptions(ShapeElement* shape)
+{
+    auto* dialog = qobject_cast<ShapeOptionsDialog*>(shapeOptions.data());
+    if (!dialog) shapeOptions = dialog = new ShapeOptionsDialog(*m_editor);
+    dialog->show();
+    dialog->raise();
+    if (shape) dialog->fillFrom(*shape);
+}

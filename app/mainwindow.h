@@ -1,0 +1,91 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class CardEditor;
+class QAction;
+class QLabel;
+class QMenu;
+class QPushButton;
+class SkinButton;
+class ShapeElement;
+class TextElement;
+
+// Where this copy of the program runs from and what it was started with.
+struct StartupOptions {
+    QString executable;  // the running program; "sat.txt" and "ic.ico" lie beside it
+    QString commandLine; // the arguments after the program, joined by single spaces
+};
+
+// The main window: the command bar around the card editor, start-up and shutdown.
+class MainWindow : public QWidget {
+    Q_OBJECT
+  public:
+    static constexpr int ClientWidth = 390;
+    static constexpr int ClientHeight = 315;
+
+    explicit MainWindow(StartupOptions options, QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The start-up sequence; opening a card runs it again without the command-line card.
+    void startUp(bool withCommandLine = true);
+
+    CardEditor& editor() const { return *m_editor; }
+    QString programFolder() const;
+    // False while the window is being rebuilt, so that closing it then does not end the program.
+    bool endOnClose = false;
+
+    // Command bar.
+    SkinButton* newButton;
+    SkinButton* openButton;
+    SkinButton* saveButton;
+    SkinButton* textButton;
+    SkinButton* shapeButton;
+    SkinButton* pictureButton;
+    SkinButton* settingsButton;
+    SkinButton* printButton;
+    SkinButton* aboutButton;
+    SkinButton* helpButton;
+    SkinButton* updateButton;
+    // Below the visible area.
+    QPushButton* exitButton;
+    QPushButton* frontShapeButton;
+    // The print snapshot's surface, below the visible area, and the follow-us picture.
+    QWidget* snapshotSurface;
+    QLabel* followPicture;
+
+    // The Save button's menu.
+    QMenu* saveMenu;
+    QAction* saveAction;
+    QAction* saveAsAction;
+
+    // Windows owned by the main window, while open.
+    QPointer<QWidget> aboutBox;
+    QPointer<QWidget> updateWindow;
+    QPointer<QWidget> textOptions;
+    QPointer<QWidget> shapeOptions;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void createCommandBar();
+    void createSaveMenu();
+    void createDecorations();
+    void confirmExit();
+    void openCardOptions();
+    void showUpdateWindow();
+    void showAbout();
+    void showSaveMenu();
+    void open();
+    void startNewCopy();
+    void openTextOptions(TextElement* item);
+    void openShapeOptions(ShapeElement* shape);
+    void registerFileType();
+    void readCommandLineCard();
+    void updateRunCounter();
+
+    StartupOptions m_options;
+    CardEditor* m_editor;
+};

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "controls/cardelement.h"
+
+#include <QImage>
+
+// A picture on the card: its image painted stretched to the box. The image is painted from
+// the source each time, so that a print snapshot keeps the image's full resolution.
+class PictureElement : public CardElement {
+    Q_OBJECT
+public:
+    explicit PictureElement(QWidget* parent = nullptr);
+
+    QImage Picture() const { return m_picture; }
+    void setPicture(const QImage& picture);
+    // Loads any format the image readers know; false (picture unchanged) when unreadable.
+    bool loadPicture(const QString& path);
+
+    bool Stretch() const { return m_stretch; }
+    void setStretch(bool stretch);
+
+    void copyPropertiesFrom(const PictureElement& other);
+    void paintTwips(QPainter& painter) const override;
+
+private:
+    QImage m_picture;
+    bool m_stretch = true;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QWidget>
+
+class ShapeElement;
+class ColorBox;
+class CardEditor;
+class QComboBox;
+class QLabel;
+class SkinButton;
+
+// Shape Options: changes the selected shape's kind and fill colour at once. Like Text Options
+// it looks the selection up again in every handler.
+class ShapeOptionsDialog : public QWidget {
+    Q_OBJECT
+  public:
+    // The list entries; an entry's position is the shape's kind.
+    static const QStringList Kinds;
+
+    explicit ShapeOptionsDialog(CardEditor& editor);
+
+    // The opener's filling: the list position, which runs the pick handler, then the colour.
+    void fillFrom(const ShapeElement& shape);
+
+    QLabel* Label2;
+    QComboBox* List1; // the six kinds
+    QLabel* Label1;
+    ColorBox* Picture5;   // shape colour
+    SkinButton* Command1; // "Close"
+    QLabel* Label3;       // hidden: the picked list position
+
+    void List1_Click();
+    void Picture5_Click();
+    void Command1_Click();
+
+  private:
+    // The shape named by the editor's selection index, whatever kind the selection has.
+    ShapeElement* selectedShape() const;
+
+    CardEditor& m_editor;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QString>
+
+// Turns a "Name|*.a;*.b|Other|*.c" filter into Qt's "Name (*.a *.b);;Other (*.c)". "*.*"
+// becomes "*" so that files without an extension show too.
+QString qtFileFilter(const QString& pipeFilter);
+
+inline const QString CardFilter = QStringLiteral("Card (.qmark)|*.qmark");
+
+inline const QString ImageFilter = QStringLiteral(
+    "Supported Images(*.jpg *.gif *.bmp)|*.jpg;*.gif;*.bmp|Jpeg(*.jpg)|*.jpg|Gif(*.gif)|*.gif|"
+    "All Files(*.*)|*.*");

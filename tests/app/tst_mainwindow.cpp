@@ -1,0 +1,315 @@
+#include "app/mainwindow.h"
+#include "canvas/cardeditor.h"
+#include "controls/skinbutton.h"
+#include "scriptedplatform.h"
+#include "testfiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+  private:
+    QTemporaryDir programDir;
+
+    std::unique_ptr<MainWindow> start(const QString& commandLine = {})
+    {
+        auto window =
+            std::make_unique<MainWindow>(StartupOptions{programDir.filePath("qmark"), commandLine});
+        window->startUp();
+        return window;
+    }
+    QString counterPath() const { return programDir.filePath("sat.txt"); }
+
+  private slots:
+    void init() { QFile::remove(counterPath()); }
+
+    void layoutMatchesTheDesign()
+    {
+        ScriptedPlatform platform;
+        auto window = start();
+        QCOMPARE(window->windowTitle(), QString("Quillmark"));
+        QCOMPARE(window->size(), QSize(390, 315));
+
+        const struct {
+            const char* name;
+            const char* caption;
+            QRect geometry;
+        } buttons[] = {
+            {"newButton", "New", {0, 0, 41, 41}},
+            {"openButton", "Open", {48, 0, 41, 41}},
+            {"saveButton", "Save", {96, 0, 41, 41}},
+            {"textButton", "Text", {144, 0, 41, 41}},
+            {"shapeButton", "Shape", {192, 0, 41, 41}},
+            {"pictureButton", "Image", {240, 0, 41, 41}},
+            {"settingsButton", "Settings", {288, 0, 41, 41}},
+            {"printButton", "Print", {344, 0, 41, 41}},
+            {"aboutButton", "About", {8, 272, 81, 33}},
+            {"helpButton", "Help", {96, 272, 105, 33}},
+            {"updateButton", "Check for Update", {208, 272, 145, 33}},
+            {"exitButton", "خروج", {152, 496, 49, 25}},
+            {"frontShapeButton", "شكل", {40, 496, 41, 17}},
+        };
+        for (const auto& expected : buttons) {
+            auto* button = window->findChild<QWidget*>(expected.name);
+            QVERIFY2(button, expected.name);
+            // Our own skinned buttons, except the two plain ones outside the window.
+            const auto* skinned = qobject_cast<SkinButton*>(button);
+            const auto* plain = qobject_cast<QPushButton*>(button);
+            QCOMPARE(plain != nullptr, expected.geometry.top() > MainWindow::ClientHeight);
+            QVERIFY2(skinned || plain, expected.name);
+            QCOMPARE(skinned ? skinned->caption() : plain->text(),
+                     QString::fromUtf8(expected.caption));
+            QCOMPARE(button->geometry(), expected.geometry);
+        }
+
+        QCOMPARE(window->editor().canvas()->geometry(), QRect(0, 48, 360, 210));
+        QCOMPARE(window->editor().canvas()->BackColor(), 0x00FFFFFF);
+        // The editor's state is typed; no hidden box holds it.
+        QVERIFY(window->findChildren<QLineEdit*>().isEmpty());
+        QVERIFY(window->editor().selection().isEmpty());
+        QVERIFY(!window->editor().lastAddedKind());
+        QVERIFY(!window->editor().sheetPrimed());
+        QVERIFY(window->editor().cardFileName().isEmpty());
+        QVERIFY(window->endOnClose);
+    }
+
+    void startsWithHiddenTemplatesAndEightHandles()
+    {
+        ScriptedPlatform platform;
+        auto window = start();
+        QCOMPARE(window->editor().texts.count(), 1);
+        QCOMPARE(window->editor().pictures.count(), 1);
+        QCOMPARE(window->editor().shapes.count(), 1);
+        QVERIFY(window->editor().texts[0]->isHidden());
+        QVERIFY(window->editor().pictures[0]->isHidden());
+        QVERIFY(window->editor().shapes[0]->isHidden());
+        QCOMPARE(window->editor().texts[0]->ToolTipText(), QString("Text"));
+        QCOMPARE(window->editor().shapes[0]->ToolTipText(), QString("Shape"));
+        QCOMPARE(window->editor().pictures[0]->Tag(), QString("img"));
+        QCOMPARE(window->editor().pictures[0]->Picture().size(), QSize(32, 32));
+        QCOMPARE(QRectF(window->editor().pictures[0]->Left(), window->editor().pictures[0]->Top(),
+                        window->editor().pictures[0]->Width(),
+                        window->editor().pictures[0]->Height()),
+                 QRectF(1080, 240, 480, 285));
+
+        QCOMPARE(window->editor().handles.count(), 8);
+        for (int i = 0; i < 8; ++i) {
+            QVERIFY(window->editor().handles[i]->isHidden());
+            QCOMPARE(window->editor().handles[i]->Width(), 75.f);
+            QCOMPARE(window->editor().handles[i]->Height(), 75.f);
+        }
+        // Loading again (as opening a card does) must not add handles.
+        window->startUp(false);
+        QCOMPARE(window->editor().handles.count(), 8);
+        QCOMPARE(window->editor().textCount, qint16(0));
+    }
+
+    void runCounterOffersAnUpdateOnTheNinthStart()
+    {
+        ScriptedPlatform platform;
+        start();
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 1 \r\n"));
+        QVERIFY(platform.messageBoxes.isEmpty());
+
+        writeFileBytes(counterPath(), " 8 \r\n");
+        start();
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 9 \r\n"));
+        QVERIFY(platform.messageBoxes.isEmpty());
+
+        platform.messageAnswers.enqueue(QMessageBox::No);
+        start();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        const auto& box = platform.messageBoxes.first();
+        QCOMPARE(box.text, QString("Check for Update?"));
+        QCOMPARE(box.title, QString("Update"));
+        QCOMPARE(box.buttons, QMessageBox::Yes | QMessageBox::No);
+        QCOMPARE(box.icon, QMessageBox::Question);
+        QCOMPARE(readFileBytes(counterPath()), QByteArray("1\r\n"));
+        QVERIFY(platform.urls.isEmpty());
+
+        start();
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 2 \r\n"));
+    }
+
+    void yesToTheUpdateQuestionOpensThePageAndTheUpdateWindow()
+    {
+        ScriptedPlatform platform;
+        writeFileBytes(counterPath(), " 9 \r\n");
+        platform.messageAnswers.enqueue(QMessageBox::Yes);
+        auto window = start();
+        QCOMPARE(platform.urls.size(), 1);
+        QCOMPARE(platform.urls.first(), QUrl("http://127.0.0.1:9/product/quillmark.html"));
+        QVERIFY(window->updateWindow);
+        QCOMPARE(window->updateWindow->parentWidget(), window.get());
+        QVERIFY(window->updateWindow->isVisible());
+        QCOMPARE(readFileBytes(counterPath()), QByteArray("1\r\n"));
+    }
+
+    void runCounterSurvivesBadFiles()
+    {
+        ScriptedPlatform platform;
+        writeFileBytes(counterPath(), "9\r\n");
+        start();
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 10 \r\n"));
+
+        writeFileBytes(counterPath(), "\x01garbage\xff\r\n");
+        start();
+        QCOMPARE(readFileBytes(counterPath()), QByteArray());
+        start();
+        QCOMPARE(readFileBytes(counterPath()), QByteArray(" 1 \r\n"));
+        QVERIFY(platform.messageBoxes.isEmpty());
+
+        // A counter that can be neither read nor written leaves start-up whole.
+        QFile::remove(counterPath());
+        QVERIFY(QDir(programDir.path()).mkdir("sat.txt"));
+        auto window = start();
+        QVERIFY(window->endOnClose);
+        QVERIFY(QFileInfo(counterPath()).isDir());
+        QVERIFY(QDir(programDir.path()).rmdir("sat.txt"));
+
+        // So does a program folder that does not exist.
+        MainWindow lost(StartupOptions{"/nonexistent/folder/qmark", {}});
+        lost.startUp();
+        QVERIFY(lost.endOnClose);
+    }
+
+    void commandLineNamesTheCardEvenWhenUnreadable()
+    {
+        ScriptedPlatform platform;
+        const QString quoted = "\"/no/such folder/my card.qmark\"";
+        auto window = start(quoted);
+        QCOMPARE(window->editor().cardFileName(), quoted);
+        QVERIFY(window->saveAction->isEnabled());
+        QCOMPARE(window->editor().texts.count(), 1);
+        QVERIFY(window->editor().texts[0]->isHidden());
+
+        // Leading and trailing spaces are part of the path, not trimmed away.
+        auto spaced = start(" a b ");
+        QCOMPARE(spaced->editor().cardFileName(), QString(" a b "));
+    }
+
+    void saveMenuOffersSaveOnlyWithAFileName()
+    {
+        ScriptedPlatform platform;
+        auto window = start();
+        QTest::mouseClick(window->saveButton, Qt::LeftButton);
+        QCOMPARE(platform.menus.size(), 1);
+        QCOMPARE(platform.menus[0].items, QStringList({"Save", "Save As.."}));
+        QCOMPARE(platform.menus[0].enabled, QList<bool>({false, true}));
+
+        auto named = start("/tmp/x.qmark");
+        QTest::mouseClick(named->saveButton, Qt::LeftButton);
+        QCOMPARE(platform.menus[1].enabled, QList<bool>({true, true}));
+    }
+
+    void newStartsTheProgramAgainWithoutArguments()
+    {
+        ScriptedPlatform platform;
+        auto window = start("/some/card.qmark");
+        QTest::mouseClick(window->newButton, Qt::LeftButton);
+        QCOMPARE(platform.processes.size(), 1);
+        QCOMPARE(platform.processes[0].program, programDir.filePath("qmark"));
+        QVERIFY(platform.processes[0].arguments.isEmpty());
+    }
+
+    void helpAndAboutReachTheMaker()
+    {
+        ScriptedPlatform platform;
+        auto window = start();
+        QTest::mouseClick(window->helpButton, Qt::LeftButton);
+        QCOMPARE(platform.urls, QList<QUrl>({QUrl("http://127.0.0.1:9/product/quillmark.html")}));
+
+        QTest::mouseClick(window->aboutButton, Qt::LeftButton);
+        QVERIFY(window->aboutBox);
+        QCOMPARE(window->aboutBox->objectName(), QString("AboutDialog"));
+        QCOMPARE(window->aboutBox->parentWidget(), window.get());
+        QVERIFY(!window->aboutBox->isModal());
+        QWidget* first = window->aboutBox;
+        QTest::mouseClick(window->aboutButton, Qt::LeftButton);
+        QCOMPARE(window->aboutBox.data(), first);
+    }
+
+    void exitAsksAndEndsOnYes()
+    {
+        ScriptedPlatform platform;
+        auto window = start();
+        platform.messageAnswers.enqueue(QMessageBox::No);
+        window->exitButton->click();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes[0].text, QString("Exit?"));
+        QCOMPARE(platform.messageBoxes[0].title, QString());
+        QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::Yes | QMessageBox::No);
+        QVERIFY(platform.exits.isEmpty());
+
+        platform.messageAnswers.enqueue(QMessageBox::Yes);
+        window->exitButton->click();
+        QCOMPARE(platform.exits, QList<int>({0}));
+    }
+
+    void closingEndsTheProgramOnceLoaded()
+    {
+        ScriptedPlatform platform;
+        MainWindow loading(StartupOptions{programDir.filePath("qmark"), {}});
+        loading.show();
+        loading.close();
+        QVERIFY(platform.exits.isEmpty());
+
+        auto window = start();
+        window->show();
+        window->close();
+        QCOMPARE(platform.exits, QList<int>({0}));
+        QVERIFY(platform.messageBoxes.isEmpty());
+    }
+
+    // The real platform: closing the window while the About box and the update window are
+    // open ends the process itself, at once and without a question.
+    void closingEndsTheRealProcess()
+    {
+        if (qEnvironmentVariableIsSet("QUILLMARK_CHILD")) {
+            QSKIP("child run");
+        }
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("QUILLMARK_CHILD", programDir.path());
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {"-child"});
+        QVERIFY(child.waitForFinished(30000));
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        QVERIFY2(!child.readAllStandardOutput().contains("still running"), "exec returned");
+    }
+};
+
+// The child of closingEndsTheRealProcess: a real MainWindow with the real platform.
+static int runChild(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    MainWindow window(StartupOptions{qEnvironmentVariable("QUILLMARK_CHILD") + "/qmark", {}});
+    window.startUp();
+    window.show();
+    window.aboutButton->click();
+    window.updateButton->click();
+    QTimer::singleShot(100, &window, [&window] { window.close(); });
+    QTimer::singleShot(20000, &app, [] { QCoreApplication::exit(3); });
+    const int code = app.exec();
+    std::printf("still running\n");
+    return code == 0 ? 4 : code;
+}
+
+int main(int argc, char** argv)
+{
+    if (argc > 1 && qstrcmp(argv[1], "-child") == 0) return runChild(argc, argv);
+    QApplication app(argc, argv);
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"

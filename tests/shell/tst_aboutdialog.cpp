@@ -1,0 +1,161 @@
+#include "controls/skinbutton.h"
+#include "platform/platform.h"
+#include "shell/aboutdialog.h"
+#include "shell/webpage.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+// Records the addresses handed to the browser; nothing else may be asked of it here.
+class RecordingPlatform final : public Platform {
+  public:
+    QList<QUrl> opened;
+
+    QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString&,
+                                           QMessageBox::StandardButtons, QMessageBox::Icon) override
+    {
+        qFatal("unexpected message box: %s", qPrintable(text));
+    }
+    QString openFileName(QWidget*, const QString&) override { qFatal("unexpected open"); }
+    QString saveFileName(QWidget*, const QString&) override { qFatal("unexpected save"); }
+    ColorChoice chooseColor(QWidget*, const QColor&) override { qFatal("unexpected colour"); }
+    QAction* popupMenu(QMenu*, const QPoint&) override { qFatal("unexpected menu"); }
+    bool startDetached(const QString& program, const QStringList&, qint64*, bool) override
+    {
+        qFatal("unexpected start of %s", qPrintable(program));
+    }
+    int runProcess(const QString& program, const QStringList&, int, QByteArray*) override
+    {
+        qFatal("unexpected run of %s", qPrintable(program));
+    }
+    bool openUrl(const QUrl& url) override
+    {
+        opened.append(url);
+        return true;
+    }
+    void exit(int) override { qFatal("unexpected exit"); }
+};
+
+} // namespace
+
+class TestAboutDialog : public QObject {
+    Q_OBJECT
+
+    RecordingPlatform m_platform;
+
+  private slots:
+    void init()
+    {
+        m_platform.opened.clear();
+        Platform::install(&m_platform);
+        qputenv("QUILLMARK_SERVER", "http://127.0.0.1:8080");
+    }
+    void cleanup() { Platform::install(nullptr); }
+
+    void makerServer_data()
+    {
+        QTest::addColumn<QString>("configured");
+        QTest::addColumn<QString>("server");
+        const QString fallback = "http://www.quillmark.example";
+        QTest::newRow("host and port") << "http://127.0.0.1:8080"
+                                       << "http://127.0.0.1:8080";
+        QTest::newRow("trailing slash") << " https://cards.test/ "
+                                        << "https://cards.test";
+        QTest::newRow("no scheme") << "localhost:9000"
+                                   << "http://localhost:9000";
+        QTest::newRow("unset") << "" << fallback;
+        QTest::newRow("local file") << "file:///usr/bin/xterm" << fallback;
+        QTest::newRow("other scheme") << "ftp://host" << fallback;
+        QTest::newRow("no host") << "http://" << fallback;
+    }
+    void makerServer()
+    {
+        QFETCH(QString, configured);
+        QFETCH(QString, server);
+        qputenv("QUILLMARK_SERVER", configured.toUtf8());
+        QCOMPARE(::makerServer(), server);
+        QCOMPARE(makerUrl("/support.html"), QUrl(server + "/support.html"));
+        QCOMPARE(makerUrl(QString()).toString(), server);
+    }
+
+    void onlyWebAddressesReachTheBrowser()
+    {
+        openWebPage("http://127.0.0.1:8080/a.html");
+        openWebPage("/usr/bin/xterm");
+        openWebPage("file:///etc/passwd");
+        openWebPage("xterm");
+        openProductPage();
+        QCOMPARE(m_platform.opened,
+                 (QList<QUrl>{QUrl("http://127.0.0.1:8080/a.html"),
+                              QUrl("http://127.0.0.1:8080/product/quillmark.html")}));
+    }
+
+    void aboutBoxShowsItsTexts()
+    {
+        QWidget owner;
+        AboutDialog* box = AboutDialog::showFor(&owner);
+        QCOMPARE(box->objectName(), QString("AboutDialog"));
+        QCOMPARE(box->windowTitle(), QString("About"));
+        QCOMPARE(box->parentWidget(), &owner);
+        QVERIFY(box->isVisible());
+        QVERIFY(!box->isModal());
+        const QList<std::pair<const char*, QString>> texts = {
+            {"Label10", "Quillmark 1.0"},
+            {"Label2", "Copyright (C) 2026 Quillmark developers"},
+            {"Label4", "If you have any questions concerning our software, please contact us at "
+                       "the following e-mail address:"},
+            {"Label8", "Technical support :"},
+            {"Label7", "Click Here"},
+            {"Label6", "Website:"},
+            {"Label9", "127.0.0.1:8080"}};
+        for (const auto& [name, shown] : texts) {
+            auto* label = box->findChild<QLabel*>(name);
+            QVERIFY2(label, name);
+            QCOMPARE(label->text(), shown);
+            QCOMPARE(label->font().families().value(0), QString("Verdana"));
+        }
+        QCOMPARE(box->findChild<SkinButton*>("Command1")->caption(), QString("Close"));
+        QVERIFY(!box->findChild<QLabel*>("Image1")->pixmap().isNull());
+        for (const char* link : {"Label7", "Label9"}) {
+            auto* label = box->findChild<QLabel*>(link);
+            QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
+            QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
+        }
+    }
+
+    void linksOpenTheMakersPages()
+    {
+        QWidget owner;
+        AboutDialog* box = AboutDialog::showFor(&owner);
+        QTest::mouseClick(box->findChild<QLabel*>("Label8"), Qt::LeftButton);
+        QTest::mouseClick(box->findChild<QLabel*>("Label7"), Qt::RightButton);
+        QCOMPARE(m_platform.opened, QList<QUrl>());
+        QTest::mouseClick(box->findChild<QLabel*>("Label7"), Qt::LeftButton);
+        QTest::mouseClick(box->findChild<QLabel*>("Label9"), Qt::LeftButton);
+        QCOMPARE(m_platform.opened, (QList<QUrl>{QUrl("http://127.0.0.1:8080/support.html"),
+                                                 QUrl("http://127.0.0.1:8080")}));
+    }
+
+    void closeDestroysTheBox()
+    {
+        QWidget owner;
+        QPointer<AboutDialog> first = AboutDialog::showFor(&owner);
+        QCOMPARE(AboutDialog::showFor(&owner), first.data());
+
+        QTest::mouseClick(first->findChild<SkinButton*>("Command1"), Qt::LeftButton);
+        QVERIFY(!first->isVisible());
+        // Asked again before the closed box is gone: a new box, not the dying one.
+        QPointer<AboutDialog> second = AboutDialog::showFor(&owner);
+        QVERIFY(second != first);
+        QTRY_VERIFY(first.isNull());
+        QVERIFY(second && second->isVisible());
+        QCOMPARE(owner.findChildren<AboutDialog*>().size(), 1);
+    }
+};
+
+QTEST_MAIN(TestAboutDialog)
+#include "tst_aboutdialog.moc"

@@ -1,0 +1,278 @@
+#include "shell/fileassociation.h"
+
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <utility>
+
+using namespace fileassociation;
+
+namespace {
+
+struct ToolRun {
+    int exitCode = -1;
+    QString out;
+};
+
+ToolRun runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(20000))
+        return {};
+    return {process.exitCode(),
+            QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError())
+                .trimmed()};
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString desktopKey(const QString& path, const QString& key)
+{
+    for (const QByteArray& line : readAll(path).split('\n'))
+        if (line.startsWith(key.toUtf8() + '='))
+            return QString::fromUtf8(line.mid(key.size() + 1));
+    return {};
+}
+
+QMap<QString, QDateTime> modificationTimes(const QString& folder)
+{
+    QMap<QString, QDateTime> times;
+    QDirIterator it(folder, QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        it.next();
+        times.insert(it.filePath(), it.fileInfo().lastModified());
+    }
+    return times;
+}
+
+// A finished detached tool may linger as a zombie when nothing reaps orphans.
+bool running(qint64 id)
+{
+    const QByteArray stat = readAll(QStringLiteral("/proc/%1/stat").arg(id));
+    const qsizetype state = stat.lastIndexOf(')') + 2;
+    return state > 1 && state < stat.size() && stat.at(state) != 'Z';
+}
+
+bool haveTool(const char* name) { return !QStandardPaths::findExecutable(name).isEmpty(); }
+
+} // namespace
+
+class TestFileAssociation : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_home;
+
+    QString package() const { return m_home + "/mime/packages/quillmark.xml"; }
+    QString entry() const { return m_home + "/applications/quillmark-card.desktop"; }
+    QString mimeApps() const { return m_home + "/applications/mimeapps.list"; }
+
+    QString programFolder(const QString& name)
+    {
+        const QString folder = m_dir->filePath(name);
+        QDir().mkpath(folder);
+        return folder;
+    }
+
+    QList<qint64> m_tools;
+
+    PublishResult registerAt(const QString& folder)
+    {
+        const PublishResult result = registerCardFileType(folder);
+        m_tools += result.toolProcesses;
+        return result;
+    }
+
+    // The database tools run detached; later checks need their work done.
+    void waitForTools()
+    {
+        for (const qint64 id : std::exchange(m_tools, {}))
+            QTRY_VERIFY_WITH_TIMEOUT(!running(id), 10000);
+    }
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(m_dir->isValid());
+        m_home = m_dir->filePath("data");
+        qputenv("XDG_DATA_HOME", m_home.toUtf8());
+        qputenv("XDG_CONFIG_HOME", m_dir->filePath("config").toUtf8());
+        // Under this desktop xdg-mime asks GLib, which reads the freedesktop mime database;
+        // the generic fallback only sniffs content.
+        qputenv("XDG_CURRENT_DESKTOP", "GNOME");
+    }
+
+    void cleanup() { waitForTools(); }
+
+    void desktopKnowsCardFilesAfterStart()
+    {
+        const QString folder = programFolder("Quill Mark");
+        const PublishResult result = registerAt(folder);
+        QCOMPARE(result.written.size(), 3);
+
+        const QByteArray xml = readAll(package());
+        QVERIFY(xml.contains("<mime-type type=\"application/Card\">"));
+        QVERIFY(xml.contains("<comment>Card</comment>"));
+        QVERIFY(xml.contains("<glob pattern=\"*.qmark\"/>"));
+        QCOMPARE(desktopKey(entry(), "Exec"), '"' + folder + "/qmark\" %f");
+        QCOMPARE(desktopKey(entry(), "Icon"), folder + "/ic.ico");
+        QCOMPARE(desktopKey(entry(), "MimeType"), QString("application/Card;"));
+        QCOMPARE(readAll(mimeApps()),
+                 QByteArray("[Default Applications]\napplication/Card=quillmark-card.desktop;\n"));
+
+        if (!haveTool("update-mime-database") || !haveTool("desktop-file-validate")
+            || !haveTool("xdg-mime") || !haveTool("gio"))
+            QSKIP("shared-mime-info, desktop-file-utils, xdg-utils or GLib's gio is missing");
+        QVERIFY(result.toolsStarted.contains("update-mime-database"));
+        waitForTools();
+
+        const ToolRun valid = runTool("desktop-file-validate", {entry()});
+        QCOMPARE(valid.exitCode, 0);
+        QCOMPARE(valid.out, QString());
+
+        const QString card = m_dir->filePath("x.qmark");
+        QFile file(card);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Text\r\n");
+        file.close();
+        const ToolRun type = runTool("xdg-mime", {"query", "filetype", card});
+        QCOMPARE(type.out, QString("application/Card"));
+        const ToolRun app = runTool("xdg-mime", {"query", "default", "application/Card"});
+        QCOMPARE(app.out, QString("quillmark-card.desktop"));
+    }
+
+    // The desktop must start the program with the document as its one argument, whatever
+    // characters the program's folder holds.
+    void documentPathArrivesAsTheArgument()
+    {
+        if (!haveTool("gio"))
+            QSKIP("GLib's gio is not installed");
+        // No '%' here: GLib looks for the program before undoing the doubled '%' of Exec.
+        const QString folder = programFolder("a \"b\" $HOME `c` d\\e");
+        const QString record = m_dir->filePath("args.txt");
+        QFile script(folder + "/qmark");
+        QVERIFY(script.open(QIODevice::WriteOnly));
+        script.write("#!/bin/sh\n"
+                     "printf '%s\\n' \"$#\" \"$@\" > \"$QMARK_ARGS.tmp\"\n"
+                     "mv \"$QMARK_ARGS.tmp\" \"$QMARK_ARGS\"\n");
+        script.close();
+        script.setPermissions(script.permissions() | QFile::ExeOwner);
+
+        registerAt(folder);
+        QCOMPARE(runTool("desktop-file-validate", {entry()}).exitCode, 0);
+
+        const QString document = m_dir->filePath("my card $1 %f.qmark");
+        QFile(document).open(QIODevice::WriteOnly);
+        qputenv("QMARK_ARGS", record.toUtf8());
+        const ToolRun launch = runTool("gio", {"launch", entry(), document});
+        QVERIFY2(launch.exitCode == 0, qPrintable(launch.out));
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(record), 10000);
+        QCOMPARE(readAll(record), "1\n" + document.toUtf8() + '\n');
+    }
+
+    void secondStartRewritesNothing()
+    {
+        const QString folder = programFolder("bin");
+        registerAt(folder);
+        waitForTools();
+        const auto before = modificationTimes(m_home);
+        QVERIFY(before.size() >= 3);
+
+        const PublishResult again = registerAt(folder);
+        QCOMPARE(again.written, QStringList());
+        QCOMPARE(again.toolsStarted, QStringList());
+        QCOMPARE(modificationTimes(m_home), before);
+    }
+
+    // A database tool that was missing or failed leaves a stale cache; the next start
+    // refreshes it although our files are unchanged.
+    void missedDatabaseUpdateIsCaughtUp()
+    {
+        if (!haveTool("update-mime-database") || !haveTool("update-desktop-database"))
+            QSKIP("shared-mime-info or desktop-file-utils is not installed");
+        const QString folder = programFolder("bin");
+        registerAt(folder);
+        waitForTools();
+        QVERIFY(QFile::remove(m_home + "/mime/mime.cache"));
+        const PublishResult result = registerAt(folder);
+        QCOMPARE(result.written, QStringList());
+        QCOMPARE(result.toolsStarted, QStringList{"update-mime-database"});
+    }
+
+    void movedProgramIsFollowed()
+    {
+        registerAt(programFolder("old"));
+        waitForTools();
+        const QString moved = programFolder("new");
+        const PublishResult result = registerAt(moved + "/");
+        QCOMPARE(result.written, QStringList{entry()});
+        QCOMPARE(desktopKey(entry(), "Exec"), '"' + moved + "/qmark\" %f");
+        QCOMPARE(desktopKey(entry(), "Icon"), moved + "/ic.ico");
+        if (haveTool("update-desktop-database"))
+            QCOMPARE(result.toolsStarted, QStringList{"update-desktop-database"});
+    }
+
+    // The default-application list is shared with other programs.
+    void otherDefaultsAreKept()
+    {
+        QDir().mkpath(m_home + "/applications");
+        const QByteArray others = "# mine\r\n"
+                                  "[Added Associations]\n"
+                                  "text/plain=editor.desktop;\n"
+                                  "\n"
+                                  "[Default Applications]\n"
+                                  "image/png=viewer.desktop;\n"
+                                  "application/card=other.desktop;\n"
+                                  "\n"
+                                  "[Removed Associations]\n"
+                                  "image/gif=viewer.desktop;\n";
+        QFile list(mimeApps());
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write(others);
+        list.close();
+
+        registerAt(programFolder("bin"));
+        QByteArray expected = others;
+        expected.replace("application/card=other.desktop;",
+                         "application/Card=quillmark-card.desktop;");
+        QCOMPARE(readAll(mimeApps()), expected);
+
+        QVERIFY(list.open(QIODevice::WriteOnly));
+        list.write("[Default Applications]\nimage/png=viewer.desktop;\n\n[Other]\nx=y\n");
+        list.close();
+        registerAt(programFolder("bin"));
+        QCOMPARE(readAll(mimeApps()), "[Default Applications]\nimage/png=viewer.desktop;\n"
+                                      "application/Card=quillmark-card.desktop;\n\n[Other]\nx=y\n");
+    }
+
+    void unwritableDataHomeIsSkippedQuickly()
+    {
+        // A plain file where a folder should be cannot be written into, even by root.
+        QFile blocker(m_dir->filePath("blocker"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        m_home = blocker.fileName() + "/share";
+        qputenv("XDG_DATA_HOME", m_home.toUtf8());
+
+        QElapsedTimer clock;
+        clock.start();
+        const PublishResult result = registerAt(programFolder("bin"));
+        QVERIFY2(clock.elapsed() < 1000, qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(result.written, QStringList());
+        QCOMPARE(result.toolsStarted, QStringList());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFileAssociation)
+#include "tst_fileassociation.moc"
