@@ -9,6 +9,7 @@
 #include "platform/filefilter.h"
 #include "platform/platform.h"
 #include "platform/resources.h"
+#include "print/printcommand.h"
 #include "shell/aboutdialog.h"
 #include "shell/fileassociation.h"
 #include "shell/webpage.h"
@@ -64,6 +65,10 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
 
     connect(m_editor, &CardEditor::textOptionsRequested, this, &MainWindow::openTextOptions);
     connect(m_editor, &CardEditor::shapeOptionsRequested, this, &MainWindow::openShapeOptions);
+
+    // Printing is wired here and nowhere else.
+    printCommand = new PrintCommand(*m_editor, this);
+    connect(printButton, &SkinButton::clicked, printCommand, &PrintCommand::run);
 }
 
 MainWindow::~MainWindow() = default;
@@ -87,6 +92,9 @@ void MainWindow::createCommandBar()
     exitButton = commandButton(this, "exitButton", QString::fromUtf8("خروج"), {152, 496, 49, 25});
     frontShapeButton =
         commandButton(this, "frontShapeButton", QString::fromUtf8("شكل"), {40, 496, 41, 17});
+    // Out of sight, so out of the keyboard's reach: Tab must never land on "Exit".
+    exitButton->setFocusPolicy(Qt::NoFocus);
+    frontShapeButton->setFocusPolicy(Qt::NoFocus);
 
     connect(newButton, &SkinButton::clicked, this, &MainWindow::startNewCopy);
     connect(openButton, &SkinButton::clicked, this, &MainWindow::open);
@@ -130,30 +138,26 @@ void MainWindow::createDecorations()
     followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
 }
 
-QString MainWindow::programFolder() const
-{
-    return QFileInfo(m_options.executable).absolutePath();
-}
+QString MainWindow::programFolder() const { return QFileInfo(m_options.executable).absolutePath(); }
 
 // Every step stands on its own: a failure in one never keeps the others from running.
 void MainWindow::startUp(bool withCommandLine)
 {
     m_editor->createHandles();
     registerFileType();
-    if (withCommandLine) readCommandLineCard();
+    if (withCommandLine)
+        readCommandLineCard();
     endOnClose = true;
     updateRunCounter();
 }
 
-void MainWindow::registerFileType()
-{
-    fileassociation::registerCardFileType(programFolder());
-}
+void MainWindow::registerFileType() { fileassociation::registerCardFileType(programFolder()); }
 
 void MainWindow::readCommandLineCard()
 {
     const QString& path = m_options.commandLine;
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
     m_editor->load(path);
     m_editor->setCardFileName(path);
 }
@@ -176,7 +180,8 @@ void MainWindow::updateRunCounter()
 
 void MainWindow::showUpdateWindow()
 {
-    if (!updateWindow) updateWindow = new UpdateWindow(this);
+    if (!updateWindow)
+        updateWindow = new UpdateWindow(this);
     updateWindow->show();
     updateWindow->raise();
 }
@@ -194,7 +199,8 @@ void MainWindow::confirmExit()
 {
     const auto answer = Platform::instance().messageBox(
         this, "Exit?", QString(), QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon);
-    if (answer == QMessageBox::Yes) Platform::instance().exit(0);
+    if (answer == QMessageBox::Yes)
+        Platform::instance().exit(0);
 }
 
 void MainWindow::openCardOptions()
@@ -206,31 +212,27 @@ void MainWindow::openCardOptions()
     delete dialog.data();
 }
 
-void MainWindow::showAbout()
-{
-    aboutBox = AboutDialog::showFor(this);
-}
+void MainWindow::showAbout() { aboutBox = AboutDialog::showFor(this); }
 
 void MainWindow::showSaveMenu()
 {
-    if (m_editor->cardFileName().isEmpty()) saveAction->setEnabled(false);
+    if (m_editor->cardFileName().isEmpty())
+        saveAction->setEnabled(false);
     Platform::instance().popupMenu(saveMenu, QCursor::pos());
 }
 
-void MainWindow::startNewCopy()
-{
-    Platform::instance().startDetached(m_options.executable, {});
-}
+void MainWindow::startNewCopy() { Platform::instance().startDetached(m_options.executable, {}); }
 
 void MainWindow::open()
 {
     Platform& platform = Platform::instance();
     if (platform.messageBox(this, "Are you sure open saved card? Current design will erased?",
-                            "Open", QMessageBox::Yes | QMessageBox::No,
-                            QMessageBox::NoIcon) != QMessageBox::Yes)
+                            "Open", QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon)
+        != QMessageBox::Yes)
         return;
     const QString path = platform.openFileName(this, CardFilter);
-    if (path.isEmpty()) return;
+    if (path.isEmpty())
+        return;
 
     endOnClose = false;
     m_editor->reset();
@@ -244,18 +246,22 @@ void MainWindow::open()
 void MainWindow::openTextOptions(TextElement* item)
 {
     auto* dialog = qobject_cast<TextOptionsDialog*>(textOptions.data());
-    if (!dialog) textOptions = dialog = new TextOptionsDialog(*m_editor);
+    if (!dialog)
+        textOptions = dialog = new TextOptionsDialog(*m_editor);
     dialog->move(0, 0);
     dialog->show();
     dialog->raise();
-    if (item) dialog->fillFrom(*item);
+    if (item)
+        dialog->fillFrom(*item);
 }
 
 void MainWindow::openShapeOptions(ShapeElement* shape)
 {
     auto* dialog = qobject_cast<ShapeOptionsDialog*>(shapeOptions.data());
-    if (!dialog) shapeOptions = dialog = new ShapeOptionsDialog(*m_editor);
+    if (!dialog)
+        shapeOptions = dialog = new ShapeOptionsDialog(*m_editor);
     dialog->show();
     dialog->raise();
-    if (shape) dialog->fillFrom(*shape);
+    if (shape)
+        dialog->fillFrom(*shape);
 }

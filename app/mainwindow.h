@@ -4,6 +4,7 @@
 #include <QWidget>
 
 class CardEditor;
+class PrintCommand;
 class QAction;
 class QLabel;
 class QMenu;
@@ -21,7 +22,7 @@ struct StartupOptions {
 // The main window: the command bar around the card editor, start-up and shutdown.
 class MainWindow : public QWidget {
     Q_OBJECT
-  public:
+public:
     static constexpr int ClientWidth = 390;
     static constexpr int ClientHeight = 315;
 
@@ -60,16 +61,19 @@ class MainWindow : public QWidget {
     QAction* saveAction;
     QAction* saveAsAction;
 
+    // The Print button's chain.
+    PrintCommand* printCommand;
+
     // Windows owned by the main window, while open.
     QPointer<QWidget> aboutBox;
     QPointer<QWidget> updateWindow;
     QPointer<QWidget> textOptions;
     QPointer<QWidget> shapeOptions;
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void createCommandBar();
     void createSaveMenu();
     void createDecorations();

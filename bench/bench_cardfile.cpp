@@ -32,7 +32,8 @@ QString cardFile(int count)
             window->editor().addShape();
         } else {
             window->editor().addText();
-            window->editor().texts[window->editor().textCount]->setCaption(QString("Item %1, with a comma").arg(i));
+            window->editor().texts[window->editor().textCount]->setCaption(
+                QString("Item %1, with a comma").arg(i));
         }
     }
     window->editor().write(path);

@@ -33,10 +33,7 @@ void CardCanvas::setBackColor(qint32 color)
     update();
 }
 
-void CardCanvas::syncGeometry()
-{
-    resize(qMax(0, qRound(m_width)), qMax(0, qRound(m_height)));
-}
+void CardCanvas::syncGeometry() { resize(qMax(0, qRound(m_width)), qMax(0, qRound(m_height))); }
 
 void CardCanvas::paintEvent(QPaintEvent* event)
 {

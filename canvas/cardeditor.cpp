@@ -15,18 +15,6 @@
 #include <QSvgRenderer>
 
 namespace {
-Qt::CursorShape cursorShape(int code)
-{
-    switch (code) {
-    case 6: return Qt::SizeBDiagCursor;
-    case 7: return Qt::SizeVerCursor;
-    case 8: return Qt::SizeFDiagCursor;
-    case 9: return Qt::SizeHorCursor;
-    case 11: return Qt::WaitCursor;
-    default: return Qt::ArrowCursor;
-    }
-}
-
 QImage pictureTemplateIcon()
 {
     QImage icon(32, 32, QImage::Format_ARGB32_Premultiplied);
@@ -52,8 +40,7 @@ CardEditor::CardEditor(QWidget* host)
     : QObject(host)
     , texts(creationOrder, [this](const TextElement& m, int i) { return copyElement(m, i); })
     , shapes(creationOrder, [this](const ShapeElement& m, int i) { return copyElement(m, i); })
-    , pictures(creationOrder,
-               [this](const PictureElement& m, int i) { return copyElement(m, i); })
+    , pictures(creationOrder, [this](const PictureElement& m, int i) { return copyElement(m, i); })
     , handles(creationOrder, [this](const SizeHandle& m, int i) { return copyHandle(m, i); })
     , m_host(host)
     , m_canvas(new CardCanvas(host))
@@ -78,8 +65,7 @@ CardEditor::CardEditor(QWidget* host)
             });
     connect(m_drag, &HandleDrag::DragDrop, this,
             [this](CardElement* element, int, float, float) { dragDropped(element); });
-    connect(m_canvas, &CardCanvas::MouseMove, this,
-            [this] { setPointerShape(Qt::ArrowCursor); });
+    connect(m_canvas, &CardCanvas::MouseMove, this, [this] { setPointerShape(Qt::ArrowCursor); });
 }
 
 CardEditor::~CardEditor() = default;
@@ -258,12 +244,12 @@ void CardEditor::wireElement(CardElement* element)
 
 void CardEditor::wireHandle(SizeHandle* handle)
 {
-    connect(handle, &CardElement::MouseDown, this,
-            [this, handle](int button, int, float x, float y) {
-                handlePressed(handle, button, x, y);
-            });
+    connect(
+        handle, &CardElement::MouseDown, this,
+        [this, handle](int button, int, float x, float y) { handlePressed(handle, button, x, y); });
     connect(handle, &CardElement::MouseMove, this, [this, handle] {
-        setPointerShape(cursorShape(handles::pointerCode(handle->Index())));
+        setPointerShape(
+            pointerCursor(handles::pointerCode(handle->Index())).value_or(Qt::ArrowCursor));
     });
 }
 
@@ -375,10 +361,9 @@ void CardEditor::setPointerShape(Qt::CursorShape shape)
         m_host->setCursor(shape);
 }
 
-void CardEditor::handlePressed(SizeHandle* handle, int button, float x, float y)
+// Any button starts the drag.
+void CardEditor::handlePressed(SizeHandle* handle, int, float x, float y)
 {
-    if (button != mousecode::Left)
-        return;
     hideHandles();
     const QPoint grab(qRound(x / TwipsPerPixel), qRound(y / TwipsPerPixel));
     const QPoint at = handle->mapTo(m_host, grab);

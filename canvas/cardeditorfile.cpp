@@ -8,7 +8,10 @@
 
 #include <QFile>
 
+#include <QWidget>
+
 #include <algorithm>
+#include <cmath>
 
 namespace {
 // A field that did not convert leaves its property as it was.
@@ -17,6 +20,13 @@ void apply(const std::optional<V>& value, Setter&& set)
 {
     if (value)
         set(*value);
+}
+
+// A card must stay on screen and within what a widget can measure; any other size in a file
+// leaves that dimension as it was.
+bool isCardSize(float pixels)
+{
+    return std::isfinite(pixels) && pixels > 0 && pixels <= float(QWIDGETSIZE_MAX);
 }
 
 // The position and size fields shared by every element record.
@@ -59,16 +69,15 @@ bool CardEditor::write(const QString& path, QString* error) const
             label && label->ToolTipText() == QLatin1String("Text")) {
             writer.writeLabel({label->Caption(), label->Width(), label->Height(), label->Left(),
                                label->Top(), label->BackColor(), label->FRWColor(),
-                               label->BackStyle(), cardfile::storedFontName(label->FontName()),
+                               label->BackStyle(), storedFontName(label->FontName()),
                                label->FontSize(), label->FontBold(), label->FontUnderline(),
-                               label->FontItalic(), label->Alignment(),
-                               textReserve.at(visit.index), label->Tag(), label->ToolTipText()});
+                               label->FontItalic(), label->Alignment(), textReserve.at(visit.index),
+                               label->Tag(), label->ToolTipText()});
         }
         if (auto* image = qobject_cast<const PictureElement*>(visit.element);
             image && image->Tag() == QLatin1String("img")) {
             writer.writeImage({image->Width(), image->Height(), image->Left(), image->Top(),
-                               image->ToolTipText(), pictureReserve.at(visit.index),
-                               image->Tag()});
+                               image->ToolTipText(), pictureReserve.at(visit.index), image->Tag()});
         }
         if (auto* shape = qobject_cast<const ShapeElement*>(visit.element);
             shape && shape->ToolTipText() == QLatin1String("Shape")) {
@@ -120,8 +129,14 @@ bool CardEditor::load(const QString& path)
         switch (record->kind()) {
         case cardfile::RecordKind::Card: {
             const auto f = cardfile::cardFields(*record);
-            apply(f.width, [&](float v) { m_canvas->setCardWidth(v); });
-            apply(f.height, [&](float v) { m_canvas->setCardHeight(v); });
+            apply(f.width, [&](float v) {
+                if (isCardSize(v))
+                    m_canvas->setCardWidth(v);
+            });
+            apply(f.height, [&](float v) {
+                if (isCardSize(v))
+                    m_canvas->setCardHeight(v);
+            });
             apply(f.backColor, [&](qint32 v) { m_canvas->setBackColor(v); });
             break;
         }

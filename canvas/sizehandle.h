@@ -5,12 +5,12 @@
 // One of the eight black selection handles, 75 × 75 twips.
 class SizeHandle : public CardElement {
     Q_OBJECT
-  public:
+public:
     static constexpr float Size = 75;
 
     explicit SizeHandle(QWidget* parent = nullptr);
     void paintTwips(QPainter& painter) const override;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 };

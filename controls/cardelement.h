@@ -26,19 +26,17 @@ int fromQt(int key, Qt::KeyboardModifiers modifiers);
 int ascii(const QString& text);
 } // namespace keycode
 
-// Pointer numbers of the controls' MousePointer: 1 arrow, 2 cross, 3 I-beam, 5 and 15 move,
-// 6 to 9 the sizing pointers, 10 up arrow, 11 hourglass, 12 no drop, 13 arrow and hourglass,
-// 14 arrow and question mark. Nothing for 0 (the host's pointer), 99 (custom) and unknowns.
-namespace pointercode {
-std::optional<Qt::CursorShape> shape(int code);
-} // namespace pointercode
+// The pointer shapes by their numbers: 1 arrow, 2 cross, 3 I-beam, 5 and 15 move, 6 to 9 the
+// sizing pointers, 10 up arrow, 11 hourglass, 12 no drop, 13 arrow and hourglass, 14 arrow and
+// question mark. Nothing for 0 (whatever lies below shows) and for numbers without a shape.
+std::optional<Qt::CursorShape> pointerCursor(int code);
 
 // Common ground of everything placed on the card: its box kept exactly in single-precision
 // twips (the widget's pixel geometry is only derived from it), the kind marker texts, and the
 // mouse events the editor listens to, with positions in twips.
 class CardElement : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit CardElement(QWidget* parent = nullptr);
 
     float Left() const { return m_left; }
@@ -71,7 +69,7 @@ class CardElement : public QWidget {
     // print snapshot and tests all draw through this.
     virtual void paintTwips(QPainter& painter) const = 0;
 
-  signals:
+signals:
     void MouseDown(int button, int shift, float x, float y);
     void MouseMove(int button, int shift, float x, float y);
     void MouseUp(int button, int shift, float x, float y);
@@ -83,7 +81,7 @@ class CardElement : public QWidget {
     void KeyPress(int keyAscii);
     void KeyUp(int keyCode, int shift);
 
-  protected:
+protected:
     // Called after the twip size changed, before the repaint.
     virtual void sizeChangedTwips() {}
     // The origin, in the element's twips, of the part under a point, so that mouse positions
@@ -98,7 +96,7 @@ class CardElement : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
-  private:
+private:
     void syncGeometry();
     QPointF eventTwips(const QMouseEvent* event) const;
 

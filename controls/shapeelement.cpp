@@ -20,32 +20,25 @@ const QColor OutlineColor(Qt::black);
 
 bool isSquareKind(int kind)
 {
-    return kind == ShapeElement::Square || kind == ShapeElement::Circle ||
-           kind == ShapeElement::RoundedSquare;
+    return kind == ShapeElement::Square || kind == ShapeElement::Circle
+           || kind == ShapeElement::RoundedSquare;
 }
 
 // The corner radius of the rounded kinds: a sixth of the shorter side reads as "rounded" at
 // every size without turning a small shape into an oval.
-qreal cornerRadius(const QRectF& rect)
-{
-    return qMin(rect.width(), rect.height()) / 6;
-}
+qreal cornerRadius(const QRectF& rect) { return qMin(rect.width(), rect.height()) / 6; }
 
 QPainterPath kindPath(int kind, const QRectF& rect)
 {
     QPainterPath path;
     switch (kind) {
     case ShapeElement::Oval:
-    case ShapeElement::Circle:
-        path.addEllipse(rect);
-        break;
+    case ShapeElement::Circle: path.addEllipse(rect); break;
     case ShapeElement::RoundedRectangle:
     case ShapeElement::RoundedSquare:
         path.addRoundedRect(rect, cornerRadius(rect), cornerRadius(rect));
         break;
-    default:
-        path.addRect(rect);
-        break;
+    default: path.addRect(rect); break;
     }
     return path;
 }
@@ -70,7 +63,8 @@ int ShapeElement::Shape() const
 
 bool ShapeElement::setShape(int shape)
 {
-    if (shape < Rectangle || shape > RoundedSquare) return false;
+    if (shape < Rectangle || shape > RoundedSquare)
+        return false;
     m_shape = shape;
     updateMask();
     update();
@@ -99,20 +93,11 @@ void ShapeElement::setBorderStyle(qint16 style)
     emit PropertyChanged(QStringLiteral("BorderStyle"));
 }
 
-void ShapeElement::setFont(const QFont&)
-{
-    emit PropertyChanged(QStringLiteral("Font"));
-}
+void ShapeElement::setFont(const QFont&) { emit PropertyChanged(QStringLiteral("Font")); }
 
-void ShapeElement::setForeColor(qint32)
-{
-    emit PropertyChanged(QStringLiteral("ForeColor"));
-}
+void ShapeElement::setForeColor(qint32) { emit PropertyChanged(QStringLiteral("ForeColor")); }
 
-void ShapeElement::setCaption(const QString&)
-{
-    emit PropertyChanged(QStringLiteral("Caption"));
-}
+void ShapeElement::setCaption(const QString&) { emit PropertyChanged(QStringLiteral("Caption")); }
 
 void ShapeElement::setMousePointer(qint16 pointer)
 {
@@ -130,12 +115,15 @@ void ShapeElement::setMouseIcon(const QPixmap& icon)
 
 void ShapeElement::applyPointer()
 {
-    if (m_mousePointer == CustomPointer && !m_mouseIcon.isNull())
+    if (m_mousePointer == CustomPointer && !m_mouseIcon.isNull()) {
         setCursor(QCursor(m_mouseIcon));
-    else if (const auto shape = pointercode::shape(m_mousePointer))
+        return;
+    }
+    // 0 and unknown numbers: whatever the card shows.
+    if (const std::optional<Qt::CursorShape> shape = pointerCursor(m_mousePointer))
         setCursor(*shape);
     else
-        unsetCursor(); // 0, 99 without a picture and unknown numbers: whatever the card shows
+        unsetCursor();
 }
 
 // --- geometry ---------------------------------------------------------------------------
@@ -145,15 +133,18 @@ void ShapeElement::sizeChangedTwips()
     // Each side is tried on its own: an element too small for the inset keeps Shape3's
     // previous size on that side only.
     const float width = Width() - BoxShrink;
-    if (width >= 0) m_box.setWidth(width);
+    if (width >= 0)
+        m_box.setWidth(width);
     const float height = Height() - BoxShrink;
-    if (height >= 0) m_box.setHeight(height);
+    if (height >= 0)
+        m_box.setHeight(height);
     updateMask();
 }
 
 QRectF ShapeElement::drawnRect() const
 {
-    if (!isSquareKind(m_shape)) return m_box;
+    if (!isSquareKind(m_shape))
+        return m_box;
     const qreal side = qMin(m_box.width(), m_box.height());
     return QRectF(m_box.x() + (m_box.width() - side) / 2, m_box.y() + (m_box.height() - side) / 2,
                   side, side);
@@ -167,7 +158,8 @@ void ShapeElement::updateMask()
                               .adjusted(-1, -1, 1, 1);
     QRegion region(kindPath(m_shape, pixels).toFillPolygon().toPolygon());
     // An empty region would mean no mask at all, which would hand the whole element the mouse.
-    if (region.isEmpty()) region = QRegion(pixels.toAlignedRect());
+    if (region.isEmpty())
+        region = QRegion(pixels.toAlignedRect());
     setMask(region);
 }
 
@@ -200,7 +192,8 @@ void ShapeElement::WriteProperties(PropertyBag& bag) const
 void ShapeElement::ReadProperties(const PropertyBag& bag)
 {
     const qint16 shape = bag.readInt16(QStringLiteral("Shape"), Rectangle);
-    if (shape >= Rectangle && shape <= RoundedSquare) m_shape = shape;
+    if (shape >= Rectangle && shape <= RoundedSquare)
+        m_shape = shape;
     m_backColor = bag.readInt32(QStringLiteral("BackColor"), vbcolor::ButtonFace);
     m_backStyle = bag.readInt16(QStringLiteral("BackStyle"), 1);
     m_borderStyle = bag.readInt16(QStringLiteral("BorderStyle"), 1);
@@ -237,7 +230,8 @@ void ShapeElement::copyPropertiesFrom(const ShapeElement& other)
 void ShapeElement::paintTwips(QPainter& painter) const
 {
     const QRectF drawn = drawnRect();
-    if (drawn.isEmpty()) return;
+    if (drawn.isEmpty())
+        return;
     painter.save();
     painter.setBrush(m_backStyle == Opaque ? QBrush(vbcolor::toQColor(m_backColor))
                                            : QBrush(Qt::NoBrush));

@@ -20,29 +20,19 @@ constexpr int PictureGap = 2;
 constexpr qint16 LastButtonType = 14;
 constexpr int TextFlags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
 
-QVariant int16(qint16 value)
-{
-    return QVariant::fromValue(value);
-}
+QVariant int16(qint16 value) { return QVariant::fromValue(value); }
 
 QIcon pictureFrom(const QVariant& stored)
 {
     switch (stored.metaType().id()) {
-    case QMetaType::QIcon:
-        return stored.value<QIcon>();
-    case QMetaType::QPixmap:
-        return QIcon(stored.value<QPixmap>());
-    case QMetaType::QImage:
-        return QIcon(QPixmap::fromImage(stored.value<QImage>()));
-    default:
-        return {};
+    case QMetaType::QIcon: return stored.value<QIcon>();
+    case QMetaType::QPixmap: return QIcon(stored.value<QPixmap>());
+    case QMetaType::QImage: return QIcon(QPixmap::fromImage(stored.value<QImage>()));
+    default: return {};
     }
 }
 
-QVariant pictureValue(const QIcon& icon)
-{
-    return icon.isNull() ? QVariant() : QVariant(icon);
-}
+QVariant pictureValue(const QIcon& icon) { return icon.isNull() ? QVariant() : QVariant(icon); }
 
 void toGrey(QImage& image, bool faded)
 {
@@ -86,7 +76,8 @@ void SkinButton::init(const QString& caption)
 
 void SkinButton::changed(const char* key, bool relayout)
 {
-    if (relayout) layoutFace();
+    if (relayout)
+        layoutFace();
     computePalette();
     draw(m_drawnState, true);
     emit propertyChanged(QString::fromLatin1(key));
@@ -94,7 +85,8 @@ void SkinButton::changed(const char* key, bool relayout)
 
 bool SkinButton::setButtonType(qint16 type)
 {
-    if (type < 1 || type > LastButtonType) return false;
+    if (type < 1 || type > LastButtonType)
+        return false;
     m_buttonType = type;
     changed("BTYPE", true);
     return true;
@@ -182,7 +174,8 @@ void SkinButton::setPictureNormal(const QIcon& picture)
 {
     m_pictureNormal = picture;
     const QList<QSize> sizes = picture.availableSizes();
-    if (!sizes.isEmpty()) m_pictureSize = sizes.first();
+    if (!sizes.isEmpty())
+        m_pictureSize = sizes.first();
     changed("PICN", true);
 }
 
@@ -213,7 +206,8 @@ void SkinButton::setSoftBevel(bool soft)
 
 bool SkinButton::setPicturePosition(qint16 position)
 {
-    if (position < PictureLeft || position > PictureBehind) return false;
+    if (position < PictureLeft || position > PictureBehind)
+        return false;
     m_picturePosition = position;
     changed("PICPOS", true);
     return true;
@@ -275,7 +269,8 @@ void SkinButton::setFontUnderline(bool underline)
 
 void SkinButton::setFontSize(float points)
 {
-    if (!std::isfinite(points) || points <= 0) return;
+    if (!std::isfinite(points) || points <= 0)
+        return;
     QFont f = font();
     f.setPointSizeF(points);
     QWidget::setFont(f);
@@ -303,7 +298,7 @@ void SkinButton::applyPointer()
             setCursor(Qt::PointingHandCursor);
         else
             unsetCursor();
-    } else if (const auto shape = pointercode::shape(m_mousePointer)) {
+    } else if (const auto shape = pointerCursor(m_mousePointer)) {
         setCursor(*shape);
     } else {
         unsetCursor();
@@ -312,7 +307,8 @@ void SkinButton::applyPointer()
 
 void SkinButton::grabAccessKey()
 {
-    if (m_accessKey) releaseShortcut(m_accessKey);
+    if (m_accessKey)
+        releaseShortcut(m_accessKey);
     const QKeySequence key = QKeySequence::mnemonic(m_caption);
     m_accessKey = key.isEmpty() ? 0 : grabShortcut(key);
 }
@@ -455,7 +451,8 @@ QRect SkinButton::textRect() const
 
 void SkinButton::ensureLayout() const
 {
-    if (m_layoutSize != size()) layoutFace();
+    if (m_layoutSize != size())
+        layoutFace();
 }
 
 void SkinButton::layoutFace() const
@@ -497,8 +494,7 @@ void SkinButton::layoutFace() const
         m_textRect.setTop(blockTop);
         m_textRect.setBottom(place.top() - 1 - PictureGap);
         break;
-    default:
-        break; // behind: the caption keeps the whole face
+    default: break; // behind: the caption keeps the whole face
     }
     m_pictureRect = place;
 }
@@ -507,7 +503,8 @@ QPixmap SkinButton::currentPicture() const
 {
     const bool over = m_hovered && isEnabled() && !m_pictureOver.isNull();
     const QIcon& icon = over ? m_pictureOver : m_pictureNormal;
-    if (icon.isNull() || m_pictureRect.isEmpty()) return {};
+    if (icon.isNull() || m_pictureRect.isEmpty())
+        return {};
     const qreal ratio = devicePixelRatioF();
     QImage image =
         icon.pixmap(m_pictureRect.size(), ratio).toImage().convertToFormat(QImage::Format_ARGB32);
@@ -516,7 +513,8 @@ QPixmap SkinButton::currentPicture() const
         for (int y = 0; y < image.height(); ++y) {
             auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
             for (int x = 0; x < image.width(); ++x)
-                if ((line[x] & RGB_MASK) == mask) line[x] = 0;
+                if ((line[x] & RGB_MASK) == mask)
+                    line[x] = 0;
         }
     }
     if (!isEnabled())
@@ -530,8 +528,10 @@ QPixmap SkinButton::currentPicture() const
 
 void SkinButton::draw(DrawState state, bool force)
 {
-    if (!m_refreshEnabled) return;
-    if (!force && m_drawnValid && state == m_drawnState && m_caption == m_drawnCaption) return;
+    if (!m_refreshEnabled)
+        return;
+    if (!force && m_drawnValid && state == m_drawnState && m_caption == m_drawnCaption)
+        return;
     m_drawnState = state;
     m_drawnCaption = m_caption;
     m_drawnValid = true;
@@ -561,11 +561,13 @@ void SkinButton::paintEvent(QPaintEvent*)
 QSize SkinButton::sizeHint() const
 {
     const QSize text = fontMetrics().size(Qt::TextShowMnemonic, m_caption) + QSize(16, 10);
-    if (m_pictureNormal.isNull()) return text;
+    if (m_pictureNormal.isNull())
+        return text;
     const QSize picture = m_pictureSize;
     if (m_picturePosition == PictureAbove || m_picturePosition == PictureBelow)
         return {qMax(text.width(), picture.width() + 12), text.height() + picture.height() + 2};
-    if (m_picturePosition == PictureBehind) return text.expandedTo(picture + QSize(12, 12));
+    if (m_picturePosition == PictureBehind)
+        return text.expandedTo(picture + QSize(12, 12));
     return {text.width() + picture.width() + 4, qMax(text.height(), picture.height() + 12)};
 }
 
@@ -595,16 +597,14 @@ void SkinButton::showEvent(QShowEvent*)
     draw(Normal, true);
 }
 
-void SkinButton::hideEvent(QHideEvent*)
-{
-    m_refreshEnabled = false;
-}
+void SkinButton::hideEvent(QHideEvent*) { m_refreshEnabled = false; }
 
 void SkinButton::changeEvent(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::EnabledChange:
-        if (!isEnabled() && m_hovered) m_hovered = false;
+        if (!isEnabled() && m_hovered)
+            m_hovered = false;
         draw(Normal, true);
         break;
     case QEvent::FontChange:
@@ -619,8 +619,7 @@ void SkinButton::changeEvent(QEvent* event)
             draw(m_drawnState, true);
         }
         break;
-    default:
-        break;
+    default: break;
     }
     QWidget::changeEvent(event);
 }
@@ -636,39 +635,37 @@ void SkinButton::enterEvent(QEnterEvent* event)
 
 void SkinButton::leaveEvent(QEvent*)
 {
-    if (!m_hovered) return;
+    if (!m_hovered)
+        return;
     m_hovered = false;
     draw(Normal, true);
     emit left();
 }
 
-void SkinButton::focusInEvent(QFocusEvent*)
-{
-    draw(m_drawnState, true);
-}
+void SkinButton::focusInEvent(QFocusEvent*) { draw(m_drawnState, true); }
 
-void SkinButton::focusOutEvent(QFocusEvent*)
-{
-    draw(m_drawnState, true);
-}
+void SkinButton::focusOutEvent(QFocusEvent*) { draw(m_drawnState, true); }
 
 void SkinButton::pressStep(int button, int shift, QPointF at)
 {
     emit mouseDown(qint16(button), qint16(shift), float(at.x()), float(at.y()));
     m_lastButton = button;
-    if (button != mousecode::Right) draw(Pressed);
+    if (button != mousecode::Right)
+        draw(Pressed);
 }
 
 void SkinButton::clickStep()
 {
-    if (m_checkBoxBehaviour) setValue(!m_value);
+    if (m_checkBoxBehaviour)
+        setValue(!m_value);
     draw(Normal, true);
     emit clicked();
 }
 
 void SkinButton::click()
 {
-    if (!isEnabled()) return;
+    if (!isEnabled())
+        return;
     m_lastButton = mousecode::Left;
     clickStep();
 }
@@ -685,7 +682,8 @@ void SkinButton::mouseMoveEvent(QMouseEvent* event)
                    qint16(mousecode::shift(event->modifiers())), float(event->position().x()),
                    float(event->position().y()));
     const Qt::MouseButtons buttons = event->buttons();
-    if (buttons != Qt::NoButton && buttons != Qt::LeftButton) return;
+    if (buttons != Qt::NoButton && buttons != Qt::LeftButton)
+        return;
     const bool inside = rect().contains(event->position().toPoint());
     if (inside && buttons == Qt::NoButton && !m_hovered) {
         m_hovered = true;
@@ -703,9 +701,10 @@ void SkinButton::mouseReleaseEvent(QMouseEvent* event)
     const int button = mousecode::button(event->button());
     emit mouseUp(qint16(button), qint16(mousecode::shift(event->modifiers())),
                  float(event->position().x()), float(event->position().y()));
-    if (button != mousecode::Right) draw(Normal);
-    if (button == mousecode::Left && m_lastButton == mousecode::Left && isEnabled() &&
-        rect().contains(event->position().toPoint()))
+    if (button != mousecode::Right)
+        draw(Normal);
+    if (button == mousecode::Left && m_lastButton == mousecode::Left && isEnabled()
+        && rect().contains(event->position().toPoint()))
         clickStep();
 }
 
@@ -713,7 +712,8 @@ void SkinButton::mouseDoubleClickEvent(QMouseEvent*)
 {
     // The second press of a double-click counts as a press of its own, so that two quick
     // clicks are two clicks.
-    if (m_lastButton == mousecode::Left) pressStep(mousecode::Left, 0, QPointF(0, 0));
+    if (m_lastButton == mousecode::Left)
+        pressStep(mousecode::Left, 0, QPointF(0, 0));
 }
 
 void SkinButton::keyPressEvent(QKeyEvent* event)
@@ -723,30 +723,25 @@ void SkinButton::keyPressEvent(QKeyEvent* event)
     m_lastKey = key;
     bool handled = true;
     switch (event->key()) {
-    case Qt::Key_Space:
-        draw(Pressed);
-        break;
+    case Qt::Key_Space: draw(Pressed); break;
     case Qt::Key_Left:
-    case Qt::Key_Up:
-        focusNextPrevChild(false);
-        break;
+    case Qt::Key_Up: focusNextPrevChild(false); break;
     case Qt::Key_Right:
-    case Qt::Key_Down:
-        focusNextPrevChild(true);
-        break;
-    default:
-        handled = false;
-        break;
+    case Qt::Key_Down: focusNextPrevChild(true); break;
+    default: handled = false; break;
     }
     const int typed = keycode::ascii(event->text());
-    if (typed >= 0) emit keyPress(qint16(typed));
+    if (typed >= 0)
+        emit keyPress(qint16(typed));
     // Keys the button has no use for go on to the window (Escape, Enter).
-    if (!handled) QWidget::keyPressEvent(event);
+    if (!handled)
+        QWidget::keyPressEvent(event);
 }
 
 void SkinButton::keyReleaseEvent(QKeyEvent* event)
 {
-    if (event->isAutoRepeat()) return;
+    if (event->isAutoRepeat())
+        return;
     const int key = keycode::fromQt(event->key(), event->modifiers());
     emit keyUp(qint16(key), qint16(mousecode::shift(event->modifiers())));
     if (key == SpaceKey && m_lastKey == SpaceKey)

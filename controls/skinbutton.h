@@ -16,7 +16,7 @@ class PropertyBag;
 // setFont are redeclared here so that they give the property-changed notice.
 class SkinButton : public QWidget {
     Q_OBJECT
-  public:
+public:
     enum PicturePosition : qint16 {
         PictureLeft = 0,
         PictureRight = 1,
@@ -118,7 +118,7 @@ class SkinButton : public QWidget {
 
     QSize sizeHint() const override;
 
-  signals:
+signals:
     void clicked();
     void mouseDown(qint16 button, qint16 shift, float x, float y);
     void mouseMove(qint16 button, qint16 shift, float x, float y);
@@ -131,7 +131,7 @@ class SkinButton : public QWidget {
     // The property's bag key, for every setter except the font attributes.
     void propertyChanged(const QString& key);
 
-  protected:
+protected:
     bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -149,7 +149,7 @@ class SkinButton : public QWidget {
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
 
-  private:
+private:
     enum DrawState { Normal = 0, Pressed = 2 };
 
     void init(const QString& caption);

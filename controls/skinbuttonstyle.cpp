@@ -145,9 +145,7 @@ void paintBody(QPainter& p, const QSize& size, const SkinFace& f)
             vLine(p, inner.left(), inner.top(), inner.bottom(), c.shadow);
         }
         break;
-    case Gradient:
-        paintGradientStyle(p, size, f, face);
-        break;
+    case Gradient: paintGradientStyle(p, size, f, face); break;
     case Rounded:
     case Soft:
     case Oval: {
@@ -163,7 +161,8 @@ void paintBody(QPainter& p, const QSize& size, const SkinFace& f)
     case Metal:
         p.fillRect(all, raised ? face : skinshade::shifted(face, -32));
         frame(p, all.adjusted(0, 0, -1, -1), c.shadow);
-        if (raised) frame(p, all.adjusted(1, 1, 0, 0), brightest);
+        if (raised)
+            frame(p, all.adjusted(1, 1, 0, 0), brightest);
         break;
     case Thick:
         p.fillRect(all, face);
@@ -188,10 +187,12 @@ void paintBody(QPainter& p, const QSize& size, const SkinFace& f)
         break;
     case Underline:
         p.fillRect(all, face);
-        if (f.hovered || f.pressed) p.fillRect(0, size.height() - 2, size.width(), 2, c.focus);
+        if (f.hovered || f.pressed)
+            p.fillRect(0, size.height() - 2, size.width(), 2, c.focus);
         break;
     case Bare:
-        if (f.hovered || f.pressed) frame(p, all, f.pressed ? darkest : c.shadow);
+        if (f.hovered || f.pressed)
+            frame(p, all, f.pressed ? darkest : c.shadow);
         break;
     case Office:
         if (f.hovered || f.pressed) {
@@ -220,7 +221,8 @@ void paintBody(QPainter& p, const QSize& size, const SkinFace& f)
 
 void paintCaption(QPainter& p, const SkinFace& f, const QRect& textRect)
 {
-    if (f.caption.isEmpty()) return;
+    if (f.caption.isEmpty())
+        return;
     const int flags = Qt::AlignCenter | Qt::TextWordWrap | Qt::TextShowMnemonic;
     const SkinPalette& c = f.palette;
     p.setFont(f.font);
@@ -252,8 +254,7 @@ void paintCaption(QPainter& p, const SkinFace& f, const QRect& textRect)
         p.setPen(c.shadow);
         p.drawText(textRect.translated(1, 1), flags, f.caption);
         break;
-    default:
-        break;
+    default: break;
     }
     p.setPen(f.hovered ? c.hoverText : c.text);
     p.drawText(textRect, flags, f.caption);
@@ -263,14 +264,16 @@ void paintCaption(QPainter& p, const SkinFace& f, const QRect& textRect)
 QRect skinFocusRect(int buttonType, const QSize& size)
 {
     const QRect all(QPoint(0, 0), size);
-    if (buttonType == Office) return all.adjusted(5, 5, -5, -5).translated(1, 1);
+    if (buttonType == Office)
+        return all.adjusted(5, 5, -5, -5).translated(1, 1);
     const int inset = buttonType >= Flat && buttonType <= Bare ? 3 : 4;
     return all.adjusted(inset, inset, -inset, -inset);
 }
 
 void paintSkinFace(QPainter& painter, const QSize& size, const SkinFace& face)
 {
-    if (size.width() < 3 || size.height() < 3) return;
+    if (size.width() < 3 || size.height() < 3)
+        return;
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     paintBody(painter, size, face);

@@ -1,5 +1,6 @@
 #include "controls/textelement.h"
 
+#include "document/fontfaces.h"
 #include "document/twips.h"
 #include "document/vbcolor.h"
 
@@ -11,8 +12,6 @@
 namespace {
 // Faces picked for right-to-left text are stored with this suffix; the face itself is the
 // name before it.
-const QString ScriptSuffix = QStringLiteral(" (Arabic)");
-
 // The 3-D offset of the two copies, in twips, both ways.
 constexpr qreal CopyOffset = 20;
 
@@ -27,9 +26,9 @@ constexpr qint16 FixedSingle = 1;
 QFont faceToDraw(const QFont& stored)
 {
     QFont font = stored;
-    const QString family = stored.family();
-    if (family.endsWith(ScriptSuffix))
-        font.setFamily(family.chopped(ScriptSuffix.size()));
+    const QString family = renderedFontFamily(stored.family());
+    if (family != stored.family())
+        font.setFamily(family);
     return font;
 }
 

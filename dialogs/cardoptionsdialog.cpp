@@ -2,9 +2,9 @@
 
 #include "canvas/cardeditor.h"
 #include "controls/programbutton.h"
+#include "controls/twipslayout.h"
 #include "dialogs/cardsize.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/twipslayout.h"
 #include "platform/platform.h"
 
 #include <QLabel>
@@ -29,13 +29,13 @@ CardOptionsDialog::CardOptionsDialog(CardEditor& editor)
     useDesignFont(this);
     createControls();
 
-    connect(Text1, &QLineEdit::textChanged, this, &CardOptionsDialog::Text1_Change);
-    connect(Text2, &QLineEdit::textChanged, this, &CardOptionsDialog::Text2_Change);
-    connect(Picture4, &ColorBox::Click, this, &CardOptionsDialog::Picture4_Click);
-    connect(Command5, &SkinButton::clicked, this, &CardOptionsDialog::Command5_Click);
-    connect(Command2, &SkinButton::clicked, this, &CardOptionsDialog::Command2_Click);
+    connect(heightEdit, &QLineEdit::textChanged, this, &CardOptionsDialog::heightEdited);
+    connect(widthEdit, &QLineEdit::textChanged, this, &CardOptionsDialog::widthEdited);
+    connect(backColorBox, &ColorBox::Click, this, &CardOptionsDialog::backColorClicked);
+    connect(okButton, &SkinButton::clicked, this, &CardOptionsDialog::okClicked);
+    connect(closeButton, &SkinButton::clicked, this, &CardOptionsDialog::closeClicked);
 
-    Form_Load();
+    fillFromCard();
 
     // Centred on the screen, not over the main window; a set position is kept by show().
     if (const QScreen* screen = parentWidget() ? parentWidget()->screen() : this->screen())
@@ -44,79 +44,75 @@ CardOptionsDialog::CardOptionsDialog(CardEditor& editor)
 
 void CardOptionsDialog::createControls()
 {
-    Label1 = new QLabel("Height", this);
-    Label1->setObjectName("Label1");
-    placeTwips(Label1, 240, 120, 975, 255);
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName("Text1");
-    placeTwips(Text1, 1320, 120, 975, 375);
-    Label2 = new QLabel("Width", this);
-    Label2->setObjectName("Label2");
-    placeTwips(Label2, 240, 600, 975, 255);
-    Text2 = new QLineEdit(this);
-    Text2->setObjectName("Text2");
-    placeTwips(Text2, 1320, 600, 975, 375);
-    Label3 = new QLabel("Background Color", this);
-    Label3->setObjectName("Label3");
-    placeTwips(Label3, 120, 1320, 1620, 240);
-    Picture4 = new ColorBox(this);
-    Picture4->setObjectName("Picture4");
-    placeTwips(Picture4, 1800, 1200, 615, 375);
-    Command5 = makeProgramButton(this, "OK", ":/icon-ok.svg");
-    Command5->setObjectName("Command5");
-    placeTwips(Command5, 1080, 2040, 1455, 495);
-    Command2 = makeProgramButton(this, "Close", ":/icon-close.svg");
-    Command2->setObjectName("Command2");
-    placeTwips(Command2, 2640, 2040, 1455, 495);
+    heightLabel = new QLabel("Height", this);
+    heightLabel->setObjectName("heightLabel");
+    placeTwips(heightLabel, 240, 120, 975, 255);
+    heightEdit = new QLineEdit(this);
+    heightEdit->setObjectName("heightEdit");
+    placeTwips(heightEdit, 1320, 120, 975, 375);
+    widthLabel = new QLabel("Width", this);
+    widthLabel->setObjectName("widthLabel");
+    placeTwips(widthLabel, 240, 600, 975, 255);
+    widthEdit = new QLineEdit(this);
+    widthEdit->setObjectName("widthEdit");
+    placeTwips(widthEdit, 1320, 600, 975, 375);
+    backColorLabel = new QLabel("Background Color", this);
+    backColorLabel->setObjectName("backColorLabel");
+    placeTwips(backColorLabel, 120, 1320, 1620, 240);
+    backColorBox = new ColorBox(this);
+    backColorBox->setObjectName("backColorBox");
+    placeTwips(backColorBox, 1800, 1200, 615, 375);
+    okButton = makeProgramButton(this, "OK", ":/icon-ok.svg");
+    okButton->setObjectName("okButton");
+    placeTwips(okButton, 1080, 2040, 1455, 495);
+    closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
+    closeButton->setObjectName("closeButton");
+    placeTwips(closeButton, 2640, 2040, 1455, 495);
 }
 
-void CardOptionsDialog::Form_Load()
+void CardOptionsDialog::fillFromCard()
 {
-    Picture4->setBackColor(m_editor.canvas()->BackColor());
+    backColorBox->setBackColor(m_editor.canvas()->BackColor());
     // These run the size rules: opening alone re-applies the size and clears the primed flag.
-    Text1->setText(QString::number(m_editor.canvas()->Height()));
-    Text2->setText(QString::number(m_editor.canvas()->Width()));
+    heightEdit->setText(QString::number(m_editor.canvas()->Height()));
+    widthEdit->setText(QString::number(m_editor.canvas()->Width()));
 }
 
-void CardOptionsDialog::Text1_Change()
+void CardOptionsDialog::heightEdited()
 {
     // Any edit means the print sheet must be primed again, even one that is not a size yet.
     m_editor.setSheetPrimed(false);
-    const std::optional<float> height = cardSizeFromText(Text1->text());
-    if (!height) return;
+    const std::optional<float> height = cardSizeFromText(heightEdit->text());
+    if (!height)
+        return;
     if (*height > MaxHeight) {
         tellLimit(this, "Maximum Height=210");
-        Text1->setText(QString::number(MaxHeight));
+        heightEdit->setText(QString::number(MaxHeight));
         return;
     }
     m_editor.canvas()->setCardHeight(*height);
 }
 
-void CardOptionsDialog::Text2_Change()
+void CardOptionsDialog::widthEdited()
 {
     m_editor.setSheetPrimed(false);
-    const std::optional<float> width = cardSizeFromText(Text2->text());
-    if (!width) return;
+    const std::optional<float> width = cardSizeFromText(widthEdit->text());
+    if (!width)
+        return;
     if (*width > MaxWidth) {
         tellLimit(this, "Maximum Width=385");
-        Text2->setText(QString::number(WidthAfterLimit));
+        widthEdit->setText(QString::number(WidthAfterLimit));
         return;
     }
     m_editor.canvas()->setCardWidth(*width);
 }
 
-void CardOptionsDialog::Picture4_Click()
-{
-    chooseColorFor(this, *Picture4);
-}
+void CardOptionsDialog::backColorClicked() { chooseColorFor(this, *backColorBox); }
 
-void CardOptionsDialog::Command5_Click()
+void CardOptionsDialog::okClicked()
 {
-    m_editor.canvas()->setBackColor(Picture4->BackColor());
+    m_editor.canvas()->setBackColor(backColorBox->BackColor());
     accept();
 }
 
-void CardOptionsDialog::Command2_Click()
-{
-    reject();
-}
+void CardOptionsDialog::closeClicked() { reject(); }

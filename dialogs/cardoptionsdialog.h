@@ -12,7 +12,7 @@ class SkinButton;
 // background colour reaches the card only through "OK".
 class CardOptionsDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     static constexpr float MaxHeight = 210;
     static constexpr float MaxWidth = 385;
     // What the width box is set to after a too large width.
@@ -20,24 +20,24 @@ class CardOptionsDialog : public QDialog {
 
     explicit CardOptionsDialog(CardEditor& editor);
 
-    QLabel* Label1;
-    QLineEdit* Text1; // card height in pixels
-    QLabel* Label2;
-    QLineEdit* Text2; // card width in pixels
-    QLabel* Label3;
-    ColorBox* Picture4;   // pending background colour
-    SkinButton* Command5; // "OK"
-    SkinButton* Command2; // "Close"
+    QLabel* heightLabel;
+    QLineEdit* heightEdit; // card height in pixels
+    QLabel* widthLabel;
+    QLineEdit* widthEdit; // card width in pixels
+    QLabel* backColorLabel;
+    ColorBox* backColorBox;  // pending background colour
+    SkinButton* okButton;    // "OK"
+    SkinButton* closeButton; // "Close"
 
-    void Text1_Change();
-    void Text2_Change();
-    void Picture4_Click();
-    void Command5_Click();
-    void Command2_Click();
+    void heightEdited();
+    void widthEdited();
+    void backColorClicked();
+    void okClicked();
+    void closeClicked();
 
-  private:
+private:
     void createControls();
-    void Form_Load();
+    void fillFromCard();
 
     CardEditor& m_editor;
 };

@@ -1,7 +1,7 @@
 #include "dialogs/colorbox.h"
 
-#include "platform/platform.h"
 #include "document/vbcolor.h"
+#include "platform/platform.h"
 
 #include <QMouseEvent>
 
@@ -40,10 +40,8 @@ bool chooseColorFor(QWidget* dialog, ColorBox& box)
             break;
         box.setBackColor(vbcolor::fromQColor(choice.color));
         return true;
-    case Platform::ColorChoice::Outcome::Cancelled:
-        return false;
-    case Platform::ColorChoice::Outcome::Failed:
-        break;
+    case Platform::ColorChoice::Outcome::Cancelled: return false;
+    case Platform::ColorChoice::Outcome::Failed: break;
     }
     Platform::instance().messageBox(dialog, "Error", QString(), QMessageBox::Ok,
                                     QMessageBox::NoIcon);

@@ -23,7 +23,8 @@ QPixmap tintedPicture(const QAbstractButton& button, bool dimmed)
     QPixmap picture = button.icon().pixmap(button.iconSize(), ratio);
     QColor ink = button.palette().color(button.isEnabled() ? QPalette::Active : QPalette::Disabled,
                                         QPalette::ButtonText);
-    if (dimmed) ink.setAlphaF(0.45f);
+    if (dimmed)
+        ink.setAlphaF(0.45f);
     QPainter tint(&picture);
     tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
     tint.fillRect(QRectF(QPointF(), QSizeF(picture.size()) / ratio), ink);
@@ -53,7 +54,8 @@ void paintPictureButton(QAbstractButton& button, Qt::CheckState state)
     const QPixmap picture = tintedPicture(button, state == Qt::PartiallyChecked);
     QRect target({}, button.iconSize());
     target.moveCenter(button.rect().center());
-    if (state != Qt::Unchecked) target.translate(1, 1);
+    if (state != Qt::Unchecked)
+        target.translate(1, 1);
     painter.drawPixmap(target, picture);
 }
 } // namespace
@@ -64,15 +66,9 @@ PictureCheckBox::PictureCheckBox(const QString& iconPath, QWidget* parent)
     setUp(*this, iconPath);
 }
 
-void PictureCheckBox::paintEvent(QPaintEvent*)
-{
-    paintPictureButton(*this, checkState());
-}
+void PictureCheckBox::paintEvent(QPaintEvent*) { paintPictureButton(*this, checkState()); }
 
-bool PictureCheckBox::hitButton(const QPoint& pos) const
-{
-    return rect().contains(pos);
-}
+bool PictureCheckBox::hitButton(const QPoint& pos) const { return rect().contains(pos); }
 
 void PictureCheckBox::nextCheckState()
 {
@@ -90,7 +86,4 @@ void PictureOptionButton::paintEvent(QPaintEvent*)
     paintPictureButton(*this, isChecked() ? Qt::Checked : Qt::Unchecked);
 }
 
-bool PictureOptionButton::hitButton(const QPoint& pos) const
-{
-    return rect().contains(pos);
-}
+bool PictureOptionButton::hitButton(const QPoint& pos) const { return rect().contains(pos); }

@@ -2,8 +2,9 @@
 
 #include "canvas/cardeditor.h"
 #include "controls/programbutton.h"
+#include "controls/twipslayout.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/twipslayout.h"
+#include "dialogs/listpick.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -22,73 +23,75 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     setClientTwips(this, 3945, 2130);
     useDesignFont(this);
 
-    Label2 = new QLabel("Shape", this);
-    Label2->setObjectName("Label2");
-    placeTwips(Label2, 120, 240, 600, 240);
-    List1 = new QComboBox(this);
-    List1->setObjectName("List1");
-    List1->setEditable(true);
-    List1->setInsertPolicy(QComboBox::NoInsert);
-    List1->addItems(Kinds);
-    List1->setCurrentIndex(-1);
-    List1->setEditText("Combo1");
-    placeTwips(List1, 960, 240, 2295, 360);
-    Label1 = new QLabel("Background Color", this);
-    Label1->setObjectName("Label1");
-    placeTwips(Label1, 120, 840, 1620, 240);
-    Picture5 = new ColorBox(this);
-    Picture5->setObjectName("Picture5");
-    placeTwips(Picture5, 1920, 840, 615, 255);
-    Command1 = makeProgramButton(this, "Close", ":/icon-close.svg");
-    Command1->setObjectName("Command1");
-    placeTwips(Command1, 1200, 1560, 1455, 495);
-    Label3 = new QLabel(this);
-    Label3->setObjectName("Label3");
-    placeTwips(Label3, 1080, 1800, 1695, 375);
-    Label3->hide();
+    shapeLabel = new QLabel("Shape", this);
+    shapeLabel->setObjectName("shapeLabel");
+    placeTwips(shapeLabel, 120, 240, 600, 240);
+    shapeBox = new QComboBox(this);
+    shapeBox->setObjectName("shapeBox");
+    shapeBox->setEditable(true);
+    shapeBox->setInsertPolicy(QComboBox::NoInsert);
+    shapeBox->addItems(Kinds);
+    shapeBox->setCurrentIndex(-1);
+    shapeBox->setEditText("Combo1");
+    placeTwips(shapeBox, 960, 240, 2295, 360);
+    backColorLabel = new QLabel("Background Color", this);
+    backColorLabel->setObjectName("backColorLabel");
+    placeTwips(backColorLabel, 120, 840, 1620, 240);
+    backColorBox = new ColorBox(this);
+    backColorBox->setObjectName("backColorBox");
+    placeTwips(backColorBox, 1920, 840, 615, 255);
+    closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
+    closeButton->setObjectName("closeButton");
+    placeTwips(closeButton, 1200, 1560, 1455, 495);
+    pickedKindLabel = new QLabel(this);
+    pickedKindLabel->setObjectName("pickedKindLabel");
+    placeTwips(pickedKindLabel, 1080, 1800, 1695, 375);
+    pickedKindLabel->hide();
 
-    connect(List1, &QComboBox::activated, this, &ShapeOptionsDialog::List1_Click);
-    connect(Picture5, &ColorBox::Click, this, &ShapeOptionsDialog::Picture5_Click);
-    connect(Command1, &SkinButton::clicked, this, &ShapeOptionsDialog::Command1_Click);
+    // Only a pick from the list changes the shape, never typed text.
+    connect(new ListPick(shapeBox), &ListPick::picked, this, &ShapeOptionsDialog::shapePicked);
+    connect(backColorBox, &ColorBox::Click, this, &ShapeOptionsDialog::backColorClicked);
+    connect(closeButton, &SkinButton::clicked, this, &ShapeOptionsDialog::closeClicked);
 }
 
 void ShapeOptionsDialog::fillFrom(const ShapeElement& shape)
 {
     const qint32 color = shape.BackColor();
     const int kind = shape.Shape();
-    if (kind >= 0 && kind < List1->count()) {
-        List1->setCurrentIndex(kind);
-        List1_Click();
+    if (kind >= 0 && kind < shapeBox->count()) {
+        shapeBox->setCurrentIndex(kind);
+        shapePicked();
     }
-    Picture5->setBackColor(color);
+    backColorBox->setBackColor(color);
 }
 
 ShapeElement* ShapeOptionsDialog::selectedShape() const
 {
     const int index = m_editor.selection().index;
     // The template (0) is never selected; writing into it would change every new shape.
-    if (index <= 0) return nullptr;
+    if (index <= 0)
+        return nullptr;
     return m_editor.shapes[index];
 }
 
-void ShapeOptionsDialog::List1_Click()
+void ShapeOptionsDialog::shapePicked()
 {
-    const int position = List1->currentIndex();
-    if (position < 0) return;
-    Label3->setText(QString::number(position));
+    const int position = shapeBox->currentIndex();
+    if (position < 0)
+        return;
+    pickedKindLabel->setText(QString::number(position));
     if (ShapeElement* shape = selectedShape()) {
         // Every list position is a valid kind, so the shape cannot refuse it.
-        [[maybe_unused]] const bool taken = shape->setShape(Label3->text().toInt());
+        [[maybe_unused]] const bool taken = shape->setShape(pickedKindLabel->text().toInt());
     }
 }
 
-void ShapeOptionsDialog::Picture5_Click()
+void ShapeOptionsDialog::backColorClicked()
 {
-    if (!chooseColorFor(this, *Picture5)) return;
-    if (ShapeElement* shape = selectedShape()) shape->setBackColor(Picture5->BackColor());
+    if (!chooseColorFor(this, *backColorBox))
+        return;
+    if (ShapeElement* shape = selectedShape())
+        shape->setBackColor(backColorBox->BackColor());
 }
 
-void ShapeOptionsDialog::Command1_Click()
-{
-    close();
-}
+void ShapeOptionsDialog::closeClicked() { close(); }

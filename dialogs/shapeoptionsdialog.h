@@ -13,7 +13,7 @@ class SkinButton;
 // it looks the selection up again in every handler.
 class ShapeOptionsDialog : public QWidget {
     Q_OBJECT
-  public:
+public:
     // The list entries; an entry's position is the shape's kind.
     static const QStringList Kinds;
 
@@ -22,18 +22,18 @@ class ShapeOptionsDialog : public QWidget {
     // The opener's filling: the list position, which runs the pick handler, then the colour.
     void fillFrom(const ShapeElement& shape);
 
-    QLabel* Label2;
-    QComboBox* List1; // the six kinds
-    QLabel* Label1;
-    ColorBox* Picture5;   // shape colour
-    SkinButton* Command1; // "Close"
-    QLabel* Label3;       // hidden: the picked list position
+    QLabel* shapeLabel;
+    QComboBox* shapeBox; // the six kinds
+    QLabel* backColorLabel;
+    ColorBox* backColorBox;  // shape colour
+    SkinButton* closeButton; // "Close"
+    QLabel* pickedKindLabel; // hidden: the picked list position
 
-    void List1_Click();
-    void Picture5_Click();
-    void Command1_Click();
+    void shapePicked();
+    void backColorClicked();
+    void closeClicked();
 
-  private:
+private:
     // The shape named by the editor's selection index, whatever kind the selection has.
     ShapeElement* selectedShape() const;
 

@@ -2,20 +2,22 @@
 
 #include "canvas/cardeditor.h"
 #include "controls/programbutton.h"
+#include "controls/twipslayout.h"
 #include "dialogs/colorbox.h"
+#include "dialogs/listpick.h"
 #include "dialogs/picturebuttons.h"
-#include "dialogs/twipslayout.h"
+#include "document/fontfaces.h"
 
+#include <QAbstractItemView>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
 
 namespace {
-const QString ScriptSuffix = QStringLiteral(" (Arabic)");
-
 QLabel* label(QWidget* parent, const char* name, const QString& caption)
 {
     auto* created = new QLabel(caption, parent);
@@ -34,9 +36,6 @@ QComboBox* listBox(QWidget* parent, const char* name)
 }
 } // namespace
 
-const QStringList TextOptionsDialog::SuffixedFaces = {"Arial", "Courier New", "Times New Roman",
-                                                      "Tahoma"};
-
 TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     : QWidget(editor.hostWindow(), Qt::Window)
     , m_editor(editor)
@@ -48,44 +47,46 @@ TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     setClientTwips(this, 7635, 3120);
     useDesignFont(this);
     createControls();
-    Form_Load();
+    fillLists();
 
-    connect(Combo1, &QComboBox::activated, this, &TextOptionsDialog::Combo1_Click);
-    connect(Combo2, &QComboBox::activated, this, &TextOptionsDialog::Combo2_Click);
-    connect(Check1, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check1_Click);
-    connect(Check2, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check2_Click);
-    connect(Check3, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check3_Click);
-    for (PictureOptionButton* option : Option1)
+    // Only a pick from the list writes to the item, never typed text.
+    connect(new ListPick(fontBox), &ListPick::picked, this, &TextOptionsDialog::fontPicked);
+    connect(new ListPick(sizeBox), &ListPick::picked, this, &TextOptionsDialog::sizePicked);
+    connect(boldBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::boldClicked);
+    connect(italicBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::italicClicked);
+    connect(underlineBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::underlineClicked);
+    for (PictureOptionButton* option : alignmentButtons)
         connect(option, &QAbstractButton::toggled, this, [this](bool on) {
-            if (on) Option1_Click();
+            if (on)
+                alignmentClicked();
         });
-    connect(Picture4, &ColorBox::Click, this, &TextOptionsDialog::Picture4_Click);
-    connect(Picture1, &ColorBox::Click, this, &TextOptionsDialog::Picture1_Click);
-    connect(Check4, &QCheckBox::stateChanged, this, &TextOptionsDialog::Check4_Click);
-    connect(Text1, &QLineEdit::textChanged, this, &TextOptionsDialog::Text1_Change);
-    connect(Command1, &SkinButton::clicked, this, &TextOptionsDialog::Command1_Click);
+    connect(textColorBox, &ColorBox::Click, this, &TextOptionsDialog::textColorClicked);
+    connect(backColorBox, &ColorBox::Click, this, &TextOptionsDialog::backColorClicked);
+    connect(sameAsCardBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::sameAsCardClicked);
+    connect(textEdit, &QLineEdit::textChanged, this, &TextOptionsDialog::textEdited);
+    connect(closeButton, &SkinButton::clicked, this, &TextOptionsDialog::closeClicked);
 }
 
 void TextOptionsDialog::createControls()
 {
-    Label1 = label(this, "Label1", "Font");
-    placeTwips(Label1, 240, 120, 390, 240);
-    Combo1 = listBox(this, "Combo1");
-    placeTwips(Combo1, 720, 120, 2295, 360);
-    Label2 = label(this, "Label2", "Size");
-    placeTwips(Label2, 3360, 120, 390, 240);
-    Combo2 = listBox(this, "Combo2");
-    placeTwips(Combo2, 3840, 120, 1935, 360);
+    fontLabel = label(this, "fontLabel", "Font");
+    placeTwips(fontLabel, 240, 120, 390, 240);
+    fontBox = listBox(this, "fontBox");
+    placeTwips(fontBox, 720, 120, 2295, 360);
+    sizeLabel = label(this, "sizeLabel", "Size");
+    placeTwips(sizeLabel, 3360, 120, 390, 240);
+    sizeBox = listBox(this, "sizeBox");
+    placeTwips(sizeBox, 3840, 120, 1935, 360);
 
-    Label6 = label(this, "Label6", "Style");
-    placeTwips(Label6, 240, 720, 450, 240);
-    Check1 = new PictureCheckBox(":/style-bold.svg", this);
-    Check2 = new PictureCheckBox(":/style-italic.svg", this);
-    Check3 = new PictureCheckBox(":/style-underline.svg", this);
-    const char* checkNames[] = {"Check1", "Check2", "Check3"};
+    styleLabel = label(this, "styleLabel", "Style");
+    placeTwips(styleLabel, 240, 720, 450, 240);
+    boldBox = new PictureCheckBox(":/style-bold.svg", this);
+    italicBox = new PictureCheckBox(":/style-italic.svg", this);
+    underlineBox = new PictureCheckBox(":/style-underline.svg", this);
+    const char* checkNames[] = {"boldBox", "italicBox", "underlineBox"};
     const char* checkMeanings[] = {"Bold", "Italic", "Underline"};
     int left = 840;
-    for (int i = 0; PictureCheckBox * check : {Check1, Check2, Check3}) {
+    for (int i = 0; PictureCheckBox * check : {boldBox, italicBox, underlineBox}) {
         check->setObjectName(checkNames[i]);
         check->setAccessibleName(checkMeanings[i]);
         placeTwips(check, left, 720, 375, 375);
@@ -93,12 +94,12 @@ void TextOptionsDialog::createControls()
         ++i;
     }
 
-    Label4 = label(this, "Label4", "Alignment");
-    placeTwips(Label4, 2640, 720, 885, 240);
+    alignmentLabel = label(this, "alignmentLabel", "Alignment");
+    placeTwips(alignmentLabel, 2640, 720, 885, 240);
     m_alignment = new QButtonGroup(this);
-    Option1[0] = new PictureOptionButton(":/align-left.svg", this);
-    Option1[2] = new PictureOptionButton(":/align-center.svg", this);
-    Option1[1] = new PictureOptionButton(":/align-right.svg", this);
+    alignmentButtons[0] = new PictureOptionButton(":/align-left.svg", this);
+    alignmentButtons[2] = new PictureOptionButton(":/align-center.svg", this);
+    alignmentButtons[1] = new PictureOptionButton(":/align-right.svg", this);
     // On screen: left, centre, right.
     const struct {
         int index;
@@ -106,46 +107,52 @@ void TextOptionsDialog::createControls()
         const char* meaning;
     } options[] = {{0, 3840, "Left"}, {2, 4200, "Center"}, {1, 4560, "Right"}};
     for (const auto& option : options) {
-        PictureOptionButton* button = Option1[option.index];
-        button->setObjectName(QStringLiteral("Option1_%1").arg(option.index));
+        PictureOptionButton* button = alignmentButtons[option.index];
+        button->setObjectName(QStringLiteral("alignmentButton%1").arg(option.index));
         button->setAccessibleName(option.meaning);
         placeTwips(button, option.left, 720, 375, 375);
         m_alignment->addButton(button, option.index);
     }
 
-    Label3 = label(this, "Label3", "Text Color");
-    placeTwips(Label3, 120, 1440, 915, 240);
-    Picture4 = new ColorBox(this);
-    Picture4->setObjectName("Picture4");
-    placeTwips(Picture4, 1200, 1440, 615, 375);
-    Label7 = label(this, "Label7", "Text Background Color");
-    placeTwips(Label7, 1920, 1440, 2055, 240);
-    Picture1 = new ColorBox(this);
-    Picture1->setObjectName("Picture1");
-    placeTwips(Picture1, 4080, 1320, 615, 375);
-    Check4 = new QCheckBox("Same Card Background", this);
-    Check4->setObjectName("Check4");
-    placeTwips(Check4, 4800, 1320, 2655, 375);
+    textColorLabel = label(this, "textColorLabel", "Text Color");
+    placeTwips(textColorLabel, 120, 1440, 915, 240);
+    textColorBox = new ColorBox(this);
+    textColorBox->setObjectName("textColorBox");
+    placeTwips(textColorBox, 1200, 1440, 615, 375);
+    backColorLabel = label(this, "backColorLabel", "Text Background Color");
+    placeTwips(backColorLabel, 1920, 1440, 2055, 240);
+    backColorBox = new ColorBox(this);
+    backColorBox->setObjectName("backColorBox");
+    placeTwips(backColorBox, 4080, 1320, 615, 375);
+    sameAsCardBox = new QCheckBox("Same Card Background", this);
+    sameAsCardBox->setObjectName("sameAsCardBox");
+    placeTwips(sameAsCardBox, 4800, 1320, 2655, 375);
 
-    Label5 = label(this, "Label5", "Text");
-    placeTwips(Label5, 120, 1920, 495, 255);
-    Text1 = new QLineEdit("Text", this);
-    Text1->setObjectName("Text1");
-    placeTwips(Text1, 600, 1920, 6735, 375);
+    textLabel = label(this, "textLabel", "Text");
+    placeTwips(textLabel, 120, 1920, 495, 255);
+    textEdit = new QLineEdit("Text", this);
+    textEdit->setObjectName("textEdit");
+    placeTwips(textEdit, 600, 1920, 6735, 375);
 
-    Command1 = makeProgramButton(this, "Close", ":/icon-close.svg");
-    Command1->setObjectName("Command1");
-    placeTwips(Command1, 3120, 2520, 1455, 495);
+    closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
+    closeButton->setObjectName("closeButton");
+    placeTwips(closeButton, 3120, 2520, 1455, 495);
 }
 
-void TextOptionsDialog::Form_Load()
+void TextOptionsDialog::fillLists()
 {
-    Combo1->addItems(QFontDatabase::families());
+    fontBox->addItems(listedFontFamilies(QFontDatabase::families()));
+    // Long family names must be readable in the open list.
+    int widest = 0;
+    for (int i = 0; i < fontBox->count(); ++i)
+        widest = qMax(widest, fontBox->fontMetrics().horizontalAdvance(fontBox->itemText(i)));
+    fontBox->view()->setMinimumWidth(
+        widest + 2 * fontBox->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     for (int size = 1; size <= 120; ++size)
-        Combo2->addItem(QString::number(size));
+        sizeBox->addItem(QString::number(size));
     // Nothing is picked until the opener fills the boxes.
-    Combo1->setCurrentIndex(-1);
-    Combo2->setCurrentIndex(-1);
+    fontBox->setCurrentIndex(-1);
+    sizeBox->setCurrentIndex(-1);
 }
 
 void TextOptionsDialog::fillFrom(const TextElement& item)
@@ -161,99 +168,107 @@ void TextOptionsDialog::fillFrom(const TextElement& item)
     const qint32 backColor = item.BackColor();
     const QString caption = item.Caption();
 
-    Combo1->setEditText(face);
-    Combo2->setEditText(QString::number(size));
-    if (alignment >= 0 && alignment < int(Option1.size())) {
-        Option1[alignment]->setChecked(true);
+    fontBox->setEditText(face);
+    sizeBox->setEditText(QString::number(size));
+    if (alignment >= 0 && alignment < int(alignmentButtons.size())) {
+        alignmentButtons[alignment]->setChecked(true);
     } else {
         m_alignment->setExclusive(false);
-        for (PictureOptionButton* option : Option1)
+        for (PictureOptionButton* option : alignmentButtons)
             option->setChecked(false);
         m_alignment->setExclusive(true);
     }
-    Check1->setCheckState(bold ? Qt::Checked : Qt::Unchecked);
-    Check2->setCheckState(italic ? Qt::Checked : Qt::Unchecked);
-    Check3->setCheckState(underline ? Qt::Checked : Qt::Unchecked);
-    Picture4->setBackColor(textColor);
-    Picture1->setBackColor(backColor);
-    Text1->setText(caption);
+    boldBox->setCheckState(bold ? Qt::Checked : Qt::Unchecked);
+    italicBox->setCheckState(italic ? Qt::Checked : Qt::Unchecked);
+    underlineBox->setCheckState(underline ? Qt::Checked : Qt::Unchecked);
+    textColorBox->setBackColor(textColor);
+    backColorBox->setBackColor(backColor);
+    textEdit->setText(caption);
 }
 
 TextElement* TextOptionsDialog::selectedItem() const
 {
     const int index = m_editor.selection().index;
     // The template (0) is never selected; writing into it would change every new item.
-    if (index <= 0) return nullptr;
+    if (index <= 0)
+        return nullptr;
     return m_editor.texts[index];
 }
 
-void TextOptionsDialog::Combo1_Click()
+void TextOptionsDialog::fontPicked()
 {
-    const QString face = Combo1->currentText();
+    const QString face = fontBox->currentText();
     if (TextElement* item = selectedItem())
-        item->setFontName(SuffixedFaces.contains(face) ? face + ScriptSuffix : face);
+        item->setFontName(storedFontName(face));
 }
 
-void TextOptionsDialog::Combo2_Click()
+void TextOptionsDialog::sizePicked()
 {
     bool ok = false;
-    const float size = Combo2->currentText().toFloat(&ok);
-    if (!ok) return;
+    const float size = sizeBox->currentText().toFloat(&ok);
+    if (!ok)
+        return;
     if (TextElement* item = selectedItem())
         item->setFontSize(size); // a size the item refuses leaves it as it was
 }
 
-void TextOptionsDialog::Check1_Click()
+void TextOptionsDialog::boldClicked()
 {
     if (TextElement* item = selectedItem())
-        item->setFontBold(Check1->checkState() != Qt::Unchecked);
+        item->setFontBold(boldBox->checkState() != Qt::Unchecked);
 }
 
-void TextOptionsDialog::Check2_Click()
+void TextOptionsDialog::italicClicked()
 {
     if (TextElement* item = selectedItem())
-        item->setFontItalic(Check2->checkState() != Qt::Unchecked);
+        item->setFontItalic(italicBox->checkState() != Qt::Unchecked);
 }
 
-void TextOptionsDialog::Check3_Click()
+void TextOptionsDialog::underlineClicked()
 {
     if (TextElement* item = selectedItem())
-        item->setFontUnderline(Check3->checkState() != Qt::Unchecked);
+        item->setFontUnderline(underlineBox->checkState() != Qt::Unchecked);
 }
 
-void TextOptionsDialog::Option1_Click()
+void TextOptionsDialog::alignmentClicked()
 {
     TextElement* item = selectedItem();
-    if (!item) return;
-    for (int index = 0; index < int(Option1.size()); ++index)
-        if (Option1[index]->isChecked()) item->setAlignment(qint16(index));
+    if (!item)
+        return;
+    for (int index = 0; index < int(alignmentButtons.size()); ++index)
+        if (alignmentButtons[index]->isChecked())
+            item->setAlignment(qint16(index));
 }
 
-void TextOptionsDialog::Picture4_Click()
+void TextOptionsDialog::textColorClicked()
 {
-    if (!chooseColorFor(this, *Picture4)) return;
-    if (TextElement* item = selectedItem()) item->setFRWColor(Picture4->BackColor());
+    if (!chooseColorFor(this, *textColorBox))
+        return;
+    if (TextElement* item = selectedItem())
+        item->setFRWColor(textColorBox->BackColor());
 }
 
-void TextOptionsDialog::Picture1_Click()
+void TextOptionsDialog::backColorClicked()
 {
-    if (!chooseColorFor(this, *Picture1)) return;
-    if (TextElement* item = selectedItem()) item->setBackColor(Picture1->BackColor());
+    if (!chooseColorFor(this, *backColorBox))
+        return;
+    if (TextElement* item = selectedItem())
+        item->setBackColor(backColorBox->BackColor());
 }
 
-void TextOptionsDialog::Check4_Click()
+void TextOptionsDialog::sameAsCardClicked()
 {
-    if (Check4->checkState() != Qt::Checked) return;
-    Picture1->setBackColor(m_editor.canvas()->BackColor());
-    if (TextElement* item = selectedItem()) item->setBackColor(Picture1->BackColor());
+    if (sameAsCardBox->checkState() != Qt::Checked)
+        return;
+    backColorBox->setBackColor(m_editor.canvas()->BackColor());
+    if (TextElement* item = selectedItem())
+        item->setBackColor(backColorBox->BackColor());
 }
 
-void TextOptionsDialog::Text1_Change()
+void TextOptionsDialog::textEdited()
 {
-    if (TextElement* item = selectedItem()) item->setCaption(Text1->text());
+    if (TextElement* item = selectedItem())
+        item->setCaption(textEdit->text());
 }
 
-void TextOptionsDialog::Command1_Click()
-{
-    hide();
-}
+void TextOptionsDialog::closeClicked() { hide(); }

@@ -22,51 +22,48 @@ class TextElement;
 // exist are dropped.
 class TextOptionsDialog : public QWidget {
     Q_OBJECT
-  public:
-    // Faces stored with the script suffix when picked.
-    static const QStringList SuffixedFaces;
-
+public:
     explicit TextOptionsDialog(CardEditor& editor);
 
     // Fills the controls from a text item, in the opener's order; this may run the handlers,
     // which write the same values back.
     void fillFrom(const TextElement& item);
 
-    QLabel* Label1;
-    QComboBox* Combo1; // font faces
-    QLabel* Label2;
-    QComboBox* Combo2; // sizes
-    QLabel* Label6;
-    PictureCheckBox* Check1; // bold
-    PictureCheckBox* Check2; // italic
-    PictureCheckBox* Check3; // underline
-    QLabel* Label4;
+    QLabel* fontLabel;
+    QComboBox* fontBox; // font faces
+    QLabel* sizeLabel;
+    QComboBox* sizeBox; // sizes
+    QLabel* styleLabel;
+    PictureCheckBox* boldBox;      // bold
+    PictureCheckBox* italicBox;    // italic
+    PictureCheckBox* underlineBox; // underline
+    QLabel* alignmentLabel;
     // Indexed by alignment code: 0 left, 1 right, 2 centre.
-    std::array<PictureOptionButton*, 3> Option1;
-    QLabel* Label3;
-    ColorBox* Picture4; // text colour
-    QLabel* Label7;
-    ColorBox* Picture1; // text background colour
-    QCheckBox* Check4;  // "Same Card Background"
-    QLabel* Label5;
-    QLineEdit* Text1;     // the item's text
-    SkinButton* Command1; // "Close"
+    std::array<PictureOptionButton*, 3> alignmentButtons;
+    QLabel* textColorLabel;
+    ColorBox* textColorBox; // text colour
+    QLabel* backColorLabel;
+    ColorBox* backColorBox;   // text background colour
+    QCheckBox* sameAsCardBox; // "Same Card Background"
+    QLabel* textLabel;
+    QLineEdit* textEdit;     // the item's text
+    SkinButton* closeButton; // "Close"
 
-    void Combo1_Click();
-    void Combo2_Click();
-    void Check1_Click();
-    void Check2_Click();
-    void Check3_Click();
-    void Option1_Click();
-    void Picture4_Click();
-    void Picture1_Click();
-    void Check4_Click();
-    void Text1_Change();
-    void Command1_Click();
+    void fontPicked();
+    void sizePicked();
+    void boldClicked();
+    void italicClicked();
+    void underlineClicked();
+    void alignmentClicked();
+    void textColorClicked();
+    void backColorClicked();
+    void sameAsCardClicked();
+    void textEdited();
+    void closeClicked();
 
-  private:
+private:
     void createControls();
-    void Form_Load();
+    void fillLists();
     // The text item named by the editor's selection index, whatever kind the selection
     // has; null when there is none.
     TextElement* selectedItem() const;

@@ -27,10 +27,10 @@ struct Decimal {
 Decimal scientific(float value, std::optional<int> precision)
 {
     char buffer[64];
-    const auto result = precision
-        ? std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific,
-                        *precision)
-        : std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific);
+    const auto result = precision ? std::to_chars(buffer, buffer + sizeof buffer, value,
+                                                  std::chars_format::scientific, *precision)
+                                  : std::to_chars(buffer, buffer + sizeof buffer, value,
+                                                  std::chars_format::scientific);
     const std::string_view text(buffer, size_t(result.ptr - buffer));
     Decimal decimal;
     const size_t e = text.find('e');
@@ -76,8 +76,8 @@ std::optional<T> parseInteger(const Field& field)
     if (text.isEmpty() || skipDigits(text, 0) != text.size())
         return std::nullopt;
     // The magnitude of the most negative value is one more than the largest positive one.
-    const qint64 limit = negative ? -qint64(std::numeric_limits<T>::min())
-                                  : qint64(std::numeric_limits<T>::max());
+    const qint64 limit =
+        negative ? -qint64(std::numeric_limits<T>::min()) : qint64(std::numeric_limits<T>::max());
     qint64 magnitude = 0;
     for (char c : text) {
         magnitude = magnitude * 10 + (c - '0');

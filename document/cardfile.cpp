@@ -7,20 +7,6 @@ constexpr QByteArrayView LineEnd("\r\n");
 const QString Filler = QStringLiteral("none");
 } // namespace
 
-QString storedFontName(const QString& fontName)
-{
-    static const QString suffixed[] = {
-        QStringLiteral("Arial"),
-        QStringLiteral("Courier New"),
-        QStringLiteral("Times New Roman"),
-        QStringLiteral("Tahoma"),
-    };
-    for (const QString& face : suffixed)
-        if (fontName == face)
-            return fontName + QStringLiteral(" (Arabic)");
-    return fontName;
-}
-
 void CardWriter::line(QByteArrayView field)
 {
     m_bytes += field;

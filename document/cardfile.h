@@ -1,6 +1,7 @@
 #pragma once
 
 #include "document/cardfields.h"
+#include "document/fontfaces.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -48,10 +49,6 @@ struct ShapeRecord {
     qint32 backColor = 0;
     qint16 shape = 0;
 };
-
-// The four faces below are stored with " (Arabic)" after the name (exact, case-sensitive
-// comparison); every other name, one that carries the suffix already included, unchanged.
-QString storedFontName(const QString& fontName);
 
 // Appends records to a byte array.
 class CardWriter {

@@ -120,10 +120,7 @@ private:
         quint64 serial;
     };
 
-    void insert(int index, T* widget)
-    {
-        m_members[index] = Member{widget, m_sequence.next()};
-    }
+    void insert(int index, T* widget) { m_members[index] = Member{widget, m_sequence.next()}; }
 
     CreationSequence& m_sequence;
     Copier m_copier;

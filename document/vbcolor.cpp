@@ -10,11 +10,11 @@ QColor systemColor(quint32 index)
 {
     const QPalette palette = QGuiApplication::palette();
     switch (index) {
-    case 0x05: return palette.color(QPalette::Base);           // window background
-    case 0x08: return palette.color(QPalette::Text);           // window text
+    case 0x05: return palette.color(QPalette::Base); // window background
+    case 0x08: return palette.color(QPalette::Text); // window text
     case 0x0D: return palette.color(QPalette::Highlight);
     case 0x0E: return palette.color(QPalette::HighlightedText);
-    case 0x0F: return palette.color(QPalette::Button);         // button face
+    case 0x0F: return palette.color(QPalette::Button); // button face
     case 0x11: return palette.color(QPalette::Disabled, QPalette::Text);
     case 0x12: return palette.color(QPalette::ButtonText);
     case 0x14: return palette.color(QPalette::Light);

@@ -78,8 +78,7 @@ std::optional<Record> typed(const RawRecord& raw)
         take(r.top, f.top), take(r.backColor, f.backColor), take(r.shape, f.shape);
         return r;
     }
-    case RecordKind::Other:
-        break;
+    case RecordKind::Other: break;
     }
     return std::nullopt;
 }

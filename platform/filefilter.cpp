@@ -11,7 +11,12 @@ QString qtFileFilter(const QString& pipeFilter)
         for (QString& pattern : patterns)
             if (pattern.trimmed() == "*.*")
                 pattern = "*";
-        filters.append(parts[i] + " (" + patterns.join(' ') + ")");
+        const QString bracketed = "(" + patterns.join(' ') + ")";
+        // A name that shows its patterns already is passed as it is.
+        if (parts[i].endsWith(bracketed))
+            filters.append(parts[i]);
+        else
+            filters.append(parts[i] + " " + bracketed);
     }
     return filters.join(";;");
 }

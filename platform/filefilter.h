@@ -3,7 +3,8 @@
 #include <QString>
 
 // Turns a "Name|*.a;*.b|Other|*.c" filter into Qt's "Name (*.a *.b);;Other (*.c)". "*.*"
-// becomes "*" so that files without an extension show too.
+// becomes "*" so that files without an extension show too. A name that already ends with its
+// patterns in brackets, "Name(*.a *.b)", is passed as it is.
 QString qtFileFilter(const QString& pipeFilter);
 
 inline const QString CardFilter = QStringLiteral("Card (.qmark)|*.qmark");

@@ -96,7 +96,8 @@ AboutDialog* AboutDialog::showFor(QWidget* owner)
                           ? owner->findChildren<AboutDialog*>(QString(), Qt::FindDirectChildrenOnly)
                           : QList<AboutDialog*>();
     for (AboutDialog* candidate : open)
-        if (candidate->isVisible()) box = candidate;
+        if (candidate->isVisible())
+            box = candidate;
     if (!box) {
         box = new AboutDialog(owner);
         box->show();
@@ -106,19 +107,16 @@ AboutDialog* AboutDialog::showFor(QWidget* owner)
     return box;
 }
 
-void AboutDialog::openWebPage(const QString& url)
-{
-    ::openWebPage(url);
-}
+void AboutDialog::openWebPage(const QString& url) { ::openWebPage(url); }
 
 bool AboutDialog::eventFilter(QObject* watched, QEvent* event)
 {
-    if ((watched == m_label7 || watched == m_label9) &&
-        event->type() == QEvent::MouseButtonRelease) {
+    if ((watched == m_label7 || watched == m_label9)
+        && event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const auto* label = static_cast<QWidget*>(watched);
-        if (mouse->button() == Qt::LeftButton &&
-            label->rect().contains(mouse->position().toPoint())) {
+        if (mouse->button() == Qt::LeftButton
+            && label->rect().contains(mouse->position().toPoint())) {
             if (watched == m_label7)
                 Label7_Click();
             else
@@ -134,10 +132,7 @@ void AboutDialog::Label7_Click()
     openWebPage(makerUrl(QStringLiteral("/support.html")).toString());
 }
 
-void AboutDialog::Label9_Click()
-{
-    openWebPage(makerUrl(QString()).toString());
-}
+void AboutDialog::Label9_Click() { openWebPage(makerUrl(QString()).toString()); }
 
 QLabel* AboutDialog::addLabel(const char* name, const QString& text)
 {

@@ -8,7 +8,7 @@ class QLabel;
 // pages. Modeless and owned by the main window; "Close" destroys it.
 class AboutDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     explicit AboutDialog(QWidget* owner = nullptr);
 
     // Shows the owner's About box, creating it when none is open; an open one is only
@@ -17,10 +17,10 @@ class AboutDialog : public QDialog {
 
     void openWebPage(const QString& url);
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     void Label7_Click();
     void Label9_Click();
     QLabel* addLabel(const char* name, const QString& text);

@@ -1,12 +1,13 @@
 #include "shell/fileassociation.h"
 
 #include "document/wholefile.h"
+#include "platform/platform.h"
+#include "shell/mimeapps.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QXmlStreamWriter>
 
@@ -69,25 +70,21 @@ struct DocumentType {
     QString comment;  // the type key's default value
 };
 
-// One program that opens document types: its open command and icon.
+// The program's own desktop entry: its open command, icon and the types it opens. It carries
+// the installed entry's file name, so a default set while running from a build tree still
+// names the program once it is installed.
 struct Opener {
     QString command;
     QString icon;
     QStringList mimeTypes;
 };
 
+const QString desktopFileName = QStringLiteral("org.quillmark.Quillmark.desktop");
+
 struct Association {
     QList<DocumentType> types;
-    QMap<QString, Opener> openers; // by desktop entry file name
+    Opener program;
 };
-
-QString desktopFileName(const QString& progId)
-{
-    QString id = QStringLiteral("quillmark-");
-    for (const QChar c : progId.toLower())
-        id += (c.isLetterOrNumber() && c.unicode() < 128) ? c : QLatin1Char('-');
-    return id + QStringLiteral(".desktop");
-}
 
 Association recordedAssociation()
 {
@@ -104,10 +101,12 @@ Association recordedAssociation()
         const QString command = stringValue(progId + QStringLiteral("\\Shell\\Open\\command"));
         if (progId.isEmpty() || command.isEmpty())
             continue;
-        Opener& opener = result.openers[desktopFileName(progId)];
-        opener.command = command;
-        opener.icon = stringValue(progId + QStringLiteral("\\DefaultIcon"));
-        opener.mimeTypes.append(mimeType);
+        // Every open command recorded here starts this program; the first one names it.
+        if (result.program.command.isEmpty()) {
+            result.program.command = command;
+            result.program.icon = stringValue(progId + QStringLiteral("\\DefaultIcon"));
+        }
+        result.program.mimeTypes.append(mimeType);
     }
     return result;
 }
@@ -198,49 +197,18 @@ QByteArray desktopEntry(const Opener& opener)
         text += QStringLiteral("Icon=") + desktopString(opener.icon) + QLatin1Char('\n');
     text += QStringLiteral("MimeType=") + opener.mimeTypes.join(QLatin1Char(';'))
             + QStringLiteral(";\n");
-    // The registration associates documents; it does not add a menu item.
+    // This entry only associates documents with a program run from where it was built; the
+    // installed entry is the one in the menu.
     text += QStringLiteral("NoDisplay=true\n"
                            "Terminal=false\n");
     return text.toUtf8();
 }
 
-// Sets one default-application line, keeping every other line of the list as it was.
-QByteArray withDefaultApplication(const QByteArray& text, const QByteArray& mimeType,
-                                  const QByteArray& desktopId)
+QByteArray smallFile(const QString& path)
 {
-    static const QByteArray group = "[Default Applications]";
-    const QByteArray entry = mimeType + '=' + desktopId + ';';
-    QList<QByteArray> lines = text.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    qsizetype groupAt = -1;
-    for (qsizetype i = 0; i < lines.size() && groupAt < 0; ++i)
-        if (lines[i].trimmed() == group)
-            groupAt = i;
-    if (groupAt < 0) {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
-            lines.append(QByteArray());
-        lines << group << entry;
-        return lines.join('\n') + '\n';
-    }
-    qsizetype insertAt = groupAt + 1;
-    for (qsizetype i = groupAt + 1; i < lines.size(); ++i) {
-        const QByteArray line = lines[i].trimmed();
-        if (line.startsWith('['))
-            break;
-        if (line.isEmpty() || line.startsWith('#'))
-            continue;
-        const qsizetype equals = line.indexOf('=');
-        if (equals > 0 && line.left(equals).trimmed().compare(mimeType, Qt::CaseInsensitive) == 0) {
-            if (lines[i] == entry)
-                return text;
-            lines[i] = entry;
-            return lines.join('\n') + '\n';
-        }
-        insertAt = i + 1;
-    }
-    lines.insert(insertAt, entry);
-    return lines.join('\n') + '\n';
+    QFile file(path);
+    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.read(1 << 20)
+                                                                       : QByteArray();
 }
 
 // Returns true when the file now holds content that differs from before.
@@ -275,13 +243,8 @@ void startTool(const QString& name, const QString& folder, PublishResult& result
     const QString program = QStandardPaths::findExecutable(name);
     if (program.isEmpty())
         return;
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments({folder});
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
     qint64 id = 0;
-    if (process.startDetached(&id)) {
+    if (Platform::instance().startDetached(program, {folder}, &id, true)) {
         result.toolsStarted.append(name);
         result.toolProcesses.append(id);
     }
@@ -316,44 +279,53 @@ PublishResult publish()
     if (association.types.isEmpty())
         return result;
 
-    const QString mimeFolder = dataHome() + QStringLiteral("/mime");
-    const QString package = mimeFolder + QStringLiteral("/packages/quillmark.xml");
-    bool mimeChanged = writeIfDifferent(package, mimePackage(association.types));
-    if (mimeChanged)
-        result.written.append(package);
-
     const QString appFolder = dataHome() + QStringLiteral("/applications");
-    QStringList entries;
-    bool entriesChanged = false;
-    for (auto opener = association.openers.cbegin(); opener != association.openers.cend();
-         ++opener) {
-        const QString path = appFolder + QLatin1Char('/') + opener.key();
-        entries.append(path);
-        if (writeIfDifferent(path, desktopEntry(opener.value()))) {
-            entriesChanged = true;
-            result.written.append(path);
+    const QString entry = appFolder + QLatin1Char('/') + desktopFileName;
+    const Opener& program = association.program;
+    if (!program.command.isEmpty()
+        && mimeapps::installedEntryCovers(desktopFileName, program.mimeTypes)) {
+        // A hidden helper entry left from a run in a build tree would hide the installed one.
+        if (smallFile(entry).contains("\nNoDisplay=true\n") && QFile::remove(entry)) {
+            result.removed.append(entry);
+            startTool(QStringLiteral("update-desktop-database"), appFolder, result);
         }
+        return result;
     }
 
-    const QString mimeApps = appFolder + QStringLiteral("/mimeapps.list");
+    const QString mimeFolder = dataHome() + QStringLiteral("/mime");
+    const QString package = mimeFolder + QStringLiteral("/packages/quillmark.xml");
+    const bool mimeChanged = writeIfDifferent(package, mimePackage(association.types));
+    if (mimeChanged)
+        result.written.append(package);
+    if (mimeChanged || cacheBehind(mimeFolder + QStringLiteral("/mime.cache"), {package}))
+        startTool(QStringLiteral("update-mime-database"), mimeFolder, result);
+    if (program.command.isEmpty())
+        return result;
+
+    const bool entryChanged = writeIfDifferent(entry, desktopEntry(program));
+    if (entryChanged)
+        result.written.append(entry);
+    if (entryChanged || cacheBehind(appFolder + QStringLiteral("/mimeinfo.cache"), {entry}))
+        startTool(QStringLiteral("update-desktop-database"), appFolder, result);
+    // A default naming an entry that could not be written would open nothing.
+    if (!QFileInfo(entry).isFile())
+        return result;
+
+    // Our default goes only where the user has none; a choice of another program stays.
+    const QString mimeApps = mimeapps::configHome() + QStringLiteral("/mimeapps.list");
     QFile listFile(mimeApps);
     // A list we cannot read is left alone rather than replaced by our lines only.
     if (!listFile.exists() || listFile.open(QIODevice::ReadOnly)) {
         const QByteArray before = listFile.isOpen() ? listFile.readAll() : QByteArray();
         listFile.close();
         QByteArray after = before;
-        for (auto opener = association.openers.cbegin(); opener != association.openers.cend();
-             ++opener)
-            for (const QString& mimeType : opener.value().mimeTypes)
-                after = withDefaultApplication(after, mimeType.toUtf8(), opener.key().toUtf8());
+        for (const QString& mimeType : program.mimeTypes)
+            if (!mimeapps::defaultIsSet(mimeType))
+                after = mimeapps::withDefaultApplication(after, mimeType.toUtf8(),
+                                                         desktopFileName.toUtf8());
         if (after != before && writeIfDifferent(mimeApps, after))
             result.written.append(mimeApps);
     }
-
-    if (mimeChanged || cacheBehind(mimeFolder + QStringLiteral("/mime.cache"), {package}))
-        startTool(QStringLiteral("update-mime-database"), mimeFolder, result);
-    if (entriesChanged || cacheBehind(appFolder + QStringLiteral("/mimeinfo.cache"), entries))
-        startTool(QStringLiteral("update-desktop-database"), appFolder, result);
     return result;
 }
 

@@ -43,4 +43,7 @@ void openWebPage(const QString& url)
         Platform::instance().openUrl(address);
 }
 
-void openProductPage() { openWebPage(makerUrl(QStringLiteral("/product/quillmark.html")).toString()); }
+void openProductPage()
+{
+    openWebPage(makerUrl(QStringLiteral("/product/quillmark.html")).toString());
+}

@@ -13,7 +13,7 @@
 // button leaves for it.
 class TestCaptionFit : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void captionsFit_data();
     void captionsFit();
 };
@@ -34,7 +34,9 @@ void TestCaptionFit::captionsFit()
     QApplication::setFont(large);
 
     ScriptedPlatform platform;
-    StartedCard card;
+    const auto started = StartedCard::start();
+    QVERIFY(started);
+    StartedCard& card = *started;
     CardOptionsDialog cardOptions(card.editor());
     TextOptionsDialog textOptions(card.editor());
     ShapeOptionsDialog shapeOptions(card.editor());
@@ -45,7 +47,8 @@ void TestCaptionFit::captionsFit()
     for (QWidget* window : windows) {
         window->show();
         for (const SkinButton* button : window->findChildren<SkinButton*>()) {
-            if (button->window() != window) continue; // a dialog's own, checked with the dialog
+            if (button->window() != window)
+                continue; // a dialog's own, checked with the dialog
             const QRect room = button->textRect();
             const QRect needed =
                 QFontMetrics(button->font())

@@ -4,19 +4,21 @@
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 class TestMainWindow : public QObject {
     Q_OBJECT
-  private:
+private:
     QTemporaryDir programDir;
 
     std::unique_ptr<MainWindow> start(const QString& commandLine = {})
@@ -28,7 +30,7 @@ class TestMainWindow : public QObject {
     }
     QString counterPath() const { return programDir.filePath("sat.txt"); }
 
-  private slots:
+private slots:
     void init() { QFile::remove(counterPath()); }
 
     void layoutMatchesTheDesign()
@@ -81,6 +83,26 @@ class TestMainWindow : public QObject {
         QVERIFY(window->endOnClose);
     }
 
+    // Tab walks the visible commands round and round; the buttons below the visible area are
+    // never reached, so Space or Enter there cannot ask "Exit?" or end the program.
+    void offWindowButtonsTakeNoKeyboardFocus()
+    {
+        ScriptedPlatform platform;
+        auto window = start();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        window->updateButton->setFocus();
+        QSet<QWidget*> reached;
+        for (int i = 0; i < 30; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            reached.insert(QApplication::focusWidget());
+        }
+        QVERIFY(reached.contains(window->newButton) && reached.contains(window->updateButton));
+        QVERIFY(!reached.contains(window->exitButton));
+        QVERIFY(!reached.contains(window->frontShapeButton));
+    }
+
     void startsWithHiddenTemplatesAndEightHandles()
     {
         ScriptedPlatform platform;
@@ -125,7 +147,8 @@ class TestMainWindow : public QObject {
         QVERIFY(platform.messageBoxes.isEmpty());
 
         platform.messageAnswers.enqueue(QMessageBox::No);
-        start();
+        const auto declined = start();
+        QVERIFY(!declined->updateWindow); // "No" opens nothing
         QCOMPARE(platform.messageBoxes.size(), 1);
         const auto& box = platform.messageBoxes.first();
         QCOMPARE(box.text, QString("Check for Update?"));
@@ -306,7 +329,8 @@ static int runChild(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
-    if (argc > 1 && qstrcmp(argv[1], "-child") == 0) return runChild(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "-child") == 0)
+        return runChild(argc, argv);
     QApplication app(argc, argv);
     TestMainWindow test;
     return QTest::qExec(&test, argc, argv);

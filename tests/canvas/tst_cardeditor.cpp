@@ -1,8 +1,8 @@
 // Mouse events go through the window system, so that a grab of the pointer is honoured.
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
-#include "dialogs/textoptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
+#include "dialogs/textoptionsdialog.h"
 #include "document/twips.h"
 #include "scriptedplatform.h"
 
@@ -31,9 +31,10 @@ private slots:
     void textItemsAreNumberedAndStacked()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         for (int i = 0; i < 3; ++i)
             QTest::mouseClick(window.textButton, Qt::LeftButton);
         QCOMPARE(editor.textCount, qint16(3));
@@ -55,9 +56,10 @@ private slots:
     void deletedIndicesAreNotReused()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         // Item 2 lies on top of item 1: a right-click there selects it and offers Delete.
@@ -78,11 +80,12 @@ private slots:
     void rightClickDeletesEachKindButNeverATemplate()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        const QString image = writeImage(card.programDir, "red.png", {40, 20}, Qt::red);
+        const QString image = writeImage(card->programDir, "red.png", {40, 20}, Qt::red);
         platform.openAnswers.enqueue(image);
         QTest::mouseClick(window.pictureButton, Qt::LeftButton);
         QTest::mouseClick(window.textButton, Qt::LeftButton);
@@ -116,9 +119,10 @@ private slots:
     void pressAndReleaseMovesByTheTravel()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         ShapeElement* shape = editor.shapes[1];
 
@@ -139,14 +143,15 @@ private slots:
     void handlesSurroundTheSelection()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         item->setBox(1000, 500, 600, 300);
         clickTwips(item, {300, 150});
-        const QPointF expected[8] = {{925, 425},  {925, 612.5}, {925, 800},  {1337.5, 425},
+        const QPointF expected[8] = {{925, 425},    {925, 612.5}, {925, 800},    {1337.5, 425},
                                      {1337.5, 800}, {1600, 425},  {1600, 612.5}, {1600, 800}};
         for (int i = 0; i < 8; ++i) {
             QVERIFY(editor.handles[i]->isVisible());
@@ -158,9 +163,10 @@ private slots:
     void textComesToTheFrontOnClickButOthersKeepTheirPlace()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         window.frontShapeButton->click(); // lies below the visible area
         TextElement* item = editor.texts[1];
@@ -178,9 +184,10 @@ private slots:
     void clickBesideTheDrawnShapeReachesWhatLiesBehind()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         window.frontShapeButton->click();
         TextElement* item = editor.texts[1];
@@ -196,12 +203,43 @@ private slots:
         QCOMPARE(editor.selection().kind, ElementKind::Text);
     }
 
+    // A press on a handle with any button hides the handles and starts the drag.
+    void anyButtonOnAHandleStartsTheDrag_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::newRow("right") << Qt::RightButton;
+        QTest::newRow("middle") << Qt::MiddleButton;
+    }
+    void anyButtonOnAHandleStartsTheDrag()
+    {
+        QFETCH(Qt::MouseButton, button);
+        ScriptedPlatform platform;
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
+        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        ShapeElement* shape = editor.shapes[1];
+        shape->setBox(1500, 900, 600, 300);
+        clickTwips(shape, {300, 150});
+
+        QTest::mousePress(editor.handles[7], button, {}, {2, 2});
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(editor.handles[i]->isHidden());
+        QVERIFY(window.findChild<QWidget*>("handleDragOutline")->isVisible());
+        QTest::mouseMove(&window, windowPoint(window, {3000, 2400}));
+        QTest::mouseRelease(&window, button, {}, windowPoint(window, {3000, 2400}));
+        QCOMPARE(box(shape), QRectF(1500, 900, 1500, 1500));
+        QVERIFY(platform.menus.isEmpty());
+    }
+
     void draggingHandleSevenFollowsThePointer()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         ShapeElement* shape = editor.shapes[1];
         shape->setBox(1500, 900, 600, 300);
@@ -234,9 +272,10 @@ private slots:
     void handleZeroPastTheOppositeCornerMovesOnlyTheCorner()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         ShapeElement* shape = editor.shapes[1];
         shape->setBox(1500, 900, 600, 300);
@@ -251,9 +290,10 @@ private slots:
     void droppingOnAnotherElementShowsItsHandlesButKeepsTheSelection()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         ShapeElement* first = editor.shapes[1];
@@ -275,15 +315,16 @@ private slots:
     void pointerShapesFollowTheHandles()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         editor.shapes[1]->setBox(1500, 900, 900, 900);
         clickTwips(editor.shapes[1], {450, 450});
         const Qt::CursorShape expected[8] = {
-            Qt::SizeFDiagCursor, Qt::SizeHorCursor, Qt::SizeBDiagCursor, Qt::SizeVerCursor,
-            Qt::SizeVerCursor,   Qt::SizeBDiagCursor, Qt::SizeHorCursor, Qt::SizeFDiagCursor};
+            Qt::SizeFDiagCursor, Qt::SizeHorCursor,   Qt::SizeBDiagCursor, Qt::SizeVerCursor,
+            Qt::SizeVerCursor,   Qt::SizeBDiagCursor, Qt::SizeHorCursor,   Qt::SizeFDiagCursor};
         for (int i = 0; i < 8; ++i) {
             sendMouse(editor.handles[i], QEvent::MouseMove, {2, 2}, Qt::NoButton);
             QCOMPARE(editor.pointerShape(), expected[i]);
@@ -296,9 +337,10 @@ private slots:
     void picturesComeFromTheFileDialog()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
 
         QTest::mouseClick(window.pictureButton, Qt::LeftButton); // cancelled
         QCOMPARE(platform.openFilters.size(), 1);
@@ -308,7 +350,7 @@ private slots:
         QCOMPARE(editor.pictures.count(), 1);
         QCOMPARE(editor.pictureCount, qint16(1));
 
-        const QString green = writeImage(card.programDir, "green.bmp", {64, 16}, Qt::green);
+        const QString green = writeImage(card->programDir, "green.bmp", {64, 16}, Qt::green);
         platform.openAnswers.enqueue(green);
         QTest::mouseClick(window.pictureButton, Qt::LeftButton);
         PictureElement* picture = editor.pictures[2];
@@ -321,7 +363,7 @@ private slots:
         QCOMPARE(picture->grab().toImage().pixelColor(10, 10), QColor(Qt::green));
 
         // An unreadable file keeps the template's icon but still takes the path.
-        const QString broken = card.programDir.filePath("broken.jpg");
+        const QString broken = card->programDir.filePath("broken.jpg");
         QFile(broken).open(QIODevice::WriteOnly);
         platform.openAnswers.enqueue(broken);
         QTest::mouseClick(window.pictureButton, Qt::LeftButton);
@@ -330,7 +372,7 @@ private slots:
 
         // Double-click replaces the selected picture's image, keeping its box.
         picture->setBox(300, 300, 900, 600);
-        const QString blue = writeImage(card.programDir, "blue.jpg", {8, 8}, Qt::blue);
+        const QString blue = writeImage(card->programDir, "blue.jpg", {8, 8}, Qt::blue);
         platform.openAnswers.enqueue(blue);
         sendMouseTwips(picture, QEvent::MouseButtonPress, {60, 60});
         sendMouseTwips(picture, QEvent::MouseButtonRelease, {60, 60});
@@ -348,9 +390,10 @@ private slots:
     void doubleClicksOpenTheOptionWindows()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         window.frontShapeButton->click(); // lies below the visible area
         QTest::mouseDClick(editor.texts[1], Qt::LeftButton, {}, {3, 3});
@@ -363,9 +406,10 @@ private slots:
     void countersStopAtTheirTop()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         editor.textCount = 32766;
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.textButton, Qt::LeftButton);

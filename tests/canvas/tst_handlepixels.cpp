@@ -6,7 +6,7 @@
 // Runs at a scale factor of 1.5, where every other pixel edge falls between device pixels.
 class TestHandlePixels : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void handlesAreSolidAtFractionalScale();
 };
 

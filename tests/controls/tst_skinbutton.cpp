@@ -62,7 +62,7 @@ QStringList* recordEvents(SkinButton& b, QStringList& log)
 
 class TestSkinButton : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void gradientStyle_data();
     void gradientStyle();
     void eventsInOrder_data();
@@ -98,7 +98,8 @@ void TestSkinButton::gradientStyle()
     auto button = programStyleButton();
     button->setCaption(QString()); // nothing drawn over the gradient
     button->setSoftBevel(soft);
-    if (hovered) hover(*button);
+    if (hovered)
+        hover(*button);
     const QImage face = button->grab().toImage();
     QCOMPARE(face.size(), QSize(60, 30));
     QTEST(face.pixelColor(30, 2), "nearTop");
@@ -122,10 +123,9 @@ void TestSkinButton::eventsInOrder_data()
         QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(7, 9));
         unhover(b);
     }) << QStringList{"over", "down 1 7,9", "up 1 7,9", "click", "out"};
-    QTest::newRow("right button does not click")
-        << std::function<void(SkinButton&)>(
-               [](SkinButton& b) { QTest::mouseClick(&b, Qt::RightButton, {}, QPoint(3, 4)); })
-        << QStringList{"down 2 3,4", "up 2 3,4"};
+    QTest::newRow("right button does not click") << std::function<void(SkinButton&)>(
+        [](SkinButton& b) { QTest::mouseClick(&b, Qt::RightButton, {}, QPoint(3, 4)); })
+                                                 << QStringList{"down 2 3,4", "up 2 3,4"};
     QTest::newRow("double click is two clicks")
         << std::function<void(SkinButton&)>([](SkinButton& b) {
                // What the desktop sends: press, release, double-click, release.

@@ -1,6 +1,7 @@
 #include "cardtest.h"
-#include "dialogs/colorbox.h"
 #include "dialogs/cardoptionsdialog.h"
+#include "dialogs/colorbox.h"
+#include "modalwatchdog.h"
 #include "scriptedplatform.h"
 
 #include <QApplication>
@@ -33,16 +34,17 @@ private slots:
     void openingFillsTheBoxesAndClearsThePrimedFlag()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         editor.canvas()->setBackColor(0x00336699);
         editor.setSheetPrimed(true);
         CardOptionsDialog dialog(editor);
         QCOMPARE(dialog.windowTitle(), QString("Card Options"));
-        QCOMPARE(dialog.Text1->text(), QString("210"));
-        QCOMPARE(dialog.Text2->text(), QString("360"));
-        QCOMPARE(dialog.Picture4->BackColor(), 0x00336699);
+        QCOMPARE(dialog.heightEdit->text(), QString("210"));
+        QCOMPARE(dialog.widthEdit->text(), QString("360"));
+        QCOMPARE(dialog.backColorBox->BackColor(), 0x00336699);
         QVERIFY(!editor.sheetPrimed());
         QCOMPARE(editor.canvas()->Height(), 210.f);
         QCOMPARE(editor.canvas()->Width(), 360.f);
@@ -52,30 +54,31 @@ private slots:
     void heightAppliesOnEveryKeystrokeUpToItsLimit()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
-        clearByKeys(dialog.Text1);
+        clearByKeys(dialog.heightEdit);
         QList<float> heights;
         for (QChar key : QString("300")) {
-            QTest::keyClicks(dialog.Text1, key);
+            QTest::keyClicks(dialog.heightEdit, key);
             heights.append(editor.canvas()->Height());
         }
         QCOMPARE(heights, QList<float>({3, 30, 210}));
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Height=210"}));
         QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(dialog.Text1->text(), QString("210"));
+        QCOMPARE(dialog.heightEdit->text(), QString("210"));
 
-        clearByKeys(dialog.Text1);
-        QTest::keyClicks(dialog.Text1, "211");
+        clearByKeys(dialog.heightEdit);
+        QTest::keyClicks(dialog.heightEdit, "211");
         QCOMPARE(messageTexts(platform).size(), 2);
-        QCOMPARE(dialog.Text1->text(), QString("210"));
+        QCOMPARE(dialog.heightEdit->text(), QString("210"));
         QCOMPARE(editor.canvas()->Height(), 210.f);
 
-        clearByKeys(dialog.Text1);
-        QTest::keyClicks(dialog.Text1, "200.5");
+        clearByKeys(dialog.heightEdit);
+        QTest::keyClicks(dialog.heightEdit, "200.5");
         QCOMPARE(editor.canvas()->Height(), 200.5f);
         QCOMPARE(messageTexts(platform).size(), 2);
     }
@@ -83,20 +86,21 @@ private slots:
     void widthLimitSetsTheBoxTo345()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
-        clearByKeys(dialog.Text2);
-        QTest::keyClicks(dialog.Text2, "386");
+        clearByKeys(dialog.widthEdit);
+        QTest::keyClicks(dialog.widthEdit, "386");
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Width=385"}));
-        QCOMPARE(dialog.Text2->text(), QString("345"));
+        QCOMPARE(dialog.widthEdit->text(), QString("345"));
         QCOMPARE(editor.canvas()->Width(), 345.f);
 
-        clearByKeys(dialog.Text2);
-        QTest::keyClicks(dialog.Text2, "385");
-        QCOMPARE(dialog.Text2->text(), QString("385"));
+        clearByKeys(dialog.widthEdit);
+        QTest::keyClicks(dialog.widthEdit, "385");
+        QCOMPARE(dialog.widthEdit->text(), QString("385"));
         QCOMPARE(editor.canvas()->Width(), 385.f);
         QCOMPARE(messageTexts(platform).size(), 1);
     }
@@ -104,12 +108,13 @@ private slots:
     void textThatIsNoSizeIsIgnoredButStillUnprimes()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
-        for (QLineEdit* box : {dialog.Text1, dialog.Text2}) {
+        for (QLineEdit* box : {dialog.heightEdit, dialog.widthEdit}) {
             for (const char* entry : {"", "abc", "-", "0", "-5", "0.0", "nan", "inf"}) {
                 editor.setSheetPrimed(true);
                 clearByKeys(box);
@@ -121,28 +126,29 @@ private slots:
         }
         QVERIFY(platform.messageBoxes.isEmpty());
         // Retyping a size after a slip applies it.
-        clearByKeys(dialog.Text1);
-        QTest::keyClicks(dialog.Text1, "x");
-        QTest::keyClick(dialog.Text1, Qt::Key_Backspace);
-        QTest::keyClicks(dialog.Text1, "150");
+        clearByKeys(dialog.heightEdit);
+        QTest::keyClicks(dialog.heightEdit, "x");
+        QTest::keyClick(dialog.heightEdit, Qt::Key_Backspace);
+        QTest::keyClicks(dialog.heightEdit, "150");
         QCOMPARE(editor.canvas()->Height(), 150.f);
     }
 
     void colourReachesTheCardOnlyThroughOk()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         const qint32 before = editor.canvas()->BackColor();
         {
             CardOptionsDialog dialog(editor);
             dialog.show();
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::red});
-            QTest::mouseClick(dialog.Picture4, Qt::LeftButton);
-            QCOMPARE(dialog.Picture4->BackColor(), 0x000000FF);
+            QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
+            QCOMPARE(dialog.backColorBox->BackColor(), 0x000000FF);
             QCOMPARE(editor.canvas()->BackColor(), before);
-            QTest::mouseClick(dialog.Command2, Qt::LeftButton);
+            QTest::mouseClick(dialog.closeButton, Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             QCOMPARE(editor.canvas()->BackColor(), before);
         }
@@ -151,15 +157,15 @@ private slots:
             dialog.show();
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Cancelled, {}});
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Failed, {}});
-            QTest::mouseClick(dialog.Picture4, Qt::LeftButton);
+            QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
             QVERIFY(platform.messageBoxes.isEmpty());
-            QTest::mouseClick(dialog.Picture4, Qt::LeftButton);
+            QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
             QCOMPARE(messageTexts(platform), QStringList({"Error"}));
-            QCOMPARE(dialog.Picture4->BackColor(), before);
+            QCOMPARE(dialog.backColorBox->BackColor(), before);
 
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::green});
-            QTest::mouseClick(dialog.Picture4, Qt::LeftButton);
-            QTest::mouseClick(dialog.Command5, Qt::LeftButton);
+            QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
+            QTest::mouseClick(dialog.okButton, Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(editor.canvas()->BackColor(), 0x0000FF00);
         }
@@ -168,10 +174,12 @@ private slots:
     void settingsButtonShowsItModally()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         editor.setSheetPrimed(true);
+        ModalWatchdog watchdog;
         bool seen = false;
         QTimer::singleShot(0, this, [&] {
             auto* dialog = qobject_cast<CardOptionsDialog*>(QApplication::activeModalWidget());
@@ -182,8 +190,8 @@ private slots:
             // Opening alone unprimes the sheet, even if nothing is changed.
             QVERIFY(!editor.sheetPrimed());
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::blue});
-            QTest::mouseClick(dialog->Picture4, Qt::LeftButton);
-            QTest::mouseClick(dialog->Command2, Qt::LeftButton);
+            QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+            QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
         });
         QTest::mouseClick(window.settingsButton, Qt::LeftButton);
         QVERIFY(seen);

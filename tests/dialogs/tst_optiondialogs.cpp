@@ -2,9 +2,10 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
 #include "dialogs/colorbox.h"
-#include "dialogs/textoptionsdialog.h"
-#include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/picturebuttons.h"
+#include "dialogs/shapeoptionsdialog.h"
+#include "dialogs/textoptionsdialog.h"
+#include "document/fontfaces.h"
 #include "scriptedplatform.h"
 
 #include <QAbstractItemView>
@@ -16,7 +17,9 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -80,9 +83,10 @@ private slots:
     void textOptionsOpensFilledFromTheItem()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         item->setFontName("Tahoma (Arabic)");
@@ -98,72 +102,87 @@ private slots:
         QCOMPARE(dialog->windowTitle(), QString("Text Options"));
         QCOMPARE(dialog->pos(), QPoint(0, 0));
         QCOMPARE(dialog->size(), QSize(509, 208));
-        QCOMPARE(dialog->Combo1->currentText(), QString("Tahoma (Arabic)"));
-        QCOMPARE(dialog->Combo2->currentText(), QString("9.75"));
-        QCOMPARE(dialog->Check1->checkState(), Qt::Checked);
-        QCOMPARE(dialog->Check2->checkState(), Qt::Unchecked);
-        QCOMPARE(dialog->Check3->checkState(), Qt::Unchecked);
-        QVERIFY(dialog->Option1[2]->isChecked());
-        QVERIFY(!dialog->Option1[0]->isChecked() && !dialog->Option1[1]->isChecked());
-        QCOMPARE(dialog->Picture4->BackColor(), 0x000000FF);
-        QCOMPARE(dialog->Picture1->BackColor(), 0x00C0E0FF);
-        QCOMPARE(dialog->Text1->text(), QString("Hello"));
+        QCOMPARE(dialog->fontBox->currentText(), QString("Tahoma (Arabic)"));
+        QCOMPARE(dialog->sizeBox->currentText(), QString("9.75"));
+        QCOMPARE(dialog->boldBox->checkState(), Qt::Checked);
+        QCOMPARE(dialog->italicBox->checkState(), Qt::Unchecked);
+        QCOMPARE(dialog->underlineBox->checkState(), Qt::Unchecked);
+        QVERIFY(dialog->alignmentButtons[2]->isChecked());
+        QVERIFY(!dialog->alignmentButtons[0]->isChecked()
+                && !dialog->alignmentButtons[1]->isChecked());
+        QCOMPARE(dialog->textColorBox->BackColor(), 0x000000FF);
+        QCOMPARE(dialog->backColorBox->BackColor(), 0x00C0E0FF);
+        QCOMPARE(dialog->textEdit->text(), QString("Hello"));
         // Filling wrote nothing new into the item.
         QCOMPARE(item->FontName(), QString("Tahoma (Arabic)"));
         QCOMPARE(item->FontSize(), 9.75f);
 
         // The lists: every installed face in the platform's order, sizes 1 to 120.
         QStringList faces;
-        for (int i = 0; i < dialog->Combo1->count(); ++i)
-            faces.append(dialog->Combo1->itemText(i));
-        QCOMPARE(faces, QFontDatabase::families());
-        QCOMPARE(dialog->Combo2->count(), 120);
-        QCOMPARE(dialog->Combo2->itemText(0), QString("1"));
-        QCOMPARE(dialog->Combo2->itemText(119), QString("120"));
+        for (int i = 0; i < dialog->fontBox->count(); ++i)
+            faces.append(dialog->fontBox->itemText(i));
+        // Each family once, without its foundry, in the platform's order.
+        QCOMPARE(faces, listedFontFamilies(QFontDatabase::families()));
+        QVERIFY(!faces.filter(QRegularExpression(R"(\[.*\]$)")).size());
+        QCOMPARE(listedFontFamilies({"C059 [urw]", "Sans", "C059 [UKWN]", "A [b] c"}),
+                 QStringList({"C059", "Sans", "A [b] c"}));
+        QCOMPARE(dialog->sizeBox->count(), 120);
+        QCOMPARE(dialog->sizeBox->itemText(0), QString("1"));
+        QCOMPARE(dialog->sizeBox->itemText(119), QString("120"));
+
+        // Underlined but not italic reads as exactly that.
+        item->setFontBold(false);
+        item->setFontUnderline(true);
+        QCOMPARE(openTextOptions(window, 1), dialog);
+        QCOMPARE(dialog->boldBox->checkState(), Qt::Unchecked);
+        QCOMPARE(dialog->italicBox->checkState(), Qt::Unchecked);
+        QCOMPARE(dialog->underlineBox->checkState(), Qt::Checked);
+        QVERIFY(item->FontUnderline() && !item->FontItalic());
 
         // Alignment stands left, centre, right on screen; the indices are 0, 2, 1.
-        QVERIFY(dialog->Option1[0]->x() < dialog->Option1[2]->x());
-        QVERIFY(dialog->Option1[2]->x() < dialog->Option1[1]->x());
-        QCOMPARE(dialog->Option1[2]->geometry(), QRect(280, 48, 25, 25));
-        QCOMPARE(dialog->Command1->geometry(), QRect(208, 168, 97, 33));
+        QVERIFY(dialog->alignmentButtons[0]->x() < dialog->alignmentButtons[2]->x());
+        QVERIFY(dialog->alignmentButtons[2]->x() < dialog->alignmentButtons[1]->x());
+        QCOMPARE(dialog->alignmentButtons[2]->geometry(), QRect(280, 48, 25, 25));
+        QCOMPARE(dialog->closeButton->geometry(), QRect(208, 168, 97, 33));
     }
 
     void textOptionsControlsWriteIntoTheItem()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
-        QTest::mouseClick(dialog->Check1, Qt::LeftButton);
-        QTest::mouseClick(dialog->Check2, Qt::LeftButton);
-        QTest::mouseClick(dialog->Check3, Qt::LeftButton);
+        QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
+        QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
+        QTest::mouseClick(dialog->underlineBox, Qt::LeftButton);
         QVERIFY(item->FontBold() && item->FontItalic() && item->FontUnderline());
-        QTest::mouseClick(dialog->Check2, Qt::LeftButton);
+        QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
         QVERIFY(!item->FontItalic());
         // A grey box counts as on.
-        dialog->Check2->setCheckState(Qt::PartiallyChecked);
+        dialog->italicBox->setCheckState(Qt::PartiallyChecked);
         QVERIFY(item->FontItalic());
 
-        QTest::mouseClick(dialog->Option1[1], Qt::LeftButton);
+        QTest::mouseClick(dialog->alignmentButtons[1], Qt::LeftButton);
         QCOMPARE(item->Alignment(), qint16(TextElement::RightJustify));
-        QTest::mouseClick(dialog->Option1[2], Qt::LeftButton);
+        QTest::mouseClick(dialog->alignmentButtons[2], Qt::LeftButton);
         QCOMPARE(item->Alignment(), qint16(TextElement::Center));
-        QTest::mouseClick(dialog->Option1[0], Qt::LeftButton);
+        QTest::mouseClick(dialog->alignmentButtons[0], Qt::LeftButton);
         QCOMPARE(item->Alignment(), qint16(TextElement::LeftJustify));
 
-        pickFromList(dialog->Combo2, "24");
+        pickFromList(dialog->sizeBox, "24");
         QCOMPARE(item->FontSize(), 24.f);
 
         // Every keystroke reaches the card.
-        dialog->Text1->clear();
+        dialog->textEdit->clear();
         QStringList captions;
         for (QChar key : QString("Ink")) {
-            QTest::keyClicks(dialog->Text1, key);
+            QTest::keyClicks(dialog->textEdit, key);
             captions.append(item->Caption());
         }
         QCOMPARE(captions, QStringList({"I", "In", "Ink"}));
@@ -172,59 +191,125 @@ private slots:
     void pickedFacesGetTheScriptSuffix()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         // This machine may lack these faces; list them as a machine that has them would.
-        const QStringList wanted = {"Arial", "Courier New", "Times New Roman", "Tahoma",
-                                    "Verdana"};
+        const QStringList wanted = {"Arial", "Courier New", "Times New Roman", "Tahoma", "Verdana"};
         for (const QString& face : wanted)
-            if (dialog->Combo1->findText(face, Qt::MatchExactly) < 0)
-                dialog->Combo1->addItem(face);
+            if (dialog->fontBox->findText(face, Qt::MatchExactly) < 0)
+                dialog->fontBox->addItem(face);
 
         for (const QString& face : wanted.mid(0, 4)) {
-            pickFromList(dialog->Combo1, face);
+            pickFromList(dialog->fontBox, face);
             QCOMPARE(item->FontName(), face + " (Arabic)");
         }
-        pickFromList(dialog->Combo1, "Verdana");
+        pickFromList(dialog->fontBox, "Verdana");
         QCOMPARE(item->FontName(), QString("Verdana"));
         // The rule is exact: an installed face that merely resembles one is stored as listed.
-        const QString installed = QFontDatabase::families().value(0);
-        pickFromList(dialog->Combo1, installed);
+        const QString installed = listedFontFamilies(QFontDatabase::families()).value(0);
+        pickFromList(dialog->fontBox, installed);
         QCOMPARE(item->FontName(), installed);
     }
 
-    void typingIntoTheListsChangesNothing()
+    // Text typed into a list box that matches an entry (in any case) is not a pick: neither
+    // Enter nor the focus leaving the box writes it. A keyboard pick inside the list does.
+    void onlyAPickFromTheListWrites_data()
     {
+        QTest::addColumn<QString>("box");
+        QTest::addColumn<QString>("leave");
+        for (const char* box : {"font", "size", "shape"})
+            for (const char* leave : {"enter", "click", "window"})
+                QTest::addRow("%s, %s", box, leave) << box << leave;
+    }
+
+    void onlyAPickFromTheListWrites()
+    {
+        QFETCH(QString, box);
+        QFETCH(QString, leave);
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
-        const QString face = item->FontName();
-        const float size = item->FontSize();
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
-        QVERIFY(dialog);
-        dialog->Combo1->lineEdit()->clear();
-        QTest::keyClicks(dialog->Combo1, "Liberation Serif");
-        dialog->Combo2->lineEdit()->clear();
-        QTest::keyClicks(dialog->Combo2, "48");
-        QCOMPARE(item->FontName(), face);
-        QCOMPARE(item->FontSize(), size);
-        QCOMPARE(dialog->Combo2->count(), 120); // typed text is not added either
+        ShapeElement* shape = editor.shapes[1];
+        QVERIFY(shape->setShape(ShapeElement::RoundedRectangle));
+        const auto written = [&] {
+            return box == "font"   ? item->FontName()
+                   : box == "size" ? QString::number(item->FontSize())
+                                   : QString::number(shape->Shape());
+        };
+        const QString before = written();
+
+        QWidget* dialog = nullptr;
+        QPointer<QComboBox> combo;
+        QWidget* elsewhere = nullptr;
+        QString typed;
+        if (box == "shape") {
+            auto* shapeDialog = openShapeOptions(window, 1);
+            QVERIFY(shapeDialog);
+            dialog = shapeDialog;
+            combo = shapeDialog->shapeBox;
+            elsewhere = shapeDialog->closeButton;
+            typed = "oval";
+        } else {
+            auto* textDialog = openTextOptions(window, 1);
+            QVERIFY(textDialog);
+            dialog = textDialog;
+            combo = box == "font" ? textDialog->fontBox : textDialog->sizeBox;
+            elsewhere = textDialog->textEdit;
+            typed = box == "font" ? combo->itemText(combo->count() - 1).toLower() : "30";
+        }
+        QVERIFY(combo->findText(typed, Qt::MatchFixedString) >= 0);
+        QApplication::setActiveWindow(dialog);
+        combo->setFocus();
+        QTRY_VERIFY(combo->hasFocus());
+        const int entries = combo->count();
+        combo->lineEdit()->clear();
+        QTest::keyClicks(combo, typed);
+        if (leave == "enter")
+            QTest::keyClick(combo, Qt::Key_Return);
+        else if (leave == "click")
+            QTest::mouseClick(elsewhere, Qt::LeftButton);
+        else
+            QApplication::setActiveWindow(&window);
+        // "Close" of Shape Options closes it for good.
+        QTRY_VERIFY(!combo || !combo->hasFocus() || leave == "enter");
+        QCOMPARE(written(), before);
+        if (combo)
+            QCOMPARE(combo->count(), entries); // typed text is not added either
+
+        // Choosing with the keyboard inside the open list is a pick.
+        if (leave == "enter") {
+            combo->setCurrentIndex(0);
+            combo->showPopup();
+            QAbstractItemView* list = combo->view();
+            QVERIFY(QTest::qWaitForWindowExposed(list->window()));
+            QTest::keyClick(list, Qt::Key_Down);
+            QTest::keyClick(list, Qt::Key_Return);
+            QTRY_VERIFY(!list->window()->isVisible());
+            const QString expected = box == "font"   ? storedFontName(combo->itemText(1))
+                                     : box == "size" ? QString("2")
+                                                     : QString("1");
+            QCOMPARE(written(), expected);
+        }
     }
 
     void colourBoxesGoThroughTheChooser()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         item->setFRWColor(0x00102030);
@@ -233,34 +318,34 @@ private slots:
         QVERIFY(dialog);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, QColor(0x0A, 0x14, 0x1E)});
-        QTest::mouseClick(dialog->Picture4, Qt::LeftButton);
+        QTest::mouseClick(dialog->textColorBox, Qt::LeftButton);
         QCOMPARE(platform.colorRequests.value(0), QColor(0x30, 0x20, 0x10)); // starts at its own
         QCOMPARE(item->FRWColor(), 0x001E140A);
-        QCOMPARE(dialog->Picture4->BackColor(), 0x001E140A);
+        QCOMPARE(dialog->textColorBox->BackColor(), 0x001E140A);
 
         platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
         platform.colorAnswers.enqueue({Outcome::Failed, {}});
-        QTest::mouseClick(dialog->Picture1, Qt::LeftButton);
+        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QVERIFY(platform.messageBoxes.isEmpty());
-        QTest::mouseClick(dialog->Picture1, Qt::LeftButton);
+        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
-        QCOMPARE(platform.messageBoxes[0].buttons,
-                 QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(item->BackColor(), 0x00405060);
-        QCOMPARE(dialog->Picture1->BackColor(), 0x00405060);
+        QCOMPARE(dialog->backColorBox->BackColor(), 0x00405060);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::yellow});
-        QTest::mouseClick(dialog->Picture1, Qt::LeftButton);
+        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(item->BackColor(), 0x0000FFFF);
     }
 
     void sameCardBackgroundTakesTheCardColourWhenTicked()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* item = editor.texts[1];
         item->setBackColor(0x00405060);
@@ -268,23 +353,24 @@ private slots:
         QVERIFY(dialog);
         // The card changes after the dialog opened: the current colour counts.
         editor.canvas()->setBackColor(0x00ABCDEF);
-        QTest::mouseClick(dialog->Check4, Qt::LeftButton);
+        QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
         QCOMPARE(item->BackColor(), 0x00ABCDEF);
-        QCOMPARE(dialog->Picture1->BackColor(), 0x00ABCDEF);
+        QCOMPARE(dialog->backColorBox->BackColor(), 0x00ABCDEF);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::black});
-        QTest::mouseClick(dialog->Picture1, Qt::LeftButton);
-        QTest::mouseClick(dialog->Check4, Qt::LeftButton);
-        QCOMPARE(dialog->Check4->checkState(), Qt::Unchecked);
+        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+        QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
+        QCOMPARE(dialog->sameAsCardBox->checkState(), Qt::Unchecked);
         QCOMPARE(item->BackColor(), 0);
     }
 
     void laterChangesFollowTheSelectionIndex()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         editor.texts[2]->moveTwips(3000, 1500);
@@ -295,22 +381,22 @@ private slots:
         QVERIFY(dialog);
 
         clickTwips(editor.texts[2], {30, 30});
-        QTest::keyClicks(dialog->Text1, "2");
+        QTest::keyClicks(dialog->textEdit, "2");
         QCOMPARE(editor.texts[2]->Caption(), QString("Text2"));
         QCOMPARE(editor.texts[1]->Caption(), QString("Text"));
 
         // A shape with index 1 redirects the changes to text item 1.
         clickTwips(editor.shapes[1], {200, 200});
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
-        QTest::mouseClick(dialog->Check1, Qt::LeftButton);
+        QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
         QVERIFY(editor.texts[1]->FontBold());
         QVERIFY(!editor.texts[2]->FontBold());
 
         // No text item 3: the changes are dropped.
         clickTwips(editor.shapes[3], {200, 200});
         QCOMPARE(editor.selection().index, 3);
-        QTest::mouseClick(dialog->Check2, Qt::LeftButton);
-        QTest::keyClicks(dialog->Text1, "x");
+        QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
+        QTest::keyClicks(dialog->textEdit, "x");
         QVERIFY(!editor.texts[1]->FontItalic() && !editor.texts[2]->FontItalic());
         QCOMPARE(editor.texts[2]->Caption(), QString("Text2"));
     }
@@ -318,27 +404,28 @@ private slots:
     void closeKeepsTheValuesAndTheCloseBoxDestroys()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
-        QTest::mouseClick(dialog->Check4, Qt::LeftButton);
-        QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+        QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
+        QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
         QVERIFY(dialog->isHidden());
         processDeletions();
         QCOMPARE(window.textOptions.data(), dialog);
         QCOMPARE(openTextOptions(window, 1), dialog);
-        QCOMPARE(dialog->Check4->checkState(), Qt::Checked);
+        QCOMPARE(dialog->sameAsCardBox->checkState(), Qt::Checked);
 
         dialog->close();
         processDeletions();
         QVERIFY(!window.textOptions);
         TextOptionsDialog* again = openTextOptions(window, 1);
         QVERIFY(again && again->isVisible());
-        QCOMPARE(again->Check4->checkState(), Qt::Unchecked);
-        QCOMPARE(again->Combo2->count(), 120);
+        QCOMPARE(again->sameAsCardBox->checkState(), Qt::Unchecked);
+        QCOMPARE(again->sizeBox->count(), 120);
     }
 
     // ---- Shape Options ---------------------------------------------------------------
@@ -346,9 +433,10 @@ private slots:
     void shapeOptionsOpensOnTheShape()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         window.frontShapeButton->click();
         ShapeElement* shape = editor.shapes[1];
         QVERIFY(shape->setShape(ShapeElement::RoundedRectangle));
@@ -357,61 +445,62 @@ private slots:
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QString("Shape Options"));
         QStringList kinds;
-        for (int i = 0; i < dialog->List1->count(); ++i)
-            kinds.append(dialog->List1->itemText(i));
-        QCOMPARE(kinds, QStringList({"Rectangle", "Square", "Oval", "Circular",
-                                     "Rounded Rectangle", "Rounded Square"}));
-        QCOMPARE(dialog->List1->currentText(), QString("Rounded Rectangle"));
-        QCOMPARE(dialog->Label3->text(), QString("4"));
-        QVERIFY(dialog->Label3->isHidden());
-        QCOMPARE(dialog->Picture5->BackColor(), 0x0000C000);
+        for (int i = 0; i < dialog->shapeBox->count(); ++i)
+            kinds.append(dialog->shapeBox->itemText(i));
+        QCOMPARE(kinds, QStringList({"Rectangle", "Square", "Oval", "Circular", "Rounded Rectangle",
+                                     "Rounded Square"}));
+        QCOMPARE(dialog->shapeBox->currentText(), QString("Rounded Rectangle"));
+        QCOMPARE(dialog->pickedKindLabel->text(), QString("4"));
+        QVERIFY(dialog->pickedKindLabel->isHidden());
+        QCOMPARE(dialog->backColorBox->BackColor(), 0x0000C000);
         QCOMPARE(shape->Shape(), int(ShapeElement::RoundedRectangle));
     }
 
     void shapeKindsAndColourAreWritten()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         window.frontShapeButton->click();
         ShapeElement* shape = editor.shapes[1];
         ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog);
 
-        pickFromList(dialog->List1, "Circular");
+        pickFromList(dialog->shapeBox, "Circular");
         QCOMPARE(shape->Shape(), 3);
-        QCOMPARE(dialog->Label3->text(), QString("3"));
-        pickFromList(dialog->List1, "Rounded Square");
+        QCOMPARE(dialog->pickedKindLabel->text(), QString("3"));
+        pickFromList(dialog->shapeBox, "Rounded Square");
         QCOMPARE(shape->Shape(), 5);
 
-        dialog->List1->lineEdit()->clear();
-        QTest::keyClicks(dialog->List1, "Oval");
+        dialog->shapeBox->lineEdit()->clear();
+        QTest::keyClicks(dialog->shapeBox, "Oval");
         QCOMPARE(shape->Shape(), 5);
 
         const qint32 before = shape->BackColor();
         platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
         platform.colorAnswers.enqueue({Outcome::Failed, {}});
-        QTest::mouseClick(dialog->Picture5, Qt::LeftButton);
-        QTest::mouseClick(dialog->Picture5, Qt::LeftButton);
+        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(shape->BackColor(), before);
-        QCOMPARE(dialog->Picture5->BackColor(), before);
+        QCOMPARE(dialog->backColorBox->BackColor(), before);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::magenta});
-        QTest::mouseClick(dialog->Picture5, Qt::LeftButton);
+        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(shape->BackColor(), 0x00FF00FF);
 
         // Another selection redirects the changes to the shape with its index.
         window.frontShapeButton->click();
         editor.shapes[2]->moveTwips(2500, 1000);
         clickTwips(editor.shapes[2], {200, 200});
-        pickFromList(dialog->List1, "Oval");
+        pickFromList(dialog->shapeBox, "Oval");
         QCOMPARE(editor.shapes[2]->Shape(), 2);
         QCOMPARE(shape->Shape(), 5);
 
-        QTest::mouseClick(dialog->Command1, Qt::LeftButton);
+        QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
         processDeletions();
         QVERIFY(!window.shapeOptions);
     }
@@ -420,9 +509,10 @@ private slots:
     {
         // The real dialogs this time: the file and colour choosers share nothing that a
         // cancelled file choice could leave behind.
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         window.frontShapeButton->click();
         ShapeElement* shape = editor.shapes[1];
         shape->setBackColor(0x00123456);
@@ -430,12 +520,13 @@ private slots:
         QVERIFY(dialog);
 
         ModalRejecter rejecter;
-        QTest::mouseClick(window.pictureButton, Qt::LeftButton); // Image: the file dialog, cancelled
+        QTest::mouseClick(window.pictureButton,
+                          Qt::LeftButton); // Image: the file dialog, cancelled
         QVERIFY(!editor.pictures.contains(1));
-        QTest::mouseClick(dialog->Picture5, Qt::LeftButton);
+        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(rejecter.seen, QStringList({"QFileDialog", "QColorDialog"}));
         QCOMPARE(shape->BackColor(), 0x00123456);
-        QCOMPARE(dialog->Picture5->BackColor(), 0x00123456);
+        QCOMPARE(dialog->backColorBox->BackColor(), 0x00123456);
     }
 };
 

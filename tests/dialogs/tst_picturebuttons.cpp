@@ -5,7 +5,7 @@
 
 class TestPictureButtons : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void picturesFollowThePalette_data();
     void picturesFollowThePalette();
 };
@@ -38,8 +38,8 @@ void TestPictureButtons::picturesFollowThePalette()
         for (int y = 5; y < 20; ++y)
             for (int x = 5; x < 20; ++x) {
                 const QColor c = image.pixelColor(x, y);
-                nearest = qMin(nearest, qAbs(c.red() - ink.red()) + qAbs(c.green() - ink.green()) +
-                                            qAbs(c.blue() - ink.blue()));
+                nearest = qMin(nearest, qAbs(c.red() - ink.red()) + qAbs(c.green() - ink.green())
+                                            + qAbs(c.blue() - ink.blue()));
             }
         QVERIFY2(nearest < 30, qPrintable(QString("checked %1: no stroke near %2, closest %3")
                                               .arg(on)

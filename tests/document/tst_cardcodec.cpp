@@ -47,8 +47,8 @@ std::vector<RawRecord> readAll(QByteArrayView bytes)
 int shortestDigits(float value)
 {
     char buffer[64];
-    const char* end = std::to_chars(buffer, buffer + sizeof buffer, value,
-                                    std::chars_format::scientific).ptr;
+    const char* end =
+        std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::scientific).ptr;
     const char* begin = buffer;
     return int(std::count_if(begin, std::find(begin, end, 'e'), ::isdigit));
 }
@@ -83,12 +83,24 @@ private slots:
             float value;
             const char* text;
         } cases[] = {
-            {9.75f, "9.75"}, {3000, "3000"}, {0.1f, "0.1"}, {-2.5f, "-2.5"}, {0, "0"},
-            {-0.0f, "0"}, {1234.567f, "1234.567"}, {1.0f / 3, "0.3333333"},
-            {9999999, "9999999"}, {1e7f, "1E+07"}, {12345678, "1.234568E+07"},
-            {1e10f, "1E+10"}, {0.00001f, "0.00001"}, {1.5e-6f, "1.5E-06"},
-            {std::numeric_limits<float>::denorm_min(), "1E-45"}, {inf, "3.402823E+38"},
-            {-inf, "-3.402823E+38"}, {std::nanf(""), "0"},
+            {9.75f, "9.75"},
+            {3000, "3000"},
+            {0.1f, "0.1"},
+            {-2.5f, "-2.5"},
+            {0, "0"},
+            {-0.0f, "0"},
+            {1234.567f, "1234.567"},
+            {1.0f / 3, "0.3333333"},
+            {9999999, "9999999"},
+            {1e7f, "1E+07"},
+            {12345678, "1.234568E+07"},
+            {1e10f, "1E+10"},
+            {0.00001f, "0.00001"},
+            {1.5e-6f, "1.5E-06"},
+            {std::numeric_limits<float>::denorm_min(), "1E-45"},
+            {inf, "3.402823E+38"},
+            {-inf, "-3.402823E+38"},
+            {std::nanf(""), "0"},
         };
         for (const auto& c : cases)
             QCOMPARE(formatSingle(c.value), QByteArray(c.text));
@@ -116,8 +128,8 @@ private slots:
             if (shortestDigits(value) <= 7)
                 QVERIFY2(*back == value || value == 0, text.constData());
             else
-                QVERIFY2(std::fabs(*back - value) <= std::fabs(value) * 6e-7f
-                             + std::numeric_limits<float>::denorm_min(),
+                QVERIFY2(std::fabs(*back - value)
+                             <= std::fabs(value) * 6e-7f + std::numeric_limits<float>::denorm_min(),
                          text.constData());
         }
     }
@@ -180,14 +192,10 @@ private slots:
             const char* text;
             bool quoted;
         } cases[] = {
-            {"\"a,b\"", "a,b", true},
-            {"\"say \"hi\", now\"", "say \"hi\", now", true},
-            {"\"\"\"", "\"", true},
-            {"\"\"", "", true},
-            {"\"open", "open", true},
-            {"  \" kept \"", " kept ", true},
-            {" bare , rest", "bare", false},
-            {"x\"y\"", "x\"y\"", false},
+            {"\"a,b\"", "a,b", true},        {"\"say \"hi\", now\"", "say \"hi\", now", true},
+            {"\"\"\"", "\"", true},          {"\"\"", "", true},
+            {"\"open", "open", true},        {"  \" kept \"", " kept ", true},
+            {" bare , rest", "bare", false}, {"x\"y\"", "x\"y\"", false},
         };
         for (const auto& c : cases) {
             const Field field = extractField(c.line);
@@ -200,17 +208,31 @@ private slots:
     {
         CardWriter writer;
         writer.writeCard({});
-        LabelRecord label{QStringLiteral("Text"), 1215, 9.75f, -30, 0.1f, qint32(0x8000000F),
-                          0x00FF0000, 1, storedFontName(QStringLiteral("Tahoma")), 8.25f,
-                          true, false, false, 2, QStringLiteral("r"), {}};
+        LabelRecord label{QStringLiteral("Text"),
+                          1215,
+                          9.75f,
+                          -30,
+                          0.1f,
+                          qint32(0x8000000F),
+                          0x00FF0000,
+                          1,
+                          storedFontName(QStringLiteral("Tahoma")),
+                          8.25f,
+                          true,
+                          false,
+                          false,
+                          2,
+                          QStringLiteral("r"),
+                          {}};
         writer.writeLabel(label);
         writer.writeImage({15, 30, 45, 60, QStringLiteral("/home/a/b.png"), {}});
         writer.writeShape({100, 200, 0, 5, 255, 3});
 
-        const QByteArray expected = lines({"TheCard", "360", "210", "16777215"}, 14)
+        const QByteArray expected =
+            lines({"TheCard", "360", "210", "16777215"}, 14)
             + lines({"\"Label\"", "\"Text\"", "1215", "9.75", "-30", "0.1", "-2147483633",
-                     "16711680", "1", "\"Tahoma (Arabic)\"", "8.25", "#TRUE#", "#FALSE#",
-                     "#FALSE#", "2", "\"r\"", "\"\"", "\"Text\""})
+                     "16711680", "1", "\"Tahoma (Arabic)\"", "8.25", "#TRUE#", "#FALSE#", "#FALSE#",
+                     "2", "\"r\"", "\"\"", "\"Text\""})
             + lines({"\"Image\"", "15", "30", "45", "60", "\"/home/a/b.png\""}, 10)
             + lines({"\"\"", "\"img\""})
             + lines({"\"ActiveShape\"", "100", "200", "0", "5", "255", "3"}, 11);
@@ -227,9 +249,16 @@ private slots:
 
     void textRoundTrip()
     {
-        const QString texts[] = {"He said \"hi\", twice", "\"", "\"a\",\"b\"", "x\"", "a,b",
-                                 "  both ends  ", "12", "#TRUE#",
-                                 QString::fromUtf8("Zürich – 5 € ✓"), ""};
+        const QString texts[] = {"He said \"hi\", twice",
+                                 "\"",
+                                 "\"a\",\"b\"",
+                                 "x\"",
+                                 "a,b",
+                                 "  both ends  ",
+                                 "12",
+                                 "#TRUE#",
+                                 QString::fromUtf8("Zürich – 5 € ✓"),
+                                 ""};
         for (const QString& text : texts) {
             CardWriter writer;
             LabelRecord label;
@@ -271,11 +300,11 @@ private slots:
 
     void recordKinds()
     {
-        const auto label = lines({"\"Label\"", "\"c\"", "1", "2", "3", "4", "0", "0", "0",
-                                  "\"f\"", "8", "#FALSE#", "#FALSE#", "#FALSE#", "0", "\"\"",
-                                  "\"\""});
+        const auto label = lines({"\"Label\"", "\"c\"", "1", "2", "3", "4", "0", "0", "0", "\"f\"",
+                                  "8", "#FALSE#", "#FALSE#", "#FALSE#", "0", "\"\"", "\"\""});
         const QByteArray bytes = label + "\"Text\"\r\n" + label + "\"Shape\"\r\n"
-            + lines({"TheCard", "1", "2", "3"}, 14) + lines({"\"Unknown\""}, 17);
+                                 + lines({"TheCard", "1", "2", "3"}, 14)
+                                 + lines({"\"Unknown\""}, 17);
         const auto records = readAll(bytes);
         QCOMPARE(records.size(), size_t(4));
         QCOMPARE(records[0].kind(), RecordKind::Label);
@@ -350,11 +379,11 @@ private slots:
             {"caf\xE9", u"café"},
             {"\x80 \x93q\x94", u"€ “q”"},
             {"\x81\x8D", u"\u0081\u008D"}, // unassigned in the code page
-            {"caf\xC3\xA9", u"café"},       // valid UTF-8
-            {"\xC3\xA9 \xE9", u"Ã© é"},     // one invalid byte: the whole line falls back
-            {"ab\xC3", u"abÃ"},             // sequence cut off at the line end
-            {"\xED\xA0\x80", u"í\u00A0€"},  // encoded surrogate
-            {"\xC0\xAF", u"À¯"},            // overlong
+            {"caf\xC3\xA9", u"café"},      // valid UTF-8
+            {"\xC3\xA9 \xE9", u"Ã© é"},    // one invalid byte: the whole line falls back
+            {"ab\xC3", u"abÃ"},            // sequence cut off at the line end
+            {"\xED\xA0\x80", u"í\u00A0€"}, // encoded surrogate
+            {"\xC0\xAF", u"À¯"},           // overlong
         };
         for (const auto& c : cases) {
             const QString expected = QString::fromUtf16(c.text);

@@ -41,7 +41,8 @@ QStringList storedState(const MainWindow& window)
                  .arg(editor.shapeCount);
     for (int i : editor.texts.indices()) {
         const TextElement* t = editor.texts[i];
-        state << QString("text %1 [%2] %3 %4 %5 %6 %7 %8 %9 %10 %11%12%13 %14 [%15] [%16] [%17] %18")
+        state << QString(
+                     "text %1 [%2] %3 %4 %5 %6 %7 %8 %9 %10 %11%12%13 %14 [%15] [%16] [%17] %18")
                      .arg(i)
                      .arg(t->Caption())
                      .arg(t->Left())
@@ -136,22 +137,24 @@ private slots:
     void defaultDesignIsTheGoldenFile()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        const QString path = card.programDir.filePath("default.qmark");
-        saveAsThroughWindow(platform, *card.window, path);
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        const QString path = card->programDir.filePath("default.qmark");
+        saveAsThroughWindow(platform, *card->window, path);
         QCOMPARE(platform.saveFilters, QStringList({"Card (.qmark)|*.qmark"}));
         QCOMPARE(readFileBytes(path), golden("default.qmark", readFileBytes(path)));
         QCOMPARE(readFileBytes(path).count("\r\n"), 72);
-        QCOMPARE(card.window->editor().cardFileName(), path);
+        QCOMPARE(card->window->editor().cardFileName(), path);
     }
 
     void designMadeInTheWindowIsTheGoldenFile()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        buildDesign(platform, *card.window);
-        const QString path = card.programDir.filePath("design");
-        saveAsThroughWindow(platform, *card.window, path);
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        buildDesign(platform, *card->window);
+        const QString path = card->programDir.filePath("design");
+        saveAsThroughWindow(platform, *card->window, path);
         // A name typed without an extension is used as it is.
         QVERIFY(QFile::exists(path));
         QCOMPARE(readFileBytes(path), golden("design.qmark", readFileBytes(path)));
@@ -160,14 +163,15 @@ private slots:
     void designRoundTripsThroughOpen()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         buildDesign(platform, window);
         editor.texts[2]->setCaption("He said \"hello\", twice");
         editor.canvas()->setCardWidth(300);
         editor.canvas()->setBackColor(0x00C0FFEE);
-        const QString path = card.programDir.filePath("trip.qmark");
+        const QString path = card->programDir.filePath("trip.qmark");
         saveAsThroughWindow(platform, window, path);
         // The font is read back as it was stored, with its suffix.
         const QStringList before =
@@ -183,10 +187,11 @@ private slots:
         QCOMPARE(after.mid(1), before.mid(1));
 
         // Saved again, the file is the same byte for byte: "Tahoma (Arabic)" stays.
-        const QString again = card.programDir.filePath("again.qmark");
+        const QString again = card->programDir.filePath("again.qmark");
         saveAsThroughWindow(platform, window, again);
         QCOMPARE(readFileBytes(again), readFileBytes(path));
-        QVERIFY(readFileBytes(path).contains("\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
+        QVERIFY(readFileBytes(path).contains(
+            "\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
         QCOMPARE(editor.texts[1]->FontName(), QString("Tahoma (Arabic)"));
 
         // "Save" writes to the current name without asking.
@@ -200,9 +205,10 @@ private slots:
     void gapsAreRenumberedAndReservedTextsKeptByIndex()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QVERIFY(editor.load(dataPath("reserved.qmark")));
         // Five text records (the template's first), one marked wrongly and so ignored.
         QCOMPARE(editor.textCount, qint16(4));
@@ -217,7 +223,7 @@ private slots:
         QCOMPARE(editor.pictures[1]->Picture().size(), QSize(32, 32));
         QCOMPARE(editor.pictures[1]->ToolTipText(), QString("/no/such/picture.jpg"));
 
-        const QString path = card.programDir.filePath("renumbered.qmark");
+        const QString path = card->programDir.filePath("renumbered.qmark");
         QVERIFY(editor.write(path));
         QCOMPARE(readFileBytes(path), golden("reserved-saved.qmark", readFileBytes(path)));
 
@@ -229,9 +235,10 @@ private slots:
     void openAsksFirstAndCancelChangesNothing()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         platform.messageAnswers.enqueue(QMessageBox::No);
         QTest::mouseClick(window.openButton, Qt::LeftButton);
@@ -252,10 +259,11 @@ private slots:
     void openingRunsTheStartUpAgain()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
-        const QString counter = card.programDir.filePath("sat.txt");
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
+        const QString counter = card->programDir.filePath("sat.txt");
         QCOMPARE(readFileBytes(counter), QByteArray(" 1 \r\n"));
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         editor.canvas()->setCardHeight(100);
@@ -287,8 +295,10 @@ private slots:
         const QByteArray good = readFileBytes(dataPath("default.qmark"));
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("truncated") << good.left(good.size() - 40);
-        QTest::newRow("garbage") << QByteArray("\x00\xff\xfe\x01\r\n\"\"\"\n,,,#TRUE#\n", 24).repeated(500);
-        QTest::newRow("long line") << (good.left(120) + QByteArray(30'000'000, 'x') + "\r\n" + good);
+        QTest::newRow("garbage")
+            << QByteArray("\x00\xff\xfe\x01\r\n\"\"\"\n,,,#TRUE#\n", 24).repeated(500);
+        QTest::newRow("long line")
+            << (good.left(120) + QByteArray(30'000'000, 'x') + "\r\n" + good);
         QTest::newRow("no line ends") << QByteArray(1'000'000, '"');
         QTest::newRow("bad numbers")
             << QByteArray(good).replace("360\r\n210", "abc\r\n-").replace("1380", "1e99");
@@ -297,10 +307,11 @@ private slots:
     {
         QFETCH(QByteArray, bytes);
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
-        const QString path = card.programDir.filePath("damaged.qmark");
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
+        const QString path = card->programDir.filePath("damaged.qmark");
         writeFileBytes(path, bytes);
         openThroughWindow(platform, window, path);
         QVERIFY(editor.texts[0]->isHidden());
@@ -309,19 +320,54 @@ private slots:
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* added = editor.texts[editor.textCount];
         QVERIFY(added && added->isVisible());
-        QVERIFY(editor.write(card.programDir.filePath("after.qmark")));
+        QVERIFY(editor.write(card->programDir.filePath("after.qmark")));
+    }
+
+    // A card size that is not a positive, finite size a widget can have leaves that dimension
+    // as it was.
+    void cardSizesOutOfRangeAreIgnored_data()
+    {
+        QTest::addColumn<QByteArray>("width");
+        QTest::addColumn<QByteArray>("height");
+        QTest::addColumn<float>("expectedWidth");
+        QTest::addColumn<float>("expectedHeight");
+        QTest::newRow("huge width") << QByteArray("1e30") << QByteArray("100") << 360.f << 100.f;
+        QTest::newRow("negative height") << QByteArray("200") << QByteArray("-5") << 200.f << 210.f;
+        QTest::newRow("zero, infinite") << QByteArray("0") << QByteArray("1e39") << 360.f << 210.f;
+        QTest::newRow("beyond a widget")
+            << QByteArray("16777216") << QByteArray("300") << 360.f << 300.f;
+        QTest::newRow("fractions")
+            << QByteArray("385.5") << QByteArray("12.25") << 385.5f << 12.25f;
+    }
+    void cardSizesOutOfRangeAreIgnored()
+    {
+        QFETCH(QByteArray, width);
+        QFETCH(QByteArray, height);
+        QFETCH(float, expectedWidth);
+        QFETCH(float, expectedHeight);
+        ScriptedPlatform platform;
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        CardEditor& editor = card->editor();
+        const QString path = card->programDir.filePath("size.qmark");
+        writeFileBytes(path, "TheCard\r\n" + width + "\r\n" + height + "\r\n255\r\n");
+        QVERIFY(editor.load(path));
+        QCOMPARE(editor.canvas()->Width(), expectedWidth);
+        QCOMPARE(editor.canvas()->Height(), expectedHeight);
+        QCOMPARE(editor.canvas()->BackColor(), 255);
     }
 
     void countersStopAtTheTopOnHugeFiles()
     {
         ScriptedPlatform platform;
-        StartedCard card(false);
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
+        const auto card = StartedCard::start(false);
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
         QByteArray record = "\"ActiveShape\"\r\n10\r\n10\r\n0\r\n0\r\n255\r\n1\r\n";
         for (int i = 0; i < 11; ++i)
             record += "\"none\"\r\n";
-        const QString path = card.programDir.filePath("many.qmark");
+        const QString path = card->programDir.filePath("many.qmark");
         writeFileBytes(path, record.repeated(40'000));
         QVERIFY(editor.load(path));
         QCOMPARE(editor.shapeCount, qint16(32767));
@@ -331,10 +377,11 @@ private slots:
     void failedSaveIsReportedAndKeepsTheOldFile()
     {
         ScriptedPlatform platform;
-        StartedCard card;
-        MainWindow& window = *card.window;
-        CardEditor& editor = card.editor();
-        const QString folder = card.programDir.filePath("a folder");
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
+        const QString folder = card->programDir.filePath("a folder");
         QVERIFY(QDir().mkpath(folder));
         saveAsThroughWindow(platform, window, folder);
         QCOMPARE(platform.messageBoxes.size(), 1);
@@ -376,14 +423,16 @@ static int runSaveChild(int argc, char** argv, bool killed)
 {
     QApplication app(argc, argv);
     ScriptedPlatform platform;
-    StartedCard card(false);
+    const auto card = StartedCard::start(false);
+    if (!card)
+        return 2;
     for (int i = 0; i < 200; ++i)
-        card.window->editor().addText();
-    card.window->editor().setCardFileName(QString::fromLocal8Bit(argv[2]));
+        card->window->editor().addText();
+    card->window->editor().setCardFileName(QString::fromLocal8Bit(argv[2]));
     std::signal(SIGXFSZ, killed ? SIG_DFL : SIG_IGN);
     rlimit limit{300, 300};
     setrlimit(RLIMIT_FSIZE, &limit);
-    card.window->editor().save();
+    card->window->editor().save();
     std::printf("%s\n", platform.messageBoxes.size() == 1 ? "reported" : "silent");
     return 0;
 }

@@ -12,7 +12,7 @@ namespace {
 
 // Records the addresses handed to the browser; nothing else may be asked of it here.
 class RecordingPlatform final : public Platform {
-  public:
+public:
     QList<QUrl> opened;
 
     QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString&,
@@ -47,7 +47,7 @@ class TestAboutDialog : public QObject {
 
     RecordingPlatform m_platform;
 
-  private slots:
+private slots:
     void init()
     {
         m_platform.opened.clear();

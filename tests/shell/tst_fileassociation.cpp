@@ -1,3 +1,4 @@
+#include "scriptedplatform.h"
 #include "shell/fileassociation.h"
 
 #include <QDirIterator>
@@ -7,6 +8,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include "testfiles.h"
 
 #include <utility>
 
@@ -74,8 +77,8 @@ class TestFileAssociation : public QObject {
     QString m_home;
 
     QString package() const { return m_home + "/mime/packages/quillmark.xml"; }
-    QString entry() const { return m_home + "/applications/quillmark-card.desktop"; }
-    QString mimeApps() const { return m_home + "/applications/mimeapps.list"; }
+    QString entry() const { return m_home + "/applications/org.quillmark.Quillmark.desktop"; }
+    QString mimeApps() const { return m_dir->filePath("config/mimeapps.list"); }
 
     QString programFolder(const QString& name)
     {
@@ -108,6 +111,9 @@ private slots:
         m_home = m_dir->filePath("data");
         qputenv("XDG_DATA_HOME", m_home.toUtf8());
         qputenv("XDG_CONFIG_HOME", m_dir->filePath("config").toUtf8());
+        // No system-wide defaults or installed copy of the program unless a test makes them.
+        qputenv("XDG_CONFIG_DIRS", m_dir->filePath("etc").toUtf8());
+        qputenv("XDG_DATA_DIRS", m_dir->filePath("system").toUtf8());
         // Under this desktop xdg-mime asks GLib, which reads the freedesktop mime database;
         // the generic fallback only sniffs content.
         qputenv("XDG_CURRENT_DESKTOP", "GNOME");
@@ -117,6 +123,8 @@ private slots:
 
     void desktopKnowsCardFilesAfterStart()
     {
+        // The tools start through the platform, which runs them for real here.
+        ScriptedPlatform platform;
         const QString folder = programFolder("Quill Mark");
         const PublishResult result = registerAt(folder);
         QCOMPARE(result.written.size(), 3);
@@ -129,12 +137,14 @@ private slots:
         QCOMPARE(desktopKey(entry(), "Icon"), folder + "/ic.ico");
         QCOMPARE(desktopKey(entry(), "MimeType"), QString("application/Card;"));
         QCOMPARE(readAll(mimeApps()),
-                 QByteArray("[Default Applications]\napplication/Card=quillmark-card.desktop;\n"));
+                 QByteArray("[Default Applications]\napplication/Card=org.quillmark.Quillmark.desktop;\n"));
 
         if (!haveTool("update-mime-database") || !haveTool("desktop-file-validate")
             || !haveTool("xdg-mime") || !haveTool("gio"))
             QSKIP("shared-mime-info, desktop-file-utils, xdg-utils or GLib's gio is missing");
         QVERIFY(result.toolsStarted.contains("update-mime-database"));
+        QCOMPARE(platform.helpers.size(), result.toolsStarted.size());
+        QVERIFY(platform.processes.isEmpty());
         waitForTools();
 
         const ToolRun valid = runTool("desktop-file-validate", {entry()});
@@ -149,7 +159,7 @@ private slots:
         const ToolRun type = runTool("xdg-mime", {"query", "filetype", card});
         QCOMPARE(type.out, QString("application/Card"));
         const ToolRun app = runTool("xdg-mime", {"query", "default", "application/Card"});
-        QCOMPARE(app.out, QString("quillmark-card.desktop"));
+        QCOMPARE(app.out, QString("org.quillmark.Quillmark.desktop"));
     }
 
     // The desktop must start the program with the document as its one argument, whatever
@@ -223,10 +233,14 @@ private slots:
             QCOMPARE(result.toolsStarted, QStringList{"update-desktop-database"});
     }
 
-    // The default-application list is shared with other programs.
-    void otherDefaultsAreKept()
+    // Our default goes to the user's list only where no list names one; the lists are shared
+    // with other programs, so every other line stays as it was.
+    void defaultOnlyWhereNoneIsSet_data()
     {
-        QDir().mkpath(m_home + "/applications");
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QByteArray>("expected"); // the user's list afterwards
+        const QByteArray ours = "application/Card=org.quillmark.Quillmark.desktop;\n";
         const QByteArray others = "# mine\r\n"
                                   "[Added Associations]\n"
                                   "text/plain=editor.desktop;\n"
@@ -237,23 +251,67 @@ private slots:
                                   "\n"
                                   "[Removed Associations]\n"
                                   "image/gif=viewer.desktop;\n";
-        QFile list(mimeApps());
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write(others);
-        list.close();
+        QTest::newRow("no default") << QString() << QByteArray() << "[Default Applications]\n" + ours;
+        QTest::newRow("other program in the user's list")
+            << "config/mimeapps.list" << others << others;
+        QTest::newRow("other program in a desktop's list")
+            << "config/gnome-mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o.desktop\n")
+            << QByteArray("<missing>");
+        QTest::newRow("other program in the old data-home list")
+            << "data/applications/mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o;\n")
+            << QByteArray("<missing>");
+        QTest::newRow("other program system-wide")
+            << "etc/mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o.desktop;\n")
+            << QByteArray("<missing>");
+        const QByteArray unrelated = "[Default Applications]\nimage/png=viewer.desktop;\n\n[Other]\nx=y\n";
+        QTest::newRow("other types only") << "config/mimeapps.list" << unrelated
+                                          << "[Default Applications]\nimage/png=viewer.desktop;\n"
+                                                 + ours + "\n[Other]\nx=y\n";
+    }
 
+    void defaultOnlyWhereNoneIsSet()
+    {
+        QFETCH(QString, list);
+        QFETCH(QByteArray, content);
+        QFETCH(QByteArray, expected);
+        if (!list.isEmpty()) {
+            QDir().mkpath(QFileInfo(m_dir->filePath(list)).absolutePath());
+            writeFileBytes(m_dir->filePath(list), content);
+        }
         registerAt(programFolder("bin"));
-        QByteArray expected = others;
-        expected.replace("application/card=other.desktop;",
-                         "application/Card=quillmark-card.desktop;");
-        QCOMPARE(readAll(mimeApps()), expected);
+        QCOMPARE(readFileBytes(mimeApps()), expected);
+    }
 
-        QVERIFY(list.open(QIODevice::WriteOnly));
-        list.write("[Default Applications]\nimage/png=viewer.desktop;\n\n[Other]\nx=y\n");
-        list.close();
-        registerAt(programFolder("bin"));
-        QCOMPARE(readAll(mimeApps()), "[Default Applications]\nimage/png=viewer.desktop;\n"
-                                      "application/Card=quillmark-card.desktop;\n\n[Other]\nx=y\n");
+    // An installed copy brings the type, its entry and its icon; the user's folders stay as
+    // they were, except for our hidden helper entry, which would hide the installed one.
+    void installedProgramWritesNothing_data()
+    {
+        QTest::addColumn<QByteArray>("installedTypes");
+        QTest::addColumn<bool>("covered");
+        QTest::newRow("installed") << QByteArray("text/x-other;application/card;") << true;
+        QTest::newRow("other types") << QByteArray("text/x-other;") << false;
+    }
+
+    void installedProgramWritesNothing()
+    {
+        QFETCH(QByteArray, installedTypes);
+        QFETCH(bool, covered);
+        registerAt(programFolder("build"));
+        QDir().mkpath(m_dir->filePath("system/applications"));
+        writeFileBytes(m_dir->filePath("system/applications/org.quillmark.Quillmark.desktop"),
+                       "[Desktop Entry]\nType=Application\nName=Quillmark\nExec=qmark %f\n"
+                       "MimeType=" + installedTypes + "\n");
+        const PublishResult result = registerAt(programFolder("bin"));
+        QCOMPARE(result.removed, covered ? QStringList{entry()} : QStringList());
+        QCOMPARE(QFile::exists(entry()), !covered);
+        if (!covered)
+            return;
+        waitForTools();
+        QVERIFY(QFile::remove(mimeApps()));
+        QVERIFY(QDir(m_home).removeRecursively());
+        QCOMPARE(registerAt(programFolder("bin")).written, QStringList());
+        QVERIFY(!QFile::exists(m_home));
+        QVERIFY(!QFile::exists(mimeApps()));
     }
 
     void unwritableDataHomeIsSkippedQuickly()

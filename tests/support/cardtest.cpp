@@ -7,14 +7,24 @@
 #include <QMouseEvent>
 #include <QTest>
 
-StartedCard::StartedCard(bool show)
+std::unique_ptr<StartedCard> StartedCard::start(bool show)
 {
-    window = std::make_unique<MainWindow>(StartupOptions{programDir.filePath("qmark"), {}});
-    window->startUp();
-    if (show) {
-        window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    auto card = std::make_unique<StartedCard>();
+    if (!card->programDir.isValid()) {
+        QTest::qFail("no temporary program folder", __FILE__, __LINE__);
+        return nullptr;
     }
+    card->window =
+        std::make_unique<MainWindow>(StartupOptions{card->programDir.filePath("qmark"), {}});
+    card->window->startUp();
+    if (show) {
+        card->window->show();
+        if (!QTest::qWaitForWindowExposed(card->window.get())) {
+            QTest::qFail("the main window was never shown", __FILE__, __LINE__);
+            return nullptr;
+        }
+    }
+    return card;
 }
 
 void sendMouse(QWidget* widget, QEvent::Type type, QPointF pixels, Qt::MouseButton button)

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "controls/skinbutton.h" // the command bar buttons, clicked by the tests
 
 #include <QEvent>
 #include <QTemporaryDir>
@@ -13,7 +14,9 @@ struct StartedCard {
     QTemporaryDir programDir;
     std::unique_ptr<MainWindow> window;
 
-    explicit StartedCard(bool show = true);
+    // Null, with the reason recorded as the running test's failure, when the window could not
+    // be started or shown; the caller checks and returns.
+    static std::unique_ptr<StartedCard> start(bool show = true);
     CardEditor& editor() const { return window->editor(); }
 };
 

@@ -1,5 +1,7 @@
 #include "scriptedplatform.h"
 
+#include <QFileInfo>
+
 #include <QAction>
 #include <QMenu>
 
@@ -57,8 +59,13 @@ QAction* ScriptedPlatform::popupMenu(QMenu* menu, const QPoint& globalPos)
 }
 
 bool ScriptedPlatform::startDetached(const QString& program, const QStringList& arguments,
-                                     qint64* pid, bool)
+                                     qint64* pid, bool quiet)
 {
+    if (realHelpers.contains(QFileInfo(program).fileName())) {
+        helpers.append({program, arguments, true});
+        QtPlatform real;
+        return real.startDetached(program, arguments, pid, quiet);
+    }
     processes.append({program, arguments, true});
     if (pid)
         *pid = 0;

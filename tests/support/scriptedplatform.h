@@ -17,8 +17,8 @@ public:
         QMessageBox::Icon icon;
     };
     struct MenuCall {
-        QStringList items;       // texts of the actions, in order
-        QList<bool> enabled;     // whether each was enabled when shown
+        QStringList items;   // texts of the actions, in order
+        QList<bool> enabled; // whether each was enabled when shown
         QPoint position;
     };
     struct ProcessCall {
@@ -43,6 +43,10 @@ public:
     QList<QColor> colorRequests;
     QList<MenuCall> menus;
     QList<ProcessCall> processes;
+    // The desktop database tools really run, so that the shared data home stays current;
+    // they are recorded here rather than among the processes above.
+    QStringList realHelpers = {"update-mime-database", "update-desktop-database"};
+    QList<ProcessCall> helpers;
     QList<QUrl> urls;
     QList<int> exits;
     // Exit codes and outputs for runProcess, in call order; unanswered calls get -1.

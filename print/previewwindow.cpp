@@ -1,0 +1,272 @@
+#include "print/previewwindow.h"
+
+#include "document/twips.h"
+#include "platform/platform.h"
+#include "print/cardscountdialog.h"
+#include "print/printcommand.h"
+#include "print/printoptionsdialog.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPointer>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace {
+// The displayed page: whatever image it is given, stretched to its own size.
+class PageView : public QWidget {
+  public:
+    explicit PageView(const QImage& image, QWidget* parent)
+        : QWidget(parent)
+        , m_image(image)
+    {
+        setObjectName("pageView");
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    }
+
+  protected:
+    void paintEvent(QPaintEvent*) override
+    {
+        QPainter painter(this);
+        if (m_image.isNull())
+            painter.fillRect(rect(), Qt::white);
+        else
+            painter.drawImage(rect(), m_image);
+    }
+
+  private:
+    const QImage& m_image;
+};
+
+bool sameSheet(const SheetSpec& a, const SheetSpec& b)
+{
+    return a.snapshot && b.snapshot && a.snapshot->generation == b.snapshot->generation &&
+           a.cardTwips == b.cardTwips && a.columns == b.columns && a.rows == b.rows &&
+           a.orientation == b.orientation;
+}
+
+int round16(double v)
+{
+    return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0));
+}
+} // namespace
+
+PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
+    : QMainWindow(parent)
+    , m_command(command)
+{
+    setObjectName("PreviewWindow");
+    setWindowTitle("Preview");
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowState(Qt::WindowMaximized);
+
+    printAction = menuBar()->addAction("Print");
+    QMenu* sizes = menuBar()->addMenu("Preview Size");
+    zoom100Action = sizes->addAction("100%");
+    zoom50Action = sizes->addAction("50%");
+    zoom25Action = sizes->addAction("25%");
+    closeAction = menuBar()->addAction("Close");
+
+    m_area = new QWidget(this);
+    setCentralWidget(m_area);
+    holder = new QWidget(m_area);
+    holder->setObjectName("holder");
+    holder->setAutoFillBackground(true);
+    QPalette grey = holder->palette();
+    grey.setColor(QPalette::Window, QColor(0x80, 0x80, 0x80));
+    holder->setPalette(grey);
+    pageView = new PageView(m_shown, holder);
+    pageView->resize(pageSizePixels());
+    horizontalBar = new QScrollBar(Qt::Horizontal, m_area);
+    horizontalBar->setObjectName("horizontalBar");
+    verticalBar = new QScrollBar(Qt::Vertical, m_area);
+    verticalBar->setObjectName("verticalBar");
+    m_area->installEventFilter(this);
+
+    connect(horizontalBar, &QScrollBar::valueChanged, this,
+            [this](int v) { pageView->move(-v, pageView->y()); });
+    connect(verticalBar, &QScrollBar::valueChanged, this,
+            [this](int v) { pageView->move(pageView->x(), -v); });
+    connect(zoom100Action, &QAction::triggered, this, &PreviewWindow::zoom100);
+    connect(zoom50Action, &QAction::triggered, this, &PreviewWindow::zoom50);
+    connect(zoom25Action, &QAction::triggered, this, &PreviewWindow::zoom25);
+    connect(printAction, &QAction::triggered, this, &PreviewWindow::printCommand);
+    connect(closeAction, &QAction::triggered, this, [this] {
+        clearPictures();
+        close();
+    });
+}
+
+PreviewWindow::~PreviewWindow() = default;
+
+void PreviewWindow::load()
+{
+    CardsCountDialog& counts = m_command.cardsCount();
+    connect(&counts, &CardsCountDialog::okClicked, this, &PreviewWindow::present,
+            Qt::UniqueConnection);
+    counts.exec();
+}
+
+void PreviewWindow::present()
+{
+    show();
+    raise();
+    activateWindow();
+    // Composed here as well: a window already in front gets no activation, and some window
+    // systems activate late or never; an activation after this reuses the composed page.
+    zoom100();
+}
+
+QSize PreviewWindow::pageSizePixels() const
+{
+    const QSize twips = sheet::pageSize(m_command.orientation());
+    return {qRound(twips.width() / TwipsPerPixel), qRound(twips.height() / TwipsPerPixel)};
+}
+
+const QImage& PreviewWindow::composed(qreal zoom)
+{
+    if (!m_composition) {
+        // Nothing composed yet: the blank page.
+        static const QImage blank;
+        return blank;
+    }
+    QImage& image = zoom >= 1     ? m_composition->full
+                    : zoom >= 0.5 ? m_composition->half
+                                  : m_composition->quarter;
+    if (image.isNull()) image = composePage(m_composition->spec, zoom);
+    return image;
+}
+
+void PreviewWindow::showPage(const QImage& page, QSize size)
+{
+    pageView->hide();
+    m_shown = page;
+    pageView->resize(size);
+}
+
+void PreviewWindow::zoom100()
+{
+    SheetSpec spec = m_command.sheetSpec();
+    if (!m_composition || !sameSheet(m_composition->spec, spec)) {
+        m_composition.emplace();
+        m_composition->snapshot = *spec.snapshot;
+        spec.snapshot = &m_composition->snapshot;
+        m_composition->spec = spec;
+        ++m_compositions;
+    }
+    showPage(composed(1), pageSizePixels());
+    pageView->move(0, 0);
+    pageView->show();
+    pageView->update();
+}
+
+void PreviewWindow::zoom50()
+{
+    zoom100();
+    const QSize size = pageSizePixels() / 2;
+    showPage(composed(0.5), size);
+    pageView->move(qRound(holder->width() / 2.0 - size.width() / 2.0),
+                   qRound(holder->height() / 2.0 - size.height() / 2.0));
+    pageView->show();
+}
+
+void PreviewWindow::zoom25()
+{
+    // Scales the page shown now, as it was composed, without composing it again.
+    const QSize size = pageSizePixels() / 4;
+    showPage(composed(0.25), size);
+    pageView->move(qRound(holder->width() / 2.0 - size.width() / 2.0),
+                   qRound(holder->height() / 2.0 - size.height() / 2.0));
+    pageView->show();
+}
+
+void PreviewWindow::layoutViewport()
+{
+    if (isMinimized() || m_area->height() <= 0) return;
+    const int w = m_area->width();
+    const int h = m_area->height();
+    const int vw = verticalBar->sizeHint().width();
+    const int hh = horizontalBar->sizeHint().height();
+    holder->setGeometry(0, 0, qMax(0, w - vw), qMax(0, h - hh));
+    if (pageView->width() < holder->width() && pageView->height() < holder->height())
+        pageView->move((holder->width() - pageView->width()) / 2,
+                       (holder->height() - pageView->height()) / 2);
+    else
+        pageView->move(0, 0);
+    horizontalBar->setGeometry(0, h - hh, qMax(0, w - vw), hh);
+    verticalBar->setGeometry(w - vw, 0, vw, qMax(0, h - hh));
+    setScrollRanges();
+}
+
+void PreviewWindow::setScrollRanges()
+{
+    const auto fit = [](QScrollBar* bar, int page, int view) {
+        // A page smaller than the view gives a negative far end: the bar then runs the other
+        // way, and the page moves within the free space.
+        const int far = round16(page - view);
+        bar->setInvertedAppearance(far < 0);
+        bar->setRange(qMin(0, far), qMax(0, far));
+        bar->setPageStep(qMax(0, round16(view)));
+        bar->setSingleStep(qMax(0, round16(view / 5.0)));
+    };
+    fit(verticalBar, pageView->height(), holder->height());
+    fit(horizontalBar, pageView->width(), holder->width());
+}
+
+void PreviewWindow::printCommand()
+{
+    QPointer<PreviewWindow> alive(this);
+    m_command.printOptions().exec();
+    if (alive && PrintOptionsDialog::accepted()) printSheet();
+}
+
+void PreviewWindow::printSheet()
+{
+    zoom100();
+    if (!m_composition) return;
+    SheetJob job = m_command.printOptions().job();
+    if (job.printerName.isEmpty()) {
+        job.pdfFile = Platform::instance().saveFileName(this, QStringLiteral("PDF|*.pdf"));
+        if (job.pdfFile.isEmpty()) return;
+    }
+    PrintOutcome outcome;
+    {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const struct Restore {
+            ~Restore() { QGuiApplication::restoreOverrideCursor(); }
+        } restore;
+        outcome = ::printSheet(job, m_composition->spec);
+    }
+    // A job dropped without a word would leave the user believing the sheet was printed.
+    if (!outcome.sent)
+        Platform::instance().messageBox(this, outcome.reason, QStringLiteral("Print"),
+                                        QMessageBox::Ok, QMessageBox::Critical);
+}
+
+void PreviewWindow::clearPictures()
+{
+    m_shown = QImage();
+    m_composition.reset();
+    pageView->update();
+}
+
+void PreviewWindow::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) zoom100();
+}
+
+void PreviewWindow::closeEvent(QCloseEvent* event)
+{
+    clearPictures();
+    event->accept();
+}
+
+bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_area && event->type() == QEvent::Resize) layoutViewport();
+    return QMainWindow::eventFilter(watched, event);
+}

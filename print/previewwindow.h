@@ -1,0 +1,75 @@
+#pragma once
+
+#include "print/printsheet.h"
+
+#include <QImage>
+#include <QMainWindow>
+
+class PrintCommand;
+class QAction;
+class QScrollBar;
+
+// "Preview": the composed sheet on a grey viewport at 100 %, 50 % or 25 %, printed through
+// Print Options. Every activation shows 100 % afresh; the scroll ranges follow the last
+// resize only. The composed page is kept until the card, its snapshot or the counts change.
+class PreviewWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    explicit PreviewWindow(PrintCommand& command, QWidget* parent = nullptr);
+    ~PreviewWindow() override;
+
+    // The load step: shows Cards Count modally; its OK shows this window.
+    void load();
+    // Shows the window and brings it forward, so that it recomposes.
+    void present();
+
+    void zoom100();
+    void zoom50();
+    void zoom25();
+    // Prints the page with the choices of Print Options (the print menu's routine).
+    void printSheet();
+    // The print menu: Print Options modally, and on OK the page.
+    void printCommand();
+
+    QWidget* holder;   // the grey viewport
+    QWidget* pageView; // the displayed page
+    QScrollBar* horizontalBar;
+    QScrollBar* verticalBar;
+    QAction* printAction;
+    QAction* zoom100Action;
+    QAction* zoom50Action;
+    QAction* zoom25Action;
+    QAction* closeAction;
+
+    // The page the window shows, as last drawn; null once closed.
+    const QImage& shownPage() const { return m_shown; }
+    // How often a page was composed from the snapshot: tests tell reuse from recomposing.
+    int compositions() const { return m_compositions; }
+
+  protected:
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void layoutViewport();
+    void setScrollRanges();
+    void showPage(const QImage& page, QSize size);
+    QSize pageSizePixels() const;
+    const QImage& composed(qreal zoom);
+    void clearPictures();
+
+    PrintCommand& m_command;
+    QWidget* m_area;
+    QImage m_shown;
+    // The last composition and what it was made of, so that an activation can reuse it.
+    struct Composition {
+        SheetSpec spec;
+        CardSnapshot snapshot;
+        QImage full;
+        QImage half;
+        QImage quarter;
+    };
+    std::optional<Composition> m_composition;
+    int m_compositions = 0;
+};

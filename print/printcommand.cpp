@@ -1,0 +1,109 @@
+#include "print/printcommand.h"
+
+#include "document/twips.h"
+#include "document/vbcolor.h"
+#include "print/cardscountdialog.h"
+#include "print/previewwindow.h"
+#include "print/printoptionsdialog.h"
+
+// Everything printing needs from the editor, in one place.
+namespace {
+const QWidget& canvasOf(const CardEditor& editor)
+{
+    return *editor.canvas();
+}
+QColor cardBackground(const CardEditor& editor)
+{
+    return vbcolor::toQColor(editor.canvas()->BackColor());
+}
+QSizeF cardSizeTwips(const CardEditor& editor)
+{
+    return {editor.canvas()->Width() * TwipsPerPixel, editor.canvas()->Height() * TwipsPerPixel};
+}
+} // namespace
+
+PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
+    : QObject(parent)
+    , m_editor(editor)
+{
+    for (QTimer* timer : {&snapshotTimer, &reprintTimer}) {
+        timer->setSingleShot(true);
+        timer->setInterval(DelayMs);
+    }
+    snapshotTimer.setObjectName("snapshotTimer");
+    reprintTimer.setObjectName("reprintTimer");
+    connect(&snapshotTimer, &QTimer::timeout, this, &PrintCommand::prepareSheet);
+    connect(&reprintTimer, &QTimer::timeout, this, &PrintCommand::run);
+}
+
+PrintCommand::~PrintCommand()
+{
+    delete m_preview.data();
+    delete m_printOptions.data();
+}
+
+void PrintCommand::run()
+{
+    m_editor.hideHandles();
+    // The delay lets the canvas repaint without the handles before it is recorded.
+    snapshotTimer.start();
+}
+
+void PrintCommand::prepareSheet()
+{
+    m_snapshot = recordCard(canvasOf(m_editor), cardBackground(m_editor));
+    m_cardTwips = cardSizeTwips(m_editor);
+    m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());
+
+    QPointer<PrintCommand> alive(this);
+    PreviewWindow* preview = loadPreview();
+    if (!alive) return; // the program ended while Cards Count was up
+
+    snapshotTimer.stop();
+    if (m_editor.sheetPrimed()) {
+        if (preview) preview->present();
+        return;
+    }
+    m_editor.setSheetPrimed(true);
+    if (preview) preview->close();
+    reprintTimer.start();
+}
+
+SheetSpec PrintCommand::sheetSpec() const
+{
+    SheetSpec spec;
+    spec.snapshot = &m_snapshot;
+    spec.cardTwips = m_cardTwips;
+    spec.orientation = m_orientation;
+    if (m_cardsCount) {
+        spec.columns = m_cardsCount->columns();
+        spec.rows = m_cardsCount->rows();
+    }
+    return spec;
+}
+
+CardsCountDialog& PrintCommand::cardsCount()
+{
+    if (!m_cardsCount) m_cardsCount = std::make_unique<CardsCountDialog>();
+    return *m_cardsCount;
+}
+
+PrintOptionsDialog& PrintCommand::printOptions()
+{
+    if (!m_printOptions) m_printOptions = new PrintOptionsDialog();
+    return *m_printOptions;
+}
+
+PreviewWindow* PrintCommand::preview() const
+{
+    return m_preview;
+}
+
+PreviewWindow* PrintCommand::loadPreview()
+{
+    if (!m_preview) {
+        m_preview = new PreviewWindow(*this);
+        m_preview->load();
+    }
+    return m_preview;
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "canvas/cardeditor.h"
+#include "print/cardsnapshot.h"
+#include "print/printsheet.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <memory>
+
+class CardsCountDialog;
+class PreviewWindow;
+class PrintOptionsDialog;
+
+// The Print button's chain: hide the handles, and half a second later record the card, size
+// the page and show the preview. The first print after start-up or after a card size edit is
+// a priming pass that closes the preview again and runs the whole command once more.
+// Owns the windows of the chain: Cards Count lives as long as this, Print Options until it
+// is cancelled, the preview until it is closed.
+class PrintCommand : public QObject {
+    Q_OBJECT
+  public:
+    static constexpr int DelayMs = 500;
+
+    explicit PrintCommand(CardEditor& editor, QObject* parent = nullptr);
+    ~PrintCommand() override;
+
+    // The Print button, and the repeat of the priming pass.
+    void run();
+    // Snapshot, card size, page and orientation, then the primed or the priming branch.
+    void prepareSheet();
+
+    QTimer snapshotTimer; // runs prepareSheet
+    QTimer reprintTimer;  // runs run
+
+    // The sheet as the last prepareSheet left it, with the counts of Cards Count.
+    SheetSpec sheetSpec() const;
+    const CardSnapshot& snapshot() const { return m_snapshot; }
+    QSizeF cardTwips() const { return m_cardTwips; }
+    sheet::Orientation orientation() const { return m_orientation; }
+
+    CardsCountDialog& cardsCount();
+    // Made when first asked for and again after a Cancel destroyed it.
+    PrintOptionsDialog& printOptions();
+    // The preview if it is loaded; null otherwise.
+    PreviewWindow* preview() const;
+
+  private:
+    // Touching the preview loads it, and loading shows Cards Count.
+    PreviewWindow* loadPreview();
+
+    CardEditor& m_editor;
+    std::unique_ptr<CardsCountDialog> m_cardsCount;
+    QPointer<PrintOptionsDialog> m_printOptions;
+    QPointer<PreviewWindow> m_preview;
+    CardSnapshot m_snapshot;
+    QSizeF m_cardTwips;
+    sheet::Orientation m_orientation = sheet::Orientation::Portrait;
+};

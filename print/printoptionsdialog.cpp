@@ -1,0 +1,242 @@
+#include "print/printoptionsdialog.h"
+
+#include "controls/twipslayout.h"
+#include "print/sheetlayout.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+
+#include <cmath>
+
+const QString PrintOptionsDialog::PdfEntry = QStringLiteral("PDF file");
+
+namespace {
+bool s_accepted = false;
+QString s_lastPrinter;
+std::optional<QString> s_currentPrinter;
+
+// The small pictures above the quality buttons: finer dots for a finer print.
+QPixmap qualityPicture(int spacing)
+{
+    QPixmap picture(32, 32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor(0x30, 0x30, 0x30));
+    const qreal radius = spacing / 3.0;
+    for (int y = spacing / 2; y < 32; y += spacing)
+        for (int x = spacing / 2; x < 32; x += spacing)
+            painter.drawEllipse(QPointF(x, y), radius, radius);
+    return picture;
+}
+
+bool isInstalled(const QString& name)
+{
+    return name == PrintOptionsDialog::PdfEntry ||
+           QPrinterInfo::availablePrinterNames().contains(name);
+}
+} // namespace
+
+PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
+    : QDialog(parent)
+{
+    setObjectName("PrintOptionsDialog");
+    setWindowTitle("Print Options");
+    useDesignFont(this);
+    setClientTwips(this, 6255, 3000);
+
+    auto* printerLabel = new QLabel("Printer", this);
+    placeTwips(printerLabel, 120, 120, 570, 240);
+    printerBox = new QComboBox(this);
+    printerBox->setObjectName("printerBox");
+    placeTwips(printerBox, 840, 120, 4845, 360);
+    placeTwips(new QLabel("Copies", this), 1500, 840, 645, 240);
+    placeTwips(new QLabel("Quality", this), 5325, 840, 615, 240);
+    copiesBox = new QLineEdit("1", this);
+    copiesBox->setObjectName("copiesBox");
+    placeTwips(copiesBox, 720, 1260, 615, 285);
+    copiesSpinner = new QScrollBar(Qt::Vertical, this);
+    copiesSpinner->setObjectName("copiesSpinner");
+    copiesSpinner->setFocusPolicy(Qt::TabFocus);
+    placeTwips(copiesSpinner, 1380, 1200, 270, 390);
+    const int pictureLefts[] = {2520, 3840, 5040};
+    const int spacings[] = {9, 6, 4};
+    for (int i = 0; i < 3; ++i) {
+        auto* picture = new QLabel(this);
+        picture->setPixmap(qualityPicture(spacings[i]));
+        placeTwips(picture, pictureLefts[i], 1080, 480, 480);
+    }
+    lowQuality = new QRadioButton("Low", this);
+    placeTwips(lowQuality, 2400, 1680, 765, 240);
+    normalQuality = new QRadioButton("Normal", this);
+    placeTwips(normalQuality, 3450, 1680, 1050, 255);
+    excellentQuality = new QRadioButton("Excellent", this);
+    placeTwips(excellentQuality, 4680, 1680, 1215, 255);
+    normalQuality->setChecked(true);
+    m_quality = new QButtonGroup(this);
+    for (QRadioButton* option : {lowQuality, normalQuality, excellentQuality})
+        m_quality->addButton(option);
+    okButton = new QPushButton("OK", this);
+    okButton->setObjectName("okButton");
+    placeTwips(okButton, 1800, 2400, 1455, 495);
+    cancelButton = new QPushButton("Cancel", this);
+    cancelButton->setObjectName("cancelButton");
+    placeTwips(cancelButton, 3480, 2400, 1455, 495);
+    for (QPushButton* button : {okButton, cancelButton})
+        button->setAutoDefault(false);
+
+    // Beyond the right edge: not seen, yet both keep their places in the tab order.
+    placeTwips(new QLabel(QString::fromUtf8("ألوان الطباعة"), this), 9960, 2160, 900, 195);
+    colourBox = new QCheckBox(QString::fromUtf8("ملون"), this);
+    colourBox->setObjectName("colourBox");
+    placeTwips(colourBox, 9720, 2520, 735, 255);
+    colourBox->setChecked(true);
+    greyBox = new QCheckBox(QString::fromUtf8("رمادي"), this);
+    greyBox->setObjectName("greyBox");
+    placeTwips(greyBox, 8400, 2520, 975, 255);
+
+    QWidget* chain[] = {printerBox,       copiesBox, copiesSpinner, lowQuality, normalQuality,
+                        excellentQuality, okButton,  cancelButton,  colourBox,  greyBox};
+    for (size_t i = 1; i < std::size(chain); ++i)
+        setTabOrder(chain[i - 1], chain[i]);
+
+    // The spinner's range is set before the box is tied to it, maximum first.
+    copiesSpinner->setMaximum(sheet::MaxCopies);
+    copiesSpinner->setMinimum(1);
+    copiesBox->installEventFilter(this);
+    connect(copiesBox, &QLineEdit::textChanged, this, &PrintOptionsDialog::copiesChanged);
+    connect(copiesSpinner, &QScrollBar::valueChanged, this,
+            [this](int value) { copiesBox->setText(QString::number(std::abs(value))); });
+    connect(colourBox, &QCheckBox::clicked, this,
+            [this] { greyBox->setChecked(!colourBox->isChecked()); });
+    connect(greyBox, &QCheckBox::clicked, this,
+            [this] { colourBox->setChecked(!greyBox->isChecked()); });
+    connect(okButton, &QPushButton::clicked, this, [this] {
+        s_accepted = true;
+        hide();
+    });
+    connect(cancelButton, &QPushButton::clicked, this, &PrintOptionsDialog::reject);
+    fillPrinters();
+    connect(printerBox, &QComboBox::currentIndexChanged, this,
+            [this] { selectPrinter(printerBox->currentText()); });
+    copiesChanged(copiesBox->text());
+}
+
+bool PrintOptionsDialog::accepted()
+{
+    return s_accepted;
+}
+
+QString PrintOptionsDialog::lastPrinter()
+{
+    return s_lastPrinter;
+}
+
+QString PrintOptionsDialog::currentPrinter()
+{
+    if (!s_currentPrinter) {
+        const QString system = QPrinterInfo::defaultPrinterName();
+        s_currentPrinter = !system.isEmpty()                                 ? system
+                           : QPrinterInfo::availablePrinterNames().isEmpty() ? PdfEntry
+                                                                             : QString();
+    }
+    return *s_currentPrinter;
+}
+
+void PrintOptionsDialog::resetChoices()
+{
+    s_accepted = false;
+    s_lastPrinter.clear();
+    s_currentPrinter.reset();
+}
+
+void PrintOptionsDialog::fillPrinters()
+{
+    const QString current = currentPrinter();
+    QStringList names = QPrinterInfo::availablePrinterNames();
+    names << PdfEntry;
+    int k = -1;
+    for (const QString& name : names) {
+        printerBox->addItem(name);
+        const int added = printerBox->count() - 1;
+        if (name == s_lastPrinter) k = added;
+        if (name == current && k == -1) k = added;
+    }
+    printerBox->setCurrentIndex(k);
+    if (k >= 0) selectPrinter(printerBox->currentText());
+}
+
+void PrintOptionsDialog::selectPrinter(const QString& name)
+{
+    if (name.isEmpty() || !isInstalled(name)) return;
+    s_currentPrinter = name;
+    s_lastPrinter = name;
+}
+
+void PrintOptionsDialog::copiesChanged(const QString& text)
+{
+    const sheet::CopiesClamp clamp = sheet::clampCopies(text);
+    if (!clamp.correctedText.isEmpty()) {
+        copiesBox->setText(clamp.correctedText); // runs this handler again with the correction
+        return;
+    }
+    copiesSpinner->setValue(clamp.spinnerValue);
+}
+
+bool PrintOptionsDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != copiesBox || event->type() != QEvent::KeyPress)
+        return QDialog::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) return false;
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+        focusNextChild();
+        return true;
+    }
+    // Keys that type nothing (Delete, the arrows) keep working; of the typed ones only digits.
+    const QString typed = key->text().toUpper();
+    if (typed.isEmpty() || key->key() == Qt::Key_Delete) return false;
+    return !(typed.size() == 1 && typed.at(0).isDigit() && typed.at(0).unicode() < 128);
+}
+
+void PrintOptionsDialog::reject()
+{
+    s_accepted = false;
+    QDialog::reject();
+    deleteLater();
+}
+
+void PrintOptionsDialog::closeEvent(QCloseEvent* event)
+{
+    // The close box is a Cancel: the dialog goes, the current printer stays as picked.
+    s_accepted = false;
+    event->accept();
+    deleteLater();
+}
+
+SheetJob PrintOptionsDialog::job() const
+{
+    SheetJob job;
+    const QString printer = currentPrinter();
+    if (printer != PdfEntry) job.printerName = printer;
+    job.colour = colourBox->isChecked();
+    job.copies = int(std::nearbyint(sheet::leadingNumber(copiesBox->text())));
+    if (lowQuality->isChecked())
+        job.quality = PrintQuality::Low;
+    else if (normalQuality->isChecked())
+        job.quality = PrintQuality::Normal;
+    else if (excellentQuality->isChecked())
+        job.quality = PrintQuality::Excellent;
+    return job;
+}

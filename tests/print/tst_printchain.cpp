@@ -1,0 +1,482 @@
+#include "cardtest.h"
+#include "cupsscheduler.h"
+#include "scriptedplatform.h"
+
+#include "print/cardscountdialog.h"
+#include "print/previewwindow.h"
+#include "print/printcommand.h"
+#include "print/printoptionsdialog.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollBar>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+
+namespace {
+// Answers modal dialogs as they come up, in order. One nobody scripted, or one still up after
+// ten seconds, is dismissed, so that a failing check never leaves a modal hanging the run.
+class ModalScript : public QObject {
+public:
+    using Step = std::function<void(QDialog*)>;
+    QList<Step> steps;
+    QStringList seen; // titles, in order
+
+    ModalScript()
+    {
+        connect(&m_poll, &QTimer::timeout, this, &ModalScript::poll);
+        m_poll.start(20);
+    }
+    int count(const QString& title) const { return int(seen.count(title)); }
+
+private:
+    void poll()
+    {
+        auto* modal = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!modal || !modal->isVisible()) {
+            m_answered = nullptr;
+            return;
+        }
+        if (modal == m_answered && m_since.elapsed() < 10000)
+            return;
+        const bool stuck = modal == m_answered;
+        m_answered = modal;
+        m_since.start();
+        if (stuck || steps.isEmpty()) {
+            if (!stuck)
+                seen << modal->windowTitle();
+            if (auto* counts = qobject_cast<CardsCountDialog*>(modal))
+                counts->okButton->click();
+            else
+                modal->reject();
+            return;
+        }
+        seen << modal->windowTitle();
+        steps.takeFirst()(modal);
+    }
+
+    QTimer m_poll;
+    QPointer<QDialog> m_answered;
+    QElapsedTimer m_since;
+};
+
+struct Choices {
+    QString printer;
+    QString copies = "1";
+    int quality = 1; // 0 low, 1 normal, 2 excellent
+    bool colour = true;
+};
+
+ModalScript::Step chooseOptions(Choices choices)
+{
+    return [choices](QDialog* dialog) {
+        auto* options = qobject_cast<PrintOptionsDialog*>(dialog);
+        QVERIFY(options);
+        options->printerBox->setCurrentText(choices.printer);
+        options->copiesBox->setText(choices.copies);
+        QRadioButton* qualities[] = {options->lowQuality, options->normalQuality,
+                                     options->excellentQuality};
+        qualities[choices.quality]->setChecked(true);
+        if (options->colourBox->isChecked() != choices.colour)
+            options->colourBox->click();
+        options->okButton->click();
+    };
+}
+
+ModalScript::Step cancelOptions()
+{
+    return [](QDialog* dialog) {
+        auto* options = qobject_cast<PrintOptionsDialog*>(dialog);
+        QVERIFY(options);
+        options->printerBox->setCurrentText(PrintOptionsDialog::PdfEntry);
+        options->cancelButton->click();
+    };
+}
+
+QString tool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(30000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+int pdfPages(const QString& path)
+{
+    const QRegularExpression pages("^Pages:\\s+(\\d+)", QRegularExpression::MultilineOption);
+    return pages.match(tool("pdfinfo", {path})).captured(1).toInt();
+}
+} // namespace
+
+class TestPrintChain : public QObject {
+    Q_OBJECT
+    std::unique_ptr<CupsScheduler> m_cups;
+
+    // Print, both Cards Count showings (answered by the script), until the preview shows.
+    PreviewWindow* printToPreview(StartedCard& card)
+    {
+        PrintCommand& command = *card.window->printCommand;
+        card.window->printButton->click();
+        if (!QTest::qWaitFor(
+                [&] {
+                    return command.preview() && command.preview()->isVisible()
+                           && !command.snapshotTimer.isActive() && !command.reprintTimer.isActive();
+                },
+                10000))
+            return nullptr;
+        return command.preview();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QString error;
+        m_cups = CupsScheduler::start(&error);
+        QVERIFY2(m_cups, qPrintable(error));
+        for (const char* queue : {"Alpha", "Beta", "Gamma"})
+            QVERIFY2(m_cups->addQueue(queue, &error), qPrintable(error));
+        QVERIFY(m_cups->setDefault("Beta"));
+    }
+
+    void init() { PrintOptionsDialog::resetChoices(); }
+
+    void primingRunsCardsCountTwiceOnlyWhenNeeded()
+    {
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        CardEditor& editor = card.editor();
+        editor.createHandles();
+        editor.addText();
+        editor.placeHandles(editor.texts[1]);
+        PrintCommand& command = *card.window->printCommand;
+
+        card.window->printButton->click();
+        for (int i = 0; i < 8; ++i)
+            QVERIFY(editor.handles[i]->isHidden());
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        QVERIFY(editor.sheetPrimed());
+        QCOMPARE(script.count("Cards Count"), 2);
+        QVERIFY(preview->compositions() >= 1);
+
+        // Primed and still open: no load, so no Cards Count; a new snapshot is shown.
+        const quint64 before = command.snapshot().generation;
+        QCOMPARE(printToPreview(card), preview);
+        QTRY_VERIFY(command.snapshot().generation != before);
+        QCOMPARE(script.count("Cards Count"), 2);
+
+        // A card size edit clears the flag: once the preview is closed, a full priming again.
+        editor.setSheetPrimed(false);
+        preview->closeAction->trigger();
+        QTRY_VERIFY(!command.preview());
+        QVERIFY(printToPreview(card));
+        QCOMPARE(script.count("Cards Count"), 4);
+        QCOMPARE(script.seen.size(), 4);
+    }
+
+    void printsThroughCups_data()
+    {
+        QTest::addColumn<Choices>("choices");
+        QTest::addColumn<QString>("colourMode");
+        QTest::addColumn<QString>("quality");
+        QTest::newRow("colour, excellent, 3 copies") << Choices{"Alpha", "3", 2, true} << "color"
+                                                     << "high";
+        QTest::newRow("grey, low, 1 copy") << Choices{"Alpha", "1", 0, false} << "monochrome"
+                                           << "draft";
+    }
+    void printsThroughCups()
+    {
+        QFETCH(Choices, choices);
+        QFETCH(QString, colourMode);
+        QFETCH(QString, quality);
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        const int jobBefore = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
+
+        script.steps << chooseOptions(choices);
+        preview->printAction->trigger();
+        QCOMPARE(script.seen.last(), QString("Print Options"));
+        QVERIFY(!QGuiApplication::overrideCursor());
+        QVERIFY(platform.messageBoxes.isEmpty());
+
+        const auto job = m_cups->waitForLastJob("Alpha");
+        QVERIFY2(job.value("job-id").toInt() > jobBefore, "no new job");
+        QCOMPARE(job.value("job-state"), QString("completed"));
+        // A single copy is the default, which the job then does not list.
+        QCOMPARE(job.value("copies").isEmpty() ? QString("1") : job.value("copies"),
+                 choices.copies);
+        QCOMPARE(job.value("print-color-mode"), colourMode);
+        QCOMPARE(job.value("print-quality"), quality);
+        QTRY_COMPARE(pdfPages(m_cups->outputFile("Alpha")), choices.copies.toInt());
+    }
+
+    void printsToPdfFile()
+    {
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        CardEditor& editor = card.editor();
+        editor.canvas()->setBackColor(0x00FF0000); // blue, so the cards' edges show
+        editor.addText();
+        editor.texts[1]->setCaption("Quillmark");
+        const QString image = writeImage(card.programDir, "photo.bmp", {400, 300}, Qt::yellow);
+        platform.openAnswers << image;
+        editor.addPicture();
+        const QString pdf = card.programDir.filePath("sheet.pdf");
+        platform.saveAnswers << pdf;
+
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
+        preview->printAction->trigger();
+        QCOMPARE(platform.saveFilters, QStringList{"PDF|*.pdf"});
+        QVERIFY2(platform.messageBoxes.isEmpty(), qPrintable(platform.messageBoxes.value(0).text));
+
+        const QString info = tool("pdfinfo", {pdf});
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Page size:\\s+612 x 792 pts \\(letter\\)")),
+                 qPrintable(info));
+        QVERIFY(info.contains(QRegularExpression("Page rot:\\s+0\\n")));
+        QCOMPARE(tool("pdftotext", {pdf, "-"}).count("Quillmark"), 8);
+        // The picture keeps its own pixels.
+        const QString images = tool("pdfimages", {"-list", pdf});
+        QVERIFY2(images.contains(QRegularExpression("\\s400\\s+300\\s")), qPrintable(images));
+
+        // 2 columns of 360 and 4 rows of 210 pixels from the top-left corner, at 96 dpi.
+        tool("pdftoppm",
+             {"-r", "96", "-png", "-singlefile", pdf, card.programDir.filePath("page")});
+        const QImage page(card.programDir.filePath("page.png"));
+        QCOMPARE(page.size(), QSize(816, 1056));
+        const auto blue = [&](int x, int y) {
+            const QColor c = page.pixelColor(x, y);
+            return c.blue() > 200 && c.red() < 60 && c.green() < 60;
+        };
+        for (int column = 0; column < 2; ++column)
+            for (int row = 0; row < 4; ++row) {
+                const int x = column * 360, y = row * 210;
+                QVERIFY2(blue(x + 2, y + 205) && blue(x + 357, y + 205),
+                         qPrintable(QString("card %1,%2").arg(column).arg(row)));
+            }
+        QVERIFY(!blue(722, 100) && !blue(100, 842) && !blue(722, 842));
+    }
+
+    void lastPrinterIsPreselected()
+    {
+        PrintOptionsDialog first;
+        const QStringList entries{"Alpha", "Beta", "Gamma", "PDF file"};
+        QStringList listed;
+        for (int i = 0; i < first.printerBox->count(); ++i)
+            listed << first.printerBox->itemText(i);
+        QCOMPARE(listed, entries);
+        QCOMPARE(first.printerBox->currentText(), QString("Beta")); // the system's current one
+
+        first.printerBox->setCurrentText("Gamma");
+        QCOMPARE(PrintOptionsDialog::currentPrinter(), QString("Gamma"));
+        first.cancelButton->click();
+        QCOMPARE(PrintOptionsDialog::currentPrinter(), QString("Gamma"));
+        QVERIFY(!PrintOptionsDialog::accepted());
+
+        PrintOptionsDialog second;
+        QCOMPARE(second.printerBox->currentText(), QString("Gamma"));
+        QCOMPARE(second.copiesBox->text(), QString("1"));
+        QVERIFY(second.normalQuality->isChecked() && second.colourBox->isChecked());
+    }
+
+    void copiesBox_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("keys"); // '<' Backspace, '#' Delete all, '\n' Enter
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("focusMoved");
+        QTest::newRow("too many") << ""
+                                  << "1200"
+                                  << "999" << false;
+        QTest::newRow("deleted") << "57"
+                                 << "#"
+                                 << "1" << false;
+        QTest::newRow("letter") << "5"
+                                << "a"
+                                << "5" << false;
+        QTest::newRow("minus") << "5"
+                               << "-"
+                               << "5" << false;
+        QTest::newRow("backspace") << "12"
+                                   << "<"
+                                   << "12" << false;
+        QTest::newRow("enter") << "12"
+                               << "\n"
+                               << "12" << true;
+    }
+    void copiesBox()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, keys);
+        QFETCH(QString, text);
+        QFETCH(bool, focusMoved);
+        PrintOptionsDialog dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        dialog.copiesBox->setFocus();
+        dialog.copiesBox->setText(start);
+        dialog.copiesBox->selectAll();
+        for (const QChar key : keys) {
+            if (key == '<')
+                QTest::keyClick(dialog.copiesBox, Qt::Key_Backspace);
+            else if (key == '#') {
+                dialog.copiesBox->selectAll();
+                QTest::keyClick(dialog.copiesBox, Qt::Key_Delete);
+            } else if (key == '\n')
+                QTest::keyClick(dialog.copiesBox, Qt::Key_Return);
+            else
+                QTest::keyClick(dialog.copiesBox, key.toLatin1());
+        }
+        QCOMPARE(dialog.copiesBox->text(), text);
+        QCOMPARE(dialog.copiesSpinner->value(), text.toInt());
+        QCOMPARE(dialog.copiesSpinner->hasFocus(), focusMoved);
+    }
+
+    void spinnerArrowsAreInverted()
+    {
+        PrintOptionsDialog dialog;
+        dialog.copiesBox->setText("5");
+        dialog.copiesSpinner->triggerAction(QAbstractSlider::SliderSingleStepSub); // top arrow
+        QCOMPARE(dialog.copiesBox->text(), QString("4"));
+        dialog.copiesSpinner->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        dialog.copiesSpinner->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(dialog.copiesBox->text(), QString("6"));
+    }
+
+    void cancelPrintsNothing()
+    {
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        script.steps << cancelOptions();
+        preview->printAction->trigger();
+        QVERIFY(!PrintOptionsDialog::accepted());
+        QVERIFY(platform.saveFilters.isEmpty());
+        QVERIFY(platform.messageBoxes.isEmpty());
+        QTRY_VERIFY(!card.window->findChild<PrintOptionsDialog*>());
+        QTest::qWait(50);
+    }
+
+    void zoomAndScroll()
+    {
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        PrintCommand& command = *card.window->printCommand;
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        preview->showNormal();
+        // A viewport 400 pixels (6000 twips) high under a page 1056 (15840) high.
+        preview->resize(900, 600);
+        QTRY_VERIFY(preview->holder->height() > 0);
+        preview->resize(900, 600 + 400 - preview->holder->height());
+        QTRY_COMPARE(preview->holder->height(), 400);
+        QCOMPARE(preview->verticalBar->minimum(), 0);
+        QCOMPARE(preview->verticalBar->maximum(), 656); // 9840 twips
+        QCOMPARE(preview->verticalBar->pageStep(), 400);
+        QCOMPARE(preview->verticalBar->singleStep(), 80);
+        preview->verticalBar->setValue(656);
+        QCOMPARE(preview->pageView->geometry().bottom(), preview->holder->height() - 1);
+        preview->verticalBar->setValue(0);
+
+        preview->zoom100();
+        const int composed = preview->compositions();
+        preview->zoom25Action->trigger();
+        QCOMPARE(preview->pageView->size(), QSize(204, 264));
+        QCOMPARE(preview->compositions(), composed);    // scaled, not composed again
+        QCOMPARE(preview->verticalBar->maximum(), 656); // ranges follow resizes only
+
+        // New counts: 25 % still scales the old page, 50 % composes the new one first.
+        command.cardsCount().rowsBox->setCurrentText("1");
+        preview->zoom25Action->trigger();
+        QCOMPARE(preview->compositions(), composed);
+        preview->zoom50Action->trigger();
+        QCOMPARE(preview->compositions(), composed + 1);
+        QCOMPARE(preview->pageView->size(), QSize(408, 528));
+        QCOMPARE(preview->shownPage().pixelColor(100, 200), QColor(Qt::white)); // one row only
+
+        // A page that fits both ways is centred on resize; one that does not starts at 0, 0.
+        preview->resize(1000, 800);
+        const QSize holder = preview->holder->size();
+        QTRY_COMPARE(preview->pageView->pos(),
+                     QPoint((holder.width() - 408) / 2, (holder.height() - 528) / 2));
+        preview->zoom100Action->trigger();
+        preview->resize(1000, 801);
+        QTRY_COMPARE(preview->pageView->pos(), QPoint(0, 0));
+    }
+
+    void failuresAreReported_data()
+    {
+        QTest::addColumn<QString>("target"); // a PDF path, or "queue:" and a queue to refuse
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("folder is a file") << "file/sheet.pdf"
+                                          << "cannot be written";
+        QTest::newRow("read-only system folder") << "/proc/sheet.pdf"
+                                                 << "cannot be written";
+        QTest::newRow("queue refuses") << "queue:Gamma"
+                                       << "refused the job";
+    }
+    void failuresAreReported()
+    {
+        QFETCH(QString, target);
+        QFETCH(QString, reason);
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        QString printer = PrintOptionsDialog::PdfEntry;
+        QString path;
+        if (target.startsWith("queue:")) {
+            printer = target.mid(6);
+            QVERIFY(m_cups->rejectJobs(printer));
+        } else {
+            QFile file(card.programDir.filePath("file"));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            path = target.startsWith('/') ? target : card.programDir.filePath(target);
+            platform.saveAnswers << path;
+        }
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        script.steps << chooseOptions({printer});
+        preview->printAction->trigger();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes[0].title, QString("Print"));
+        QCOMPARE(platform.messageBoxes[0].icon, QMessageBox::Critical);
+        QVERIFY2(platform.messageBoxes[0].text.contains(reason),
+                 qPrintable(platform.messageBoxes[0].text));
+        QVERIFY(!QGuiApplication::overrideCursor());
+        if (!path.isEmpty())
+            QVERIFY(!QFile::exists(path));
+    }
+};
+
+QTEST_MAIN(TestPrintChain)
+#include "tst_printchain.moc"
