@@ -4,19 +4,19 @@
 
 class QComboBox;
 class QLabel;
-class QPushButton;
+class SkinButton;
 
 // "Cards Count": how many rows of cards the sheet gets. The columns box lies beyond the
 // window's edge and is reached only with the keyboard. Made once and only ever hidden, so the
 // choices last as long as the program; OK is the one way out.
 class CardsCountDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     explicit CardsCountDialog(QWidget* parent = nullptr);
 
     QComboBox* rowsBox;
     QComboBox* columnsBox;
-    QPushButton* okButton;
+    SkinButton* okButton;
 
     // The counts the sheet is composed with, each within 1..4.
     int rows() const;
@@ -24,10 +24,10 @@ class CardsCountDialog : public QDialog {
 
     void reject() override; // Escape does not dismiss it
 
-  signals:
+signals:
     // After OK has hidden the dialog: the preview is to be shown.
     void okClicked();
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
 };

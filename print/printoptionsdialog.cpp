@@ -1,5 +1,6 @@
 #include "print/printoptionsdialog.h"
 
+#include "controls/programbutton.h"
 #include "controls/twipslayout.h"
 #include "print/sheetlayout.h"
 
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinterInfo>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 
@@ -43,8 +43,8 @@ QPixmap qualityPicture(int spacing)
 
 bool isInstalled(const QString& name)
 {
-    return name == PrintOptionsDialog::PdfEntry ||
-           QPrinterInfo::availablePrinterNames().contains(name);
+    return name == PrintOptionsDialog::PdfEntry
+           || QPrinterInfo::availablePrinterNames().contains(name);
 }
 } // namespace
 
@@ -87,14 +87,12 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     m_quality = new QButtonGroup(this);
     for (QRadioButton* option : {lowQuality, normalQuality, excellentQuality})
         m_quality->addButton(option);
-    okButton = new QPushButton("OK", this);
+    okButton = makeProgramButton(this, "OK", ":/icon-ok.svg");
     okButton->setObjectName("okButton");
     placeTwips(okButton, 1800, 2400, 1455, 495);
-    cancelButton = new QPushButton("Cancel", this);
+    cancelButton = makeProgramButton(this, "Cancel", ":/icon-cancel.svg");
     cancelButton->setObjectName("cancelButton");
     placeTwips(cancelButton, 3480, 2400, 1455, 495);
-    for (QPushButton* button : {okButton, cancelButton})
-        button->setAutoDefault(false);
 
     // Beyond the right edge: not seen, yet both keep their places in the tab order.
     placeTwips(new QLabel(QString::fromUtf8("ألوان الطباعة"), this), 9960, 2160, 900, 195);
@@ -122,26 +120,20 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
             [this] { greyBox->setChecked(!colourBox->isChecked()); });
     connect(greyBox, &QCheckBox::clicked, this,
             [this] { colourBox->setChecked(!greyBox->isChecked()); });
-    connect(okButton, &QPushButton::clicked, this, [this] {
+    connect(okButton, &SkinButton::clicked, this, [this] {
         s_accepted = true;
         hide();
     });
-    connect(cancelButton, &QPushButton::clicked, this, &PrintOptionsDialog::reject);
+    connect(cancelButton, &SkinButton::clicked, this, &PrintOptionsDialog::reject);
     fillPrinters();
     connect(printerBox, &QComboBox::currentIndexChanged, this,
             [this] { selectPrinter(printerBox->currentText()); });
     copiesChanged(copiesBox->text());
 }
 
-bool PrintOptionsDialog::accepted()
-{
-    return s_accepted;
-}
+bool PrintOptionsDialog::accepted() { return s_accepted; }
 
-QString PrintOptionsDialog::lastPrinter()
-{
-    return s_lastPrinter;
-}
+QString PrintOptionsDialog::lastPrinter() { return s_lastPrinter; }
 
 QString PrintOptionsDialog::currentPrinter()
 {
@@ -170,16 +162,20 @@ void PrintOptionsDialog::fillPrinters()
     for (const QString& name : names) {
         printerBox->addItem(name);
         const int added = printerBox->count() - 1;
-        if (name == s_lastPrinter) k = added;
-        if (name == current && k == -1) k = added;
+        if (name == s_lastPrinter)
+            k = added;
+        if (name == current && k == -1)
+            k = added;
     }
     printerBox->setCurrentIndex(k);
-    if (k >= 0) selectPrinter(printerBox->currentText());
+    if (k >= 0)
+        selectPrinter(printerBox->currentText());
 }
 
 void PrintOptionsDialog::selectPrinter(const QString& name)
 {
-    if (name.isEmpty() || !isInstalled(name)) return;
+    if (name.isEmpty() || !isInstalled(name))
+        return;
     s_currentPrinter = name;
     s_lastPrinter = name;
 }
@@ -199,14 +195,16 @@ bool PrintOptionsDialog::eventFilter(QObject* watched, QEvent* event)
     if (watched != copiesBox || event->type() != QEvent::KeyPress)
         return QDialog::eventFilter(watched, event);
     auto* key = static_cast<QKeyEvent*>(event);
-    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) return false;
+    if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab)
+        return false;
     if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
         focusNextChild();
         return true;
     }
     // Keys that type nothing (Delete, the arrows) keep working; of the typed ones only digits.
     const QString typed = key->text().toUpper();
-    if (typed.isEmpty() || key->key() == Qt::Key_Delete) return false;
+    if (typed.isEmpty() || key->key() == Qt::Key_Delete)
+        return false;
     return !(typed.size() == 1 && typed.at(0).isDigit() && typed.at(0).unicode() < 128);
 }
 
@@ -229,7 +227,8 @@ SheetJob PrintOptionsDialog::job() const
 {
     SheetJob job;
     const QString printer = currentPrinter();
-    if (printer != PdfEntry) job.printerName = printer;
+    if (printer != PdfEntry)
+        job.printerName = printer;
     job.colour = colourBox->isChecked();
     job.copies = int(std::nearbyint(sheet::leadingNumber(copiesBox->text())));
     if (lowQuality->isChecked())

@@ -8,8 +8,8 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
+class SkinButton;
 class QScrollBar;
 
 // "Print Options": printer, copies, quality and colour for the next sheet. OK only hides it,
@@ -17,7 +17,7 @@ class QScrollBar;
 // printer makes it the program's current printer at once, whichever way the dialog is left.
 class PrintOptionsDialog : public QDialog {
     Q_OBJECT
-  public:
+public:
     // The entry after the installed printers that writes a PDF file instead.
     static const QString PdfEntry;
 
@@ -29,8 +29,8 @@ class PrintOptionsDialog : public QDialog {
     QRadioButton* lowQuality;
     QRadioButton* normalQuality;
     QRadioButton* excellentQuality;
-    QPushButton* okButton;
-    QPushButton* cancelButton;
+    SkinButton* okButton;
+    SkinButton* cancelButton;
     QCheckBox* colourBox; // off-window, reached with the keyboard only
     QCheckBox* greyBox;   // its opposite
 
@@ -49,11 +49,11 @@ class PrintOptionsDialog : public QDialog {
 
     void reject() override; // Escape: as Cancel
 
-  protected:
+protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-  private:
+private:
     void fillPrinters();
     void selectPrinter(const QString& name);
     void copiesChanged(const QString& text);

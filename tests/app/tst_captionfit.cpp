@@ -3,6 +3,8 @@
 #include "dialogs/cardoptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
+#include "print/cardscountdialog.h"
+#include "print/printoptionsdialog.h"
 #include "scriptedplatform.h"
 #include "shell/aboutdialog.h"
 
@@ -41,7 +43,10 @@ void TestCaptionFit::captionsFit()
     TextOptionsDialog textOptions(card.editor());
     ShapeOptionsDialog shapeOptions(card.editor());
     AboutDialog about(card.window.get());
-    QList<QWidget*> windows{card.window.get(), &cardOptions, &textOptions, &shapeOptions, &about};
+    CardsCountDialog cardsCount(card.window.get());
+    PrintOptionsDialog printOptions(card.window.get());
+    QList<QWidget*> windows{card.window.get(), &cardOptions, &textOptions, &shapeOptions, &about,
+                            &cardsCount,       &printOptions};
 
     int checked = 0;
     for (QWidget* window : windows) {
@@ -69,8 +74,9 @@ void TestCaptionFit::captionsFit()
         }
         window->hide();
     }
-    // The command bar's eleven, OK and Close of Card Options, one Close each for the rest.
-    QCOMPARE(checked, 11 + 2 + 1 + 1 + 1);
+    // The command bar's eleven, OK and Close of Card Options, one Close each for Text and
+    // Shape Options and About, OK of Cards Count, OK and Cancel of Print Options.
+    QCOMPARE(checked, 11 + 2 + 1 + 1 + 1 + 1 + 2);
     QApplication::setFont(desktop);
 }
 
