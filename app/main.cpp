@@ -12,12 +12,8 @@ int main(int argc, char** argv)
     QApplication::setWindowIcon(QIcon(":/quillmark.svg"));
     app.setApplicationName("Quillmark");
 
-    // A document opened from the desktop arrives as the whole argument text: a path with
-    // spaces that came unquoted is still one path.
-    QStringList arguments = app.arguments();
-    arguments.removeFirst();
-
-    MainWindow window({QCoreApplication::applicationFilePath(), arguments.join(' ')});
+    MainWindow window(
+        StartupOptions::fromArguments(argc, argv, QCoreApplication::applicationFilePath()));
     window.startUp();
     window.show();
     return app.exec();

@@ -71,7 +71,13 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
     connect(printButton, &SkinButton::clicked, printCommand, &PrintCommand::run);
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    // The option dialogs act on the editor: they go first, so that no late signal (a focus
+    // change while the window is torn down) reaches an editor that is already gone.
+    delete textOptions.data();
+    delete shapeOptions.data();
+}
 
 void MainWindow::createCommandBar()
 {
@@ -180,10 +186,18 @@ void MainWindow::updateRunCounter()
 
 void MainWindow::showUpdateWindow()
 {
-    if (!updateWindow)
-        updateWindow = new UpdateWindow(this);
-    updateWindow->show();
-    updateWindow->raise();
+    if (updateWindow) {
+        updateWindow->raise();
+        return;
+    }
+    auto* window = new UpdateWindow(this);
+    updateWindow = window;
+    window->setProgramFolder(programFolder());
+    window->setServer(makerServer());
+    if (window->checkForUpdate())
+        window->show();
+    else
+        window->deleteLater();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)
@@ -233,12 +247,18 @@ void MainWindow::open()
     const QString path = platform.openFileName(this, CardFilter);
     if (path.isEmpty())
         return;
+    // The design is erased only once the new one is known to be readable.
+    const RegularFileRead read = m_editor->readCardFile(path);
+    if (!read.ok()) {
+        m_editor->reportUnreadable(path, read.error);
+        return;
+    }
 
     endOnClose = false;
     m_editor->reset();
     startUp(false);
     show();
-    m_editor->load(path);
+    m_editor->loadBytes(read.bytes);
     m_editor->setCardFileName(path);
     endOnClose = true;
 }

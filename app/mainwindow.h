@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/startupoptions.h"
+
 #include <QPointer>
 #include <QWidget>
 
@@ -12,12 +14,6 @@ class QPushButton;
 class SkinButton;
 class ShapeElement;
 class TextElement;
-
-// Where this copy of the program runs from and what it was started with.
-struct StartupOptions {
-    QString executable;  // the running program; "sat.txt" and "ic.ico" lie beside it
-    QString commandLine; // the arguments after the program, joined by single spaces
-};
 
 // The main window: the command bar around the card editor, start-up and shutdown.
 class MainWindow : public QWidget {

@@ -1,8 +1,7 @@
 #include "app/runcounter.h"
 
+#include "document/regularfile.h"
 #include "document/wholefile.h"
-
-#include <QFile>
 
 #include <cmath>
 
@@ -40,11 +39,14 @@ Step next(const QString& firstLine)
 
 QString readFirstLine(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // One line is all the counter ever holds; a huge file must not be read whole, and a FIFO
+    // in its place must not hold up the start.
+    const RegularFileRead read = readRegularFile(path, 4096, true);
+    if (!read.ok())
         return {};
-    // One line is all the counter ever holds; a huge file must not be read whole.
-    QByteArray line = file.readLine(4096);
+    QByteArray line = read.bytes;
+    if (const qsizetype newline = line.indexOf('\n'); newline >= 0)
+        line.truncate(newline + 1);
     const qsizetype end = line.indexOf('\r') >= 0 ? line.indexOf('\r') : line.indexOf('\n');
     if (end >= 0)
         line.truncate(end);

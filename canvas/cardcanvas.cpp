@@ -7,6 +7,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 CardCanvas::CardCanvas(QWidget* parent)
     : QWidget(parent)
 {
@@ -15,15 +17,20 @@ CardCanvas::CardCanvas(QWidget* parent)
     syncGeometry();
 }
 
+// Sizes come from files and dialogs: NaN keeps the size, anything else is bounded.
 void CardCanvas::setCardWidth(float pixels)
 {
-    m_width = pixels;
+    if (std::isnan(pixels))
+        return;
+    m_width = boundedPixels(pixels);
     syncGeometry();
 }
 
 void CardCanvas::setCardHeight(float pixels)
 {
-    m_height = pixels;
+    if (std::isnan(pixels))
+        return;
+    m_height = boundedPixels(pixels);
     syncGeometry();
 }
 

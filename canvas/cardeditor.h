@@ -6,6 +6,7 @@
 #include "controls/shapeelement.h"
 #include "controls/textelement.h"
 #include "document/controlarray.h"
+#include "document/regularfile.h"
 #include "document/reservedtexts.h"
 
 #include <QObject>
@@ -91,8 +92,23 @@ public:
     // The card file.
     void save();
     void saveAs();
-    // Re-creates the card and its elements from a card file; false when it cannot be read.
+    // The largest card file read: far above any real card, and a bound for /dev/zero.
+    static constexpr qint64 MaxCardFileBytes = 64 << 20;
+    // The most elements a card file brings in; about 30,000 overlapping widgets overflow the
+    // stack of the toolkit's recursive painting.
+    static constexpr int MaxElements = 20'000;
+    // The bytes of a card file: a regular file of at most MaxCardFileBytes, opened without
+    // blocking.
+    RegularFileRead readCardFile(const QString& path) const;
+    // The message for a card file that cannot be read, with the reason.
+    void reportUnreadable(const QString& path, const QString& reason) const;
+    // Re-creates the card and its elements from a card file; false, with nothing changed,
+    // when it cannot be read (a FIFO, a device or an oversized file is also reported).
     bool load(const QString& path);
+    // Re-creates the card and its elements from the bytes of a card file.
+    void loadBytes(const QByteArray& bytes);
+    // The design as the bytes of a card file.
+    QByteArray cardBytes() const;
     // Writes the design to a file, whole or not at all; false (with the reason) on failure.
     bool write(const QString& path, QString* error = nullptr) const;
     // The empty default card with only the hidden templates, as a fresh start has it.

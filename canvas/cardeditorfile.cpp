@@ -6,8 +6,6 @@
 #include "platform/filefilter.h"
 #include "platform/platform.h"
 
-#include <QFile>
-
 #include <QWidget>
 
 #include <algorithm>
@@ -42,7 +40,7 @@ void applyBox(CardElement* element, const Fields& f)
 
 // ---- Writing ---------------------------------------------------------------------------
 
-bool CardEditor::write(const QString& path, QString* error) const
+QByteArray CardEditor::cardBytes() const
 {
     cardfile::CardWriter writer;
     writer.writeCard({m_canvas->Width(), m_canvas->Height(), m_canvas->BackColor()});
@@ -86,8 +84,13 @@ bool CardEditor::write(const QString& path, QString* error) const
         }
     }
 
+    return writer.bytes();
+}
+
+bool CardEditor::write(const QString& path, QString* error) const
+{
     // The earlier file stays whole until the new one is complete.
-    return writeWholeFile(path, writer.bytes(), error);
+    return writeWholeFile(path, cardBytes(), error);
 }
 
 bool CardEditor::saveTo(const QString& path)
@@ -114,19 +117,49 @@ void CardEditor::saveAs()
 
 // ---- Reading ---------------------------------------------------------------------------
 
+RegularFileRead CardEditor::readCardFile(const QString& path) const
+{
+    return readRegularFile(path, MaxCardFileBytes);
+}
+
+void CardEditor::reportUnreadable(const QString& path, const QString& reason) const
+{
+    Platform::instance().messageBox(
+        m_host, QString("The card could not be opened from \"%1\".\n\n%2").arg(path, reason),
+        "Open", QMessageBox::Ok, QMessageBox::Critical);
+}
+
 bool CardEditor::load(const QString& path)
+{
+    const RegularFileRead read = readCardFile(path);
+    if (!read.ok()) {
+        // A missing file is a new card; a FIFO, a device or a huge file is worth a word.
+        if (read.status == RegularFileRead::NotRegular || read.status == RegularFileRead::TooLarge)
+            reportUnreadable(path, read.error);
+        return false;
+    }
+    loadBytes(read.bytes);
+    return true;
+}
+
+void CardEditor::loadBytes(const QByteArray& bytes)
 {
     shapes[0]->hide();
     textCount = pictureCount = shapeCount = 0;
 
-    QFile file(path);
-    const bool opened = file.open(QIODevice::ReadOnly);
-    const QByteArray bytes = opened ? file.readAll() : QByteArray();
-    file.close();
-
+    // Beyond some tens of thousands of overlapping widgets the toolkit's painting runs out of
+    // stack; a file with more elements is read up to the cap.
+    int elements = 0;
+    bool leftOut = false;
     cardfile::CardReader reader(bytes);
     while (const auto record = reader.next()) {
-        switch (record->kind()) {
+        const cardfile::RecordKind kind = record->kind();
+        if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other
+            && elements++ >= MaxElements) {
+            leftOut = true;
+            continue;
+        }
+        switch (kind) {
         case cardfile::RecordKind::Card: {
             const auto f = cardfile::cardFields(*record);
             apply(f.width, [&](float v) {
@@ -197,7 +230,12 @@ bool CardEditor::load(const QString& path)
     texts[0]->hide();
     pictures[0]->hide();
     raiseHandles();
-    return opened;
+    if (leftOut)
+        Platform::instance().messageBox(
+            m_host,
+            QString("The card has more elements than can be shown. Only the first %1 were read.")
+                .arg(MaxElements),
+            "Open", QMessageBox::Ok, QMessageBox::Warning);
 }
 
 // The window as a fresh start has it: the empty default card with only the hidden templates.

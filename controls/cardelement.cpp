@@ -6,6 +6,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 
+#include <cmath>
+
 namespace mousecode {
 int button(Qt::MouseButton button)
 {
@@ -132,13 +134,17 @@ CardElement::CardElement(QWidget* parent)
 
 void CardElement::setLeft(float left)
 {
-    m_left = left;
+    if (std::isnan(left))
+        return;
+    m_left = boundedTwips(left);
     syncGeometry();
 }
 
 void CardElement::setTop(float top)
 {
-    m_top = top;
+    if (std::isnan(top))
+        return;
+    m_top = boundedTwips(top);
     syncGeometry();
 }
 
@@ -146,6 +152,7 @@ bool CardElement::setWidth(float width)
 {
     if (!(width >= 0))
         return false;
+    width = boundedTwips(width);
     if (width != m_width) {
         m_width = width;
         syncGeometry();
@@ -159,6 +166,7 @@ bool CardElement::setHeight(float height)
 {
     if (!(height >= 0))
         return false;
+    height = boundedTwips(height);
     if (height != m_height) {
         m_height = height;
         syncGeometry();
@@ -170,8 +178,10 @@ bool CardElement::setHeight(float height)
 
 void CardElement::moveTwips(float left, float top)
 {
-    m_left = left;
-    m_top = top;
+    if (!std::isnan(left))
+        m_left = boundedTwips(left);
+    if (!std::isnan(top))
+        m_top = boundedTwips(top);
     syncGeometry();
 }
 

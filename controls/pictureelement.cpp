@@ -1,5 +1,6 @@
 #include "controls/pictureelement.h"
 
+#include <QFileInfo>
 #include <QImageReader>
 #include <QPainter>
 
@@ -16,8 +17,17 @@ void PictureElement::setPicture(const QImage& picture)
 
 bool PictureElement::loadPicture(const QString& path)
 {
+    // Opening a FIFO would wait for a writer for ever, and a device never ends: only a
+    // regular file is handed to the reader (stat does not open it).
+    if (!QFileInfo(path).isFile())
+        return false;
     QImageReader reader(path);
     reader.setAutoTransform(true);
+    reader.setAllocationLimit(MaxPictureBytes >> 20);
+    // A small file may promise a huge picture; the promise is checked before decoding.
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > MaxPicturePixels)
+        return false;
     const QImage image = reader.read();
     if (image.isNull())
         return false;

@@ -13,7 +13,13 @@ public:
 
     QImage Picture() const { return m_picture; }
     void setPicture(const QImage& picture);
-    // Loads any format the image readers know; false (picture unchanged) when unreadable.
+    // The largest picture decoded: 64 million pixels (a 256 MB image) is beyond any camera a
+    // card is made from, and refuses the small files that unpack into gigabytes.
+    static constexpr qint64 MaxPicturePixels = 64'000'000;
+    static constexpr qint64 MaxPictureBytes = 256 << 20;
+
+    // Loads any format the image readers know; false (picture unchanged) when unreadable,
+    // not a regular file, or larger than the limits above.
     bool loadPicture(const QString& path);
 
     bool Stretch() const { return m_stretch; }

@@ -21,7 +21,8 @@ CardSnapshot recordCard(const QWidget& canvas, const QColor& background)
     // Children are listed in stacking order, the bottom one first.
     for (QObject* child : canvas.children()) {
         auto* element = qobject_cast<CardElement*>(child);
-        if (!element || element->isHidden()) continue;
+        if (!element || element->isHidden())
+            continue;
         painter.save();
         // As the element's own paint event draws it: clipped to its box, in twips.
         painter.translate(element->pos());
@@ -38,7 +39,8 @@ CardSnapshot recordCard(const QWidget& canvas, const QColor& background)
 
 void drawCard(QPainter& painter, const CardSnapshot& snapshot, const QRectF& target)
 {
-    if (snapshot.isEmpty() || target.isEmpty()) return;
+    if (snapshot.isEmpty() || target.isEmpty())
+        return;
     // drawPicture already carries the recording's 96 dpi to the device's resolution; what is
     // left is the stretch from the recorded size to the target, in the painter's units.
     const qreal deviceScale =

@@ -18,7 +18,7 @@
 namespace {
 // The displayed page: whatever image it is given, stretched to its own size.
 class PageView : public QWidget {
-  public:
+public:
     explicit PageView(const QImage& image, QWidget* parent)
         : QWidget(parent)
         , m_image(image)
@@ -27,7 +27,7 @@ class PageView : public QWidget {
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
-  protected:
+protected:
     void paintEvent(QPaintEvent*) override
     {
         QPainter painter(this);
@@ -37,21 +37,18 @@ class PageView : public QWidget {
             painter.drawImage(rect(), m_image);
     }
 
-  private:
+private:
     const QImage& m_image;
 };
 
 bool sameSheet(const SheetSpec& a, const SheetSpec& b)
 {
-    return a.snapshot && b.snapshot && a.snapshot->generation == b.snapshot->generation &&
-           a.cardTwips == b.cardTwips && a.columns == b.columns && a.rows == b.rows &&
-           a.orientation == b.orientation;
+    return a.snapshot && b.snapshot && a.snapshot->generation == b.snapshot->generation
+           && a.cardTwips == b.cardTwips && a.columns == b.columns && a.rows == b.rows
+           && a.orientation == b.orientation;
 }
 
-int round16(double v)
-{
-    return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0));
-}
+int round16(double v) { return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0)); }
 } // namespace
 
 PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
@@ -136,7 +133,8 @@ const QImage& PreviewWindow::composed(qreal zoom)
     QImage& image = zoom >= 1     ? m_composition->full
                     : zoom >= 0.5 ? m_composition->half
                                   : m_composition->quarter;
-    if (image.isNull()) image = composePage(m_composition->spec, zoom);
+    if (image.isNull())
+        image = composePage(m_composition->spec, zoom);
     return image;
 }
 
@@ -185,7 +183,8 @@ void PreviewWindow::zoom25()
 
 void PreviewWindow::layoutViewport()
 {
-    if (isMinimized() || m_area->height() <= 0) return;
+    if (isMinimized() || m_area->height() <= 0)
+        return;
     const int w = m_area->width();
     const int h = m_area->height();
     const int vw = verticalBar->sizeHint().width();
@@ -220,17 +219,20 @@ void PreviewWindow::printCommand()
 {
     QPointer<PreviewWindow> alive(this);
     m_command.printOptions().exec();
-    if (alive && PrintOptionsDialog::accepted()) printSheet();
+    if (alive && PrintOptionsDialog::accepted())
+        printSheet();
 }
 
 void PreviewWindow::printSheet()
 {
     zoom100();
-    if (!m_composition) return;
+    if (!m_composition)
+        return;
     SheetJob job = m_command.printOptions().job();
     if (job.printerName.isEmpty()) {
         job.pdfFile = Platform::instance().saveFileName(this, QStringLiteral("PDF|*.pdf"));
-        if (job.pdfFile.isEmpty()) return;
+        if (job.pdfFile.isEmpty())
+            return;
     }
     PrintOutcome outcome;
     {
@@ -256,7 +258,8 @@ void PreviewWindow::clearPictures()
 void PreviewWindow::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) zoom100();
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        zoom100();
 }
 
 void PreviewWindow::closeEvent(QCloseEvent* event)
@@ -267,6 +270,7 @@ void PreviewWindow::closeEvent(QCloseEvent* event)
 
 bool PreviewWindow::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_area && event->type() == QEvent::Resize) layoutViewport();
+    if (watched == m_area && event->type() == QEvent::Resize)
+        layoutViewport();
     return QMainWindow::eventFilter(watched, event);
 }

@@ -14,7 +14,7 @@ class QScrollBar;
 // resize only. The composed page is kept until the card, its snapshot or the counts change.
 class PreviewWindow : public QMainWindow {
     Q_OBJECT
-  public:
+public:
     explicit PreviewWindow(PrintCommand& command, QWidget* parent = nullptr);
     ~PreviewWindow() override;
 
@@ -46,12 +46,12 @@ class PreviewWindow : public QMainWindow {
     // How often a page was composed from the snapshot: tests tell reuse from recomposing.
     int compositions() const { return m_compositions; }
 
-  protected:
+protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-  private:
+private:
     void layoutViewport();
     void setScrollRanges();
     void showPage(const QImage& page, QSize size);

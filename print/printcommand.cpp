@@ -8,10 +8,7 @@
 
 // Everything printing needs from the editor, in one place.
 namespace {
-const QWidget& canvasOf(const CardEditor& editor)
-{
-    return *editor.canvas();
-}
+const QWidget& canvasOf(const CardEditor& editor) { return *editor.canvas(); }
 QColor cardBackground(const CardEditor& editor)
 {
     return vbcolor::toQColor(editor.canvas()->BackColor());
@@ -57,15 +54,18 @@ void PrintCommand::prepareSheet()
 
     QPointer<PrintCommand> alive(this);
     PreviewWindow* preview = loadPreview();
-    if (!alive) return; // the program ended while Cards Count was up
+    if (!alive)
+        return; // the program ended while Cards Count was up
 
     snapshotTimer.stop();
     if (m_editor.sheetPrimed()) {
-        if (preview) preview->present();
+        if (preview)
+            preview->present();
         return;
     }
     m_editor.setSheetPrimed(true);
-    if (preview) preview->close();
+    if (preview)
+        preview->close();
     reprintTimer.start();
 }
 
@@ -84,20 +84,19 @@ SheetSpec PrintCommand::sheetSpec() const
 
 CardsCountDialog& PrintCommand::cardsCount()
 {
-    if (!m_cardsCount) m_cardsCount = std::make_unique<CardsCountDialog>();
+    if (!m_cardsCount)
+        m_cardsCount = std::make_unique<CardsCountDialog>();
     return *m_cardsCount;
 }
 
 PrintOptionsDialog& PrintCommand::printOptions()
 {
-    if (!m_printOptions) m_printOptions = new PrintOptionsDialog();
+    if (!m_printOptions)
+        m_printOptions = new PrintOptionsDialog();
     return *m_printOptions;
 }
 
-PreviewWindow* PrintCommand::preview() const
-{
-    return m_preview;
-}
+PreviewWindow* PrintCommand::preview() const { return m_preview; }
 
 PreviewWindow* PrintCommand::loadPreview()
 {

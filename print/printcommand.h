@@ -21,7 +21,7 @@ class PrintOptionsDialog;
 // is cancelled, the preview until it is closed.
 class PrintCommand : public QObject {
     Q_OBJECT
-  public:
+public:
     static constexpr int DelayMs = 500;
 
     explicit PrintCommand(CardEditor& editor, QObject* parent = nullptr);
@@ -47,7 +47,7 @@ class PrintCommand : public QObject {
     // The preview if it is loaded; null otherwise.
     PreviewWindow* preview() const;
 
-  private:
+private:
     // Touching the preview loads it, and loading shows Cards Count.
     PreviewWindow* loadPreview();
 

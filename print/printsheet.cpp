@@ -16,7 +16,8 @@
 
 void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
 {
-    if (!spec.snapshot) return;
+    if (!spec.snapshot)
+        return;
     const QSize tile = sheet::tileSize(spec.cardTwips);
     const QSize page = spec.pageTwips();
     painter.save();
@@ -38,11 +39,13 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
     QImage image(qMax(1, qRound(page.width() * pixelsPerTwip)),
                  qMax(1, qRound(page.height() * pixelsPerTwip)), QImage::Format_RGB32);
     image.fill(Qt::white);
-    if (!spec.snapshot || spec.snapshot->isEmpty()) return image;
+    if (!spec.snapshot || spec.snapshot->isEmpty())
+        return image;
 
     const QSize tile = sheet::tileSize(spec.cardTwips);
     const QSizeF tileSize(tile.width() * pixelsPerTwip, tile.height() * pixelsPerTwip);
-    if (tileSize.width() < 1 || tileSize.height() < 1) return image;
+    if (tileSize.width() < 1 || tileSize.height() < 1)
+        return image;
     QImage card(tileSize.toSize().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     card.fill(Qt::transparent);
     {
@@ -59,12 +62,9 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
 int qualityDpi(PrintQuality quality)
 {
     switch (quality) {
-    case PrintQuality::Low:
-        return 150;
-    case PrintQuality::Normal:
-        return 300;
-    case PrintQuality::Excellent:
-        return 600;
+    case PrintQuality::Low: return 150;
+    case PrintQuality::Normal: return 300;
+    case PrintQuality::Excellent: return 600;
     }
     return 300;
 }
@@ -72,12 +72,9 @@ int qualityDpi(PrintQuality quality)
 int qualityCupsValue(PrintQuality quality)
 {
     switch (quality) {
-    case PrintQuality::Low:
-        return 3;
-    case PrintQuality::Normal:
-        return 4;
-    case PrintQuality::Excellent:
-        return 5;
+    case PrintQuality::Low: return 3;
+    case PrintQuality::Normal: return 4;
+    case PrintQuality::Excellent: return 5;
     }
     return 4;
 }
@@ -89,7 +86,8 @@ const auto CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 void addCupsOption(QPrinter& printer, const QString& name, const QString& value)
 {
     QPrintEngine* engine = printer.printEngine();
-    if (!engine) return;
+    if (!engine)
+        return;
     QStringList options = engine->property(CupsOptions).toStringList();
     const qsizetype at = options.indexOf(name);
     if (at >= 0 && at % 2 == 0 && at + 1 < options.size())
@@ -106,8 +104,10 @@ void applySettings(QPrinter& printer, const SheetJob& job, const SheetSpec& spec
                                    ? QPageLayout::Portrait
                                    : QPageLayout::Landscape);
     printer.setColorMode(job.colour ? QPrinter::Color : QPrinter::GrayScale);
-    if (job.copies >= 1) printer.setCopyCount(job.copies);
-    if (job.quality) printer.setResolution(qualityDpi(*job.quality));
+    if (job.copies >= 1)
+        printer.setCopyCount(job.copies);
+    if (job.quality)
+        printer.setResolution(qualityDpi(*job.quality));
     printer.setPageSize(QPageSize(QPageSize::Letter));
     printer.setFullPage(true);
     if (cups) {
@@ -123,7 +123,8 @@ void applySettings(QPrinter& printer, const SheetJob& job, const SheetSpec& spec
 bool drawPage(QPrinter& printer, const SheetSpec& spec)
 {
     QPainter painter;
-    if (!painter.begin(&printer)) return false;
+    if (!painter.begin(&printer))
+        return false;
     paintSheet(painter, spec, printer.resolution() / 1440.0);
     return painter.end();
 }
@@ -133,14 +134,16 @@ PrintOutcome printToPdf(const SheetJob& job, const SheetSpec& spec)
     const QFileInfo target(job.pdfFile);
     const QString cannotWrite = QStringLiteral("The file %1 cannot be written.")
                                     .arg(QDir::toNativeSeparators(target.absoluteFilePath()));
-    if (target.isDir()) return {false, cannotWrite};
+    if (target.isDir())
+        return {false, cannotWrite};
     // Written beside the target and moved over it when whole, so that a failed job never
     // leaves a half-written or clobbered file.
-    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
-                           QStringLiteral(".XXXXXX"));
-    if (!partial.open()) return {false, cannotWrite};
-    partial.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
-                           QFile::ReadOther);
+    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName()
+                           + QStringLiteral(".XXXXXX"));
+    if (!partial.open())
+        return {false, cannotWrite};
+    partial.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
+                           | QFile::ReadOther);
     partial.close();
 
     QPrinter printer(QPrinter::HighResolution);
@@ -148,9 +151,11 @@ PrintOutcome printToPdf(const SheetJob& job, const SheetSpec& spec)
     printer.setOutputFileName(partial.fileName());
     printer.setResolution(600);
     applySettings(printer, job, spec, false);
-    if (!drawPage(printer, spec)) return {false, cannotWrite};
+    if (!drawPage(printer, spec))
+        return {false, cannotWrite};
     if (std::rename(QFile::encodeName(partial.fileName()).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData()) != 0)
+                    QFile::encodeName(target.absoluteFilePath()).constData())
+        != 0)
         return {false, cannotWrite};
     partial.setAutoRemove(false);
     return {true, {}};

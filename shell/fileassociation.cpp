@@ -208,7 +208,7 @@ QByteArray smallFile(const QString& path)
 {
     QFile file(path);
     return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.read(1 << 20)
-                                                                       : QByteArray();
+                                                                      : QByteArray();
 }
 
 // Returns true when the file now holds content that differs from before.

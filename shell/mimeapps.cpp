@@ -15,7 +15,8 @@ constexpr qint64 MaxFileSize = 1 << 20;
 QByteArray readSmallFile(const QString& path)
 {
     QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return {};
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return {};
     return file.read(MaxFileSize);
 }
 
@@ -30,7 +31,8 @@ QStringList absoluteFolders(const char* variable, const QStringList& fallback)
 {
     QStringList folders;
     for (const QString& folder : qEnvironmentVariable(variable).split(QLatin1Char(':')))
-        if (QDir::isAbsolutePath(folder)) folders.append(QDir::cleanPath(folder));
+        if (QDir::isAbsolutePath(folder))
+            folders.append(QDir::cleanPath(folder));
     return folders.isEmpty() ? fallback : folders;
 }
 
@@ -45,8 +47,8 @@ QByteArray groupValue(const QByteArray& text, const QByteArray& group, const QBy
             continue;
         }
         const qsizetype equals = line.indexOf('=');
-        if (inGroup && equals > 0 &&
-            line.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
+        if (inGroup && equals > 0
+            && line.left(equals).trimmed().compare(key, Qt::CaseInsensitive) == 0)
             return line.mid(equals + 1).trimmed();
     }
     return {};
@@ -56,16 +58,14 @@ QList<QByteArray> listValue(const QByteArray& value)
 {
     QList<QByteArray> items;
     for (const QByteArray& item : value.split(';'))
-        if (!item.trimmed().isEmpty()) items.append(item.trimmed());
+        if (!item.trimmed().isEmpty())
+            items.append(item.trimmed());
     return items;
 }
 
 } // namespace
 
-QString configHome()
-{
-    return absoluteFolder("XDG_CONFIG_HOME", QDir::homePath() + "/.config");
-}
+QString configHome() { return absoluteFolder("XDG_CONFIG_HOME", QDir::homePath() + "/.config"); }
 
 QStringList dataDirs()
 {
@@ -76,7 +76,8 @@ QStringList defaultListFiles()
 {
     QStringList desktops;
     for (const QString& desktop : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(':'))
-        if (!desktop.isEmpty()) desktops.append(desktop.toLower() + "-mimeapps.list");
+        if (!desktop.isEmpty())
+            desktops.append(desktop.toLower() + "-mimeapps.list");
     desktops.append("mimeapps.list");
 
     QStringList folders{configHome()};
@@ -108,12 +109,15 @@ QByteArray withDefaultApplication(const QByteArray& text, const QByteArray& mime
     static const QByteArray group = "[Default Applications]";
     const QByteArray entry = mimeType + '=' + desktopId + ';';
     QList<QByteArray> lines = text.split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
     qsizetype groupAt = -1;
     for (qsizetype i = 0; i < lines.size() && groupAt < 0; ++i)
-        if (lines[i].trimmed() == group) groupAt = i;
+        if (lines[i].trimmed() == group)
+            groupAt = i;
     if (groupAt < 0) {
-        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty()) lines.append(QByteArray());
+        if (!lines.isEmpty() && !lines.last().trimmed().isEmpty())
+            lines.append(QByteArray());
         lines << group << entry;
         return lines.join('\n') + '\n';
     }
@@ -122,8 +126,10 @@ QByteArray withDefaultApplication(const QByteArray& text, const QByteArray& mime
     qsizetype insertAt = groupAt + 1;
     for (qsizetype i = groupAt + 1; i < lines.size(); ++i) {
         const QByteArray line = lines[i].trimmed();
-        if (line.startsWith('[')) break;
-        if (line.isEmpty() || line.startsWith('#')) continue;
+        if (line.startsWith('['))
+            break;
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
         const qsizetype equals = line.indexOf('=');
         if (equals > 0 && line.left(equals).trimmed().compare(mimeType, Qt::CaseInsensitive) == 0) {
             lines[i] = entry;
@@ -146,7 +152,8 @@ bool installedEntryCovers(const QString& desktopFileName, const QStringList& mim
                     return open.compare(type.toUtf8(), Qt::CaseInsensitive) == 0;
                 });
             });
-        if (!opens.isEmpty() && coversAll) return true;
+        if (!opens.isEmpty() && coversAll)
+            return true;
     }
     return false;
 }

@@ -1,14 +1,205 @@
 #include "update/updatewindow.h"
 
-#include <QLabel>
-#include <QVBoxLayout>
+#include "controls/tubeprogressbar.h"
+#include "platform/platform.h"
+#include "update/downloader.h"
+#include "update/downloadrules.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+const QString downloadCaption = QStringLiteral("Download");
+const QString cancelCaption = QStringLiteral("Cancel");
+
+int twips(int value) { return int(std::lround(value / 15.0)); }
+
+} // namespace
 
 UpdateWindow::UpdateWindow(QWidget* owner)
     : QWidget(owner, Qt::Window)
+    , downloadTimer(new QTimer(this))
+    , downloadButton(new QPushButton(downloadCaption, this))
+    , progressBar(new TubeProgressBar(this))
+    , downloader(new Downloader(this))
+    , m_programFolder(QCoreApplication::applicationDirPath())
 {
-    setObjectName("UpdateWindow");
-    setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle("Check for Update");
-    auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel("Checking for a new version of Quillmark...", this));
+    setObjectName(QStringLiteral("UpdateWindow"));
+    setWindowTitle(QStringLiteral("Check for Update..."));
+    resize(twips(6000), twips(2700));
+
+    downloadTimer->setObjectName(QStringLiteral("downloadTimer"));
+    downloadTimer->setInterval(1000);
+    downloadTimer->setSingleShot(true);
+    downloadButton->setObjectName(QStringLiteral("downloadButton"));
+    downloadButton->hide();
+    progressBar->setObjectName(QStringLiteral("progressBar"));
+    progressBar->setBarColorSet(2);
+    progressBar->setGeometry(16, 0, 0, 24);
+
+    connect(downloadTimer, &QTimer::timeout, this, &UpdateWindow::downloadTimerFired);
+    connect(downloadButton, &QPushButton::clicked, this, &UpdateWindow::downloadClicked);
+    connect(downloader, &Downloader::failed, this, &UpdateWindow::downloadFailed);
+    connect(downloader, &Downloader::progress, this, &UpdateWindow::downloadProgressed);
+    connect(downloader, &Downloader::finished, this, &UpdateWindow::downloadFinished);
+}
+
+QUrl UpdateWindow::versionFileUrl() const
+{
+    return QUrl(m_server + QStringLiteral("/updatesoft/quillmark.txt"));
+}
+
+QUrl UpdateWindow::installerUrl() const
+{
+    return QUrl(m_server + QStringLiteral("/download/quillmark.exe"));
+}
+
+QString UpdateWindow::installerPath() const
+{
+    // An https server gives no name by the http rule; the installer keeps its own then.
+    QString name = fileNameFromUrl(installerUrl().toString());
+    if (name.isEmpty())
+        name = QStringLiteral("quillmark.exe");
+    return m_programFolder + QLatin1Char('/') + name;
+}
+
+void UpdateWindow::setRequestTimeout(int milliseconds)
+{
+    m_timeoutMs = milliseconds;
+    downloader->setRequestTimeout(milliseconds);
+}
+
+std::optional<QByteArray> UpdateWindow::fetchVersionFile()
+{
+    QNetworkAccessManager network;
+    QNetworkRequest request(versionFileUrl());
+    request.setTransferTimeout(m_timeoutMs);
+    QNetworkReply* reply = network.get(request);
+    reply->setReadBufferSize(versionFileLimit);
+
+    QByteArray text;
+    bool enough = false;
+    QEventLoop loop;
+    connect(reply, &QNetworkReply::readyRead, &loop, [&] {
+        text += reply->read(versionFileLimit - text.size());
+        if (text.size() >= versionFileLimit && !enough) {
+            enough = true;
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+    if (!enough && reply->isOpen())
+        text += reply->read(versionFileLimit - text.size());
+
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const bool answered = enough || reply->error() == QNetworkReply::NoError;
+    reply->deleteLater();
+    // An error page is not a version file: "404 Not Found" would read as version 404.
+    if (!answered || status < 200 || status > 299)
+        return std::nullopt;
+    return text;
+}
+
+bool UpdateWindow::checkForUpdate()
+{
+    if (!versionFileUrl().isValid() || versionFileUrl().isRelative())
+        return false;
+    const std::optional<QByteArray> versionFile = fetchVersionFile();
+    if (!versionFile)
+        return false;
+    if (!announcesUpdate(*versionFile)) {
+        Platform::instance().messageBox(this, QStringLiteral("There are no updates available."),
+                                        QString(), QMessageBox::Ok, QMessageBox::Information);
+        return false;
+    }
+    Platform::instance().messageBox(this, QStringLiteral("Update Available, Please wait..."),
+                                    QStringLiteral("Update"), QMessageBox::Ok,
+                                    QMessageBox::Information);
+    downloadTimer->start();
+    return true;
+}
+
+void UpdateWindow::downloadTimerFired()
+{
+    downloadTimer->stop();
+    downloadButton->show();
+    downloadClicked();
+}
+
+void UpdateWindow::downloadClicked()
+{
+    if (downloadButton->text() != downloadCaption) {
+        downloader->cancel();
+        setWindowTitle(QStringLiteral("Search for update"));
+        progressBar->setValue(0);
+        downloadButton->setText(downloadCaption);
+        return;
+    }
+    setWindowTitle(QStringLiteral("Download, Pelase wait..."));
+    downloadButton->setText(cancelCaption);
+    progressBar->setValue(0);
+    m_downloading = true;
+    downloader->download(installerUrl(), installerPath());
+    m_downloading = false;
+    // A close during the download waited for it to let go of this window.
+    if (m_closeRequested)
+        deleteLater();
+}
+
+void UpdateWindow::downloadFailed(const QString& error)
+{
+    Platform::instance().messageBox(this, error, QStringLiteral("Error"), QMessageBox::Ok,
+                                    QMessageBox::Critical);
+    downloadButton->setText(downloadCaption);
+    progressBar->setValue(0);
+    downloader->cancel();
+}
+
+void UpdateWindow::downloadProgressed(const QString& percent)
+{
+    progressBar->setValue(percent.toInt());
+}
+
+void UpdateWindow::downloadFinished()
+{
+    Platform& platform = Platform::instance();
+    platform.messageBox(this, QStringLiteral("Complete"), QString(), QMessageBox::Ok,
+                        QMessageBox::Information);
+    const QString installer = installerPath();
+    QFile::setPermissions(installer, QFile::permissions(installer) | QFile::ExeOwner
+                                         | QFile::ExeUser | QFile::ExeGroup);
+    // A failed start is not reported: the program ends either way.
+    platform.startDetached(installer, {});
+    platform.exit(0);
+}
+
+void UpdateWindow::resizeEvent(QResizeEvent*)
+{
+    progressBar->setGeometry(progressBar->x(), height() - twips(2000),
+                             std::max(0, width() - twips(2200)), progressBar->height());
+    downloadButton->setGeometry(width() - twips(1800), height() - twips(2000), 104,
+                                progressBar->height());
+}
+
+void UpdateWindow::closeEvent(QCloseEvent* event)
+{
+    event->accept();
+    downloader->cancel();
+    downloadTimer->stop();
+    // The download call still runs on this window's stack; it goes when that returns.
+    if (m_downloading)
+        m_closeRequested = true;
+    else
+        deleteLater();
 }

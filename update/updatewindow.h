@@ -1,10 +1,63 @@
 #pragma once
 
+#include <QByteArray>
+#include <QUrl>
 #include <QWidget>
 
-// The update check window (its checks and download come with the updater).
+#include <optional>
+
+class Downloader;
+class QPushButton;
+class QTimer;
+class TubeProgressBar;
+
+// Asks the maker's server whether a newer version exists and, if so, downloads the installer
+// into the program's folder, starts it and ends the program.
 class UpdateWindow : public QWidget {
     Q_OBJECT
 public:
     explicit UpdateWindow(QWidget* owner);
+
+    // Fetches the version file and tells the user what it says. True when an update exists:
+    // the download then starts a second later and the caller shows the window. False when
+    // there is none or the server could not be asked; the window is not to be shown.
+    bool checkForUpdate();
+
+    // Where the installer goes; the running program's folder unless told otherwise.
+    void setProgramFolder(const QString& folder) { m_programFolder = folder; }
+    // How long the server may stay silent (both the version file and the installer).
+    void setRequestTimeout(int milliseconds);
+    QString installerPath() const;
+    // The timer's tick: shows the button and starts the download.
+    void downloadTimerFired();
+
+    // The maker's server ("scheme://host[:port]"), as the caller reads it from the settings;
+    // both files live there.
+    void setServer(const QString& server) { m_server = server; }
+    QUrl versionFileUrl() const;
+    QUrl installerUrl() const;
+    // A version file is one short line; a server that sends more is not believed beyond this.
+    static constexpr qsizetype versionFileLimit = 4096;
+
+    QTimer* downloadTimer;
+    QPushButton* downloadButton;
+    TubeProgressBar* progressBar;
+    Downloader* downloader;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    std::optional<QByteArray> fetchVersionFile();
+    void downloadClicked();
+    void downloadFailed(const QString& error);
+    void downloadProgressed(const QString& percent);
+    void downloadFinished();
+
+    QString m_programFolder;
+    QString m_server;
+    int m_timeoutMs = 60000;
+    bool m_downloading = false;
+    bool m_closeRequested = false;
 };

@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
 #include "controls/skinbutton.h"
+#include "loopbackserver.h"
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
@@ -11,6 +12,7 @@
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
@@ -165,11 +167,18 @@ private slots:
     void yesToTheUpdateQuestionOpensThePageAndTheUpdateWindow()
     {
         ScriptedPlatform platform;
+        LoopbackServer server;
+        QVERIFY(server.listen());
+        server.setResponse("/updatesoft/quillmark.txt", LoopbackServer::ok("101"));
+        const QByteArray configured = qgetenv("QUILLMARK_SERVER");
+        qputenv("QUILLMARK_SERVER", server.address().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMARK_SERVER", configured); });
         writeFileBytes(counterPath(), " 9 \r\n");
         platform.messageAnswers.enqueue(QMessageBox::Yes);
         auto window = start();
         QCOMPARE(platform.urls.size(), 1);
-        QCOMPARE(platform.urls.first(), QUrl("http://127.0.0.1:9/product/quillmark.html"));
+        QCOMPARE(platform.urls.first(), server.url("/product/quillmark.html"));
+        QCOMPARE(platform.messageBoxes.value(1).text, QString("Update Available, Please wait..."));
         QVERIFY(window->updateWindow);
         QCOMPARE(window->updateWindow->parentWidget(), window.get());
         QVERIFY(window->updateWindow->isVisible());

@@ -27,7 +27,8 @@ ToolRun runTool(const QString& program, const QStringList& arguments,
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(program, arguments);
-    if (!process.waitForFinished(60000)) return {-1, QStringLiteral("did not finish")};
+    if (!process.waitForFinished(60000))
+        return {-1, QStringLiteral("did not finish")};
     return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
             QString::fromUtf8(process.readAll()).trimmed()};
 }
@@ -44,7 +45,7 @@ class TestInstall : public QObject {
 
     QString installed(const QString& path) const { return m_prefix + '/' + path; }
 
-  private slots:
+private slots:
     void initTestCase()
     {
         m_dir = std::make_unique<QTemporaryDir>();
@@ -71,8 +72,8 @@ class TestInstall : public QObject {
         QVERIFY(
             QFileInfo::exists(installed("share/icons/hicolor/scalable/apps/" + appId + ".svg")));
         for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
-            const QImage icon(installed(
-                QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size) + appId + ".png"));
+            const QImage icon(installed(QStringLiteral("share/icons/hicolor/%1x%1/apps/").arg(size)
+                                        + appId + ".png"));
             QCOMPARE(icon.size(), QSize(size, size));
         }
         QVERIFY(readFileBytes(installed("share/doc/quillmark/copyright"))
@@ -99,7 +100,8 @@ class TestInstall : public QObject {
         arguments.last() = installed(arguments.last());
         const ToolRun run = runTool(tool, arguments);
         QVERIFY2(run.exitCode == 0, qPrintable(run.out));
-        if (tool == "desktop-file-validate") QCOMPARE(run.out, QString()); // not even a hint
+        if (tool == "desktop-file-validate")
+            QCOMPARE(run.out, QString()); // not even a hint
     }
 
     void mimePackageNamesCardFiles()

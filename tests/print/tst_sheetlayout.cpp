@@ -6,7 +6,7 @@ using sheet::Orientation;
 
 class TestSheetLayout : public QObject {
     Q_OBJECT
-  private slots:
+private slots:
     void orientation_data()
     {
         QTest::addColumn<double>("w");

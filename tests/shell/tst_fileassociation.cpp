@@ -136,8 +136,10 @@ private slots:
         QCOMPARE(desktopKey(entry(), "Exec"), '"' + folder + "/qmark\" %f");
         QCOMPARE(desktopKey(entry(), "Icon"), folder + "/ic.ico");
         QCOMPARE(desktopKey(entry(), "MimeType"), QString("application/Card;"));
-        QCOMPARE(readAll(mimeApps()),
-                 QByteArray("[Default Applications]\napplication/Card=org.quillmark.Quillmark.desktop;\n"));
+        QCOMPARE(
+            readAll(mimeApps()),
+            QByteArray(
+                "[Default Applications]\napplication/Card=org.quillmark.Quillmark.desktop;\n"));
 
         if (!haveTool("update-mime-database") || !haveTool("desktop-file-validate")
             || !haveTool("xdg-mime") || !haveTool("gio"))
@@ -251,22 +253,27 @@ private slots:
                                   "\n"
                                   "[Removed Associations]\n"
                                   "image/gif=viewer.desktop;\n";
-        QTest::newRow("no default") << QString() << QByteArray() << "[Default Applications]\n" + ours;
+        QTest::newRow("no default")
+            << QString() << QByteArray() << "[Default Applications]\n" + ours;
         QTest::newRow("other program in the user's list")
             << "config/mimeapps.list" << others << others;
         QTest::newRow("other program in a desktop's list")
-            << "config/gnome-mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o.desktop\n")
+            << "config/gnome-mimeapps.list"
+            << QByteArray("[Default Applications]\napplication/Card=o.desktop\n")
             << QByteArray("<missing>");
         QTest::newRow("other program in the old data-home list")
-            << "data/applications/mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o;\n")
+            << "data/applications/mimeapps.list"
+            << QByteArray("[Default Applications]\napplication/Card=o;\n")
             << QByteArray("<missing>");
         QTest::newRow("other program system-wide")
-            << "etc/mimeapps.list" << QByteArray("[Default Applications]\napplication/Card=o.desktop;\n")
+            << "etc/mimeapps.list"
+            << QByteArray("[Default Applications]\napplication/Card=o.desktop;\n")
             << QByteArray("<missing>");
-        const QByteArray unrelated = "[Default Applications]\nimage/png=viewer.desktop;\n\n[Other]\nx=y\n";
-        QTest::newRow("other types only") << "config/mimeapps.list" << unrelated
-                                          << "[Default Applications]\nimage/png=viewer.desktop;\n"
-                                                 + ours + "\n[Other]\nx=y\n";
+        const QByteArray unrelated =
+            "[Default Applications]\nimage/png=viewer.desktop;\n\n[Other]\nx=y\n";
+        QTest::newRow("other types only")
+            << "config/mimeapps.list" << unrelated
+            << "[Default Applications]\nimage/png=viewer.desktop;\n" + ours + "\n[Other]\nx=y\n";
     }
 
     void defaultOnlyWhereNoneIsSet()
@@ -300,7 +307,8 @@ private slots:
         QDir().mkpath(m_dir->filePath("system/applications"));
         writeFileBytes(m_dir->filePath("system/applications/org.quillmark.Quillmark.desktop"),
                        "[Desktop Entry]\nType=Application\nName=Quillmark\nExec=qmark %f\n"
-                       "MimeType=" + installedTypes + "\n");
+                       "MimeType="
+                           + installedTypes + "\n");
         const PublishResult result = registerAt(programFolder("bin"));
         QCOMPARE(result.removed, covered ? QStringList{entry()} : QStringList());
         QCOMPARE(QFile::exists(entry()), !covered);

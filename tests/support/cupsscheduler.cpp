@@ -38,9 +38,9 @@ std::unique_ptr<CupsScheduler> CupsScheduler::start(QString* error)
     }
     cups->m_dir = QString::fromLocal8Bit(pattern);
     const QDir dir(cups->m_dir);
-    QFile::setPermissions(cups->m_dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
-                                           QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
-                                           QFile::ExeOther);
+    QFile::setPermissions(cups->m_dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                           | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther
+                                           | QFile::ExeOther);
     for (const char* sub : {"run", "spool", "cache", "state", "tmp", "log", "out"})
         dir.mkpath(sub);
     const passwd* lp = getpwnam("lp");
@@ -50,8 +50,8 @@ std::unique_ptr<CupsScheduler> CupsScheduler::start(QString* error)
         return nullptr;
     }
     for (const char* sub : {"spool", "out", "tmp"})
-        if (chown(QFile::encodeName(dir.filePath(sub)).constData(), lp->pw_uid, lpGroup->gr_gid) !=
-            0) {
+        if (chown(QFile::encodeName(dir.filePath(sub)).constData(), lp->pw_uid, lpGroup->gr_gid)
+            != 0) {
             *error = "cannot hand the spool to lp (the tests need root)";
             return nullptr;
         }
@@ -80,8 +80,8 @@ std::unique_ptr<CupsScheduler> CupsScheduler::start(QString* error)
         return nullptr;
     }
     QDeadlineTimer deadline(10000);
-    while (!QFile::exists(cups->m_socket) && !deadline.hasExpired() &&
-           cups->m_cupsd.state() == QProcess::Running)
+    while (!QFile::exists(cups->m_socket) && !deadline.hasExpired()
+           && cups->m_cupsd.state() == QProcess::Running)
         QThread::msleep(50);
     if (!QFile::exists(cups->m_socket)) {
         *error = "cupsd made no socket";
@@ -101,7 +101,8 @@ CupsScheduler::~CupsScheduler()
             m_cupsd.waitForFinished(2000);
         }
     }
-    if (!m_dir.isEmpty()) QDir(m_dir).removeRecursively();
+    if (!m_dir.isEmpty())
+        QDir(m_dir).removeRecursively();
 }
 
 bool CupsScheduler::run(const QString& program, const QStringList& arguments, QString* output)
@@ -111,8 +112,10 @@ bool CupsScheduler::run(const QString& program, const QStringList& arguments, QS
     env.insert("CUPS_SERVER", m_socket);
     process.setProcessEnvironment(env);
     process.start(program, arguments);
-    if (!process.waitForFinished(30000)) return false;
-    if (output) *output = QString::fromLocal8Bit(process.readAllStandardOutput());
+    if (!process.waitForFinished(30000))
+        return false;
+    if (output)
+        *output = QString::fromLocal8Bit(process.readAllStandardOutput());
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
@@ -125,15 +128,9 @@ bool CupsScheduler::addQueue(const QString& name, QString* error)
     return true;
 }
 
-bool CupsScheduler::setDefault(const QString& name)
-{
-    return run("lpadmin", {"-d", name});
-}
+bool CupsScheduler::setDefault(const QString& name) { return run("lpadmin", {"-d", name}); }
 
-bool CupsScheduler::rejectJobs(const QString& name)
-{
-    return run("cupsreject", {name});
-}
+bool CupsScheduler::rejectJobs(const QString& name) { return run("cupsreject", {name}); }
 
 QString CupsScheduler::outputFile(const QString& name) const
 {
@@ -162,8 +159,8 @@ QMap<QString, QString> CupsScheduler::waitForLastJob(const QString& queue, int t
         for (auto it = id.globalMatch(jobs); it.hasNext();)
             last = qMax(last, it.next().captured(1).toInt());
         QString csv;
-        if (last > 0 &&
-            run("ipptool", {"-c", "-d", QString("job=%1").arg(last), uri, request}, &csv)) {
+        if (last > 0
+            && run("ipptool", {"-c", "-d", QString("job=%1").arg(last), uri, request}, &csv)) {
             const QStringList lines = csv.split('\n', Qt::SkipEmptyParts);
             if (lines.size() >= 2) {
                 const QStringList names = lines[0].split(',');
@@ -172,9 +169,10 @@ QMap<QString, QString> CupsScheduler::waitForLastJob(const QString& queue, int t
                 for (int i = 0; i < names.size() && i < values.size(); ++i)
                     attributes[names[i]] = values[i];
                 attributes["job-id"] = QString::number(last);
-                if (attributes.value("job-state") == "completed") return attributes;
-                if (attributes.value("job-state") == "aborted" ||
-                    attributes.value("job-state") == "canceled")
+                if (attributes.value("job-state") == "completed")
+                    return attributes;
+                if (attributes.value("job-state") == "aborted"
+                    || attributes.value("job-state") == "canceled")
                     return attributes;
             }
         }

@@ -11,7 +11,7 @@
 // write PDF files, never the machine's own scheduler. Stopped by its pid when destroyed (and
 // by the kernel should the test die first).
 class CupsScheduler {
-  public:
+public:
     // Starts it and points libcups, and so Qt, at it; null with the reason on failure.
     static std::unique_ptr<CupsScheduler> start(QString* error);
     ~CupsScheduler();
@@ -27,7 +27,7 @@ class CupsScheduler {
     // attribute name to value (empty on timeout).
     QMap<QString, QString> waitForLastJob(const QString& queue, int timeoutMs = 30000);
 
-  private:
+private:
     CupsScheduler() = default;
     bool run(const QString& program, const QStringList& arguments, QString* output = nullptr);
 

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QProcess>
 
 QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString& text,
                                                          const QString& title,
@@ -69,7 +70,7 @@ bool ScriptedPlatform::startDetached(const QString& program, const QStringList& 
     processes.append({program, arguments, true});
     if (pid)
         *pid = 0;
-    return true;
+    return !startProcesses || QProcess::startDetached(program, arguments);
 }
 
 int ScriptedPlatform::runProcess(const QString& program, const QStringList& arguments, int,

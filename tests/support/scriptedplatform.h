@@ -52,6 +52,8 @@ public:
     // Exit codes and outputs for runProcess, in call order; unanswered calls get -1.
     QQueue<int> processExitCodes;
     QQueue<QByteArray> processOutputs;
+    // Detached programs are recorded only, unless a test wants them really started.
+    bool startProcesses = false;
 
     QMessageBox::StandardButton messageBox(QWidget* parent, const QString& text,
                                            const QString& title,

@@ -1,0 +1,255 @@
+#include "loopbackserver.h"
+#include "update/downloader.h"
+#include "update/downloadrules.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "testfiles.h"
+
+using Response = LoopbackServer::Response;
+
+class TestDownloader : public QObject {
+    Q_OBJECT
+
+private slots:
+    void serverFaults_data();
+    void serverFaults();
+    void rules_data();
+    void rules();
+};
+
+void TestDownloader::serverFaults_data()
+{
+    QTest::addColumn<Response>("response");
+    QTest::addColumn<QString>("cancelOn"); // "", "wait" (before the reply) or "progress"
+    QTest::addColumn<bool>("result");
+    // What the signals said, in order; "progress" lines are left out unless expectProgress.
+    QTest::addColumn<QStringList>("events");
+    QTest::addColumn<bool>("expectProgress");
+    QTest::addColumn<QByteArray>("file"); // the destination afterwards
+
+    const QByteArray body = LoopbackServer::patternBytes(0, 2500);
+    const QByteArray old = "the installer that was there";
+    const QString reset = "failed The connection with the server was reset.";
+    const auto status = [](const QByteArray& head, const QByteArray& content = {}) {
+        return LoopbackServer::raw(
+            head + "\r\nContent-Length: " + QByteArray::number(content.size()), content);
+    };
+
+    QTest::newRow("2500 bytes") << LoopbackServer::ok(body) << "" << true
+                                << QStringList{"progress 41", "progress 82", "progress 100",
+                                               "progress 100", "finished"}
+                                << true << body;
+    QTest::newRow("206") << status("HTTP/1.1 206 Partial Content", "0123456789") << "" << true
+                         << QStringList{"finished"} << false << QByteArray("0123456789");
+    QTest::newRow("204") << LoopbackServer::raw("HTTP/1.1 204 No Content") << "" << false
+                         << QStringList{"failed Nothing to download!"} << false << old;
+    QTest::newRow("401") << status("HTTP/1.1 401 Unauthorized") << "" << false
+                         << QStringList{"failed Authorization failed!"} << false << old;
+    QTest::newRow("404") << status("HTTP/1.1 404 Not Found", "gone") << "" << false
+                         << QStringList{"failed The file, \"%URL%\" was not found!"} << false
+                         << old;
+    QTest::newRow("500") << status("HTTP/1.1 500 Internal Server Error") << "" << false
+                         << QStringList{"failed The server returned the following response:\r\r"
+                                        "HTTP/1.1 500 Internal Server Error\r"}
+                         << false << old;
+    QTest::newRow("empty reply") << Response{} << "" << false
+                                 << QStringList{"failed The server returned the following "
+                                                "response:\r\r<nothing>"}
+                                 << false << old;
+    QTest::newRow("announces nothing")
+        << status("HTTP/1.1 200 OK") << "" << false << QStringList{"failed Nothing to download!"}
+        << false << old;
+    Response cut = LoopbackServer::ok(body);
+    cut.cutAfter = 1500;
+    QTest::newRow("cut short") << cut << "" << false << QStringList{reset} << false << old;
+    QTest::newRow("longer than announced")
+        << LoopbackServer::raw("HTTP/1.1 200 OK\r\nContent-Length: 1000", body) << "" << true
+        << QStringList{"finished"} << false << body.left(1000);
+    Response chunked = LoopbackServer::raw("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked", body);
+    chunked.chunked = true;
+    chunked.trickleBytes = 700;
+    chunked.trickleMs = 5;
+    QTest::newRow("chunked") << chunked << "" << true << QStringList{"finished"} << false << body;
+    Response chunkedCut = chunked;
+    chunkedCut.cutAfter = 1400;
+    QTest::newRow("chunked, cut") << chunkedCut << "" << false << QStringList{reset} << false
+                                  << old;
+    QTest::newRow("no room")
+        << status("HTTP/1.1 200 OK") << "" << false
+        << QStringList{"failed There is not enough free space on disk for this file."} << false
+        << old;
+    Response stalled = LoopbackServer::ok(body);
+    stalled.stall = true;
+    QTest::newRow("stalled before the reply")
+        << stalled << "" << false << QStringList{"failed Error: Operation canceled occurred."}
+        << false << old;
+    Response stalledBody = LoopbackServer::ok(body);
+    stalledBody.stallAfter = 1100;
+    QTest::newRow("stalled in the body")
+        << stalledBody << "" << false << QStringList{reset} << false << old;
+    QTest::newRow("cancel while waiting")
+        << stalled << "wait" << false << QStringList{} << false << old;
+    QTest::newRow("cancel during the transfer")
+        << LoopbackServer::ok(body) << "progress" << false << QStringList{} << false << old;
+}
+
+void TestDownloader::serverFaults()
+{
+    QFETCH(Response, response);
+    QFETCH(QString, cancelOn);
+    QFETCH(bool, result);
+    QFETCH(QStringList, events);
+    QFETCH(bool, expectProgress);
+    QFETCH(QByteArray, file);
+
+    if (QByteArray(QTest::currentDataTag()) == "no room")
+        response.head.replace("Content-Length: 0", "Content-Length: 9000000000000000");
+    LoopbackServer server;
+    QVERIFY(server.listen());
+    server.setResponse("/download/quillmark.exe", response);
+    const QUrl url = server.url("/download/quillmark.exe");
+
+    QTemporaryDir dir;
+    // The destination's folder does not exist yet: the download makes it.
+    const QString destination = dir.filePath("program/quillmark.exe");
+    QVERIFY(QDir(dir.path()).mkdir("program"));
+    writeFileBytes(destination, "the installer that was there");
+
+    Downloader downloader;
+    downloader.setRequestTimeout(300);
+    QStringList seen;
+    connect(&downloader, &Downloader::noted, this, [&](const QString& e) { seen << "noted " + e; });
+    connect(&downloader, &Downloader::failed, this,
+            [&](const QString& e) { seen << "failed " + e; });
+    connect(&downloader, &Downloader::finished, this, [&] { seen << "finished"; });
+    connect(&downloader, &Downloader::progress, this, [&](const QString& percent) {
+        seen << "progress " + percent;
+        if (cancelOn == "progress")
+            downloader.cancel();
+    });
+    if (cancelOn == "wait")
+        QTimer::singleShot(50, &downloader, &Downloader::cancel);
+
+    QCOMPARE(downloader.download(url, destination), result);
+
+    QCOMPARE(seen.takeFirst(), QString("noted Getting file information"));
+    if (!expectProgress)
+        seen.removeIf([](const QString& e) { return e.startsWith("progress"); });
+    events.replaceInStrings("%URL%", url.toString());
+    QCOMPARE(seen, events);
+    QCOMPARE(readFileBytes(destination), file);
+    // Nothing else is left beside it, whatever happened.
+    QCOMPARE(QDir(dir.filePath("program")).entryList(QDir::Files | QDir::Hidden),
+             QStringList{"quillmark.exe"});
+    QVERIFY(server.requests.value(0).contains("\r\nRange: bytes=0-\r\n"));
+}
+
+void TestDownloader::rules_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("input");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("version 101abc") << "number"
+                                    << "101abc"
+                                    << "101";
+    QTest::newRow("version blanks") << "number"
+                                    << " \t 1.5x"
+                                    << "1.5";
+    QTest::newRow("version empty") << "number"
+                                   << ""
+                                   << "0";
+    QTest::newRow("version sign only") << "number"
+                                       << "-x"
+                                       << "0";
+    QTest::newRow("version exponent") << "number"
+                                      << "1e3z"
+                                      << "1000";
+    QTest::newRow("version bare exponent") << "number"
+                                           << "5e+"
+                                           << "5";
+    QTest::newRow("update 101") << "update"
+                                << "101\r\n"
+                                << "true";
+    QTest::newRow("update 100") << "update"
+                                << "100"
+                                << "false";
+    QTest::newRow("update 100.5") << "update"
+                                  << "100.5"
+                                  << "true";
+    QTest::newRow("name") << "name"
+                          << "http://h:8080/download/quillmark.exe"
+                          << "quillmark.exe";
+    QTest::newRow("name trailing slash") << "name"
+                                         << "http://h/download/"
+                                         << "";
+    QTest::newRow("name without dot") << "name"
+                                      << "http://h/download/setup"
+                                      << "";
+    QTest::newRow("name dot last") << "name"
+                                   << "http://h/download/setup."
+                                   << "";
+    QTest::newRow("name one letter") << "name"
+                                     << "http://h/x"
+                                     << "";
+    QTest::newRow("name https") << "name"
+                                << "https://h/a.exe"
+                                << "";
+    QTest::newRow("name scheme case") << "name"
+                                      << "HTTP://h/a.exe"
+                                      << "";
+    QTest::newRow("name scheme only") << "name"
+                                      << "http://"
+                                      << "";
+    QTest::newRow("status CR LF") << "status"
+                                  << "HTTP/1.1 \r\n"
+                                  << "Cannot establish connection.";
+    QTest::newRow("status short") << "status"
+                                  << "HTTP/1.1 2"
+                                  << "The server returned the following response:\r\r<nothing>";
+    QTest::newRow("size") << "size"
+                          << "HTTP/1.1 200 OK\r\ncontent-length:  2500xyz\r\n\r\n"
+                          << "2500";
+    QTest::newRow("size missing") << "size"
+                                  << "HTTP/1.1 200 OK\r\nX-Content-Length: 5\r\n\r\n"
+                                  << "none";
+    QTest::newRow("size in body") << "size"
+                                  << "HTTP/1.1 200 OK\r\n\r\nContent-Length: 5\r\n"
+                                  << "none";
+    QTest::newRow("percent half to even") << "percent"
+                                          << "1/8"
+                                          << "12";
+    QTest::newRow("percent 2048 of 2500") << "percent"
+                                          << "2048/2500"
+                                          << "82";
+}
+
+void TestDownloader::rules()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, input);
+    QFETCH(QString, expected);
+    const QByteArray bytes = input.toLatin1();
+    QString actual;
+    if (kind == "number")
+        actual = QString::number(leadingNumber(bytes));
+    else if (kind == "update")
+        actual = announcesUpdate(bytes) ? "true" : "false";
+    else if (kind == "name")
+        actual = fileNameFromUrl(input);
+    else if (kind == "status")
+        actual = decideStatus(bytes, "u").error;
+    else if (kind == "size")
+        actual = announcedSize(bytes) ? QString::number(*announcedSize(bytes)) : "none";
+    else if (kind == "percent")
+        actual = QString::number(percentWritten(input.section('/', 0, 0).toLongLong(),
+                                                input.section('/', 1).toLongLong()));
+    QCOMPARE(actual, expected);
+}
+
+QTEST_MAIN(TestDownloader)
+#include "tst_downloader.moc"
