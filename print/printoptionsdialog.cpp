@@ -26,9 +26,11 @@ QString s_lastPrinter;
 std::optional<QString> s_currentPrinter;
 
 // The small pictures above the quality buttons: finer dots for a finer print.
-QPixmap qualityPicture(int spacing)
+// Drawn at the screen's pixel ratio, so the dots stay sharp at any scale factor.
+QPixmap qualityPicture(int spacing, qreal ratio)
 {
-    QPixmap picture(32, 32);
+    QPixmap picture(QSize(32, 32) * ratio);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -74,7 +76,7 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     const int spacings[] = {9, 6, 4};
     for (int i = 0; i < 3; ++i) {
         auto* picture = new QLabel(this);
-        picture->setPixmap(qualityPicture(spacings[i]));
+        picture->setPixmap(qualityPicture(spacings[i], devicePixelRatioF()));
         placeTwips(picture, pictureLefts[i], 1080, 480, 480);
     }
     lowQuality = new QRadioButton("Low", this);

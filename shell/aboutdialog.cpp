@@ -62,9 +62,13 @@ AboutDialog::AboutDialog(QWidget* owner)
     m_label7 = addLabel("Label7", QStringLiteral("Click Here"));
     QLabel* label6 = addLabel("Label6", QStringLiteral("Website:"));
     m_label9 = addLabel("Label9", shownAddress(makerUrl(QString())));
+    // Pure blue all but vanishes on a dark window; there the links take a light blue.
+    QColor shownLink = vbcolor::toQColor(linkColor);
+    if (palette().color(QPalette::Window).lightness() < 128)
+        shownLink = QColor::fromHsl(shownLink.hslHue(), 255, 190);
     for (QLabel* link : {m_label7, m_label9}) {
         QPalette palette = link->palette();
-        palette.setColor(QPalette::WindowText, vbcolor::toQColor(linkColor));
+        palette.setColor(QPalette::WindowText, shownLink);
         link->setPalette(palette);
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);

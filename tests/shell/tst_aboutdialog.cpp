@@ -3,6 +3,7 @@
 #include "shell/aboutdialog.h"
 #include "shell/webpage.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
 #include <QTest>
@@ -125,6 +126,19 @@ private slots:
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
             QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
         }
+    }
+
+    void linksStayReadableOnADarkWindow()
+    {
+        const QPalette desktop = QApplication::palette();
+        QPalette dark = desktop;
+        dark.setColor(QPalette::Window, QColor(45, 45, 45));
+        QApplication::setPalette(dark);
+        AboutDialog box;
+        QApplication::setPalette(desktop);
+        const QColor link = box.findChild<QLabel*>("Label7")->palette().color(QPalette::WindowText);
+        QCOMPARE(link.hslHue(), QColor(0, 0, 255).hslHue());
+        QVERIFY2(link.lightness() >= 160, qPrintable(link.name()));
     }
 
     void linksOpenTheMakersPages()
