@@ -2,10 +2,13 @@
 
 #include "document/twips.h"
 #include "platform/platform.h"
+#include "print/calibrationdialog.h"
 #include "print/cardscountdialog.h"
+#include "print/layoutcatalog.h"
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
 
+#include <QActionGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QMenuBar>
@@ -45,7 +48,7 @@ bool sameSheet(const SheetSpec& a, const SheetSpec& b)
 {
     return a.snapshot && b.snapshot && a.snapshot->generation == b.snapshot->generation
            && a.cardTwips == b.cardTwips && a.columns == b.columns && a.rows == b.rows
-           && a.orientation == b.orientation;
+           && a.layout == b.layout;
 }
 
 int round16(double v) { return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0)); }
@@ -66,6 +69,7 @@ PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
     zoom50Action = sizes->addAction("50%");
     zoom25Action = sizes->addAction("25%");
     closeAction = menuBar()->addAction("Close");
+    createSheetMenu();
 
     m_area = new QWidget(this);
     setCentralWidget(m_area);
@@ -99,6 +103,46 @@ PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
 
 PreviewWindow::~PreviewWindow() = default;
 
+void PreviewWindow::createSheetMenu()
+{
+    sheetMenu = menuBar()->addMenu("Sheet");
+    sheetMenu->setObjectName("sheetMenu");
+    auto* group = new QActionGroup(this);
+    for (const SheetLayout& layout : layoutcatalog::layouts()) {
+        QAction* action = sheetMenu->addAction(layout.caption);
+        action->setObjectName(layout.name);
+        action->setCheckable(true);
+        action->setChecked(layout.name == m_command.layout().name);
+        group->addAction(action);
+        layoutActions << action;
+        connect(action, &QAction::triggered, this,
+                [this, name = layout.name] { chooseLayout(name); });
+    }
+    sheetMenu->addSeparator();
+    calibrateAction = sheetMenu->addAction(QStringLiteral("Calibrate this printer\u2026"));
+    connect(calibrateAction, &QAction::triggered, this, &PreviewWindow::calibratePrinter);
+}
+
+void PreviewWindow::chooseLayout(const QString& name)
+{
+    if (!m_command.setLayout(name))
+        return;
+    for (QAction* action : layoutActions)
+        action->setChecked(action->objectName() == name);
+    zoom100();
+    // Another paper is another page size: the scroll ranges follow it.
+    layoutViewport();
+}
+
+void PreviewWindow::calibratePrinter()
+{
+    // On the heap: should the preview go while the dialog is up, it takes the dialog along.
+    QPointer<CalibrationDialog> dialog =
+        new CalibrationDialog(m_command.layout(), PrintOptionsDialog::currentPrinter(), this);
+    dialog->exec();
+    delete dialog.data();
+}
+
 void PreviewWindow::load()
 {
     CardsCountDialog& counts = m_command.cardsCount();
@@ -119,7 +163,7 @@ void PreviewWindow::present()
 
 QSize PreviewWindow::pageSizePixels() const
 {
-    const QSize twips = sheet::pageSize(m_command.orientation());
+    const QSizeF twips = m_command.sheetSpec().pageTwips();
     return {qRound(twips.width() / TwipsPerPixel), qRound(twips.height() / TwipsPerPixel)};
 }
 
@@ -155,6 +199,7 @@ void PreviewWindow::zoom100()
         m_composition->spec = spec;
         ++m_compositions;
     }
+    setWindowTitle(sheet::previewTitle(m_composition->spec.placement().scale));
     showPage(composed(1), pageSizePixels());
     pageView->move(0, 0);
     pageView->show();

@@ -7,6 +7,7 @@
 
 class PrintCommand;
 class QAction;
+class QMenu;
 class QScrollBar;
 
 // "Preview": the composed sheet on a grey viewport at 100 %, 50 % or 25 %, printed through
@@ -40,6 +41,15 @@ public:
     QAction* zoom50Action;
     QAction* zoom25Action;
     QAction* closeAction;
+    // "Sheet": the layouts, one checked, and the printer calibration.
+    QMenu* sheetMenu;
+    QList<QAction*> layoutActions;
+    QAction* calibrateAction;
+
+    // Chooses a layout by name, as its Sheet item does, and shows the sheet afresh.
+    void chooseLayout(const QString& name);
+    // "Calibrate this printer…": the calibration dialog, modally.
+    void calibratePrinter();
 
     // The page the window shows, as last drawn; null once closed.
     const QImage& shownPage() const { return m_shown; }
@@ -52,6 +62,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void createSheetMenu();
     void layoutViewport();
     void setScrollRanges();
     void showPage(const QImage& page, QSize size);

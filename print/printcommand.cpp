@@ -3,21 +3,20 @@
 #include "document/twips.h"
 #include "document/vbcolor.h"
 #include "print/cardscountdialog.h"
+#include "print/layoutcatalog.h"
 #include "print/previewwindow.h"
 #include "print/printoptionsdialog.h"
 
 // Everything printing needs from the editor, in one place.
-namespace {
-const QWidget& canvasOf(const CardEditor& editor) { return *editor.canvas(); }
-QColor cardBackground(const CardEditor& editor)
+CardSnapshot snapshotCard(const CardEditor& editor)
 {
-    return vbcolor::toQColor(editor.canvas()->BackColor());
+    return recordCard(*editor.canvas(), vbcolor::toQColor(editor.canvas()->BackColor()));
 }
+
 QSizeF cardSizeTwips(const CardEditor& editor)
 {
     return {editor.canvas()->Width() * TwipsPerPixel, editor.canvas()->Height() * TwipsPerPixel};
 }
-} // namespace
 
 PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
     : QObject(parent)
@@ -31,6 +30,18 @@ PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
     reprintTimer.setObjectName("reprintTimer");
     connect(&snapshotTimer, &QTimer::timeout, this, &PrintCommand::prepareSheet);
     connect(&reprintTimer, &QTimer::timeout, this, &PrintCommand::run);
+    if (const SheetLayout* chosen = layoutcatalog::find(layoutcatalog::remembered()))
+        m_layout = *chosen;
+}
+
+bool PrintCommand::setLayout(const QString& name)
+{
+    const SheetLayout* chosen = layoutcatalog::find(name);
+    if (!chosen)
+        return false;
+    m_layout = *chosen;
+    layoutcatalog::remember(name);
+    return true;
 }
 
 PrintCommand::~PrintCommand()
@@ -48,7 +59,7 @@ void PrintCommand::run()
 
 void PrintCommand::prepareSheet()
 {
-    m_snapshot = recordCard(canvasOf(m_editor), cardBackground(m_editor));
+    m_snapshot = snapshotCard(m_editor);
     m_cardTwips = cardSizeTwips(m_editor);
     m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());
 
@@ -74,7 +85,7 @@ SheetSpec PrintCommand::sheetSpec() const
     SheetSpec spec;
     spec.snapshot = &m_snapshot;
     spec.cardTwips = m_cardTwips;
-    spec.orientation = m_orientation;
+    spec.layout = m_layout;
     if (m_cardsCount) {
         spec.columns = m_cardsCount->columns();
         spec.rows = m_cardsCount->rows();

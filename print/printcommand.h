@@ -41,6 +41,11 @@ public:
     QSizeF cardTwips() const { return m_cardTwips; }
     sheet::Orientation orientation() const { return m_orientation; }
 
+    // The layout of the sheet, as last chosen in the preview's Sheet menu.
+    const SheetLayout& layout() const { return m_layout; }
+    // Chooses and remembers it; false for a name no layout has.
+    bool setLayout(const QString& name);
+
     CardsCountDialog& cardsCount();
     // Made when first asked for and again after a Cancel destroyed it.
     PrintOptionsDialog& printOptions();
@@ -58,4 +63,9 @@ private:
     CardSnapshot m_snapshot;
     QSizeF m_cardTwips;
     sheet::Orientation m_orientation = sheet::Orientation::Portrait;
+    SheetLayout m_layout;
 };
+
+// The card of an editor as the sheet shows it: its recording and its size in twips.
+CardSnapshot snapshotCard(const CardEditor& editor);
+QSizeF cardSizeTwips(const CardEditor& editor);

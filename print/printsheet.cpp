@@ -1,6 +1,7 @@
 #include "print/printsheet.h"
 
 #include "document/twips.h"
+#include "print/calibration.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -18,16 +19,19 @@ void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
 {
     if (!spec.snapshot)
         return;
-    const QSize tile = sheet::tileSize(spec.cardTwips);
-    const QSize page = spec.pageTwips();
+    const SheetPlacement placement = spec.placement();
+    const QSizeF page = placement.page;
     painter.save();
     painter.setClipRect(QRectF(0, 0, page.width() * unitsPerTwip, page.height() * unitsPerTwip),
                         Qt::IntersectClip);
-    for (const QPoint corner :
-         sheet::tileCards(spec.columns, spec.rows, tile.width(), tile.height())) {
-        const QRectF target(corner.x() * unitsPerTwip, corner.y() * unitsPerTwip,
-                            tile.width() * unitsPerTwip, tile.height() * unitsPerTwip);
-        drawCard(painter, *spec.snapshot, target);
+    for (const QRectF& card : placement.cards)
+        drawCard(painter, *spec.snapshot,
+                 QRectF(card.topLeft() * unitsPerTwip, card.size() * unitsPerTwip));
+    if (spec.layout.cropMarks) {
+        painter.setPen(
+            QPen(Qt::black, sheet::CropMarkWidth * unitsPerTwip, Qt::SolidLine, Qt::FlatCap));
+        for (const QLineF& mark : sheet::cropMarks(placement))
+            painter.drawLine(QLineF(mark.p1() * unitsPerTwip, mark.p2() * unitsPerTwip));
     }
     painter.restore();
 }
@@ -35,17 +39,18 @@ void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
 QImage composePage(const SheetSpec& spec, qreal zoom)
 {
     const qreal pixelsPerTwip = zoom / TwipsPerPixel;
-    const QSize page = spec.pageTwips();
+    const SheetPlacement placement = spec.placement();
+    const QSizeF page = placement.page;
     QImage image(qMax(1, qRound(page.width() * pixelsPerTwip)),
                  qMax(1, qRound(page.height() * pixelsPerTwip)), QImage::Format_RGB32);
     image.fill(Qt::white);
-    if (!spec.snapshot || spec.snapshot->isEmpty())
+    if (!spec.snapshot || spec.snapshot->isEmpty() || placement.cards.empty())
         return image;
 
-    const QSize tile = sheet::tileSize(spec.cardTwips);
-    const QSizeF tileSize(tile.width() * pixelsPerTwip, tile.height() * pixelsPerTwip);
+    const QSizeF tileSize = placement.cards.front().size() * pixelsPerTwip;
     if (tileSize.width() < 1 || tileSize.height() < 1)
         return image;
+    // The card is drawn once at this scale and then tiled, which keeps a busy card cheap.
     QImage card(tileSize.toSize().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
     card.fill(Qt::transparent);
     {
@@ -53,9 +58,14 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
         drawCard(painter, *spec.snapshot, QRectF(QPointF(0, 0), card.size()));
     }
     QPainter painter(&image);
-    for (const QPoint corner :
-         sheet::tileCards(spec.columns, spec.rows, tile.width(), tile.height()))
-        painter.drawImage(QPointF(corner.x() * pixelsPerTwip, corner.y() * pixelsPerTwip), card);
+    for (const QRectF& corner : placement.cards)
+        painter.drawImage(corner.topLeft() * pixelsPerTwip, card);
+    if (spec.layout.cropMarks) {
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(QPen(Qt::black, 0)); // a hairline: a quarter point shows on no screen
+        for (const QLineF& mark : sheet::cropMarks(placement))
+            painter.drawLine(QLineF(mark.p1() * pixelsPerTwip, mark.p2() * pixelsPerTwip));
+    }
     return image;
 }
 
@@ -97,18 +107,18 @@ void addCupsOption(QPrinter& printer, const QString& name, const QString& value)
     engine->setProperty(CupsOptions, options);
 }
 
-void applySettings(QPrinter& printer, const SheetJob& job, const SheetSpec& spec, bool cups)
+void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bool landscape,
+                   bool cups)
 {
     // Each setting stands alone: one the device refuses leaves the others in place.
-    printer.setPageOrientation(spec.orientation == sheet::Orientation::Portrait
-                                   ? QPageLayout::Portrait
-                                   : QPageLayout::Landscape);
+    printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setColorMode(job.colour ? QPrinter::Color : QPrinter::GrayScale);
     if (job.copies >= 1)
         printer.setCopyCount(job.copies);
     if (job.quality)
         printer.setResolution(qualityDpi(*job.quality));
-    printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setPageSize(QPageSize(
+        QPageSize::id(paperTwips / sheet::TwipsPerPoint, QPageSize::Point, QPageSize::FuzzyMatch)));
     printer.setFullPage(true);
     if (cups) {
         // A generic queue prints in grey unless told otherwise, and Qt sends no quality.
@@ -120,16 +130,22 @@ void applySettings(QPrinter& printer, const SheetJob& job, const SheetSpec& spec
     }
 }
 
-bool drawPage(QPrinter& printer, const SheetSpec& spec)
+bool drawPage(QPrinter& printer, const PagePainter& paint, const PrinterCalibration& calibration)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
-    paintSheet(painter, spec, printer.resolution() / 1440.0);
+    const qreal unitsPerTwip = printer.resolution() / 1440.0;
+    if (!calibration.isIdentity()) {
+        // The correction is in twips; the painter works in device units.
+        const QTransform toDevice = QTransform::fromScale(unitsPerTwip, unitsPerTwip);
+        painter.setTransform(toDevice.inverted() * calibration.transform() * toDevice);
+    }
+    paint(painter, unitsPerTwip);
     return painter.end();
 }
 
-PrintOutcome printToPdf(const SheetJob& job, const SheetSpec& spec)
+PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const PagePainter& paint)
 {
     const QFileInfo target(job.pdfFile);
     const QString cannotWrite = QStringLiteral("The file %1 cannot be written.")
@@ -150,8 +166,9 @@ PrintOutcome printToPdf(const SheetJob& job, const SheetSpec& spec)
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(partial.fileName());
     printer.setResolution(600);
-    applySettings(printer, job, spec, false);
-    if (!drawPage(printer, spec))
+    applySettings(printer, job, paper, landscape, false);
+    // A file is no printer: it keeps the nominal page.
+    if (!drawPage(printer, paint, {}))
         return {false, cannotWrite};
     if (std::rename(QFile::encodeName(partial.fileName()).constData(),
                     QFile::encodeName(target.absoluteFilePath()).constData())
@@ -161,13 +178,16 @@ PrintOutcome printToPdf(const SheetJob& job, const SheetSpec& spec)
     return {true, {}};
 }
 
-PrintOutcome printToQueue(const SheetJob& job, const SheetSpec& spec)
+PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape,
+                          const PagePainter& paint)
 {
     if (QPrinterInfo::printerInfo(job.printerName).isNull())
         return {false, QStringLiteral("The printer \"%1\" is not installed.").arg(job.printerName)};
     QPrinter printer(QPrinterInfo::printerInfo(job.printerName), QPrinter::HighResolution);
-    applySettings(printer, job, spec, true);
-    if (!drawPage(printer, spec))
+    applySettings(printer, job, paper, landscape, true);
+    const PrinterCalibration correction =
+        job.calibrated ? calibration::load(job.printerName) : PrinterCalibration();
+    if (!drawPage(printer, paint, correction))
         return {false,
                 QStringLiteral("The printer \"%1\" cannot start the job.").arg(job.printerName)};
     // Qt sends the job to CUPS when the painter ends but keeps its answer to itself; the
@@ -179,7 +199,18 @@ PrintOutcome printToQueue(const SheetJob& job, const SheetSpec& spec)
 }
 } // namespace
 
+PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,
+                       const PagePainter& paint)
+{
+    return job.pdfFile.isEmpty() ? printToQueue(job, paperTwips, landscape, paint)
+                                 : printToPdf(job, paperTwips, landscape, paint);
+}
+
 PrintOutcome printSheet(const SheetJob& job, const SheetSpec& spec)
 {
-    return job.pdfFile.isEmpty() ? printToQueue(job, spec) : printToPdf(job, spec);
+    const SheetPlacement placement = spec.placement();
+    const QSizeF paper = placement.landscape() ? placement.page.transposed() : placement.page;
+    return printPage(job, paper, placement.landscape(), [&](QPainter& painter, qreal unitsPerTwip) {
+        paintSheet(painter, spec, unitsPerTwip);
+    });
 }

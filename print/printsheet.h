@@ -6,23 +6,25 @@
 #include <QImage>
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 class QPainter;
 
-// What a sheet shows: the card, how many of it, and on which page.
+// What a sheet shows: the card, how many of it, and how it is laid out on the page.
 struct SheetSpec {
     const CardSnapshot* snapshot = nullptr;
     QSizeF cardTwips; // the card image's size
-    int columns = 2;
+    int columns = 2;  // the Cards Count choice, for the layouts that take it
     int rows = 4;
-    sheet::Orientation orientation = sheet::Orientation::Portrait;
+    SheetLayout layout; // the original sheet unless another is chosen
 
-    QSize pageTwips() const { return sheet::pageSize(orientation); }
+    SheetPlacement placement() const { return sheet::placeCards(layout, cardTwips, columns, rows); }
+    QSizeF pageTwips() const { return placement().page; }
 };
 
-// Paints the grid of cards; one twip is `unitsPerTwip` of the painter's units. Cards reaching
-// past the page are cut at its edge.
+// Paints the cards and any crop marks; one twip is `unitsPerTwip` of the painter's units.
+// Cards reaching past the page are cut at its edge.
 void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip);
 
 // The page as a screen image at a zoom (1 = 15 twips a pixel), white with the cards on it.
@@ -38,6 +40,8 @@ struct SheetJob {
     bool colour = true;
     int copies = 1;
     std::optional<PrintQuality> quality; // none: the printer's own
+    // A queue's own calibration applies to its jobs, except to the page that measures it.
+    bool calibrated = true;
 };
 
 struct PrintOutcome {
@@ -45,10 +49,16 @@ struct PrintOutcome {
     QString reason; // why not, for the user
 };
 
-// Prints one Letter page, the cards drawn as vectors tile by tile at the device's resolution.
-// Settings a printer cannot take are skipped; a job that cannot be started or is refused
-// comes back with the reason.
+// Prints the sheet on one page of its layout's paper, the cards drawn as vectors at the
+// device's resolution, corrected by the queue's calibration. Settings a printer cannot take are
+// skipped; a job that cannot be started or is refused comes back with the reason.
 PrintOutcome printSheet(const SheetJob& job, const SheetSpec& spec);
+
+// One page of `paperTwips` (portrait size; turned when `landscape`), painted by `paint` with
+// the painter in device units and `unitsPerTwip` to convert.
+using PagePainter = std::function<void(QPainter& painter, qreal unitsPerTwip)>;
+PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,
+                       const PagePainter& paint);
 
 // The resolution and CUPS print-quality value for each quality.
 int qualityDpi(PrintQuality quality);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include <QLineF>
 #include <QPoint>
+#include <QRectF>
 #include <QSize>
 #include <QSizeF>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 // The pure rules of the printed sheet: page orientation, where the cards go, and how the
@@ -45,4 +48,59 @@ struct CopiesClamp {
 };
 CopiesClamp clampCopies(const QString& text);
 
+inline constexpr double TwipsPerInch = 1440;
+inline constexpr double TwipsPerMm = 1440 / 25.4;
+inline constexpr double TwipsPerPoint = 20;
+
+// A length as card stock is described: "3.5in", "85mm", "9pt" or a bare 0; in twips.
+std::optional<double> parseLength(const QString& text);
+
+} // namespace sheet
+
+// How cards are laid out on a page, as read from the layouts file. Lengths are twips. The
+// values a default one holds are the original sheet: cards tiled from the page's top-left
+// corner, as many as Cards Count says, on a Letter page turned to suit the card.
+struct SheetLayout {
+    enum class Count { Chosen, Fixed, Fit };
+
+    QString name = QStringLiteral("top-left");
+    QString caption = QStringLiteral("Top left, no margins");
+    QSizeF paperTwips{sheet::PageShortSide, sheet::PageLongSide}; // portrait
+    bool isA4 = false;
+    bool turnsWithCard = true;   // the orientation rule; otherwise always portrait
+    std::optional<QSizeF> cell;  // none: the card's own size
+    Count count = Count::Chosen; // columns and rows from Cards Count, fixed, or as many as fit
+    int columns = 0;
+    int rows = 0;
+    std::optional<double> left; // none: the grid is centred across the page
+    std::optional<double> top;  // none: centred down the page
+    double margin = 0;          // the least room left at the paper's edges when fitting
+    double gap = 0;
+    bool cropMarks = false;
+
+    bool operator==(const SheetLayout&) const = default;
+};
+
+// Where each card of a sheet goes, in twips. Cards come columns outer, rows inner.
+struct SheetPlacement {
+    QSizeF page;
+    std::vector<QRectF> cards;
+    double scale = 1; // of the card to fit its cell
+    bool landscape() const { return page.width() > page.height(); }
+};
+
+namespace sheet {
+// Scales a card that differs from its cell uniformly to fit and centres it there. The
+// original layout keeps the card at its whole-twip size from the page's corner.
+SheetPlacement placeCards(const SheetLayout& layout, QSizeF cardTwips, int columns, int rows);
+
+// Thin cutting lines continuing each card's edges beyond its corners. They stop short of the
+// neighbouring card and of the page's edge, so none ever reaches into a card.
+std::vector<QLineF> cropMarks(const SheetPlacement& placement);
+inline constexpr double CropMarkOffset = 45;  // 1/32 in clear of the card
+inline constexpr double CropMarkLength = 270; // 3/16 in at most
+inline constexpr double CropMarkWidth = 5;    // a quarter point
+
+// "Preview", or with a scaled card "Preview — scaled to 93 %".
+QString previewTitle(double scale);
 } // namespace sheet

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Printing from a script, without a window:
+//   qmark --export-pdf OUT.pdf [--layout NAME] [--rows N] [--columns N] CARD.qmark
+//   qmark --print QUEUE [--copies N] [--layout NAME] [--rows N] [--columns N] CARD.qmark
+namespace headless {
+
+struct Request {
+    enum class Mode { ExportPdf, Print };
+    Mode mode = Mode::ExportPdf;
+    QString target; // the PDF file or the queue
+    QString layout = QStringLiteral("top-left");
+    int rows = 4; // for the layout that takes Cards Count's choice
+    int columns = 2;
+    int copies = 1;
+    QString card;
+};
+
+// Only these exact words, as the first argument, mean a run without a window; any other
+// command line is a card to open.
+bool isRequested(const QStringList& arguments);
+
+// The request the arguments (those after the program) make, or nothing with the reason.
+std::optional<Request> parse(const QStringList& arguments, QString* error);
+
+// Carries out a request; the reason goes to `error` when it fails. Needs a QApplication but
+// shows no window.
+bool run(const Request& request, QString* error);
+
+// The whole mode: parse, run, one line on standard error on failure. The exit status.
+int main(const QStringList& arguments);
+
+} // namespace headless

@@ -1,0 +1,105 @@
+#include "print/calibration.h"
+
+#include "print/printsettings.h"
+#include "print/sheetlayout.h"
+
+#include <QTransform>
+
+#include <algorithm>
+#include <cmath>
+
+bool PrinterCalibration::isIdentity() const { return *this == PrinterCalibration(); }
+
+QTransform PrinterCalibration::transform() const
+{
+    QTransform t;
+    t.translate(offsetXMm * sheet::TwipsPerMm, offsetYMm * sheet::TwipsPerMm);
+    t.scale(scaleXPercent / 100, scaleYPercent / 100);
+    return t;
+}
+
+namespace calibration {
+
+namespace {
+double within(double v, double low, double high, double fallback)
+{
+    return std::isfinite(v) ? std::clamp(v, low, high) : fallback;
+}
+
+QString group(const QString& queue)
+{
+    // A queue name is one key, whatever characters it holds.
+    return QStringLiteral("calibration/") + QString::fromLatin1(queue.toUtf8().toPercentEncoding());
+}
+} // namespace
+
+PrinterCalibration sanitized(PrinterCalibration c)
+{
+    c.offsetXMm = within(c.offsetXMm, -MaxOffsetMm, MaxOffsetMm, 0);
+    c.offsetYMm = within(c.offsetYMm, -MaxOffsetMm, MaxOffsetMm, 0);
+    c.scaleXPercent = within(c.scaleXPercent, MinScalePercent, MaxScalePercent, 100);
+    c.scaleYPercent = within(c.scaleYPercent, MinScalePercent, MaxScalePercent, 100);
+    return c;
+}
+
+PrinterCalibration fromReadings(const Readings& r, QPointF perforation)
+{
+    // A printer that scales by s and shifts by e puts the square meant for p + k * step on the
+    // perforation p; the correction x -> a * x + b undoes both with a = 1 / s.
+    const auto axis = [](int square, double ruler, double p, double& offset, double& scale) {
+        const double a = ruler > 0 ? RulerMm / ruler : 1;
+        scale = a * 100;
+        offset = square * StepMm + p * (1 - a);
+    };
+    PrinterCalibration c;
+    axis(r.squareAcross, r.rulerAcrossMm, perforation.x(), c.offsetXMm, c.scaleXPercent);
+    axis(r.squareDown, r.rulerDownMm, perforation.y(), c.offsetYMm, c.scaleYPercent);
+    return sanitized(c);
+}
+
+Readings toReadings(const PrinterCalibration& c, QPointF perforation)
+{
+    const auto axis = [](double offset, double scale, double p, int& square, double& ruler) {
+        const double a = scale / 100;
+        ruler = RulerMm / a;
+        square =
+            std::clamp(int(std::lround((offset - p * (1 - a)) / StepMm)), -MaxSquare, MaxSquare);
+    };
+    Readings r;
+    axis(c.offsetXMm, c.scaleXPercent, perforation.x(), r.squareAcross, r.rulerAcrossMm);
+    axis(c.offsetYMm, c.scaleYPercent, perforation.y(), r.squareDown, r.rulerDownMm);
+    return r;
+}
+
+PrinterCalibration load(const QString& queue)
+{
+    const auto settings = printSettings();
+    settings->beginGroup(group(queue));
+    PrinterCalibration c;
+    const auto read = [&](const char* key, double fallback) {
+        bool ok = false;
+        const double v = settings->value(key).toDouble(&ok);
+        return ok ? v : fallback;
+    };
+    c.offsetXMm = read("offsetXMm", 0);
+    c.offsetYMm = read("offsetYMm", 0);
+    c.scaleXPercent = read("scaleXPercent", 100);
+    c.scaleYPercent = read("scaleYPercent", 100);
+    return sanitized(c);
+}
+
+bool save(const QString& queue, const PrinterCalibration& calibration)
+{
+    const PrinterCalibration c = sanitized(calibration);
+    const auto settings = printSettings();
+    settings->beginGroup(group(queue));
+    settings->setValue("offsetXMm", c.offsetXMm);
+    settings->setValue("offsetYMm", c.offsetYMm);
+    settings->setValue("scaleXPercent", c.scaleXPercent);
+    settings->setValue("scaleYPercent", c.scaleYPercent);
+    settings->endGroup();
+    settings->sync();
+    return settings->status() == QSettings::NoError;
+}
+
+} // namespace calibration

@@ -1,0 +1,151 @@
+#include "print/calibrationdialog.h"
+
+#include "platform/platform.h"
+#include "print/calibrationpage.h"
+
+#include <QComboBox>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPrinterInfo>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+namespace {
+const QString Title = QStringLiteral("Calibrate this printer");
+}
+
+CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& printer,
+                                     QWidget* parent)
+    : QDialog(parent)
+    , m_stock(calibrationpage::stockFor(chosen))
+{
+    setObjectName("CalibrationDialog");
+    setWindowTitle(Title);
+
+    printerBox = new QComboBox(this);
+    printerBox->setObjectName("printerBox");
+    printerBox->addItems(QPrinterInfo::availablePrinterNames());
+    printPageButton = new QPushButton("Print calibration page", this);
+    printPageButton->setObjectName("printPageButton");
+    printPageButton->setEnabled(printerBox->count() > 0);
+
+    const auto squareBox = [this](const char* name) {
+        auto* box = new QSpinBox(this);
+        box->setObjectName(name);
+        box->setRange(-calibration::MaxSquare, calibration::MaxSquare);
+        box->setButtonSymbols(QAbstractSpinBox::PlusMinus);
+        return box;
+    };
+    const auto rulerBox = [this](const char* name) {
+        auto* box = new QDoubleSpinBox(this);
+        box->setObjectName(name);
+        box->setDecimals(1);
+        box->setSingleStep(0.5);
+        box->setSuffix(" mm");
+        box->setRange(calibration::RulerMm * 100 / calibration::MaxScalePercent,
+                      calibration::RulerMm * 100 / calibration::MinScalePercent);
+        return box;
+    };
+    squareAcross = squareBox("squareAcross");
+    squareDown = squareBox("squareDown");
+    rulerAcross = rulerBox("rulerAcross");
+    rulerDown = rulerBox("rulerDown");
+    summary = new QLabel(this);
+    summary->setObjectName("summary");
+    buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+
+    auto* intro = new QLabel(QStringLiteral("Print the page on the card stock of \"%1\", then "
+                                            "enter what you read off it.")
+                                 .arg(m_stock.caption),
+                             this);
+    intro->setWordWrap(true);
+    auto* form = new QFormLayout;
+    form->addRow("Printer", printerBox);
+    form->addRow("", printPageButton);
+    form->addRow("Across: square on the perforation", squareAcross);
+    form->addRow("Down: square on the perforation", squareDown);
+    form->addRow("Across ruler measures", rulerAcross);
+    form->addRow("Down ruler measures", rulerDown);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(intro);
+    layout->addLayout(form);
+    layout->addWidget(summary);
+    layout->addWidget(buttons);
+
+    connect(printerBox, &QComboBox::currentTextChanged, this, &CalibrationDialog::showQueue);
+    connect(printPageButton, &QPushButton::clicked, this, &CalibrationDialog::printCalibrationPage);
+    for (QSpinBox* box : {squareAcross, squareDown})
+        connect(box, &QSpinBox::valueChanged, this, &CalibrationDialog::updateSummary);
+    for (QDoubleSpinBox* box : {rulerAcross, rulerDown})
+        connect(box, &QDoubleSpinBox::valueChanged, this, &CalibrationDialog::updateSummary);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CalibrationDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CalibrationDialog::reject);
+
+    if (printerBox->findText(printer) >= 0)
+        printerBox->setCurrentText(printer);
+    showQueue(printerBox->currentText());
+}
+
+PrinterCalibration CalibrationDialog::correction() const
+{
+    calibration::Readings readings;
+    readings.squareAcross = squareAcross->value();
+    readings.squareDown = squareDown->value();
+    readings.rulerAcrossMm = rulerAcross->value();
+    readings.rulerDownMm = rulerDown->value();
+    return calibration::fromReadings(readings, calibrationpage::perforationMm(m_stock));
+}
+
+void CalibrationDialog::showQueue(const QString& queue)
+{
+    const calibration::Readings readings =
+        calibration::toReadings(queue.isEmpty() ? PrinterCalibration() : calibration::load(queue),
+                                calibrationpage::perforationMm(m_stock));
+    squareAcross->setValue(readings.squareAcross);
+    squareDown->setValue(readings.squareDown);
+    rulerAcross->setValue(readings.rulerAcrossMm);
+    rulerDown->setValue(readings.rulerDownMm);
+    updateSummary();
+}
+
+void CalibrationDialog::updateSummary()
+{
+    const PrinterCalibration c = correction();
+    summary->setText(QStringLiteral("Correction: move %1 mm across, %2 mm down; scale %3 % "
+                                    "across, %4 % down.")
+                         .arg(c.offsetXMm, 0, 'f', 2)
+                         .arg(c.offsetYMm, 0, 'f', 2)
+                         .arg(c.scaleXPercent, 0, 'f', 1)
+                         .arg(c.scaleYPercent, 0, 'f', 1));
+}
+
+void CalibrationDialog::printCalibrationPage()
+{
+    PrintOutcome outcome;
+    {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        outcome = calibrationpage::print(printerBox->currentText(), m_stock);
+        QGuiApplication::restoreOverrideCursor();
+    }
+    if (!outcome.sent)
+        Platform::instance().messageBox(this, outcome.reason, Title, QMessageBox::Ok,
+                                        QMessageBox::Critical);
+}
+
+void CalibrationDialog::accept()
+{
+    const QString queue = printerBox->currentText();
+    if (!queue.isEmpty() && !calibration::save(queue, correction())) {
+        Platform::instance().messageBox(this,
+                                        QStringLiteral("The calibration of \"%1\" could not be "
+                                                       "saved.")
+                                            .arg(queue),
+                                        Title, QMessageBox::Ok, QMessageBox::Critical);
+        return;
+    }
+    QDialog::accept();
+}

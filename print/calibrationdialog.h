@@ -1,0 +1,44 @@
+#pragma once
+
+#include "print/calibration.h"
+#include "print/sheetlayout.h"
+
+#include <QDialog>
+
+class QComboBox;
+class QDialogButtonBox;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QSpinBox;
+
+// "Calibrate this printer": prints the calibration page on a queue and takes what the user
+// reads off it. OK keeps the correction for that queue; Cancel forgets the edits.
+class CalibrationDialog : public QDialog {
+    Q_OBJECT
+public:
+    // Measures on the ten-card stock of `chosen`'s paper; `printer` is preselected when it is
+    // an installed queue.
+    CalibrationDialog(const SheetLayout& chosen, const QString& printer, QWidget* parent = nullptr);
+
+    QComboBox* printerBox;
+    QPushButton* printPageButton;
+    QSpinBox* squareAcross;
+    QSpinBox* squareDown;
+    QDoubleSpinBox* rulerAcross;
+    QDoubleSpinBox* rulerDown;
+    QLabel* summary;
+    QDialogButtonBox* buttons;
+
+    // The correction the fields describe.
+    PrinterCalibration correction() const;
+
+    void accept() override;
+
+private:
+    void showQueue(const QString& queue);
+    void printCalibrationPage();
+    void updateSummary();
+
+    SheetLayout m_stock;
+};

@@ -1,0 +1,488 @@
+// Sheet layouts, crop marks, printer calibration and the runs without a window, measured on
+// the PDF pages they produce.
+#include "cardtest.h"
+#include "cupsscheduler.h"
+#include "modalwatchdog.h"
+
+#include "app/headless.h"
+#include "canvas/cardeditor.h"
+#include "print/calibration.h"
+#include "print/calibrationdialog.h"
+#include "print/calibrationpage.h"
+#include "print/cardscountdialog.h"
+#include "print/layoutcatalog.h"
+#include "print/previewwindow.h"
+#include "print/printcommand.h"
+
+#include <QDoubleSpinBox>
+#include <QMenuBar>
+#include <QPainter>
+#include <QProcess>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+QString runTool(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.waitForFinished(60000);
+    return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// The page at 288 dpi: a pixel is a quarter point. Pictures' edges are drawn on whole pixels.
+constexpr double PointsPerPixel = 0.25;
+QImage render(const QString& pdf, const QString& stem)
+{
+    runTool("pdftoppm", {"-r", "288", "-png", "-singlefile", pdf, stem});
+    return QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
+}
+
+// How red a pixel is: 1 red, 0 white or blue, and in between the share of red in it.
+double redness(const QImage& page, int x, int y)
+{
+    if (!page.rect().contains(x, y))
+        return 0;
+    const QRgb c = page.pixel(x, y);
+    // The renderer's red is not quite 255: a few steps short still count as all red.
+    return std::clamp((qRed(c) - qGreen(c)) / 250.0, 0.0, 1.0);
+}
+
+// The test card is blue with a red picture over its top-left quarter. The red's edges are the
+// card's left and top edges and its middle lines, whatever the neighbouring cards are. Returns
+// the red quarter's rectangle, in points.
+QRectF measureQuarter(const QImage& page, QRectF card)
+{
+    const double px = 1 / PointsPerPixel;
+    const int midY = int((card.top() + card.height() / 4) * px);
+    const int midX = int((card.left() + card.width() / 4) * px);
+    const int reach = int(8 * px);
+    // Each pixel before an edge counts whole, each after it not at all, one across it in part.
+    double outsideLeft = 0, insideRight = 0, outsideTop = 0, insideBottom = 0;
+    const int x0 = int(card.left() * px) - reach, y0 = int(card.top() * px) - reach;
+    for (int x = x0; x < midX; ++x)
+        outsideLeft += 1 - redness(page, x, midY);
+    for (int x = midX; x < midX + int(card.width() / 4 * px) + reach; ++x)
+        insideRight += redness(page, x, midY);
+    for (int y = y0; y < midY; ++y)
+        outsideTop += 1 - redness(page, midX, y);
+    for (int y = midY; y < midY + int(card.height() / 4 * px) + reach; ++y)
+        insideBottom += redness(page, midX, y);
+    return QRectF(QPointF(x0 + outsideLeft, y0 + outsideTop) * PointsPerPixel,
+                  QPointF(midX + insideRight, midY + insideBottom) * PointsPerPixel);
+}
+
+QRectF quarter(QRectF card) { return QRectF(card.topLeft(), card.size() / 2); }
+
+QString describe(QRectF r)
+{
+    return QString("(%1, %2, %3 x %4)")
+        .arg(r.left(), 0, 'f', 2)
+        .arg(r.top(), 0, 'f', 2)
+        .arg(r.width(), 0, 'f', 2)
+        .arg(r.height(), 0, 'f', 2);
+}
+
+// Every edge within half a point.
+bool near(QRectF a, QRectF b)
+{
+    return qAbs(a.left() - b.left()) <= 0.5 && qAbs(a.top() - b.top()) <= 0.5
+           && qAbs(a.right() - b.right()) <= 0.5 && qAbs(a.bottom() - b.bottom()) <= 0.5;
+}
+
+// Cards of w by h points, columns outer, rows inner, from (x, y) every dx and dy.
+QList<QRectF> grid(double x, double y, double w, double h, double dx, double dy, int columns,
+                   int rows)
+{
+    QList<QRectF> cards;
+    for (int c = 0; c < columns; ++c)
+        for (int r = 0; r < rows; ++r)
+            cards << QRectF(x + c * dx, y + r * dy, w, h);
+    return cards;
+}
+
+struct CliResult {
+    int exitCode = -1;
+    QString standardError;
+};
+
+CliResult runQmark(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QUILLMARK_BINARY_DIR "/qmark", arguments);
+    if (!process.waitForFinished(60000))
+        process.kill();
+    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+            QString::fromLocal8Bit(process.readAllStandardError())};
+}
+} // namespace
+
+class TestSheets : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_dir;
+    QString m_card; // 336 x 192 pixels: 3.5 x 2 in, exactly the ten-card stock's cell
+    std::unique_ptr<CupsScheduler> m_cups;
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        qputenv("XDG_CONFIG_HOME", path("config").toLocal8Bit());
+        QString error;
+        m_cups = CupsScheduler::start(&error);
+        QVERIFY2(m_cups, qPrintable(error));
+        QVERIFY2(m_cups->addQueue("Alpha", &error), qPrintable(error));
+
+        QWidget host;
+        CardEditor editor(&host);
+        editor.canvas()->setCardWidth(336);
+        editor.canvas()->setCardHeight(192);
+        editor.canvas()->setBackColor(0x00FF0000); // blue
+        editor.pictures.load(1);
+        PictureElement* red = editor.pictures[1];
+        // Large enough that no smoothing of its pixels blurs the edges being measured.
+        red->setToolTipText(writeImage(m_dir, "red.png", {1680, 960}, Qt::red));
+        QVERIFY(red->loadPicture(red->ToolTipText()));
+        red->setStretch(true);
+        red->setBox(0, 0, 336 * 15 / 2, 192 * 15 / 2);
+        red->show();
+        m_card = path("card.qmark");
+        QVERIFY(editor.write(m_card));
+    }
+
+    void layoutsPlaceCards_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QSizeF>("page");
+        QTest::addColumn<QList<QRectF>>("cards");
+        QTest::addColumn<bool>("cropMarks");
+        const QSizeF letter(612, 792), a4(595.28, 841.89);
+        QTest::newRow("top-left") << "top-left" << letter << grid(0, 0, 252, 144, 252, 144, 2, 4)
+                                  << false;
+        QTest::newRow("letter-10")
+            << "letter-10" << letter << grid(54, 36, 252, 144, 252, 144, 2, 5) << false;
+        // 85 x 55 mm cells centred on A4; the 3.5 x 2 in card shrinks to 95.6 % to fit.
+        QTest::newRow("a4-10") << "a4-10" << a4
+                               << grid(56.69, 40.29, 240.94, 137.68, 240.94, 155.91, 2, 5) << false;
+        // Two columns and five rows with 9 pt gaps fit inside a quarter inch of margin.
+        QTest::newRow("letter-fit")
+            << "letter-fit" << letter << grid(49.5, 18, 252, 144, 261, 153, 2, 5) << true;
+        QTest::newRow("a4-fit") << "a4-fit" << a4 << grid(41.14, 42.94, 252, 144, 261, 153, 2, 5)
+                                << true;
+    }
+    void layoutsPlaceCards()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QSizeF, page);
+        QFETCH(QList<QRectF>, cards);
+        QFETCH(bool, cropMarks);
+        const QString pdf = path(layout + ".pdf");
+        QString error;
+        const auto request =
+            headless::parse({"--export-pdf", pdf, "--layout", layout, m_card}, &error);
+        QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
+
+        const QImage image = render(pdf, path(layout));
+        // Within a pixel: the PDF gives A4 in whole points.
+        const QSizeF size = image.size();
+        QVERIFY(qAbs(size.width() * PointsPerPixel - page.width()) <= 1
+                && qAbs(size.height() * PointsPerPixel - page.height()) <= 1);
+        for (const QRectF& expected : cards) {
+            const QRectF measured = measureQuarter(image, expected);
+            QVERIFY2(near(measured, quarter(expected)),
+                     qPrintable(describe(measured) + " instead of " + describe(quarter(expected))));
+        }
+        // Nothing else is red: the count of cards is right too.
+        double red = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                red += redness(image, x, y);
+        const double quarter = cards[0].width() * cards[0].height() / 4;
+        QVERIFY2(qAbs(red * PointsPerPixel * PointsPerPixel / quarter - cards.size()) < 0.05,
+                 qPrintable(QString::number(red * 0.25 / quarter)));
+
+        // Crop marks: dark lines outside every card, near each of its corners, and none inside.
+        QList<int> marksNearCorner(cards.size() * 4, 0);
+        int darkInside = 0, dark = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                if (qRed(c) > 128 || qGreen(c) > 128 || qBlue(c) > 128)
+                    continue;
+                ++dark;
+                const QPointF at((x + 0.5) * PointsPerPixel, (y + 0.5) * PointsPerPixel);
+                for (int i = 0; i < cards.size(); ++i) {
+                    if (cards[i].contains(at))
+                        ++darkInside;
+                    const QPointF corners[] = {cards[i].topLeft(), cards[i].topRight(),
+                                               cards[i].bottomLeft(), cards[i].bottomRight()};
+                    for (int k = 0; k < 4; ++k)
+                        if (QLineF(corners[k], at).length() < 10)
+                            ++marksNearCorner[i * 4 + k];
+                }
+            }
+        QCOMPARE(darkInside, 0);
+        if (cropMarks)
+            QVERIFY2(!marksNearCorner.contains(0), "a card corner without marks");
+        else
+            QCOMPARE(dark, 0);
+    }
+
+    void calibrationOnlyOnItsQueue()
+    {
+        // 5 mm right, 3 mm up, 2 % wider, 2 % shorter.
+        QVERIFY(calibration::save("Alpha", {5, -3, 102, 98}));
+        const double mm = 72 / 25.4;
+        const QRectF nominal(54, 36, 252, 144);
+        const QRectF calibrated(54 * 1.02 + 5 * mm, 36 * 0.98 - 3 * mm, 252 * 1.02, 144 * 0.98);
+
+        QString error;
+        const int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
+        auto request =
+            headless::parse({"--print", "Alpha", "--layout", "letter-10", m_card}, &error);
+        QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
+        const auto job = m_cups->waitForLastJob("Alpha");
+        QVERIFY(job.value("job-id").toInt() > before);
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_cups->outputFile("Alpha")).size() > 0, 10000);
+        const QImage printed = render(m_cups->outputFile("Alpha"), path("queue"));
+        QRectF measured = measureQuarter(printed, calibrated);
+        QVERIFY2(near(measured, quarter(calibrated)),
+                 qPrintable(describe(measured) + " instead of " + describe(quarter(calibrated))));
+
+        // "PDF file" keeps the nominal sheet.
+        request = headless::parse(
+            {"--export-pdf", path("nominal.pdf"), "--layout", "letter-10", m_card}, &error);
+        QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
+        measured = measureQuarter(render(path("nominal.pdf"), path("nominal")), nominal);
+        QVERIFY2(near(measured, quarter(nominal)), qPrintable(describe(measured)));
+        QVERIFY(calibration::save("Alpha", {}));
+    }
+
+    // A printer off by a scale and a shift is read from the calibration page as the user would
+    // read it; the correction then lands every point of the page where it was meant to go.
+    void calibrationUndoesPrinterError_data()
+    {
+        QTest::addColumn<double>("scale");
+        QTest::addColumn<double>("shiftMm");
+        QTest::newRow("exact") << 1.0 << 0.0;
+        QTest::newRow("2.5 mm off") << 1.0 << 2.5;
+        QTest::newRow("shrinks 1 %, 1 mm back") << 0.99 << -1.0;
+        QTest::newRow("grows 1.5 %, 2 mm on") << 1.015 << 2.0;
+    }
+    void calibrationUndoesPrinterError()
+    {
+        QFETCH(double, scale);
+        QFETCH(double, shiftMm);
+        const auto printer = [&](double x) { return scale * x + shiftMm; };
+        const QPointF perforation =
+            calibrationpage::perforationMm(*layoutcatalog::find("letter-10"));
+        QCOMPARE(perforation, QPointF(107.95, 63.5));
+        // The square printed closest to the perforation, and the rulers as they came out.
+        calibration::Readings readings;
+        double best = 1e9;
+        for (int k = -calibration::MaxSquare; k <= calibration::MaxSquare; ++k) {
+            const double off =
+                qAbs(printer(perforation.x() + k * calibration::StepMm) - perforation.x());
+            if (off < best)
+                best = off, readings.squareAcross = readings.squareDown = k;
+        }
+        readings.rulerAcrossMm = readings.rulerDownMm = calibration::RulerMm * scale;
+        const PrinterCalibration c = calibration::fromReadings(readings, perforation);
+        for (double x : {10.0, 54.0, 107.95, 200.0})
+            QVERIFY2(qAbs(printer(x * c.scaleXPercent / 100 + c.offsetXMm) - x)
+                         <= calibration::StepMm / 2 + 1e-9,
+                     qPrintable(QString::number(x)));
+        // Shown again, the dialog's fields come back as they were read.
+        const calibration::Readings again = calibration::toReadings(c, perforation);
+        QCOMPARE(again.squareAcross, readings.squareAcross);
+        QVERIFY(qAbs(again.rulerAcrossMm - readings.rulerAcrossMm) < 1e-9);
+    }
+
+    void exportIsRepeatable()
+    {
+        for (const QString name : {"first", "second"}) {
+            const CliResult result =
+                runQmark({"--export-pdf", path(name + ".pdf"), "--layout", "a4-fit", m_card});
+            QCOMPARE(result.exitCode, 0);
+            QCOMPARE(result.standardError, QString());
+        }
+        QCOMPARE(render(path("first.pdf"), path("first")),
+                 render(path("second.pdf"), path("second")));
+        // The words and where they stand; the creation date in the head may differ.
+        const auto words = [&](const QString& name) {
+            const QString text = runTool("pdftotext", {"-bbox", path(name), "-"});
+            return text.mid(text.indexOf("<body>"));
+        };
+        QCOMPARE(words("first.pdf"), words("second.pdf"));
+    }
+
+    void badRunsFailWithOneLine_data()
+    {
+        QTest::addColumn<QStringList>("arguments"); // CARD stands for the test card
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing card")
+            << QStringList{"--export-pdf", "OUT", "nothing.qmark"} << "does not exist";
+        QTest::newRow("folder as card")
+            << QStringList{"--export-pdf", "OUT", "/tmp"} << "cannot be read";
+        QTest::newRow("FIFO as card")
+            << QStringList{"--export-pdf", "OUT", "FIFO"} << "cannot be read";
+        QTest::newRow("picture as card")
+            << QStringList{"--export-pdf", "OUT", QUILLMARK_TEST_DATA "/red.bmp"}
+            << "is not a card file";
+        QTest::newRow("unknown layout")
+            << QStringList{"--export-pdf", "OUT", "--layout", "b5-8", "CARD"}
+            << "unknown layout \"b5-8\"; the layouts are top-left, letter-10, a4-10, letter-fit, "
+               "a4-fit";
+        QTest::newRow("rows out of range")
+            << QStringList{"--export-pdf", "OUT", "--rows", "5", "CARD"} << "--rows must be";
+        QTest::newRow("no card") << QStringList{"--export-pdf", "OUT"} << "no card file";
+        QTest::newRow("unwritable")
+            << QStringList{"--export-pdf", "/proc/x.pdf", "CARD"} << "cannot be written";
+        QTest::newRow("unknown queue")
+            << QStringList{"--print", "Nowhere", "CARD"} << "\"Nowhere\" is not installed";
+        QTest::newRow("copies for a file")
+            << QStringList{"--export-pdf", "OUT", "--copies", "2", "CARD"}
+            << "unknown option --copies";
+    }
+    void badRunsFailWithOneLine()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const QString out = path("never.pdf");
+        QFile::remove(path("FIFO"));
+        QCOMPARE(QProcess::execute("mkfifo", {path("FIFO")}), 0);
+        for (QString& word : arguments) {
+            if (word == "OUT")
+                word = out;
+            if (word == "CARD")
+                word = m_card;
+            if (word == "FIFO")
+                word = path("FIFO");
+        }
+        const CliResult result = runQmark(arguments);
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.standardError.startsWith("qmark: ") && result.standardError.count('\n') == 1
+                     && result.standardError.endsWith('\n')
+                     && result.standardError.contains(message),
+                 qPrintable(result.standardError));
+        QVERIFY(!QFile::exists(out));
+    }
+
+    void onlyTheExactFirstWordMeansNoWindow()
+    {
+        QVERIFY(headless::isRequested({"--export-pdf", "a.pdf", "c.qmark"}));
+        QVERIFY(headless::isRequested({"--print", "q", "c.qmark"}));
+        for (const QStringList& line :
+             {QStringList{"c.qmark", "--export-pdf", "a.pdf"},
+              QStringList{"--export-pdf=a.pdf", "c.qmark"}, QStringList{"--Print", "q", "c.qmark"},
+              QStringList{"my card --print.qmark"}, QStringList{}})
+            QVERIFY2(!headless::isRequested(line), qPrintable(line.join(' ')));
+    }
+
+    void sheetMenuChoosesAndRemembers()
+    {
+        ModalWatchdog watchdog;
+        QWidget host;
+        CardEditor editor(&host); // the default card, 360 x 210 pixels
+        PrintCommand command(editor);
+        QTimer ok;
+        connect(&ok, &QTimer::timeout, [&] {
+            if (command.cardsCount().isVisible())
+                command.cardsCount().okButton->click();
+        });
+        ok.start(10);
+        editor.setSheetPrimed(true);
+        command.prepareSheet();
+        PreviewWindow* preview = command.preview();
+        QVERIFY(preview);
+
+        QStringList menus;
+        for (QAction* action : preview->menuBar()->actions())
+            menus << action->text();
+        QCOMPARE(menus, (QStringList{"Print", "Preview Size", "Close", "Sheet"}));
+        QStringList items;
+        for (QAction* action : preview->sheetMenu->actions())
+            items << (action->isSeparator() ? "-"
+                                            : action->text() + (action->isChecked() ? " *" : ""));
+        QCOMPARE(
+            items,
+            (QStringList{"Top left, no margins *", "Letter, 10 cards of 3.5 × 2 in",
+                         "A4, 10 cards of 85 × 55 mm", "Letter, as many as fit, with crop marks",
+                         "A4, as many as fit, with crop marks", "-", "Calibrate this printer…"}));
+        QCOMPARE(preview->windowTitle(), QString("Preview"));
+
+        preview->layoutActions[1]->trigger();
+        // 5400 x 3150 twips into 5040 x 2880: 91.4 %.
+        QCOMPARE(preview->windowTitle(), QString("Preview — scaled to 91 %"));
+        QCOMPARE(preview->pageView->size(), QSize(816, 1056));
+        preview->layoutActions[2]->trigger();
+        QCOMPARE(preview->pageView->size(), QSize(794, 1123)); // A4 at 96 dpi
+        QVERIFY(preview->layoutActions[2]->isChecked() && !preview->layoutActions[1]->isChecked());
+
+        PrintCommand later(editor);
+        QCOMPARE(later.layout().name, QString("a4-10"));
+        preview->layoutActions[0]->trigger();
+        QCOMPARE(PrintCommand(editor).layout().name, QString("top-left"));
+        QCOMPARE(preview->windowTitle(), QString("Preview"));
+    }
+
+    // Pictures for a person to look at; written only when QUILLMARK_SHOTS names a folder.
+    void screenshots()
+    {
+        const QString shots = qEnvironmentVariable("QUILLMARK_SHOTS");
+        if (shots.isEmpty())
+            QSKIP("QUILLMARK_SHOTS is not set");
+        QWidget host;
+        CardEditor editor(&host);
+        QVERIFY(editor.load(m_card));
+        PrintCommand command(editor);
+        command.setLayout("letter-fit");
+        QTimer ok;
+        connect(&ok, &QTimer::timeout, [&] {
+            if (command.cardsCount().isVisible())
+                command.cardsCount().okButton->click();
+        });
+        ok.start(10);
+        editor.setSheetPrimed(true);
+        command.prepareSheet();
+        PreviewWindow* preview = command.preview();
+        preview->showNormal();
+        preview->resize(900, 700);
+        QTest::qWait(100);
+        preview->zoom50();
+        preview->menuBar()->setActiveAction(preview->sheetMenu->menuAction());
+        QTRY_VERIFY(preview->sheetMenu->isVisible());
+        QImage shot = preview->grab().toImage();
+        {
+            QPainter painter(&shot);
+            painter.drawPixmap(preview->mapFromGlobal(preview->sheetMenu->pos()),
+                               preview->sheetMenu->grab());
+        }
+        QVERIFY(shot.save(shots + "/sheets-menu.png"));
+        preview->sheetMenu->hide();
+
+        CalibrationDialog dialog(command.layout(), "Alpha");
+        dialog.squareAcross->setValue(-2);
+        dialog.rulerAcross->setValue(148.5);
+        dialog.show();
+        QTest::qWait(100);
+        QVERIFY(dialog.grab().save(shots + "/sheets-calibration-dialog.png"));
+
+        QImage page(1224, 1584, QImage::Format_RGB32); // Letter at 144 dpi
+        page.fill(Qt::white);
+        {
+            QPainter painter(&page);
+            calibrationpage::paint(painter, calibrationpage::stockFor(command.layout()),
+                                   144 / 1440.0);
+        }
+        QVERIFY(page.save(shots + "/sheets-calibration-page.png"));
+        preview->close();
+    }
+};
+
+QTEST_MAIN(TestSheets)
+#include "tst_sheets.moc"
