@@ -241,6 +241,8 @@ int main(int argc, char** argv)
         if (!preview)
             return 1;
         preview->resize(900, 700);
+        // Activations show 100 % afresh: zoom out once the window has settled.
+        QTest::qWait(300);
         preview->zoom50();
         QTest::qWait(200);
         ok &= save(preview, out.filePath("print-preview.png"));
