@@ -5,6 +5,26 @@
 #include <QApplication>
 #include <QFile>
 #include <QIcon>
+#include <QTimer>
+
+#include <vector>
+
+namespace {
+const char* const QuitAfterFirstFrameOption = "--quit-after-first-frame";
+
+// Ends the program once the window has painted its first frame: start-up measurements time
+// the whole process up to what the user first sees.
+class QuitAfterFirstFrame : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        // The frame reaches the screen when the paint pass that sent this event is over.
+        if (event->type() == QEvent::Paint)
+            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+        return false;
+    }
+};
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -29,8 +49,17 @@ int main(int argc, char** argv)
     if (windowless)
         return headless::main(arguments);
 
-    MainWindow window(
-        StartupOptions::fromArguments(argc, argv, QCoreApplication::applicationFilePath()));
+    // The option comes first and is not part of the card's path.
+    std::vector<const char*> rest(argv, argv + argc);
+    const bool quitAfterFirstFrame = argc > 1 && qstrcmp(argv[1], QuitAfterFirstFrameOption) == 0;
+    if (quitAfterFirstFrame)
+        rest.erase(rest.begin() + 1);
+
+    MainWindow window(StartupOptions::fromArguments(int(rest.size()), rest.data(),
+                                                    QCoreApplication::applicationFilePath()));
+    QuitAfterFirstFrame firstFrame;
+    if (quitAfterFirstFrame)
+        window.installEventFilter(&firstFrame);
     window.startUp();
     window.show();
     return app.exec();

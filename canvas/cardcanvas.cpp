@@ -14,6 +14,8 @@ CardCanvas::CardCanvas(QWidget* parent)
 {
     setObjectName("Picture1");
     setMouseTracking(true);
+    // The card's colour fills every repaint, so the window beneath is never painted with it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     syncGeometry();
 }
 

@@ -133,6 +133,7 @@ private:
     CardElement* member(ElementKind kind, int index) const;
     void bringToFront(CardElement* element);
     void raiseHandles();
+    QWidget* handlesFloor() const;
     void elementPressed(CardElement* element, int button, float x, float y);
     void elementReleased(CardElement* element, float x, float y);
     void elementDoubleClicked(CardElement* element);

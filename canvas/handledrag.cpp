@@ -22,6 +22,10 @@ void HandleDrag::begin(int handle, QSize outlineSize, QPoint grabOffset, QPoint 
     m_grabOffset = grabOffset;
     m_over = {};
     resize(outlineSize.expandedTo({3, 3}));
+    // Only the dotted frame is drawn: the pixels inside are the card's, and following the
+    // pointer must not repaint them.
+    const QRegion frame(rect());
+    setMask(frame.subtracted(QRegion(rect().adjusted(1, 1, -1, -1))));
     follow(windowPos);
     show();
     raise();

@@ -208,6 +208,18 @@ void CardElement::copyElementFrom(const CardElement& other)
 void CardElement::syncGeometry()
 {
     setGeometry(twipsToPixelRect(m_left, m_top, m_width, m_height));
+    updateOpaque();
+}
+
+void CardElement::updateOpaque()
+{
+    // A box off the pixel grid leaves its edge pixels partly covered, blended with what lies
+    // beneath, so only a box on whole pixels may hide what is under it.
+    const auto onGrid = [](float twips) { return std::fmod(twips, TwipsPerPixel) == 0; };
+    const bool opaque =
+        coversBox() && onGrid(m_left) && onGrid(m_top) && onGrid(m_width) && onGrid(m_height);
+    if (opaque != testAttribute(Qt::WA_OpaquePaintEvent))
+        setAttribute(Qt::WA_OpaquePaintEvent, opaque);
 }
 
 QPointF CardElement::hitPartOrigin(QPointF) const { return {}; }

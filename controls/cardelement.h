@@ -84,6 +84,10 @@ signals:
 protected:
     // Called after the twip size changed, before the repaint.
     virtual void sizeChangedTwips() {}
+    // True when the painting fills the whole box; then what lies beneath is not repainted
+    // with it. Call updateOpaque() when the answer may have changed.
+    virtual bool coversBox() const { return false; }
+    void updateOpaque();
     // The origin, in the element's twips, of the part under a point, so that mouse positions
     // can be reported relative to the part that was hit.
     virtual QPointF hitPartOrigin(QPointF pointTwips) const;
@@ -95,6 +99,9 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // Nothing shows the focus, so taking or losing it repaints nothing.
+    void focusInEvent(QFocusEvent*) override {}
+    void focusOutEvent(QFocusEvent*) override {}
 
 private:
     void syncGeometry();

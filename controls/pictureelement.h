@@ -4,8 +4,9 @@
 
 #include <QImage>
 
-// A picture on the card: its image painted stretched to the box. The image is painted from
-// the source each time, so that a print snapshot keeps the image's full resolution.
+// A picture on the card: its image painted stretched to the box. The screen shows it from a
+// pixmap scaled once to the box; a print snapshot paints the source image, so that it keeps
+// the image's full resolution.
 class PictureElement : public CardElement {
     Q_OBJECT
 public:
@@ -28,7 +29,11 @@ public:
     void copyPropertiesFrom(const PictureElement& other);
     void paintTwips(QPainter& painter) const override;
 
+protected:
+    bool coversBox() const override;
+
 private:
     QImage m_picture;
+    mutable QPixmap m_onScreen;
     bool m_stretch = true;
 };

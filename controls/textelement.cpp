@@ -113,6 +113,7 @@ void TextElement::setBackStyle(qint16 style)
 {
     m_backStyle = style;
     m_l2.backStyle = style;
+    updateOpaque();
     update();
     emit PropertyChanged(QStringLiteral("BackStyle"));
 }
@@ -268,7 +269,16 @@ void TextElement::setCopyCaption(TextCopy& copy, const QString& caption)
 void TextElement::fitCopy(TextCopy& copy)
 {
     if (copy.autoSize)
+        copy.sizeStale = true;
+}
+
+const QSizeF& TextElement::copySize(const TextCopy& copy) const
+{
+    if (copy.sizeStale) {
         copy.size = textSize(copy);
+        copy.sizeStale = false;
+    }
+    return copy.size;
 }
 
 QSizeF TextElement::textSize(const TextCopy& copy) const
@@ -276,24 +286,21 @@ QSizeF TextElement::textSize(const TextCopy& copy) const
     // A word-wrapping copy keeps its width and grows downwards; otherwise it takes the width
     // of its longest line.
     const qreal wrapWidth = copy.wordWrap ? copy.size.width() / TwipsPerPixel : -1;
-    Measured& m = m_measured;
-    if (m.valid && m.wrapWidth == wrapWidth && m.caption == copy.caption && m.font == copy.drawFont)
-        return m.size;
-
-    // Measured in pixels, the unit the text is laid out in when painted.
-    const QFontMetricsF metrics(copy.drawFont);
-    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs;
     QSizeF pixels;
-    if (wrapWidth >= 0) {
-        pixels =
-            metrics.boundingRect(QRectF(0, 0, wrapWidth, 0), flags | Qt::TextWordWrap, copy.caption)
-                .size();
-        pixels.setWidth(wrapWidth);
+    if (TextLayout::canLayout(copy.caption)) {
+        pixels = m_layouts.get({copy.caption, copy.drawFont, wrapWidth, true})->size();
     } else {
-        pixels = metrics.boundingRect(QRectF(), flags, copy.caption).size();
+        // Measured in pixels, the unit the text is laid out in when painted.
+        const QFontMetricsF metrics(copy.drawFont);
+        const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextExpandTabs
+                          | (wrapWidth >= 0 ? Qt::TextWordWrap : 0);
+        pixels =
+            metrics.boundingRect(QRectF(0, 0, qMax<qreal>(wrapWidth, 0), 0), flags, copy.caption)
+                .size();
     }
-    m = Measured{true, copy.drawFont, copy.caption, wrapWidth, pixels * TwipsPerPixel};
-    return m.size;
+    if (wrapWidth >= 0)
+        pixels.setWidth(wrapWidth);
+    return pixels * TwipsPerPixel;
 }
 
 void TextElement::placeCopies()
@@ -322,17 +329,21 @@ void TextElement::sizeFit()
         const float margin = m_borderStyle == FixedSingle ? FitMarginWithBorder : FitMargin;
         // Each call re-enters through sizeChangedTwips; the second pass finds the size
         // already right and stops.
-        setWidth(float(m_l1.size.width()) + margin);
-        setHeight(float(m_l1.size.height()) + margin);
+        setWidth(float(copySize(m_l1).width()) + margin);
+        setHeight(float(copySize(m_l1).height()) + margin);
     } else {
         const QSizeF full(Width(), Height());
-        m_l1.size = full;
-        m_l2.size = full;
+        for (TextCopy* copy : {&m_l1, &m_l2}) {
+            copy->size = full;
+            copy->sizeStale = false;
+        }
     }
     update();
 }
 
 void TextElement::sizeChangedTwips() { sizeFit(); }
+
+bool TextElement::coversBox() const { return m_backStyle == Opaque; }
 
 // --- persistence ------------------------------------------------------------------------
 
@@ -433,6 +444,7 @@ void TextElement::ReadProperties(const PropertyBag& bag)
     m_l2.textColor = bag.readInt32(QStringLiteral("BGColor"), vbcolor::White);
     m_font3D = bag.readInt32(QStringLiteral("Font3D"), m_font3D);
     placeCopies();
+    updateOpaque();
     update();
 }
 
@@ -447,6 +459,7 @@ void TextElement::copyPropertiesFrom(const TextElement& other)
     m_backStyle = other.m_backStyle;
     m_borderStyle = other.m_borderStyle;
     m_font3D = other.m_font3D;
+    updateOpaque();
     update();
 }
 
@@ -472,7 +485,7 @@ void TextElement::paintTwips(QPainter& painter) const
 
 void TextElement::paintCopy(QPainter& painter, const TextCopy& copy) const
 {
-    const QRectF box = copy.rect();
+    const QRectF box = copyRect(copy);
     if (box.isEmpty())
         return;
     painter.save();
@@ -490,7 +503,17 @@ void TextElement::paintCopy(QPainter& painter, const TextCopy& copy) const
         const int flags = Qt::AlignTop | horizontalFlag(copy.alignment) | Qt::TextExpandTabs
                           | (wrap ? Qt::TextWordWrap : 0);
         const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
-        painter.drawText(pixels, flags, copy.caption);
+        const QPaintDevice* device = painter.device();
+        if (TextLayout::canLayout(copy.caption) && TextLayout::canDrawOn(device)
+            && TextLayout::sameResolution(device) && painter.layoutDirection() == Qt::LeftToRight) {
+            const qreal wrapWidth = wrap ? pixels.width() : -1;
+            m_layouts
+                .get({copy.caption, copy.drawFont, wrapWidth,
+                      horizontalFlag(copy.alignment) == Qt::AlignLeft})
+                ->draw(painter, pixels, horizontalFlag(copy.alignment));
+        } else {
+            painter.drawText(pixels, flags, copy.caption);
+        }
     }
     painter.restore();
 }
@@ -499,7 +522,7 @@ QPointF TextElement::hitPartOrigin(QPointF pointTwips) const
 {
     const QRectF surface(0, 0, Width(), Height());
     for (const TextCopy* copy : {&m_l1, &m_l2})
-        if (copy->rect().intersected(surface).contains(pointTwips))
+        if (copyRect(*copy).intersected(surface).contains(pointTwips))
             return copy->pos;
     return {};
 }

@@ -2,6 +2,7 @@
 
 #include "controls/cardelement.h"
 #include "controls/propertybag.h"
+#include "controls/textlayout.h"
 
 #include <QFont>
 #include <QRectF>
@@ -69,8 +70,8 @@ public:
 
     // The copies' boxes in the element's twips, and the font their text is drawn with (the
     // stored face without its script suffix).
-    QRectF L1Rect() const { return m_l1.rect(); }
-    QRectF L2Rect() const { return m_l2.rect(); }
+    QRectF L1Rect() const { return copyRect(m_l1); }
+    QRectF L2Rect() const { return copyRect(m_l2); }
     QFont renderedFont() const { return m_l1.drawFont; }
 
     // The values the text template holds from the start; new text items copy them.
@@ -89,12 +90,16 @@ signals:
 
 protected:
     void sizeChangedTwips() override;
+    bool coversBox() const override;
     QPointF hitPartOrigin(QPointF pointTwips) const override;
 
 private:
     struct TextCopy {
         QPointF pos;
-        QSizeF size;
+        // An auto-sized copy is measured when its size is first needed, not each time its
+        // text or font changes: a card may be built and shown before any size is asked for.
+        mutable QSizeF size;
+        mutable bool sizeStale = false;
         QString caption;
         QFont font;
         QFont drawFont;
@@ -105,8 +110,6 @@ private:
         qint32 textColor = 0;
         qint32 backColor = 0;
         qint16 backStyle = 0;
-
-        QRectF rect() const { return {pos, size}; }
     };
 
     QFont ambientFont() const;
@@ -115,6 +118,8 @@ private:
     void setCopyCaption(TextCopy& copy, const QString& caption);
     void fitCopy(TextCopy& copy);
     QSizeF textSize(const TextCopy& copy) const;
+    const QSizeF& copySize(const TextCopy& copy) const;
+    QRectF copyRect(const TextCopy& copy) const { return {copy.pos, copySize(copy)}; }
     void placeCopies();
     void sizeFit();
     void paintCopy(QPainter& painter, const TextCopy& copy) const;
@@ -128,14 +133,6 @@ private:
     qint16 m_borderStyle = 0;
     qint32 m_font3D = 0;
 
-    // Both copies measure the same text; one remembered measurement serves them and the
-    // repeated size fits of a single change.
-    struct Measured {
-        bool valid = false;
-        QFont font;
-        QString caption;
-        qreal wrapWidth = -1;
-        QSizeF size;
-    };
-    mutable Measured m_measured;
+    // Both copies lay out the same text, and size fitting measures that same layout.
+    TextLayoutCache m_layouts;
 };
