@@ -3,10 +3,13 @@
 #include "dialogs/cardoptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
+#include "print/calibrationdialog.h"
 #include "print/cardscountdialog.h"
+#include "print/layoutcatalog.h"
 #include "print/printoptionsdialog.h"
 #include "scriptedplatform.h"
 #include "shell/aboutdialog.h"
+#include "update/updatewindow.h"
 
 #include <QApplication>
 #include <QTest>
@@ -45,8 +48,10 @@ void TestCaptionFit::captionsFit()
     AboutDialog about(card.window.get());
     CardsCountDialog cardsCount(card.window.get());
     PrintOptionsDialog printOptions(card.window.get());
-    QList<QWidget*> windows{card.window.get(), &cardOptions, &textOptions, &shapeOptions, &about,
-                            &cardsCount,       &printOptions};
+    CalibrationDialog calibration(layoutcatalog::layouts().front(), QString());
+    UpdateWindow update(card.window.get());
+    QList<QWidget*> windows{card.window.get(), &cardOptions,  &textOptions, &shapeOptions, &about,
+                            &cardsCount,       &printOptions, &calibration, &update};
 
     int checked = 0;
     for (QWidget* window : windows) {
@@ -75,8 +80,9 @@ void TestCaptionFit::captionsFit()
         window->hide();
     }
     // The command bar's eleven, OK and Close of Card Options, one Close each for Text and
-    // Shape Options and About, OK of Cards Count, OK and Cancel of Print Options.
-    QCOMPARE(checked, 11 + 2 + 1 + 1 + 1 + 1 + 2);
+    // Shape Options and About, OK of Cards Count, OK and Cancel of Print Options, the page
+    // button, OK and Cancel of the calibration, and the update window's one.
+    QCOMPARE(checked, 11 + 2 + 1 + 1 + 1 + 1 + 2 + 3 + 1);
     QApplication::setFont(desktop);
 }
 
