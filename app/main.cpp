@@ -1,8 +1,10 @@
 #include "app/headless.h"
 #include "app/mainwindow.h"
+#include "platform/resources.h"
 
 #include <QApplication>
 #include <QFile>
+#include <QIcon>
 #include <QTimer>
 
 #include <vector>
@@ -39,6 +41,9 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
+    // Every window, dialogs and message boxes included, shows the program's icon.
+    initResources();
+    QApplication::setWindowIcon(QIcon(":/quillmark.svg"));
     app.setApplicationName("Quillmark");
 
     if (windowless)

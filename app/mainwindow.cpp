@@ -2,6 +2,7 @@
 
 #include "app/runcounter.h"
 #include "canvas/cardeditor.h"
+#include "controls/programbutton.h"
 #include "dialogs/cardoptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
@@ -24,10 +25,23 @@
 #include <QPushButton>
 
 namespace {
+// The off-window buttons are plain buttons.
 QPushButton* commandButton(QWidget* parent, const char* name, const QString& caption,
                            QRect geometry)
 {
     auto* button = new QPushButton(caption, parent);
+    button->setObjectName(name);
+    button->setGeometry(geometry);
+    button->setFocusPolicy(Qt::TabFocus);
+    return button;
+}
+
+SkinButton* skinnedButton(QWidget* parent, const char* name, const QString& caption,
+                          const char* icon, QRect geometry,
+                          SkinButton::PicturePosition position = SkinButton::PictureLeft)
+{
+    SkinButton* button =
+        makeProgramButton(parent, caption, QStringLiteral(":/icon-%1.svg").arg(icon), position);
     button->setObjectName(name);
     button->setGeometry(geometry);
     button->setFocusPolicy(Qt::TabFocus);
@@ -54,7 +68,7 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
 
     // Printing is wired here and nowhere else.
     printCommand = new PrintCommand(*m_editor, this);
-    connect(printButton, &QPushButton::clicked, printCommand, &PrintCommand::run);
+    connect(printButton, &SkinButton::clicked, printCommand, &PrintCommand::run);
 }
 
 MainWindow::~MainWindow()
@@ -67,24 +81,20 @@ MainWindow::~MainWindow()
 
 void MainWindow::createCommandBar()
 {
-    newButton = commandButton(this, "newButton", "New", {0, 0, 41, 41});
-    openButton = commandButton(this, "openButton", "Open", {48, 0, 41, 41});
-    saveButton = commandButton(this, "saveButton", "Save", {96, 0, 41, 41});
-    textButton = commandButton(this, "textButton", "Text", {144, 0, 41, 41});
-    shapeButton = commandButton(this, "shapeButton", "Shape", {192, 0, 41, 41});
-    pictureButton = commandButton(this, "pictureButton", "Image", {240, 0, 41, 41});
-    settingsButton = commandButton(this, "settingsButton", "Settings", {288, 0, 41, 41});
-    printButton = commandButton(this, "printButton", "Print", {344, 0, 41, 41});
-    // The square command buttons are narrow; a smaller face keeps "Settings" whole.
-    for (QPushButton* square : {newButton, openButton, saveButton, textButton, shapeButton,
-                                pictureButton, settingsButton, printButton}) {
-        QFont small = square->font();
-        small.setPointSizeF(small.pointSizeF() * 0.75);
-        square->setFont(small);
-    }
-    aboutButton = commandButton(this, "aboutButton", "About", {8, 272, 81, 33});
-    helpButton = commandButton(this, "helpButton", "Help", {96, 272, 105, 33});
-    updateButton = commandButton(this, "updateButton", "Check for Update", {208, 272, 145, 33});
+    const auto bar = SkinButton::PictureAbove;
+    newButton = skinnedButton(this, "newButton", "New", "new", {0, 0, 41, 41}, bar);
+    openButton = skinnedButton(this, "openButton", "Open", "open", {48, 0, 41, 41}, bar);
+    saveButton = skinnedButton(this, "saveButton", "Save", "save", {96, 0, 41, 41}, bar);
+    textButton = skinnedButton(this, "textButton", "Text", "text", {144, 0, 41, 41}, bar);
+    shapeButton = skinnedButton(this, "shapeButton", "Shape", "shape", {192, 0, 41, 41}, bar);
+    pictureButton = skinnedButton(this, "pictureButton", "Image", "image", {240, 0, 41, 41}, bar);
+    settingsButton =
+        skinnedButton(this, "settingsButton", "Settings", "settings", {288, 0, 41, 41}, bar);
+    printButton = skinnedButton(this, "printButton", "Print", "print", {344, 0, 41, 41}, bar);
+    aboutButton = skinnedButton(this, "aboutButton", "About", "about", {8, 272, 81, 33});
+    helpButton = skinnedButton(this, "helpButton", "Help", "help", {96, 272, 105, 33});
+    updateButton =
+        skinnedButton(this, "updateButton", "Check for Update", "update", {208, 272, 145, 33});
     exitButton = commandButton(this, "exitButton", QString::fromUtf8("خروج"), {152, 496, 49, 25});
     frontShapeButton =
         commandButton(this, "frontShapeButton", QString::fromUtf8("شكل"), {40, 496, 41, 17});
@@ -92,17 +102,17 @@ void MainWindow::createCommandBar()
     exitButton->setFocusPolicy(Qt::NoFocus);
     frontShapeButton->setFocusPolicy(Qt::NoFocus);
 
-    connect(newButton, &QPushButton::clicked, this, &MainWindow::startNewCopy);
-    connect(openButton, &QPushButton::clicked, this, &MainWindow::open);
-    connect(saveButton, &QPushButton::clicked, this, &MainWindow::showSaveMenu);
-    connect(settingsButton, &QPushButton::clicked, this, &MainWindow::openCardOptions);
-    connect(aboutButton, &QPushButton::clicked, this, &MainWindow::showAbout);
-    connect(helpButton, &QPushButton::clicked, this, [] { openProductPage(); });
-    connect(updateButton, &QPushButton::clicked, this, &MainWindow::showUpdateWindow);
+    connect(newButton, &SkinButton::clicked, this, &MainWindow::startNewCopy);
+    connect(openButton, &SkinButton::clicked, this, &MainWindow::open);
+    connect(saveButton, &SkinButton::clicked, this, &MainWindow::showSaveMenu);
+    connect(settingsButton, &SkinButton::clicked, this, &MainWindow::openCardOptions);
+    connect(aboutButton, &SkinButton::clicked, this, &MainWindow::showAbout);
+    connect(helpButton, &SkinButton::clicked, this, [] { openProductPage(); });
+    connect(updateButton, &SkinButton::clicked, this, &MainWindow::showUpdateWindow);
     connect(exitButton, &QPushButton::clicked, this, &MainWindow::confirmExit);
-    connect(textButton, &QPushButton::clicked, this, [this] { m_editor->addText(); });
-    connect(shapeButton, &QPushButton::clicked, this, [this] { m_editor->addShape(); });
-    connect(pictureButton, &QPushButton::clicked, this, [this] { m_editor->addPicture(); });
+    connect(textButton, &SkinButton::clicked, this, [this] { m_editor->addText(); });
+    connect(shapeButton, &SkinButton::clicked, this, [this] { m_editor->addShape(); });
+    connect(pictureButton, &SkinButton::clicked, this, [this] { m_editor->addPicture(); });
     connect(frontShapeButton, &QPushButton::clicked, this, [this] { m_editor->addShapeInFront(); });
 }
 

@@ -11,6 +11,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
+class SkinButton;
 class ShapeElement;
 class TextElement;
 
@@ -33,17 +34,17 @@ public:
     bool endOnClose = false;
 
     // Command bar.
-    QPushButton* newButton;
-    QPushButton* openButton;
-    QPushButton* saveButton;
-    QPushButton* textButton;
-    QPushButton* shapeButton;
-    QPushButton* pictureButton;
-    QPushButton* settingsButton;
-    QPushButton* printButton;
-    QPushButton* aboutButton;
-    QPushButton* helpButton;
-    QPushButton* updateButton;
+    SkinButton* newButton;
+    SkinButton* openButton;
+    SkinButton* saveButton;
+    SkinButton* textButton;
+    SkinButton* shapeButton;
+    SkinButton* pictureButton;
+    SkinButton* settingsButton;
+    SkinButton* printButton;
+    SkinButton* aboutButton;
+    SkinButton* helpButton;
+    SkinButton* updateButton;
     // Below the visible area.
     QPushButton* exitButton;
     QPushButton* frontShapeButton;

@@ -2,6 +2,7 @@
 // the page sent to a 600 dpi PDF as vectors, against the same sheet as one 96 dpi bitmap.
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "controls/skinbutton.h"
 #include "print/cardscountdialog.h"
 #include "print/previewwindow.h"
 #include "print/printcommand.h"

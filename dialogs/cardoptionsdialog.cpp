@@ -1,6 +1,7 @@
 #include "dialogs/cardoptionsdialog.h"
 
 #include "canvas/cardeditor.h"
+#include "controls/programbutton.h"
 #include "controls/twipslayout.h"
 #include "dialogs/cardsize.h"
 #include "dialogs/colorbox.h"
@@ -8,7 +9,6 @@
 
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScreen>
 
 namespace {
@@ -32,8 +32,8 @@ CardOptionsDialog::CardOptionsDialog(CardEditor& editor)
     connect(heightEdit, &QLineEdit::textChanged, this, &CardOptionsDialog::heightEdited);
     connect(widthEdit, &QLineEdit::textChanged, this, &CardOptionsDialog::widthEdited);
     connect(backColorBox, &ColorBox::clicked, this, &CardOptionsDialog::backColorClicked);
-    connect(okButton, &QPushButton::clicked, this, &CardOptionsDialog::okClicked);
-    connect(closeButton, &QPushButton::clicked, this, &CardOptionsDialog::closeClicked);
+    connect(okButton, &SkinButton::clicked, this, &CardOptionsDialog::okClicked);
+    connect(closeButton, &SkinButton::clicked, this, &CardOptionsDialog::closeClicked);
 
     fillFromCard();
 
@@ -62,15 +62,12 @@ void CardOptionsDialog::createControls()
     backColorBox = new ColorBox(this);
     backColorBox->setObjectName("backColorBox");
     placeTwips(backColorBox, 1800, 1200, 615, 375);
-    okButton = new QPushButton("OK", this);
+    okButton = makeProgramButton(this, "OK", ":/icon-ok.svg");
     okButton->setObjectName("okButton");
     placeTwips(okButton, 1080, 2040, 1455, 495);
-    closeButton = new QPushButton("Close", this);
+    closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
     closeButton->setObjectName("closeButton");
     placeTwips(closeButton, 2640, 2040, 1455, 495);
-    // Enter in a size box must not close the dialog as "OK" would.
-    okButton->setAutoDefault(false);
-    closeButton->setAutoDefault(false);
 }
 
 void CardOptionsDialog::fillFromCard()

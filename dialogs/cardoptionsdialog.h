@@ -6,7 +6,7 @@ class ColorBox;
 class CardEditor;
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class SkinButton;
 
 // Card Options, shown modally: the card's height and width apply as they are typed; the
 // background colour reaches the card only through "OK".
@@ -25,9 +25,9 @@ public:
     QLabel* widthLabel;
     QLineEdit* widthEdit; // card width in pixels
     QLabel* backColorLabel;
-    ColorBox* backColorBox;   // pending background colour
-    QPushButton* okButton;    // "OK"
-    QPushButton* closeButton; // "Close"
+    ColorBox* backColorBox;  // pending background colour
+    SkinButton* okButton;    // "OK"
+    SkinButton* closeButton; // "Close"
 
     void heightEdited();
     void widthEdited();

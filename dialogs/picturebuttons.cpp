@@ -1,6 +1,7 @@
 #include "dialogs/picturebuttons.h"
 #include "platform/resources.h"
 
+#include <QPainter>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -14,23 +15,43 @@ void setUp(QAbstractButton& button, const QString& iconPath)
     button.setIconSize({PictureSize, PictureSize});
 }
 
+// The pictures are drawn in one colour: they take the button text colour of the palette,
+// so they stay readable on dark desktops as well as light ones.
+QPixmap tintedPicture(const QAbstractButton& button, bool dimmed)
+{
+    const qreal ratio = button.devicePixelRatioF();
+    QPixmap picture = button.icon().pixmap(button.iconSize(), ratio);
+    QColor ink = button.palette().color(button.isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                        QPalette::ButtonText);
+    if (dimmed)
+        ink.setAlphaF(0.45f);
+    QPainter tint(&picture);
+    tint.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    tint.fillRect(QRectF(QPointF(), QSizeF(picture.size()) / ratio), ink);
+    return picture;
+}
+
 void paintPictureButton(QAbstractButton& button, Qt::CheckState state)
 {
     QStylePainter painter(&button);
     QStyleOptionButton option;
     option.initFrom(&button);
     option.features = QStyleOptionButton::None;
-    if (state == Qt::Unchecked && !button.isDown())
-        option.state |= QStyle::State_Raised;
-    else
+    const bool on = state != Qt::Unchecked || button.isDown();
+    if (on)
         option.state |= QStyle::State_Sunken | QStyle::State_On;
+    else
+        option.state |= QStyle::State_Raised;
     painter.drawControl(QStyle::CE_PushButtonBevel, option);
+    if (on) {
+        // A sunken bevel alone is hard to see on some themes; the selection colour says "on".
+        QColor mark = button.palette().color(QPalette::Highlight);
+        mark.setAlphaF(0.35f);
+        painter.fillRect(button.rect().adjusted(2, 2, -2, -2), mark);
+    }
 
     // Grey shows the picture dimmed on a pressed button.
-    const QIcon::Mode mode =
-        !button.isEnabled() || state == Qt::PartiallyChecked ? QIcon::Disabled : QIcon::Normal;
-    const QPixmap picture =
-        button.icon().pixmap(button.iconSize(), button.devicePixelRatio(), mode);
+    const QPixmap picture = tintedPicture(button, state == Qt::PartiallyChecked);
     QRect target({}, button.iconSize());
     target.moveCenter(button.rect().center());
     if (state != Qt::Unchecked)

@@ -1,6 +1,7 @@
 #include "dialogs/shapeoptionsdialog.h"
 
 #include "canvas/cardeditor.h"
+#include "controls/programbutton.h"
 #include "controls/twipslayout.h"
 #include "dialogs/colorbox.h"
 #include "dialogs/listpick.h"
@@ -8,7 +9,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 
 const QStringList ShapeOptionsDialog::Kinds = {
     "Rectangle", "Square", "Oval", "Circular", "Rounded Rectangle", "Rounded Square"};
@@ -40,7 +40,7 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     backColorBox = new ColorBox(this);
     backColorBox->setObjectName("backColorBox");
     placeTwips(backColorBox, 1920, 840, 615, 255);
-    closeButton = new QPushButton("Close", this);
+    closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
     closeButton->setObjectName("closeButton");
     placeTwips(closeButton, 1200, 1560, 1455, 495);
     pickedKindLabel = new QLabel(this);
@@ -51,7 +51,7 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     // Only a pick from the list changes the shape, never typed text.
     connect(new ListPick(shapeBox), &ListPick::picked, this, &ShapeOptionsDialog::shapePicked);
     connect(backColorBox, &ColorBox::clicked, this, &ShapeOptionsDialog::backColorClicked);
-    connect(closeButton, &QPushButton::clicked, this, &ShapeOptionsDialog::closeClicked);
+    connect(closeButton, &SkinButton::clicked, this, &ShapeOptionsDialog::closeClicked);
 }
 
 void ShapeOptionsDialog::fillFrom(const ShapeElement& shape)

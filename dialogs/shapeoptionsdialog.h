@@ -7,7 +7,7 @@ class ColorBox;
 class CardEditor;
 class QComboBox;
 class QLabel;
-class QPushButton;
+class SkinButton;
 
 // Shape Options: changes the selected shape's kind and fill colour at once. Like Text Options
 // it looks the selection up again in every handler.
@@ -25,9 +25,9 @@ public:
     QLabel* shapeLabel;
     QComboBox* shapeBox; // the six kinds
     QLabel* backColorLabel;
-    ColorBox* backColorBox;   // shape colour
-    QPushButton* closeButton; // "Close"
-    QLabel* pickedKindLabel;  // hidden: the picked list position
+    ColorBox* backColorBox;  // shape colour
+    SkinButton* closeButton; // "Close"
+    QLabel* pickedKindLabel; // hidden: the picked list position
 
     void shapePicked();
     void backColorClicked();

@@ -1,6 +1,7 @@
 #include "dialogs/textoptionsdialog.h"
 
 #include "canvas/cardeditor.h"
+#include "controls/programbutton.h"
 #include "controls/twipslayout.h"
 #include "dialogs/colorbox.h"
 #include "dialogs/listpick.h"
@@ -14,7 +15,6 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QStyle>
 
 namespace {
@@ -64,7 +64,7 @@ TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     connect(backColorBox, &ColorBox::clicked, this, &TextOptionsDialog::backColorClicked);
     connect(sameAsCardBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::sameAsCardClicked);
     connect(textEdit, &QLineEdit::textChanged, this, &TextOptionsDialog::textEdited);
-    connect(closeButton, &QPushButton::clicked, this, &TextOptionsDialog::closeClicked);
+    connect(closeButton, &SkinButton::clicked, this, &TextOptionsDialog::closeClicked);
 }
 
 void TextOptionsDialog::createControls()
@@ -134,7 +134,7 @@ void TextOptionsDialog::createControls()
     textEdit->setObjectName("textEdit");
     placeTwips(textEdit, 600, 1920, 6735, 375);
 
-    closeButton = new QPushButton("Close", this);
+    closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
     closeButton->setObjectName("closeButton");
     placeTwips(closeButton, 3120, 2520, 1455, 495);
 }

@@ -13,7 +13,7 @@ class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
-class QPushButton;
+class SkinButton;
 class TextElement;
 
 // Text Options: edits the selected text item live. It keeps no copy of the item: every
@@ -46,8 +46,8 @@ public:
     ColorBox* backColorBox;   // text background colour
     QCheckBox* sameAsCardBox; // "Same Card Background"
     QLabel* textLabel;
-    QLineEdit* textEdit;      // the item's text
-    QPushButton* closeButton; // "Close"
+    QLineEdit* textEdit;     // the item's text
+    SkinButton* closeButton; // "Close"
 
     void fontPicked();
     void sizePicked();

@@ -1,16 +1,16 @@
 #include "print/calibrationdialog.h"
 
+#include "controls/programbutton.h"
 #include "platform/platform.h"
 #include "print/calibrationpage.h"
 
 #include <QComboBox>
-#include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QFormLayout>
 #include <QGuiApplication>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPrinterInfo>
-#include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
@@ -29,7 +29,7 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     printerBox = new QComboBox(this);
     printerBox->setObjectName("printerBox");
     printerBox->addItems(QPrinterInfo::availablePrinterNames());
-    printPageButton = new QPushButton("Print calibration page", this);
+    printPageButton = makeProgramButton(this, "Print calibration page", ":/icon-print.svg");
     printPageButton->setObjectName("printPageButton");
     printPageButton->setEnabled(printerBox->count() > 0);
 
@@ -56,7 +56,10 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     rulerDown = rulerBox("rulerDown");
     summary = new QLabel(this);
     summary->setObjectName("summary");
-    buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    okButton = makeProgramButton(this, "OK", ":/icon-ok.svg");
+    okButton->setObjectName("okButton");
+    cancelButton = makeProgramButton(this, "Cancel", ":/icon-cancel.svg");
+    cancelButton->setObjectName("cancelButton");
 
     auto* intro = new QLabel(QStringLiteral("Print the page on the card stock of \"%1\", then "
                                             "enter what you read off it.")
@@ -74,16 +77,20 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     layout->addWidget(intro);
     layout->addLayout(form);
     layout->addWidget(summary);
-    layout->addWidget(buttons);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(okButton);
+    buttonRow->addWidget(cancelButton);
+    layout->addLayout(buttonRow);
 
     connect(printerBox, &QComboBox::currentTextChanged, this, &CalibrationDialog::showQueue);
-    connect(printPageButton, &QPushButton::clicked, this, &CalibrationDialog::printCalibrationPage);
+    connect(printPageButton, &SkinButton::clicked, this, &CalibrationDialog::printCalibrationPage);
     for (QSpinBox* box : {squareAcross, squareDown})
         connect(box, &QSpinBox::valueChanged, this, &CalibrationDialog::updateSummary);
     for (QDoubleSpinBox* box : {rulerAcross, rulerDown})
         connect(box, &QDoubleSpinBox::valueChanged, this, &CalibrationDialog::updateSummary);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CalibrationDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CalibrationDialog::reject);
+    connect(okButton, &SkinButton::clicked, this, &CalibrationDialog::accept);
+    connect(cancelButton, &SkinButton::clicked, this, &CalibrationDialog::reject);
 
     if (printerBox->findText(printer) >= 0)
         printerBox->setCurrentText(printer);

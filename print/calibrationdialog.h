@@ -6,10 +6,9 @@
 #include <QDialog>
 
 class QComboBox;
-class QDialogButtonBox;
 class QDoubleSpinBox;
 class QLabel;
-class QPushButton;
+class SkinButton;
 class QSpinBox;
 
 // "Calibrate this printer": prints the calibration page on a queue and takes what the user
@@ -22,13 +21,14 @@ public:
     CalibrationDialog(const SheetLayout& chosen, const QString& printer, QWidget* parent = nullptr);
 
     QComboBox* printerBox;
-    QPushButton* printPageButton;
+    SkinButton* printPageButton;
     QSpinBox* squareAcross;
     QSpinBox* squareDown;
     QDoubleSpinBox* rulerAcross;
     QDoubleSpinBox* rulerDown;
     QLabel* summary;
-    QDialogButtonBox* buttons;
+    SkinButton* okButton;
+    SkinButton* cancelButton;
 
     // The correction the fields describe.
     PrinterCalibration correction() const;

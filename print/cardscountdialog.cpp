@@ -1,12 +1,12 @@
 #include "print/cardscountdialog.h"
 
+#include "controls/programbutton.h"
 #include "controls/twipslayout.h"
 #include "print/sheetlayout.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
-#include <QPushButton>
 
 CardsCountDialog::CardsCountDialog(QWidget* parent)
     : QDialog(parent)
@@ -22,9 +22,8 @@ CardsCountDialog::CardsCountDialog(QWidget* parent)
     rowsBox = new QComboBox(this);
     rowsBox->setObjectName("rowsBox");
     placeTwips(rowsBox, 1080, 120, 975, 360);
-    okButton = new QPushButton("OK", this);
+    okButton = makeProgramButton(this, "OK", ":/icon-ok.svg");
     okButton->setObjectName("okButton");
-    okButton->setAutoDefault(false);
     placeTwips(okButton, 1200, 840, 1455, 495);
     columnsBox = new QComboBox(this);
     columnsBox->setObjectName("columnsBox");
@@ -43,7 +42,7 @@ CardsCountDialog::CardsCountDialog(QWidget* parent)
     setTabOrder(rowsBox, okButton);
     setTabOrder(okButton, columnsBox);
 
-    connect(okButton, &QPushButton::clicked, this, [this] {
+    connect(okButton, &SkinButton::clicked, this, [this] {
         done(QDialog::Accepted);
         emit okClicked();
     });

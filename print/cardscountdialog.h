@@ -4,7 +4,7 @@
 
 class QComboBox;
 class QLabel;
-class QPushButton;
+class SkinButton;
 
 // "Cards Count": how many rows of cards the sheet gets. The columns box lies beyond the
 // window's edge and is reached only with the keyboard. Made once and only ever hidden, so the
@@ -16,7 +16,7 @@ public:
 
     QComboBox* rowsBox;
     QComboBox* columnsBox;
-    QPushButton* okButton;
+    SkinButton* okButton;
 
     // The counts the sheet is composed with, each within 1..4.
     int rows() const;

@@ -1,5 +1,6 @@
 #include "print/printoptionsdialog.h"
 
+#include "controls/programbutton.h"
 #include "controls/twipslayout.h"
 #include "print/sheetlayout.h"
 
@@ -12,7 +13,6 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPrinterInfo>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 
@@ -26,9 +26,11 @@ QString s_lastPrinter;
 std::optional<QString> s_currentPrinter;
 
 // The small pictures above the quality buttons: finer dots for a finer print.
-QPixmap qualityPicture(int spacing)
+// Drawn at the screen's pixel ratio, so the dots stay sharp at any scale factor.
+QPixmap qualityPicture(int spacing, qreal ratio)
 {
-    QPixmap picture(32, 32);
+    QPixmap picture(QSize(32, 32) * ratio);
+    picture.setDevicePixelRatio(ratio);
     picture.fill(Qt::white);
     QPainter painter(&picture);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -74,7 +76,7 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     const int spacings[] = {9, 6, 4};
     for (int i = 0; i < 3; ++i) {
         auto* picture = new QLabel(this);
-        picture->setPixmap(qualityPicture(spacings[i]));
+        picture->setPixmap(qualityPicture(spacings[i], devicePixelRatioF()));
         placeTwips(picture, pictureLefts[i], 1080, 480, 480);
     }
     lowQuality = new QRadioButton("Low", this);
@@ -87,14 +89,12 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     m_quality = new QButtonGroup(this);
     for (QRadioButton* option : {lowQuality, normalQuality, excellentQuality})
         m_quality->addButton(option);
-    okButton = new QPushButton("OK", this);
+    okButton = makeProgramButton(this, "OK", ":/icon-ok.svg");
     okButton->setObjectName("okButton");
     placeTwips(okButton, 1800, 2400, 1455, 495);
-    cancelButton = new QPushButton("Cancel", this);
+    cancelButton = makeProgramButton(this, "Cancel", ":/icon-cancel.svg");
     cancelButton->setObjectName("cancelButton");
     placeTwips(cancelButton, 3480, 2400, 1455, 495);
-    for (QPushButton* button : {okButton, cancelButton})
-        button->setAutoDefault(false);
 
     // Beyond the right edge: not seen, yet both keep their places in the tab order.
     placeTwips(new QLabel(QString::fromUtf8("ألوان الطباعة"), this), 9960, 2160, 900, 195);
@@ -122,11 +122,11 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
             [this] { greyBox->setChecked(!colourBox->isChecked()); });
     connect(greyBox, &QCheckBox::clicked, this,
             [this] { colourBox->setChecked(!greyBox->isChecked()); });
-    connect(okButton, &QPushButton::clicked, this, [this] {
+    connect(okButton, &SkinButton::clicked, this, [this] {
         s_accepted = true;
         hide();
     });
-    connect(cancelButton, &QPushButton::clicked, this, &PrintOptionsDialog::reject);
+    connect(cancelButton, &SkinButton::clicked, this, &PrintOptionsDialog::reject);
     fillPrinters();
     connect(printerBox, &QComboBox::currentIndexChanged, this,
             [this] { selectPrinter(printerBox->currentText()); });

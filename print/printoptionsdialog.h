@@ -8,8 +8,8 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
-class QPushButton;
 class QRadioButton;
+class SkinButton;
 class QScrollBar;
 
 // "Print Options": printer, copies, quality and colour for the next sheet. OK only hides it,
@@ -29,8 +29,8 @@ public:
     QRadioButton* lowQuality;
     QRadioButton* normalQuality;
     QRadioButton* excellentQuality;
-    QPushButton* okButton;
-    QPushButton* cancelButton;
+    SkinButton* okButton;
+    SkinButton* cancelButton;
     QCheckBox* colourBox; // off-window, reached with the keyboard only
     QCheckBox* greyBox;   // its opposite
 

@@ -1,6 +1,7 @@
 #include "shell/aboutdialog.h"
 #include "platform/resources.h"
 
+#include "controls/programbutton.h"
 #include "document/vbcolor.h"
 #include "shell/webpage.h"
 
@@ -8,7 +9,6 @@
 #include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPushButton>
 
 namespace {
 
@@ -64,18 +64,21 @@ AboutDialog::AboutDialog(QWidget* owner)
     m_supportLink = addLabel("supportLink", QStringLiteral("Click Here"));
     QLabel* websiteLabel = addLabel("websiteLabel", QStringLiteral("Website:"));
     m_websiteLink = addLabel("websiteLink", shownAddress(makerUrl(QString())));
+    // Pure blue all but vanishes on a dark window; there the links take a light blue.
+    QColor shownLink = vbcolor::toQColor(linkColor);
+    if (palette().color(QPalette::Window).lightness() < 128)
+        shownLink = QColor::fromHsl(shownLink.hslHue(), 255, 190);
     for (QLabel* link : {m_supportLink, m_websiteLink}) {
         QPalette palette = link->palette();
-        palette.setColor(QPalette::WindowText, vbcolor::toQColor(linkColor));
+        palette.setColor(QPalette::WindowText, shownLink);
         link->setPalette(palette);
         link->setCursor(Qt::PointingHandCursor);
         link->installEventFilter(this);
     }
 
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
+    SkinButton* close = makeProgramButton(this, QStringLiteral("Close"), ":/icon-close.svg");
     close->setObjectName(QStringLiteral("closeButton"));
-    close->setDefault(true);
-    connect(close, &QPushButton::clicked, this, &QWidget::close);
+    connect(close, &SkinButton::clicked, this, &QWidget::close);
 
     auto* grid = new QGridLayout(this);
     grid->addWidget(picture, 0, 0, 3, 1);

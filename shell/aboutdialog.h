@@ -3,7 +3,6 @@
 #include <QDialog>
 
 class QLabel;
-class QPushButton;
 
 // The About box: program name, rights holder, and links to the maker's support and home
 // pages. Modeless and owned by the main window; "Close" destroys it.

@@ -1,5 +1,6 @@
 #include "update/updatewindow.h"
 
+#include "controls/programbutton.h"
 #include "controls/tubeprogressbar.h"
 #include "platform/platform.h"
 #include "update/downloader.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QPushButton>
 #include <QTimer>
 
 #include <cmath>
@@ -28,7 +28,7 @@ int twips(int value) { return int(std::lround(value / 15.0)); }
 UpdateWindow::UpdateWindow(QWidget* owner)
     : QWidget(owner, Qt::Window)
     , downloadTimer(new QTimer(this))
-    , downloadButton(new QPushButton(downloadCaption, this))
+    , downloadButton(makeProgramButton(this, downloadCaption, QStringLiteral(":/icon-update.svg")))
     , progressBar(new TubeProgressBar(this))
     , downloader(new Downloader(this))
     , m_programFolder(QCoreApplication::applicationDirPath())
@@ -47,7 +47,7 @@ UpdateWindow::UpdateWindow(QWidget* owner)
     progressBar->setGeometry(16, 0, 0, 24);
 
     connect(downloadTimer, &QTimer::timeout, this, &UpdateWindow::downloadTimerFired);
-    connect(downloadButton, &QPushButton::clicked, this, &UpdateWindow::downloadClicked);
+    connect(downloadButton, &SkinButton::clicked, this, &UpdateWindow::downloadClicked);
     connect(downloader, &Downloader::failed, this, &UpdateWindow::downloadFailed);
     connect(downloader, &Downloader::progress, this, &UpdateWindow::downloadProgressed);
     connect(downloader, &Downloader::finished, this, &UpdateWindow::downloadFinished);
@@ -139,15 +139,15 @@ void UpdateWindow::downloadTimerFired()
 
 void UpdateWindow::downloadClicked()
 {
-    if (downloadButton->text() != downloadCaption) {
+    if (downloadButton->caption() != downloadCaption) {
         downloader->cancel();
         setWindowTitle(QStringLiteral("Search for update"));
         progressBar->setValue(0);
-        downloadButton->setText(downloadCaption);
+        downloadButton->setCaption(downloadCaption);
         return;
     }
     setWindowTitle(QStringLiteral("Download, Pelase wait..."));
-    downloadButton->setText(cancelCaption);
+    downloadButton->setCaption(cancelCaption);
     progressBar->setValue(0);
     m_downloading = true;
     downloader->download(installerUrl(), installerPath());
@@ -161,7 +161,7 @@ void UpdateWindow::downloadFailed(const QString& error)
 {
     Platform::instance().messageBox(this, error, QStringLiteral("Error"), QMessageBox::Ok,
                                     QMessageBox::Critical);
-    downloadButton->setText(downloadCaption);
+    downloadButton->setCaption(downloadCaption);
     progressBar->setValue(0);
     downloader->cancel();
 }

@@ -7,7 +7,7 @@
 #include <optional>
 
 class Downloader;
-class QPushButton;
+class SkinButton;
 class QTimer;
 class TubeProgressBar;
 
@@ -40,7 +40,7 @@ public:
     static constexpr qsizetype versionFileLimit = 4096;
 
     QTimer* downloadTimer;
-    QPushButton* downloadButton;
+    SkinButton* downloadButton;
     TubeProgressBar* progressBar;
     Downloader* downloader;
 

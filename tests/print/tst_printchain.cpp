@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>

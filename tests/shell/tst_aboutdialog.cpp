@@ -1,10 +1,11 @@
+#include "controls/skinbutton.h"
 #include "platform/platform.h"
 #include "shell/aboutdialog.h"
 #include "shell/webpage.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QPointer>
-#include <QPushButton>
 #include <QTest>
 #include <QUrl>
 
@@ -119,13 +120,27 @@ private slots:
             QCOMPARE(label->text(), shown);
             QCOMPARE(label->font().families().value(0), QString("Verdana"));
         }
-        QCOMPARE(box->findChild<QPushButton*>("closeButton")->text(), QString("Close"));
+        QCOMPARE(box->findChild<SkinButton*>("closeButton")->caption(), QString("Close"));
         QVERIFY(!box->findChild<QLabel*>("iconLabel")->pixmap().isNull());
         for (const char* link : {"supportLink", "websiteLink"}) {
             auto* label = box->findChild<QLabel*>(link);
             QCOMPARE(label->palette().color(QPalette::WindowText), QColor(0, 0, 255));
             QCOMPARE(label->cursor().shape(), Qt::PointingHandCursor);
         }
+    }
+
+    void linksStayReadableOnADarkWindow()
+    {
+        const QPalette desktop = QApplication::palette();
+        QPalette dark = desktop;
+        dark.setColor(QPalette::Window, QColor(45, 45, 45));
+        QApplication::setPalette(dark);
+        AboutDialog box;
+        QApplication::setPalette(desktop);
+        const QColor link =
+            box.findChild<QLabel*>("supportLink")->palette().color(QPalette::WindowText);
+        QCOMPARE(link.hslHue(), QColor(0, 0, 255).hslHue());
+        QVERIFY2(link.lightness() >= 160, qPrintable(link.name()));
     }
 
     void linksOpenTheMakersPages()
@@ -147,7 +162,7 @@ private slots:
         QPointer<AboutDialog> first = AboutDialog::showFor(&owner);
         QCOMPARE(AboutDialog::showFor(&owner), first.data());
 
-        QTest::mouseClick(first->findChild<QPushButton*>("closeButton"), Qt::LeftButton);
+        QTest::mouseClick(first->findChild<SkinButton*>("closeButton"), Qt::LeftButton);
         QVERIFY(!first->isVisible());
         // Asked again before the closed box is gone: a new box, not the dying one.
         QPointer<AboutDialog> second = AboutDialog::showFor(&owner);

@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "controls/skinbutton.h" // the command bar buttons, clicked by the tests
 
 #include <QEvent>
 #include <QTemporaryDir>

@@ -1,3 +1,4 @@
+#include "controls/skinbutton.h"
 #include "controls/tubeprogressbar.h"
 #include "loopbackserver.h"
 #include "scriptedplatform.h"
@@ -6,7 +7,6 @@
 
 #include <QFile>
 #include <QPointer>
-#include <QPushButton>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -151,7 +151,7 @@ private slots:
         window->downloadTimerFired();
 
         QCOMPARE(window->windowTitle(), QString("Search for update"));
-        QCOMPARE(window->downloadButton->text(), QString("Download"));
+        QCOMPARE(window->downloadButton->caption(), QString("Download"));
         QCOMPARE(window->progressBar->value(), 0);
         QVERIFY(!QFile::exists(folderPath("quillmark.exe")));
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
@@ -173,7 +173,7 @@ private slots:
         QCOMPARE(box.title, QString("Error"));
         QCOMPARE(box.icon, QMessageBox::Critical);
         QCOMPARE(window->windowTitle(), QString("Download, Pelase wait..."));
-        QCOMPARE(window->downloadButton->text(), QString("Download"));
+        QCOMPARE(window->downloadButton->caption(), QString("Download"));
         QVERIFY(m_platform->exits.isEmpty());
 
         // "Download" again goes back to the server.

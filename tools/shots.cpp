@@ -1,0 +1,296 @@
+// Screenshots of Quillmark's windows with a designed card, for the README and for checking
+// how the windows look under other desktop settings. Run it under a real display server
+// (scripts/screenshots starts one with xvfb-run); QT_SCALE_FACTOR sets the scale.
+//
+//   qmark_shots [--all] [--dark] [--font POINTS] [--prefix NAME] OUTDIR
+//
+// Without --all: OUTDIR/main-window.png and OUTDIR/print-preview.png. With --all: every
+// window as OUTDIR/NAME-<window>.png.
+#include "app/mainwindow.h"
+#include "canvas/cardeditor.h"
+#include "controls/shapeelement.h"
+#include "controls/skinbutton.h"
+#include "controls/textelement.h"
+#include "dialogs/cardoptionsdialog.h"
+#include "dialogs/shapeoptionsdialog.h"
+#include "dialogs/textoptionsdialog.h"
+#include "platform/platform.h"
+#include "print/cardscountdialog.h"
+#include "print/previewwindow.h"
+#include "print/printcommand.h"
+#include "print/printoptionsdialog.h"
+#include "shell/aboutdialog.h"
+#include "update/updatewindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPalette>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+// Answers the picture prompt with the prepared logo and every other prompt as a person
+// who agrees; nothing else is ever asked while the card is built.
+class ShotPlatform final : public Platform {
+public:
+    explicit ShotPlatform(QString picture)
+        : m_picture(std::move(picture))
+    {
+    }
+    QMessageBox::StandardButton messageBox(QWidget*, const QString&, const QString&,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::Icon) override
+    {
+        return buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
+    }
+    QString openFileName(QWidget*, const QString&) override { return m_picture; }
+    QString saveFileName(QWidget*, const QString&) override { return {}; }
+    ColorChoice chooseColor(QWidget*, const QColor&) override { return {}; }
+    QAction* popupMenu(QMenu*, const QPoint&) override { return nullptr; }
+    bool startDetached(const QString&, const QStringList&, qint64*, bool) override { return false; }
+    int runProcess(const QString&, const QStringList&, int, QByteArray*) override { return -1; }
+    bool openUrl(const QUrl&) override { return false; }
+    void exit(int code) override { std::exit(code); }
+
+private:
+    QString m_picture;
+};
+
+QPalette darkPalette()
+{
+    QPalette dark;
+    const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230);
+    dark.setColor(QPalette::Window, window);
+    dark.setColor(QPalette::WindowText, text);
+    dark.setColor(QPalette::Base, base);
+    dark.setColor(QPalette::AlternateBase, window);
+    dark.setColor(QPalette::Text, text);
+    dark.setColor(QPalette::Button, window);
+    dark.setColor(QPalette::ButtonText, text);
+    dark.setColor(QPalette::Highlight, QColor(42, 130, 218));
+    dark.setColor(QPalette::HighlightedText, Qt::black);
+    dark.setColor(QPalette::ToolTipBase, base);
+    dark.setColor(QPalette::ToolTipText, text);
+    for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        dark.setColor(QPalette::Disabled, role, QColor(127, 127, 127));
+    return dark;
+}
+
+// A small round logo, so the card shows a picture element.
+QString writeLogo(const QTemporaryDir& dir)
+{
+    QImage logo(240, 240, QImage::Format_RGB32);
+    logo.fill(Qt::white);
+    QPainter painter(&logo);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient fill(0, 0, 240, 240);
+    fill.setColorAt(0, QColor(0x1f, 0x4e, 0x8c));
+    fill.setColorAt(1, QColor(0x2f, 0xa3, 0xc7));
+    painter.setBrush(fill);
+    painter.setPen(Qt::NoPen);
+    painter.drawEllipse(QRectF(12, 12, 216, 216));
+    painter.setPen(QPen(Qt::white, 14, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(70, 170), QPointF(170, 70));
+    painter.drawLine(QPointF(150, 70), QPointF(170, 70));
+    painter.drawLine(QPointF(170, 70), QPointF(170, 90));
+    painter.end();
+    const QString path = dir.filePath("logo.png");
+    logo.save(path);
+    return path;
+}
+
+void addText(CardEditor& editor, const QString& caption, float points, bool bold, qint32 colour,
+             QRectF twips)
+{
+    editor.addText();
+    TextElement* text = editor.texts[editor.texts.count() - 1];
+    text->setCaption(caption);
+    text->setFontName("Liberation Sans");
+    (void)text->setFontSize(points);
+    text->setFontBold(bold);
+    text->setFrwColor(colour);
+    text->setBgColor(0x00E0E0E0);
+    text->setBackStyle(0);
+    text->setBox(float(twips.left()), float(twips.top()), float(twips.width()),
+                 float(twips.height()));
+}
+
+void addShape(CardEditor& editor, int kind, qint32 colour, QRectF twips)
+{
+    editor.addShape();
+    ShapeElement* shape = editor.shapes[editor.shapes.count() - 1];
+    (void)shape->setShape(kind);
+    shape->setBackColor(colour);
+    shape->setBox(float(twips.left()), float(twips.top()), float(twips.width()),
+                  float(twips.height()));
+}
+
+// A business card: a band and a dot, the logo, a name, a title and the contact lines.
+void designCard(CardEditor& editor)
+{
+    editor.canvas()->setBackColor(0x00FFFFFF);
+    addShape(editor, ShapeElement::Rectangle, 0x008C4E1F, {0, 2550, 5400, 600});
+    addShape(editor, ShapeElement::Circle, 0x0030B2FF, {4560, 300, 450, 450});
+    editor.addPicture();
+    editor.pictures[editor.pictures.count() - 1]->setBox(300, 300, 1200, 1200);
+    addText(editor, "Quillmark Studio", 16, true, 0x008C4E1F, {1650, 330, 3600, 500});
+    addText(editor, "Business cards, designed and printed", 8, false, 0x00404040,
+            {1650, 840, 3600, 300});
+    addText(editor, "Jane Doe, Designer", 10, true, 0x00000000, {300, 1700, 4800, 330});
+    addText(editor, "+1 555 0100   jane@example.com", 8, false, 0x00404040, {300, 2070, 4800, 300});
+    addText(editor, "quillmark.example", 8, true, 0x00FFFFFF, {300, 2730, 4800, 300});
+}
+
+bool save(QWidget* window, const QString& path)
+{
+    window->repaint();
+    QApplication::processEvents();
+    const bool saved = window->grab().save(path);
+    std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "wrote" : "could not write",
+                 qPrintable(path));
+    return saved;
+}
+
+bool showAndSave(QWidget* window, const QString& path)
+{
+    window->show();
+    if (!QTest::qWaitForWindowExposed(window))
+        return false;
+    QTest::qWait(100);
+    return save(window, path);
+}
+
+// Print, answering Cards Count with its OK, until the preview shows.
+PreviewWindow* printToPreview(MainWindow& window)
+{
+    PrintCommand& command = *window.printCommand;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (auto* counts = qobject_cast<CardsCountDialog*>(QApplication::activeModalWidget()))
+            counts->okButton->click();
+    });
+    answer.start(50);
+    window.printButton->click();
+    const bool shown = QTest::qWaitFor(
+        [&] {
+            return command.preview() && command.preview()->isVisible()
+                   && !command.snapshotTimer.isActive() && !command.reprintTimer.isActive();
+        },
+        15000);
+    return shown ? command.preview() : nullptr;
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption all("all", "Every window, not only the README's two.");
+    const QCommandLineOption dark("dark", "A dark palette.");
+    const QCommandLineOption font("font", "Application font size in points.", "points");
+    const QCommandLineOption prefix("prefix", "File name prefix with --all.", "name", "shot");
+    parser.addOptions({all, dark, font, prefix});
+    parser.addPositionalArgument("outdir", "Where the pictures go.");
+    parser.process(app);
+    if (parser.positionalArguments().size() != 1)
+        parser.showHelp(2);
+    const QDir out(parser.positionalArguments().first());
+    if (!QDir().mkpath(out.path()))
+        return 1;
+
+    // The same look on every machine: Fusion, in the palette asked for.
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setPalette(parser.isSet(dark) ? darkPalette()
+                                                : QApplication::style()->standardPalette());
+    if (parser.isSet(font)) {
+        QFont desktop = QApplication::font();
+        desktop.setPointSize(parser.value(font).toInt());
+        QApplication::setFont(desktop);
+    }
+
+    QTemporaryDir work;
+    if (!work.isValid())
+        return 1;
+    // The program's folder and the user's data go to the temporary folder, not the user's.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(work.filePath("data")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(work.filePath("config")));
+    ShotPlatform platform(writeLogo(work));
+    Platform::install(&platform);
+
+    MainWindow window(StartupOptions{work.filePath("qmark"), {}});
+    CardEditor& editor = window.editor();
+    editor.createHandles();
+    designCard(editor);
+    editor.placeHandles(editor.texts[1]);
+    editor.setSelection({ElementKind::Text, 1});
+
+    bool ok = true;
+    if (!parser.isSet(all)) {
+        ok &= showAndSave(&window, out.filePath("main-window.png"));
+        PreviewWindow* preview = printToPreview(window);
+        if (!preview)
+            return 1;
+        preview->resize(900, 700);
+        // Activations show 100 % afresh: zoom out once the window has settled.
+        QTest::qWait(300);
+        preview->zoom50();
+        QTest::qWait(200);
+        ok &= save(preview, out.filePath("print-preview.png"));
+        Platform::install(nullptr);
+        return ok ? 0 : 1;
+    }
+
+    const QString name = parser.value(prefix);
+    auto file = [&](const char* window) { return out.filePath(name + "-" + window + ".png"); };
+    ok &= showAndSave(&window, file("main"));
+
+    TextOptionsDialog textOptions(editor);
+    textOptions.fillFrom(*editor.texts[1]);
+    ok &= showAndSave(&textOptions, file("textoptions"));
+    textOptions.hide();
+
+    editor.setSelection({ElementKind::Shape, 1});
+    ShapeOptionsDialog shapeOptions(editor);
+    shapeOptions.fillFrom(*editor.shapes[1]);
+    ok &= showAndSave(&shapeOptions, file("shapeoptions"));
+    shapeOptions.hide();
+
+    CardOptionsDialog cardOptions(editor);
+    ok &= showAndSave(&cardOptions, file("cardoptions"));
+    cardOptions.hide();
+
+    AboutDialog about(&window);
+    ok &= showAndSave(&about, file("about"));
+    about.hide();
+
+    CardsCountDialog cardsCount(&window);
+    ok &= showAndSave(&cardsCount, file("cardscount"));
+    cardsCount.hide();
+
+    PrintOptionsDialog printOptions(&window);
+    ok &= showAndSave(&printOptions, file("printoptions"));
+    printOptions.hide();
+
+    UpdateWindow update(&window);
+    ok &= showAndSave(&update, file("update"));
+    update.hide();
+
+    if (PreviewWindow* preview = printToPreview(window)) {
+        preview->resize(700, 500);
+        ok &= save(preview, file("preview"));
+    } else {
+        ok = false;
+    }
+    Platform::install(nullptr);
+    return ok ? 0 : 1;
+}
