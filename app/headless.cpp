@@ -131,12 +131,12 @@ bool run(const Request& request, QString* error)
         return false;
     }
     const CardSnapshot snapshot = snapshotCard(editor);
-    SheetSpec spec;
-    spec.snapshot = &snapshot;
-    spec.cardTwips = cardSizeTwips(editor);
-    spec.columns = request.columns;
-    spec.rows = request.rows;
-    spec.layout = *layoutcatalog::find(request.layout);
+    SheetSpec sheetSpec;
+    sheetSpec.snapshot = &snapshot;
+    sheetSpec.cardTwips = cardSizeTwips(editor);
+    sheetSpec.columns = request.columns;
+    sheetSpec.rows = request.rows;
+    sheetSpec.layout = *layoutcatalog::find(request.layout);
 
     SheetJob job;
     if (request.mode == Request::Mode::ExportPdf)
@@ -144,7 +144,7 @@ bool run(const Request& request, QString* error)
     else
         job.printerName = request.target;
     job.copies = request.copies;
-    const PrintOutcome outcome = printSheet(job, spec);
+    const PrintOutcome outcome = printSheet(job, sheetSpec);
     if (!outcome.sent)
         *error = outcome.reason;
     return outcome.sent;

@@ -99,9 +99,9 @@ void BM_PrintSheetPdf600(benchmark::State& state)
     SheetJob job;
     job.pdfFile = out.filePath("sheet.pdf");
     job.quality = PrintQuality::Excellent;
-    const SheetSpec spec = card.command.sheetSpec();
+    const SheetSpec sheetSpec = card.command.sheetSpec();
     for (auto _ : state)
-        if (!printSheet(job, spec).sent)
+        if (!printSheet(job, sheetSpec).sent)
             state.SkipWithError("the PDF was not written");
     state.counters["pdf_kB"] = QFileInfo(job.pdfFile).size() / 1024.0;
 }
@@ -113,9 +113,9 @@ void BM_BitmapPagePdf96(benchmark::State& state)
     Card card(int(state.range(0)));
     QTemporaryDir out;
     const QString path = out.filePath("bitmap.pdf");
-    const SheetSpec spec = card.command.sheetSpec();
+    const SheetSpec sheetSpec = card.command.sheetSpec();
     for (auto _ : state) {
-        const QImage page = composePage(spec, 1.0);
+        const QImage page = composePage(sheetSpec, 1.0);
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(path);

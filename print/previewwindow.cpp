@@ -178,7 +178,7 @@ const QImage& PreviewWindow::composed(qreal zoom)
                     : zoom >= 0.5 ? m_composition->half
                                   : m_composition->quarter;
     if (image.isNull())
-        image = composePage(m_composition->spec, zoom);
+        image = composePage(m_composition->sheetSpec, zoom);
     return image;
 }
 
@@ -191,15 +191,15 @@ void PreviewWindow::showPage(const QImage& page, QSize size)
 
 void PreviewWindow::zoom100()
 {
-    SheetSpec spec = m_command.sheetSpec();
-    if (!m_composition || !sameSheet(m_composition->spec, spec)) {
+    SheetSpec sheetSpec = m_command.sheetSpec();
+    if (!m_composition || !sameSheet(m_composition->sheetSpec, sheetSpec)) {
         m_composition.emplace();
-        m_composition->snapshot = *spec.snapshot;
-        spec.snapshot = &m_composition->snapshot;
-        m_composition->spec = spec;
+        m_composition->snapshot = *sheetSpec.snapshot;
+        sheetSpec.snapshot = &m_composition->snapshot;
+        m_composition->sheetSpec = sheetSpec;
         ++m_compositions;
     }
-    setWindowTitle(sheet::previewTitle(m_composition->spec.placement().scale));
+    setWindowTitle(sheet::previewTitle(m_composition->sheetSpec.placement().scale));
     showPage(composed(1), pageSizePixels());
     pageView->move(0, 0);
     pageView->show();
@@ -285,7 +285,7 @@ void PreviewWindow::printSheet()
         const struct Restore {
             ~Restore() { QGuiApplication::restoreOverrideCursor(); }
         } restore;
-        outcome = ::printSheet(job, m_composition->spec);
+        outcome = ::printSheet(job, m_composition->sheetSpec);
     }
     // A job dropped without a word would leave the user believing the sheet was printed.
     if (!outcome.sent)

@@ -75,7 +75,7 @@ private:
     QImage m_shown;
     // The last composition and what it was made of, so that an activation can reuse it.
     struct Composition {
-        SheetSpec spec;
+        SheetSpec sheetSpec;
         CardSnapshot snapshot;
         QImage full;
         QImage half;

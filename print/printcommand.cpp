@@ -83,15 +83,15 @@ void PrintCommand::prepareSheet()
 
 SheetSpec PrintCommand::sheetSpec() const
 {
-    SheetSpec spec;
-    spec.snapshot = &m_snapshot;
-    spec.cardTwips = m_cardTwips;
-    spec.layout = m_layout;
+    SheetSpec sheetSpec;
+    sheetSpec.snapshot = &m_snapshot;
+    sheetSpec.cardTwips = m_cardTwips;
+    sheetSpec.layout = m_layout;
     if (m_cardsCount) {
-        spec.columns = m_cardsCount->columns();
-        spec.rows = m_cardsCount->rows();
+        sheetSpec.columns = m_cardsCount->columns();
+        sheetSpec.rows = m_cardsCount->rows();
     }
-    return spec;
+    return sheetSpec;
 }
 
 CardsCountDialog& PrintCommand::cardsCount()

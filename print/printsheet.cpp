@@ -16,19 +16,19 @@
 #include <cstdio>
 #include <dlfcn.h>
 
-void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
+void paintSheet(QPainter& painter, const SheetSpec& sheetSpec, qreal unitsPerTwip)
 {
-    if (!spec.snapshot)
+    if (!sheetSpec.snapshot)
         return;
-    const SheetPlacement placement = spec.placement();
+    const SheetPlacement placement = sheetSpec.placement();
     const QSizeF page = placement.page;
     painter.save();
     painter.setClipRect(QRectF(0, 0, page.width() * unitsPerTwip, page.height() * unitsPerTwip),
                         Qt::IntersectClip);
     for (const QRectF& card : placement.cards)
-        drawCard(painter, *spec.snapshot,
+        drawCard(painter, *sheetSpec.snapshot,
                  QRectF(card.topLeft() * unitsPerTwip, card.size() * unitsPerTwip));
-    if (spec.layout.cropMarks) {
+    if (sheetSpec.layout.cropMarks) {
         painter.setPen(
             QPen(Qt::black, sheet::CropMarkWidth * unitsPerTwip, Qt::SolidLine, Qt::FlatCap));
         for (const QLineF& mark : sheet::cropMarks(placement))
@@ -37,15 +37,15 @@ void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip)
     painter.restore();
 }
 
-QImage composePage(const SheetSpec& spec, qreal zoom)
+QImage composePage(const SheetSpec& sheetSpec, qreal zoom)
 {
     const qreal pixelsPerTwip = zoom / TwipsPerPixel;
-    const SheetPlacement placement = spec.placement();
+    const SheetPlacement placement = sheetSpec.placement();
     const QSizeF page = placement.page;
     QImage image(qMax(1, qRound(page.width() * pixelsPerTwip)),
                  qMax(1, qRound(page.height() * pixelsPerTwip)), QImage::Format_RGB32);
     image.fill(Qt::white);
-    if (!spec.snapshot || spec.snapshot->isEmpty() || placement.cards.empty())
+    if (!sheetSpec.snapshot || sheetSpec.snapshot->isEmpty() || placement.cards.empty())
         return image;
 
     const QSizeF tileSize = placement.cards.front().size() * pixelsPerTwip;
@@ -56,12 +56,12 @@ QImage composePage(const SheetSpec& spec, qreal zoom)
     card.fill(Qt::transparent);
     {
         QPainter painter(&card);
-        drawCard(painter, *spec.snapshot, QRectF(QPointF(0, 0), card.size()));
+        drawCard(painter, *sheetSpec.snapshot, QRectF(QPointF(0, 0), card.size()));
     }
     QPainter painter(&image);
     for (const QRectF& corner : placement.cards)
         painter.drawImage(corner.topLeft() * pixelsPerTwip, card);
-    if (spec.layout.cropMarks) {
+    if (sheetSpec.layout.cropMarks) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(Qt::black, 0)); // a hairline: a quarter point shows on no screen
         for (const QLineF& mark : sheet::cropMarks(placement))
@@ -227,11 +227,11 @@ PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,
                                  : printToPdf(job, paperTwips, landscape, paint);
 }
 
-PrintOutcome printSheet(const SheetJob& job, const SheetSpec& spec)
+PrintOutcome printSheet(const SheetJob& job, const SheetSpec& sheetSpec)
 {
-    const SheetPlacement placement = spec.placement();
+    const SheetPlacement placement = sheetSpec.placement();
     const QSizeF paper = placement.landscape() ? placement.page.transposed() : placement.page;
     return printPage(job, paper, placement.landscape(), [&](QPainter& painter, qreal unitsPerTwip) {
-        paintSheet(painter, spec, unitsPerTwip);
+        paintSheet(painter, sheetSpec, unitsPerTwip);
     });
 }

@@ -25,11 +25,11 @@ struct SheetSpec {
 
 // Paints the cards and any crop marks; one twip is `unitsPerTwip` of the painter's units.
 // Cards reaching past the page are cut at its edge.
-void paintSheet(QPainter& painter, const SheetSpec& spec, qreal unitsPerTwip);
+void paintSheet(QPainter& painter, const SheetSpec& sheetSpec, qreal unitsPerTwip);
 
 // The page as a screen image at a zoom (1 = 15 twips a pixel), white with the cards on it.
 // The card is drawn once at that scale and then tiled, which keeps a busy card cheap.
-QImage composePage(const SheetSpec& spec, qreal zoom);
+QImage composePage(const SheetSpec& sheetSpec, qreal zoom);
 
 enum class PrintQuality { Low, Normal, Excellent };
 
@@ -52,7 +52,7 @@ struct PrintOutcome {
 // Prints the sheet on one page of its layout's paper, the cards drawn as vectors at the
 // device's resolution, corrected by the queue's calibration. Settings a printer cannot take are
 // skipped; a job that cannot be started or is refused comes back with the reason.
-PrintOutcome printSheet(const SheetJob& job, const SheetSpec& spec);
+PrintOutcome printSheet(const SheetJob& job, const SheetSpec& sheetSpec);
 
 // One page of `paperTwips` (portrait size; turned when `landscape`), painted by `paint` with
 // the painter in device units and `unitsPerTwip` to convert.
