@@ -6,8 +6,6 @@
 #include "print/printcommand.h"
 #include "print/printsheet.h"
 
-#include <QFile>
-#include <QFileInfo>
 #include <QWidget>
 
 #include <cstdio>
@@ -18,9 +16,6 @@ namespace {
 const QString ExportOption = QStringLiteral("--export-pdf");
 const QString PrintOption = QStringLiteral("--print");
 
-// The largest card file read: far beyond any real card, short of exhausting memory.
-constexpr qint64 MaxCardBytes = 64 * 1024 * 1024;
-
 std::optional<int> count(const QString& text, int low, int high)
 {
     bool ok = false;
@@ -30,27 +25,25 @@ std::optional<int> count(const QString& text, int low, int high)
     return v;
 }
 
-// Whether the file is a card file: it holds the card's own record.
-bool isCardFile(const QString& path, QString* error)
+// The bytes of the card file when it is one: a regular file within the editor's bound (a FIFO
+// would block and a device never end) that holds the card's own record.
+std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path, QString* error)
 {
-    const QFileInfo info(path);
-    // Only a regular file: a FIFO would block and a device never end.
-    if (!info.exists()) {
+    const RegularFileRead read = editor.readCardFile(path);
+    if (read.status == RegularFileRead::Missing) {
         *error = QStringLiteral("the card file \"%1\" does not exist").arg(path);
-        return false;
+        return std::nullopt;
     }
-    QFile file(path);
-    if (!info.isFile() || info.size() > MaxCardBytes || !file.open(QIODevice::ReadOnly)) {
+    if (!read.ok()) {
         *error = QStringLiteral("the card file \"%1\" cannot be read").arg(path);
-        return false;
+        return std::nullopt;
     }
-    const QByteArray bytes = file.readAll();
-    cardfile::CardReader reader(bytes);
+    cardfile::CardReader reader(read.bytes);
     while (const auto record = reader.next())
         if (record->kind() == cardfile::RecordKind::Card)
-            return true;
+            return read.bytes;
     *error = QStringLiteral("\"%1\" is not a card file").arg(path);
-    return false;
+    return std::nullopt;
 }
 } // namespace
 
@@ -121,15 +114,13 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
 
 bool run(const Request& request, QString* error)
 {
-    if (!isCardFile(request.card, error))
-        return false;
     // The editor's widgets draw the card; their host is never shown.
     QWidget host;
     CardEditor editor(&host);
-    if (!editor.load(request.card)) {
-        *error = QStringLiteral("the card file \"%1\" cannot be read").arg(request.card);
+    const std::optional<QByteArray> card = readCard(editor, request.card, error);
+    if (!card)
         return false;
-    }
+    editor.loadBytes(*card);
     const CardSnapshot snapshot = snapshotCard(editor);
     SheetSpec sheetSpec;
     sheetSpec.snapshot = &snapshot;
