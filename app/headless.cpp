@@ -1,10 +1,13 @@
 #include "app/headless.h"
 
 #include "canvas/cardeditor.h"
+#include "document/carddesign.h"
 #include "document/cardfile.h"
+#include "document/twips.h"
 #include "print/layoutcatalog.h"
 #include "print/printcommand.h"
 #include "print/printsheet.h"
+#include "render/picturestore.h"
 
 #include <QWidget>
 
@@ -44,6 +47,12 @@ std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path
             return read.bytes;
     *error = QStringLiteral("\"%1\" is not a card file").arg(path);
     return std::nullopt;
+}
+// What the window would show in a box, as one line on standard error.
+void warn(QString message)
+{
+    message.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    std::fprintf(stderr, "qmark: %s\n", message.toLocal8Bit().constData());
 }
 } // namespace
 
@@ -120,11 +129,17 @@ bool run(const Request& request, QString* error)
     const std::optional<QByteArray> card = readCard(editor, request.card, error);
     if (!card)
         return false;
-    editor.loadBytes(*card);
-    const CardSnapshot snapshot = snapshotCard(editor);
+    // Drawn from the design as read, with no element widgets in between: each picture file
+    // is decoded once, by the painter.
+    const carddesignfile::ReadResult read = carddesignfile::read(*card, CardEditor::MaxElements);
+    if (read.leftOut)
+        warn(QStringLiteral("The card has more elements than can be shown. Only the first %1 "
+                            "were read.")
+                 .arg(CardEditor::MaxElements));
+    const CardSnapshot snapshot = takeSnapshot(read.design);
     SheetSpec sheetSpec;
     sheetSpec.snapshot = &snapshot;
-    sheetSpec.cardTwips = cardSizeTwips(editor);
+    sheetSpec.cardTwips = snapshot.pixelSize * TwipsPerPixel;
     sheetSpec.columns = request.columns;
     sheetSpec.rows = request.rows;
     sheetSpec.layout = *layoutcatalog::find(request.layout);
@@ -136,6 +151,9 @@ bool run(const Request& request, QString* error)
         job.printerName = request.target;
     job.copies = request.copies;
     const PrintOutcome outcome = printSheet(job, sheetSpec);
+    // What the window would show in a box is told here, one line each; the sheet is still made.
+    for (const QString& message : PictureStore::shared().takeMessages())
+        warn(message);
     if (!outcome.sent)
         *error = outcome.reason;
     return outcome.sent;

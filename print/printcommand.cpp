@@ -1,17 +1,13 @@
 #include "print/printcommand.h"
 
 #include "document/twips.h"
-#include "document/vbcolor.h"
 #include "print/cardscountdialog.h"
 #include "print/layoutcatalog.h"
 #include "print/previewwindow.h"
 #include "print/printoptionsdialog.h"
 
 // Everything printing needs from the editor, in one place.
-CardSnapshot snapshotCard(const CardEditor& editor)
-{
-    return recordCard(*editor.canvas(), vbcolor::toQColor(editor.canvas()->backColor()));
-}
+CardSnapshot snapshotCard(const CardEditor& editor) { return takeSnapshot(editor.design()); }
 
 QSizeF cardSizeTwips(const CardEditor& editor)
 {

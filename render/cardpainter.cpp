@@ -1,0 +1,290 @@
+#include "render/cardpainter.h"
+
+#include "document/fontfaces.h"
+#include "document/twips.h"
+#include "document/vbcolor.h"
+#include "render/picturestore.h"
+#include "render/textlayout.h"
+
+#include <QCache>
+#include <QPaintDevice>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+// The 3-D offset of a text's two copies, in twips, both ways.
+constexpr qreal CopyOffset = 20;
+constexpr qint16 Opaque = 1;
+constexpr qint16 NoOutline = 0;
+constexpr float MaxFontSize = 2048.0f;
+
+render::TextLayoutCache& sharedLayouts()
+{
+    static render::TextLayoutCache cache;
+    return cache;
+}
+
+// --- text --------------------------------------------------------------------------------
+
+int horizontalFlag(qint16 alignment)
+{
+    switch (alignment) {
+    case 1: return Qt::AlignRight;
+    case 2: return Qt::AlignHCenter;
+    default: return Qt::AlignLeft;
+    }
+}
+
+// The face a text is drawn with: the template's font with the item's choices over it, and
+// the script suffix of the stored name dropped.
+QFont drawnFont(const TextLook& text)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Normal);
+    font.setFamily(text.fontName);
+    // A size that cannot be drawn leaves the template's.
+    if (text.fontSize > 0 && text.fontSize <= MaxFontSize)
+        font.setPointSizeF(text.fontSize);
+    font.setBold(text.bold);
+    font.setItalic(text.italic);
+    font.setUnderline(text.underline);
+    font.setStrikeOut(text.strikeout);
+    const QString family = renderedFontFamily(font.family());
+    if (family != font.family())
+        font.setFamily(family);
+    return font;
+}
+
+struct TextCopy {
+    QPointF pos;
+    qint32 color = 0;
+    bool filled = false;
+};
+
+void paintCopy(QPainter& painter, const CardItem& item, const QFont& font, const TextCopy& copy,
+               render::TextLayoutCache& layouts)
+{
+    const QRectF box(copy.pos, QSizeF(item.width, item.height));
+    if (box.isEmpty())
+        return;
+    const TextLook& text = item.text;
+    painter.save();
+    // The copy at the origin fills the element, which is clipped already.
+    if (!copy.pos.isNull())
+        painter.setClipRect(box, Qt::IntersectClip);
+    if (copy.filled)
+        painter.fillRect(box, vbcolor::toQColor(text.backColor));
+    if (!text.caption.isEmpty()) {
+        // Laid out in pixels, the unit of the screen the card is designed on; the painter's
+        // scale carries it to any device.
+        painter.scale(TwipsPerPixel, TwipsPerPixel);
+        painter.setPen(vbcolor::toQColor(copy.color));
+        const int alignment = horizontalFlag(text.alignment);
+        const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
+        if (render::TextLayout::canLayout(text.caption)
+            && painter.layoutDirection() == Qt::LeftToRight) {
+            // Both copies share one layout: it reaches the element's bottom either way.
+            const render::TextLayout::Key key{text.caption, font, pixels.width(),
+                                              alignment == Qt::AlignLeft,
+                                              item.height / TwipsPerPixel};
+            layouts.get(item.serial, key)->draw(painter, pixels, alignment);
+        } else {
+            // drawText takes the font at the device's resolution; the text is sized in the
+            // screen's pixels like every layout.
+            QFont deviceFont = font;
+            const int deviceDpi = painter.device()->logicalDpiY();
+            if (deviceDpi > 0 && deviceDpi != render::TextLayout::layoutDpi())
+                deviceFont.setPointSizeF(font.pointSizeF() * render::TextLayout::layoutDpi()
+                                         / deviceDpi);
+            painter.setFont(deviceFont);
+            painter.drawText(pixels,
+                             Qt::AlignTop | alignment | Qt::TextExpandTabs | Qt::TextWordWrap,
+                             text.caption);
+        }
+    }
+    painter.restore();
+}
+
+void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache& layouts)
+{
+    const TextLook& text = item.text;
+    const QRectF surface(0, 0, item.width, item.height);
+    if (text.backStyle == Opaque)
+        painter.fillRect(surface, vbcolor::toQColor(text.backColor));
+    // The back copy peeks out from behind the front one by the 3-D offset; other values keep
+    // the copies where a new text has them.
+    QPointF front, back;
+    if (text.font3D == 1)
+        front = QPointF(CopyOffset, CopyOffset);
+    else if (text.font3D == 2)
+        back = QPointF(CopyOffset, CopyOffset);
+    const QFont font = drawnFont(text);
+    paintCopy(painter, item, font, {back, text.bgColor, text.backStyle == Opaque}, layouts);
+    paintCopy(painter, item, font, {front, text.frwColor, false}, layouts);
+}
+
+// --- shapes ------------------------------------------------------------------------------
+
+bool isSquareKind(int kind)
+{
+    return kind == ShapeLook::Square || kind == ShapeLook::Circle
+           || kind == ShapeLook::RoundedSquare;
+}
+
+// The shape's own box inside the element, and the square of the square kinds centred in it.
+QRectF drawnRect(const ShapeLook& shape)
+{
+    const QRectF box(ShapeLook::Inset, ShapeLook::Inset, shape.innerWidth, shape.innerHeight);
+    if (!isSquareKind(shape.shape))
+        return box;
+    const qreal side = qMin(box.width(), box.height());
+    return QRectF(box.x() + (box.width() - side) / 2, box.y() + (box.height() - side) / 2, side,
+                  side);
+}
+
+// A sixth of the shorter side reads as "rounded" at every size without turning a small
+// shape into an oval.
+qreal cornerRadius(const QRectF& rect) { return qMin(rect.width(), rect.height()) / 6; }
+
+QPainterPath kindPath(int kind, const QRectF& rect)
+{
+    QPainterPath path;
+    switch (kind) {
+    case ShapeLook::Oval:
+    case ShapeLook::Circle: path.addEllipse(rect); break;
+    case ShapeLook::RoundedRectangle:
+    case ShapeLook::RoundedSquare:
+        path.addRoundedRect(rect, cornerRadius(rect), cornerRadius(rect));
+        break;
+    default: path.addRect(rect); break;
+    }
+    return path;
+}
+
+void paintShape(QPainter& painter, const CardItem& item)
+{
+    const ShapeLook& shape = item.shape;
+    const QRectF drawn = drawnRect(shape);
+    if (drawn.isEmpty())
+        return;
+    painter.setBrush(shape.backStyle == Opaque ? QBrush(vbcolor::toQColor(shape.backColor))
+                                               : QBrush(Qt::NoBrush));
+    QRectF outline = drawn;
+    if (shape.borderStyle == NoOutline) {
+        painter.setPen(Qt::NoPen);
+    } else {
+        // A one-pixel line lying inside the shape's box, as the fill does.
+        painter.setPen(QPen(Qt::black, TwipsPerPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        const qreal half = TwipsPerPixel / 2;
+        outline = drawn.adjusted(half, half, -half, -half);
+    }
+    painter.drawPath(kindPath(shape.shape, outline));
+}
+
+// --- pictures ----------------------------------------------------------------------------
+
+// On a screen, a picture larger than the widget is drawn from one copy scaled to fit the
+// widget: every use at that view shares it, and no copy is larger than what can be seen.
+QImage screenCopy(const QImage& picture, const QPaintDevice& device)
+{
+    const QSize bound(qMax(1, device.width()), qMax(1, device.height()));
+    if (picture.width() <= bound.width() && picture.height() <= bound.height())
+        return picture;
+    const QSize size = picture.size().scaled(bound, Qt::KeepAspectRatio).expandedTo({1, 1});
+    struct Key {
+        qint64 picture;
+        QSize size;
+        bool operator==(const Key&) const = default;
+    };
+    static QList<std::pair<Key, QImage>> copies; // the most recent first
+    const Key key{picture.cacheKey(), size};
+    for (qsizetype i = 0; i < copies.size(); ++i)
+        if (copies[i].first == key) {
+            copies.move(i, 0);
+            return copies.front().second;
+        }
+    constexpr qsizetype Kept = 8;
+    if (copies.size() >= Kept)
+        copies.removeLast();
+    copies.prepend({key, picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)});
+    return copies.front().second;
+}
+
+void paintPicture(QPainter& painter, const CardItem& item, PictureStore& pictures)
+{
+    QImage picture = pictures.picture(item.picturePath());
+    if (picture.isNull())
+        picture = PictureStore::templateIcon();
+    if (painter.device()->devType() == QInternal::Widget)
+        picture = screenCopy(picture, *painter.device());
+    // Drawn at the painter's scale: only what the clip lets through is ever scaled.
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(0, 0, item.width, item.height), picture);
+}
+} // namespace
+
+namespace cardpainter {
+
+void paintItem(QPainter& painter, const CardItem& item, const Caches& caches)
+{
+    if (!(item.width > 0 && item.height > 0))
+        return;
+    painter.save();
+    painter.translate(item.left, item.top);
+    painter.setClipRect(QRectF(0, 0, item.width, item.height), Qt::IntersectClip);
+    painter.setRenderHint(QPainter::Antialiasing);
+    switch (item.kind) {
+    case ElementKind::Text:
+        paintText(painter, item, caches.layouts ? *caches.layouts : sharedLayouts());
+        break;
+    case ElementKind::Shape: paintShape(painter, item); break;
+    case ElementKind::Picture:
+        paintPicture(painter, item, caches.pictures ? *caches.pictures : PictureStore::shared());
+        break;
+    }
+    painter.restore();
+}
+
+void paintCard(QPainter& painter, const CardDesign& design, const QRectF& exposed,
+               const Caches& caches)
+{
+    const QRectF card(0, 0, design.widthPixels * TwipsPerPixel,
+                      design.heightPixels * TwipsPerPixel);
+    const QRectF area = exposed.isEmpty() ? card : card.intersected(exposed);
+    if (area.isEmpty())
+        return;
+    PictureStore& pictures = caches.pictures ? *caches.pictures : PictureStore::shared();
+    pictures.beginCard();
+    const Caches used{&pictures, caches.layouts ? caches.layouts : &sharedLayouts()};
+    painter.save();
+    painter.setClipRect(area, Qt::IntersectClip);
+    painter.fillRect(area, vbcolor::toQColor(design.backColor));
+    for (const CardItem& item : design.items()) {
+        if (item.visible && item.box().intersects(area))
+            paintItem(painter, item, used);
+    }
+    painter.restore();
+}
+
+void clearSharedCaches()
+{
+    PictureStore::shared().clear();
+    sharedLayouts().clear();
+}
+
+bool hits(const CardItem& item, QPointF pointTwips)
+{
+    if (!item.visible)
+        return false;
+    const QPointF local = pointTwips - QPointF(item.left, item.top);
+    if (item.kind != ElementKind::Shape)
+        return item.box().contains(pointTwips);
+    // The outline grown by a pixel each way, so that its antialiased edge takes the mouse.
+    const qreal pixel = TwipsPerPixel;
+    const QRectF grown = drawnRect(item.shape).adjusted(-pixel, -pixel, pixel, pixel);
+    return QRectF(0, 0, item.width, item.height).contains(local)
+           && kindPath(item.shape.shape, grown).contains(local);
+}
+
+} // namespace cardpainter
