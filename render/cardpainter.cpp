@@ -62,8 +62,14 @@ struct TextCopy {
     bool filled = false;
 };
 
-void paintCopy(QPainter& painter, const CardItem& item, const QFont& font, const TextCopy& copy,
-               render::TextLayoutCache& layouts)
+// What both copies of a text are drawn with.
+struct TextStyle {
+    QFont font;
+    bool laidOut = false; // through a cached layout rather than drawText
+};
+
+void paintCopy(QPainter& painter, const CardItem& item, const TextStyle& style,
+               const TextCopy& copy, render::TextLayoutCache& layouts)
 {
     const QRectF box(copy.pos, QSizeF(item.width, item.height));
     if (box.isEmpty())
@@ -82,8 +88,8 @@ void paintCopy(QPainter& painter, const CardItem& item, const QFont& font, const
         painter.setPen(vbcolor::toQColor(copy.color));
         const int alignment = horizontalFlag(text.alignment);
         const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
-        if (render::TextLayout::canLayout(text.caption)
-            && painter.layoutDirection() == Qt::LeftToRight) {
+        const QFont& font = style.font;
+        if (style.laidOut) {
             // Both copies share one layout: it reaches the element's bottom either way.
             const render::TextLayout::Key key{text.caption, font, pixels.width(),
                                               alignment == Qt::AlignLeft,
@@ -119,9 +125,12 @@ void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache&
         front = QPointF(CopyOffset, CopyOffset);
     else if (text.font3D == 2)
         back = QPointF(CopyOffset, CopyOffset);
-    const QFont font = drawnFont(text);
-    paintCopy(painter, item, font, {back, text.bgColor, text.backStyle == Opaque}, layouts);
-    paintCopy(painter, item, font, {front, text.frwColor, false}, layouts);
+    // Printers leave the direction to the text (Auto); only a right-to-left painter goes to
+    // drawText.
+    const TextStyle style{drawnFont(text), painter.layoutDirection() != Qt::RightToLeft
+                                               && render::TextLayout::canLayout(text.caption)};
+    paintCopy(painter, item, style, {back, text.bgColor, text.backStyle == Opaque}, layouts);
+    paintCopy(painter, item, style, {front, text.frwColor, false}, layouts);
 }
 
 // --- shapes ------------------------------------------------------------------------------

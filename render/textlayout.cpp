@@ -29,7 +29,7 @@ QString prepared(QStringView text, bool expandTabs)
 
 // Captions up to this length are laid out whole; longer ones from a prefix that grows until
 // it fills the box.
-constexpr qsizetype WholeUpTo = 4096;
+constexpr qsizetype WholeUpTo = 512;
 // Characters past the last line shown that the line breaker may look at.
 constexpr qsizetype BreakLookahead = 16;
 } // namespace
@@ -37,7 +37,6 @@ constexpr qsizetype BreakLookahead = 16;
 TextLayout::TextLayout(const Key& key)
     : m_key(key)
 {
-    m_layout.setCacheEnabled(true);
     const qsizetype whole = key.text.size();
     if (key.maxHeight < 0 || whole <= WholeUpTo) {
         layOut(whole);
@@ -66,6 +65,8 @@ bool TextLayout::layOut(qsizetype length)
     m_layout.clearLayout();
     m_layout.setText(prepared(QStringView(m_key.text).left(length), m_key.expandTabs));
     m_layout.setFont(m_key.font);
+    // The shaped glyphs are kept for every drawing, not shaped again each time.
+    m_layout.setCacheEnabled(true);
     QTextOption option;
     option.setAlignment(Qt::AlignLeft); // aligned line by line when drawn
     option.setTextDirection(Qt::LeftToRight);

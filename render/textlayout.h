@@ -64,6 +64,8 @@ class TextLayoutCache {
 public:
     std::shared_ptr<const TextLayout> get(quint64 element, const TextLayout::Key& key);
     void clear();
+    // How many elements have layouts kept.
+    qsizetype elements() const { return m_elements.size(); }
 
     static constexpr qsizetype MaxElements = 20'000;
 

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -301,6 +302,13 @@ private slots:
             return image;
         };
         QCOMPARE(drawn(bounded), drawn(whole));
+
+        // A printer draws it through the same bounded layout, not through drawText.
+        render::TextLayoutCache layouts;
+        QPdfWriter writer(m_dir.filePath("caption.pdf"));
+        QPainter painter(&writer);
+        cardpainter::paintItem(painter, textItem({0, 0, 2250, 900}, caption), {nullptr, &layouts});
+        QCOMPARE(layouts.elements(), 1);
     }
 };
 
