@@ -6,7 +6,7 @@
 #include "render/picturestore.h"
 #include "render/textlayout.h"
 
-#include <QCache>
+#include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
@@ -104,9 +104,15 @@ void paintCopy(QPainter& painter, const CardItem& item, const TextStyle& style,
                 deviceFont.setPointSizeF(font.pointSizeF() * render::TextLayout::layoutDpi()
                                          / deviceDpi);
             painter.setFont(deviceFont);
+            // Only as much of a long caption as could fill the box, several times over, is
+            // handed over: drawText lays out all it is given.
+            const QFontMetricsF metrics(font);
+            const qreal fits = (pixels.height() / qMax<qreal>(1, metrics.lineSpacing()) + 2)
+                               * (pixels.width() / qMax<qreal>(1, metrics.averageCharWidth()) + 8);
+            const qsizetype shown = qsizetype(qMin<qreal>(qMax<qreal>(4 * fits, 4096), 1e12));
             painter.drawText(pixels,
                              Qt::AlignTop | alignment | Qt::TextExpandTabs | Qt::TextWordWrap,
-                             text.caption);
+                             text.caption.size() > shown ? text.caption.left(shown) : text.caption);
         }
     }
     painter.restore();

@@ -147,6 +147,8 @@ private slots:
             item.text.frwColor = 0x000000FF;
             return item;
         }();
+        QTest::newRow("text right to left, drawn as drawText draws it") << textItem(
+            {600, 300, 1500, 900}, QString::fromUtf8("שלום עולם, כרטיס ביקור של המשרד הראשי"));
         for (const qint16 kind : {ShapeLook::Oval, ShapeLook::RoundedSquare, ShapeLook::Circle}) {
             CardItem item = CardDesign::shapeTemplate();
             item.index = 1;
