@@ -29,7 +29,7 @@ QString prepared(QStringView text, bool expandTabs)
 
 // Captions up to this length are laid out whole; longer ones from a prefix that grows until
 // it fills the box.
-constexpr qsizetype WholeUpTo = 512;
+constexpr qsizetype WholeUpTo = 256;
 // Characters past the last line shown that the line breaker may look at.
 constexpr qsizetype BreakLookahead = 16;
 } // namespace
