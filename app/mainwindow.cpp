@@ -263,7 +263,7 @@ void MainWindow::open()
     endOnClose = true;
 }
 
-void MainWindow::openTextOptions(TextElement* item)
+void MainWindow::openTextOptions(int index)
 {
     auto* dialog = qobject_cast<TextOptionsDialog*>(textOptions.data());
     if (!dialog)
@@ -271,17 +271,17 @@ void MainWindow::openTextOptions(TextElement* item)
     dialog->move(0, 0);
     dialog->show();
     dialog->raise();
-    if (item)
+    if (const CardItem* item = m_editor->item(ElementKind::Text, index))
         dialog->fillFrom(*item);
 }
 
-void MainWindow::openShapeOptions(ShapeElement* shape)
+void MainWindow::openShapeOptions(int index)
 {
     auto* dialog = qobject_cast<ShapeOptionsDialog*>(shapeOptions.data());
     if (!dialog)
         shapeOptions = dialog = new ShapeOptionsDialog(*m_editor);
     dialog->show();
     dialog->raise();
-    if (shape)
+    if (const CardItem* shape = m_editor->item(ElementKind::Shape, index))
         dialog->fillFrom(*shape);
 }

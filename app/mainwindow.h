@@ -12,8 +12,6 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class SkinButton;
-class ShapeElement;
-class TextElement;
 
 // The main window: the command bar around the card editor, start-up and shutdown.
 class MainWindow : public QWidget {
@@ -80,8 +78,8 @@ private:
     void showSaveMenu();
     void open();
     void startNewCopy();
-    void openTextOptions(TextElement* item);
-    void openShapeOptions(ShapeElement* shape);
+    void openTextOptions(int index);
+    void openShapeOptions(int index);
     void registerFileType();
     void readCommandLineCard();
     void updateRunCounter();

@@ -72,10 +72,10 @@ void CardOptionsDialog::createControls()
 
 void CardOptionsDialog::fillFromCard()
 {
-    backColorBox->setBackColor(m_editor.canvas()->backColor());
+    backColorBox->setBackColor(m_editor.cardBackColor());
     // These run the size rules: opening alone re-applies the size and clears the primed flag.
-    heightEdit->setText(QString::number(m_editor.canvas()->heightPixels()));
-    widthEdit->setText(QString::number(m_editor.canvas()->widthPixels()));
+    heightEdit->setText(QString::number(m_editor.cardHeightPixels()));
+    widthEdit->setText(QString::number(m_editor.cardWidthPixels()));
 }
 
 void CardOptionsDialog::heightEdited()
@@ -90,7 +90,7 @@ void CardOptionsDialog::heightEdited()
         heightEdit->setText(QString::number(MaxHeight));
         return;
     }
-    m_editor.canvas()->setCardHeight(*height);
+    m_editor.setCardHeightPixels(*height);
 }
 
 void CardOptionsDialog::widthEdited()
@@ -104,14 +104,14 @@ void CardOptionsDialog::widthEdited()
         widthEdit->setText(QString::number(WidthAfterLimit));
         return;
     }
-    m_editor.canvas()->setCardWidth(*width);
+    m_editor.setCardWidthPixels(*width);
 }
 
 void CardOptionsDialog::backColorClicked() { chooseColorFor(this, *backColorBox); }
 
 void CardOptionsDialog::okClicked()
 {
-    m_editor.canvas()->setBackColor(backColorBox->backColor());
+    m_editor.setCardBackColor(backColorBox->backColor());
     accept();
 }
 
