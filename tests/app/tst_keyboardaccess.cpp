@@ -13,114 +13,87 @@
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
 // What one command did, in the user's terms: the questions asked, the program started, the
-// card files in the folder afterwards, the card's file name and whether printing began.
+// card files written, the card's file name and whether printing began.
 QStringList traceOf(const ScriptedPlatform& platform, const MainWindow& window, const QDir& dir)
 {
     QStringList trace;
     for (const auto& box : platform.messageBoxes)
         trace << "asked: " + box.text;
-    for (const auto& filter : platform.openFilters)
-        trace << "open dialog: " + filter;
-    for (const auto& filter : platform.saveFilters)
-        trace << "save dialog: " + filter;
+    for (const auto& filter : platform.openFilters + platform.saveFilters)
+        trace << "file dialog: " + filter;
     for (const auto& process : platform.processes)
         trace << "started: " + QFileInfo(process.program).fileName();
     for (const QString& name : dir.entryList({"*.qmark"}, QDir::Files))
-        trace << "file: " + name;
-    if (!window.editor().cardFileName().isEmpty())
-        trace << "card: " + dir.relativeFilePath(window.editor().cardFileName());
+        trace << "written: " + name;
+    trace << "card: " + QFileInfo(window.editor().cardFileName()).fileName();
     if (window.printCommand->snapshotTimer.isActive())
         trace << "printing";
     return trace;
-}
-
-QAccessibleInterface* accessible(QObject* object)
-{
-    QAccessibleInterface* face = QAccessible::queryAccessibleInterface(object);
-    if (!face)
-        QTest::qFail("no accessible interface", __FILE__, __LINE__);
-    return face;
 }
 } // namespace
 
 class TestKeyboardAccess : public QObject {
     Q_OBJECT
 private slots:
-    void keysTakeTheButtonsPaths_data()
-    {
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::addColumn<QString>("button");
-        QTest::addColumn<QString>("menuItem"); // the Save menu's item the button path picks
-        QTest::addColumn<bool>("named");       // the card already has a file
-        QTest::addColumn<QStringList>("expected");
-
-        const QString opening = "asked: Are you sure open saved card? Current design will erased?";
-        const QString saving = "save dialog: Card (.qmark)|*.qmark";
-        QTest::newRow("new") << QKeySequence("Ctrl+N") << "newButton"
-                             << "" << false << QStringList{"started: qmark", "file: old.qmark"};
-        QTest::newRow("open asks first")
-            << QKeySequence("Ctrl+O") << "openButton"
-            << "" << false
-            << QStringList{opening, "open dialog: Card (.qmark)|*.qmark", "file: old.qmark",
-                           "card: old.qmark"};
-        QTest::newRow("save without a file is save as")
-            << QKeySequence("Ctrl+S") << "saveButton"
-            << "Save As.." << false
-            << QStringList{saving, "file: chosen.qmark", "file: old.qmark", "card: chosen.qmark"};
-        QTest::newRow("save with a file asks nothing")
-            << QKeySequence("Ctrl+S") << "saveButton"
-            << "Save" << true
-            << QStringList{"file: named.qmark", "file: old.qmark", "card: named.qmark"};
-        QTest::newRow("save as with a file")
-            << QKeySequence("Ctrl+Shift+S") << "saveButton"
-            << "Save As.." << true
-            << QStringList{saving, "file: chosen.qmark", "file: old.qmark", "card: chosen.qmark"};
-        QTest::newRow("print") << QKeySequence("Ctrl+P") << "printButton"
-                               << "" << false << QStringList{"file: old.qmark", "printing"};
-    }
-
-    // The same command run once by its button (and the Save menu) and once by its keys on a
-    // fresh window, with the same answers, must leave the same trace.
+    // Each command is run once by its button (and the Save menu's item) and once by its keys,
+    // on a fresh window with the same answers: both must leave the same trace.
     void keysTakeTheButtonsPaths()
     {
-        QFETCH(QKeySequence, keys);
-        QFETCH(QString, button);
-        QFETCH(QString, menuItem);
-        QFETCH(bool, named);
-        QFETCH(QStringList, expected);
+        const QString asked = "asked: Are you sure open saved card? Current design will erased?";
+        const QString dialog = "file dialog: Card (.qmark)|*.qmark";
+        const struct {
+            const char* keys;
+            const char* button;
+            const char* menuItem;
+            bool named; // the card has a file already
+            QStringList trace;
+        } commands[] = {
+            {"Ctrl+N", "newButton", "", false, {"started: qmark", "card: "}},
+            {"Ctrl+O", "openButton", "", false, {asked, dialog, "card: design.qmark"}},
+            {"Ctrl+S",
+             "saveButton",
+             "Save As..",
+             false,
+             {dialog, "written: chosen.qmark", "card: chosen.qmark"}},
+            {"Ctrl+S", "saveButton", "Save", true, {"written: named.qmark", "card: named.qmark"}},
+            {"Ctrl+Shift+S",
+             "saveButton",
+             "Save As..",
+             true,
+             {dialog, "written: chosen.qmark", "card: chosen.qmark"}},
+            {"Ctrl+P", "printButton", "", false, {"card: ", "printing"}},
+        };
+        for (const auto& command : commands) {
+            for (const bool byKeys : {false, true}) {
+                QTemporaryDir folder;
+                const QDir dir(folder.path());
+                ScriptedPlatform platform;
+                platform.messageAnswers.enqueue(QMessageBox::Yes);
+                platform.openAnswers.enqueue(QUILLMARK_TEST_DATA "/design.qmark");
+                platform.saveAnswers.enqueue(dir.filePath("chosen.qmark"));
+                platform.menuAnswers.enqueue(command.menuItem);
+                MainWindow window(StartupOptions{dir.filePath("qmark"),
+                                                 command.named ? dir.filePath("named.qmark") : ""});
+                window.startUp();
+                window.show();
+                QApplication::setActiveWindow(&window);
+                QVERIFY(QTest::qWaitForWindowActive(&window));
 
-        for (const bool byKeys : {false, true}) {
-            QTemporaryDir folder;
-            QVERIFY(folder.isValid());
-            const QDir dir(folder.path());
-            QVERIFY(QFile::copy(QUILLMARK_TEST_DATA "/design.qmark", dir.filePath("old.qmark")));
-            ScriptedPlatform platform;
-            platform.messageAnswers.enqueue(QMessageBox::Yes);
-            platform.openAnswers.enqueue(dir.filePath("old.qmark"));
-            platform.saveAnswers.enqueue(dir.filePath("chosen.qmark"));
-            platform.menuAnswers.enqueue(menuItem);
-            MainWindow window(StartupOptions{dir.filePath("qmark"),
-                                             named ? dir.filePath("named.qmark") : QString()});
-            window.startUp();
-            window.show();
-            QApplication::setActiveWindow(&window);
-            QVERIFY(QTest::qWaitForWindowActive(&window));
-
-            if (byKeys) {
-                const QKeyCombination key = keys[0];
-                QTest::keyClick(&window, key.key(), key.keyboardModifiers());
-                QVERIFY(platform.menus.isEmpty());
-            } else {
-                QTest::mouseClick(window.findChild<SkinButton*>(button), Qt::LeftButton);
+                const QKeyCombination key = QKeySequence(command.keys)[0];
+                if (byKeys)
+                    QTest::keyClick(&window, key.key(), key.keyboardModifiers());
+                else
+                    QTest::mouseClick(window.findChild<SkinButton*>(command.button),
+                                      Qt::LeftButton);
+                QVERIFY2(!byKeys || platform.menus.isEmpty(), command.keys);
+                QCOMPARE(traceOf(platform, window, dir), command.trace);
             }
-            QCOMPARE(traceOf(platform, window, dir), expected);
         }
     }
 
@@ -132,37 +105,28 @@ private slots:
         QTemporaryDir folder;
         MainWindow window(StartupOptions{folder.filePath("qmark"), {}});
         window.startUp();
-        const struct {
-            SkinButton* button;
-            const char* keys;
-        } buttons[] = {
-            {window.newButton, "Ctrl+N"},    {window.openButton, "Ctrl+O"},
-            {window.saveButton, "Ctrl+S"},   {window.saveButton, "Ctrl+Shift+S"},
-            {window.textButton, nullptr},    {window.shapeButton, nullptr},
-            {window.pictureButton, nullptr}, {window.settingsButton, nullptr},
-            {window.printButton, "Ctrl+P"},  {window.aboutButton, nullptr},
-            {window.helpButton, nullptr},    {window.updateButton, nullptr},
+        const std::pair<SkinButton*, const char*> buttons[] = {
+            {window.newButton, "Ctrl+N"},   {window.openButton, "Ctrl+O"},
+            {window.saveButton, "Ctrl+S"},  {window.saveButton, "Ctrl+Shift+S"},
+            {window.textButton, ""},        {window.shapeButton, ""},
+            {window.pictureButton, ""},     {window.settingsButton, ""},
+            {window.printButton, "Ctrl+P"}, {window.aboutButton, ""},
+            {window.helpButton, ""},        {window.updateButton, ""},
         };
-        for (const auto& row : buttons) {
-            const QString caption = row.button->caption();
-            QAccessibleInterface* face = accessible(row.button);
-            QVERIFY(face);
+        const QString press = QAccessibleActionInterface::pressAction();
+        for (const auto& [button, keys] : buttons) {
+            const QByteArray caption = button->caption().toUtf8();
+            QAccessibleInterface* face = QAccessible::queryAccessibleInterface(button);
             QCOMPARE(face->role(), QAccessible::Button);
-            QCOMPARE(face->text(QAccessible::Name), caption);
-            QVERIFY2(!row.button->toolTip().isEmpty(), qPrintable(caption));
-            QCOMPARE(face->text(QAccessible::Description), row.button->toolTip());
-            if (row.keys)
-                QVERIFY2(row.button->toolTip().contains(row.keys), qPrintable(caption));
-            QAccessibleActionInterface* actions = face->actionInterface();
-            QVERIFY2(actions, qPrintable(caption));
-            QVERIFY2(actions->actionNames().contains(QAccessibleActionInterface::pressAction()),
-                     qPrintable(caption));
+            QCOMPARE(face->text(QAccessible::Name), button->caption());
+            QCOMPARE(face->text(QAccessible::Description), button->toolTip());
+            QVERIFY2(!button->toolTip().isEmpty() && button->toolTip().contains(keys), caption);
+            QVERIFY2(face->actionInterface(), caption);
+            QVERIFY2(face->actionInterface()->actionNames().contains(press), caption);
         }
 
         // Pressing through the accessibility layer is a click.
-        accessible(window.newButton)
-            ->actionInterface()
-            ->doAction(QAccessibleActionInterface::pressAction());
+        QAccessible::queryAccessibleInterface(window.newButton)->actionInterface()->doAction(press);
         QCOMPARE(platform.processes.size(), 1);
     }
 
@@ -188,8 +152,8 @@ private slots:
                 const QString where = dialog->objectName() + ": " + label->text();
                 QVERIFY2(label->buddy(), qPrintable(where));
                 bool found = false;
-                for (const auto& [other, relation] :
-                     accessible(label->buddy())->relations(QAccessible::Label))
+                const auto* field = QAccessible::queryAccessibleInterface(label->buddy());
+                for (const auto& [other, relation] : field->relations(QAccessible::Label))
                     found = found || other->object() == label;
                 QVERIFY2(found, qPrintable(where));
                 ++labelled;
