@@ -70,6 +70,8 @@ protected:
 private:
     void createCommandBar();
     void createSaveMenu();
+    void createShortcuts();
+    void saveByKey();
     void createDecorations();
     void confirmExit();
     void openCardOptions();

@@ -68,6 +68,11 @@ void CardOptionsDialog::createControls()
     closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
     closeButton->setObjectName("closeButton");
     placeTwips(closeButton, 2640, 2040, 1455, 495);
+
+    // Each label names its field to assistive technology.
+    heightLabel->setBuddy(heightEdit);
+    widthLabel->setBuddy(widthEdit);
+    backColorLabel->setBuddy(backColorBox);
 }
 
 void CardOptionsDialog::fillFromCard()

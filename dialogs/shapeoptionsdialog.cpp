@@ -47,6 +47,9 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     pickedKindLabel->setObjectName("pickedKindLabel");
     placeTwips(pickedKindLabel, 1080, 1800, 1695, 375);
     pickedKindLabel->hide();
+    // Each label names its field to assistive technology.
+    shapeLabel->setBuddy(shapeBox);
+    backColorLabel->setBuddy(backColorBox);
 
     // Only a pick from the list changes the shape, never typed text.
     connect(new ListPick(shapeBox), &ListPick::picked, this, &ShapeOptionsDialog::shapePicked);

@@ -137,6 +137,16 @@ void TextOptionsDialog::createControls()
     closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
     closeButton->setObjectName("closeButton");
     placeTwips(closeButton, 3120, 2520, 1455, 495);
+
+    // Each label names its field to assistive technology; a group's label names its first
+    // member.
+    fontLabel->setBuddy(fontBox);
+    sizeLabel->setBuddy(sizeBox);
+    styleLabel->setBuddy(boldBox);
+    alignmentLabel->setBuddy(alignmentButtons[0]);
+    textColorLabel->setBuddy(textColorBox);
+    backColorLabel->setBuddy(backColorBox);
+    textLabel->setBuddy(textEdit);
 }
 
 void TextOptionsDialog::fillLists()
