@@ -117,11 +117,13 @@ private:
         return 0;
     }
 
-    // The header decides: the candidate it holds most often outside quotes, comma on a tie.
+    // The header decides: the candidate it holds most often outside quotes. On a tie the rarer
+    // one in names wins: a header with a tab in it is tab-separated, one with a semicolon
+    // semicolon-separated ("Name;City, State").
     void chooseSeparator()
     {
         int counts[3] = {0, 0, 0};
-        const QChar candidates[3] = {u',', u';', u'\t'};
+        const QChar candidates[3] = {u'\t', u';', u','};
         bool quoted = false;
         for (qsizetype at = m_pos; at < m_text.size(); ++at) {
             const QChar c = m_text[at];
@@ -137,7 +139,7 @@ private:
         for (int k = 1; k < 3; ++k)
             if (counts[k] > counts[best])
                 best = k;
-        m_separator = candidates[best];
+        m_separator = counts[best] > 0 ? candidates[best] : QChar(u',');
     }
 
     bool record(QStringList& fields)
@@ -231,7 +233,7 @@ private:
     const QString& m_text;
     qsizetype m_pos = 0;
     qsizetype m_line = 1;
-    QChar m_separator = u',';
+    QChar m_separator;
     bool m_separatorChosen = false;
     CsvError m_error;
 };
