@@ -5,6 +5,7 @@
 
 #include <qrencode.h>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -22,18 +23,33 @@ QRecLevel libraryLevel(QrLevel level)
     return QR_ECLEVEL_M;
 }
 
+bool isAscii(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return uchar(c) < 0x80; });
+}
+
 std::optional<QrMatrix> encodeAt(QByteArrayView bytes, QrLevel level)
 {
-    const QByteArray text = bytes.toByteArray(); // terminated, as the library wants it
     using Code = std::unique_ptr<QRcode, decltype(&QRcode_free)>;
-    // The string encoder picks numeric and alphanumeric modes where they are shorter; it stops
-    // at a NUL, so content holding one goes in as plain bytes.
-    Code code(text.contains('\0')
-                  ? QRcode_encodeData(int(text.size()),
-                                      reinterpret_cast<const unsigned char*>(text.constData()), 0,
-                                      libraryLevel(level))
-                  : QRcode_encodeString(text.constData(), 0, libraryLevel(level), QR_MODE_8, 1),
-              &QRcode_free);
+    Code code(nullptr, &QRcode_free);
+    const QByteArray text = bytes.toByteArray(); // terminated, as the library wants it
+    if (isAscii(text) && !text.contains('\0')) {
+        // The string encoder picks numeric and alphanumeric modes where they are shorter.
+        code.reset(QRcode_encodeString(text.constData(), 0, libraryLevel(level), QR_MODE_8, 1));
+    } else {
+        // Bytes without a declared character set are read as Latin-1 by the standard, and
+        // scanners guess; the UTF-8 designator (ECI 26) makes them read the text as it is.
+        using Input = std::unique_ptr<QRinput, decltype(&QRinput_free)>;
+        Input input(QRinput_new2(0, libraryLevel(level)), &QRinput_free);
+        if (!input)
+            return std::nullopt;
+        const bool ok = (isAscii(text) || QRinput_appendECIheader(input.get(), 26) == 0)
+                        && QRinput_append(input.get(), QR_MODE_8, int(text.size()),
+                                          reinterpret_cast<const unsigned char*>(text.constData()))
+                               == 0;
+        if (ok)
+            code.reset(QRcode_encodeInput(input.get()));
+    }
     if (!code)
         return std::nullopt;
     QrMatrix matrix;
