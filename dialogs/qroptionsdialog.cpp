@@ -66,6 +66,7 @@ QrOptionsDialog::QrOptionsDialog(QWidget* owner)
     webAddressEdit->setPlaceholderText("https://");
     auto* webPage = new QWidget;
     auto* webLayout = new QFormLayout(webPage);
+    webLayout->setContentsMargins(0, 0, 0, 0);
     webLayout->addRow("Web address", webAddressEdit);
     contentPages->addWidget(webPage);
 
@@ -75,6 +76,7 @@ QrOptionsDialog::QrOptionsDialog(QWidget* owner)
 
     auto* contactPage = new QWidget;
     auto* contactLayout = new QFormLayout(contactPage);
+    contactLayout->setContentsMargins(0, 0, 0, 0);
     for (size_t i = 0; i < contactEdits.size(); ++i) {
         contactEdits[i] = new QLineEdit;
         contactEdits[i]->setObjectName(QStringLiteral("contactEdit%1").arg(i));

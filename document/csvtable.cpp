@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace csv {
 
 namespace {
@@ -70,8 +72,9 @@ public:
             QStringList fields;
             if (!record(fields))
                 return failure();
+            // Spreadsheets end their exports with rows of separators, or of blanks.
             if (std::all_of(fields.cbegin(), fields.cend(),
-                            [](const QString& f) { return f.isEmpty(); }))
+                            [](const QString& f) { return f.trimmed().isEmpty(); }))
                 continue;
             if (!haveHeader) {
                 haveHeader = true;

@@ -37,10 +37,10 @@ struct CsvRead {
 };
 
 // Reads UTF-8 bytes, with or without a byte order mark. The separator is whichever of comma,
-// semicolon and tab the header row uses most (tab, then semicolon, on a tie). Rows whose fields are
-// all empty are skipped. Faults: bytes that are not UTF-8 (or hold NUL, as UTF-16 text does), a
-// quote that is never closed, text after a closing quote, a row with more fields than the header
-// has columns, a column name given twice, no header row, more than MaxRows rows.
+// semicolon and tab the header row uses most (tab, then semicolon, on a tie). Rows whose fields
+// are all empty or blank are skipped. Faults: bytes that are not UTF-8 (or hold NUL, as UTF-16
+// text does), a quote that is never closed, text after a closing quote, a row with more fields
+// than the header has columns, a column name given twice, no header row, more than MaxRows rows.
 CsvRead parseCsv(QByteArrayView bytes);
 
 // Reads a regular file of at most MaxFileBytes; a file that cannot be read is a fault on line 0.
