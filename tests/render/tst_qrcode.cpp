@@ -103,6 +103,12 @@ private slots:
         QCOMPARE(QColor(image.pixel(left, 10)), Paper);
         QCOMPARE(QColor(image.pixel(left - 1, 10)), QColor(Qt::white));
         QCOMPARE(QColor(image.pixel(left + side, 10)), QColor(Qt::white));
+        // Transparent: the quiet zone shows what lies below.
+        image.fill(Qt::green);
+        painter.begin(&image);
+        paintQrCode(painter, QRectF(10, 10, side + 380, side), matrix, Qt::black, std::nullopt);
+        painter.end();
+        QCOMPARE(QColor(image.pixel(left, 10)), QColor(Qt::green));
 
         QBuffer pdf;
         pdf.open(QIODevice::WriteOnly);
@@ -120,7 +126,9 @@ private slots:
     void contentThatDoesNotFit()
     {
         const QByteArray text(2000, 'x');
-        QCOMPARE(encodeQr(text, QrLevel::H)->level, QrLevel::M);
+        const auto lowered = encodeQr(text, QrLevel::H);
+        QVERIFY(lowered);
+        QCOMPARE(lowered->level, QrLevel::M);
         QVERIFY(!encodeQr(QByteArray(2954, 'x'), QrLevel::L));
         QCOMPARE(encodeQr(QByteArray(7089, '7'), QrLevel::L)->size, 177);
         QVERIFY(!encodeQr(QByteArray(7090, '7'), QrLevel::L));
