@@ -249,7 +249,9 @@ CsvRead parseCsv(QByteArrayView bytes)
         bytes = bytes.sliced(3);
     if (const qsizetype bad = firstNonUtf8(bytes); bad >= 0) {
         CsvRead result;
-        const qsizetype line = bytes.first(bad).count('\n') + 1;
+        // Lines counted as the reader counts them: CRLF, LF or a lone CR.
+        const QByteArrayView before = bytes.first(bad);
+        const qsizetype line = before.count('\n') + before.count('\r') - before.count("\r\n") + 1;
         result.error = CsvError{line, QStringLiteral("the file is not UTF-8 text")};
         return result;
     }

@@ -204,7 +204,7 @@ private slots:
             << QByteArray("A\n\"x\"y\n")
             << "error 2: text follows a closing quote; a quote inside a quoted field is written "
                "twice";
-        QTest::newRow("Latin-1") << QByteArray("A,B\n1,2\ncaf\xE9,3\n")
+        QTest::newRow("Latin-1") << QByteArray("A,B\r1,2\r\ncaf\xE9,3\n")
                                  << "error 3: the file is not UTF-8 text";
         QTest::newRow("UTF-16") << QByteArray("\xFF\xFE"
                                               "A\0,\0B\0",
