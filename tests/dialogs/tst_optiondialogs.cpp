@@ -3,6 +3,7 @@
 #include "cardtest.h"
 #include "dialogs/colorbox.h"
 #include "dialogs/picturebuttons.h"
+#include "dialogs/qroptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
 #include "document/fontfaces.h"
@@ -18,9 +19,12 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -107,6 +111,70 @@ private:
 class TestOptionDialogs : public QObject {
     Q_OBJECT
 private slots:
+    // ---- QR Code Options -------------------------------------------------------------
+
+    void qrOptionsEditTheValue()
+    {
+        ScriptedPlatform platform;
+        QWidget owner;
+        QPointer dialog = new QrOptionsDialog(&owner);
+        vcard::VCardFields contact;
+        contact.fullName = "Zoë Müller";
+        contact.streetAddress = "Königstraße 12a\n10117 Berlin";
+        QrCodeOptions stored =
+            QrCodeOptions::fromContent(QString::fromUtf8(vcard::writeVCard(contact)));
+        stored.lightColor = 0x00C0FFEE;
+        QSignalSpy changed(dialog.data(), &QrOptionsDialog::changed);
+        dialog->setOptions(stored);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(dialog->kindBox->currentText(), QString("Contact card"));
+        QCOMPARE(dialog->contactEdits[0]->text(), contact.fullName);
+        QCOMPARE(dialog->streetAddressEdit->toPlainText(), contact.streetAddress);
+        QCOMPARE(dialog->levelBox->currentIndex(), int(QrLevel::M));
+        QVERIFY(dialog->fitLabel->text().isEmpty());
+
+        auto last = [&] { return changed.last().at(0).value<QrCodeOptions>(); };
+        QTest::keyClicks(dialog->contactEdits[1], "Smith, Jones");
+        contact.organisation = "Smith, Jones";
+        QCOMPARE(*vcard::parseVCard(last().content().toUtf8()), contact);
+
+        platform.colorAnswers.enqueue({Outcome::Chosen, Qt::red});
+        QTest::mouseClick(dialog->darkColorBox, Qt::LeftButton);
+        QCOMPARE(last().darkColor, 0x000000FF);
+        QTest::mouseClick(dialog->transparentBox, Qt::LeftButton);
+        QVERIFY(!last().lightColor && !dialog->lightColorBox->isEnabled());
+        QTest::mouseClick(dialog->lightColorBox, Qt::LeftButton); // disabled: asks nothing
+        QCOMPARE(platform.colorRequests.size(), 1);
+        QTest::mouseClick(dialog->transparentBox, Qt::LeftButton);
+        QCOMPARE(last().lightColor, std::optional<qint32>(0x00C0FFEE));
+
+        // Web address to free text carries the text over; the fit is said as it changes.
+        dialog->kindBox->setCurrentIndex(0);
+        QTest::keyClicks(dialog->webAddressEdit, "www.example.com");
+        dialog->kindBox->setCurrentIndex(1);
+        QCOMPARE(dialog->contentPages->currentWidget(), dialog->freeTextEdit);
+        QCOMPARE(last().content(), QString("www.example.com"));
+        dialog->levelBox->setCurrentIndex(int(QrLevel::H));
+        QCOMPARE(last().level, QrLevel::H);
+        dialog->freeTextEdit->setPlainText(QString(2000, 'x'));
+        QCOMPARE(dialog->fitLabel->text(), QString("Too long for level H: the code uses level M."));
+        dialog->freeTextEdit->setPlainText(QString(3000, 'x'));
+        QCOMPARE(dialog->fitLabel->text(),
+                 QString("The content does not fit in a QR code, even at level L."));
+        QCOMPARE(last().content().size(), 3000);
+
+        QCOMPARE(QrCodeOptions::fromContent("mailto:a@example.com").kind,
+                 QrCodeOptions::ContentKind::WebAddress);
+        QCOMPARE(QrCodeOptions::fromContent("Call me: 555").kind,
+                 QrCodeOptions::ContentKind::FreeText);
+
+        QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
+        processDeletions();
+        QVERIFY(!dialog);
+    }
+
     // ---- Text Options ----------------------------------------------------------------
 
     void textOptionsOpensFilledFromTheItem()
