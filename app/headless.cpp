@@ -1,6 +1,7 @@
 #include "app/headless.h"
 
 #include "canvas/cardeditor.h"
+#include "document/carddesign.h"
 #include "document/cardfile.h"
 #include "document/filename.h"
 #include "document/wholefile.h"
@@ -50,6 +51,17 @@ std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path
     *error = QStringLiteral("\"%1\" is not a card file").arg(path);
     return std::nullopt;
 }
+// The card's picture that `target` would overwrite, if any: the pictures are inputs too, and a
+// PDF written over one would lose it for this card.
+std::optional<QString> pictureAt(const CardEditor& editor, const QString& target)
+{
+    const CardDesign design = editor.design();
+    for (const CardItem& item : design.items())
+        if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
+            return item.picturePath();
+    return std::nullopt;
+}
+
 // One line on standard error, its path names in their own bytes.
 void printLine(QString text)
 {
@@ -173,6 +185,13 @@ bool run(const Request& request, QString* error)
     if (!card)
         return false;
     editor.loadBytes(*card);
+    if (request.mode == Request::Mode::ExportPdf)
+        if (const auto picture = pictureAt(editor, request.target)) {
+            *error = QStringLiteral("the PDF file \"%1\" is the card's picture \"%2\"; nothing was "
+                                    "written")
+                         .arg(request.target, *picture);
+            return false;
+        }
     const CardSnapshot snapshot = snapshotCard(editor);
     SheetSpec sheetSpec;
     sheetSpec.snapshot = &snapshot;

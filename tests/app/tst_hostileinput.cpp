@@ -117,6 +117,7 @@ enum class Run {
     OntoDotName,
     OntoHardLink,
     OntoSymlink,
+    OntoPicture,
     OverLimit,
     Fifo,
     Symlink,
@@ -498,6 +499,9 @@ private slots:
             << Run::OntoHardLink << pdf("linked.qmark") << 1 << itself;
         QTest::newRow("onto a symlink to the card")
             << Run::OntoSymlink << pdf("link.qmark") << 1 << itself;
+        QTest::newRow("onto a picture of the card")
+            << Run::OntoPicture << pdf("pic.png", "pictured.qmark") << 1
+            << QByteArray("is the card's picture");
         QTest::newRow("card over the element limit")
             << Run::OverLimit << pdf("big.pdf", "big.qmark") << 0
             << QByteArray("more elements than can be shown");
@@ -528,6 +532,11 @@ private slots:
             writeFileBytes(folder + "/big.qmark",
                            CardRecord
                                + shapeRecord("375", 1).repeated(CardEditor::MaxElements + 5));
+            break;
+        case Run::OntoPicture:
+            writeFileBytes(folder + "/pic.png", "not even an image");
+            writeFileBytes(folder + "/pictured.qmark",
+                           CardRecord + imageRecord(folder + "/pic.png"));
             break;
         case Run::Fifo: QVERIFY(::mkfifo(at + "fifo", 0600) == 0); break;
         case Run::Symlink:
@@ -578,6 +587,9 @@ private slots:
             return bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF");
         };
         switch (run) {
+        case Run::OntoPicture:
+            QCOMPARE(readFileBytes(folder + "/pic.png"), QByteArray("not even an image"));
+            break;
         case Run::OverLimit: QVERIFY(isPdf(readFileBytes(folder + "/big.pdf"))); break;
         case Run::Fifo:
             QVERIFY(isPdf(fromFifo));
