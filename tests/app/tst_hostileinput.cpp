@@ -332,6 +332,7 @@ private slots:
         const QString cardPath = folder + "/hostile.qmark";
         switch (kind) {
         case Case::FullDisk:
+        case Case::FullDiskLinked:
             if (mounted.isEmpty()) {
                 // Not allowed to mount: a file size limit fails the same buffered write.
                 std::signal(SIGXFSZ, SIG_IGN);
@@ -345,8 +346,9 @@ private slots:
             } else {
                 save("Save");
             }
-            // The earlier card stays byte for byte.
-            QCOMPARE(readFileBytes(commandLine), fullDiskCard);
+            // The earlier card stays byte for byte, unless it is rewritten in place.
+            if (kind == Case::FullDisk)
+                QCOMPARE(readFileBytes(commandLine), fullDiskCard);
             break;
         case Case::HugeShape:
             writeFileBytes(cardPath, CardRecord + shapeRecord("495", 1) + shapeRecord("1E+38", 2));
@@ -371,20 +373,6 @@ private slots:
             openCard(cardPath);
             break;
         case Case::SaveAsFifo: save("Save As..", fifo); break;
-        case Case::FullDiskLinked:
-            if (mounted.isEmpty()) {
-                std::signal(SIGXFSZ, SIG_IGN);
-                rlimit limit{};
-                ::getrlimit(RLIMIT_FSIZE, &limit);
-                const rlimit previous = limit;
-                limit.rlim_cur = 256;
-                ::setrlimit(RLIMIT_FSIZE, &limit);
-                save("Save");
-                ::setrlimit(RLIMIT_FSIZE, &previous);
-            } else {
-                save("Save");
-            }
-            break;
         case Case::SymlinkLatin1:
         case Case::PrivateCard:
         case Case::HardLinked:
