@@ -180,7 +180,7 @@ void exportThroughPainter(benchmark::State& state, const CardDesign& design, con
     for (auto _ : state) {
         // As a fresh process meets it: nothing decoded or laid out yet.
         cardpainter::clearSharedCaches();
-        const CardSnapshot snapshot = takeSnapshot(design);
+        const CardSnapshot snapshot = recordCard(design);
         if (!printSheet(job, spec(snapshot, layout)).sent)
             state.SkipWithError("the PDF was not written");
     }
@@ -195,7 +195,7 @@ void drawDirectly(const CardDesign& design, const QString& layout, const QString
     for (const CardItem& item : design.items())
         if (item.kind == ElementKind::Picture && !images.contains(item.toolTipText))
             images.insert(item.toolTipText, QImage(item.toolTipText));
-    const CardSnapshot snapshot = takeSnapshot(design);
+    const CardSnapshot snapshot = recordCard(design);
     const SheetPlacement placement = spec(snapshot, layout).placement();
     QPdfWriter writer(path);
     writer.setResolution(600);

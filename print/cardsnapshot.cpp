@@ -7,7 +7,7 @@
 
 #include <atomic>
 
-CardSnapshot takeSnapshot(const CardDesign& design)
+CardSnapshot recordCard(const CardDesign& design)
 {
     static std::atomic<quint64> generations{0};
     CardSnapshot snapshot;

@@ -17,8 +17,8 @@ struct CardSnapshot {
     bool isEmpty() const { return pixelSize.isEmpty(); }
 };
 
-// Takes the design as it stands.
-CardSnapshot takeSnapshot(const CardDesign& design);
+// Takes a copy of the design as it stands.
+CardSnapshot recordCard(const CardDesign& design);
 
 // Draws the snapshot stretched onto `target`, given in the painter's logical units.
 void drawCard(QPainter& painter, const CardSnapshot& snapshot, const QRectF& target);

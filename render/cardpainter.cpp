@@ -2,7 +2,7 @@
 
 #include "document/fontfaces.h"
 #include "document/twips.h"
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 #include "render/picturestore.h"
 #include "render/textlayout.h"
 
@@ -10,6 +10,7 @@
 #include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
+#include <QtMath>
 
 namespace {
 // The 3-D offset of a text's two copies, in twips, both ways.
@@ -203,7 +204,9 @@ void paintShape(QPainter& painter, const CardItem& item)
 // widget: every use at that view shares it, and no copy is larger than what can be seen.
 QImage screenCopy(const QImage& picture, const QPaintDevice& device)
 {
-    const QSize bound(qMax(1, device.width()), qMax(1, device.height()));
+    const qreal ratio = device.devicePixelRatioF();
+    const QSize bound(qMax(1, qCeil(device.width() * ratio)),
+                      qMax(1, qCeil(device.height() * ratio)));
     if (picture.width() <= bound.width() && picture.height() <= bound.height())
         return picture;
     const QSize size = picture.size().scaled(bound, Qt::KeepAspectRatio).expandedTo({1, 1});

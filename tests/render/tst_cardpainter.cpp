@@ -259,7 +259,7 @@ private slots:
             item.toolTipText = i % 2 ? photo : m_dir.path() + "/./fifty.jpg";
             design.append(item);
         }
-        const CardSnapshot snapshot = takeSnapshot(design);
+        const CardSnapshot snapshot = recordCard(design);
         SheetSpec spec;
         spec.snapshot = &snapshot;
         spec.cardTwips = snapshot.pixelSize * TwipsPerPixel;
