@@ -247,8 +247,8 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
             break;
     }
 
-    const bool complete = !m_cancelled && bodyEnded() && pendingAt == pending.size()
-                          && written <= m_sizeLimit;
+    const bool complete =
+        !m_cancelled && bodyEnded() && pendingAt == pending.size() && written <= m_sizeLimit;
     if (!complete) {
         file.cancelWriting();
         if (!m_cancelled)

@@ -146,8 +146,7 @@ BodyFraming bodyFramingOf(QByteArrayView headerText)
     if (const auto coding = headerValue(headerText, "Transfer-Encoding"))
         return coding->compare("chunked", Qt::CaseInsensitive) == 0 ? BodyFraming::Chunked
                                                                     : BodyFraming::Unknown;
-    return headerValue(headerText, "Content-Length") ? BodyFraming::Length
-                                                     : BodyFraming::Unknown;
+    return headerValue(headerText, "Content-Length") ? BodyFraming::Length : BodyFraming::Unknown;
 }
 
 std::optional<qint64> chunkSizeOf(QByteArrayView line)
@@ -245,8 +244,7 @@ void ChunkDecoder::feed(QByteArrayView coded, QByteArray& body)
             break;
         }
         case State::Done:
-        case State::Failed:
-            break;
+        case State::Failed: break;
         }
     }
 }

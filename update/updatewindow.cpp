@@ -210,8 +210,7 @@ void UpdateWindow::installDownloaded()
     QFile::setPermissions(staged, QFile::permissions(staged) | QFile::ExeOwner | QFile::ExeUser
                                       | QFile::ExeGroup);
     // One step that either leaves the earlier installer or puts the verified one there.
-    if (std::rename(QFile::encodeName(staged).constData(),
-                    QFile::encodeName(installer).constData())
+    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(installer).constData())
         != 0) {
         const int cause = errno;
         QFile::remove(staged);

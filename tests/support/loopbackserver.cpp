@@ -5,8 +5,8 @@
 #include <QProcess>
 #include <QSslKey>
 #include <QSslSocket>
-#include <QTemporaryDir>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {

@@ -92,22 +92,21 @@ void TestDownloader::serverFaults_data()
     QTest::newRow("chunk size not hex") << framed(chunkedHeader, "zz\r\nabc\r\n0\r\n\r\n") << ""
                                         << false << QStringList{reset} << false << old;
     QTest::newRow("chunk size too big")
-        << framed(chunkedHeader, "ffffffffffffffffff\r\n" + body + "\r\n0\r\n\r\n") << ""
-        << false << QStringList{reset} << false << old;
-    QTest::newRow("chunk without line end")
-        << framed(chunkedHeader, "5\r\nhello0\r\n\r\n") << "" << false << QStringList{reset}
-        << false << old;
+        << framed(chunkedHeader, "ffffffffffffffffff\r\n" + body + "\r\n0\r\n\r\n") << "" << false
+        << QStringList{reset} << false << old;
+    QTest::newRow("chunk without line end") << framed(chunkedHeader, "5\r\nhello0\r\n\r\n") << ""
+                                            << false << QStringList{reset} << false << old;
     QTest::newRow("unknown coding")
         << framed("Transfer-Encoding: gzip\r\nContent-Length: 2500", body) << "" << false
         << QStringList{reset} << false << old;
-    QTest::newRow("close-delimited, empty") << framed("Connection: close", {}) << "" << false
-                                            << QStringList{reset} << false << old;
+    QTest::newRow("close-delimited, empty")
+        << framed("Connection: close", {}) << "" << false << QStringList{reset} << false << old;
     Response closeCut = framed("Connection: close", LoopbackServer::patternBytes(0, 60000));
     closeCut.cutAfter = 30000;
-    QTest::newRow("close-delimited, cut") << closeCut << "" << false << QStringList{reset} << false
-                                          << old;
-    QTest::newRow("close-delimited, whole") << framed("Connection: close", body) << "" << false
-                                            << QStringList{reset} << false << old;
+    QTest::newRow("close-delimited, cut")
+        << closeCut << "" << false << QStringList{reset} << false << old;
+    QTest::newRow("close-delimited, whole")
+        << framed("Connection: close", body) << "" << false << QStringList{reset} << false << old;
     // The system's reason for a failed write reaches the user.
     QTest::newRow("file too large")
         << LoopbackServer::ok(body) << "" << false
@@ -318,12 +317,14 @@ void TestDownloader::rules_data()
     QTest::newRow("chunk size line endless")
         << "chunks" << QString(ChunkDecoder::lineLimit + 8, '0') << "|failed";
     const QString signature = QByteArray(64, '\x5a').toBase64();
-    QTest::newRow("signature") << "signature" << " " + signature + "\r\n"
+    QTest::newRow("signature") << "signature"
+                               << " " + signature + "\r\n"
                                << QString(QByteArray(64, '\x5a').toHex());
-    QTest::newRow("signature short") << "signature" << QString(QByteArray(63, 'x').toBase64())
-                                     << "none";
+    QTest::newRow("signature short")
+        << "signature" << QString(QByteArray(63, 'x').toBase64()) << "none";
     QTest::newRow("signature two lines") << "signature" << signature + "\n" + signature << "none";
-    QTest::newRow("signature not base64") << "signature" << "*" + signature.mid(1) << "none";
+    QTest::newRow("signature not base64") << "signature"
+                                          << "*" + signature.mid(1) << "none";
     QTest::newRow("percent half to even") << "percent"
                                           << "1/8"
                                           << "12";
