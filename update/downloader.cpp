@@ -93,9 +93,8 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
     const QString scheme = url.scheme().toLower();
     const bool https = scheme == QLatin1String("https");
     if ((!https && scheme != QLatin1String("http")) || url.host().isEmpty()) {
-        emit failed(QStringLiteral("Error: The address \"%1\" is not an http or https address "
-                                   "occurred.")
-                        .arg(url.toString(QUrl::RemovePassword)));
+        emit failed(
+            QStringLiteral("Error: Protocol \"%1\" is unknown occurred.").arg(url.scheme()));
         m_cancelled = true;
         return false;
     }
@@ -155,12 +154,13 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
     const BodyFraming framing = bodyFramingOf(headerText);
     const std::optional<qint64> announced =
         framing == BodyFraming::Length ? announcedSize(headerText) : std::nullopt;
-    if (framing == BodyFraming::Unknown) {
-        // Where the connection closes is no proof that the whole file came.
+    // Where the connection closes is no proof that the whole file came; a length beyond any
+    // disk is no length either.
+    if (framing == BodyFraming::Unknown || (framing == BodyFraming::Length && !announced)) {
         emit failed(resetMessage);
         return false;
     }
-    if (framing == BodyFraming::Length && (!announced || *announced <= 0)) {
+    if (announced && *announced <= 0) {
         // Completing here would hand the caller a file that was never written.
         emit failed(QStringLiteral("Nothing to download!"));
         m_cancelled = true;
