@@ -2,6 +2,7 @@
 
 #include "controls/cardelement.h"
 #include "controls/propertybag.h"
+#include "controls/skinbuttonaccessible.h"
 #include "document/vbcolor.h"
 
 #include <QApplication>
@@ -60,6 +61,7 @@ SkinButton::SkinButton(const QString& caption, QWidget* parent)
 
 void SkinButton::init(const QString& caption)
 {
+    installSkinButtonAccessibility();
     m_backColor = m_backOver = vbcolor::ButtonFace;
     m_foreColor = m_foreOver = vbcolor::ButtonText;
     setFocusPolicy(Qt::StrongFocus);
