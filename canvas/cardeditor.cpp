@@ -4,7 +4,6 @@
 
 #include "canvas/handlegeometry.h"
 #include "controls/cardelement.h"
-#include "document/controlarray.h"
 #include "document/twips.h"
 #include "platform/filefilter.h"
 #include "platform/platform.h"

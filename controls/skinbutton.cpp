@@ -3,7 +3,7 @@
 #include "controls/cardelement.h"
 #include "controls/propertybag.h"
 #include "controls/skinbuttonaccessible.h"
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 
 #include <QApplication>
 #include <QEnterEvent>

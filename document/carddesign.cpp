@@ -1,7 +1,6 @@
 #include "document/carddesign.h"
 
 #include "document/cardfile.h"
-#include "document/controlarray.h"
 #include "document/twips.h"
 
 #include <algorithm>
@@ -300,6 +299,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             incrementCounter(design.shapeCount);
             break;
         }
+        case cardfile::RecordKind::QrCode:
         case cardfile::RecordKind::Other: break;
         }
     }

@@ -7,7 +7,16 @@
 #include <QSizeF>
 #include <QString>
 
+#include <limits>
 #include <optional>
+
+// Element counters are 16-bit; one at its top value is never incremented, so 32767 is the
+// highest index any element gets.
+inline void incrementCounter(qint16& counter)
+{
+    if (counter < std::numeric_limits<qint16>::max())
+        ++counter;
+}
 
 // The kinds of element on the card, numbered as the card's old kind codes were.
 enum class ElementKind { Text = 1, Picture = 2, Shape = 3 };

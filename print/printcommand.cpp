@@ -1,7 +1,7 @@
 #include "print/printcommand.h"
 
 #include "document/twips.h"
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 #include "print/cardscountdialog.h"
 #include "print/layoutcatalog.h"
 #include "print/previewwindow.h"

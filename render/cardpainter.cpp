@@ -3,7 +3,7 @@
 #include "controls/picturecache.h"
 #include "document/fontfaces.h"
 #include "document/twips.h"
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 
 #include <QFileInfo>
 #include <QImageReader>
