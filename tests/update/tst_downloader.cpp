@@ -211,6 +211,14 @@ void TestDownloader::rules_data()
     QTest::newRow("status short") << "status"
                                   << "HTTP/1.1 2"
                                   << "The server returned the following response:\r\r<nothing>";
+    // Only a whole or partial body is a download; other successes are reported as they came.
+    for (const char* line : {"HTTP/1.1 201 Created\r\n", "HTTP/1.1 202 Accepted\r\n"})
+        QTest::newRow(line) << "status" << line
+                            << "The server returned the following response:\r\r"
+                                   + QString(line).chopped(1);
+    QTest::newRow("status 200") << "status"
+                                << "HTTP/1.1 200 OK\r\n"
+                                << "";
     QTest::newRow("size") << "size"
                           << "HTTP/1.1 200 OK\r\ncontent-length:  2500xyz\r\n\r\n"
                           << "2500";
