@@ -212,10 +212,11 @@ void TestDownloader::rules_data()
                                   << "HTTP/1.1 2"
                                   << "The server returned the following response:\r\r<nothing>";
     // Only a whole or partial body is a download; other successes are reported as they came.
-    for (const char* line : {"HTTP/1.1 201 Created\r\n", "HTTP/1.1 202 Accepted\r\n"})
-        QTest::newRow(line) << "status" << line
-                            << "The server returned the following response:\r\r"
-                                   + QString(line).chopped(1);
+    for (const char* code : {"201 Created", "202 Accepted"})
+        QTest::newRow(code) << "status" << QString("HTTP/1.1 %1\r\n").arg(code)
+                            << QString("The server returned the following response:\r\rHTTP/1.1 "
+                                       "%1\r")
+                                   .arg(code);
     QTest::newRow("status 200") << "status"
                                 << "HTTP/1.1 200 OK\r\n"
                                 << "";
