@@ -13,8 +13,8 @@ public:
 
     explicit CardCanvas(QWidget* parent = nullptr);
 
-    float widthTwips() const { return m_width; }
-    float heightTwips() const { return m_height; }
+    float widthPixels() const { return m_width; }
+    float heightPixels() const { return m_height; }
     void setCardWidth(float pixels);
     void setCardHeight(float pixels);
     qint32 backColor() const { return m_backColor; }

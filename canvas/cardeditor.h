@@ -5,6 +5,7 @@
 #include "controls/pictureelement.h"
 #include "controls/shapeelement.h"
 #include "controls/textelement.h"
+#include "document/carddesign.h"
 #include "document/controlarray.h"
 #include "document/regularfile.h"
 #include "document/reservedtexts.h"
@@ -15,9 +16,6 @@
 class HandleDrag;
 class QAction;
 class QMenu;
-
-// The kinds of element on the card, numbered as the card's old kind codes were.
-enum class ElementKind { Text = 1, Picture = 2, Shape = 3 };
 
 // The selected element: its kind and its index in that kind's array. Empty when nothing has
 // been selected yet.
@@ -107,6 +105,8 @@ public:
     bool load(const QString& path);
     // Re-creates the card and its elements from the bytes of a card file.
     void loadBytes(const QByteArray& bytes);
+    // The design as a value: the card and its elements in stacking order.
+    CardDesign design() const;
     // The design as the bytes of a card file.
     QByteArray cardBytes() const;
     // Writes the design to a file, whole or not at all; false (with the reason) on failure.
@@ -128,6 +128,7 @@ private:
     T* copyElement(const T& member0, int index);
     SizeHandle* copyHandle(const SizeHandle& member0, int index);
     void wireElement(CardElement* element);
+    void showLoaded(CardElement* element, const CardItem& item);
     void wireHandle(SizeHandle* handle);
     bool isMember(const CardElement* element) const;
     CardElement* member(ElementKind kind, int index) const;

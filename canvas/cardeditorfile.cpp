@@ -11,82 +11,106 @@
 #include <algorithm>
 #include <cmath>
 
+// ---- The design as a value ------------------------------------------------------------
+
 namespace {
-// A field that did not convert leaves its property as it was.
-template <class V, class Setter>
-void apply(const std::optional<V>& value, Setter&& set)
+void readBox(CardItem& item, const CardElement& element, quint64 serial)
 {
-    if (value)
-        set(*value);
+    item.index = element.index();
+    item.serial = serial;
+    item.visible = !element.isHidden();
+    item.left = element.left();
+    item.top = element.top();
+    item.width = element.widthTwips();
+    item.height = element.heightTwips();
+    item.toolTipText = element.toolTipText();
+    item.tag = element.tag();
 }
 
-// A card must stay on screen and within what a widget can measure; any other size in a file
-// leaves that dimension as it was.
-bool isCardSize(float pixels)
+CardItem textItem(const TextElement& e, quint64 serial)
 {
-    return std::isfinite(pixels) && pixels > 0 && pixels <= float(QWIDGETSIZE_MAX);
+    CardItem item;
+    item.kind = ElementKind::Text;
+    readBox(item, e, serial);
+    TextLook& t = item.text;
+    t.caption = e.caption();
+    t.backColor = e.backColor();
+    t.frwColor = e.frwColor();
+    t.bgColor = e.bgColor();
+    t.backStyle = e.backStyle();
+    t.fontName = e.fontName();
+    t.fontSize = e.fontSize();
+    t.bold = e.fontBold();
+    t.italic = e.fontItalic();
+    t.underline = e.fontUnderline();
+    t.strikeout = e.fontStrikethru();
+    t.alignment = e.alignment();
+    t.font3D = e.font3D();
+    return item;
 }
 
-// The position and size fields shared by every element record.
-template <class Fields>
-void applyBox(CardElement* element, const Fields& f)
+CardItem shapeItem(const ShapeElement& e, quint64 serial)
 {
-    apply(f.width, [&](float v) { element->setWidth(v); });
-    apply(f.height, [&](float v) { element->setHeight(v); });
-    apply(f.left, [&](float v) { element->setLeft(v); });
-    apply(f.top, [&](float v) { element->setTop(v); });
+    CardItem item;
+    item.kind = ElementKind::Shape;
+    readBox(item, e, serial);
+    ShapeLook& s = item.shape;
+    s.shape = qint16(e.shape());
+    s.backColor = e.backColor();
+    s.backStyle = e.backStyle();
+    s.borderStyle = e.borderStyle();
+    s.innerWidth = float(e.shapeRect().width());
+    s.innerHeight = float(e.shapeRect().height());
+    return item;
+}
+
+CardItem pictureItem(const PictureElement& e, quint64 serial)
+{
+    CardItem item;
+    item.kind = ElementKind::Picture;
+    readBox(item, e, serial);
+    return item;
 }
 } // namespace
 
-// ---- Writing ---------------------------------------------------------------------------
-
-QByteArray CardEditor::cardBytes() const
+CardDesign CardEditor::design() const
 {
-    cardfile::CardWriter writer;
-    writer.writeCard({m_canvas->widthTwips(), m_canvas->heightTwips(), m_canvas->backColor()});
+    CardDesign design;
+    design.clearItems();
+    design.widthPixels = m_canvas->widthPixels();
+    design.heightPixels = m_canvas->heightPixels();
+    design.backColor = m_canvas->backColor();
+    design.textCount = textCount;
+    design.pictureCount = pictureCount;
+    design.shapeCount = shapeCount;
+    design.textReserve = textReserve;
+    design.pictureReserve = pictureReserve;
 
-    // Elements in the order they were created; the templates, made first, lead each kind.
-    struct Visit {
-        quint64 serial;
-        const CardElement* element;
-        int index;
-    };
-    std::vector<Visit> visits;
+    QHash<const QObject*, quint64> serials;
     for (const auto& e : texts.entries())
-        visits.push_back({e.serial, e.widget, e.index});
+        serials.insert(e.widget, e.serial);
     for (const auto& e : shapes.entries())
-        visits.push_back({e.serial, e.widget, e.index});
+        serials.insert(e.widget, e.serial);
     for (const auto& e : pictures.entries())
-        visits.push_back({e.serial, e.widget, e.index});
-    std::sort(visits.begin(), visits.end(),
-              [](const Visit& a, const Visit& b) { return a.serial < b.serial; });
+        serials.insert(e.widget, e.serial);
 
-    for (const Visit& visit : visits) {
-        // Each record comes from an element of its own kind carrying its kind's marker.
-        if (auto* label = qobject_cast<const TextElement*>(visit.element);
-            label && label->toolTipText() == QLatin1String("Text")) {
-            writer.writeLabel({label->caption(), label->widthTwips(), label->heightTwips(),
-                               label->left(), label->top(), label->backColor(), label->frwColor(),
-                               label->backStyle(), storedFontName(label->fontName()),
-                               label->fontSize(), label->fontBold(), label->fontUnderline(),
-                               label->fontItalic(), label->alignment(), textReserve.at(visit.index),
-                               label->tag(), label->toolTipText()});
-        }
-        if (auto* image = qobject_cast<const PictureElement*>(visit.element);
-            image && image->tag() == QLatin1String("img")) {
-            writer.writeImage({image->widthTwips(), image->heightTwips(), image->left(),
-                               image->top(), image->toolTipText(), pictureReserve.at(visit.index),
-                               image->tag()});
-        }
-        if (auto* shape = qobject_cast<const ShapeElement*>(visit.element);
-            shape && shape->toolTipText() == QLatin1String("Shape")) {
-            writer.writeShape({shape->widthTwips(), shape->heightTwips(), shape->left(),
-                               shape->top(), shape->backColor(), qint16(shape->shape())});
-        }
+    // The canvas lists its children bottom first; removed members may still be among them
+    // until they are destroyed.
+    for (const QObject* child : m_canvas->children()) {
+        const auto serial = serials.constFind(child);
+        if (serial == serials.constEnd())
+            continue;
+        if (auto* text = qobject_cast<const TextElement*>(child))
+            design.appendAsMade(textItem(*text, *serial));
+        else if (auto* shape = qobject_cast<const ShapeElement*>(child))
+            design.appendAsMade(shapeItem(*shape, *serial));
+        else if (auto* picture = qobject_cast<const PictureElement*>(child))
+            design.appendAsMade(pictureItem(*picture, *serial));
     }
-
-    return writer.bytes();
+    return design;
 }
+
+QByteArray CardEditor::cardBytes() const { return carddesignfile::write(design()); }
 
 bool CardEditor::write(const QString& path, QString* error) const
 {
@@ -145,98 +169,79 @@ bool CardEditor::load(const QString& path)
 
 void CardEditor::loadBytes(const QByteArray& bytes)
 {
-    shapes[0]->hide();
-    textCount = pictureCount = shapeCount = 0;
-
     // Beyond some tens of thousands of overlapping widgets the toolkit's painting runs out of
     // stack; a file with more elements is read up to the cap.
-    int elements = 0;
-    bool leftOut = false;
-    cardfile::CardReader reader(bytes);
-    while (const auto record = reader.next()) {
-        const cardfile::RecordKind kind = record->kind();
-        if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other
-            && elements++ >= MaxElements) {
-            leftOut = true;
-            continue;
-        }
-        switch (kind) {
-        case cardfile::RecordKind::Card: {
-            const auto f = cardfile::cardFields(*record);
-            apply(f.width, [&](float v) {
-                if (isCardSize(v))
-                    m_canvas->setCardWidth(v);
-            });
-            apply(f.height, [&](float v) {
-                if (isCardSize(v))
-                    m_canvas->setCardHeight(v);
-            });
-            apply(f.backColor, [&](qint32 v) { m_canvas->setBackColor(v); });
+    const carddesignfile::ReadResult read = carddesignfile::read(bytes, MaxElements);
+    const CardDesign& design = read.design;
+    m_canvas->setCardWidth(design.widthPixels);
+    m_canvas->setCardHeight(design.heightPixels);
+    m_canvas->setBackColor(design.backColor);
+
+    for (const CardItem& item : design.items()) {
+        switch (item.kind) {
+        case ElementKind::Text: {
+            texts.load(item.index);
+            TextElement* text = texts[item.index];
+            const TextLook& t = item.text;
+            text->setCaption(t.caption);
+            text->setBox(item.left, item.top, item.width, item.height);
+            text->setBackColor(t.backColor);
+            text->setFrwColor(t.frwColor);
+            text->setFontName(t.fontName);
+            text->setFontSize(t.fontSize);
+            text->setFontBold(t.bold);
+            text->setFontUnderline(t.underline);
+            text->setFontItalic(t.italic);
+            text->setAlignment(t.alignment);
+            text->setTag(item.tag);
+            text->setToolTipText(item.toolTipText);
+            showLoaded(text, item);
             break;
         }
-        case cardfile::RecordKind::Label: {
-            texts.load(textCount);
-            TextElement* item = texts[textCount];
-            const auto f = cardfile::labelFields(*record);
-            apply(f.caption, [&](const QString& v) { item->setCaption(v); });
-            applyBox(item, f);
-            apply(f.backColor, [&](qint32 v) { item->setBackColor(v); });
-            apply(f.frwColor, [&](qint32 v) { item->setFrwColor(v); });
-            apply(f.fontName, [&](const QString& v) { item->setFontName(v); });
-            apply(f.fontSize, [&](float v) { item->setFontSize(v); });
-            apply(f.bold, [&](bool v) { item->setFontBold(v); });
-            apply(f.underline, [&](bool v) { item->setFontUnderline(v); });
-            apply(f.italic, [&](bool v) { item->setFontItalic(v); });
-            apply(f.alignment, [&](qint16 v) { item->setAlignment(v); });
-            apply(f.tag, [&](const QString& v) { item->setTag(v); });
-            apply(f.toolTip, [&](const QString& v) { item->setToolTipText(v); });
-            // A new member is already in front; raising it again would make reading quadratic.
-            if (m_canvas->children().constLast() != item)
-                item->raise();
-            textReserve.store(textCount, f.reserved.value_or(QString()));
-            item->show();
-            incrementCounter(textCount);
-            break;
-        }
-        case cardfile::RecordKind::Image: {
-            pictures.load(pictureCount);
-            PictureElement* picture = pictures[pictureCount];
-            const auto f = cardfile::imageFields(*record);
-            applyBox(picture, f);
-            apply(f.path, [&](const QString& v) { picture->setToolTipText(v); });
+        case ElementKind::Picture: {
+            pictures.load(item.index);
+            PictureElement* picture = pictures[item.index];
+            // The template's own icon stays until a file names another picture.
+            const bool named = !item.isTemplate() || item.toolTipText != picture->toolTipText();
+            picture->setBox(item.left, item.top, item.width, item.height);
+            picture->setToolTipText(item.toolTipText);
             picture->setStretch(true);
-            picture->show();
-            if (f.path)
-                picture->loadPicture(*f.path);
-            pictureReserve.store(pictureCount, f.reserved.value_or(QString()));
-            incrementCounter(pictureCount);
+            if (named)
+                picture->loadPicture(item.toolTipText);
+            showLoaded(picture, item);
             break;
         }
-        case cardfile::RecordKind::Shape: {
-            shapes.load(shapeCount);
-            ShapeElement* shape = shapes[shapeCount];
-            const auto f = cardfile::shapeFields(*record);
-            applyBox(shape, f);
-            apply(f.backColor, [&](qint32 v) { shape->setBackColor(v); });
-            apply(f.shape, [&](qint16 v) { (void)shape->setShape(v); });
-            shape->show();
-            incrementCounter(shapeCount);
+        case ElementKind::Shape: {
+            shapes.load(item.index);
+            ShapeElement* shape = shapes[item.index];
+            shape->setBox(item.left, item.top, item.width, item.height);
+            shape->setBackColor(item.shape.backColor);
+            (void)shape->setShape(item.shape.shape);
+            showLoaded(shape, item);
             break;
         }
-        case cardfile::RecordKind::Other: break;
         }
     }
-
-    shapes[0]->hide();
-    texts[0]->hide();
-    pictures[0]->hide();
+    textCount = design.textCount;
+    pictureCount = design.pictureCount;
+    shapeCount = design.shapeCount;
+    textReserve = design.textReserve;
+    pictureReserve = design.pictureReserve;
     raiseHandles();
-    if (leftOut)
+    if (read.leftOut)
         Platform::instance().messageBox(
             m_host,
             QString("The card has more elements than can be shown. Only the first %1 were read.")
                 .arg(MaxElements),
             "Open", QMessageBox::Ok, QMessageBox::Warning);
+}
+
+void CardEditor::showLoaded(CardElement* element, const CardItem& item)
+{
+    // A new member is already in front; raising it again would make reading quadratic.
+    if (m_canvas->children().constLast() != element)
+        element->raise();
+    element->setVisible(item.visible);
 }
 
 // The window as a fresh start has it: the empty default card with only the hidden templates.

@@ -74,8 +74,8 @@ void CardOptionsDialog::fillFromCard()
 {
     backColorBox->setBackColor(m_editor.canvas()->backColor());
     // These run the size rules: opening alone re-applies the size and clears the primed flag.
-    heightEdit->setText(QString::number(m_editor.canvas()->heightTwips()));
-    widthEdit->setText(QString::number(m_editor.canvas()->widthTwips()));
+    heightEdit->setText(QString::number(m_editor.canvas()->heightPixels()));
+    widthEdit->setText(QString::number(m_editor.canvas()->widthPixels()));
 }
 
 void CardOptionsDialog::heightEdited()

@@ -15,8 +15,8 @@ CardSnapshot snapshotCard(const CardEditor& editor)
 
 QSizeF cardSizeTwips(const CardEditor& editor)
 {
-    return {editor.canvas()->widthTwips() * TwipsPerPixel,
-            editor.canvas()->heightTwips() * TwipsPerPixel};
+    return {editor.canvas()->widthPixels() * TwipsPerPixel,
+            editor.canvas()->heightPixels() * TwipsPerPixel};
 }
 
 PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)

@@ -46,8 +46,8 @@ private slots:
         QCOMPARE(dialog.widthEdit->text(), QString("360"));
         QCOMPARE(dialog.backColorBox->backColor(), 0x00336699);
         QVERIFY(!editor.sheetPrimed());
-        QCOMPARE(editor.canvas()->heightTwips(), 210.f);
-        QCOMPARE(editor.canvas()->widthTwips(), 360.f);
+        QCOMPARE(editor.canvas()->heightPixels(), 210.f);
+        QCOMPARE(editor.canvas()->widthPixels(), 360.f);
         QVERIFY(platform.messageBoxes.isEmpty());
     }
 
@@ -64,7 +64,7 @@ private slots:
         QList<float> heights;
         for (QChar key : QString("300")) {
             QTest::keyClicks(dialog.heightEdit, key);
-            heights.append(editor.canvas()->heightTwips());
+            heights.append(editor.canvas()->heightPixels());
         }
         QCOMPARE(heights, QList<float>({3, 30, 210}));
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Height=210"}));
@@ -75,11 +75,11 @@ private slots:
         QTest::keyClicks(dialog.heightEdit, "211");
         QCOMPARE(messageTexts(platform).size(), 2);
         QCOMPARE(dialog.heightEdit->text(), QString("210"));
-        QCOMPARE(editor.canvas()->heightTwips(), 210.f);
+        QCOMPARE(editor.canvas()->heightPixels(), 210.f);
 
         clearByKeys(dialog.heightEdit);
         QTest::keyClicks(dialog.heightEdit, "200.5");
-        QCOMPARE(editor.canvas()->heightTwips(), 200.5f);
+        QCOMPARE(editor.canvas()->heightPixels(), 200.5f);
         QCOMPARE(messageTexts(platform).size(), 2);
     }
 
@@ -96,12 +96,12 @@ private slots:
         QTest::keyClicks(dialog.widthEdit, "386");
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Width=385"}));
         QCOMPARE(dialog.widthEdit->text(), QString("345"));
-        QCOMPARE(editor.canvas()->widthTwips(), 345.f);
+        QCOMPARE(editor.canvas()->widthPixels(), 345.f);
 
         clearByKeys(dialog.widthEdit);
         QTest::keyClicks(dialog.widthEdit, "385");
         QCOMPARE(dialog.widthEdit->text(), QString("385"));
-        QCOMPARE(editor.canvas()->widthTwips(), 385.f);
+        QCOMPARE(editor.canvas()->widthPixels(), 385.f);
         QCOMPARE(messageTexts(platform).size(), 1);
     }
 
@@ -119,8 +119,8 @@ private slots:
                 editor.setSheetPrimed(true);
                 clearByKeys(box);
                 QTest::keyClicks(box, entry);
-                QCOMPARE(editor.canvas()->heightTwips(), 210.f);
-                QCOMPARE(editor.canvas()->widthTwips(), 360.f);
+                QCOMPARE(editor.canvas()->heightPixels(), 210.f);
+                QCOMPARE(editor.canvas()->widthPixels(), 360.f);
                 QVERIFY(!editor.sheetPrimed());
             }
         }
@@ -130,7 +130,7 @@ private slots:
         QTest::keyClicks(dialog.heightEdit, "x");
         QTest::keyClick(dialog.heightEdit, Qt::Key_Backspace);
         QTest::keyClicks(dialog.heightEdit, "150");
-        QCOMPARE(editor.canvas()->heightTwips(), 150.f);
+        QCOMPARE(editor.canvas()->heightPixels(), 150.f);
     }
 
     void colourReachesTheCardOnlyThroughOk()

@@ -33,8 +33,8 @@ QStringList storedState(const MainWindow& window)
     const CardEditor& editor = window.editor();
     QStringList state;
     state << QString("card %1 %2 %3 counts %4 %5 %6")
-                 .arg(editor.canvas()->widthTwips())
-                 .arg(editor.canvas()->heightTwips())
+                 .arg(editor.canvas()->widthPixels())
+                 .arg(editor.canvas()->heightPixels())
                  .arg(editor.canvas()->backColor())
                  .arg(editor.textCount)
                  .arg(editor.pictureCount)
@@ -272,7 +272,7 @@ private slots:
         openThroughWindow(platform, window, dataPath("default.qmark"));
         QCOMPARE(readFileBytes(counter), QByteArray(" 2 \r\n"));
         QVERIFY(!editor.texts.contains(1));
-        QCOMPARE(editor.canvas()->heightTwips(), 210.f);
+        QCOMPARE(editor.canvas()->heightPixels(), 210.f);
         QVERIFY(!editor.sheetPrimed());
         QVERIFY(window.endOnClose);
         QCOMPARE(editor.handles.count(), 8);
@@ -315,7 +315,7 @@ private slots:
         writeFileBytes(path, bytes);
         openThroughWindow(platform, window, path);
         QVERIFY(editor.texts[0]->isHidden());
-        QVERIFY(editor.canvas()->widthTwips() > 0);
+        QVERIFY(editor.canvas()->widthPixels() > 0);
         // The design stays usable.
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         TextElement* added = editor.texts[editor.textCount];
@@ -352,8 +352,8 @@ private slots:
         const QString path = card->programDir.filePath("size.qmark");
         writeFileBytes(path, "TheCard\r\n" + width + "\r\n" + height + "\r\n255\r\n");
         QVERIFY(editor.load(path));
-        QCOMPARE(editor.canvas()->widthTwips(), expectedWidth);
-        QCOMPARE(editor.canvas()->heightTwips(), expectedHeight);
+        QCOMPARE(editor.canvas()->widthPixels(), expectedWidth);
+        QCOMPARE(editor.canvas()->heightPixels(), expectedHeight);
         QCOMPARE(editor.canvas()->backColor(), 255);
     }
 

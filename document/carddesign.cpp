@@ -1,0 +1,322 @@
+#include "document/carddesign.h"
+
+#include "document/cardfile.h"
+#include "document/controlarray.h"
+#include "document/twips.h"
+
+#include <algorithm>
+#include <cmath>
+
+// ---- Elements --------------------------------------------------------------------------
+
+void CardItem::setLeft(float value)
+{
+    if (!std::isnan(value))
+        left = boundedTwips(value);
+}
+
+void CardItem::setTop(float value)
+{
+    if (!std::isnan(value))
+        top = boundedTwips(value);
+}
+
+bool CardItem::setWidth(float value)
+{
+    if (!(value >= 0))
+        return false;
+    width = boundedTwips(value);
+    if (kind == ElementKind::Shape && width - ShapeLook::Shrink >= 0)
+        shape.innerWidth = width - ShapeLook::Shrink;
+    return true;
+}
+
+bool CardItem::setHeight(float value)
+{
+    if (!(value >= 0))
+        return false;
+    height = boundedTwips(value);
+    if (kind == ElementKind::Shape && height - ShapeLook::Shrink >= 0)
+        shape.innerHeight = height - ShapeLook::Shrink;
+    return true;
+}
+
+// ---- The design ------------------------------------------------------------------------
+
+CardItem CardDesign::textTemplate()
+{
+    CardItem item;
+    item.kind = ElementKind::Text;
+    item.visible = false;
+    item.left = 3000, item.top = 720, item.width = 1380, item.height = 330;
+    item.toolTipText = QStringLiteral("Text");
+    return item;
+}
+
+CardItem CardDesign::shapeTemplate()
+{
+    CardItem item;
+    item.kind = ElementKind::Shape;
+    item.visible = false;
+    item.left = 360, item.top = 1680, item.width = 495, item.height = 375;
+    item.shape.innerWidth = item.width - ShapeLook::Shrink;
+    item.shape.innerHeight = item.height - ShapeLook::Shrink;
+    item.toolTipText = QStringLiteral("Shape");
+    return item;
+}
+
+CardItem CardDesign::pictureTemplate()
+{
+    CardItem item;
+    item.kind = ElementKind::Picture;
+    item.visible = false;
+    item.left = 1080, item.top = 240, item.width = 480, item.height = 285;
+    item.tag = QStringLiteral("img");
+    item.toolTipText = QStringLiteral("Double click to change");
+    return item;
+}
+
+CardDesign::CardDesign()
+{
+    // The templates, in the order the card file lists them: text, shape, picture.
+    append(textTemplate());
+    append(shapeTemplate());
+    append(pictureTemplate());
+}
+
+qsizetype CardDesign::find(ElementKind kind, int index) const
+{
+    // From the top: the element just added or pressed is the one asked for most.
+    for (qsizetype i = m_items.size() - 1; i >= 0; --i) {
+        const CardItem& item = m_items.at(i);
+        if (item.index == index && item.kind == kind)
+            return i;
+    }
+    return -1;
+}
+
+const CardItem* CardDesign::item(ElementKind kind, int index) const
+{
+    const qsizetype at = find(kind, index);
+    return at < 0 ? nullptr : &m_items.at(at);
+}
+
+CardItem* CardDesign::item(ElementKind kind, int index)
+{
+    const qsizetype at = find(kind, index);
+    return at < 0 ? nullptr : &m_items[at];
+}
+
+CardItem* CardDesign::addCopy(ElementKind kind, int index)
+{
+    if (find(kind, index) >= 0)
+        return nullptr;
+    const CardItem* member0 = item(kind, 0);
+    if (!member0)
+        return nullptr;
+    CardItem copy = *member0;
+    copy.index = index;
+    copy.visible = true;
+    return &append(copy);
+}
+
+CardItem& CardDesign::append(const CardItem& item)
+{
+    m_items.append(item);
+    CardItem& added = m_items.last();
+    added.serial = ++m_lastSerial;
+    return added;
+}
+
+CardItem& CardDesign::appendAsMade(const CardItem& item)
+{
+    m_items.append(item);
+    m_lastSerial = std::max(m_lastSerial, item.serial);
+    return m_items.last();
+}
+
+void CardDesign::clearItems()
+{
+    m_items.clear();
+    m_lastSerial = 0;
+}
+
+bool CardDesign::remove(ElementKind kind, int index)
+{
+    const qsizetype at = find(kind, index);
+    if (at < 0)
+        return false;
+    m_items.removeAt(at);
+    return true;
+}
+
+void CardDesign::bringToFront(qsizetype position)
+{
+    if (position < 0 || position >= m_items.size() - 1)
+        return;
+    CardItem item = std::move(m_items[position]);
+    m_items.removeAt(position);
+    m_items.append(std::move(item));
+}
+
+// ---- The card file ---------------------------------------------------------------------
+
+namespace carddesignfile {
+namespace {
+// A field that did not convert leaves its property as it was.
+template <class V, class Setter>
+void apply(const std::optional<V>& value, Setter&& set)
+{
+    if (value)
+        set(*value);
+}
+
+// A card must stay on screen and within what a window can measure; any other size in a file
+// leaves that dimension as it was.
+bool isCardSize(float pixels)
+{
+    constexpr float Largest = (1 << 24) - 1;
+    return std::isfinite(pixels) && pixels > 0 && pixels <= Largest;
+}
+
+template <class Fields>
+void applyBox(CardItem& item, const Fields& f)
+{
+    apply(f.width, [&](float v) { item.setWidth(v); });
+    apply(f.height, [&](float v) { item.setHeight(v); });
+    apply(f.left, [&](float v) { item.setLeft(v); });
+    apply(f.top, [&](float v) { item.setTop(v); });
+}
+
+// Member `index` of a kind for the next record: a new copy of the template, or the member
+// itself when it exists (the template for the first record, or a counter held at its top).
+CardItem& recordTarget(CardDesign& design, ElementKind kind, int index)
+{
+    if (CardItem* existing = design.item(kind, index))
+        return *existing;
+    return *design.addCopy(kind, index);
+}
+
+bool isSize(float points) { return points > 0 && points <= 2048.0f; }
+} // namespace
+
+ReadResult read(QByteArrayView bytes, int maxElements)
+{
+    ReadResult result;
+    CardDesign& design = result.design;
+    int elements = 0;
+    cardfile::CardReader reader(bytes);
+    while (const auto record = reader.next()) {
+        const cardfile::RecordKind kind = record->kind();
+        if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other
+            && elements++ >= maxElements) {
+            result.leftOut = true;
+            continue;
+        }
+        switch (kind) {
+        case cardfile::RecordKind::Card: {
+            const auto f = cardfile::cardFields(*record);
+            apply(f.width, [&](float v) {
+                if (isCardSize(v))
+                    design.widthPixels = v;
+            });
+            apply(f.height, [&](float v) {
+                if (isCardSize(v))
+                    design.heightPixels = v;
+            });
+            apply(f.backColor, [&](qint32 v) { design.backColor = v; });
+            break;
+        }
+        case cardfile::RecordKind::Label: {
+            CardItem& item = recordTarget(design, ElementKind::Text, design.textCount);
+            const auto f = cardfile::labelFields(*record);
+            TextLook& look = item.text;
+            apply(f.caption, [&](const QString& v) { look.caption = v; });
+            applyBox(item, f);
+            apply(f.backColor, [&](qint32 v) { look.backColor = v; });
+            apply(f.frwColor, [&](qint32 v) { look.frwColor = v; });
+            apply(f.fontName, [&](const QString& v) { look.fontName = v; });
+            apply(f.fontSize, [&](float v) {
+                if (isSize(v))
+                    look.fontSize = v;
+            });
+            apply(f.bold, [&](bool v) { look.bold = v; });
+            apply(f.underline, [&](bool v) { look.underline = v; });
+            apply(f.italic, [&](bool v) { look.italic = v; });
+            apply(f.alignment, [&](qint16 v) { look.alignment = v; });
+            apply(f.tag, [&](const QString& v) { item.tag = v; });
+            apply(f.toolTip, [&](const QString& v) { item.toolTipText = v; });
+            design.textReserve.store(design.textCount, f.reserved.value_or(QString()));
+            incrementCounter(design.textCount);
+            break;
+        }
+        case cardfile::RecordKind::Image: {
+            CardItem& item = recordTarget(design, ElementKind::Picture, design.pictureCount);
+            const auto f = cardfile::imageFields(*record);
+            applyBox(item, f);
+            apply(f.path, [&](const QString& v) { item.toolTipText = v; });
+            design.pictureReserve.store(design.pictureCount, f.reserved.value_or(QString()));
+            incrementCounter(design.pictureCount);
+            break;
+        }
+        case cardfile::RecordKind::Shape: {
+            CardItem& item = recordTarget(design, ElementKind::Shape, design.shapeCount);
+            const auto f = cardfile::shapeFields(*record);
+            applyBox(item, f);
+            apply(f.backColor, [&](qint32 v) { item.shape.backColor = v; });
+            apply(f.shape, [&](qint16 v) {
+                if (v >= ShapeLook::Rectangle && v <= ShapeLook::RoundedSquare)
+                    item.shape.shape = v;
+            });
+            incrementCounter(design.shapeCount);
+            break;
+        }
+        case cardfile::RecordKind::Other: break;
+        }
+    }
+    return result;
+}
+
+QByteArray write(const CardDesign& design)
+{
+    cardfile::CardWriter writer;
+    writer.writeCard({design.widthPixels, design.heightPixels, design.backColor});
+
+    // Elements in the order they were made; the templates, made first, lead each kind.
+    std::vector<const CardItem*> visits;
+    visits.reserve(size_t(design.items().size()));
+    for (const CardItem& item : design.items())
+        visits.push_back(&item);
+    std::sort(visits.begin(), visits.end(),
+              [](const CardItem* a, const CardItem* b) { return a->serial < b->serial; });
+
+    for (const CardItem* item : visits) {
+        // Each record comes from an element carrying its kind's marker.
+        switch (item->kind) {
+        case ElementKind::Text: {
+            if (item->toolTipText != QLatin1String("Text"))
+                break;
+            const TextLook& t = item->text;
+            writer.writeLabel({t.caption, item->width, item->height, item->left, item->top,
+                               t.backColor, t.frwColor, t.backStyle, storedFontName(t.fontName),
+                               t.fontSize, t.bold, t.underline, t.italic, t.alignment,
+                               design.textReserve.at(item->index), item->tag, item->toolTipText});
+            break;
+        }
+        case ElementKind::Picture:
+            if (item->tag == QLatin1String("img"))
+                writer.writeImage({item->width, item->height, item->left, item->top,
+                                   item->toolTipText, design.pictureReserve.at(item->index),
+                                   item->tag});
+            break;
+        case ElementKind::Shape:
+            if (item->toolTipText == QLatin1String("Shape"))
+                writer.writeShape({item->width, item->height, item->left, item->top,
+                                   item->shape.backColor, item->shape.shape});
+            break;
+        }
+    }
+    return writer.bytes();
+}
+
+} // namespace carddesignfile

@@ -1,0 +1,170 @@
+#pragma once
+
+#include "document/reservedtexts.h"
+
+#include <QList>
+#include <QRectF>
+#include <QSizeF>
+#include <QString>
+
+#include <optional>
+
+// The kinds of element on the card, numbered as the card's old kind codes were.
+enum class ElementKind { Text = 1, Picture = 2, Shape = 3 };
+
+// What a text item shows besides its box. The caption is drawn twice: a back copy in bgColor
+// peeks out from behind the front copy (in frwColor) by a fixed offset (font3D), which gives
+// the text its 3-D edge.
+struct TextLook {
+    QString caption;
+    qint32 backColor = 0x00FFFFFF;
+    qint32 frwColor = 0;
+    qint32 bgColor = 0x00FFFFFF;
+    // 0 transparent, 1 the box is painted in backColor.
+    qint16 backStyle = 1;
+    // As stored: the family may carry the script suffix.
+    QString fontName = QStringLiteral("MS Sans Serif");
+    float fontSize = 9.75f;
+    bool bold = false, italic = false, underline = false, strikeout = false;
+    // 0 left, 1 right, 2 centre.
+    qint16 alignment = 0;
+    // 0 plain, 1 edge above and left, 2 edge below and right.
+    qint32 font3D = 0;
+
+    bool operator==(const TextLook&) const = default;
+};
+
+// What a shape shows: its kind drawn in an inner box inset 120 twips at the top-left.
+struct ShapeLook {
+    enum Kind : qint16 {
+        Rectangle = 0,
+        Square = 1,
+        Oval = 2,
+        Circle = 3,
+        RoundedRectangle = 4,
+        RoundedSquare = 5
+    };
+    qint16 shape = Rectangle;
+    qint32 backColor = 0x00E0E0E0;
+    // 0 only the outline, 1 filled in backColor.
+    qint16 backStyle = 1;
+    // 0 no outline, otherwise a one-pixel black outline.
+    qint16 borderStyle = 0;
+    // The inner box's size; it follows the element's size less 200 twips on each side where
+    // that is not negative, and otherwise keeps its last size on that side.
+    float innerWidth = 0, innerHeight = 0;
+
+    static constexpr float Inset = 120;
+    static constexpr float Shrink = 200;
+
+    bool operator==(const ShapeLook&) const = default;
+};
+
+// One element of the card: its kind, its index in that kind's numbering, when it was made,
+// its box in twips, its markers and what it shows.
+struct CardItem {
+    ElementKind kind = ElementKind::Text;
+    int index = 0;
+    quint64 serial = 0;
+    bool visible = true;
+    float left = 0, top = 0, width = 0, height = 0;
+    // Kind markers: "Text" and "Shape" here for those kinds; a picture keeps the path of its
+    // image file here once one is chosen, and "img" in its tag.
+    QString toolTipText;
+    QString tag;
+    TextLook text;
+    ShapeLook shape;
+
+    bool isTemplate() const { return index == 0; }
+    QRectF box() const { return {left, top, width, height}; }
+    // A picture shows the image of the file its tooltip names; while that names no readable
+    // image (the template's "Double click to change"), it shows the template's icon.
+    const QString& picturePath() const { return toolTipText; }
+
+    // Geometry from outside is bounded; NaN leaves the value as it was and a negative size is
+    // refused (false, nothing changed). A shape's inner box follows its size.
+    void setLeft(float value);
+    void setTop(float value);
+    bool setWidth(float value);
+    bool setHeight(float value);
+
+    bool operator==(const CardItem&) const = default;
+};
+
+// The whole design as a value: the card, its elements in stacking order (bottom first; the
+// three templates among them, hidden), the counters that number new elements, and the
+// reserved texts. Copies are cheap (the element list is shared until one copy changes), so
+// the print snapshot, the clipboard and undo hold copies.
+class CardDesign {
+public:
+    static constexpr float DefaultWidthPixels = 360;
+    static constexpr float DefaultHeightPixels = 210;
+    static constexpr qint32 DefaultBackColor = 0x00FFFFFF;
+
+    // The fresh card: the default size and colour and only the three hidden templates.
+    CardDesign();
+
+    float widthPixels = DefaultWidthPixels;
+    float heightPixels = DefaultHeightPixels;
+    qint32 backColor = DefaultBackColor;
+
+    qint16 textCount = 0;
+    qint16 pictureCount = 0;
+    qint16 shapeCount = 0;
+    ReservedTexts textReserve;
+    ReservedTexts pictureReserve;
+
+    // Elements bottom first.
+    const QList<CardItem>& items() const { return m_items; }
+    QList<CardItem>& items() { return m_items; }
+
+    // The position in stacking order of an element, or -1.
+    qsizetype find(ElementKind kind, int index) const;
+    const CardItem* item(ElementKind kind, int index) const;
+    CardItem* item(ElementKind kind, int index);
+
+    // Creates element `index` of a kind as a visible copy of its template, on top; null when
+    // it exists already or the template is gone.
+    CardItem* addCopy(ElementKind kind, int index);
+    // Appends an element as it is, on top, with the next serial.
+    CardItem& append(const CardItem& item);
+    // Appends an element on top keeping its serial, for a design put together from elsewhere.
+    CardItem& appendAsMade(const CardItem& item);
+    // No elements at all, not even the templates.
+    void clearItems();
+    bool remove(ElementKind kind, int index);
+    void bringToFront(qsizetype position);
+
+    // The templates as designed: the defaults that new elements copy.
+    static CardItem textTemplate();
+    static CardItem shapeTemplate();
+    static CardItem pictureTemplate();
+
+    quint64 lastSerial() const { return m_lastSerial; }
+
+private:
+    QList<CardItem> m_items;
+    quint64 m_lastSerial = 0;
+};
+
+// The card file as the design: reading, writing, and what reading left out.
+namespace carddesignfile {
+
+// The most elements a card file brings in by default.
+inline constexpr int MaxElements = 100'000;
+
+struct ReadResult {
+    CardDesign design;
+    // Element records past MaxElements, which were skipped.
+    bool leftOut = false;
+};
+
+// Applies the records of a card file to a fresh design, as reading has always done: the
+// first record of each kind goes to that kind's template, fields that do not convert leave
+// their property as it was, unknown records are skipped.
+ReadResult read(QByteArrayView bytes, int maxElements = MaxElements);
+// The design as the bytes of a card file: the card, then every element with its kind's
+// marker in the order the elements were made.
+QByteArray write(const CardDesign& design);
+
+} // namespace carddesignfile

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "document/carddesign.h"
+
+#include <QRectF>
+
+class QPainter;
+class PictureStore;
+class TextLayoutCache;
+
+// The one painter: every element and every card is drawn through here, onto the screen, a
+// preview, a printer or a PDF. The painter's coordinates are the card's twips, origin at the
+// card's top-left corner; the caller sets the scale for its device.
+namespace cardpainter {
+
+// What drawing keeps between calls: decoded pictures and laid-out captions.
+struct Caches {
+    PictureStore* pictures = nullptr;   // null: the shared store
+    TextLayoutCache* layouts = nullptr; // null: the shared cache
+};
+
+// One element, hidden or not, in its box.
+void paintItem(QPainter& painter, const CardItem& item, const Caches& caches = {});
+
+// The card's background and its visible elements bottom first. Only what meets `exposed`
+// (twips; an empty rectangle means the whole card) is drawn.
+void paintCard(QPainter& painter, const CardDesign& design, const QRectF& exposed = {},
+               const Caches& caches = {});
+
+// Whether a point (twips, card origin) lies on what the element shows for the mouse: a
+// shape only inside its outline, every other element in its box.
+bool hits(const CardItem& item, QPointF pointTwips);
+
+} // namespace cardpainter
