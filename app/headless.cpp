@@ -1,13 +1,19 @@
 #include "app/headless.h"
 
 #include "canvas/cardeditor.h"
+#include "document/carddesign.h"
 #include "document/cardfile.h"
+#include "document/filename.h"
+#include "document/wholefile.h"
+#include "platform/platform.h"
 #include "print/layoutcatalog.h"
 #include "print/printcommand.h"
 #include "print/printsheet.h"
 
+#include <QRegularExpression>
 #include <QWidget>
 
+#include <csignal>
 #include <cstdio>
 
 namespace headless {
@@ -46,6 +52,58 @@ std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path
     *error = QStringLiteral("\"%1\" is not a card file").arg(path);
     return std::nullopt;
 }
+// The card's picture that `target` would overwrite, if any: the pictures are inputs too, and a
+// PDF written over one would lose it for this card.
+std::optional<QString> pictureAt(const CardEditor& editor, const QString& target)
+{
+    const CardDesign design = editor.design();
+    for (const CardItem& item : design.items())
+        if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
+            return item.picturePath();
+    return std::nullopt;
+}
+
+// One line on standard error, its path names in their own bytes.
+void printLine(QString text)
+{
+    text.replace(QRegularExpression(QStringLiteral("\\s*\\n\\s*")), QStringLiteral(" "));
+    std::fprintf(stderr, "qmark: %s\n", encodeFileName(text).constData());
+    std::fflush(stderr);
+}
+
+// Nobody sees a box without a window, and one would wait for ever: every message becomes one
+// line on standard error and is answered with the button a box would have had focused.
+class WindowlessPlatform final : public Platform {
+public:
+    QMessageBox::StandardButton messageBox(QWidget*, const QString& text, const QString&,
+                                           QMessageBox::StandardButtons buttons,
+                                           QMessageBox::Icon) override
+    {
+        printLine(text);
+        // The lowest flag is the first in a box's own order: Ok, Save, Yes before No, Cancel.
+        const auto value = uint(buttons.toInt());
+        return QMessageBox::StandardButton(value & (~value + 1));
+    }
+    QString openFileName(QWidget*, const QString&) override { return {}; }
+    QString saveFileName(QWidget*, const QString&) override { return {}; }
+    ColorChoice chooseColor(QWidget*, const QColor&) override { return {}; }
+    QAction* popupMenu(QMenu*, const QPoint&) override { return nullptr; }
+    bool startDetached(const QString& program, const QStringList& arguments, qint64* pid,
+                       bool quiet) override
+    {
+        return m_real.startDetached(program, arguments, pid, quiet);
+    }
+    int runProcess(const QString& program, const QStringList& arguments, int timeoutMs,
+                   QByteArray* output) override
+    {
+        return m_real.runProcess(program, arguments, timeoutMs, output);
+    }
+    bool openUrl(const QUrl&) override { return false; }
+    void exit(int code) override { m_real.exit(code); }
+
+private:
+    QtPlatform m_real;
+};
 } // namespace
 
 bool isRequested(const QStringList& arguments)
@@ -128,10 +186,23 @@ bool run(const Request& request, QString* error)
     // The editor's widgets draw the card; their host is never shown.
     QWidget host;
     CardEditor editor(&host);
+    // Compared as files, not names: a ./ spelling, a link or a hard link is the card too.
+    if (request.mode == Request::Mode::ExportPdf && isSameFile(request.target, request.card)) {
+        *error = QStringLiteral("the PDF file \"%1\" is the card file itself; nothing was written")
+                     .arg(request.target);
+        return false;
+    }
     const std::optional<QByteArray> card = readCard(editor, request.card, error);
     if (!card)
         return false;
     editor.loadBytes(*card);
+    if (request.mode == Request::Mode::ExportPdf)
+        if (const auto picture = pictureAt(editor, request.target)) {
+            *error = QStringLiteral("the PDF file \"%1\" is the card's picture \"%2\"; nothing was "
+                                    "written")
+                         .arg(request.target, *picture);
+            return false;
+        }
     const CardSnapshot snapshot = snapshotCard(editor);
     SheetSpec sheetSpec;
     sheetSpec.snapshot = &snapshot;
@@ -154,13 +225,17 @@ bool run(const Request& request, QString* error)
 
 int main(const QStringList& arguments)
 {
+    WindowlessPlatform windowless;
+    Platform::install(&windowless);
+    // A reader that goes away is a failed write, reported like any other, not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     QString error;
     std::optional<Request> request = parse(arguments, &error);
-    if (request && run(*request, &error))
+    const bool done = request && run(*request, &error);
+    Platform::install(nullptr);
+    if (done)
         return 0;
-    // One line, whatever the reason held.
-    error.replace(QLatin1Char('\n'), QLatin1Char(' '));
-    std::fprintf(stderr, "qmark: %s\n", error.toLocal8Bit().constData());
+    printLine(error);
     return 1;
 }
 

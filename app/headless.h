@@ -33,7 +33,8 @@ std::optional<Request> parse(const QStringList& arguments, QString* error);
 // shows no window.
 bool run(const Request& request, QString* error);
 
-// The whole mode: parse, run, one line on standard error on failure. The exit status.
+// The whole mode: parse, run, every message one line on standard error (a box would wait for
+// ever). The exit status: 0 when done, warnings or not; 1 when it failed.
 int main(const QStringList& arguments);
 
 } // namespace headless

@@ -1,9 +1,9 @@
 #include "app/headless.h"
 #include "app/mainwindow.h"
+#include "document/filename.h"
 #include "platform/resources.h"
 
 #include <QApplication>
-#include <QFile>
 #include <QIcon>
 #include <QTimer>
 
@@ -61,9 +61,10 @@ int main(int argc, char** argv)
     }
 
     // A run for a script needs no display: unless told otherwise, it draws off screen.
+    // Names are bytes: each argument names the very file it named, whatever its bytes.
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QFile::decodeName(argv[i]);
+        arguments << decodeFileName(argv[i]);
     const bool windowless = headless::isRequested(arguments);
     if (windowless) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))

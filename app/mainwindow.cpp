@@ -15,6 +15,7 @@
 #include "shell/webpage.h"
 #include "update/updatewindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDir>
@@ -69,6 +70,7 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
     // Printing is wired here and nowhere else.
     printCommand = new PrintCommand(*m_editor, this);
     connect(printButton, &SkinButton::clicked, printCommand, &PrintCommand::run);
+    createShortcuts();
 }
 
 MainWindow::~MainWindow()
@@ -142,6 +144,51 @@ void MainWindow::createDecorations()
     followPicture->setGeometry(362, 278, 24, 24);
     followPicture->setPixmap(QIcon(":/quillmark.svg").pixmap(24, 24));
     followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
+}
+
+// The keys run the very slots of the buttons and of the Save menu's items, questions included.
+// Each button's tooltip names its action and, where it has one, its key.
+void MainWindow::createShortcuts()
+{
+    const auto keyText = [](const QKeySequence& keys) {
+        return keys.toString(QKeySequence::NativeText);
+    };
+    const auto addKey = [this](const char* name, const QKeySequence& keys, auto slot) {
+        auto* action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+    };
+    const QKeySequence newKeys(Qt::CTRL | Qt::Key_N);
+    const QKeySequence openKeys(Qt::CTRL | Qt::Key_O);
+    const QKeySequence saveKeys(Qt::CTRL | Qt::Key_S);
+    const QKeySequence saveAsKeys(Qt::CTRL | Qt::SHIFT | Qt::Key_S);
+    const QKeySequence printKeys(Qt::CTRL | Qt::Key_P);
+    addKey("newKeys", newKeys, &MainWindow::startNewCopy);
+    addKey("openKeys", openKeys, &MainWindow::open);
+    addKey("saveKeys", saveKeys, &MainWindow::saveByKey);
+    addKey("saveAsKeys", saveAsKeys, [this] { saveAsAction->trigger(); });
+    addKey("printKeys", printKeys, [this] { printCommand->run(); });
+
+    newButton->setToolTip(QString("New card, in a window of its own (%1)").arg(keyText(newKeys)));
+    openButton->setToolTip(QString("Open a card file (%1)").arg(keyText(openKeys)));
+    saveButton->setToolTip(
+        QString("Save (%1) or Save As (%2)").arg(keyText(saveKeys), keyText(saveAsKeys)));
+    textButton->setToolTip("Add a text item");
+    shapeButton->setToolTip("Add a shape");
+    pictureButton->setToolTip("Add a picture from an image file");
+    settingsButton->setToolTip("Card Options: size and background color");
+    printButton->setToolTip(QString("Print sheets of the card (%1)").arg(keyText(printKeys)));
+    aboutButton->setToolTip("About Quillmark");
+    helpButton->setToolTip("Open the Quillmark web page");
+    updateButton->setToolTip("Check for a newer version of Quillmark");
+}
+
+// The Save menu's "Save" once the card has a file, its "Save As.." until then.
+void MainWindow::saveByKey()
+{
+    (m_editor->cardFileName().isEmpty() ? saveAsAction : saveAction)->trigger();
 }
 
 QString MainWindow::programFolder() const { return QFileInfo(m_options.executable).absolutePath(); }
@@ -264,7 +311,7 @@ void MainWindow::open()
     endOnClose = true;
 }
 
-void MainWindow::openTextOptions(TextElement* item)
+void MainWindow::openTextOptions(int index)
 {
     auto* dialog = qobject_cast<TextOptionsDialog*>(textOptions.data());
     if (!dialog)
@@ -272,17 +319,17 @@ void MainWindow::openTextOptions(TextElement* item)
     dialog->move(0, 0);
     dialog->show();
     dialog->raise();
-    if (item)
+    if (const CardItem* item = m_editor->item(ElementKind::Text, index))
         dialog->fillFrom(*item);
 }
 
-void MainWindow::openShapeOptions(ShapeElement* shape)
+void MainWindow::openShapeOptions(int index)
 {
     auto* dialog = qobject_cast<ShapeOptionsDialog*>(shapeOptions.data());
     if (!dialog)
         shapeOptions = dialog = new ShapeOptionsDialog(*m_editor);
     dialog->show();
     dialog->raise();
-    if (shape)
+    if (const CardItem* shape = m_editor->item(ElementKind::Shape, index))
         dialog->fillFrom(*shape);
 }

@@ -12,8 +12,6 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class SkinButton;
-class ShapeElement;
-class TextElement;
 
 // The main window: the command bar around the card editor, start-up and shutdown.
 class MainWindow : public QWidget {
@@ -72,6 +70,8 @@ protected:
 private:
     void createCommandBar();
     void createSaveMenu();
+    void createShortcuts();
+    void saveByKey();
     void createDecorations();
     void confirmExit();
     void openCardOptions();
@@ -80,8 +80,8 @@ private:
     void showSaveMenu();
     void open();
     void startNewCopy();
-    void openTextOptions(TextElement* item);
-    void openShapeOptions(ShapeElement* shape);
+    void openTextOptions(int index);
+    void openShapeOptions(int index);
     void registerFileType();
     void readCommandLineCard();
     void updateRunCounter();

@@ -69,7 +69,7 @@ QString readFirstLine(const QString& path)
 bool write(const QString& path, const QByteArray& content)
 {
     // A writable counter in a folder we may not create files in is still updated in place.
-    return writeWholeFile(path, content, nullptr, true);
+    return writeWholeFile(path, content);
 }
 
 } // namespace runcounter

@@ -32,8 +32,10 @@ QString cardFile(int count)
             window->editor().addShape();
         } else {
             window->editor().addText();
-            window->editor().texts[window->editor().textCount]->setCaption(
-                QString("Item %1, with a comma").arg(i));
+            window->editor().changeItem(
+                ElementKind::Text, window->editor().textCount(), [&](CardItem& item) {
+                    item.text.caption = QString("Item %1, with a comma").arg(i);
+                });
         }
     }
     window->editor().write(path);

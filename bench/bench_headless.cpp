@@ -1,7 +1,10 @@
 // The windowless export of a busy card: `qmark --export-pdf` run as a script would, on a card
 // of 1,000 elements laid out on the ten-card Letter stock. Wall time per run, and the largest
 // resident memory any run reached.
-#include "canvas/cardeditor.h"
+#include "document/carddesign.h"
+
+#include <QFile>
+#include <QImage>
 
 #include <QDir>
 #include <QProcess>
@@ -15,33 +18,29 @@ namespace {
 // Texts, shapes and a picture every twentieth element, spread over the card.
 QString writeBusyCard(const QTemporaryDir& dir, int elements)
 {
-    QWidget host;
-    CardEditor editor(&host);
     QImage photo(400, 300, QImage::Format_RGB32);
     photo.fill(Qt::darkCyan);
     const QString photoPath = dir.filePath("photo.png");
     photo.save(photoPath);
+    CardDesign design;
     for (int i = 0; i < elements; ++i) {
-        CardElement* element;
+        CardItem* element;
         if (i % 20 == 19) {
-            const int index = ++editor.pictureCount;
-            editor.pictures.load(index);
-            editor.pictures[index]->setToolTipText(photoPath);
-            editor.pictures[index]->loadPicture(photoPath);
-            editor.pictures[index]->setStretch(true);
-            editor.pictures[index]->show();
-            element = editor.pictures[index];
+            element = design.addCopy(ElementKind::Picture, ++design.pictureCount);
+            element->toolTipText = photoPath;
         } else if (i % 2) {
-            editor.addText();
-            element = editor.texts[editor.textCount];
+            element = design.addCopy(ElementKind::Text, ++design.textCount);
+            element->text.caption = "Text";
         } else {
-            editor.addShape();
-            element = editor.shapes[editor.shapeCount];
+            element = design.addCopy(ElementKind::Shape, ++design.shapeCount);
         }
-        element->moveTwips(float((i * 397) % 5000), float((i * 211) % 2800));
+        element->setLeft(float((i * 397) % 5000));
+        element->setTop(float((i * 211) % 2800));
     }
     const QString path = dir.filePath("busy.qmark");
-    editor.write(path);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(carddesignfile::write(design)) < 0)
+        qFatal("cannot write the card");
     return path;
 }
 

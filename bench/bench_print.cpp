@@ -32,24 +32,24 @@ struct Card {
         window.show();
         QImage photo(400, 300, QImage::Format_RGB32);
         photo.fill(Qt::darkCyan);
+        const QString photoPath = programDir.filePath("photo.png");
+        photo.save(photoPath);
+        CardDesign design;
         for (int i = 0; i < elements; ++i) {
+            CardItem* element;
             if (i % 20 == 19) {
-                editor.pictures.load(i + 1);
-                editor.pictures[i + 1]->setPicture(photo);
-                editor.pictures[i + 1]->show();
+                element = design.addCopy(ElementKind::Picture, ++design.pictureCount);
+                element->toolTipText = photoPath;
             } else if (i % 2) {
-                editor.addText();
+                element = design.addCopy(ElementKind::Text, ++design.textCount);
+                element->text.caption = "Text";
             } else {
-                editor.addShape();
+                element = design.addCopy(ElementKind::Shape, ++design.shapeCount);
             }
+            element->setLeft(float((i * 397) % 5000));
+            element->setTop(float((i * 211) % 2800));
         }
-        int n = 0;
-        for (QObject* child : editor.canvas()->children())
-            if (auto* element = qobject_cast<CardElement*>(child);
-                element && !element->isHidden()) {
-                element->moveTwips(float((n * 397) % 5000), float((n * 211) % 2800));
-                ++n;
-            }
+        editor.setDesign(design);
         // Load the preview once, answering Cards Count, so that the loops meet no dialog.
         QTimer ok;
         QObject::connect(&ok, &QTimer::timeout, [this] {

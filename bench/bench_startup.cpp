@@ -3,6 +3,7 @@
 // turn with it, and opening cards of growing size, with each process's peak memory.
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "document/carddesign.h"
 
 #include <QApplication>
 #include <QDir>
@@ -79,27 +80,32 @@ double median(std::vector<double> v)
     return v.empty() ? 0 : v[v.size() / 2];
 }
 
+void writeCard(const QString& path, const CardDesign& design)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(carddesignfile::write(design)) < 0)
+        qFatal("cannot write the card");
+}
+
 // A card of `count` elements, two texts to every shape, written once per size.
 QString cardFile(int count)
 {
     const QString path = scratch().filePath(QString("card-%1.qmark").arg(count));
     if (QFile::exists(path))
         return path;
-    MainWindow window(StartupOptions{scratch().filePath("writer/qmark"), {}});
-    CardEditor& editor = window.editor();
+    CardDesign design;
     for (int i = 0; i < count; ++i) {
-        CardElement* element;
+        CardItem* element;
         if (i % 3 == 2) {
-            editor.addShape();
-            element = editor.shapes[editor.shapeCount];
+            element = design.addCopy(ElementKind::Shape, ++design.shapeCount);
         } else {
-            editor.addText();
-            editor.texts[editor.textCount]->setCaption(QString("Item %1, with a comma").arg(i));
-            element = editor.texts[editor.textCount];
+            element = design.addCopy(ElementKind::Text, ++design.textCount);
+            element->text.caption = QString("Item %1, with a comma").arg(i);
         }
-        element->moveTwips(float((i * 397) % 5000), float((i * 211) % 2800));
+        element->setLeft(float((i * 397) % 5000));
+        element->setTop(float((i * 211) % 2800));
     }
-    editor.write(path);
+    writeCard(path, design);
     return path;
 }
 
@@ -118,16 +124,14 @@ QString pictureCard(bool allThePhoto)
     const QString path = scratch().filePath(allThePhoto ? "photo-1000.qmark" : "photo-1.qmark");
     if (QFile::exists(path))
         return path;
-    MainWindow window(StartupOptions{scratch().filePath("writer/qmark"), {}});
-    CardEditor& editor = window.editor();
+    CardDesign design;
     for (int i = 0; i < 1000; ++i) {
-        incrementCounter(editor.pictureCount);
-        editor.pictures.load(editor.pictureCount);
-        PictureElement* picture = editor.pictures[editor.pictureCount];
-        picture->moveTwips(float((i * 397) % 5000), float((i * 211) % 2800));
-        picture->setToolTipText(allThePhoto || i == 0 ? photo : scratch().filePath("none.jpg"));
+        CardItem* picture = design.addCopy(ElementKind::Picture, ++design.pictureCount);
+        picture->setLeft(float((i * 397) % 5000));
+        picture->setTop(float((i * 211) % 2800));
+        picture->toolTipText = allThePhoto || i == 0 ? photo : scratch().filePath("none.jpg");
     }
-    editor.write(path);
+    writeCard(path, design);
     return path;
 }
 

@@ -1,9 +1,9 @@
-// The card editor: the canvas with its element arrays and handles, adding elements,
-// selecting, moving, resizing with the handles, and deleting.
+// The card editor: the design and its view, adding elements, selecting, moving, resizing with
+// the handles, and deleting.
 #include "canvas/cardeditor.h"
 
-#include "canvas/handledrag.h"
 #include "canvas/handlegeometry.h"
+#include "controls/cardelement.h"
 #include "document/twips.h"
 #include "platform/filefilter.h"
 #include "platform/platform.h"
@@ -11,141 +11,49 @@
 
 #include <QCursor>
 #include <QMenu>
-#include <QPainter>
-#include <QSvgRenderer>
+
+#include <cmath>
 
 namespace {
-QImage pictureTemplateIcon()
-{
-    QImage icon(32, 32, QImage::Format_ARGB32_Premultiplied);
-    icon.fill(Qt::transparent);
-    QPainter painter(&icon);
-    QSvgRenderer(QStringLiteral(":/picture-template.svg")).render(&painter);
-    return icon;
-}
-} // namespace
+// The handle formulas read and set an element through these names.
+class ResizedItem {
+public:
+    explicit ResizedItem(CardItem& item)
+        : m_item(item)
+    {
+    }
+    float left() const { return m_item.left; }
+    float top() const { return m_item.top; }
+    float widthTwips() const { return m_item.width; }
+    float heightTwips() const { return m_item.height; }
+    void setLeft(float v) { m_item.setLeft(v); }
+    void setTop(float v) { m_item.setTop(v); }
+    bool setWidth(float v) { return m_item.setWidth(v); }
+    bool setHeight(float v) { return m_item.setHeight(v); }
 
-std::optional<ElementKind> kindOf(const CardElement* element)
-{
-    if (qobject_cast<const TextElement*>(element))
-        return ElementKind::Text;
-    if (qobject_cast<const PictureElement*>(element))
-        return ElementKind::Picture;
-    if (qobject_cast<const ShapeElement*>(element))
-        return ElementKind::Shape;
-    return std::nullopt;
-}
+private:
+    CardItem& m_item;
+};
+} // namespace
 
 CardEditor::CardEditor(QWidget* host)
     : QObject(host)
-    , texts(creationOrder, [this](const TextElement& m, int i) { return copyElement(m, i); })
-    , shapes(creationOrder, [this](const ShapeElement& m, int i) { return copyElement(m, i); })
-    , pictures(creationOrder, [this](const PictureElement& m, int i) { return copyElement(m, i); })
-    , handles(creationOrder, [this](const SizeHandle& m, int i) { return copyHandle(m, i); })
     , m_host(host)
-    , m_canvas(new CardCanvas(host))
+    , m_view(new CardView(*this, host))
 {
     initResources();
     setObjectName("cardEditor");
-    m_canvas->setObjectName("cardCanvas");
-    m_canvas->move(0, 48);
+    m_view->setObjectName("cardView");
+    m_view->move(0, 48);
 
-    elementMenu = new QMenu("pop", host);
-    elementMenu->setObjectName("elementMenu");
-    deleteAction = elementMenu->addAction("Delete");
-    deleteAction->setObjectName("deleteAction");
-    connect(deleteAction, &QAction::triggered, this, &CardEditor::deleteSelected);
-
-    createTemplates();
-
-    m_drag = new HandleDrag(m_canvas, host);
-    connect(m_drag, &HandleDrag::dragOver, this,
-            [this](CardElement* element, int handle, float x, float y, int) {
-                elementDragOver(element, handle, x, y);
-            });
-    connect(m_drag, &HandleDrag::dropped, this,
-            [this](CardElement* element, int, float, float) { dragDropped(element); });
-    connect(m_canvas, &CardCanvas::mouseMoved, this, [this] { setPointerShape(Qt::ArrowCursor); });
+    m_elementMenu = new QMenu("pop", host);
+    m_elementMenu->setObjectName("elementMenu");
+    m_deleteAction = m_elementMenu->addAction("Delete");
+    m_deleteAction->setObjectName("deleteAction");
+    connect(m_deleteAction, &QAction::triggered, this, &CardEditor::deleteSelected);
 }
 
 CardEditor::~CardEditor() = default;
-
-void CardEditor::createTemplates()
-{
-    // The templates, in the order the card file lists them: text, shape, picture.
-    texts.setTemplate(new TextElement(m_canvas));
-    shapes.setTemplate(new ShapeElement(m_canvas));
-    pictures.setTemplate(new PictureElement(m_canvas));
-    applyTemplateDesign();
-
-    auto* handle0 = new SizeHandle(m_canvas);
-    handle0->setObjectName("handle");
-    handle0->hide();
-    handles.setTemplate(handle0);
-    wireHandle(handle0);
-}
-
-// The templates as designed: hidden, with the markers and defaults that new elements copy.
-void CardEditor::applyTemplateDesign()
-{
-    TextElement* text0 = texts[0];
-    text0->setObjectName("textElement");
-    text0->readProperties(TextElement::templateProperties());
-    text0->setBox(3000, 720, 1380, 330);
-    text0->setTag(QString());
-    text0->setToolTipText("Text");
-    text0->hide();
-
-    ShapeElement* shape0 = shapes[0];
-    shape0->setObjectName("shapeElement");
-    shape0->readProperties(ShapeElement::templateProperties());
-    shape0->setBox(360, 1680, 495, 375);
-    shape0->setToolTipText("Shape");
-    shape0->hide();
-
-    static const QImage icon = pictureTemplateIcon();
-    PictureElement* picture0 = pictures[0];
-    picture0->setObjectName("pictureElement");
-    picture0->setBox(1080, 240, 480, 285);
-    picture0->setStretch(true);
-    picture0->setPicture(icon);
-    picture0->setTag("img");
-    picture0->setToolTipText("Double click to change");
-    picture0->hide();
-}
-
-// A new member of an element array: a hidden copy of member 0 with all its properties.
-template <class T>
-T* CardEditor::copyElement(const T& member0, int index)
-{
-    auto* element = new T(m_canvas);
-    element->setObjectName(member0.objectName());
-    element->setIndex(index);
-    element->hide();
-    // Properties first: the box must not be fitted by the defaults of a bare control.
-    element->copyPropertiesFrom(member0);
-    element->copyElementFrom(member0);
-    wireElement(element);
-    return element;
-}
-
-SizeHandle* CardEditor::copyHandle(const SizeHandle& member0, int index)
-{
-    auto* handle = new SizeHandle(m_canvas);
-    handle->setObjectName("handle");
-    handle->setIndex(index);
-    handle->hide();
-    handle->copyElementFrom(member0);
-    wireHandle(handle);
-    return handle;
-}
-
-void CardEditor::createHandles()
-{
-    if (handles.count() == 1)
-        for (int i = 1; i < handles::Count; ++i)
-            handles.load(i);
-}
 
 void CardEditor::setCardFileName(const QString& path)
 {
@@ -153,56 +61,109 @@ void CardEditor::setCardFileName(const QString& path)
     emit cardFileNameChanged(path);
 }
 
+// ---- The design ------------------------------------------------------------------------
+
+const CardItem* CardEditor::selectedItem() const
+{
+    return m_selection.isEmpty() ? nullptr : item(m_selection.kind, m_selection.index);
+}
+
+bool CardEditor::changeItem(ElementKind kind, int index,
+                            const std::function<void(CardItem&)>& change)
+{
+    CardItem* target = m_design.item(kind, index);
+    if (!target)
+        return false;
+    const CardItem before = *target;
+    change(*target);
+    if (*target == before)
+        return true;
+    if (before.visible)
+        m_view->updateTwips(before.box());
+    if (target->visible)
+        m_view->updateTwips(target->box());
+    emit designChanged();
+    return true;
+}
+
+void CardEditor::setCardWidthPixels(float pixels)
+{
+    if (std::isnan(pixels))
+        return;
+    m_design.widthPixels = boundedPixels(pixels);
+    m_view->syncSize();
+    emit designChanged();
+}
+
+void CardEditor::setCardHeightPixels(float pixels)
+{
+    if (std::isnan(pixels))
+        return;
+    m_design.heightPixels = boundedPixels(pixels);
+    m_view->syncSize();
+    emit designChanged();
+}
+
+void CardEditor::setCardBackColor(qint32 color)
+{
+    m_design.backColor = color;
+    m_view->update();
+    emit designChanged();
+}
+
+void CardEditor::setDesign(CardDesign design)
+{
+    m_design = std::move(design);
+    m_view->syncSize();
+    m_view->update();
+    emit designChanged();
+}
+
 // ---- Adding ----------------------------------------------------------------------------
+
+CardItem* CardEditor::addElement(ElementKind kind, qint16& counter, bool toFront)
+{
+    incrementCounter(counter);
+    m_lastAddedKind = kind;
+    // A new element is made on top. A counter held at its top names an element that exists
+    // already: that one is shown again, and brought to the front where a new one would be.
+    if (CardItem* added = m_design.addCopy(kind, counter)) {
+        m_view->updateTwips(added->box());
+        emit designChanged();
+        return added;
+    }
+    changeItem(kind, counter, [](CardItem& item) { item.visible = true; });
+    if (toFront)
+        bringToFront(kind, counter);
+    return m_design.item(kind, counter);
+}
 
 void CardEditor::addText()
 {
-    incrementCounter(textCount);
-    texts.load(textCount);
-    m_lastAddedKind = ElementKind::Text;
-    if (TextElement* item = texts[textCount]) {
-        item->show();
-        bringToFront(item);
-        item->setCaption("Text");
-    }
+    if (addElement(ElementKind::Text, m_design.textCount, true))
+        changeItem(ElementKind::Text, m_design.textCount,
+                   [](CardItem& item) { item.text.caption = QStringLiteral("Text"); });
 }
 
-void CardEditor::addShape()
-{
-    incrementCounter(shapeCount);
-    shapes.load(shapeCount);
-    m_lastAddedKind = ElementKind::Shape;
-    if (ShapeElement* shape = shapes[shapeCount])
-        shape->show();
-}
+void CardEditor::addShape() { addElement(ElementKind::Shape, m_design.shapeCount, false); }
 
-void CardEditor::addShapeInFront()
-{
-    addShape();
-    if (ShapeElement* shape = shapes[shapeCount])
-        bringToFront(shape);
-}
+void CardEditor::addShapeInFront() { addElement(ElementKind::Shape, m_design.shapeCount, true); }
 
 void CardEditor::addPicture()
 {
-    incrementCounter(pictureCount);
-    pictures.load(pictureCount);
-    m_lastAddedKind = ElementKind::Picture;
-    PictureElement* picture = pictures[pictureCount];
-    if (picture) {
-        picture->show();
-        bringToFront(picture);
-    }
+    addElement(ElementKind::Picture, m_design.pictureCount, true);
+    const int index = m_design.pictureCount;
     QString path;
     if (!chooseImage(path)) {
         // A cancelled choice still uses up the index.
-        pictures.unload(pictureCount);
+        if (const CardItem* added = item(ElementKind::Picture, index)) {
+            m_view->updateTwips(added->box());
+            m_design.remove(ElementKind::Picture, index);
+            emit designChanged();
+        }
         return;
     }
-    if (picture) {
-        picture->loadPicture(path);
-        picture->setToolTipText(path);
-    }
+    changeItem(ElementKind::Picture, index, [&](CardItem& item) { item.toolTipText = path; });
 }
 
 bool CardEditor::chooseImage(QString& path)
@@ -216,160 +177,90 @@ void CardEditor::replacePicture()
     QString path;
     if (!chooseImage(path))
         return;
-    if (PictureElement* picture = pictures[m_selection.index]) {
-        picture->loadPicture(path);
-        picture->setToolTipText(path);
-    }
+    changeItem(ElementKind::Picture, m_selection.index,
+               [&](CardItem& item) { item.toolTipText = path; });
 }
 
-// ---- Wiring ----------------------------------------------------------------------------
-
-void CardEditor::wireElement(CardElement* element)
+void CardEditor::bringToFront(ElementKind kind, int index)
 {
-    // Events of an element that was removed (but not yet destroyed) are dropped.
-    connect(element, &CardElement::mousePressed, this,
-            [this, element](int button, int, float x, float y) {
-                if (isMember(element))
-                    elementPressed(element, button, x, y);
-            });
-    connect(element, &CardElement::mouseReleased, this,
-            [this, element](int, int, float x, float y) {
-                if (isMember(element))
-                    elementReleased(element, x, y);
-            });
-    connect(element, &CardElement::doubleClicked, this, [this, element] {
-        if (isMember(element))
-            elementDoubleClicked(element);
-    });
-}
-
-void CardEditor::wireHandle(SizeHandle* handle)
-{
-    connect(
-        handle, &CardElement::mousePressed, this,
-        [this, handle](int button, int, float x, float y) { handlePressed(handle, button, x, y); });
-    connect(handle, &CardElement::mouseMoved, this, [this, handle] {
-        setPointerShape(
-            pointerCursor(handles::pointerCode(handle->index())).value_or(Qt::ArrowCursor));
-    });
-}
-
-bool CardEditor::isMember(const CardElement* element) const
-{
-    const std::optional<ElementKind> kind = kindOf(element);
-    return kind && member(*kind, element->index()) == element;
-}
-
-CardElement* CardEditor::member(ElementKind kind, int index) const
-{
-    switch (kind) {
-    case ElementKind::Text: return texts[index];
-    case ElementKind::Picture: return pictures[index];
-    case ElementKind::Shape: return shapes[index];
-    }
-    return nullptr;
-}
-
-CardElement* CardEditor::selectedElement() const
-{
-    return m_selection.isEmpty() ? nullptr : member(m_selection.kind, m_selection.index);
-}
-
-void CardEditor::bringToFront(CardElement* element)
-{
-    // Restacking walks every sibling; one step under the handles costs one walk, where
-    // raising the element and then each handle costs nine.
-    if (QWidget* floor = handlesFloor()) {
-        const QObjectList& children = m_canvas->children();
-        if (children.indexOf(element) != children.indexOf(floor) - 1)
-            element->stackUnder(floor);
+    const qsizetype position = m_design.find(kind, index);
+    if (position < 0 || position == m_design.items().size() - 1)
         return;
-    }
-    element->raise();
-    raiseHandles();
-}
-
-// The lowest handle when the handles are the topmost widgets of the card; null otherwise.
-QWidget* CardEditor::handlesFloor() const
-{
-    const QObjectList& children = m_canvas->children();
-    const qsizetype first = children.size() - handles::Count;
-    if (first < 0)
-        return nullptr;
-    for (qsizetype i = first; i < children.size(); ++i)
-        if (!qobject_cast<SizeHandle*>(children.at(i)))
-            return nullptr;
-    return static_cast<QWidget*>(children.at(first));
-}
-
-// The handles are not part of the design and always stay above it.
-void CardEditor::raiseHandles()
-{
-    for (int i = 0; i < handles::Count; ++i)
-        if (SizeHandle* handle = handles[i])
-            handle->raise();
+    m_design.bringToFront(position);
+    const CardItem& item = m_design.items().constLast();
+    if (item.visible)
+        m_view->updateTwips(item.box());
+    emit designChanged();
 }
 
 // ---- Selecting and moving --------------------------------------------------------------
 
-void CardEditor::elementPressed(CardElement* element, int button, float x, float y)
+void CardEditor::elementPressed(const CardHit& hit, int button, float x, float y)
 {
     createHandles();
-    placeHandles(element);
-    m_selection = {*kindOf(element), element->index()};
-    pressX = x;
-    pressY = y;
+    placeHandles(hit.kind, hit.index);
+    m_selection = {hit.kind, hit.index};
+    m_pressX = x;
+    m_pressY = y;
     if (button == mousecode::Right)
-        Platform::instance().popupMenu(elementMenu, QCursor::pos());
+        Platform::instance().popupMenu(m_elementMenu, QCursor::pos());
 }
 
-void CardEditor::elementReleased(CardElement* element, float x, float y)
+void CardEditor::elementReleased(const CardHit& hit, float x, float y)
 {
-    CardElement* moved =
-        m_selection.isEmpty() ? nullptr : member(*kindOf(element), m_selection.index);
-    if (moved) {
-        // One move, so that the card repaints the old and new places once.
-        moved->moveTwips(moved->left() + (x - pressX), moved->top() + (y - pressY));
-        if (qobject_cast<TextElement*>(moved))
-            bringToFront(moved);
+    // The selected element of the released one's kind moves; normally the same element.
+    if (!m_selection.isEmpty()) {
+        const int index = m_selection.index;
+        const float dx = x - m_pressX;
+        const float dy = y - m_pressY;
+        const bool moved = changeItem(hit.kind, index, [&](CardItem& item) {
+            item.setLeft(item.left + dx);
+            item.setTop(item.top + dy);
+        });
+        if (moved && hit.kind == ElementKind::Text)
+            bringToFront(hit.kind, index);
     }
-    placeHandles(element);
+    placeHandles(hit.kind, hit.index);
 }
 
-void CardEditor::elementDoubleClicked(CardElement* element)
+void CardEditor::elementDoubleClicked(const CardHit& hit)
 {
-    switch (*kindOf(element)) {
+    switch (hit.kind) {
     case ElementKind::Picture: replacePicture(); break;
-    case ElementKind::Text: emit textOptionsRequested(qobject_cast<TextElement*>(element)); break;
-    case ElementKind::Shape:
-        emit shapeOptionsRequested(qobject_cast<ShapeElement*>(element));
-        break;
+    case ElementKind::Text: emit textOptionsRequested(hit.index); break;
+    case ElementKind::Shape: emit shapeOptionsRequested(hit.index); break;
     }
 }
 
-void CardEditor::placeHandles(const CardElement* element)
+void CardEditor::createHandles() { m_handleCount = handles::Count; }
+
+void CardEditor::placeHandles(ElementKind kind, int index)
 {
+    const CardItem* element = item(kind, index);
     if (!element)
         return;
-    for (int i = 0; i < handles::Count; ++i) {
-        SizeHandle* handle = handles[i];
-        if (!handle)
-            continue;
-        const QPointF at =
-            handles::position(i, element->left(), element->top(), element->widthTwips(),
-                              element->heightTwips(), handle->widthTwips(), handle->heightTwips());
-        handle->moveTwips(float(at.x()), float(at.y()));
-        handle->show();
-    }
-    if (!handlesFloor())
-        raiseHandles();
+    updateHandles();
+    for (int i = 0; i < m_handleCount; ++i)
+        m_handlePositions[size_t(i)] =
+            handles::position(i, element->left, element->top, element->width, element->height,
+                              HandleTwips, HandleTwips);
+    m_handlesShown = true;
+    updateHandles();
 }
 
 void CardEditor::hideHandles()
 {
-    for (int i = 0; i < handles::Count; ++i)
-        if (SizeHandle* handle = handles[i])
-            handle->hide();
+    if (!m_handlesShown)
+        return;
+    updateHandles();
+    m_handlesShown = false;
+}
+
+void CardEditor::updateHandles()
+{
+    if (m_handlesShown)
+        for (int i = 0; i < m_handleCount; ++i)
+            m_view->updateHandle(i);
 }
 
 // ---- Resizing --------------------------------------------------------------------------
@@ -385,48 +276,60 @@ void CardEditor::setPointerShape(Qt::CursorShape shape)
         m_host->setCursor(shape);
 }
 
-// Any button starts the drag.
-void CardEditor::handlePressed(SizeHandle* handle, int, float x, float y)
+void CardEditor::handleHovered(int handle)
 {
-    hideHandles();
-    const QPoint grab(qRound(x / TwipsPerPixel), qRound(y / TwipsPerPixel));
-    const QPoint at = handle->mapTo(m_host, grab);
-    m_drag->begin(handle->index(), handle->size(), grab, at);
+    setPointerShape(pointerCursor(handles::pointerCode(handle)).value_or(Qt::ArrowCursor));
 }
+
+void CardEditor::cardHovered() { setPointerShape(Qt::ArrowCursor); }
+
+// Any button starts the drag; the view draws its outline.
+void CardEditor::handlePressed(int) { hideHandles(); }
 
 void CardEditor::resizeSelected(int handle, float x, float y)
 {
-    if (CardElement* element = selectedElement())
-        handles::resizeOverCanvas(*element, handle, x, y);
+    if (m_selection.isEmpty())
+        return;
+    changeItem(m_selection.kind, m_selection.index, [&](CardItem& item) {
+        ResizedItem resized(item);
+        handles::resizeOverCanvas(resized, handle, x, y);
+    });
 }
 
-void CardEditor::elementDragOver(CardElement* element, int handle, float x, float y)
+void CardEditor::dragOver(const std::optional<CardHit>& element, int handle, float x, float y)
 {
     if (!element) {
         resizeSelected(handle, x, y);
         return;
     }
     // Over an element, only the selected one itself follows the pointer.
-    if (element != selectedElement())
+    if (m_selection.isEmpty() || element->kind != m_selection.kind
+        || element->index != m_selection.index)
         return;
-    handles::resizeOverElement(*element, handle, x, y);
+    changeItem(element->kind, element->index, [&](CardItem& item) {
+        ResizedItem resized(item);
+        handles::resizeOverElement(resized, handle, x, y);
+    });
 }
 
-void CardEditor::dragDropped(CardElement* element)
+void CardEditor::dropped(const std::optional<CardHit>& element)
 {
     if (element)
-        placeHandles(element);
+        placeHandles(element->kind, element->index);
 }
 
 // ---- Deleting --------------------------------------------------------------------------
 
 void CardEditor::deleteSelected()
 {
-    if (m_selection.isEmpty())
+    // A template is never removed: new elements are made from it.
+    if (m_selection.isEmpty() || m_selection.index == 0)
         return;
-    switch (m_selection.kind) {
-    case ElementKind::Text: texts.unload(m_selection.index); break;
-    case ElementKind::Picture: pictures.unload(m_selection.index); break;
-    case ElementKind::Shape: shapes.unload(m_selection.index); break;
-    }
+    const CardItem* element = selectedItem();
+    if (!element)
+        return;
+    if (element->visible)
+        m_view->updateTwips(element->box());
+    m_design.remove(m_selection.kind, m_selection.index);
+    emit designChanged();
 }

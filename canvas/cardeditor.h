@@ -1,24 +1,20 @@
 #pragma once
 
-#include "canvas/cardcanvas.h"
-#include "canvas/sizehandle.h"
-#include "controls/pictureelement.h"
-#include "controls/shapeelement.h"
-#include "controls/textelement.h"
+#include "canvas/cardview.h"
 #include "document/carddesign.h"
-#include "document/controlarray.h"
 #include "document/regularfile.h"
-#include "document/reservedtexts.h"
 
 #include <QObject>
-#include <QPointer>
 
-class HandleDrag;
+#include <array>
+#include <functional>
+#include <optional>
+
 class QAction;
 class QMenu;
 
-// The selected element: its kind and its index in that kind's array. Empty when nothing has
-// been selected yet.
+// The selected element: its kind and its index in that kind's numbering. Empty when nothing
+// has been selected yet.
 struct Selection {
     ElementKind kind = ElementKind::Text;
     int index = -1;
@@ -27,9 +23,10 @@ struct Selection {
     bool operator==(const Selection&) const = default;
 };
 
-// The card being designed: the canvas, its elements, the selection handles and the editor's
-// state. It adds, selects, moves, resizes and deletes elements, and writes and reads the
-// design as a card file. It lives in a host window, which it draws the canvas into.
+// The card being designed: the design, the view that shows it, the selection handles and the
+// editor's state. It adds, selects, moves, resizes and deletes elements, and writes and reads
+// the design as a card file. Every change to the design goes through here, so that the view
+// repaints just what changed.
 class CardEditor : public QObject {
     Q_OBJECT
 public:
@@ -37,25 +34,33 @@ public:
     ~CardEditor() override;
 
     QWidget* hostWindow() const { return m_host; }
-    CardCanvas* canvas() const { return m_canvas; }
+    CardView* view() const { return m_view; }
 
     // The design.
-    CreationSequence creationOrder;
-    ControlArray<TextElement> texts;
-    ControlArray<ShapeElement> shapes;
-    ControlArray<PictureElement> pictures;
-    ControlArray<SizeHandle> handles;
-    qint16 textCount = 0;
-    qint16 pictureCount = 0;
-    qint16 shapeCount = 0;
-    ReservedTexts textReserve;
-    ReservedTexts pictureReserve;
+    const CardDesign& design() const { return m_design; }
+    const CardItem* item(ElementKind kind, int index) const { return m_design.item(kind, index); }
+    // The selected element; null when it does not exist (any more).
+    const CardItem* selectedItem() const;
+    qint16 textCount() const { return m_design.textCount; }
+    qint16 pictureCount() const { return m_design.pictureCount; }
+    qint16 shapeCount() const { return m_design.shapeCount; }
+
+    // The card. Sizes are pixels; NaN keeps the size, anything else is bounded.
+    float cardWidthPixels() const { return m_design.widthPixels; }
+    float cardHeightPixels() const { return m_design.heightPixels; }
+    qint32 cardBackColor() const { return m_design.backColor; }
+    void setCardWidthPixels(float pixels);
+    void setCardHeightPixels(float pixels);
+    void setCardBackColor(qint32 color);
+
+    // Replaces the whole design, as opening a card does.
+    void setDesign(CardDesign design);
+    // Changes one element; false when it does not exist. The view repaints its old and new box.
+    bool changeItem(ElementKind kind, int index, const std::function<void(CardItem&)>& change);
 
     // Editor state.
     Selection selection() const { return m_selection; }
     void setSelection(Selection selection) { m_selection = selection; }
-    // The selected element; null when it does not exist (any more).
-    CardElement* selectedElement() const;
     std::optional<ElementKind> lastAddedKind() const { return m_lastAddedKind; }
     // Set once the print sheet has been composed for the card's current size.
     bool sheetPrimed() const { return m_sheetPrimed; }
@@ -70,31 +75,32 @@ public:
     void addShapeInFront();
     void addPicture();
 
-    // Selection, moving and resizing. The press position of the last press on an element,
-    // in that element's twips.
-    float pressX = 0;
-    float pressY = 0;
+    // The selection handles: eight 75 × 75 twip squares, made at start-up.
+    static constexpr float HandleTwips = 75;
     void createHandles();
-    void placeHandles(const CardElement* element);
+    int handleCount() const { return m_handleCount; }
+    bool handlesShown() const { return m_handlesShown; }
+    // Top-left corner of handle i on the card, in twips.
+    QPointF handlePosition(int handle) const { return m_handlePositions.at(size_t(handle)); }
+    void placeHandles(ElementKind kind, int index);
     void hideHandles();
     void resizeSelected(int handle, float x, float y);
+    // The press position of the last press on an element, in that element's twips.
+    QPointF pressTwips() const { return {m_pressX, m_pressY}; }
     // The host window's pointer shape while over the handles and the card.
     Qt::CursorShape pointerShape() const { return m_pointerShape; }
-    void setPointerShape(Qt::CursorShape shape);
 
     // The element pop-up menu and its "Delete".
-    QMenu* elementMenu;
-    QAction* deleteAction;
+    QMenu* elementMenu() const { return m_elementMenu; }
+    QAction* deleteAction() const { return m_deleteAction; }
     void deleteSelected();
 
     // The card file.
     void save();
     void saveAs();
-    // The largest card file read: far above any real card, and a bound for /dev/zero.
-    static constexpr qint64 MaxCardFileBytes = 64 << 20;
-    // The most elements a card file brings in; about 30,000 overlapping widgets overflow the
-    // stack of the toolkit's recursive painting.
-    static constexpr int MaxElements = 20'000;
+    static constexpr qint64 MaxCardFileBytes = carddesignfile::MaxFileBytes;
+    // The most elements a card file brings in.
+    static constexpr int MaxElements = carddesignfile::MaxElements;
     // The bytes of a card file: a regular file of at most MaxCardFileBytes, opened without
     // blocking.
     RegularFileRead readCardFile(const QString& path) const;
@@ -105,8 +111,6 @@ public:
     bool load(const QString& path);
     // Re-creates the card and its elements from the bytes of a card file.
     void loadBytes(const QByteArray& bytes);
-    // The design as a value: the card and its elements in stacking order.
-    CardDesign design() const;
     // The design as the bytes of a card file.
     QByteArray cardBytes() const;
     // Writes the design to a file, whole or not at all; false (with the reason) on failure.
@@ -114,45 +118,47 @@ public:
     // The empty default card with only the hidden templates, as a fresh start has it.
     void reset();
 
+    // The view's mouse events, as the editing rules take them; positions in the twips of the
+    // element (or of the card, for a drag over the card itself).
+    void elementPressed(const CardHit& hit, int button, float x, float y);
+    void elementReleased(const CardHit& hit, float x, float y);
+    void elementDoubleClicked(const CardHit& hit);
+    void handlePressed(int handle);
+    void handleHovered(int handle);
+    void cardHovered();
+    void dragOver(const std::optional<CardHit>& element, int handle, float x, float y);
+    void dropped(const std::optional<CardHit>& element);
+
 signals:
     // A double click asks for an element's options; the host opens the dialog.
-    void textOptionsRequested(TextElement* item);
-    void shapeOptionsRequested(ShapeElement* shape);
+    void textOptionsRequested(int index);
+    void shapeOptionsRequested(int index);
     void cardFileNameChanged(const QString& path);
+    // Any change of the design.
+    void designChanged();
 
 private:
-    void createTemplates();
-    void applyTemplateDesign();
+    void setPointerShape(Qt::CursorShape shape);
+    CardItem* addElement(ElementKind kind, qint16& counter, bool toFront);
+    void bringToFront(ElementKind kind, int index);
     bool saveTo(const QString& path);
-    template <class T>
-    T* copyElement(const T& member0, int index);
-    SizeHandle* copyHandle(const SizeHandle& member0, int index);
-    void wireElement(CardElement* element);
-    void showLoaded(CardElement* element, const CardItem& item);
-    void wireHandle(SizeHandle* handle);
-    bool isMember(const CardElement* element) const;
-    CardElement* member(ElementKind kind, int index) const;
-    void bringToFront(CardElement* element);
-    void raiseHandles();
-    QWidget* handlesFloor() const;
-    void elementPressed(CardElement* element, int button, float x, float y);
-    void elementReleased(CardElement* element, float x, float y);
-    void elementDoubleClicked(CardElement* element);
-    void elementDragOver(CardElement* element, int handle, float x, float y);
-    void dragDropped(CardElement* element);
-    void handlePressed(SizeHandle* handle, int button, float x, float y);
     bool chooseImage(QString& path);
     void replacePicture();
+    void updateHandles();
 
     QWidget* m_host;
-    CardCanvas* m_canvas;
-    HandleDrag* m_drag;
+    CardDesign m_design;
+    CardView* m_view;
+    QMenu* m_elementMenu;
+    QAction* m_deleteAction;
     Selection m_selection;
     std::optional<ElementKind> m_lastAddedKind;
     bool m_sheetPrimed = false;
     QString m_cardFileName;
     Qt::CursorShape m_pointerShape = Qt::ArrowCursor;
+    float m_pressX = 0;
+    float m_pressY = 0;
+    int m_handleCount = 1;
+    bool m_handlesShown = false;
+    std::array<QPointF, 8> m_handlePositions{};
 };
-
-// The kind of an element widget; nothing for a widget that is no card element of a kind.
-std::optional<ElementKind> kindOf(const CardElement* element);

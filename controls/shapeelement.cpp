@@ -1,7 +1,7 @@
 #include "controls/shapeelement.h"
 
 #include "document/twips.h"
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -2,7 +2,8 @@
 
 #include "controls/cardelement.h"
 #include "controls/propertybag.h"
-#include "document/vbcolor.h"
+#include "controls/skinbuttonaccessible.h"
+#include "platform/vbcolor.h"
 
 #include <QApplication>
 #include <QEnterEvent>
@@ -61,6 +62,7 @@ SkinButton::SkinButton(const QString& caption, QWidget* parent)
 
 void SkinButton::init(const QString& caption)
 {
+    installSkinButtonAccessibility();
     m_backColor = m_backOver = vbcolor::ButtonFace;
     m_foreColor = m_foreOver = vbcolor::ButtonText;
     setFocusPolicy(Qt::StrongFocus);

@@ -2,7 +2,7 @@
 
 #include "document/fontfaces.h"
 #include "document/twips.h"
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 
 #include <QFontMetricsF>
 #include <QGuiApplication>

@@ -1,7 +1,7 @@
 #include "controls/tubeprogressbar.h"
 
-#include "document/vbcolor.h"
 #include "platform/platform.h"
+#include "platform/vbcolor.h"
 
 #include <QPaintEvent>
 #include <QPainter>

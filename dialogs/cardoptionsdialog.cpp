@@ -68,14 +68,19 @@ void CardOptionsDialog::createControls()
     closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
     closeButton->setObjectName("closeButton");
     placeTwips(closeButton, 2640, 2040, 1455, 495);
+
+    // Each label names its field to assistive technology.
+    heightLabel->setBuddy(heightEdit);
+    widthLabel->setBuddy(widthEdit);
+    backColorLabel->setBuddy(backColorBox);
 }
 
 void CardOptionsDialog::fillFromCard()
 {
-    backColorBox->setBackColor(m_editor.canvas()->backColor());
+    backColorBox->setBackColor(m_editor.cardBackColor());
     // These run the size rules: opening alone re-applies the size and clears the primed flag.
-    heightEdit->setText(QString::number(m_editor.canvas()->heightPixels()));
-    widthEdit->setText(QString::number(m_editor.canvas()->widthPixels()));
+    heightEdit->setText(QString::number(m_editor.cardHeightPixels()));
+    widthEdit->setText(QString::number(m_editor.cardWidthPixels()));
 }
 
 void CardOptionsDialog::heightEdited()
@@ -90,7 +95,7 @@ void CardOptionsDialog::heightEdited()
         heightEdit->setText(QString::number(MaxHeight));
         return;
     }
-    m_editor.canvas()->setCardHeight(*height);
+    m_editor.setCardHeightPixels(*height);
 }
 
 void CardOptionsDialog::widthEdited()
@@ -104,14 +109,14 @@ void CardOptionsDialog::widthEdited()
         widthEdit->setText(QString::number(WidthAfterLimit));
         return;
     }
-    m_editor.canvas()->setCardWidth(*width);
+    m_editor.setCardWidthPixels(*width);
 }
 
 void CardOptionsDialog::backColorClicked() { chooseColorFor(this, *backColorBox); }
 
 void CardOptionsDialog::okClicked()
 {
-    m_editor.canvas()->setBackColor(backColorBox->backColor());
+    m_editor.setCardBackColor(backColorBox->backColor());
     accept();
 }
 

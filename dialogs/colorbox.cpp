@@ -1,7 +1,7 @@
 #include "dialogs/colorbox.h"
 
-#include "document/vbcolor.h"
 #include "platform/platform.h"
+#include "platform/vbcolor.h"
 
 #include <QMouseEvent>
 

@@ -47,6 +47,9 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     pickedKindLabel->setObjectName("pickedKindLabel");
     placeTwips(pickedKindLabel, 1080, 1800, 1695, 375);
     pickedKindLabel->hide();
+    // Each label names its field to assistive technology.
+    shapeLabel->setBuddy(shapeBox);
+    backColorLabel->setBuddy(backColorBox);
 
     // Only a pick from the list changes the shape, never typed text.
     connect(new ListPick(shapeBox), &ListPick::picked, this, &ShapeOptionsDialog::shapePicked);
@@ -54,10 +57,10 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     connect(closeButton, &SkinButton::clicked, this, &ShapeOptionsDialog::closeClicked);
 }
 
-void ShapeOptionsDialog::fillFrom(const ShapeElement& shape)
+void ShapeOptionsDialog::fillFrom(const CardItem& shape)
 {
-    const qint32 color = shape.backColor();
-    const int kind = shape.shape();
+    const qint32 color = shape.shape.backColor;
+    const int kind = shape.shape.shape;
     if (kind >= 0 && kind < shapeBox->count()) {
         shapeBox->setCurrentIndex(kind);
         shapePicked();
@@ -65,13 +68,13 @@ void ShapeOptionsDialog::fillFrom(const ShapeElement& shape)
     backColorBox->setBackColor(color);
 }
 
-ShapeElement* ShapeOptionsDialog::selectedShape() const
+void ShapeOptionsDialog::changeSelected(const std::function<void(ShapeLook&)>& change)
 {
     const int index = m_editor.selection().index;
     // The template (0) is never selected; writing into it would change every new shape.
     if (index <= 0)
-        return nullptr;
-    return m_editor.shapes[index];
+        return;
+    m_editor.changeItem(ElementKind::Shape, index, [&](CardItem& item) { change(item.shape); });
 }
 
 void ShapeOptionsDialog::shapePicked()
@@ -80,18 +83,17 @@ void ShapeOptionsDialog::shapePicked()
     if (position < 0)
         return;
     pickedKindLabel->setText(QString::number(position));
-    if (ShapeElement* shape = selectedShape()) {
-        // Every list position is a valid kind, so the shape cannot refuse it.
-        [[maybe_unused]] const bool taken = shape->setShape(pickedKindLabel->text().toInt());
-    }
+    // Every list position is a valid kind.
+    const qint16 kind = qint16(pickedKindLabel->text().toInt());
+    changeSelected([&](ShapeLook& look) { look.shape = kind; });
 }
 
 void ShapeOptionsDialog::backColorClicked()
 {
     if (!chooseColorFor(this, *backColorBox))
         return;
-    if (ShapeElement* shape = selectedShape())
-        shape->setBackColor(backColorBox->backColor());
+    const qint32 color = backColorBox->backColor();
+    changeSelected([&](ShapeLook& look) { look.backColor = color; });
 }
 
 void ShapeOptionsDialog::closeClicked() { close(); }

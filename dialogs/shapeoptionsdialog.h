@@ -2,7 +2,10 @@
 
 #include <QWidget>
 
-class ShapeElement;
+#include <functional>
+
+struct CardItem;
+struct ShapeLook;
 class ColorBox;
 class CardEditor;
 class QComboBox;
@@ -20,7 +23,7 @@ public:
     explicit ShapeOptionsDialog(CardEditor& editor);
 
     // The opener's filling: the list position, which runs the pick handler, then the colour.
-    void fillFrom(const ShapeElement& shape);
+    void fillFrom(const CardItem& shape);
 
     QLabel* shapeLabel;
     QComboBox* shapeBox; // the six kinds
@@ -34,8 +37,9 @@ public:
     void closeClicked();
 
 private:
-    // The shape named by the editor's selection index, whatever kind the selection has.
-    ShapeElement* selectedShape() const;
+    // Changes the shape named by the editor's selection index, whatever kind the selection
+    // has; nothing when there is none.
+    void changeSelected(const std::function<void(ShapeLook&)>& change);
 
     CardEditor& m_editor;
 };

@@ -137,6 +137,16 @@ void TextOptionsDialog::createControls()
     closeButton = makeProgramButton(this, "Close", ":/icon-close.svg");
     closeButton->setObjectName("closeButton");
     placeTwips(closeButton, 3120, 2520, 1455, 495);
+
+    // Each label names its field to assistive technology; a group's label names its first
+    // member.
+    fontLabel->setBuddy(fontBox);
+    sizeLabel->setBuddy(sizeBox);
+    styleLabel->setBuddy(boldBox);
+    alignmentLabel->setBuddy(alignmentButtons[0]);
+    textColorLabel->setBuddy(textColorBox);
+    backColorLabel->setBuddy(backColorBox);
+    textLabel->setBuddy(textEdit);
 }
 
 void TextOptionsDialog::fillLists()
@@ -155,51 +165,42 @@ void TextOptionsDialog::fillLists()
     sizeBox->setCurrentIndex(-1);
 }
 
-void TextOptionsDialog::fillFrom(const TextElement& item)
+void TextOptionsDialog::fillFrom(const CardItem& item)
 {
     // Read everything first, so the handlers' write-backs below cannot mix in their own values.
-    const QString face = item.fontName();
-    const float size = item.fontSize();
-    const qint16 alignment = item.alignment();
-    const bool bold = item.fontBold();
-    const bool italic = item.fontItalic();
-    const bool underline = item.fontUnderline();
-    const qint32 textColor = item.frwColor();
-    const qint32 backColor = item.backColor();
-    const QString caption = item.caption();
+    const TextLook look = item.text;
 
-    fontBox->setEditText(face);
-    sizeBox->setEditText(QString::number(size));
-    if (alignment >= 0 && alignment < int(alignmentButtons.size())) {
-        alignmentButtons[alignment]->setChecked(true);
+    fontBox->setEditText(look.fontName);
+    sizeBox->setEditText(QString::number(look.fontSize));
+    if (look.alignment >= 0 && look.alignment < int(alignmentButtons.size())) {
+        alignmentButtons[look.alignment]->setChecked(true);
     } else {
         m_alignment->setExclusive(false);
         for (PictureOptionButton* option : alignmentButtons)
             option->setChecked(false);
         m_alignment->setExclusive(true);
     }
-    boldBox->setCheckState(bold ? Qt::Checked : Qt::Unchecked);
-    italicBox->setCheckState(italic ? Qt::Checked : Qt::Unchecked);
-    underlineBox->setCheckState(underline ? Qt::Checked : Qt::Unchecked);
-    textColorBox->setBackColor(textColor);
-    backColorBox->setBackColor(backColor);
-    textEdit->setText(caption);
+    boldBox->setCheckState(look.bold ? Qt::Checked : Qt::Unchecked);
+    italicBox->setCheckState(look.italic ? Qt::Checked : Qt::Unchecked);
+    underlineBox->setCheckState(look.underline ? Qt::Checked : Qt::Unchecked);
+    textColorBox->setBackColor(look.frwColor);
+    backColorBox->setBackColor(look.backColor);
+    textEdit->setText(look.caption);
 }
 
-TextElement* TextOptionsDialog::selectedItem() const
+void TextOptionsDialog::changeSelected(const std::function<void(TextLook&)>& change)
 {
     const int index = m_editor.selection().index;
     // The template (0) is never selected; writing into it would change every new item.
     if (index <= 0)
-        return nullptr;
-    return m_editor.texts[index];
+        return;
+    m_editor.changeItem(ElementKind::Text, index, [&](CardItem& item) { change(item.text); });
 }
 
 void TextOptionsDialog::fontPicked()
 {
-    const QString face = fontBox->currentText();
-    if (TextElement* item = selectedItem())
-        item->setFontName(storedFontName(face));
+    const QString face = storedFontName(fontBox->currentText());
+    changeSelected([&](TextLook& look) { look.fontName = face; });
 }
 
 void TextOptionsDialog::sizePicked()
@@ -208,67 +209,64 @@ void TextOptionsDialog::sizePicked()
     const float size = sizeBox->currentText().toFloat(&ok);
     if (!ok)
         return;
-    if (TextElement* item = selectedItem())
-        item->setFontSize(size); // a size the item refuses leaves it as it was
+    // A size the item refuses leaves it as it was.
+    changeSelected([&](TextLook& look) { look.setFontSize(size); });
 }
 
 void TextOptionsDialog::boldClicked()
 {
-    if (TextElement* item = selectedItem())
-        item->setFontBold(boldBox->checkState() != Qt::Unchecked);
+    const bool bold = boldBox->checkState() != Qt::Unchecked;
+    changeSelected([&](TextLook& look) { look.bold = bold; });
 }
 
 void TextOptionsDialog::italicClicked()
 {
-    if (TextElement* item = selectedItem())
-        item->setFontItalic(italicBox->checkState() != Qt::Unchecked);
+    const bool italic = italicBox->checkState() != Qt::Unchecked;
+    changeSelected([&](TextLook& look) { look.italic = italic; });
 }
 
 void TextOptionsDialog::underlineClicked()
 {
-    if (TextElement* item = selectedItem())
-        item->setFontUnderline(underlineBox->checkState() != Qt::Unchecked);
+    const bool underline = underlineBox->checkState() != Qt::Unchecked;
+    changeSelected([&](TextLook& look) { look.underline = underline; });
 }
 
 void TextOptionsDialog::alignmentClicked()
 {
-    TextElement* item = selectedItem();
-    if (!item)
-        return;
     for (int index = 0; index < int(alignmentButtons.size()); ++index)
         if (alignmentButtons[index]->isChecked())
-            item->setAlignment(qint16(index));
+            changeSelected([&](TextLook& look) { look.alignment = qint16(index); });
 }
 
 void TextOptionsDialog::textColorClicked()
 {
     if (!chooseColorFor(this, *textColorBox))
         return;
-    if (TextElement* item = selectedItem())
-        item->setFrwColor(textColorBox->backColor());
+    const qint32 color = textColorBox->backColor();
+    changeSelected([&](TextLook& look) { look.frwColor = color; });
 }
 
 void TextOptionsDialog::backColorClicked()
 {
     if (!chooseColorFor(this, *backColorBox))
         return;
-    if (TextElement* item = selectedItem())
-        item->setBackColor(backColorBox->backColor());
+    const qint32 color = backColorBox->backColor();
+    changeSelected([&](TextLook& look) { look.backColor = color; });
 }
 
 void TextOptionsDialog::sameAsCardClicked()
 {
     if (sameAsCardBox->checkState() != Qt::Checked)
         return;
-    backColorBox->setBackColor(m_editor.canvas()->backColor());
-    if (TextElement* item = selectedItem())
-        item->setBackColor(backColorBox->backColor());
+    backColorBox->setBackColor(m_editor.cardBackColor());
+    const qint32 color = backColorBox->backColor();
+    changeSelected([&](TextLook& look) { look.backColor = color; });
 }
 
 void TextOptionsDialog::textEdited()
 {
-    if (TextElement* item = selectedItem())
-        item->setCaption(textEdit->text());
+    const QString caption = textEdit->text();
+    changeSelected([&](TextLook& look) { look.caption = caption; });
 }
 
 void TextOptionsDialog::closeClicked() { hide(); }

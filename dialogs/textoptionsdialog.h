@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <array>
+#include <functional>
 
 class ColorBox;
 class CardEditor;
@@ -14,7 +15,8 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class SkinButton;
-class TextElement;
+struct CardItem;
+struct TextLook;
 
 // Text Options: edits the selected text item live. It keeps no copy of the item: every
 // handler looks the selection up in the editor when it runs, so selecting another element
@@ -27,7 +29,7 @@ public:
 
     // Fills the controls from a text item, in the opener's order; this may run the handlers,
     // which write the same values back.
-    void fillFrom(const TextElement& item);
+    void fillFrom(const CardItem& item);
 
     QLabel* fontLabel;
     QComboBox* fontBox; // font faces
@@ -64,9 +66,9 @@ public:
 private:
     void createControls();
     void fillLists();
-    // The text item named by the editor's selection index, whatever kind the selection
-    // has; null when there is none.
-    TextElement* selectedItem() const;
+    // Changes the text item named by the editor's selection index, whatever kind the
+    // selection has; nothing when there is none.
+    void changeSelected(const std::function<void(TextLook&)>& change);
 
     CardEditor& m_editor;
     QButtonGroup* m_alignment;

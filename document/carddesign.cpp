@@ -1,11 +1,13 @@
 #include "document/carddesign.h"
 
 #include "document/cardfile.h"
-#include "document/controlarray.h"
 #include "document/twips.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <limits>
+#include <vector>
 
 // ---- Elements --------------------------------------------------------------------------
 
@@ -86,7 +88,14 @@ CardDesign::CardDesign()
 
 qsizetype CardDesign::find(ElementKind kind, int index) const
 {
-    // From the top: the element just added or pressed is the one asked for most.
+    // The templates lie at the bottom; any other element is searched from the top, where the
+    // element just added or pressed is.
+    if (index == 0) {
+        for (qsizetype i = 0; i < m_items.size(); ++i)
+            if (m_items.at(i).index == 0 && m_items.at(i).kind == kind)
+                return i;
+        return -1;
+    }
     for (qsizetype i = m_items.size() - 1; i >= 0; --i) {
         const CardItem& item = m_items.at(i);
         if (item.index == index && item.kind == kind)
@@ -111,6 +120,11 @@ CardItem* CardDesign::addCopy(ElementKind kind, int index)
 {
     if (find(kind, index) >= 0)
         return nullptr;
+    return addNewCopy(kind, index);
+}
+
+CardItem* CardDesign::addNewCopy(ElementKind kind, int index)
+{
     const CardItem* member0 = item(kind, 0);
     if (!member0)
         return nullptr;
@@ -188,22 +202,39 @@ void applyBox(CardItem& item, const Fields& f)
     apply(f.top, [&](float v) { item.setTop(v); });
 }
 
-// Member `index` of a kind for the next record: a new copy of the template, or the member
-// itself when it exists (the template for the first record, or a counter held at its top).
-CardItem& recordTarget(CardDesign& design, ElementKind kind, int index)
-{
-    if (CardItem* existing = design.item(kind, index))
-        return *existing;
-    return *design.addCopy(kind, index);
-}
+// Where each element read so far lies, so that reading stays linear however many records
+// come; reading only appends, so positions hold.
+class ReadTargets {
+public:
+    // Member `index` of a kind for the next record: a new copy of the template, or the member
+    // itself when it exists (the template for the first record, or a counter held at its top).
+    CardItem& at(CardDesign& design, ElementKind kind, qint16 index)
+    {
+        std::vector<qsizetype>& positions = m_positions[size_t(kind) - 1];
+        if (positions.empty())
+            positions.assign(size_t(std::numeric_limits<qint16>::max()) + 1, -1);
+        qsizetype& position = positions[size_t(index)];
+        if (position < 0) {
+            position = design.find(kind, index);
+            if (position < 0) {
+                design.addNewCopy(kind, index);
+                position = design.items().size() - 1;
+            }
+        }
+        return design.items()[position];
+    }
 
-bool isSize(float points) { return points > 0 && points <= 2048.0f; }
+private:
+    std::array<std::vector<qsizetype>, 3> m_positions;
+};
+
 } // namespace
 
 ReadResult read(QByteArrayView bytes, int maxElements)
 {
     ReadResult result;
     CardDesign& design = result.design;
+    ReadTargets targets;
     int elements = 0;
     cardfile::CardReader reader(bytes);
     while (const auto record = reader.next()) {
@@ -228,7 +259,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             break;
         }
         case cardfile::RecordKind::Label: {
-            CardItem& item = recordTarget(design, ElementKind::Text, design.textCount);
+            CardItem& item = targets.at(design, ElementKind::Text, design.textCount);
             const auto f = cardfile::labelFields(*record);
             TextLook& look = item.text;
             apply(f.caption, [&](const QString& v) { look.caption = v; });
@@ -236,10 +267,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             apply(f.backColor, [&](qint32 v) { look.backColor = v; });
             apply(f.frwColor, [&](qint32 v) { look.frwColor = v; });
             apply(f.fontName, [&](const QString& v) { look.fontName = v; });
-            apply(f.fontSize, [&](float v) {
-                if (isSize(v))
-                    look.fontSize = v;
-            });
+            apply(f.fontSize, [&](float v) { look.setFontSize(v); });
             apply(f.bold, [&](bool v) { look.bold = v; });
             apply(f.underline, [&](bool v) { look.underline = v; });
             apply(f.italic, [&](bool v) { look.italic = v; });
@@ -251,7 +279,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             break;
         }
         case cardfile::RecordKind::Image: {
-            CardItem& item = recordTarget(design, ElementKind::Picture, design.pictureCount);
+            CardItem& item = targets.at(design, ElementKind::Picture, design.pictureCount);
             const auto f = cardfile::imageFields(*record);
             applyBox(item, f);
             apply(f.path, [&](const QString& v) { item.toolTipText = v; });
@@ -260,7 +288,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             break;
         }
         case cardfile::RecordKind::Shape: {
-            CardItem& item = recordTarget(design, ElementKind::Shape, design.shapeCount);
+            CardItem& item = targets.at(design, ElementKind::Shape, design.shapeCount);
             const auto f = cardfile::shapeFields(*record);
             applyBox(item, f);
             apply(f.backColor, [&](qint32 v) { item.shape.backColor = v; });
@@ -271,6 +299,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             incrementCounter(design.shapeCount);
             break;
         }
+        case cardfile::RecordKind::QrCode:
         case cardfile::RecordKind::Other: break;
         }
     }

@@ -7,7 +7,16 @@
 #include <QSizeF>
 #include <QString>
 
+#include <limits>
 #include <optional>
+
+// Element counters are 16-bit; one at its top value is never incremented, so 32767 is the
+// highest index any element gets.
+inline void incrementCounter(qint16& counter)
+{
+    if (counter < std::numeric_limits<qint16>::max())
+        ++counter;
+}
 
 // The kinds of element on the card, numbered as the card's old kind codes were.
 enum class ElementKind { Text = 1, Picture = 2, Shape = 3 };
@@ -30,6 +39,17 @@ struct TextLook {
     qint16 alignment = 0;
     // 0 plain, 1 edge above and left, 2 edge below and right.
     qint32 font3D = 0;
+
+    // A zero or negative size cannot be drawn, and a huge one stalls text layout: such a size
+    // is refused (false) and the size stays.
+    static constexpr float MaxFontSize = 2048.0f;
+    bool setFontSize(float points)
+    {
+        if (!(points > 0 && points <= MaxFontSize))
+            return false;
+        fontSize = points;
+        return true;
+    }
 
     bool operator==(const TextLook&) const = default;
 };
@@ -126,6 +146,8 @@ public:
     // Creates element `index` of a kind as a visible copy of its template, on top; null when
     // it exists already or the template is gone.
     CardItem* addCopy(ElementKind kind, int index);
+    // The same for a caller that knows the element does not exist yet.
+    CardItem* addNewCopy(ElementKind kind, int index);
     // Appends an element as it is, on top, with the next serial.
     CardItem& append(const CardItem& item);
     // Appends an element on top keeping its serial, for a design put together from elsewhere.
@@ -150,8 +172,11 @@ private:
 // The card file as the design: reading, writing, and what reading left out.
 namespace carddesignfile {
 
-// The most elements a card file brings in by default.
-inline constexpr int MaxElements = 100'000;
+// The largest card file read: far above any real card, and a bound for /dev/zero.
+inline constexpr qint64 MaxFileBytes = 64 << 20;
+// The most element records a card file can hold within MaxFileBytes: a record of one word and
+// seventeen empty lines takes 29 bytes. Past 32,767 of a kind, records overwrite the last one.
+inline constexpr int MaxElements = int(MaxFileBytes / 29);
 
 struct ReadResult {
     CardDesign design;

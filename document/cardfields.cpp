@@ -2,6 +2,8 @@
 
 #include "document/cardencoding.h"
 
+#include <QStringDecoder>
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -215,5 +217,51 @@ std::optional<bool> parseBoolean(const Field& field)
 }
 
 QString fieldText(const Field& field) { return decodeText(field.text); }
+
+QByteArray formatPercentEncoded(const QString& text)
+{
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    QByteArray out;
+    for (const char c : text.toUtf8()) {
+        const uchar byte = uchar(c);
+        if (byte < 0x20 || byte > 0x7E || c == '"' || c == '%') {
+            out += '%';
+            out += Hex[byte >> 4];
+            out += Hex[byte & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+QString parsePercentEncoded(const Field& field)
+{
+    auto hexValue = [](char c) {
+        if (c >= '0' && c <= '9')
+            return c - '0';
+        if (c >= 'A' && c <= 'F')
+            return c - 'A' + 10;
+        if (c >= 'a' && c <= 'f')
+            return c - 'a' + 10;
+        return -1;
+    };
+    const QByteArrayView in = field.text;
+    QByteArray bytes;
+    bytes.reserve(in.size());
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        if (in[i] == '%' && i + 2 < in.size() && hexValue(in[i + 1]) >= 0
+            && hexValue(in[i + 2]) >= 0) {
+            bytes += char(hexValue(in[i + 1]) << 4 | hexValue(in[i + 2]));
+            i += 2;
+        } else {
+            bytes += in[i];
+        }
+    }
+    QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless
+                                                    | QStringConverter::Flag::ConvertInitialBom);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? decodeWindows1252(bytes) : text;
+}
 
 } // namespace cardfile

@@ -34,6 +34,10 @@ QByteArray formatBoolean(bool value);
 // a line break inside a field would shift every later line of the file.
 QByteArray formatQuoted(const QString& text);
 QString withoutLineBreaks(const QString& text);
+// Text of any kind on one line of printable ASCII: its UTF-8 bytes, each byte outside 0x20 to
+// 0x7E and every '"' and '%' written as %XX (upper-case hex), so that quotes and line breaks in
+// the text never reach the file.
+QByteArray formatPercentEncoded(const QString& text);
 
 // Conversions give nothing when the field does not hold a value of the type, so that the
 // caller can leave the property as it was. Numbers are unquoted: an optional sign and digits,
@@ -45,6 +49,9 @@ std::optional<qint32> parseInt32(const Field& field);
 std::optional<qint16> parseInt16(const Field& field);
 // #TRUE# or #FALSE#, unquoted; the letters in either case.
 std::optional<bool> parseBoolean(const Field& field);
+// The other way, quoted or not. A '%' not followed by two hex digits stays as it is; the bytes
+// are UTF-8, or Windows-1252 when they are not (as for every other text of the file).
+QString parsePercentEncoded(const Field& field);
 // Any field converts to text, quoted or not.
 QString fieldText(const Field& field);
 

@@ -75,6 +75,21 @@ void CardWriter::writeShape(const ShapeRecord& record)
     fillers(11);
 }
 
+void CardWriter::writeQrCode(const QrCodeRecord& record)
+{
+    text(QStringLiteral("QRCode"));
+    single(record.width);
+    single(record.height);
+    single(record.left);
+    single(record.top);
+    line('"' + formatPercentEncoded(record.content) + '"');
+    integer(record.darkColor);
+    integer(record.lightColor);
+    text(QString(qrLevelLetter(record.level)));
+    fillers(8);
+    text(QStringLiteral("qr"));
+}
+
 RecordKind RawRecord::kind() const
 {
     const auto first = field(1);
@@ -91,6 +106,10 @@ RecordKind RawRecord::kind() const
         return RecordKind::Image;
     if (word == "ActiveShape")
         return RecordKind::Shape;
+    if (word == "QRCode") {
+        const auto marker = field(18);
+        return marker && marker->text == "qr" ? RecordKind::QrCode : RecordKind::Other;
+    }
     return RecordKind::Other;
 }
 
@@ -225,6 +244,22 @@ ShapeFields shapeFields(const RawRecord& record)
     f.top = record.single(5);
     f.backColor = record.int32(6);
     f.shape = record.int16(7);
+    return f;
+}
+
+QrCodeFields qrCodeFields(const RawRecord& record)
+{
+    QrCodeFields f;
+    f.width = record.single(2);
+    f.height = record.single(3);
+    f.left = record.single(4);
+    f.top = record.single(5);
+    if (const auto content = record.field(6))
+        f.content = parsePercentEncoded(*content);
+    f.darkColor = record.int32(7);
+    f.lightColor = record.int32(8);
+    if (const auto level = record.field(9); level && level->quoted && level->text.size() == 1)
+        f.level = qrLevelFromLetter(QChar::fromLatin1(level->text.front()));
     return f;
 }
 

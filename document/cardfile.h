@@ -2,6 +2,7 @@
 
 #include "document/cardfields.h"
 #include "document/fontfaces.h"
+#include "document/qrlevel.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -50,6 +51,17 @@ struct ShapeRecord {
     qint16 shape = 0;
 };
 
+// The light colour a QR code stores when its light modules are not painted.
+inline constexpr qint32 TransparentColor = -1;
+
+struct QrCodeRecord {
+    float width = 0, height = 0, left = 0, top = 0;
+    QString content; // a contact card is kept as its vCard text
+    qint32 darkColor = 0;
+    qint32 lightColor = 0x00FFFFFF; // or TransparentColor
+    QrLevel level = QrLevel::M;
+};
+
 // Appends records to a byte array.
 class CardWriter {
 public:
@@ -57,6 +69,7 @@ public:
     void writeLabel(const LabelRecord& record);
     void writeImage(const ImageRecord& record);
     void writeShape(const ShapeRecord& record);
+    void writeQrCode(const QrCodeRecord& record);
 
     const QByteArray& bytes() const { return m_bytes; }
 
@@ -71,8 +84,9 @@ private:
     QByteArray m_bytes;
 };
 
-// "Label" counts only when its line 18 is the text marker "Text"; any other record is Other.
-enum class RecordKind { Card, Label, Image, Shape, Other };
+// "Label" counts only when its line 18 is the text marker "Text", "QRCode" only when its line 18
+// is "qr"; any other record is Other.
+enum class RecordKind { Card, Label, Image, Shape, QrCode, Other };
 
 // One record as it stands in the file. The last record of a file may be cut short: its
 // missing lines convert to nothing, like fields that do not convert.
@@ -147,9 +161,17 @@ struct ShapeFields {
     std::optional<qint16> shape;
 };
 
+struct QrCodeFields {
+    std::optional<float> width, height, left, top;
+    std::optional<QString> content;
+    std::optional<qint32> darkColor, lightColor;
+    std::optional<QrLevel> level;
+};
+
 CardFields cardFields(const RawRecord& record);
 LabelFields labelFields(const RawRecord& record);
 ImageFields imageFields(const RawRecord& record);
 ShapeFields shapeFields(const RawRecord& record);
+QrCodeFields qrCodeFields(const RawRecord& record);
 
 } // namespace cardfile

@@ -32,6 +32,9 @@ CardsCountDialog::CardsCountDialog(QWidget* parent)
     placeTwips(columnsBox, 4080, 1800, 975, 315);
     auto* columnsLabel = new QLabel(QString::fromUtf8("عدد الأعمدة"), this);
     placeTwips(columnsLabel, 5280, 1800, 855, 255);
+    // Each label names its field to assistive technology.
+    rowsLabel->setBuddy(rowsBox);
+    columnsLabel->setBuddy(columnsBox);
 
     for (int n = 1; n <= sheet::MaxCount; ++n) {
         rowsBox->addItem(QString::number(n));

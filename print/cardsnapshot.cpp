@@ -1,37 +1,26 @@
 #include "print/cardsnapshot.h"
 
-#include "controls/cardelement.h"
 #include "document/twips.h"
+#include "render/cardpainter.h"
 
 #include <QPainter>
 
 #include <atomic>
 
-CardSnapshot recordCard(const QWidget& canvas, const QColor& background)
+CardSnapshot recordCard(const CardDesign& design)
 {
     static std::atomic<quint64> generations{0};
     CardSnapshot snapshot;
-    snapshot.pixelSize = canvas.size();
+    const QSize size(qMax(0, qRound(design.widthPixels)), qMax(0, qRound(design.heightPixels)));
+    snapshot.pixelSize = size;
     snapshot.generation = ++generations;
 
-    const QRect card(QPoint(0, 0), canvas.size());
+    const QRect card(QPoint(0, 0), size);
     QPainter painter(&snapshot.picture);
     painter.setClipRect(card);
-    painter.fillRect(card, background);
-    // Children are listed in stacking order, the bottom one first.
-    for (QObject* child : canvas.children()) {
-        auto* element = qobject_cast<CardElement*>(child);
-        if (!element || element->isHidden())
-            continue;
-        painter.save();
-        // As the element's own paint event draws it: clipped to its box, in twips.
-        painter.translate(element->pos());
-        painter.setClipRect(QRect(QPoint(0, 0), element->size()), Qt::IntersectClip);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
-        element->paintTwips(painter);
-        painter.restore();
-    }
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
+    cardpainter::paintCard(painter, design);
     painter.end();
     snapshot.picture.setBoundingRect(card);
     return snapshot;

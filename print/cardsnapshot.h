@@ -1,12 +1,13 @@
 #pragma once
 
+#include "document/carddesign.h"
+
 #include <QColor>
 #include <QPicture>
 #include <QSizeF>
 
 class QPainter;
 class QRectF;
-class QWidget;
 
 // The card as displayed, recorded as the elements' own painting rather than as screen pixels,
 // so that a printer or PDF replays it at its own resolution. Coordinates are the canvas's
@@ -19,9 +20,8 @@ struct CardSnapshot {
     bool isEmpty() const { return pixelSize.isEmpty(); }
 };
 
-// Records every visible element of the canvas, bottom first, over the card's background.
-// Hidden widgets (the selection handles while printing, the templates) are left out.
-CardSnapshot recordCard(const QWidget& canvas, const QColor& background);
+// Records the card's background and its visible elements, bottom first.
+CardSnapshot recordCard(const CardDesign& design);
 
 // Replays the snapshot stretched onto `target`, given in the painter's logical units, at the
 // device's own resolution: text stays text and images keep their source pixels.

@@ -1,22 +1,18 @@
 #include "print/printcommand.h"
 
 #include "document/twips.h"
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 #include "print/cardscountdialog.h"
 #include "print/layoutcatalog.h"
 #include "print/previewwindow.h"
 #include "print/printoptionsdialog.h"
 
 // Everything printing needs from the editor, in one place.
-CardSnapshot snapshotCard(const CardEditor& editor)
-{
-    return recordCard(*editor.canvas(), vbcolor::toQColor(editor.canvas()->backColor()));
-}
+CardSnapshot snapshotCard(const CardEditor& editor) { return recordCard(editor.design()); }
 
 QSizeF cardSizeTwips(const CardEditor& editor)
 {
-    return {editor.canvas()->widthPixels() * TwipsPerPixel,
-            editor.canvas()->heightPixels() * TwipsPerPixel};
+    return {editor.cardWidthPixels() * TwipsPerPixel, editor.cardHeightPixels() * TwipsPerPixel};
 }
 
 PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)

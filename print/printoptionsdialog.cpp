@@ -17,7 +17,6 @@
 #include <QScrollBar>
 
 #include <cmath>
-#include <tuple>
 
 const QString PrintOptionsDialog::PdfEntry = QStringLiteral("PDF file");
 
@@ -65,11 +64,12 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     printerBox->setObjectName("printerBox");
     placeTwips(printerBox, 840, 120, 4845, 360);
     // The group captions stand on their frames' top lines and hide the line behind them.
-    for (auto [caption, left, width] : {std::tuple{"Copies", 1500, 645}, {"Quality", 5325, 615}}) {
-        auto* label = new QLabel(caption, this);
-        label->setAutoFillBackground(true);
-        placeTwips(label, left, 840, width, 240);
-    }
+    auto* copiesLabel = new QLabel("Copies", this);
+    placeTwips(copiesLabel, 1500, 840, 645, 240);
+    auto* qualityLabel = new QLabel("Quality", this);
+    placeTwips(qualityLabel, 5325, 840, 615, 240);
+    for (QLabel* caption : {copiesLabel, qualityLabel})
+        caption->setAutoFillBackground(true);
     copiesBox = new QLineEdit("1", this);
     copiesBox->setObjectName("copiesBox");
     placeTwips(copiesBox, 720, 1260, 615, 285);
@@ -102,7 +102,8 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     placeTwips(cancelButton, 3480, 2400, 1455, 495);
 
     // Beyond the right edge: not seen, yet both keep their places in the tab order.
-    placeTwips(new QLabel(QString::fromUtf8("ألوان الطباعة"), this), 9960, 2160, 900, 195);
+    auto* colourLabel = new QLabel(QString::fromUtf8("ألوان الطباعة"), this);
+    placeTwips(colourLabel, 9960, 2160, 900, 195);
     colourBox = new QCheckBox(QString::fromUtf8("ملون"), this);
     colourBox->setObjectName("colourBox");
     placeTwips(colourBox, 9720, 2520, 735, 255);
@@ -110,6 +111,13 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     greyBox = new QCheckBox(QString::fromUtf8("رمادي"), this);
     greyBox->setObjectName("greyBox");
     placeTwips(greyBox, 8400, 2520, 975, 255);
+
+    // Each label names its field to assistive technology; a group's label names its first
+    // member.
+    printerLabel->setBuddy(printerBox);
+    copiesLabel->setBuddy(copiesBox);
+    qualityLabel->setBuddy(lowQuality);
+    colourLabel->setBuddy(colourBox);
 
     QWidget* chain[] = {printerBox,       copiesBox, copiesSpinner, lowQuality, normalQuality,
                         excellentQuality, okButton,  cancelButton,  colourBox,  greyBox};

@@ -1,6 +1,7 @@
 #include "print/printsheet.h"
 
 #include "document/twips.h"
+#include "document/wholefile.h"
 #include "print/calibration.h"
 
 #include <QDir>
@@ -13,7 +14,6 @@
 
 #include <cups/cups.h>
 
-#include <cstdio>
 #include <dlfcn.h>
 
 void paintSheet(QPainter& painter, const SheetSpec& sheetSpec, qreal unitsPerTwip)
@@ -209,20 +209,21 @@ bool drawPage(QPrinter& printer, const PagePainter& paint, const PrinterCalibrat
 
 PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const PagePainter& paint)
 {
-    const QFileInfo target(job.pdfFile);
-    const QString cannotWrite = QStringLiteral("The file %1 cannot be written.")
-                                    .arg(QDir::toNativeSeparators(target.absoluteFilePath()));
-    if (target.isDir())
-        return {false, cannotWrite};
-    // Written beside the target and moved over it when whole, so that a failed job never
-    // leaves a half-written or clobbered file.
-    QTemporaryFile partial(target.absolutePath() + QStringLiteral("/.") + target.fileName()
-                           + QStringLiteral(".XXXXXX"));
+    const auto cannotWrite = [&](const QString& reason) {
+        if (job.pdfFile == QLatin1String("-"))
+            return PrintOutcome{
+                false,
+                QStringLiteral("The PDF cannot be written to standard output: %1").arg(reason)};
+        return PrintOutcome{
+            false,
+            QStringLiteral("The file %1 cannot be written: %2")
+                .arg(QDir::toNativeSeparators(QFileInfo(job.pdfFile).absoluteFilePath()), reason)};
+    };
+    // The page is made in a private file first and then delivered as a save delivers a card:
+    // a failed job never touches the target, and a FIFO or standard output gets a whole PDF.
+    QTemporaryFile partial;
     if (!partial.open())
-        return {false, cannotWrite};
-    partial.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup
-                           | QFile::ReadOther);
-    partial.close();
+        return cannotWrite(partial.errorString());
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -231,12 +232,15 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const
     applySettings(printer, job, paper, landscape, false);
     // A file is no printer: it keeps the nominal page.
     if (!drawPage(printer, paint, {}, qMax(1, job.copies)))
-        return {false, cannotWrite};
-    if (std::rename(QFile::encodeName(partial.fileName()).constData(),
-                    QFile::encodeName(target.absoluteFilePath()).constData())
-        != 0)
-        return {false, cannotWrite};
-    partial.setAutoRemove(false);
+        return cannotWrite(QStringLiteral("the page could not be drawn"));
+    const qint64 size = partial.size();
+    const uchar* mapped = size > 0 ? partial.map(0, size) : nullptr;
+    if (size > 0 && !mapped)
+        return cannotWrite(partial.errorString());
+    QString reason;
+    if (!writeOutput(job.pdfFile,
+                     QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size), &reason))
+        return cannotWrite(reason);
     return {true, {}};
 }
 

@@ -2,7 +2,7 @@
 #include "platform/resources.h"
 
 #include "controls/programbutton.h"
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 #include "shell/webpage.h"
 
 #include <QGridLayout>

@@ -112,36 +112,44 @@ void addText(CardEditor& editor, const QString& caption, float points, bool bold
              QRectF twips)
 {
     editor.addText();
-    TextElement* text = editor.texts[editor.texts.count() - 1];
-    text->setCaption(caption);
-    text->setFontName("Liberation Sans");
-    (void)text->setFontSize(points);
-    text->setFontBold(bold);
-    text->setFrwColor(colour);
-    text->setBgColor(0x00E0E0E0);
-    text->setBackStyle(0);
-    text->setBox(float(twips.left()), float(twips.top()), float(twips.width()),
-                 float(twips.height()));
+    editor.changeItem(ElementKind::Text, editor.textCount(), [&](CardItem& item) {
+        item.text.caption = caption;
+        item.text.fontName = "Liberation Sans";
+        item.text.setFontSize(points);
+        item.text.bold = bold;
+        item.text.frwColor = colour;
+        item.text.bgColor = 0x00E0E0E0;
+        item.text.backStyle = 0;
+        item.setWidth(float(twips.width()));
+        item.setHeight(float(twips.height()));
+        item.setLeft(float(twips.left()));
+        item.setTop(float(twips.top()));
+    });
 }
 
-void addShape(CardEditor& editor, int kind, qint32 colour, QRectF twips)
+void addShape(CardEditor& editor, qint16 kind, qint32 colour, QRectF twips)
 {
     editor.addShape();
-    ShapeElement* shape = editor.shapes[editor.shapes.count() - 1];
-    (void)shape->setShape(kind);
-    shape->setBackColor(colour);
-    shape->setBox(float(twips.left()), float(twips.top()), float(twips.width()),
-                  float(twips.height()));
+    editor.changeItem(ElementKind::Shape, editor.shapeCount(), [&](CardItem& item) {
+        item.shape.shape = kind;
+        item.shape.backColor = colour;
+        item.setWidth(float(twips.width()));
+        item.setHeight(float(twips.height()));
+        item.setLeft(float(twips.left()));
+        item.setTop(float(twips.top()));
+    });
 }
 
 // A business card: a band and a dot, the logo, a name, a title and the contact lines.
 void designCard(CardEditor& editor)
 {
-    editor.canvas()->setBackColor(0x00FFFFFF);
-    addShape(editor, ShapeElement::Rectangle, 0x008C4E1F, {0, 2550, 5400, 600});
-    addShape(editor, ShapeElement::Circle, 0x0030B2FF, {4560, 300, 450, 450});
+    editor.setCardBackColor(0x00FFFFFF);
+    addShape(editor, ShapeLook::Rectangle, 0x008C4E1F, {0, 2550, 5400, 600});
+    addShape(editor, ShapeLook::Circle, 0x0030B2FF, {4560, 300, 450, 450});
     editor.addPicture();
-    editor.pictures[editor.pictures.count() - 1]->setBox(300, 300, 1200, 1200);
+    editor.changeItem(ElementKind::Picture, editor.pictureCount(), [](CardItem& item) {
+        item.setLeft(300), item.setTop(300), item.setWidth(1200), item.setHeight(1200);
+    });
     addText(editor, "Quillmark Studio", 16, true, 0x008C4E1F, {1650, 330, 3600, 500});
     addText(editor, "Business cards, designed and printed", 8, false, 0x00404040,
             {1650, 840, 3600, 300});
@@ -231,7 +239,7 @@ int main(int argc, char** argv)
     CardEditor& editor = window.editor();
     editor.createHandles();
     designCard(editor);
-    editor.placeHandles(editor.texts[1]);
+    editor.placeHandles(ElementKind::Text, 1);
     editor.setSelection({ElementKind::Text, 1});
 
     bool ok = true;
@@ -255,13 +263,13 @@ int main(int argc, char** argv)
     ok &= showAndSave(&window, file("main"));
 
     TextOptionsDialog textOptions(editor);
-    textOptions.fillFrom(*editor.texts[1]);
+    textOptions.fillFrom(*editor.item(ElementKind::Text, 1));
     ok &= showAndSave(&textOptions, file("textoptions"));
     textOptions.hide();
 
     editor.setSelection({ElementKind::Shape, 1});
     ShapeOptionsDialog shapeOptions(editor);
-    shapeOptions.fillFrom(*editor.shapes[1]);
+    shapeOptions.fillFrom(*editor.item(ElementKind::Shape, 1));
     ok &= showAndSave(&shapeOptions, file("shapeoptions"));
     shapeOptions.hide();
 

@@ -11,15 +11,23 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <spawn.h>
 #include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 namespace {
@@ -33,8 +41,30 @@ enum class Case {
     Oversized,
     TooMany,
     SaveAsFifo,
-    NonUtf8Name
+    NonUtf8Name,
+    FullDiskLinked,
+    SymlinkLatin1,
+    PrivateCard,
+    HardLinked,
+    ReadOnlyFolder
 };
+
+struct FileId {
+    dev_t device = 0;
+    ino_t inode = 0;
+    mode_t mode = 0;
+    uid_t owner = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+// What lstat says of a name given as bytes: a link is seen as a link.
+FileId fileId(const QByteArray& name)
+{
+    struct stat info {};
+    if (::lstat(name.constData(), &info) != 0)
+        return {};
+    return {info.st_dev, info.st_ino, info.st_mode, info.st_uid};
+}
 
 QByteArray shapeRecord(const QByteArray& height, int kind)
 {
@@ -82,6 +112,63 @@ QList<QByteArray> cardFiles(const QString& folder)
     return names;
 }
 
+enum class Run {
+    OntoItself,
+    OntoDotName,
+    OntoHardLink,
+    OntoSymlink,
+    OntoPicture,
+    OverLimit,
+    Fifo,
+    Symlink,
+    Stdout,
+    FullDevice,
+    Latin1Names
+};
+
+struct RunResult {
+    int exitCode = -1;
+    QByteArray standardOutput;
+    QByteArray standardError;
+};
+
+// Runs the program without a window in `folder`, its arguments given as bytes (QProcess would
+// spell them as UTF-8). A run that does not end within two minutes is killed and fails.
+RunResult runQmark(QList<QByteArray> arguments, const QString& folder)
+{
+    arguments.prepend(QUILLMARK_BINARY_DIR "/qmark");
+    std::vector<char*> argv;
+    for (QByteArray& word : arguments)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+    const QByteArray out = QFile::encodeName(folder + "/stdout");
+    const QByteArray err = QFile::encodeName(folder + "/stderr");
+    const QByteArray where = QFile::encodeName(folder);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, out.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    posix_spawn_file_actions_addchdir_np(&actions, where.constData());
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return {};
+    int status = 0;
+    QDeadlineTimer deadline(120000);
+    while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (deadline.hasExpired()) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, &status, 0);
+            return {};
+        }
+        QThread::msleep(20);
+    }
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFileBytes(QFile::decodeName(out)),
+            readFileBytes(QFile::decodeName(err))};
+}
 } // namespace
 
 class TestHostileInput : public QObject {
@@ -97,18 +184,48 @@ private slots:
         QTest::newRow("FIFO as a picture") << Case::FifoPicture << QString();
         QTest::newRow("/dev/zero opened") << Case::DevZero << "Not a regular file";
         QTest::newRow("card above 64 MB opened") << Case::Oversized << "larger than 64 MB";
-        QTest::newRow("more elements than the cap") << Case::TooMany << "more elements";
+        QTest::newRow("tens of thousands of shapes") << Case::TooMany << QString();
         QTest::newRow("Save As onto a FIFO") << Case::SaveAsFifo << "Not a regular file";
         QTest::newRow("name that is not UTF-8") << Case::NonUtf8Name << QString();
+        QTest::newRow("hard-linked card onto a full disk")
+            << Case::FullDiskLinked << "could not be saved";
+        QTest::newRow("Save through a symlink with a Latin-1 name")
+            << Case::SymlinkLatin1 << QString();
+        QTest::newRow("Save of another user's 0600 card") << Case::PrivateCard << QString();
+        QTest::newRow("Save of a hard-linked card") << Case::HardLinked << QString();
+        QTest::newRow("writable card in a read-only folder") << Case::ReadOnlyFolder << QString();
     }
 
     void hostileInputIsRefusedWithoutLoss()
     {
         QFETCH(Case, kind);
         QFETCH(QString, message);
+        if (kind == Case::ReadOnlyFolder && ::getuid() == 0) {
+            // Root writes in any folder: the case runs again as an ordinary user.
+            if (QStandardPaths::findExecutable("setpriv").isEmpty())
+                QSKIP("root writes in any folder, and setpriv is missing to run as another user");
+            QProcess child;
+            child.setProcessChannelMode(QProcess::MergedChannels);
+            child.start("setpriv",
+                        {"--reuid=65534", "--regid=65534", "--clear-groups",
+                         QCoreApplication::applicationFilePath(),
+                         QString("hostileInputIsRefusedWithoutLoss:") + QTest::currentDataTag()});
+            QVERIFY(child.waitForFinished(120000));
+            QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                     child.readAll().constData());
+            return;
+        }
         ScriptedPlatform platform;
         QTemporaryDir dir;
         const QString folder = dir.path();
+        // Where a save keeps its safety copy; nothing may be left there after a save.
+        const QString cache = folder + "/cache";
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cache));
+        // Records of no known kind are not written back: the saved card is shorter than this.
+        const QByteArray savedCard = CardRecord + shapeRecord("375", 1).repeated(2)
+                                     + QByteArray("\"Note\"\r\n").repeated(18 * 20);
+        QByteArray otherName; // the card's second name: its link, hard link or folder
+        FileId before;
         const QString fifo = folder + "/fifo";
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
 
@@ -120,7 +237,7 @@ private slots:
         QString fullDiskReason;
         if (kind == Case::FifoCard)
             commandLine = fifo;
-        if (kind == Case::FullDisk) {
+        if (kind == Case::FullDisk || kind == Case::FullDiskLinked) {
             // A small tmpfs when we may mount one; otherwise a file size limit fails the write
             // in the same place, at the flush of a buffered write.
             mounted = folder + "/small";
@@ -132,8 +249,16 @@ private slots:
             if (!tmpfs)
                 mounted.clear();
             commandLine = (tmpfs ? mounted : folder) + "/full.qmark";
-            fullDiskCard = CardRecord + shapeRecord("375", 1).repeated(4);
+            // Linked, the card is rewritten in place: it is made to just fill its first page,
+            // so that the new content needs more room than the full disk has.
+            fullDiskCard =
+                CardRecord + shapeRecord("375", 1).repeated(kind == Case::FullDisk ? 4 : 29);
             writeFileBytes(commandLine, fullDiskCard);
+            if (kind == Case::FullDiskLinked) {
+                otherName = QFile::encodeName(commandLine + ".link");
+                QVERIFY(::link(QFile::encodeName(commandLine).constData(), otherName.constData())
+                        == 0);
+            }
             if (tmpfs) {
                 fill(mounted);
                 fullDiskReason = "No space left on device";
@@ -154,13 +279,44 @@ private slots:
             QVERIFY(QFileInfo(options.executable).isFile());
         }
 
+        if (kind == Case::SymlinkLatin1 || kind == Case::PrivateCard || kind == Case::HardLinked
+            || kind == Case::ReadOnlyFolder) {
+            QByteArray card = QFile::encodeName(folder) + "/card.qmark";
+            if (kind == Case::ReadOnlyFolder) {
+                QVERIFY(QDir().mkdir(folder + "/locked"));
+                card = QFile::encodeName(folder) + "/locked/card.qmark";
+            }
+            writeFileBytes(QFile::decodeName(card), savedCard);
+            QByteArray opened = card;
+            if (kind == Case::SymlinkLatin1) {
+                opened = QFile::encodeName(folder) + "/caf\xe9.qmark";
+                QVERIFY(::symlink("card.qmark", opened.constData()) == 0);
+                otherName = opened;
+            }
+            if (kind == Case::PrivateCard) {
+                QVERIFY(::chmod(card.constData(), 0600) == 0);
+                if (::getuid() == 0)
+                    QVERIFY(::chown(card.constData(), 65534, 65534) == 0);
+            }
+            if (kind == Case::HardLinked) {
+                otherName = QFile::encodeName(folder) + "/other.qmark";
+                QVERIFY(::link(card.constData(), otherName.constData()) == 0);
+            }
+            if (kind == Case::ReadOnlyFolder) {
+                otherName = QFile::encodeName(folder) + "/locked";
+                QVERIFY(::chmod(otherName.constData(), 0555) == 0);
+            }
+            before = fileId(card);
+            commandLine = decodeFileName(opened);
+        }
+
         auto window = std::make_unique<MainWindow>(StartupOptions{folder + "/qmark", commandLine});
         window->startUp();
         window->show();
         CardEditor& editor = window->editor();
         // A design of our own, which no refused file may erase.
         QTest::mouseClick(window->textButton, Qt::LeftButton);
-        const int textsBefore = editor.texts.count();
+        const qsizetype textsBefore = editor.design().items().size();
 
         const auto openCard = [&](const QString& path) {
             platform.messageAnswers.enqueue(QMessageBox::Yes);
@@ -176,6 +332,7 @@ private slots:
         const QString cardPath = folder + "/hostile.qmark";
         switch (kind) {
         case Case::FullDisk:
+        case Case::FullDiskLinked:
             if (mounted.isEmpty()) {
                 // Not allowed to mount: a file size limit fails the same buffered write.
                 std::signal(SIGXFSZ, SIG_IGN);
@@ -189,8 +346,9 @@ private slots:
             } else {
                 save("Save");
             }
-            // The earlier card stays byte for byte.
-            QCOMPARE(readFileBytes(commandLine), fullDiskCard);
+            // The earlier card stays byte for byte, unless it is rewritten in place.
+            if (kind == Case::FullDisk)
+                QCOMPARE(readFileBytes(commandLine), fullDiskCard);
             break;
         case Case::HugeShape:
             writeFileBytes(cardPath, CardRecord + shapeRecord("495", 1) + shapeRecord("1E+38", 2));
@@ -210,11 +368,14 @@ private slots:
             break;
         }
         case Case::TooMany:
-            writeFileBytes(
-                cardPath, CardRecord + shapeRecord("375", 1).repeated(CardEditor::MaxElements + 5));
+            writeFileBytes(cardPath, CardRecord + shapeRecord("375", 1).repeated(40'000));
             openCard(cardPath);
             break;
         case Case::SaveAsFifo: save("Save As..", fifo); break;
+        case Case::SymlinkLatin1:
+        case Case::PrivateCard:
+        case Case::HardLinked:
+        case Case::ReadOnlyFolder: save("Save"); break;
         case Case::FifoCard:
         case Case::NonUtf8Name: break;
         }
@@ -238,23 +399,22 @@ private slots:
         // A refused card leaves the design as it was.
         const bool refused = kind == Case::DevZero || kind == Case::Oversized;
         if (refused || kind == Case::FullDisk || kind == Case::SaveAsFifo)
-            QCOMPARE(editor.texts.count(), textsBefore);
+            QCOMPARE(editor.design().items().size(), textsBefore);
 
         switch (kind) {
         case Case::FullDisk: QVERIFY(platform.messageBoxes[0].text.contains(fullDiskReason)); break;
         case Case::HugeShape:
-            QCOMPARE(editor.shapes[1]->heightTwips(), MaxTwips);
-            QCOMPARE(editor.shapes[1]->height(), int(MaxPixels));
+            QCOMPARE(element(editor, ElementKind::Shape, 1).height, MaxTwips);
+            QCOMPARE(editor.view()->height(), 210);
             break;
-        case Case::FifoCard: QCOMPARE(editor.shapeCount, qint16(0)); break;
+        case Case::FifoCard: QCOMPARE(editor.shapeCount(), qint16(0)); break;
         case Case::FifoPicture:
-            QCOMPARE(editor.pictures[1]->toolTipText(), fifo);
-            QCOMPARE(editor.pictures[1]->picture(), editor.pictures[0]->picture());
+            QCOMPARE(element(editor, ElementKind::Picture, 1).toolTipText, fifo);
             break;
-        case Case::TooMany: QCOMPARE(editor.shapes.count(), CardEditor::MaxElements); break;
+        case Case::TooMany: QCOMPARE(editor.shapeCount(), qint16(32767)); break;
         case Case::SaveAsFifo: QVERIFY(isFifo(fifo)); break;
         case Case::NonUtf8Name: {
-            QCOMPARE(editor.shapeCount, qint16(2));
+            QCOMPARE(editor.shapeCount(), qint16(2));
             save("Save");
             QVERIFY(platform.messageBoxes.isEmpty());
             // Saved back to the very file: still one card in the folder, now with the text.
@@ -265,8 +425,178 @@ private slots:
             ::unlink(rawName.constData());
             break;
         }
+        case Case::FullDiskLinked: {
+            const QString text = platform.messageBoxes[0].text;
+            if (mounted.isEmpty()) {
+                // Not even the safety copy could be written: the card is untouched.
+                QVERIFY2(text.contains("No safe copy"), qPrintable(text));
+                QCOMPARE(readFileBytes(commandLine), fullDiskCard);
+                break;
+            }
+            // Rewritten in place and cut short: the message names the complete copy.
+            const QRegularExpressionMatch kept =
+                QRegularExpression("A complete copy is kept in \"([^\"]+)\"").match(text);
+            QVERIFY2(kept.hasMatch(), qPrintable(text));
+            QVERIFY(kept.captured(1).startsWith(cache));
+            QCOMPARE(readFileBytes(kept.captured(1)), editor.cardBytes());
+            break;
+        }
+        case Case::SymlinkLatin1:
+        case Case::PrivateCard:
+        case Case::HardLinked:
+        case Case::ReadOnlyFolder: {
+            const QByteArray card =
+                QFile::encodeName(folder)
+                + (kind == Case::ReadOnlyFolder ? "/locked/card.qmark" : "/card.qmark");
+            QCOMPARE(readFileBytes(QFile::decodeName(card)), editor.cardBytes());
+            const FileId after = fileId(card);
+            // Mode and owner kept; written in place where other names or the folder need it.
+            QCOMPARE(after.mode, before.mode);
+            QCOMPARE(after.owner, before.owner);
+            if (kind == Case::HardLinked || kind == Case::ReadOnlyFolder)
+                QCOMPARE(after.inode, before.inode);
+            if (kind == Case::HardLinked)
+                QCOMPARE(fileId(otherName), after);
+            if (kind == Case::SymlinkLatin1)
+                QVERIFY(S_ISLNK(fileId(otherName).mode));
+            if (kind == Case::ReadOnlyFolder)
+                ::chmod(otherName.constData(), 0755);
+            QCOMPARE(QDir(cache + "/quillmark").entryList(QDir::Files), QStringList());
+            break;
+        }
         case Case::DevZero:
         case Case::Oversized: break;
+        }
+    }
+
+    void windowlessRunsEndWithOneLine_data()
+    {
+        QTest::addColumn<Run>("run");
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("message"); // a part of the one line expected; empty: none
+        const QByteArray itself = "is the card file itself";
+        const auto pdf = [](const QByteArray& target, const QByteArray& card = "card.qmark") {
+            return QList<QByteArray>{"--export-pdf", target, card};
+        };
+        QTest::newRow("export onto its card")
+            << Run::OntoItself << pdf("card.qmark") << 1 << itself;
+        QTest::newRow("onto its card, ./ name")
+            << Run::OntoDotName << pdf("./card.qmark") << 1 << itself;
+        QTest::newRow("onto a hard link of the card")
+            << Run::OntoHardLink << pdf("linked.qmark") << 1 << itself;
+        QTest::newRow("onto a symlink to the card")
+            << Run::OntoSymlink << pdf("link.qmark") << 1 << itself;
+        QTest::newRow("onto a picture of the card")
+            << Run::OntoPicture << pdf("pic.png", "pictured.qmark") << 1
+            << QByteArray("is the card's picture");
+        QTest::newRow("card past the old cap of 20,000 elements")
+            << Run::OverLimit << pdf("big.pdf", "big.qmark") << 0 << QByteArray();
+        QTest::newRow("FIFO as the target") << Run::Fifo << pdf("fifo") << 0 << QByteArray();
+        QTest::newRow("symlink as the target")
+            << Run::Symlink << pdf("link.pdf") << 0 << QByteArray();
+        QTest::newRow("- as the target") << Run::Stdout << pdf("-") << 0 << QByteArray();
+        QTest::newRow("full device as the target")
+            << Run::FullDevice << pdf("full") << 1 << QByteArray("No space left on device");
+        QTest::newRow("Latin-1 card and output names")
+            << Run::Latin1Names << pdf("out\xe9.pdf", "caf\xe9.qmark") << 0 << QByteArray();
+    }
+    void windowlessRunsEndWithOneLine()
+    {
+        QFETCH(Run, run);
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, message);
+        QTemporaryDir dir;
+        const QString folder = dir.path();
+        const QByteArray at = QFile::encodeName(folder) + '/';
+        const QByteArray card = CardRecord + shapeRecord("375", 1).repeated(2);
+        writeFileBytes(folder + "/card.qmark", card);
+        switch (run) {
+        case Run::OntoHardLink: QVERIFY(::link(at + "card.qmark", at + "linked.qmark") == 0); break;
+        case Run::OntoSymlink: QVERIFY(::symlink("card.qmark", at + "link.qmark") == 0); break;
+        case Run::OverLimit:
+            writeFileBytes(folder + "/big.qmark",
+                           CardRecord + shapeRecord("375", 1).repeated(20'005));
+            break;
+        case Run::OntoPicture:
+            writeFileBytes(folder + "/pic.png", "not even an image");
+            writeFileBytes(folder + "/pictured.qmark",
+                           CardRecord + imageRecord(folder + "/pic.png"));
+            break;
+        case Run::Fifo: QVERIFY(::mkfifo(at + "fifo", 0600) == 0); break;
+        case Run::Symlink:
+            writeFileBytes(folder + "/real.pdf", "old");
+            QVERIFY(::symlink("real.pdf", at + "link.pdf") == 0);
+            break;
+        case Run::FullDevice:
+            // A private node of the full device: a wrong rename would only lose this one.
+            if (::mknod(at + "full", S_IFCHR | 0600, makedev(1, 7)) != 0)
+                QSKIP("making a device node needs root");
+            break;
+        case Run::Latin1Names:
+            QVERIFY(::rename(at + "card.qmark", at + "caf\xe9.qmark") == 0);
+            break;
+        default: break;
+        }
+
+        // The FIFO's reader takes whatever comes; opening the FIFO afterwards frees a reader
+        // that nobody wrote to.
+        QByteArray fromFifo;
+        std::thread reader;
+        if (run == Run::Fifo)
+            reader = std::thread([&] {
+                QFile fifo(folder + "/fifo");
+                if (fifo.open(QIODevice::ReadOnly))
+                    fromFifo = fifo.readAll();
+            });
+        const RunResult result = runQmark(arguments, folder);
+        if (reader.joinable()) {
+            ::close(::open(at + "fifo", O_WRONLY | O_NONBLOCK));
+            reader.join();
+        }
+
+        QCOMPARE(result.exitCode, exitCode);
+        if (message.isEmpty()) {
+            QCOMPARE(result.standardError, QByteArray());
+        } else {
+            QVERIFY2(result.standardError.startsWith("qmark: ")
+                         && result.standardError.count('\n') == 1
+                         && result.standardError.endsWith('\n')
+                         && result.standardError.contains(message),
+                     result.standardError.constData());
+        }
+        // Refused runs leave the card as it was.
+        QCOMPARE(readFileBytes(folder + "/card.qmark"),
+                 run == Run::Latin1Names ? QByteArray("<missing>") : card);
+        const auto isPdf = [](const QByteArray& bytes) {
+            return bytes.startsWith("%PDF-") && bytes.trimmed().endsWith("%%EOF");
+        };
+        switch (run) {
+        case Run::OntoPicture:
+            QCOMPARE(readFileBytes(folder + "/pic.png"), QByteArray("not even an image"));
+            break;
+        case Run::OverLimit: QVERIFY(isPdf(readFileBytes(folder + "/big.pdf"))); break;
+        case Run::Fifo:
+            QVERIFY(isPdf(fromFifo));
+            QVERIFY(isFifo(folder + "/fifo"));
+            break;
+        case Run::Symlink:
+            QVERIFY(S_ISLNK(fileId(at + "link.pdf").mode));
+            QVERIFY(isPdf(readFileBytes(folder + "/real.pdf")));
+            break;
+        case Run::Stdout:
+            QVERIFY(isPdf(result.standardOutput));
+            QVERIFY(!QFile::exists(folder + "/-"));
+            break;
+        case Run::FullDevice: QVERIFY(S_ISCHR(fileId(at + "full").mode)); break;
+        case Run::Latin1Names: {
+            const RegularFileRead written =
+                readRegularFile(decodeFileName(at + "out\xe9.pdf"), 1 << 24);
+            QVERIFY(written.ok() && isPdf(written.bytes));
+            break;
+        }
+        default: break;
         }
     }
 };

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "cardtest.h"
 #include "controls/skinbutton.h"
 #include "loopbackserver.h"
 #include "scriptedplatform.h"
@@ -74,8 +75,8 @@ private slots:
             QCOMPARE(button->geometry(), expected.geometry);
         }
 
-        QCOMPARE(window->editor().canvas()->geometry(), QRect(0, 48, 360, 210));
-        QCOMPARE(window->editor().canvas()->backColor(), 0x00FFFFFF);
+        QCOMPARE(window->editor().view()->geometry(), QRect(0, 48, 360, 210));
+        QCOMPARE(window->editor().cardBackColor(), 0x00FFFFFF);
         // The editor's state is typed; no hidden box holds it.
         QVERIFY(window->findChildren<QLineEdit*>().isEmpty());
         QVERIFY(window->editor().selection().isEmpty());
@@ -109,31 +110,23 @@ private slots:
     {
         ScriptedPlatform platform;
         auto window = start();
-        QCOMPARE(window->editor().texts.count(), 1);
-        QCOMPARE(window->editor().pictures.count(), 1);
-        QCOMPARE(window->editor().shapes.count(), 1);
-        QVERIFY(window->editor().texts[0]->isHidden());
-        QVERIFY(window->editor().pictures[0]->isHidden());
-        QVERIFY(window->editor().shapes[0]->isHidden());
-        QCOMPARE(window->editor().texts[0]->toolTipText(), QString("Text"));
-        QCOMPARE(window->editor().shapes[0]->toolTipText(), QString("Shape"));
-        QCOMPARE(window->editor().pictures[0]->tag(), QString("img"));
-        QCOMPARE(window->editor().pictures[0]->picture().size(), QSize(32, 32));
-        QCOMPARE(QRectF(window->editor().pictures[0]->left(), window->editor().pictures[0]->top(),
-                        window->editor().pictures[0]->widthTwips(),
-                        window->editor().pictures[0]->heightTwips()),
-                 QRectF(1080, 240, 480, 285));
+        const CardEditor& editor = window->editor();
+        QCOMPARE(editor.design().items().size(), 3);
+        const CardItem& text = element(editor, ElementKind::Text, 0);
+        const CardItem& picture = element(editor, ElementKind::Picture, 0);
+        const CardItem& shape = element(editor, ElementKind::Shape, 0);
+        QVERIFY(!text.visible && !picture.visible && !shape.visible);
+        QCOMPARE(text.toolTipText, QString("Text"));
+        QCOMPARE(shape.toolTipText, QString("Shape"));
+        QCOMPARE(picture.tag, QString("img"));
+        QCOMPARE(box(picture), QRectF(1080, 240, 480, 285));
 
-        QCOMPARE(window->editor().handles.count(), 8);
-        for (int i = 0; i < 8; ++i) {
-            QVERIFY(window->editor().handles[i]->isHidden());
-            QCOMPARE(window->editor().handles[i]->widthTwips(), 75.f);
-            QCOMPARE(window->editor().handles[i]->heightTwips(), 75.f);
-        }
+        QCOMPARE(editor.handleCount(), 8);
+        QVERIFY(!editor.handlesShown());
         // Loading again (as opening a card does) must not add handles.
         window->startUp(false);
-        QCOMPARE(window->editor().handles.count(), 8);
-        QCOMPARE(window->editor().textCount, qint16(0));
+        QCOMPARE(editor.handleCount(), 8);
+        QCOMPARE(editor.textCount(), qint16(0));
     }
 
     void runCounterOffersAnUpdateOnTheNinthStart()
@@ -220,8 +213,8 @@ private slots:
         auto window = start(quoted);
         QCOMPARE(window->editor().cardFileName(), quoted);
         QVERIFY(window->saveAction->isEnabled());
-        QCOMPARE(window->editor().texts.count(), 1);
-        QVERIFY(window->editor().texts[0]->isHidden());
+        QCOMPARE(window->editor().design().items().size(), 3);
+        QVERIFY(!element(window->editor(), ElementKind::Text, 0).visible);
 
         // Leading and trailing spaces are part of the path, not trimmed away.
         auto spaced = start(" a b ");

@@ -11,20 +11,17 @@
 #include <QTest>
 
 namespace {
-QRectF box(const CardElement* e)
-{
-    return {e->left(), e->top(), e->widthTwips(), e->heightTwips()};
-}
-
 // Position of a canvas point in twips as a window position in pixels.
 QPoint windowPoint(MainWindow& window, QPointF canvasTwips)
 {
-    return window.editor().canvas()->mapTo(&window, (canvasTwips / TwipsPerPixel).toPoint());
+    return window.editor().view()->mapTo(&window, (canvasTwips / TwipsPerPixel).toPoint());
 }
 
-int stackPosition(const QWidget* widget)
+// Presses handle i with a button, through the window system as a user would.
+void pressHandle(MainWindow& window, int handle, Qt::MouseButton button = Qt::LeftButton)
 {
-    return int(widget->parentWidget()->children().indexOf(const_cast<QWidget*>(widget)));
+    QTest::mousePress(&window, button, {},
+                      windowPoint(window, handleCentre(window.editor(), handle)));
 }
 } // namespace
 
@@ -40,20 +37,22 @@ private slots:
         CardEditor& editor = card->editor();
         for (int i = 0; i < 3; ++i)
             QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QCOMPARE(editor.textCount, qint16(3));
+        QCOMPARE(editor.textCount(), qint16(3));
         for (int i = 1; i <= 3; ++i) {
-            TextElement* item = editor.texts[i];
-            QVERIFY(item);
-            QVERIFY(item->isVisible());
-            QCOMPARE(item->caption(), QString("Text"));
-            QCOMPARE(item->toolTipText(), QString("Text"));
+            const CardItem& item = element(editor, ElementKind::Text, i);
+            QVERIFY(item.visible);
+            QCOMPARE(item.text.caption, QString("Text"));
+            QCOMPARE(item.toolTipText, QString("Text"));
             QCOMPARE(box(item), QRectF(3000, 720, 1380, 330));
         }
-        QVERIFY(stackPosition(editor.texts[3]) > stackPosition(editor.texts[2]));
-        QVERIFY(stackPosition(editor.texts[2]) > stackPosition(editor.texts[1]));
-        // A new item is not selected.
+        QVERIFY(stackPosition(editor, ElementKind::Text, 3)
+                > stackPosition(editor, ElementKind::Text, 2));
+        QVERIFY(stackPosition(editor, ElementKind::Text, 2)
+                > stackPosition(editor, ElementKind::Text, 1));
+        // The template stays hidden; a new item is not selected.
+        QVERIFY(!element(editor, ElementKind::Text, 0).visible);
         QVERIFY(editor.selection().isEmpty());
-        QVERIFY(editor.handles[0]->isHidden());
+        QVERIFY(!editor.handlesShown());
     }
 
     void deletedIndicesAreNotReused()
@@ -67,17 +66,17 @@ private slots:
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         // Item 2 lies on top of item 1: a right-click there selects it and offers Delete.
         platform.menuAnswers.enqueue("Delete");
-        clickTwips(editor.texts[2], {100, 100}, Qt::RightButton);
+        clickElement(editor, ElementKind::Text, 2, {100, 100}, Qt::RightButton);
         QCOMPARE(platform.menus.size(), 1);
         QCOMPARE(platform.menus[0].items, QStringList({"Delete"}));
-        QVERIFY(!editor.texts.contains(2));
+        QVERIFY(!editor.item(ElementKind::Text, 2));
         QCOMPARE(editor.selection().index, 2);
-        QVERIFY(editor.handles[0]->isVisible()); // handles stay where the item was
+        QVERIFY(editor.handlesShown()); // handles stay where the item was
 
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QVERIFY(editor.texts.contains(3));
-        QVERIFY(!editor.texts.contains(2));
-        QCOMPARE(editor.texts.count(), 3); // template, 1 and 3
+        QVERIFY(editor.item(ElementKind::Text, 3));
+        QVERIFY(!editor.item(ElementKind::Text, 2));
+        QCOMPARE(editor.design().items().size(), 5); // three templates, 1 and 3
     }
 
     void rightClickDeletesEachKindButNeverATemplate()
@@ -94,29 +93,29 @@ private slots:
         QTest::mouseClick(window.textButton, Qt::LeftButton);
 
         // Dismissing the menu removes nothing but leaves the element selected.
-        clickTwips(editor.shapes[1], {200, 200}, Qt::RightButton);
-        QVERIFY(editor.shapes.contains(1));
+        clickElement(editor, ElementKind::Shape, 1, {200, 200}, Qt::RightButton);
+        QVERIFY(editor.item(ElementKind::Shape, 1));
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
 
-        for (CardElement* element : std::initializer_list<CardElement*>{
-                 editor.shapes[1], editor.pictures[1], editor.texts[1]}) {
+        // Picture and text lie on top of each other: the text, added last, is deleted first.
+        for (ElementKind kind : {ElementKind::Shape, ElementKind::Text, ElementKind::Picture}) {
             platform.menuAnswers.enqueue("Delete");
-            clickTwips(element, {200, 200}, Qt::RightButton);
+            clickElement(editor, kind, 1, {200, 200}, Qt::RightButton);
+            QVERIFY(!editor.item(kind, 1));
         }
-        QCOMPARE(editor.shapes.count(), 1);
-        QCOMPARE(editor.pictures.count(), 1);
-        QCOMPARE(editor.texts.count(), 1);
+        QCOMPARE(editor.design().items().size(), 3);
 
         for (ElementKind kind : {ElementKind::Text, ElementKind::Picture, ElementKind::Shape}) {
             editor.setSelection({kind, 0});
             editor.deleteSelected();
         }
-        QVERIFY(editor.texts[0] && editor.pictures[0] && editor.shapes[0]);
+        QVERIFY(editor.item(ElementKind::Text, 0) && editor.item(ElementKind::Picture, 0)
+                && editor.item(ElementKind::Shape, 0));
         // A selection that names a removed element fails quietly.
         editor.setSelection({ElementKind::Shape, 1});
         editor.deleteSelected();
         editor.resizeSelected(7, 100, 100);
-        QCOMPARE(editor.shapes.count(), 1);
+        QCOMPARE(editor.design().items().size(), 3);
     }
 
     void pressAndReleaseMovesByTheTravel()
@@ -127,18 +126,17 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        ShapeElement* shape = editor.shapes[1];
+        const auto shape = [&] { return box(element(editor, ElementKind::Shape, 1)); };
 
-        clickTwips(shape, {150, 150});
-        QCOMPARE(box(shape), QRectF(360, 1680, 495, 375)); // a click moves by nothing
-        QVERIFY(editor.handles[0]->isVisible());
+        clickElement(editor, ElementKind::Shape, 1, {150, 150});
+        QCOMPARE(shape(), QRectF(360, 1680, 495, 375)); // a click moves by nothing
+        QVERIFY(editor.handlesShown());
 
-        sendMouseTwips(shape, QEvent::MouseButtonPress, {150, 150});
-        QCOMPARE(editor.pressX, 150.f);
-        sendMouseTwips(shape, QEvent::MouseButtonRelease, {250, 100});
-        QCOMPARE(box(shape), QRectF(460, 1630, 495, 375));
-        QCOMPARE(editor.handles[7]->left(), 460.f + 495);
-        QCOMPARE(editor.handles[7]->top(), 1630.f + 375);
+        sendElementMouse(editor, ElementKind::Shape, 1, QEvent::MouseButtonPress, {150, 150});
+        QCOMPARE(editor.pressTwips(), QPointF(150, 150));
+        sendElementMouse(editor, ElementKind::Shape, 1, QEvent::MouseButtonRelease, {250, 100});
+        QCOMPARE(shape(), QRectF(460, 1630, 495, 375));
+        QCOMPARE(editor.handlePosition(7), QPointF(460 + 495, 1630 + 375));
         QCOMPARE(editor.selection().index, 1);
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
     }
@@ -151,16 +149,18 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        TextElement* item = editor.texts[1];
-        item->setBox(1000, 500, 600, 300);
-        clickTwips(item, {300, 150});
+        setBox(editor, ElementKind::Text, 1, {1000, 500, 600, 300});
+        clickElement(editor, ElementKind::Text, 1, {300, 150});
         const QPointF expected[8] = {{925, 425},    {925, 612.5}, {925, 800},    {1337.5, 425},
                                      {1337.5, 800}, {1600, 425},  {1600, 612.5}, {1600, 800}};
-        for (int i = 0; i < 8; ++i) {
-            QVERIFY(editor.handles[i]->isVisible());
-            QCOMPARE(QPointF(editor.handles[i]->left(), editor.handles[i]->top()), expected[i]);
-        }
-        QCOMPARE(editor.handles.count(), 8);
+        QVERIFY(editor.handlesShown());
+        for (int i = 0; i < 8; ++i)
+            QCOMPARE(editor.handlePosition(i), expected[i]);
+        QCOMPARE(editor.handleCount(), 8);
+        // Drawn black on top, each in its own place.
+        const QImage shown = editor.view()->grab().toImage();
+        QCOMPARE(shown.pixelColor((handleCentre(editor, 3) / TwipsPerPixel).toPoint()),
+                 QColor(Qt::black));
     }
 
     void textComesToTheFrontOnClickButOthersKeepTheirPlace()
@@ -172,16 +172,16 @@ private slots:
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         window.frontShapeButton->click(); // lies below the visible area
-        TextElement* item = editor.texts[1];
-        ShapeElement* shape = editor.shapes[1];
-        QVERIFY(stackPosition(shape) > stackPosition(item));
+        const auto textAboveShape = [&] {
+            return stackPosition(editor, ElementKind::Text, 1)
+                   > stackPosition(editor, ElementKind::Shape, 1);
+        };
+        QVERIFY(!textAboveShape());
 
-        clickTwips(shape, {150, 150});
-        QVERIFY(stackPosition(shape) > stackPosition(item));
-        clickTwips(item, {30, 30});
-        QVERIFY(stackPosition(item) > stackPosition(shape));
-        // The handles stay above the design.
-        QVERIFY(stackPosition(editor.handles[0]) > stackPosition(item));
+        clickElement(editor, ElementKind::Shape, 1, {150, 150});
+        QVERIFY(!textAboveShape());
+        clickElement(editor, ElementKind::Text, 1, {30, 30});
+        QVERIFY(textAboveShape());
     }
 
     void clickBesideTheDrawnShapeReachesWhatLiesBehind()
@@ -193,11 +193,10 @@ private slots:
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         window.frontShapeButton->click();
-        TextElement* item = editor.texts[1];
-        ShapeElement* shape = editor.shapes[1];
-        item->setBox(600, 600, 3000, 900);
-        shape->setBox(600, 600, 3000, 900);
-        QVERIFY(shape->setShape(3)); // a circle 700 twips wide in the middle of the box
+        setBox(editor, ElementKind::Text, 1, {600, 600, 3000, 900});
+        setBox(editor, ElementKind::Shape, 1, {600, 600, 3000, 900});
+        // A circle 700 twips wide in the middle of the box.
+        editor.changeItem(ElementKind::Shape, 1, [](CardItem& shape) { shape.shape.shape = 3; });
 
         QTest::mouseClick(&window, Qt::LeftButton, {}, windowPoint(window, {2145, 1050}));
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
@@ -222,17 +221,15 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        ShapeElement* shape = editor.shapes[1];
-        shape->setBox(1500, 900, 600, 300);
-        clickTwips(shape, {300, 150});
+        setBox(editor, ElementKind::Shape, 1, {1500, 900, 600, 300});
+        clickElement(editor, ElementKind::Shape, 1, {300, 150});
 
-        QTest::mousePress(editor.handles[7], button, {}, {2, 2});
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(editor.handles[i]->isHidden());
-        QVERIFY(window.findChild<QWidget*>("handleDragOutline")->isVisible());
+        pressHandle(window, 7, button);
+        QVERIFY(!editor.handlesShown());
+        QVERIFY(editor.view()->dragging());
         QTest::mouseMove(&window, windowPoint(window, {3000, 2400}));
         QTest::mouseRelease(&window, button, {}, windowPoint(window, {3000, 2400}));
-        QCOMPARE(box(shape), QRectF(1500, 900, 1500, 1500));
+        QCOMPARE(box(element(editor, ElementKind::Shape, 1)), QRectF(1500, 900, 1500, 1500));
         QVERIFY(platform.menus.isEmpty());
     }
 
@@ -244,32 +241,30 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        ShapeElement* shape = editor.shapes[1];
-        shape->setBox(1500, 900, 600, 300);
-        clickTwips(shape, {300, 150});
+        setBox(editor, ElementKind::Shape, 1, {1500, 900, 600, 300});
+        clickElement(editor, ElementKind::Shape, 1, {300, 150});
+        const auto shape = [&] { return box(element(editor, ElementKind::Shape, 1)); };
 
-        SizeHandle* handle = editor.handles[7];
-        QTest::mouseMove(handle, {2, 2});
+        QTest::mouseMove(&window, windowPoint(window, handleCentre(editor, 7)));
         QCOMPARE(editor.pointerShape(), Qt::SizeFDiagCursor);
-        QTest::mousePress(handle, Qt::LeftButton, {}, {2, 2});
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(editor.handles[i]->isHidden());
-        QCOMPARE(QPointF(handle->left(), handle->top()), QPointF(2100, 1200)); // stays put
+        pressHandle(window, 7);
+        QVERIFY(!editor.handlesShown());
+        QCOMPARE(editor.handlePosition(7), QPointF(2100, 1200)); // stays put
 
         // Outward over the empty canvas: the corner follows the pointer.
         QTest::mouseMove(&window, windowPoint(window, {3000, 2400}));
-        QCOMPARE(box(shape), QRectF(1500, 900, 1500, 1500));
+        QCOMPARE(shape(), QRectF(1500, 900, 1500, 1500));
         // Back inward over the element itself.
         QTest::mouseMove(&window, windowPoint(window, {1800, 1200}));
-        QCOMPARE(box(shape), QRectF(1500, 900, 300, 300));
+        QCOMPARE(shape(), QRectF(1500, 900, 300, 300));
         // Released over the empty canvas: the handles stay hidden.
         QTest::mouseMove(&window, windowPoint(window, {2400, 1500}));
         QTest::mouseRelease(&window, Qt::LeftButton, {}, windowPoint(window, {2400, 1500}));
-        QCOMPARE(box(shape), QRectF(1500, 900, 900, 600));
-        QVERIFY(editor.handles[7]->isHidden());
+        QCOMPARE(shape(), QRectF(1500, 900, 900, 600));
+        QVERIFY(!editor.handlesShown());
 
-        clickTwips(shape, {30, 30});
-        QCOMPARE(QPointF(editor.handles[7]->left(), editor.handles[7]->top()), QPointF(2400, 1500));
+        clickElement(editor, ElementKind::Shape, 1, {450, 300});
+        QCOMPARE(editor.handlePosition(7), QPointF(2400, 1500));
     }
 
     void handleZeroPastTheOppositeCornerMovesOnlyTheCorner()
@@ -280,13 +275,12 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        ShapeElement* shape = editor.shapes[1];
-        shape->setBox(1500, 900, 600, 300);
-        clickTwips(shape, {300, 150});
+        setBox(editor, ElementKind::Shape, 1, {1500, 900, 600, 300});
+        clickElement(editor, ElementKind::Shape, 1, {300, 150});
 
-        QTest::mousePress(editor.handles[0], Qt::LeftButton, {}, {2, 2});
+        pressHandle(window, 0);
         QTest::mouseMove(&window, windowPoint(window, {3000, 2100}));
-        QCOMPARE(box(shape), QRectF(3000, 2100, 600, 300));
+        QCOMPARE(box(element(editor, ElementKind::Shape, 1)), QRectF(3000, 2100, 600, 300));
         QTest::mouseRelease(&window, Qt::LeftButton, {}, windowPoint(window, {3000, 2100}));
     }
 
@@ -299,19 +293,17 @@ private slots:
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        ShapeElement* first = editor.shapes[1];
-        ShapeElement* other = editor.shapes[2];
-        first->setBox(300, 300, 900, 900);
-        other->setBox(3000, 1500, 1200, 1200);
-        clickTwips(first, {450, 450});
+        setBox(editor, ElementKind::Shape, 1, {300, 300, 900, 900});
+        setBox(editor, ElementKind::Shape, 2, {3000, 1500, 1200, 1200});
+        clickElement(editor, ElementKind::Shape, 1, {450, 450});
 
-        QTest::mousePress(editor.handles[7], Qt::LeftButton, {}, {2, 2});
+        pressHandle(window, 7);
         QTest::mouseMove(&window, windowPoint(window, {3600, 2100})); // over the other shape
-        QCOMPARE(box(first), QRectF(300, 300, 900, 900));
-        QCOMPARE(box(other), QRectF(3000, 1500, 1200, 1200));
+        QCOMPARE(box(element(editor, ElementKind::Shape, 1)), QRectF(300, 300, 900, 900));
+        QCOMPARE(box(element(editor, ElementKind::Shape, 2)), QRectF(3000, 1500, 1200, 1200));
         QTest::mouseRelease(&window, Qt::LeftButton, {}, windowPoint(window, {3600, 2100}));
-        QCOMPARE(QPointF(editor.handles[0]->left(), editor.handles[0]->top()), QPointF(2925, 1425));
-        QVERIFY(editor.handles[0]->isVisible());
+        QCOMPARE(editor.handlePosition(0), QPointF(2925, 1425));
+        QVERIFY(editor.handlesShown());
         QCOMPARE(editor.selection().index, 1);
     }
 
@@ -323,17 +315,21 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        editor.shapes[1]->setBox(1500, 900, 900, 900);
-        clickTwips(editor.shapes[1], {450, 450});
+        setBox(editor, ElementKind::Shape, 1, {1500, 900, 900, 900});
+        clickElement(editor, ElementKind::Shape, 1, {450, 450});
         const Qt::CursorShape expected[8] = {
             Qt::SizeFDiagCursor, Qt::SizeHorCursor,   Qt::SizeBDiagCursor, Qt::SizeVerCursor,
             Qt::SizeVerCursor,   Qt::SizeBDiagCursor, Qt::SizeHorCursor,   Qt::SizeFDiagCursor};
         for (int i = 0; i < 8; ++i) {
-            sendMouse(editor.handles[i], QEvent::MouseMove, {2, 2}, Qt::NoButton);
+            sendMouseTwips(editor.view(), QEvent::MouseMove, handleCentre(editor, i), Qt::NoButton);
             QCOMPARE(editor.pointerShape(), expected[i]);
             QCOMPARE(window.cursor().shape(), expected[i]);
         }
-        sendMouse(editor.canvas(), QEvent::MouseMove, {5, 5}, Qt::NoButton);
+        // Elements leave the pointer as it was; the empty card sets it back.
+        sendElementMouse(editor, ElementKind::Shape, 1, QEvent::MouseMove, {450, 450},
+                         Qt::NoButton);
+        QCOMPARE(editor.pointerShape(), expected[7]);
+        sendMouse(editor.view(), QEvent::MouseMove, {5, 5}, Qt::NoButton);
         QCOMPARE(editor.pointerShape(), Qt::ArrowCursor);
     }
 
@@ -350,44 +346,44 @@ private slots:
         QCOMPARE(platform.openFilters[0],
                  QString("Supported Images(*.jpg *.gif *.bmp)|*.jpg;*.gif;*.bmp|Jpeg(*.jpg)|*.jpg|"
                          "Gif(*.gif)|*.gif|All Files(*.*)|*.*"));
-        QCOMPARE(editor.pictures.count(), 1);
-        QCOMPARE(editor.pictureCount, qint16(1));
+        QCOMPARE(editor.design().items().size(), 3);
+        QCOMPARE(editor.pictureCount(), qint16(1));
 
         const QString green = writeImage(card->programDir, "green.bmp", {64, 16}, Qt::green);
         platform.openAnswers.enqueue(green);
         QTest::mouseClick(window.pictureButton, Qt::LeftButton);
-        PictureElement* picture = editor.pictures[2];
-        QVERIFY(picture);
-        QCOMPARE(box(picture), QRectF(1080, 240, 480, 285));
-        QCOMPARE(picture->toolTipText(), green);
-        QCOMPARE(picture->toolTip(), green);
-        QCOMPARE(picture->tag(), QString("img"));
-        QCOMPARE(picture->picture().size(), QSize(64, 16));
-        QCOMPARE(picture->grab().toImage().pixelColor(10, 10), QColor(Qt::green));
+        const auto picture = [&] { return element(editor, ElementKind::Picture, 2); };
+        QCOMPARE(box(picture()), QRectF(1080, 240, 480, 285));
+        QCOMPARE(picture().toolTipText, green);
+        QCOMPARE(picture().tag, QString("img"));
+        const auto shownAt = [&](QPointF twips) {
+            return editor.view()->grab().toImage().pixelColor((twips / TwipsPerPixel).toPoint());
+        };
+        QCOMPARE(shownAt({1200, 300}), QColor(Qt::green));
 
-        // An unreadable file keeps the template's icon but still takes the path.
+        // An unreadable file shows the template's icon but still takes the path.
         const QString broken = card->programDir.filePath("broken.jpg");
         QFile(broken).open(QIODevice::WriteOnly);
         platform.openAnswers.enqueue(broken);
         QTest::mouseClick(window.pictureButton, Qt::LeftButton);
-        QCOMPARE(editor.pictures[3]->picture(), editor.pictures[0]->picture());
-        QCOMPARE(editor.pictures[3]->toolTipText(), broken);
+        QCOMPARE(element(editor, ElementKind::Picture, 3).toolTipText, broken);
+        QVERIFY(shownAt({1200, 300}) != QColor(Qt::green));
 
         // Double-click replaces the selected picture's image, keeping its box.
-        picture->setBox(300, 300, 900, 600);
+        setBox(editor, ElementKind::Picture, 2, {300, 2100, 900, 600});
         const QString blue = writeImage(card->programDir, "blue.jpg", {8, 8}, Qt::blue);
         platform.openAnswers.enqueue(blue);
-        sendMouseTwips(picture, QEvent::MouseButtonPress, {60, 60});
-        sendMouseTwips(picture, QEvent::MouseButtonRelease, {60, 60});
-        sendMouseTwips(picture, QEvent::MouseButtonDblClick, {60, 60});
-        sendMouseTwips(picture, QEvent::MouseButtonRelease, {60, 60});
-        QCOMPARE(box(picture), QRectF(300, 300, 900, 600));
-        QCOMPARE(picture->toolTipText(), blue);
-        QCOMPARE(picture->picture().size(), QSize(8, 8));
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease,
+                                  QEvent::MouseButtonDblClick, QEvent::MouseButtonRelease})
+            sendElementMouse(editor, ElementKind::Picture, 2, type, {60, 60});
+        QCOMPARE(box(picture()), QRectF(300, 2100, 900, 600));
+        QCOMPARE(picture().toolTipText, blue);
+        const QColor replaced = shownAt({600, 2400}); // a JPEG: blue within its loss
+        QVERIFY(replaced.blue() > 240 && replaced.red() < 16 && replaced.green() < 16);
 
         // Cancelling the replacement changes nothing.
-        sendMouseTwips(picture, QEvent::MouseButtonDblClick, {60, 60});
-        QCOMPARE(picture->toolTipText(), blue);
+        sendElementMouse(editor, ElementKind::Picture, 2, QEvent::MouseButtonDblClick, {60, 60});
+        QCOMPARE(picture().toolTipText, blue);
     }
 
     void doubleClicksOpenTheOptionWindows()
@@ -399,10 +395,10 @@ private slots:
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         window.frontShapeButton->click(); // lies below the visible area
-        QTest::mouseDClick(editor.texts[1], Qt::LeftButton, {}, {3, 3});
+        QTest::mouseDClick(&window, Qt::LeftButton, {}, windowPoint(window, {3045, 765}));
         QVERIFY(window.textOptions && window.textOptions->isVisible());
         QCOMPARE(window.textOptions->pos(), QPoint(0, 0));
-        QTest::mouseDClick(editor.shapes[1], Qt::LeftButton, {}, {15, 15});
+        QTest::mouseDClick(&window, Qt::LeftButton, {}, windowPoint(window, {585, 1905}));
         QVERIFY(window.shapeOptions && window.shapeOptions->isVisible());
     }
 
@@ -413,13 +409,15 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        editor.textCount = 32766;
+        CardDesign design = editor.design();
+        design.textCount = 32766;
+        editor.setDesign(design);
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QCOMPARE(editor.textCount, qint16(32767));
-        QCOMPARE(editor.texts.count(), 2);
-        QVERIFY(editor.texts[32767]->isVisible());
+        QCOMPARE(editor.textCount(), qint16(32767));
+        QCOMPARE(editor.design().items().size(), 4);
+        QVERIFY(element(editor, ElementKind::Text, 32767).visible);
     }
 };
 

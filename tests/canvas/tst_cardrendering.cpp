@@ -16,14 +16,12 @@ struct Style {
     const char* caption;
     const char* family;
     float size;
-    int flags; // bold 1, italic 2, underline 4, strikeout 8, autosize 16, wrap 32,
-               // transparent 64, border 128, disabled 256
+    int flags; // bold 1, italic 2, underline 4, strikeout 8, transparent 64
     qint16 alignment;
     qint32 font3D;
 };
 
-constexpr int Bold = 1, Italic = 2, Underline = 4, Strike = 8, Auto = 16, Wrap = 32,
-              Transparent = 64, Border = 128, Disabled = 256;
+constexpr int Bold = 1, Italic = 2, Underline = 4, Strike = 8, Transparent = 64;
 
 const Style Styles[] = {
     {"Text", "MS Sans Serif", 9.75f, 0, 0, 0},
@@ -31,17 +29,16 @@ const Style Styles[] = {
     {"Italic", "Liberation Serif", 14, Italic, 1, 2},
     {"Under & struck", "DejaVu Sans", 8, Underline | Strike, 2, 1},
     {"All of them", "Liberation Sans", 12, Bold | Italic | Underline | Strike, 0, 2},
-    {"Fits itself", "DejaVu Serif", 10, Auto, 0, 1},
-    {"A long caption that wraps inside its box", "DejaVu Sans", 9, Wrap, 2, 1},
-    {"Wrapped and fitted to its width", "Liberation Sans", 9, Auto | Wrap, 1, 0},
+    {"Fits itself", "DejaVu Serif", 10, 0, 0, 1},
+    {"A long caption that wraps inside its box", "DejaVu Sans", 9, 0, 2, 1},
+    {"Wrapped and fitted to its width", "Liberation Sans", 9, 0, 1, 0},
     {"Two\nlines", "DejaVu Sans Mono", 10, Transparent, 0, 1},
-    {"tab\there", "DejaVu Sans", 10, Border, 0, 1},
-    {"trailing   ", "DejaVu Sans", 10, Auto | Border, 1, 1},
-    {"Disabled", "DejaVu Sans", 10, Disabled, 2, 2},
+    {"tab\there", "DejaVu Sans", 10, 0, 0, 1},
+    {"trailing   ", "DejaVu Sans", 10, 0, 1, 1},
     {"\xd9\x85\xd8\xb1\xd8\xad\xd8\xa8\xd8\xa7", "DejaVu Sans (Arabic)", 12, 0, 1, 1},
-    {"", "DejaVu Sans", 10, Border, 0, 1},
+    {"", "DejaVu Sans", 10, 0, 0, 1},
     {"Huge", "Liberation Serif", 40, Transparent | Bold, 2, 3},
-    {"centred, right\r\nand left", "DejaVu Sans", 7, Transparent | Wrap, 2, 2},
+    {"centred, right\r\nand left", "DejaVu Sans", 7, Transparent, 2, 2},
 };
 
 // Colours that vary from item to item so a wrong overlap shows.
@@ -54,35 +51,37 @@ void crowd(CardEditor& editor)
     for (int round = 0; round < 3; ++round) {
         for (const Style& s : Styles) {
             editor.addText();
-            TextElement* item = editor.texts[editor.textCount];
-            const float left = float((n * 431 + round * 97) % 4600) + (round == 1 ? 7.5f : 0);
-            const float top = float((n * 263) % 2700) + (round == 2 ? 4 : 0);
-            item->setBox(left, top, 1200 + float(n % 5) * 150, 330 + float(n % 3) * 120);
-            QFont font(QString::fromUtf8(s.family));
-            font.setPointSizeF(s.size);
-            font.setBold(s.flags & Bold);
-            font.setItalic(s.flags & Italic);
-            font.setUnderline(s.flags & Underline);
-            font.setStrikeOut(s.flags & Strike);
-            item->setStoredFont(font);
-            item->setWordWrap(s.flags & Wrap);
-            item->setAutoSize(s.flags & Auto);
-            item->setBackStyle(s.flags & Transparent ? 0 : 1);
-            item->setBorderStyle(s.flags & Border ? 1 : 0);
-            item->setTextEnabled(!(s.flags & Disabled));
-            item->setAlignment(s.alignment);
-            item->setFont3D(s.font3D);
-            item->setBackColor(vbcolorOf(n));
-            item->setFrwColor(0x00400000 + n * 0x0105);
-            item->setBgColor(0x00C0C0FF - n * 0x0301);
-            item->setCaption(QString::fromUtf8(s.caption));
+            editor.changeItem(ElementKind::Text, editor.textCount(), [&](CardItem& item) {
+                item.setLeft(float((n * 431 + round * 97) % 4600) + (round == 1 ? 7.5f : 0));
+                item.setTop(float((n * 263) % 2700) + (round == 2 ? 4 : 0));
+                item.setWidth(1200 + float(n % 5) * 150);
+                item.setHeight(330 + float(n % 3) * 120);
+                TextLook& t = item.text;
+                t.fontName = QString::fromUtf8(s.family);
+                t.fontSize = s.size;
+                t.bold = s.flags & Bold;
+                t.italic = s.flags & Italic;
+                t.underline = s.flags & Underline;
+                t.strikeout = s.flags & Strike;
+                t.backStyle = s.flags & Transparent ? 0 : 1;
+                t.alignment = s.alignment;
+                t.font3D = s.font3D;
+                t.backColor = vbcolorOf(n);
+                t.frwColor = 0x00400000 + n * 0x0105;
+                t.bgColor = 0x00C0C0FF - n * 0x0301;
+                t.caption = QString::fromUtf8(s.caption);
+            });
             if (n % 4 == 0) {
                 editor.addShape();
-                ShapeElement* shape = editor.shapes[editor.shapeCount];
-                shape->setBox(float((n * 353) % 4800), float((n * 181) % 2600), 900, 700);
-                (void)shape->setShape(n % 6);
-                shape->setBackStyle(n % 8 ? 1 : 0);
-                shape->setBackColor(0x0030A0F0 + n * 0x0107);
+                editor.changeItem(ElementKind::Shape, editor.shapeCount(), [&](CardItem& shape) {
+                    shape.setLeft(float((n * 353) % 4800));
+                    shape.setTop(float((n * 181) % 2600));
+                    shape.setWidth(900);
+                    shape.setHeight(700);
+                    shape.shape.shape = qint16(n % 6);
+                    shape.shape.backStyle = n % 8 ? 1 : 0;
+                    shape.shape.backColor = 0x0030A0F0 + n * 0x0107;
+                });
             }
             ++n;
         }
@@ -104,7 +103,7 @@ void TestCardRendering::crowdedCardMatchesReference()
         return;
     crowd(card->editor());
     const QImage shown =
-        card->editor().canvas()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        card->editor().view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
     if (qEnvironmentVariableIsSet("QUILLMARK_WRITE_REFERENCE"))
         QVERIFY(shown.save(Reference));
     const QImage reference = QImage(Reference).convertToFormat(QImage::Format_RGB32);
@@ -133,20 +132,23 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
         QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
         QCoreApplication::processEvents();
     };
+    CardEditor& editor = card->editor();
+    const auto onWindow = [&](QPointF twips) {
+        return editor.view()->mapTo(window, (twips / TwipsPerPixel).toPoint());
+    };
     for (int i : {3, 17, 30}) {
-        TextElement* item = card->editor().texts[i];
-        const QPoint middle = item->mapTo(window, item->rect().center());
+        const QPoint middle = onWindow(box(element(editor, ElementKind::Text, i)).center());
         drag(middle, middle + QPoint(9 - i, 6));
         // The bottom-right handle, out over the crowd and back in.
-        SizeHandle* corner = card->editor().handles[7];
-        QVERIFY(corner->isVisible());
-        const QPoint grip = corner->mapTo(window, corner->rect().center());
+        QVERIFY(editor.handlesShown());
+        const QPoint grip = onWindow(handleCentre(editor, 7));
         drag(grip, grip + QPoint(23, 17));
         drag(grip + QPoint(23, 17), grip - QPoint(8, 5));
     }
-    ShapeElement* shape = card->editor().shapes[2];
+    const CardItem& shape = element(editor, ElementKind::Shape, 2);
     const QPoint inside =
-        shape->mapTo(window, shape->drawnRect().center().toPoint() / TwipsPerPixel);
+        onWindow(QPointF(shape.left + ShapeLook::Inset + shape.shape.innerWidth / 2,
+                         shape.top + ShapeLook::Inset + shape.shape.innerHeight / 2));
     drag(inside, inside + QPoint(-12, 9));
 
     const QImage screen = handle->screen()

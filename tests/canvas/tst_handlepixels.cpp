@@ -1,4 +1,4 @@
-#include "canvas/sizehandle.h"
+#include "canvas/cardeditor.h"
 
 #include <QApplication>
 #include <QTest>
@@ -12,17 +12,26 @@ private slots:
 
 void TestHandlePixels::handlesAreSolidAtFractionalScale()
 {
-    QWidget canvas;
-    canvas.setAutoFillBackground(true);
-    canvas.setPalette(QPalette(Qt::white));
-    canvas.resize(40, 20);
-    // Handles at odd and even pixels, as the middle handles of an element land.
-    SizeHandle odd(&canvas), even(&canvas);
-    odd.moveTwips(15 * 3, 15 * 3);
-    even.moveTwips(15 * 12, 15 * 4);
-    canvas.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&canvas));
-    const QImage image = canvas.grab().toImage();
+    QWidget host;
+    host.resize(400, 300);
+    CardEditor editor(&host);
+    editor.view()->move(0, 0);
+    editor.createHandles();
+    editor.addText();
+    // A box whose handles land on odd and even pixels, as they do around real elements; the
+    // item itself draws nothing, so only the handles are black.
+    editor.changeItem(ElementKind::Text, 1, [](CardItem& item) {
+        item.text.caption.clear();
+        item.text.backStyle = 0;
+        item.setLeft(15 * 11);
+        item.setTop(15 * 8);
+        item.setWidth(15 * 40);
+        item.setHeight(15 * 21);
+    });
+    editor.placeHandles(ElementKind::Text, 1);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    const QImage image = editor.view()->grab().toImage();
     QCOMPARE(image.devicePixelRatio(), 1.5);
     int black = 0;
     for (int y = 0; y < image.height(); ++y)
@@ -32,8 +41,8 @@ void TestHandlePixels::handlesAreSolidAtFractionalScale()
                      qPrintable(QString("grey pixel %1 at %2,%3").arg(pixel, 6, 16).arg(x).arg(y)));
             black += pixel == 0;
         }
-    // Both squares whole: 5 pixels of 1.5 is 7.5, of which 7 whole device pixels each way.
-    QCOMPARE(black, 2 * 7 * 7);
+    // Eight whole squares: 5 pixels of 1.5 is 7.5, of which 7 whole device pixels each way.
+    QCOMPARE(black, 8 * 7 * 7);
 }
 
 int main(int argc, char** argv)

@@ -1,6 +1,6 @@
 #include "controls/shapeelement.h"
 
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 
 #include <QImage>
 #include <QPainter>

@@ -1,6 +1,6 @@
 #include "controls/textelement.h"
 
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 
 #include <QFontMetricsF>
 #include <QImage>

@@ -38,7 +38,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        editor.canvas()->setBackColor(0x00336699);
+        editor.setCardBackColor(0x00336699);
         editor.setSheetPrimed(true);
         CardOptionsDialog dialog(editor);
         QCOMPARE(dialog.windowTitle(), QString("Card Options"));
@@ -46,8 +46,8 @@ private slots:
         QCOMPARE(dialog.widthEdit->text(), QString("360"));
         QCOMPARE(dialog.backColorBox->backColor(), 0x00336699);
         QVERIFY(!editor.sheetPrimed());
-        QCOMPARE(editor.canvas()->heightPixels(), 210.f);
-        QCOMPARE(editor.canvas()->widthPixels(), 360.f);
+        QCOMPARE(editor.cardHeightPixels(), 210.f);
+        QCOMPARE(editor.cardWidthPixels(), 360.f);
         QVERIFY(platform.messageBoxes.isEmpty());
     }
 
@@ -64,7 +64,7 @@ private slots:
         QList<float> heights;
         for (QChar key : QString("300")) {
             QTest::keyClicks(dialog.heightEdit, key);
-            heights.append(editor.canvas()->heightPixels());
+            heights.append(editor.cardHeightPixels());
         }
         QCOMPARE(heights, QList<float>({3, 30, 210}));
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Height=210"}));
@@ -75,11 +75,11 @@ private slots:
         QTest::keyClicks(dialog.heightEdit, "211");
         QCOMPARE(messageTexts(platform).size(), 2);
         QCOMPARE(dialog.heightEdit->text(), QString("210"));
-        QCOMPARE(editor.canvas()->heightPixels(), 210.f);
+        QCOMPARE(editor.cardHeightPixels(), 210.f);
 
         clearByKeys(dialog.heightEdit);
         QTest::keyClicks(dialog.heightEdit, "200.5");
-        QCOMPARE(editor.canvas()->heightPixels(), 200.5f);
+        QCOMPARE(editor.cardHeightPixels(), 200.5f);
         QCOMPARE(messageTexts(platform).size(), 2);
     }
 
@@ -96,12 +96,12 @@ private slots:
         QTest::keyClicks(dialog.widthEdit, "386");
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Width=385"}));
         QCOMPARE(dialog.widthEdit->text(), QString("345"));
-        QCOMPARE(editor.canvas()->widthPixels(), 345.f);
+        QCOMPARE(editor.cardWidthPixels(), 345.f);
 
         clearByKeys(dialog.widthEdit);
         QTest::keyClicks(dialog.widthEdit, "385");
         QCOMPARE(dialog.widthEdit->text(), QString("385"));
-        QCOMPARE(editor.canvas()->widthPixels(), 385.f);
+        QCOMPARE(editor.cardWidthPixels(), 385.f);
         QCOMPARE(messageTexts(platform).size(), 1);
     }
 
@@ -119,8 +119,8 @@ private slots:
                 editor.setSheetPrimed(true);
                 clearByKeys(box);
                 QTest::keyClicks(box, entry);
-                QCOMPARE(editor.canvas()->heightPixels(), 210.f);
-                QCOMPARE(editor.canvas()->widthPixels(), 360.f);
+                QCOMPARE(editor.cardHeightPixels(), 210.f);
+                QCOMPARE(editor.cardWidthPixels(), 360.f);
                 QVERIFY(!editor.sheetPrimed());
             }
         }
@@ -130,7 +130,7 @@ private slots:
         QTest::keyClicks(dialog.heightEdit, "x");
         QTest::keyClick(dialog.heightEdit, Qt::Key_Backspace);
         QTest::keyClicks(dialog.heightEdit, "150");
-        QCOMPARE(editor.canvas()->heightPixels(), 150.f);
+        QCOMPARE(editor.cardHeightPixels(), 150.f);
     }
 
     void colourReachesTheCardOnlyThroughOk()
@@ -140,17 +140,17 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        const qint32 before = editor.canvas()->backColor();
+        const qint32 before = editor.cardBackColor();
         {
             CardOptionsDialog dialog(editor);
             dialog.show();
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::red});
             QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
             QCOMPARE(dialog.backColorBox->backColor(), 0x000000FF);
-            QCOMPARE(editor.canvas()->backColor(), before);
+            QCOMPARE(editor.cardBackColor(), before);
             QTest::mouseClick(dialog.closeButton, Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
-            QCOMPARE(editor.canvas()->backColor(), before);
+            QCOMPARE(editor.cardBackColor(), before);
         }
         {
             CardOptionsDialog dialog(editor);
@@ -167,7 +167,7 @@ private slots:
             QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
             QTest::mouseClick(dialog.okButton, Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
-            QCOMPARE(editor.canvas()->backColor(), 0x0000FF00);
+            QCOMPARE(editor.cardBackColor(), 0x0000FF00);
         }
     }
 
@@ -195,7 +195,7 @@ private slots:
         });
         QTest::mouseClick(window.settingsButton, Qt::LeftButton);
         QVERIFY(seen);
-        QCOMPARE(editor.canvas()->backColor(), CardCanvas::DefaultBackColor);
+        QCOMPARE(editor.cardBackColor(), CardDesign::DefaultBackColor);
         // Each showing starts afresh: nothing is left behind.
         QVERIFY(window.findChildren<CardOptionsDialog*>().isEmpty());
     }

@@ -3,9 +3,11 @@
 #include "cardtest.h"
 #include "dialogs/colorbox.h"
 #include "dialogs/picturebuttons.h"
+#include "dialogs/qroptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
 #include "document/fontfaces.h"
+#include "document/twips.h"
 #include "scriptedplatform.h"
 
 #include <QAbstractItemView>
@@ -17,9 +19,12 @@
 #include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSignalSpy>
+#include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
 
@@ -42,16 +47,44 @@ void pickFromList(QComboBox* combo, const QString& text)
 
 void processDeletions() { QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); }
 
+// A double click on an element, at a point in its own pixels.
+void doubleClick(MainWindow& window, ElementKind kind, int index, QPoint pixels)
+{
+    const CardItem& item = element(window.editor(), kind, index);
+    const QPoint at = (QPointF(item.left, item.top) / TwipsPerPixel).toPoint() + pixels;
+    QTest::mouseDClick(window.editor().view(), Qt::LeftButton, {}, at);
+}
+
 TextOptionsDialog* openTextOptions(MainWindow& window, int index)
 {
-    QTest::mouseDClick(window.editor().texts[index], Qt::LeftButton, {}, {3, 3});
+    doubleClick(window, ElementKind::Text, index, {3, 3});
     return qobject_cast<TextOptionsDialog*>(window.textOptions.data());
 }
 
 ShapeOptionsDialog* openShapeOptions(MainWindow& window, int index)
 {
-    QTest::mouseDClick(window.editor().shapes[index], Qt::LeftButton, {}, {15, 15});
+    doubleClick(window, ElementKind::Shape, index, {15, 15});
     return qobject_cast<ShapeOptionsDialog*>(window.shapeOptions.data());
+}
+
+TextLook textOf(const CardEditor& editor, int index)
+{
+    return element(editor, ElementKind::Text, index).text;
+}
+
+ShapeLook shapeOf(const CardEditor& editor, int index)
+{
+    return element(editor, ElementKind::Shape, index).shape;
+}
+
+void editText(CardEditor& editor, int index, const std::function<void(TextLook&)>& change)
+{
+    editor.changeItem(ElementKind::Text, index, [&](CardItem& item) { change(item.text); });
+}
+
+void editShape(CardEditor& editor, int index, const std::function<void(ShapeLook&)>& change)
+{
+    editor.changeItem(ElementKind::Shape, index, [&](CardItem& item) { change(item.shape); });
 }
 
 // Rejects every modal dialog that comes up while it lives, counting them; a prompt that was
@@ -78,6 +111,70 @@ private:
 class TestOptionDialogs : public QObject {
     Q_OBJECT
 private slots:
+    // ---- QR Code Options -------------------------------------------------------------
+
+    void qrOptionsEditTheValue()
+    {
+        ScriptedPlatform platform;
+        QWidget owner;
+        QPointer dialog = new QrOptionsDialog(&owner);
+        vcard::VCardFields contact;
+        contact.fullName = "Zoë Müller";
+        contact.streetAddress = "Königstraße 12a\n10117 Berlin";
+        QrCodeOptions stored =
+            QrCodeOptions::fromContent(QString::fromUtf8(vcard::writeVCard(contact)));
+        stored.lightColor = 0x00C0FFEE;
+        QSignalSpy changed(dialog.data(), &QrOptionsDialog::changed);
+        dialog->setOptions(stored);
+        dialog->show();
+        QVERIFY(QTest::qWaitForWindowExposed(dialog));
+        QCOMPARE(changed.size(), 0);
+        QCOMPARE(dialog->kindBox->currentText(), QString("Contact card"));
+        QCOMPARE(dialog->contactEdits[0]->text(), contact.fullName);
+        QCOMPARE(dialog->streetAddressEdit->toPlainText(), contact.streetAddress);
+        QCOMPARE(dialog->levelBox->currentIndex(), int(QrLevel::M));
+        QVERIFY(dialog->fitLabel->text().isEmpty());
+
+        auto last = [&] { return changed.last().at(0).value<QrCodeOptions>(); };
+        QTest::keyClicks(dialog->contactEdits[1], "Smith, Jones");
+        contact.organisation = "Smith, Jones";
+        QCOMPARE(*vcard::parseVCard(last().content().toUtf8()), contact);
+
+        platform.colorAnswers.enqueue({Outcome::Chosen, Qt::red});
+        QTest::mouseClick(dialog->darkColorBox, Qt::LeftButton);
+        QCOMPARE(last().darkColor, 0x000000FF);
+        QTest::mouseClick(dialog->transparentBox, Qt::LeftButton);
+        QVERIFY(!last().lightColor && !dialog->lightColorBox->isEnabled());
+        QTest::mouseClick(dialog->lightColorBox, Qt::LeftButton); // disabled: asks nothing
+        QCOMPARE(platform.colorRequests.size(), 1);
+        QTest::mouseClick(dialog->transparentBox, Qt::LeftButton);
+        QCOMPARE(last().lightColor, std::optional<qint32>(0x00C0FFEE));
+
+        // Web address to free text carries the text over; the fit is said as it changes.
+        dialog->kindBox->setCurrentIndex(0);
+        QTest::keyClicks(dialog->webAddressEdit, "www.example.com");
+        dialog->kindBox->setCurrentIndex(1);
+        QCOMPARE(dialog->contentPages->currentWidget(), dialog->freeTextEdit);
+        QCOMPARE(last().content(), QString("www.example.com"));
+        dialog->levelBox->setCurrentIndex(int(QrLevel::H));
+        QCOMPARE(last().level, QrLevel::H);
+        dialog->freeTextEdit->setPlainText(QString(2000, 'x'));
+        QCOMPARE(dialog->fitLabel->text(), QString("Too long for level H: the code uses level M."));
+        dialog->freeTextEdit->setPlainText(QString(3000, 'x'));
+        QCOMPARE(dialog->fitLabel->text(),
+                 QString("The content does not fit in a QR code, even at level L."));
+        QCOMPARE(last().content().size(), 3000);
+
+        QCOMPARE(QrCodeOptions::fromContent("mailto:a@example.com").kind,
+                 QrCodeOptions::ContentKind::WebAddress);
+        QCOMPARE(QrCodeOptions::fromContent("Call me: 555").kind,
+                 QrCodeOptions::ContentKind::FreeText);
+
+        QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
+        processDeletions();
+        QVERIFY(!dialog);
+    }
+
     // ---- Text Options ----------------------------------------------------------------
 
     void textOptionsOpensFilledFromTheItem()
@@ -88,14 +185,14 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        TextElement* item = editor.texts[1];
-        item->setFontName("Tahoma (Arabic)");
-        QVERIFY(item->setFontSize(9.75f));
-        item->setFontBold(true);
-        item->setAlignment(TextElement::Center);
-        item->setFrwColor(0x000000FF);
-        item->setBackColor(0x00C0E0FF);
-        item->setCaption("Hello");
+        const auto item = [&] { return textOf(editor, 1); };
+        editText(editor, 1, [](TextLook& t) { t.fontName = "Tahoma (Arabic)"; });
+        editText(editor, 1, [](TextLook& t) { QVERIFY(t.setFontSize(9.75f)); });
+        editText(editor, 1, [](TextLook& t) { t.bold = true; });
+        editText(editor, 1, [](TextLook& t) { t.alignment = 2; });
+        editText(editor, 1, [](TextLook& t) { t.frwColor = 0x000000FF; });
+        editText(editor, 1, [](TextLook& t) { t.backColor = 0x00C0E0FF; });
+        editText(editor, 1, [](TextLook& t) { t.caption = "Hello"; });
 
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog && dialog->isVisible());
@@ -114,8 +211,8 @@ private slots:
         QCOMPARE(dialog->backColorBox->backColor(), 0x00C0E0FF);
         QCOMPARE(dialog->textEdit->text(), QString("Hello"));
         // Filling wrote nothing new into the item.
-        QCOMPARE(item->fontName(), QString("Tahoma (Arabic)"));
-        QCOMPARE(item->fontSize(), 9.75f);
+        QCOMPARE(item().fontName, QString("Tahoma (Arabic)"));
+        QCOMPARE(item().fontSize, 9.75f);
 
         // The lists: every installed face in the platform's order, sizes 1 to 120.
         QStringList faces;
@@ -131,13 +228,13 @@ private slots:
         QCOMPARE(dialog->sizeBox->itemText(119), QString("120"));
 
         // Underlined but not italic reads as exactly that.
-        item->setFontBold(false);
-        item->setFontUnderline(true);
+        editText(editor, 1, [](TextLook& t) { t.bold = false; });
+        editText(editor, 1, [](TextLook& t) { t.underline = true; });
         QCOMPARE(openTextOptions(window, 1), dialog);
         QCOMPARE(dialog->boldBox->checkState(), Qt::Unchecked);
         QCOMPARE(dialog->italicBox->checkState(), Qt::Unchecked);
         QCOMPARE(dialog->underlineBox->checkState(), Qt::Checked);
-        QVERIFY(item->fontUnderline() && !item->fontItalic());
+        QVERIFY(item().underline && !item().italic);
 
         // Alignment stands left, centre, right on screen; the indices are 0, 2, 1.
         QVERIFY(dialog->alignmentButtons[0]->x() < dialog->alignmentButtons[2]->x());
@@ -154,36 +251,36 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        TextElement* item = editor.texts[1];
+        const auto item = [&] { return textOf(editor, 1); };
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
         QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
         QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
         QTest::mouseClick(dialog->underlineBox, Qt::LeftButton);
-        QVERIFY(item->fontBold() && item->fontItalic() && item->fontUnderline());
+        QVERIFY(item().bold && item().italic && item().underline);
         QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
-        QVERIFY(!item->fontItalic());
+        QVERIFY(!item().italic);
         // A grey box counts as on.
         dialog->italicBox->setCheckState(Qt::PartiallyChecked);
-        QVERIFY(item->fontItalic());
+        QVERIFY(item().italic);
 
         QTest::mouseClick(dialog->alignmentButtons[1], Qt::LeftButton);
-        QCOMPARE(item->alignment(), qint16(TextElement::RightJustify));
+        QCOMPARE(item().alignment, qint16(1));
         QTest::mouseClick(dialog->alignmentButtons[2], Qt::LeftButton);
-        QCOMPARE(item->alignment(), qint16(TextElement::Center));
+        QCOMPARE(item().alignment, qint16(2));
         QTest::mouseClick(dialog->alignmentButtons[0], Qt::LeftButton);
-        QCOMPARE(item->alignment(), qint16(TextElement::LeftJustify));
+        QCOMPARE(item().alignment, qint16(0));
 
         pickFromList(dialog->sizeBox, "24");
-        QCOMPARE(item->fontSize(), 24.f);
+        QCOMPARE(item().fontSize, 24.f);
 
         // Every keystroke reaches the card.
         dialog->textEdit->clear();
         QStringList captions;
         for (QChar key : QString("Ink")) {
             QTest::keyClicks(dialog->textEdit, key);
-            captions.append(item->caption());
+            captions.append(item().caption);
         }
         QCOMPARE(captions, QStringList({"I", "In", "Ink"}));
     }
@@ -196,7 +293,7 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        TextElement* item = editor.texts[1];
+        const auto item = [&] { return textOf(editor, 1); };
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         // This machine may lack these faces; list them as a machine that has them would.
@@ -207,14 +304,14 @@ private slots:
 
         for (const QString& face : wanted.mid(0, 4)) {
             pickFromList(dialog->fontBox, face);
-            QCOMPARE(item->fontName(), face + " (Arabic)");
+            QCOMPARE(item().fontName, face + " (Arabic)");
         }
         pickFromList(dialog->fontBox, "Verdana");
-        QCOMPARE(item->fontName(), QString("Verdana"));
+        QCOMPARE(item().fontName, QString("Verdana"));
         // The rule is exact: an installed face that merely resembles one is stored as listed.
         const QString installed = listedFontFamilies(QFontDatabase::families()).value(0);
         pickFromList(dialog->fontBox, installed);
-        QCOMPARE(item->fontName(), installed);
+        QCOMPARE(item().fontName, installed);
     }
 
     // Text typed into a list box that matches an entry (in any case) is not a pick: neither
@@ -239,13 +336,13 @@ private slots:
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        TextElement* item = editor.texts[1];
-        ShapeElement* shape = editor.shapes[1];
-        QVERIFY(shape->setShape(ShapeElement::RoundedRectangle));
+        const auto item = [&] { return textOf(editor, 1); };
+        const auto shape = [&] { return shapeOf(editor, 1); };
+        editShape(editor, 1, [](ShapeLook& s) { s.shape = ShapeLook::RoundedRectangle; });
         const auto written = [&] {
-            return box == "font"   ? item->fontName()
-                   : box == "size" ? QString::number(item->fontSize())
-                                   : QString::number(shape->shape());
+            return box == "font"   ? item().fontName
+                   : box == "size" ? QString::number(item().fontSize)
+                                   : QString::number(shape().shape);
         };
         const QString before = written();
 
@@ -311,16 +408,16 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        TextElement* item = editor.texts[1];
-        item->setFrwColor(0x00102030);
-        item->setBackColor(0x00405060);
+        const auto item = [&] { return textOf(editor, 1); };
+        editText(editor, 1, [](TextLook& t) { t.frwColor = 0x00102030; });
+        editText(editor, 1, [](TextLook& t) { t.backColor = 0x00405060; });
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, QColor(0x0A, 0x14, 0x1E)});
         QTest::mouseClick(dialog->textColorBox, Qt::LeftButton);
         QCOMPARE(platform.colorRequests.value(0), QColor(0x30, 0x20, 0x10)); // starts at its own
-        QCOMPARE(item->frwColor(), 0x001E140A);
+        QCOMPARE(item().frwColor, 0x001E140A);
         QCOMPARE(dialog->textColorBox->backColor(), 0x001E140A);
 
         platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
@@ -331,12 +428,12 @@ private slots:
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
         QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(item->backColor(), 0x00405060);
+        QCOMPARE(item().backColor, 0x00405060);
         QCOMPARE(dialog->backColorBox->backColor(), 0x00405060);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::yellow});
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-        QCOMPARE(item->backColor(), 0x0000FFFF);
+        QCOMPARE(item().backColor, 0x0000FFFF);
     }
 
     void sameCardBackgroundTakesTheCardColourWhenTicked()
@@ -347,21 +444,21 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        TextElement* item = editor.texts[1];
-        item->setBackColor(0x00405060);
+        const auto item = [&] { return textOf(editor, 1); };
+        editText(editor, 1, [](TextLook& t) { t.backColor = 0x00405060; });
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         // The card changes after the dialog opened: the current colour counts.
-        editor.canvas()->setBackColor(0x00ABCDEF);
+        editor.setCardBackColor(0x00ABCDEF);
         QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
-        QCOMPARE(item->backColor(), 0x00ABCDEF);
+        QCOMPARE(item().backColor, 0x00ABCDEF);
         QCOMPARE(dialog->backColorBox->backColor(), 0x00ABCDEF);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::black});
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
         QCOMPARE(dialog->sameAsCardBox->checkState(), Qt::Unchecked);
-        QCOMPARE(item->backColor(), 0);
+        QCOMPARE(item().backColor, 0);
     }
 
     void laterChangesFollowTheSelectionIndex()
@@ -373,32 +470,33 @@ private slots:
         CardEditor& editor = card->editor();
         QTest::mouseClick(window.textButton, Qt::LeftButton);
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        editor.texts[2]->moveTwips(3000, 1500);
+        setBox(editor, ElementKind::Text, 2, {3000, 1500, 1380, 330});
         for (int i = 0; i < 3; ++i)
             window.frontShapeButton->click();
-        editor.shapes[3]->moveTwips(2000, 2000);
+        setBox(editor, ElementKind::Shape, 3, {2000, 2000, 495, 375});
+        setBox(editor, ElementKind::Shape, 2, {4000, 300, 495, 375});
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
-        clickTwips(editor.texts[2], {30, 30});
+        clickElement(editor, ElementKind::Text, 2, {30, 30});
         QTest::keyClicks(dialog->textEdit, "2");
-        QCOMPARE(editor.texts[2]->caption(), QString("Text2"));
-        QCOMPARE(editor.texts[1]->caption(), QString("Text"));
+        QCOMPARE(textOf(editor, 2).caption, QString("Text2"));
+        QCOMPARE(textOf(editor, 1).caption, QString("Text"));
 
         // A shape with index 1 redirects the changes to text item 1.
-        clickTwips(editor.shapes[1], {200, 200});
+        clickElement(editor, ElementKind::Shape, 1, {200, 200});
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
         QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
-        QVERIFY(editor.texts[1]->fontBold());
-        QVERIFY(!editor.texts[2]->fontBold());
+        QVERIFY(textOf(editor, 1).bold);
+        QVERIFY(!textOf(editor, 2).bold);
 
         // No text item 3: the changes are dropped.
-        clickTwips(editor.shapes[3], {200, 200});
+        clickElement(editor, ElementKind::Shape, 3, {200, 200});
         QCOMPARE(editor.selection().index, 3);
         QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
         QTest::keyClicks(dialog->textEdit, "x");
-        QVERIFY(!editor.texts[1]->fontItalic() && !editor.texts[2]->fontItalic());
-        QCOMPARE(editor.texts[2]->caption(), QString("Text2"));
+        QVERIFY(!textOf(editor, 1).italic && !textOf(editor, 2).italic);
+        QCOMPARE(textOf(editor, 2).caption, QString("Text2"));
     }
 
     void closeKeepsTheValuesAndTheCloseBoxDestroys()
@@ -438,9 +536,9 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         window.frontShapeButton->click();
-        ShapeElement* shape = editor.shapes[1];
-        QVERIFY(shape->setShape(ShapeElement::RoundedRectangle));
-        shape->setBackColor(0x0000C000);
+        const auto shape = [&] { return shapeOf(editor, 1); };
+        editShape(editor, 1, [](ShapeLook& s) { s.shape = ShapeLook::RoundedRectangle; });
+        editShape(editor, 1, [](ShapeLook& s) { s.backColor = 0x0000C000; });
         ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QString("Shape Options"));
@@ -453,7 +551,7 @@ private slots:
         QCOMPARE(dialog->pickedKindLabel->text(), QString("4"));
         QVERIFY(dialog->pickedKindLabel->isHidden());
         QCOMPARE(dialog->backColorBox->backColor(), 0x0000C000);
-        QCOMPARE(shape->shape(), int(ShapeElement::RoundedRectangle));
+        QCOMPARE(int(shape().shape), ShapeLook::RoundedRectangle);
     }
 
     void shapeKindsAndColourAreWritten()
@@ -464,41 +562,41 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         window.frontShapeButton->click();
-        ShapeElement* shape = editor.shapes[1];
+        const auto shape = [&] { return shapeOf(editor, 1); };
         ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog);
 
         pickFromList(dialog->shapeBox, "Circular");
-        QCOMPARE(shape->shape(), 3);
+        QCOMPARE(int(shape().shape), 3);
         QCOMPARE(dialog->pickedKindLabel->text(), QString("3"));
         pickFromList(dialog->shapeBox, "Rounded Square");
-        QCOMPARE(shape->shape(), 5);
+        QCOMPARE(int(shape().shape), 5);
 
         dialog->shapeBox->lineEdit()->clear();
         QTest::keyClicks(dialog->shapeBox, "Oval");
-        QCOMPARE(shape->shape(), 5);
+        QCOMPARE(int(shape().shape), 5);
 
-        const qint32 before = shape->backColor();
+        const qint32 before = shape().backColor;
         platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
         platform.colorAnswers.enqueue({Outcome::Failed, {}});
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-        QCOMPARE(shape->backColor(), before);
+        QCOMPARE(shape().backColor, before);
         QCOMPARE(dialog->backColorBox->backColor(), before);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::magenta});
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-        QCOMPARE(shape->backColor(), 0x00FF00FF);
+        QCOMPARE(shape().backColor, 0x00FF00FF);
 
         // Another selection redirects the changes to the shape with its index.
         window.frontShapeButton->click();
-        editor.shapes[2]->moveTwips(2500, 1000);
-        clickTwips(editor.shapes[2], {200, 200});
+        setBox(editor, ElementKind::Shape, 2, {2500, 1000, 495, 375});
+        clickElement(editor, ElementKind::Shape, 2, {200, 200});
         pickFromList(dialog->shapeBox, "Oval");
-        QCOMPARE(editor.shapes[2]->shape(), 2);
-        QCOMPARE(shape->shape(), 5);
+        QCOMPARE(int(shapeOf(editor, 2).shape), 2);
+        QCOMPARE(int(shape().shape), 5);
 
         QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
         processDeletions();
@@ -514,18 +612,18 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         window.frontShapeButton->click();
-        ShapeElement* shape = editor.shapes[1];
-        shape->setBackColor(0x00123456);
+        const auto shape = [&] { return shapeOf(editor, 1); };
+        editShape(editor, 1, [](ShapeLook& s) { s.backColor = 0x00123456; });
         ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog);
 
         ModalRejecter rejecter;
         QTest::mouseClick(window.pictureButton,
                           Qt::LeftButton); // Image: the file dialog, cancelled
-        QVERIFY(!editor.pictures.contains(1));
+        QVERIFY(!editor.item(ElementKind::Picture, 1));
         QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
         QCOMPARE(rejecter.seen, QStringList({"QFileDialog", "QColorDialog"}));
-        QCOMPARE(shape->backColor(), 0x00123456);
+        QCOMPARE(shape().backColor, 0x00123456);
         QCOMPARE(dialog->backColorBox->backColor(), 0x00123456);
     }
 };

@@ -1,8 +1,15 @@
 #include "document/cardencoding.h"
 #include "document/cardfields.h"
 #include "document/cardfile.h"
+#include "document/csvtable.h"
+#include "document/placeholders.h"
 #include "document/reservedtexts.h"
+#include "document/vcard.h"
 #include "testfiles.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <QTemporaryDir>
 
 #include <QLocale>
 #include <QRandomGenerator>
@@ -54,6 +61,51 @@ int shortestDigits(float value)
     return int(std::count_if(begin, std::find(begin, end, 'e'), ::isdigit));
 }
 
+// Writes a record back from what the reader made of it, as the editor will.
+void rewrite(CardWriter& writer, const RawRecord& record)
+{
+    switch (record.kind()) {
+    case RecordKind::Card: {
+        const CardFields f = cardFields(record);
+        writer.writeCard({*f.width, *f.height, *f.backColor});
+        break;
+    }
+    case RecordKind::Label: {
+        const LabelFields f = labelFields(record);
+        writer.writeLabel({*f.caption, *f.width, *f.height, *f.left, *f.top, *f.backColor,
+                           *f.frwColor, *f.backStyle, *f.fontName, *f.fontSize, *f.bold,
+                           *f.underline, *f.italic, *f.alignment, *f.reserved, *f.tag, *f.toolTip});
+        break;
+    }
+    case RecordKind::Shape: {
+        const ShapeFields f = shapeFields(record);
+        writer.writeShape({*f.width, *f.height, *f.left, *f.top, *f.backColor, *f.shape});
+        break;
+    }
+    case RecordKind::QrCode: {
+        const QrCodeFields f = qrCodeFields(record);
+        writer.writeQrCode({*f.width, *f.height, *f.left, *f.top, *f.content, *f.darkColor,
+                            *f.lightColor, *f.level});
+        break;
+    }
+    default: QFAIL("unexpected record");
+    }
+}
+
+// A read table as one comparable text: the columns, then each row with the line it starts on;
+// large tables by their row count.
+QString tableText(const csv::CsvRead& read)
+{
+    if (read.error)
+        return QString("error %1: %2").arg(read.error->line).arg(read.error->fault);
+    QString text = read.table.columns.join('|');
+    if (read.table.rows.size() > 5)
+        return text + QString("\n%1 rows").arg(read.table.rows.size());
+    for (qsizetype i = 0; i < read.table.rows.size(); ++i)
+        text += QString("\n%1:").arg(read.table.rowLines[i]) + read.table.rows[i].join('|');
+    return text;
+}
+
 long peakResidentKiB()
 {
 #ifdef Q_OS_LINUX
@@ -75,6 +127,211 @@ private slots:
     {
         // A decimal comma anywhere in the output would show up under this locale.
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    }
+
+    // Cards with QR codes among the other elements come back byte for byte, and their fields
+    // hold the text before encoding.
+    void qrCodeRecordsRoundTrip()
+    {
+        QFile file(QUILLMARK_TEST_DATA "/qrcodes.qmark");
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const auto records = readAll(bytes);
+        QCOMPARE(records.size(), size_t(6));
+        CardWriter writer;
+        for (const RawRecord& record : records)
+            rewrite(writer, record);
+        QCOMPARE(writer.bytes(), bytes);
+
+        QCOMPARE(records[1].kind(), RecordKind::QrCode);
+        QCOMPARE(*qrCodeFields(records[1]).content,
+                 QStringLiteral("https://example.com/a?b=50%&q=\"x\""));
+        const QrCodeFields contact = qrCodeFields(records[3]);
+        QVERIFY(contact.content->startsWith("BEGIN:VCARD\r\nVERSION:3.0\r\nN:Müller;Zoë;;;\r\n"));
+        QCOMPARE(*contact.lightColor, TransparentColor);
+        QCOMPARE(*contact.level, QrLevel::H);
+        QCOMPARE(*qrCodeFields(records[5]).level, QrLevel::L);
+        QCOMPARE(*qrCodeFields(records[5]).content, QStringLiteral("Zürich – ${city} ✓"));
+    }
+
+    void qrCodeContentEncoding()
+    {
+        CardWriter writer;
+        writer.writeQrCode({1, 2, 3, 4, QString::fromUtf8("a\"b%c,\r\n\té~ "), 5, 6, QrLevel::Q});
+        const auto record = readAll(writer.bytes()).at(0);
+        QCOMPARE(record.line(6)->toByteArray(), QByteArray("\"a%22b%25c,%0D%0A%09%C3%A9~ \""));
+        QCOMPARE(record.line(9)->toByteArray(), QByteArray("\"Q\""));
+        QCOMPARE(record.line(18)->toByteArray(), QByteArray("\"qr\""));
+
+        // Hand-edited content: stray percent signs stay, raw bytes are taken as they are, and
+        // a level is read in either case but must be one of the four.
+        const QByteArray edited =
+            lines({"\"QRCode\"", "1", "2", "3", "4", "\"%41%zz%4 café 100%\"", "0", "-1", "\"h\""},
+                  8)
+            + "\"qr\"\r\n" + lines({"\"QRCode\"", "1", "2", "3", "4", "\"\"", "0", "0", "\"X\""}, 8)
+            + "\"QR\"\r\n";
+        const auto records = readAll(edited);
+        QCOMPARE(*qrCodeFields(records[0]).content, QStringLiteral("A%zz%4 café 100%"));
+        QCOMPARE(*qrCodeFields(records[0]).level, QrLevel::H);
+        QVERIFY(!qrCodeFields(records[1]).level);
+        QCOMPARE(records[1].kind(), RecordKind::Other); // line 18 is not the QR marker
+    }
+
+    void csvReading_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("table");
+        QTest::newRow("CRLF") << QByteArray("Name,Phone\r\nAnn,1\r\nBob,2\r\n")
+                              << "Name|Phone\n2:Ann|1\n3:Bob|2";
+        QTest::newRow("quoted") << QByteArray(
+            "Name,Note\n\"Smith, Ann\",\"say \"\"hi\"\"\r\nbye\"  "
+            "\nBob,x\"y") << "Name|Note\n2:Smith, Ann|say \"hi\"\nbye\n4:Bob|x\"y";
+        QTest::newRow("BOM, semicolon")
+            << QByteArray("\xEF\xBB\xBFName;City\r\nZoë;Köln, Süd") << "Name|City\n2:Zoë|Köln, Süd";
+        QTest::newRow("tab") << QByteArray("Name\tCity, State\nAnn\tX, Y\n")
+                             << "Name|City, State\n2:Ann|X, Y";
+        QTest::newRow("quoted header") << QByteArray("\"Last, First\" , Phone \n\"A, B\",1\n")
+                                       << "Last, First|Phone\n2:A, B|1";
+        QTest::newRow("empty rows")
+            << QByteArray("\n\nA,B\n\n,\n\"\",\n \t, \n1,2\n\n") << "A|B\n8:1|2";
+        QTest::newRow("lone CR") << QByteArray("A,B\r1,2\r3") << "A|B\n2:1|2\n3:3|";
+        QTest::newRow("short row") << QByteArray("A,B,C\n1\n") << "A|B|C\n2:1||";
+        QTest::newRow("long row")
+            << QByteArray("A,B\n1,2\n1,2,3\n")
+            << "error 3: this row has 3 fields, but the header names 2 columns";
+        QTest::newRow("unterminated") << QByteArray("A,B\n1,2\n1,\"open\n2,3\n")
+                                      << "error 3: the quote opened here is never closed";
+        QTest::newRow("after quote")
+            << QByteArray("A\n\"x\"y\n")
+            << "error 2: text follows a closing quote; a quote inside a quoted field is written "
+               "twice";
+        QTest::newRow("Latin-1") << QByteArray("A,B\r1,2\r\ncaf\xE9,3\n")
+                                 << "error 3: the file is not UTF-8 text";
+        QTest::newRow("UTF-16") << QByteArray("\xFF\xFE"
+                                              "A\0,\0B\0",
+                                              8)
+                                << "error 1: the file is not UTF-8 text";
+        QTest::newRow("UTF-16 without BOM")
+            << QByteArray("A\0,\0B\0", 6) << "error 1: the file is not UTF-8 text";
+        QTest::newRow("overlong") << QByteArray("A\n\xC0\xAF\n")
+                                  << "error 2: the file is not UTF-8 text";
+        QTest::newRow("surrogate")
+            << QByteArray("A\n\xED\xA0\x80\n") << "error 2: the file is not UTF-8 text";
+        QTest::newRow("twice") << QByteArray("A,B,A\n")
+                               << "error 1: the column name \"A\" is given twice";
+        QTest::newRow("empty") << QByteArray("\r\n,,\r\n")
+                               << "error 0: there is no header row naming the columns";
+        QByteArray full("A\n");
+        for (int i = 0; i < csv::MaxRows; ++i)
+            full += "x\n";
+        QTest::newRow("row limit") << full << "A\n100000 rows";
+        QTest::newRow("past the row limit") << full + "\n\ny"
+                                            << "error 100004: more than 100000 rows";
+    }
+
+    void csvReading()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, table);
+        QCOMPARE(tableText(csv::parseCsv(bytes)), table);
+    }
+
+    void csvFiles()
+    {
+        QTemporaryDir dir;
+        QFile file(dir.filePath("people.csv"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("Name\n\"Ann\n");
+        file.close();
+        const csv::CsvRead read = csv::readCsvFile(file.fileName());
+        QCOMPARE(csv::csvErrorMessage(file.fileName(), *read.error),
+                 QStringLiteral("people.csv, line 2: the quote opened here is never closed"));
+        QVERIFY(csv::readCsvFile(dir.path()).error); // a folder
+        QVERIFY(!csv::readCsvFile("/dev/zero").ok());
+    }
+
+    // A contact card with every character vCard escapes, letters beyond ASCII and an address
+    // long enough to fold.
+    void vCardWriting()
+    {
+        const vcard::VCardFields fields{
+            QStringLiteral("Zoë Müller-Łukasiewicz"),
+            QStringLiteral("Smith, Jones; Partners"),
+            QStringLiteral("Head of R&D\\Ops"),
+            QStringLiteral("+49 30 123456"),
+            QStringLiteral("+49 170 1234567"),
+            QStringLiteral("zoe@example.com"),
+            QStringLiteral("https://example.com/zoë"),
+            QStringLiteral("Königstraße 12a, Hinterhaus; 3. Stock\nc/o Ünal Çelik, Postfach "
+                           "1234567, 10117 Berlin-Mitte, Deutschland, Europäische Union, Erde, "
+                           "Sonnensystem, Milchstraße")};
+        const QByteArray card = vcard::writeVCard(fields);
+        QVERIFY(card.endsWith("END:VCARD\r\n"));
+        QCOMPARE(card.count('\n'), card.count("\r\n"));
+        int folded = 0;
+        for (const QByteArray& line : card.split('\n')) {
+            QVERIFY2(line.size() <= 76, line.constData()); // 75 and the CR
+            QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+            utf8.decode(line);
+            QVERIFY2(!utf8.hasError(), line.constData()); // no character cut in two
+            folded += line.startsWith(' ');
+        }
+        QVERIFY(folded >= 2);
+        const QByteArray unfolded = QByteArray(card).replace("\r\n ", "");
+        for (const char* expected :
+             {"\r\nN:Müller-Łukasiewicz;Zoë;;;\r\n", "\r\nORG:Smith\\, Jones\\; Partners\r\n",
+              "\r\nTITLE:Head of R&D\\\\Ops\r\n", "\r\nTEL;TYPE=CELL:+49 170 1234567\r\n",
+              "\r\nADR;TYPE=WORK:;;Königstraße 12a\\, Hinterhaus\\; 3. Stock\\nc/o Ünal"})
+            QVERIFY2(unfolded.contains(expected), expected);
+        QCOMPARE(vcard::parseVCard(card), std::optional(fields));
+        QCOMPARE(vcard::parseVCard(QByteArray(card).replace("\r\n", "\n")), std::optional(fields));
+        QVERIFY(!vcard::parseVCard("FN:no card around it\r\n"));
+
+        // A two-octet letter that would straddle octet 75 moves to the next line whole.
+        vcard::VCardFields longName;
+        longName.fullName = QString(71, 'a') + QStringLiteral("é") + QString(70, 'b');
+        const QByteArray named = vcard::writeVCard(longName);
+        const qsizetype at = named.indexOf("FN:");
+        QCOMPARE(named.mid(at, named.indexOf("\r\n", at) - at), "FN:" + QByteArray(71, 'a'));
+        QCOMPARE(vcard::parseVCard(named)->fullName, longName.fullName);
+    }
+
+    void placeholderFilling_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("filled"); // or "unknown NAME"
+        QTest::newRow("one") << "Hello ${Name}!"
+                             << "Hello Ann!";
+        QTest::newRow("adjacent") << "${Name}${City}"
+                                  << "AnnKöln";
+        QTest::newRow("literal") << "$${Name} costs $5 {x} $"
+                                 << "${Name} costs $5 {x} $";
+        QTest::newRow("unclosed") << "${Name"
+                                  << "${Name";
+        QTest::newRow("value not expanded") << "${Note}"
+                                            << "${Name}";
+        QTest::newRow("spaces in name") << "${First name}"
+                                        << "Zoë";
+        QTest::newRow("unknown") << "${Name} ${Town} ${Zip}"
+                                 << "unknown Town";
+        QTest::newRow("case") << "${name}"
+                              << "unknown name";
+        QTest::newRow("empty name") << "${}"
+                                    << "unknown ";
+    }
+
+    void placeholderFilling()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, filled);
+        const QStringList columns = {"Name", "City", "Note", "First name"};
+        const QStringList row = {"Ann", "Köln", "${Name}", "Zoë"};
+        QString unknown;
+        const auto result = placeholders::fill(text, columns, row, &unknown);
+        QCOMPARE(result ? *result : "unknown " + unknown, filled);
+        const auto firstUnknown = placeholders::unknownPlaceholder({"plain", text}, columns);
+        QCOMPARE(firstUnknown.has_value(), !result.has_value());
+        QCOMPARE(placeholders::placeholderNames("${B} ${A} $${C} ${B}"), QStringList({"B", "A"}));
     }
 
     void singleFormatting()

@@ -31,60 +31,57 @@ QByteArray golden(const QString& name, const QByteArray& actual)
 QStringList storedState(const MainWindow& window)
 {
     const CardEditor& editor = window.editor();
+    const CardDesign& design = editor.design();
     QStringList state;
     state << QString("card %1 %2 %3 counts %4 %5 %6")
-                 .arg(editor.canvas()->widthPixels())
-                 .arg(editor.canvas()->heightPixels())
-                 .arg(editor.canvas()->backColor())
-                 .arg(editor.textCount)
-                 .arg(editor.pictureCount)
-                 .arg(editor.shapeCount);
-    for (int i : editor.texts.indices()) {
-        const TextElement* t = editor.texts[i];
-        state << QString(
-                     "text %1 [%2] %3 %4 %5 %6 %7 %8 %9 %10 %11%12%13 %14 [%15] [%16] [%17] %18")
-                     .arg(i)
-                     .arg(t->caption())
-                     .arg(t->left())
-                     .arg(t->top())
-                     .arg(t->widthTwips())
-                     .arg(t->heightTwips())
-                     .arg(t->backColor())
-                     .arg(t->frwColor())
-                     .arg(t->fontName())
-                     .arg(t->fontSize())
-                     .arg(t->fontBold())
-                     .arg(t->fontUnderline())
-                     .arg(t->fontItalic())
-                     .arg(t->alignment())
-                     .arg(editor.textReserve.at(i))
-                     .arg(t->tag())
-                     .arg(t->toolTipText())
-                     .arg(i == 0 ? t->isHidden() : !t->isHidden());
-    }
-    for (int i : editor.pictures.indices()) {
-        const PictureElement* p = editor.pictures[i];
-        state << QString("picture %1 %2 %3 %4 %5 [%6] [%7] %8x%9")
-                     .arg(i)
-                     .arg(p->left())
-                     .arg(p->top())
-                     .arg(p->widthTwips())
-                     .arg(p->heightTwips())
-                     .arg(p->toolTipText())
-                     .arg(editor.pictureReserve.at(i))
-                     .arg(p->picture().width())
-                     .arg(p->picture().height());
-    }
-    for (int i : editor.shapes.indices()) {
-        const ShapeElement* s = editor.shapes[i];
-        state << QString("shape %1 %2 %3 %4 %5 %6 %7")
-                     .arg(i)
-                     .arg(s->left())
-                     .arg(s->top())
-                     .arg(s->widthTwips())
-                     .arg(s->heightTwips())
-                     .arg(s->backColor())
-                     .arg(s->shape());
+                 .arg(editor.cardWidthPixels())
+                 .arg(editor.cardHeightPixels())
+                 .arg(editor.cardBackColor())
+                 .arg(editor.textCount())
+                 .arg(editor.pictureCount())
+                 .arg(editor.shapeCount());
+    QList<CardItem> items = design.items();
+    std::stable_sort(items.begin(), items.end(), [](const CardItem& a, const CardItem& b) {
+        return std::pair(int(a.kind), a.index) < std::pair(int(b.kind), b.index);
+    });
+    for (const CardItem& e : items) {
+        const QString box =
+            QString("%1 %2 %3 %4").arg(e.left).arg(e.top).arg(e.width).arg(e.height);
+        // Templates stay hidden, every other element is shown.
+        const bool shownRight = e.isTemplate() ? !e.visible : e.visible;
+        switch (e.kind) {
+        case ElementKind::Text: {
+            const TextLook& t = e.text;
+            state << QString("text %1 [%2] %3 %4 %5 %6 %7 %8%9%10 %11 [%12] [%13] [%14] %15")
+                         .arg(e.index)
+                         .arg(t.caption, box)
+                         .arg(t.backColor)
+                         .arg(t.frwColor)
+                         .arg(t.fontName)
+                         .arg(t.fontSize)
+                         .arg(t.bold)
+                         .arg(t.underline)
+                         .arg(t.italic)
+                         .arg(t.alignment)
+                         .arg(design.textReserve.at(e.index), e.tag, e.toolTipText)
+                         .arg(shownRight);
+            break;
+        }
+        case ElementKind::Picture:
+            state << QString("picture %1 %2 [%3] [%4] %5")
+                         .arg(e.index)
+                         .arg(box, e.toolTipText, design.pictureReserve.at(e.index))
+                         .arg(shownRight);
+            break;
+        case ElementKind::Shape:
+            state << QString("shape %1 %2 %3 %4 %5")
+                         .arg(e.index)
+                         .arg(box)
+                         .arg(e.shape.backColor)
+                         .arg(e.shape.shape)
+                         .arg(shownRight);
+            break;
+        }
     }
     return state;
 }
@@ -116,18 +113,21 @@ void buildDesign(ScriptedPlatform& platform, MainWindow& window)
     QTest::mouseClick(window.shapeButton, Qt::LeftButton);
 
     // Drag the second text by (+150, +300) twips.
-    sendMouseTwips(editor.texts[2], QEvent::MouseButtonPress, {30, 30});
-    sendMouseTwips(editor.texts[2], QEvent::MouseButtonRelease, {180, 330});
-    TextElement* first = editor.texts[1];
-    first->setCaption("Jane Doe, Designer");
-    first->setFontName("Tahoma");
-    first->setFontSize(12);
-    first->setFontBold(true);
-    first->setAlignment(2);
-    first->setFrwColor(0x00336699);
-    first->setBackColor(0x00F0F0F0);
-    editor.shapes[1]->setBackColor(0x000000FF);
-    QVERIFY(editor.shapes[1]->setShape(3));
+    sendElementMouse(editor, ElementKind::Text, 2, QEvent::MouseButtonPress, {30, 30});
+    sendElementMouse(editor, ElementKind::Text, 2, QEvent::MouseButtonRelease, {180, 330});
+    editor.changeItem(ElementKind::Text, 1, [](CardItem& first) {
+        first.text.caption = "Jane Doe, Designer";
+        first.text.fontName = "Tahoma";
+        first.text.fontSize = 12;
+        first.text.bold = true;
+        first.text.alignment = 2;
+        first.text.frwColor = 0x00336699;
+        first.text.backColor = 0x00F0F0F0;
+    });
+    editor.changeItem(ElementKind::Shape, 1, [](CardItem& shape) {
+        shape.shape.backColor = 0x000000FF;
+        shape.shape.shape = 3;
+    });
 }
 } // namespace
 
@@ -168,9 +168,10 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         buildDesign(platform, window);
-        editor.texts[2]->setCaption("He said \"hello\", twice");
-        editor.canvas()->setCardWidth(300);
-        editor.canvas()->setBackColor(0x00C0FFEE);
+        editor.changeItem(ElementKind::Text, 2,
+                          [](CardItem& item) { item.text.caption = "He said \"hello\", twice"; });
+        editor.setCardWidthPixels(300);
+        editor.setCardBackColor(0x00C0FFEE);
         const QString path = card->programDir.filePath("trip.qmark");
         saveAsThroughWindow(platform, window, path);
         // The font is read back as it was stored, with its suffix.
@@ -192,10 +193,11 @@ private slots:
         QCOMPARE(readFileBytes(again), readFileBytes(path));
         QVERIFY(readFileBytes(path).contains(
             "\r\n\"Tahoma (Arabic)\"\r\n12\r\n#TRUE#\r\n#FALSE#\r\n#FALSE#\r\n2\r\n"));
-        QCOMPARE(editor.texts[1]->fontName(), QString("Tahoma (Arabic)"));
+        QCOMPARE(element(editor, ElementKind::Text, 1).text.fontName, QString("Tahoma (Arabic)"));
 
         // "Save" writes to the current name without asking.
-        editor.texts[1]->setCaption("Changed");
+        editor.changeItem(ElementKind::Text, 1,
+                          [](CardItem& item) { item.text.caption = "Changed"; });
         platform.menuAnswers.enqueue("Save");
         QTest::mouseClick(window.saveButton, Qt::LeftButton);
         QCOMPARE(platform.saveFilters.size(), 2);
@@ -211,17 +213,17 @@ private slots:
         CardEditor& editor = card->editor();
         QVERIFY(editor.load(dataPath("reserved.qmark")));
         // Five text records (the template's first), one marked wrongly and so ignored.
-        QCOMPARE(editor.textCount, qint16(4));
-        QCOMPARE(editor.texts.indices(), std::vector<int>({0, 1, 2, 3}));
-        QCOMPARE(editor.texts[1]->caption(), QString("one"));
-        QCOMPARE(editor.texts[2]->caption(), QString("three"));
-        QCOMPARE(editor.textReserve.at(2), QString("kept for three"));
-        QCOMPARE(editor.pictureReserve.at(1), QString("picture note"));
-        QVERIFY(editor.texts[0]->isHidden() && editor.pictures[0]->isHidden()
-                && editor.shapes[0]->isHidden());
-        // A picture whose file is missing keeps the template's icon and its path.
-        QCOMPARE(editor.pictures[1]->picture().size(), QSize(32, 32));
-        QCOMPARE(editor.pictures[1]->toolTipText(), QString("/no/such/picture.jpg"));
+        QCOMPARE(editor.textCount(), qint16(4));
+        QVERIFY(editor.item(ElementKind::Text, 3) && !editor.item(ElementKind::Text, 4));
+        QCOMPARE(element(editor, ElementKind::Text, 1).text.caption, QString("one"));
+        QCOMPARE(element(editor, ElementKind::Text, 2).text.caption, QString("three"));
+        QCOMPARE(editor.design().textReserve.at(2), QString("kept for three"));
+        QCOMPARE(editor.design().pictureReserve.at(1), QString("picture note"));
+        for (ElementKind kind : {ElementKind::Text, ElementKind::Picture, ElementKind::Shape})
+            QVERIFY(!element(editor, kind, 0).visible);
+        // A picture whose file is missing keeps its path.
+        QCOMPARE(element(editor, ElementKind::Picture, 1).toolTipText,
+                 QString("/no/such/picture.jpg"));
 
         const QString path = card->programDir.filePath("renumbered.qmark");
         QVERIFY(editor.write(path));
@@ -229,7 +231,7 @@ private slots:
 
         // The next text added in the editor skips the last index read.
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QVERIFY(editor.texts.contains(5));
+        QVERIFY(editor.item(ElementKind::Text, 5));
     }
 
     void openAsksFirstAndCancelChangesNothing()
@@ -252,8 +254,8 @@ private slots:
         platform.messageAnswers.enqueue(QMessageBox::Yes); // then cancel the file dialog
         QTest::mouseClick(window.openButton, Qt::LeftButton);
         QCOMPARE(platform.openFilters, QStringList({"Card (.qmark)|*.qmark"}));
-        QVERIFY(editor.texts.contains(1));
-        QCOMPARE(editor.textCount, qint16(1));
+        QVERIFY(editor.item(ElementKind::Text, 1));
+        QCOMPARE(editor.textCount(), qint16(1));
     }
 
     void openingRunsTheStartUpAgain()
@@ -266,16 +268,16 @@ private slots:
         const QString counter = card->programDir.filePath("sat.txt");
         QCOMPARE(readFileBytes(counter), QByteArray(" 1 \r\n"));
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        editor.canvas()->setCardHeight(100);
+        editor.setCardHeightPixels(100);
         editor.setSheetPrimed(true);
 
         openThroughWindow(platform, window, dataPath("default.qmark"));
         QCOMPARE(readFileBytes(counter), QByteArray(" 2 \r\n"));
-        QVERIFY(!editor.texts.contains(1));
-        QCOMPARE(editor.canvas()->heightPixels(), 210.f);
+        QVERIFY(!editor.item(ElementKind::Text, 1));
+        QCOMPARE(editor.cardHeightPixels(), 210.f);
         QVERIFY(!editor.sheetPrimed());
         QVERIFY(window.endOnClose);
-        QCOMPARE(editor.handles.count(), 8);
+        QCOMPARE(editor.handleCount(), 8);
     }
 
     void commandLineCardIsRead()
@@ -285,7 +287,8 @@ private slots:
         MainWindow window(StartupOptions{programDir.filePath("qmark"), dataPath("reserved.qmark")});
         window.startUp();
         const CardEditor& editor = window.editor();
-        QCOMPARE(editor.texts.count(), 4);
+        QCOMPARE(editor.textCount(), qint16(4));
+        QVERIFY(editor.item(ElementKind::Text, 3));
         QCOMPARE(editor.cardFileName(), dataPath("reserved.qmark"));
     }
 
@@ -314,12 +317,11 @@ private slots:
         const QString path = card->programDir.filePath("damaged.qmark");
         writeFileBytes(path, bytes);
         openThroughWindow(platform, window, path);
-        QVERIFY(editor.texts[0]->isHidden());
-        QVERIFY(editor.canvas()->widthPixels() > 0);
+        QVERIFY(!element(editor, ElementKind::Text, 0).visible);
+        QVERIFY(editor.cardWidthPixels() > 0);
         // The design stays usable.
         QTest::mouseClick(window.textButton, Qt::LeftButton);
-        TextElement* added = editor.texts[editor.textCount];
-        QVERIFY(added && added->isVisible());
+        QVERIFY(element(editor, ElementKind::Text, editor.textCount()).visible);
         QVERIFY(editor.write(card->programDir.filePath("after.qmark")));
     }
 
@@ -352,28 +354,36 @@ private slots:
         const QString path = card->programDir.filePath("size.qmark");
         writeFileBytes(path, "TheCard\r\n" + width + "\r\n" + height + "\r\n255\r\n");
         QVERIFY(editor.load(path));
-        QCOMPARE(editor.canvas()->widthPixels(), expectedWidth);
-        QCOMPARE(editor.canvas()->heightPixels(), expectedHeight);
-        QCOMPARE(editor.canvas()->backColor(), 255);
+        QCOMPARE(editor.cardWidthPixels(), expectedWidth);
+        QCOMPARE(editor.cardHeightPixels(), expectedHeight);
+        QCOMPARE(editor.cardBackColor(), 255);
     }
 
-    void hugeFilesStopAtTheElementCap()
+    // Tens of thousands of elements are read whole; past 32,767 of a kind, records go to the
+    // last one.
+    void largeFilesAreReadWhole()
     {
         ScriptedPlatform platform;
         const auto card = StartedCard::start(false);
         QVERIFY(card);
-        MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         QByteArray record = "\"ActiveShape\"\r\n10\r\n10\r\n0\r\n0\r\n255\r\n1\r\n";
         for (int i = 0; i < 11; ++i)
             record += "\"none\"\r\n";
         const QString path = card->programDir.filePath("many.qmark");
-        writeFileBytes(path, record.repeated(40'000));
+        writeFileBytes(path, record.repeated(40'000) + QByteArray(record).replace("255", "77"));
         QVERIFY(editor.load(path));
-        QCOMPARE(editor.shapeCount, qint16(CardEditor::MaxElements));
-        QCOMPARE(editor.shapes.count(), CardEditor::MaxElements);
+        QCOMPARE(editor.shapeCount(), qint16(32767));
+        QCOMPARE(editor.design().items().size(), 32768 + 2);
+        QCOMPARE(element(editor, ElementKind::Shape, 32767).shape.backColor, 77);
+        QVERIFY(platform.messageBoxes.isEmpty());
+
+        // Only bytes beyond any file that is read can hold more records than are taken.
+        editor.loadBytes((QByteArray("ActiveShape\n") + QByteArray(17, '\n'))
+                             .repeated(CardEditor::MaxElements + 1));
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].icon, QMessageBox::Warning);
+        QVERIFY(platform.messageBoxes[0].text.contains(QString::number(CardEditor::MaxElements)));
     }
 
     void failedSaveIsReportedAndKeepsTheOldFile()

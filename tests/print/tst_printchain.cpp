@@ -161,12 +161,11 @@ private slots:
         CardEditor& editor = card.editor();
         editor.createHandles();
         editor.addText();
-        editor.placeHandles(editor.texts[1]);
+        editor.placeHandles(ElementKind::Text, 1);
         PrintCommand& command = *card.window->printCommand;
 
         card.window->printButton->click();
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(editor.handles[i]->isHidden());
+        QVERIFY(!editor.handlesShown());
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         QVERIFY(editor.sheetPrimed());
@@ -237,9 +236,10 @@ private slots:
         QVERIFY(started);
         StartedCard& card = *started;
         CardEditor& editor = card.editor();
-        editor.canvas()->setBackColor(0x00FF0000); // blue, so the cards' edges show
+        editor.setCardBackColor(0x00FF0000); // blue, so the cards' edges show
         editor.addText();
-        editor.texts[1]->setCaption("Quillmark");
+        editor.changeItem(ElementKind::Text, 1,
+                          [](CardItem& item) { item.text.caption = "Quillmark"; });
         const QString image = writeImage(card.programDir, "photo.bmp", {400, 300}, Qt::yellow);
         platform.openAnswers << image;
         editor.addPicture();

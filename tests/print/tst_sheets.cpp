@@ -139,17 +139,17 @@ private slots:
 
         QWidget host;
         CardEditor editor(&host);
-        editor.canvas()->setCardWidth(336);
-        editor.canvas()->setCardHeight(192);
-        editor.canvas()->setBackColor(0x00FF0000); // blue
-        editor.pictures.load(1);
-        PictureElement* red = editor.pictures[1];
+        CardDesign design;
+        design.widthPixels = 336;
+        design.heightPixels = 192;
+        design.backColor = 0x00FF0000; // blue
+        CardItem* red = design.addCopy(ElementKind::Picture, 1);
         // Large enough that no smoothing of its pixels blurs the edges being measured.
-        red->setToolTipText(writeImage(m_dir, "red.png", {1680, 960}, Qt::red));
-        QVERIFY(red->loadPicture(red->toolTipText()));
-        red->setStretch(true);
-        red->setBox(0, 0, 336 * 15 / 2, 192 * 15 / 2);
-        red->show();
+        red->toolTipText = writeImage(m_dir, "red.png", {1680, 960}, Qt::red);
+        red->left = red->top = 0;
+        red->width = 336 * 15 / 2;
+        red->height = 192 * 15 / 2;
+        editor.setDesign(design);
         m_card = path("card.qmark");
         QVERIFY(editor.write(m_card));
     }

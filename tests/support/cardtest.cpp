@@ -47,6 +47,57 @@ void clickTwips(QWidget* widget, QPointF twips, Qt::MouseButton button)
     sendMouseTwips(widget, QEvent::MouseButtonRelease, twips, button);
 }
 
+const CardItem& element(const CardEditor& editor, ElementKind kind, int index)
+{
+    if (const CardItem* item = editor.item(kind, index))
+        return *item;
+    QTest::qFail(qPrintable(QString("no element %1 of kind %2").arg(index).arg(int(kind))),
+                 __FILE__, __LINE__);
+    static const CardItem none;
+    return none;
+}
+
+QRectF box(const CardItem& item) { return item.box(); }
+
+void setBox(CardEditor& editor, ElementKind kind, int index, QRectF box)
+{
+    editor.changeItem(kind, index, [&](CardItem& item) {
+        item.setWidth(float(box.width()));
+        item.setHeight(float(box.height()));
+        item.setLeft(float(box.left()));
+        item.setTop(float(box.top()));
+    });
+}
+
+qsizetype stackPosition(const CardEditor& editor, ElementKind kind, int index)
+{
+    return editor.design().find(kind, index);
+}
+
+void sendElementMouse(CardEditor& editor, ElementKind kind, int index, QEvent::Type type,
+                      QPointF twips, Qt::MouseButton button)
+{
+    const CardItem& item = element(editor, kind, index);
+    sendMouseTwips(editor.view(), type, twips + QPointF(item.left, item.top), button);
+}
+
+void clickElement(CardEditor& editor, ElementKind kind, int index, QPointF twips,
+                  Qt::MouseButton button)
+{
+    // The press may remove the element (its pop-up menu's Delete): the release goes to the
+    // same place.
+    const CardItem& item = element(editor, kind, index);
+    const QPointF at = twips + QPointF(item.left, item.top);
+    sendMouseTwips(editor.view(), QEvent::MouseButtonPress, at, button);
+    sendMouseTwips(editor.view(), QEvent::MouseButtonRelease, at, button);
+}
+
+QPointF handleCentre(const CardEditor& editor, int handle)
+{
+    const float half = CardEditor::HandleTwips / 2;
+    return editor.handlePosition(handle) + QPointF(half, half);
+}
+
 QString writeImage(const QTemporaryDir& dir, const QString& name, QSize size, QColor color)
 {
     QImage image(size, QImage::Format_RGB32);

@@ -30,5 +30,21 @@ void sendMouseTwips(QWidget* widget, QEvent::Type type, QPointF twips,
 // Press and release at one point in twips, a plain click.
 void clickTwips(QWidget* widget, QPointF twips, Qt::MouseButton button = Qt::LeftButton);
 
+// The card's elements as the tests reach them: through the editor's design and its view.
+// The element of a kind and index; the running test fails when it does not exist.
+const CardItem& element(const CardEditor& editor, ElementKind kind, int index);
+QRectF box(const CardItem& item);
+// Sets an element's box, as a file or a handle could.
+void setBox(CardEditor& editor, ElementKind kind, int index, QRectF box);
+// The element's place in the stacking order, the bottom one 0; -1 when it does not exist.
+qsizetype stackPosition(const CardEditor& editor, ElementKind kind, int index);
+// A mouse event on the card's view at a point of an element, in that element's twips.
+void sendElementMouse(CardEditor& editor, ElementKind kind, int index, QEvent::Type type,
+                      QPointF twips, Qt::MouseButton button = Qt::LeftButton);
+void clickElement(CardEditor& editor, ElementKind kind, int index, QPointF twips,
+                  Qt::MouseButton button = Qt::LeftButton);
+// The centre of handle i on the card, in twips.
+QPointF handleCentre(const CardEditor& editor, int handle);
+
 // Writes a small image file of the given size and format; returns its path.
 QString writeImage(const QTemporaryDir& dir, const QString& name, QSize size, QColor color);

@@ -1,4 +1,4 @@
-#include "document/vbcolor.h"
+#include "platform/vbcolor.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -1,0 +1,280 @@
+#include "canvas/cardview.h"
+
+#include "canvas/cardeditor.h"
+#include "controls/cardelement.h"
+#include "document/twips.h"
+#include "render/cardpainter.h"
+
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+// The offset of a text item's front or back copy for its 3-D edge, in twips.
+constexpr qreal CopyOffset = 20;
+
+// The part of a text item under a point (its own twips): the front copy, then the back copy,
+// as each lies within the box. Positions are reported from the origin of the part hit.
+QPointF textPartOrigin(const CardItem& item, QPointF local)
+{
+    const QPointF front = item.text.font3D == 1 ? QPointF(CopyOffset, CopyOffset) : QPointF();
+    const QPointF back = item.text.font3D == 2 ? QPointF(CopyOffset, CopyOffset) : QPointF();
+    const QRectF surface(0, 0, item.width, item.height);
+    for (const QPointF& origin : {front, back})
+        if (QRectF(origin, surface.size()).intersected(surface).contains(local))
+            return origin;
+    return {};
+}
+
+QRect handlePixels(const CardEditor& editor, int handle)
+{
+    const QPointF at = editor.handlePosition(handle);
+    return twipsToPixelRect(float(at.x()), float(at.y()), CardEditor::HandleTwips,
+                            CardEditor::HandleTwips);
+}
+} // namespace
+
+CardView::CardView(CardEditor& editor, QWidget* parent)
+    : QWidget(parent)
+    , m_editor(editor)
+{
+    setMouseTracking(true);
+    // The card's colour fills every repaint, so the window beneath is never painted with it.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    syncSize();
+}
+
+QPointF CardView::toPixels(QPointF twips) { return twips / TwipsPerPixel; }
+QPointF CardView::toTwips(QPointF pixels) { return pixels * TwipsPerPixel; }
+
+void CardView::syncSize()
+{
+    const CardDesign& design = m_editor.design();
+    resize(qMax(0, qRound(design.widthPixels)), qMax(0, qRound(design.heightPixels)));
+}
+
+void CardView::updateTwips(const QRectF& box)
+{
+    // Two pixels more each way hold the antialiased edges and a shape's outline.
+    const QRectF pixels(toPixels(box.topLeft()), box.size() / TwipsPerPixel);
+    update(pixels.toAlignedRect().adjusted(-2, -2, 2, 2).intersected(rect()));
+}
+
+void CardView::updateHandle(int handle)
+{
+    update(handlePixels(m_editor, handle).adjusted(-1, -1, 1, 1).intersected(rect()));
+}
+
+// ---- Hits ------------------------------------------------------------------------------
+
+std::optional<CardHit> CardView::elementAt(QPointF pointTwips) const
+{
+    const QList<CardItem>& items = m_editor.design().items();
+    for (qsizetype i = items.size() - 1; i >= 0; --i) {
+        const CardItem& item = items.at(i);
+        if (!item.visible || !cardpainter::hits(item, pointTwips))
+            continue;
+        CardHit hit{item.kind, item.index, {}};
+        if (item.kind == ElementKind::Text)
+            hit.partOrigin = textPartOrigin(item, pointTwips - QPointF(item.left, item.top));
+        return hit;
+    }
+    return std::nullopt;
+}
+
+int CardView::handleAt(QPointF pointTwips) const
+{
+    if (!m_editor.handlesShown())
+        return -1;
+    // Later handles lie above earlier ones.
+    const QPoint pixel = toPixels(pointTwips).toPoint();
+    for (int i = m_editor.handleCount() - 1; i >= 0; --i)
+        if (handlePixels(m_editor, i).contains(pixel))
+            return i;
+    return -1;
+}
+
+// ---- Painting --------------------------------------------------------------------------
+
+void CardView::paintEvent(QPaintEvent* event)
+{
+    QPainter painter(this);
+    const QRect exposed = event->rect();
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
+    cardpainter::paintCard(
+        painter, m_editor.design(),
+        QRectF(toTwips(exposed.topLeft()), QSizeF(exposed.size()) * TwipsPerPixel));
+    painter.restore();
+
+    if (m_editor.handlesShown()) {
+        // At a fractional scale factor a handle's pixel edges fall between device pixels, and
+        // an antialiased square would draw two-toned: it fills the whole device pixels inside.
+        const QTransform toDevice = painter.deviceTransform();
+        const QTransform fromDevice = toDevice.inverted();
+        for (int i = 0; i < m_editor.handleCount(); ++i) {
+            const QRect pixels = handlePixels(m_editor, i);
+            if (!pixels.intersects(exposed))
+                continue;
+            const QRectF device = toDevice.mapRect(QRectF(pixels));
+            const QRectF whole(QPointF(std::ceil(device.left()), std::ceil(device.top())),
+                               QPointF(std::floor(device.right()), std::floor(device.bottom())));
+            painter.fillRect(fromDevice.mapRect(whole), Qt::black);
+        }
+    }
+
+    if (dragging()) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(outlineRect().adjusted(0, 0, -1, -1));
+    }
+}
+
+// ---- The mouse -------------------------------------------------------------------------
+
+void CardView::mousePressEvent(QMouseEvent* event)
+{
+    if (dragging())
+        return;
+    const QPointF at = toTwips(event->position());
+    const int button = mousecode::button(event->button());
+    if (const int handle = handleAt(at); handle >= 0) {
+        m_pressed.reset();
+        m_grabOffset = event->position().toPoint() - handlePixels(m_editor, handle).topLeft();
+        m_editor.handlePressed(handle);
+        m_dragHandle = handle;
+        m_dragOver = {};
+        moveOutline(event->position());
+        return;
+    }
+    m_pressed = elementAt(at);
+    if (!m_pressed)
+        return;
+    const CardHit hit = *m_pressed;
+    const CardItem* item = m_editor.item(hit.kind, hit.index);
+    const QPointF local = at - QPointF(item->left, item->top) - hit.partOrigin;
+    m_editor.elementPressed(hit, button, float(local.x()), float(local.y()));
+}
+
+void CardView::mouseMoveEvent(QMouseEvent* event)
+{
+    if (dragging()) {
+        const QPointF pixels = event->position();
+        moveOutline(pixels);
+        const DragTarget now = dragTargetAt(pixels);
+        if (now == m_dragOver) {
+            reportDrag(now, pixels);
+            return;
+        }
+        // Leaving is reported with the pointer's new position, as every drag-over resizes.
+        reportDrag(m_dragOver, pixels);
+        m_dragOver = now;
+        reportDrag(now, pixels);
+        return;
+    }
+    // An element that took the press keeps the pointer, and does not change its shape.
+    if (event->buttons() != Qt::NoButton && m_pressed)
+        return;
+    const QPointF at = toTwips(event->position());
+    if (event->buttons() == Qt::NoButton) {
+        if (const int handle = handleAt(at); handle >= 0) {
+            m_editor.handleHovered(handle);
+            return;
+        }
+        if (elementAt(at))
+            return;
+    }
+    m_editor.cardHovered();
+}
+
+void CardView::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (dragging()) {
+        const DragTarget target = dragTargetAt(event->position());
+        endDrag();
+        if (target.onCard)
+            m_editor.dropped(target.element);
+        return;
+    }
+    if (!m_pressed)
+        return;
+    const CardHit hit = *m_pressed;
+    m_pressed.reset();
+    // An element removed by its pop-up menu hears nothing more.
+    const CardItem* item = m_editor.item(hit.kind, hit.index);
+    if (!item)
+        return;
+    const QPointF local =
+        toTwips(event->position()) - QPointF(item->left, item->top) - hit.partOrigin;
+    m_editor.elementReleased(hit, float(local.x()), float(local.y()));
+}
+
+void CardView::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    // The second press of a double-click is not a new press: the first one already selected
+    // the element, and its release moves by the travel since that first press.
+    if (dragging())
+        return;
+    const std::optional<CardHit> hit = elementAt(toTwips(event->position()));
+    if (!hit)
+        return;
+    if (!m_pressed || m_pressed->kind != hit->kind || m_pressed->index != hit->index)
+        m_pressed = hit;
+    m_editor.elementDoubleClicked(*hit);
+}
+
+// ---- Dragging a handle -----------------------------------------------------------------
+
+CardView::DragTarget CardView::dragTargetAt(QPointF pixels) const
+{
+    DragTarget target;
+    const QPoint pixel = pixels.toPoint();
+    if (!rect().contains(pixel))
+        return target;
+    target.onCard = true;
+    target.element = elementAt(toTwips(QPointF(pixel)));
+    return target;
+}
+
+QPointF CardView::localTwips(const DragTarget& target, QPointF pixels) const
+{
+    // Element positions come from the element's own twips, not a rounded pixel box.
+    QPointF at = toTwips(QPointF(pixels.toPoint()));
+    if (target.element)
+        if (const CardItem* item = m_editor.item(target.element->kind, target.element->index))
+            at -= QPointF(item->left, item->top);
+    return at;
+}
+
+void CardView::reportDrag(const DragTarget& target, QPointF pixels)
+{
+    if (!target.onCard)
+        return;
+    const QPointF local = localTwips(target, pixels);
+    m_editor.dragOver(target.element, m_dragHandle, float(local.x()), float(local.y()));
+}
+
+QRect CardView::outlineRect() const
+{
+    const QSize size = twipsToPixelRect(0, 0, CardEditor::HandleTwips, CardEditor::HandleTwips)
+                           .size()
+                           .expandedTo({3, 3});
+    return QRect((m_dragAt - m_grabOffset).toPoint(), size);
+}
+
+void CardView::moveOutline(QPointF pixels)
+{
+    update(outlineRect());
+    m_dragAt = pixels;
+    update(outlineRect());
+}
+
+void CardView::endDrag()
+{
+    update(outlineRect());
+    m_dragHandle = -1;
+    m_dragOver = {};
+}

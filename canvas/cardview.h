@@ -1,0 +1,77 @@
+#pragma once
+
+#include "document/carddesign.h"
+
+#include <QWidget>
+
+#include <optional>
+
+class CardEditor;
+
+// What lies under a point of the card: an element, by kind and index, and the origin (in the
+// element's twips) of the part that was hit, so that positions are reported relative to it.
+struct CardHit {
+    ElementKind kind = ElementKind::Text;
+    int index = 0;
+    QPointF partOrigin;
+
+    bool operator==(const CardHit&) const = default;
+};
+
+// The card on screen: the one widget that shows the design, draws the selection handles on
+// top of it, and turns the mouse into the editor's element, handle and drag events with
+// positions in twips. It paints only what a change touched, from the design itself.
+class CardView : public QWidget {
+    Q_OBJECT
+public:
+    explicit CardView(CardEditor& editor, QWidget* parent = nullptr);
+
+    // The topmost visible element under a point of the card (twips); a shape only inside its
+    // outline.
+    std::optional<CardHit> elementAt(QPointF pointTwips) const;
+    // The topmost shown handle under a point of the card (twips), or -1.
+    int handleAt(QPointF pointTwips) const;
+    // A point of the card (twips) in this widget's pixels, and back.
+    static QPointF toPixels(QPointF twips);
+    static QPointF toTwips(QPointF pixels);
+
+    // Repaints what a box of the card (twips) covers, its antialiased edge included.
+    void updateTwips(const QRectF& box);
+    // Repaints one handle where it stands now.
+    void updateHandle(int handle);
+    // Takes the card's size in pixels.
+    void syncSize();
+
+    bool dragging() const { return m_dragHandle >= 0; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    // What a drag is over: the card itself (no element), an element, or nothing of the card.
+    struct DragTarget {
+        bool onCard = false;
+        std::optional<CardHit> element;
+        bool operator==(const DragTarget&) const = default;
+    };
+    DragTarget dragTargetAt(QPointF pixels) const;
+    QPointF localTwips(const DragTarget& target, QPointF pixels) const;
+    void reportDrag(const DragTarget& target, QPointF pixels);
+    QRect outlineRect() const;
+    void moveOutline(QPointF pixels);
+    void endDrag();
+
+    CardEditor& m_editor;
+    // The element that took the press keeps the pointer until the button comes up.
+    std::optional<CardHit> m_pressed;
+    // The handle being dragged, where it was grabbed (pixels from its corner), where the
+    // pointer is, and what the pointer was last over.
+    int m_dragHandle = -1;
+    QPointF m_grabOffset;
+    QPointF m_dragAt;
+    DragTarget m_dragOver;
+};

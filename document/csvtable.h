@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// Merge data: a CSV file (RFC 4180) whose header row names the columns, one card a row.
+namespace csv {
+
+// More rows than any sheet run is meant for; a larger file is a mistake, not a job.
+inline constexpr qsizetype MaxRows = 100'000;
+// What readCsvFile takes from disk at most.
+inline constexpr qint64 MaxFileBytes = 64 << 20;
+
+struct CsvError {
+    qsizetype line = 0; // 1-based line of the file where the fault lies
+    QString fault;
+};
+
+struct CsvTable {
+    QStringList columns;       // the header's names, blanks around them dropped
+    QList<QStringList> rows;   // each as long as columns: short rows are padded with empty values
+    QList<qsizetype> rowLines; // the line each row starts on, for messages about it
+
+    // The column's position, or -1; names compare exactly.
+    qsizetype columnIndex(const QString& name) const { return columns.indexOf(name); }
+};
+
+struct CsvRead {
+    CsvTable table;
+    std::optional<CsvError> error; // when set, the table is empty
+
+    bool ok() const { return !error; }
+};
+
+// Reads UTF-8 bytes, with or without a byte order mark. The separator is whichever of comma,
+// semicolon and tab the header row uses most (tab, then semicolon, on a tie). Rows whose fields
+// are all empty or blank are skipped. Faults: bytes that are not UTF-8 (or hold NUL, as UTF-16
+// text does), a quote that is never closed, text after a closing quote, a row with more fields
+// than the header has columns, a column name given twice, no header row, more than MaxRows rows.
+CsvRead parseCsv(QByteArrayView bytes);
+
+// Reads a regular file of at most MaxFileBytes; a file that cannot be read is a fault on line 0.
+CsvRead readCsvFile(const QString& path);
+
+// "people.csv, line 12: the quote opened here is never closed", or without the line when the
+// fault concerns the whole file.
+QString csvErrorMessage(const QString& path, const CsvError& error);
+
+} // namespace csv
