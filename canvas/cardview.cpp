@@ -58,14 +58,23 @@ void CardView::syncSize()
 
 void CardView::updateTwips(const QRectF& box)
 {
-    // Two pixels more each way hold the antialiased edges and a shape's outline.
+    // A pixel more each way holds an edge that falls inside a pixel.
     const QRectF pixels(toPixels(box.topLeft()), box.size() / TwipsPerPixel);
-    update(pixels.toAlignedRect().adjusted(-2, -2, 2, 2).intersected(rect()));
+    update(pixels.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(rect()));
 }
 
 void CardView::updateHandle(int handle)
 {
-    update(handlePixels(m_editor, handle).adjusted(-1, -1, 1, 1).intersected(rect()));
+    // At a fractional scale factor a handle's edge pixels show what lies beneath it.
+    const int margin = wholeScale() ? 0 : 1;
+    update(handlePixels(m_editor, handle)
+               .adjusted(-margin, -margin, margin, margin)
+               .intersected(rect()));
+}
+
+bool CardView::wholeScale() const
+{
+    return devicePixelRatioF() == std::floor(devicePixelRatioF());
 }
 
 // ---- Hits ------------------------------------------------------------------------------
@@ -103,7 +112,12 @@ void CardView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect();
-    screenpainter::paintVisible(painter, m_editor.design(), event->region());
+    // Where a handle lies, at a whole scale factor, it hides the card entirely.
+    QRegion card = event->region();
+    if (m_editor.handlesShown() && wholeScale())
+        for (int i = 0; i < m_editor.handleCount(); ++i)
+            card -= handlePixels(m_editor, i);
+    screenpainter::paintVisible(painter, m_editor.design(), card);
 
     if (m_editor.handlesShown()) {
         // At a fractional scale factor a handle's pixel edges fall between device pixels, and

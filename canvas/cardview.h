@@ -62,6 +62,8 @@ private:
     QPointF localTwips(const DragTarget& target, QPointF pixels) const;
     void reportDrag(const DragTarget& target, QPointF pixels);
     QRect outlineRect() const;
+    // A whole number of device pixels to a pixel, where a handle fills its pixels exactly.
+    bool wholeScale() const;
     void moveOutline(QPointF pixels);
     void endDrag();
 

@@ -215,7 +215,8 @@ public:
             positions.assign(size_t(std::numeric_limits<qint16>::max()) + 1, -1);
         qsizetype& position = positions[size_t(index)];
         if (position < 0) {
-            position = design.find(kind, index);
+            // Only the template is there before its first record; any other index is new.
+            position = index == 0 ? design.find(kind, 0) : -1;
             if (position < 0) {
                 design.addNewCopy(kind, index);
                 position = design.items().size() - 1;

@@ -50,11 +50,11 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
         const CardItem& item = items.at(i);
         if (!item.visible)
             continue;
-        // Two pixels more each way hold antialiased edges and outlines.
+        // A pixel more each way holds an edge that falls inside a pixel.
         const QRect reach = QRectF(item.left / TwipsPerPixel, item.top / TwipsPerPixel,
                                    item.width / TwipsPerPixel, item.height / TwipsPerPixel)
                                 .toAlignedRect()
-                                .adjusted(-2, -2, 2, 2);
+                                .adjusted(-1, -1, 1, 1);
         if (!hidden.intersects(reach))
             continue;
         parts.push_back({&item, hidden.intersected(reach)});
@@ -74,7 +74,7 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
     // covers its part only partly was left uncovered above, so it is painted with the rest.
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
         painter.save();
-        painter.setClipRegion(part->region);
+        painter.setClipRect(part->region.boundingRect());
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
         cardpainter::paintItem(painter, *part->item);
