@@ -50,6 +50,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // What a drag is over: the card itself (no element), an element, or nothing of the card.
@@ -64,6 +68,8 @@ private:
     QRect outlineRect() const;
     void moveOutline(QPointF pixels);
     void endDrag();
+    void paintSelectionMarks(QPainter& painter, const QRect& exposed);
+    void showFocusFrame();
 
     CardEditor& m_editor;
     // The element that took the press keeps the pointer until the button comes up.
@@ -74,4 +80,7 @@ private:
     QPointF m_grabOffset;
     QPointF m_dragAt;
     DragTarget m_dragOver;
+    // A rubber band drawn from a press on the empty card, in pixels.
+    std::optional<QRect> m_band;
+    bool m_focusShown = false;
 };
