@@ -194,6 +194,7 @@ private slots:
 
         perform(edit, platform, *card);
         const QByteArray after = editor.cardBytes();
+        const qint16 texts = editor.textCount();
         QVERIFY(after != before);
         QCOMPARE(history->count(), steps + 1);
         QCOMPARE(history->undoText(), name);
@@ -206,6 +207,11 @@ private slots:
         history->undo();
         QTest::keyClick(card->window.get(), Qt::Key_Y, Qt::ControlModifier);
         QCOMPARE(editor.cardBytes(), after);
+
+        // Undo never gives an index back: a new item after it is numbered on.
+        history->undo();
+        QTest::mouseClick(card->window->textButton, Qt::LeftButton);
+        QCOMPARE(editor.textCount(), qint16(texts + 1));
     }
 
     // Arrows move the selection a pixel, ten with Shift; a new press is a new step. Tab walks
