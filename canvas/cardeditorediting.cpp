@@ -43,13 +43,12 @@ void CardEditor::touched()
 
 void CardEditor::pushChange()
 {
-    CardDesign before = std::move(m_changeBefore);
+    const CardDesign before = std::move(m_changeBefore);
     m_changeBefore = CardDesign();
     if (!m_changed)
         return;
     m_changed = false;
-    m_undoStack->push(
-        new DesignCommand(*this, m_changeText, std::move(before), m_design, m_changeMerge));
+    m_undoStack->push(new DesignCommand(*this, m_changeText, before, m_design, m_changeMerge));
 }
 
 bool CardEditor::isModified() const { return !m_undoStack->isClean(); }

@@ -14,13 +14,15 @@ struct EditMerge {
     quint64 burst = 0;
 };
 
-// One change of the design, as the undo history holds it: the design before and after. Both
-// are cheap copies sharing their element list with the editor's design until one of them
-// changes, so a step costs one element list however the change was made.
+// One change of the design, as the undo history holds it: the run of elements (in stacking
+// order) that differs before and after, and the card's own size and colour on each side. A
+// step costs what it changed, not the whole card. Undo and redo apply it to the editor's
+// design, which is always the state on this step's far side. The counters and serials are not
+// taken back: an index once used stays used.
 class DesignCommand : public QUndoCommand {
 public:
-    DesignCommand(CardEditor& editor, const QString& text, CardDesign before, CardDesign after,
-                  EditMerge merge);
+    DesignCommand(CardEditor& editor, const QString& text, const CardDesign& before,
+                  const CardDesign& after, EditMerge merge);
 
     int id() const override { return m_merge.kind; }
     bool mergeWith(const QUndoCommand* other) override;
@@ -28,9 +30,20 @@ public:
     void redo() override;
 
 private:
+    struct Card {
+        float widthPixels, heightPixels;
+        qint32 backColor;
+    };
+    void take(const CardDesign& before, const CardDesign& after);
+    static CardDesign swapped(const CardDesign& from, qsizetype position,
+                              const QList<CardItem>& out, const QList<CardItem>& in, Card card);
+
     CardEditor& m_editor;
-    CardDesign m_before;
-    CardDesign m_after;
+    qsizetype m_position = 0;
+    QList<CardItem> m_before;
+    QList<CardItem> m_after;
+    Card m_beforeCard{};
+    Card m_afterCard{};
     EditMerge m_merge;
     // The change is already made when the command is pushed.
     bool m_done = true;
