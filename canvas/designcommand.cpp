@@ -33,24 +33,69 @@ void DesignCommand::take(const CardDesign& before, const CardDesign& after)
     m_position = prefix;
     m_before = from.mid(prefix, from.size() - prefix - suffix);
     m_after = to.mid(prefix, to.size() - prefix - suffix);
+    m_raised = 0;
+    // One element lifted from the bottom of the run to its top keeps just that element.
+    const qsizetype run = m_before.size();
+    if (run < 2 || m_after.size() != run)
+        return;
+    for (qsizetype i = 1; i < run; ++i)
+        if (!(m_before.at(i) == m_after.at(i - 1)))
+            return;
+    m_raised = run;
+    m_before = {m_before.constFirst()};
+    m_after = {m_after.constLast()};
 }
 
-CardDesign DesignCommand::swapped(const CardDesign& from, qsizetype position,
-                                  const QList<CardItem>& out, const QList<CardItem>& in, Card card)
+namespace {
+CardDesign withCard(const CardDesign& from, float width, float height, qint32 color)
 {
     CardDesign design = from;
-    design.widthPixels = card.widthPixels;
-    design.heightPixels = card.heightPixels;
-    design.backColor = card.backColor;
-    if (out.isEmpty() && in.isEmpty())
-        return design;
-    const QList<CardItem>& items = from.items();
+    design.widthPixels = width;
+    design.heightPixels = height;
+    design.backColor = color;
+    return design;
+}
+
+// The elements with `count` of them from `position` on replaced by `in`.
+QList<CardItem> spliced(const QList<CardItem>& items, qsizetype position, qsizetype count,
+                        const QList<CardItem>& in)
+{
     QList<CardItem> changed;
-    changed.reserve(items.size() - out.size() + in.size());
+    changed.reserve(items.size() - count + in.size());
     changed.append(items.mid(0, position));
     changed.append(in);
-    changed.append(items.mid(position + out.size()));
-    design.items() = std::move(changed);
+    changed.append(items.mid(position + count));
+    return changed;
+}
+} // namespace
+
+CardDesign DesignCommand::nearSide(const CardDesign& far) const
+{
+    CardDesign design =
+        withCard(far, m_beforeCard.widthPixels, m_beforeCard.heightPixels, m_beforeCard.backColor);
+    if (m_raised > 0) {
+        QList<CardItem> items = far.items();
+        items.removeAt(m_position + m_raised - 1);
+        items.insert(m_position, m_before.constFirst());
+        design.items() = std::move(items);
+    } else if (!m_before.isEmpty() || !m_after.isEmpty()) {
+        design.items() = spliced(far.items(), m_position, m_after.size(), m_before);
+    }
+    return design;
+}
+
+CardDesign DesignCommand::farSide(const CardDesign& near) const
+{
+    CardDesign design =
+        withCard(near, m_afterCard.widthPixels, m_afterCard.heightPixels, m_afterCard.backColor);
+    if (m_raised > 0) {
+        QList<CardItem> items = near.items();
+        items.removeAt(m_position);
+        items.insert(m_position + m_raised - 1, m_after.constFirst());
+        design.items() = std::move(items);
+    } else if (!m_before.isEmpty() || !m_after.isEmpty()) {
+        design.items() = spliced(near.items(), m_position, m_before.size(), m_after);
+    }
     return design;
 }
 
@@ -62,16 +107,11 @@ bool DesignCommand::mergeWith(const QUndoCommand* other)
     // The editor's design is the far side of `next`; walk back over both steps to this one's
     // near side, and keep the difference between the two ends.
     const CardDesign now = m_editor.design();
-    const CardDesign between =
-        swapped(now, next->m_position, next->m_after, next->m_before, next->m_beforeCard);
-    take(swapped(between, m_position, m_after, m_before, m_beforeCard), now);
+    take(nearSide(next->nearSide(now)), now);
     return true;
 }
 
-void DesignCommand::undo()
-{
-    m_editor.restoreDesign(swapped(m_editor.design(), m_position, m_after, m_before, m_beforeCard));
-}
+void DesignCommand::undo() { m_editor.restoreDesign(nearSide(m_editor.design())); }
 
 void DesignCommand::redo()
 {
@@ -79,5 +119,5 @@ void DesignCommand::redo()
         m_done = false;
         return;
     }
-    m_editor.restoreDesign(swapped(m_editor.design(), m_position, m_before, m_after, m_afterCard));
+    m_editor.restoreDesign(farSide(m_editor.design()));
 }

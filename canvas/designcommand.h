@@ -35,11 +35,15 @@ private:
         qint32 backColor;
     };
     void take(const CardDesign& before, const CardDesign& after);
-    static CardDesign swapped(const CardDesign& from, qsizetype position,
-                              const QList<CardItem>& out, const QList<CardItem>& in, Card card);
+    // The design on this step's near side, from its far side; and the other way.
+    CardDesign nearSide(const CardDesign& far) const;
+    CardDesign farSide(const CardDesign& near) const;
 
     CardEditor& m_editor;
     qsizetype m_position = 0;
+    // Above zero when the step took the element at m_position to the top of a run this long
+    // (a text item brought to the front): the run in between is then not kept.
+    qsizetype m_raised = 0;
     QList<CardItem> m_before;
     QList<CardItem> m_after;
     Card m_beforeCard{};

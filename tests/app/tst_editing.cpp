@@ -80,6 +80,7 @@ enum class Edit {
     AddShape,
     AddPicture,
     Move,
+    MoveFromBehind,
     MoveSeveral,
     Resize,
     MenuDelete,
@@ -114,6 +115,7 @@ void perform(Edit edit, ScriptedPlatform& platform, StartedCard& card)
                          Qt::ShiftModifier);
         [[fallthrough]];
     case Edit::Move:
+    case Edit::MoveFromBehind:
         sendElementMouse(editor, Text, 1, QEvent::MouseButtonPress, {60, 60});
         sendElementMouse(editor, Text, 1, QEvent::MouseButtonRelease, {360, 210});
         break;
@@ -167,6 +169,7 @@ private slots:
         QTest::newRow("add shape") << Edit::AddShape << "Add shape";
         QTest::newRow("add picture") << Edit::AddPicture << "Add picture";
         QTest::newRow("move") << Edit::Move << "Move";
+        QTest::newRow("move to the front") << Edit::MoveFromBehind << "Move";
         QTest::newRow("move several") << Edit::MoveSeveral << "Move";
         QTest::newRow("resize, one drag") << Edit::Resize << "Resize";
         QTest::newRow("delete from the menu") << Edit::MenuDelete << "Delete";
@@ -189,6 +192,8 @@ private slots:
         QVERIFY(card);
         CardEditor& editor = card->editor();
         QUndoStack* history = editor.undoStack();
+        if (edit == Edit::MoveFromBehind) // a second text item over the first
+            QTest::mouseClick(card->window->textButton, Qt::LeftButton);
         const int steps = history->count();
         const QByteArray before = editor.cardBytes();
 
