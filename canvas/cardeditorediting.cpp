@@ -280,8 +280,10 @@ void CardEditor::paste()
     if (!data)
         return;
     if (data->hasFormat(ElementsMimeType)) {
-        pasteItems(carddesignfile::readRecords(data->data(ElementsMimeType), MaxElements), 0,
-                   "Paste");
+        // Any program can offer our type: it is read within a card file's bounds.
+        const QByteArray records = data->data(ElementsMimeType);
+        if (records.size() <= MaxCardFileBytes)
+            pasteItems(carddesignfile::readRecords(records, MaxElements), 0, "Paste");
         return;
     }
     if (data->hasImage()) {
