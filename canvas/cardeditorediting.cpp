@@ -67,6 +67,9 @@ EditMerge CardEditor::typing(quint64 field)
 
 void CardEditor::restoreDesign(const CardDesign& design)
 {
+    // A sheet composed for another card size is composed again.
+    if (design.widthPixels != m_design.widthPixels || design.heightPixels != m_design.heightPixels)
+        m_sheetPrimed = false;
     CardDesign restored = design;
     restored.textCount = std::max(restored.textCount, m_design.textCount);
     restored.pictureCount = std::max(restored.pictureCount, m_design.pictureCount);
