@@ -60,6 +60,9 @@ CardDesign withCard(const CardDesign& from, float width, float height, qint32 co
 QList<CardItem> spliced(const QList<CardItem>& items, qsizetype position, qsizetype count,
                         const QList<CardItem>& in)
 {
+    // Every change is a step, so the run is always there; should it not be, nothing is broken.
+    if (position + count > items.size())
+        return items;
     QList<CardItem> changed;
     changed.reserve(items.size() - count + in.size());
     changed.append(items.mid(0, position));
@@ -73,12 +76,12 @@ CardDesign DesignCommand::nearSide(const CardDesign& far) const
 {
     CardDesign design =
         withCard(far, m_beforeCard.widthPixels, m_beforeCard.heightPixels, m_beforeCard.backColor);
-    if (m_raised > 0) {
+    if (m_raised > 0 && m_position + m_raised <= far.items().size()) {
         QList<CardItem> items = far.items();
         items.removeAt(m_position + m_raised - 1);
         items.insert(m_position, m_before.constFirst());
         design.items() = std::move(items);
-    } else if (!m_before.isEmpty() || !m_after.isEmpty()) {
+    } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
         design.items() = spliced(far.items(), m_position, m_after.size(), m_before);
     }
     return design;
@@ -88,12 +91,12 @@ CardDesign DesignCommand::farSide(const CardDesign& near) const
 {
     CardDesign design =
         withCard(near, m_afterCard.widthPixels, m_afterCard.heightPixels, m_afterCard.backColor);
-    if (m_raised > 0) {
+    if (m_raised > 0 && m_position + m_raised <= near.items().size()) {
         QList<CardItem> items = near.items();
         items.removeAt(m_position);
         items.insert(m_position + m_raised - 1, m_after.constFirst());
         design.items() = std::move(items);
-    } else if (!m_before.isEmpty() || !m_after.isEmpty()) {
+    } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
         design.items() = spliced(near.items(), m_position, m_before.size(), m_after);
     }
     return design;
