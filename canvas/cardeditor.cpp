@@ -10,6 +10,7 @@
 #include "platform/resources.h"
 
 #include <QCursor>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QMenu>
 #include <QUndoStack>
@@ -182,8 +183,9 @@ void CardEditor::addPicture()
             m_design.remove(ElementKind::Picture, index);
             touched();
         }
-        // Only the used-up index is left, and undo never gives an index back: no step.
-        m_changed = false;
+        // When only the used-up index is left (undo never gives an index back), there is no step.
+        if (m_design.items() == m_changeBefore.items())
+            m_changed = false;
         return;
     }
     changeItem(ElementKind::Picture, index, [&](CardItem& item) { item.toolTipText = path; });
@@ -202,10 +204,11 @@ void CardEditor::addPictureFrom(const QString& path)
 // A new picture keeps its image's proportions within the template's box, from its top-left.
 void CardEditor::fitToImage(int pictureIndex)
 {
-    const QSize image = QImageReader(item(ElementKind::Picture, pictureIndex)
-                                         ? item(ElementKind::Picture, pictureIndex)->picturePath()
-                                         : QString())
-                            .size();
+    const CardItem* picture = item(ElementKind::Picture, pictureIndex);
+    // Only a regular file is read: a FIFO or a device would block or never end.
+    if (!picture || !QFileInfo(picture->picturePath()).isFile())
+        return;
+    const QSize image = QImageReader(picture->picturePath()).size();
     if (image.isEmpty())
         return;
     changeItem(ElementKind::Picture, pictureIndex, [&](CardItem& item) {
