@@ -8,6 +8,7 @@
 // Printing from a script, without a window:
 //   qmark --export-pdf OUT.pdf [--layout NAME] [--rows N] [--columns N] CARD.qmark
 //   qmark --print QUEUE [--copies N] [--layout NAME] [--rows N] [--columns N] CARD.qmark
+// "--" ends the options: every word after it is a card file, even one starting with "--".
 namespace headless {
 
 struct Request {

@@ -110,6 +110,42 @@ QString lastCupsRefusal()
     dlclose(cups);
     return refusal;
 }
+// Why a queue Qt does not know is missing: when the scheduler itself cannot be reached, every
+// queue looks uninstalled, and the user must hear about the service instead, with its reason.
+QString unknownPrinterReason(const QString& name)
+{
+    const QString notInstalled = QStringLiteral("The printer \"%1\" is not installed.").arg(name);
+    void* cups = dlopen("libcups.so.2", RTLD_NOW | RTLD_NOLOAD);
+    if (!cups)
+        return notInstalled;
+    using Server = const char* (*)();
+    using Port = int (*)();
+    using Encryption = http_encryption_t (*)();
+    using Connect =
+        http_t* (*)(const char*, int, http_addrlist_t*, int, http_encryption_t, int, int, int*);
+    using Close = void (*)(http_t*);
+    using LastErrorString = const char* (*)();
+    const auto server = reinterpret_cast<Server>(dlsym(cups, "cupsServer"));
+    const auto port = reinterpret_cast<Port>(dlsym(cups, "ippPort"));
+    const auto encryption = reinterpret_cast<Encryption>(dlsym(cups, "cupsEncryption"));
+    const auto connect = reinterpret_cast<Connect>(dlsym(cups, "httpConnect2"));
+    const auto close = reinterpret_cast<Close>(dlsym(cups, "httpClose"));
+    const auto lastErrorString =
+        reinterpret_cast<LastErrorString>(dlsym(cups, "cupsLastErrorString"));
+    QString reason = notInstalled;
+    if (server && port && encryption && connect && close && lastErrorString) {
+        const QString where = QString::fromLocal8Bit(server());
+        if (http_t* http =
+                connect(server(), port(), nullptr, AF_UNSPEC, encryption(), 1, 5000, nullptr))
+            close(http);
+        else
+            reason = QStringLiteral("The print service (%1) cannot be reached: %2.")
+                         .arg(where, QString::fromLocal8Bit(lastErrorString()));
+    }
+    dlclose(cups);
+    return reason;
+}
+
 // Qt hands the print engine's CUPS options, name and value pairs, to the job as they stand.
 const auto CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
@@ -133,7 +169,8 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
     // Each setting stands alone: one the device refuses leaves the others in place.
     printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setColorMode(job.colour ? QPrinter::Color : QPrinter::GrayScale);
-    if (job.copies >= 1)
+    // A file takes its copies as pages (drawPage); only a printer is told a count.
+    if (cups && job.copies >= 1)
         printer.setCopyCount(job.copies);
     if (job.quality)
         printer.setResolution(qualityDpi(*job.quality));
@@ -150,7 +187,8 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
     }
 }
 
-bool drawPage(QPrinter& printer, const PagePainter& paint, const PrinterCalibration& calibration)
+bool drawPage(QPrinter& printer, const PagePainter& paint, const PrinterCalibration& calibration,
+              int pages = 1)
 {
     QPainter painter;
     if (!painter.begin(&printer))
@@ -161,7 +199,11 @@ bool drawPage(QPrinter& printer, const PagePainter& paint, const PrinterCalibrat
         const QTransform toDevice = QTransform::fromScale(unitsPerTwip, unitsPerTwip);
         painter.setTransform(toDevice.inverted() * calibration.transform() * toDevice);
     }
-    paint(painter, unitsPerTwip);
+    for (int page = 0; page < pages; ++page) {
+        if (page > 0 && !printer.newPage())
+            return false;
+        paint(painter, unitsPerTwip);
+    }
     return painter.end();
 }
 
@@ -189,7 +231,7 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const
     printer.setResolution(600);
     applySettings(printer, job, paper, landscape, false);
     // A file is no printer: it keeps the nominal page.
-    if (!drawPage(printer, paint, {}))
+    if (!drawPage(printer, paint, {}, qMax(1, job.copies)))
         return cannotWrite(QStringLiteral("the page could not be drawn"));
     const qint64 size = partial.size();
     const uchar* mapped = size > 0 ? partial.map(0, size) : nullptr;
@@ -206,7 +248,7 @@ PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape,
                           const PagePainter& paint)
 {
     if (QPrinterInfo::printerInfo(job.printerName).isNull())
-        return {false, QStringLiteral("The printer \"%1\" is not installed.").arg(job.printerName)};
+        return {false, unknownPrinterReason(job.printerName)};
     QPrinter printer(QPrinterInfo::printerInfo(job.printerName), QPrinter::HighResolution);
     applySettings(printer, job, paper, landscape, true);
     const PrinterCalibration correction =
