@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QUndoStack>
 
 namespace {
 // The off-window buttons are plain buttons.
@@ -71,6 +72,7 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
     printCommand = new PrintCommand(*m_editor, this);
     connect(printButton, &SkinButton::clicked, printCommand, &PrintCommand::run);
     createShortcuts();
+    createEditKeys();
 }
 
 MainWindow::~MainWindow()
@@ -191,6 +193,43 @@ void MainWindow::saveByKey()
     (m_editor->cardFileName().isEmpty() ? saveAsAction : saveAction)->trigger();
 }
 
+// The editing keys reach the editor wherever the focus is in the window.
+void MainWindow::createEditKeys()
+{
+    const auto addKeys = [this](const char* name, QList<QKeySequence> keys, auto slot) {
+        auto* action = new QAction(this);
+        action->setObjectName(name);
+        action->setShortcuts(keys);
+        connect(action, &QAction::triggered, m_editor, slot);
+        addAction(action);
+    };
+    QUndoStack* history = m_editor->undoStack();
+    addKeys("undoKeys", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, [history] { history->undo(); });
+    addKeys("redoKeys",
+            {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+            [history] { history->redo(); });
+    addKeys("copyKeys", {QKeySequence(Qt::CTRL | Qt::Key_C)}, &CardEditor::copySelected);
+    addKeys("cutKeys", {QKeySequence(Qt::CTRL | Qt::Key_X)}, &CardEditor::cutSelected);
+    addKeys("pasteKeys", {QKeySequence(Qt::CTRL | Qt::Key_V)}, &CardEditor::paste);
+    addKeys("duplicateKeys", {QKeySequence(Qt::CTRL | Qt::Key_D)}, &CardEditor::duplicateSelected);
+    addKeys("selectAllKeys", {QKeySequence(Qt::CTRL | Qt::Key_A)}, &CardEditor::selectAll);
+}
+
+bool MainWindow::settleUnsavedChanges()
+{
+    if (!m_editor->isModified())
+        return true;
+    const auto answer = Platform::instance().messageBox(
+        this, "Save changes to the card?", "Quillmark",
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Question);
+    if (answer == QMessageBox::Discard)
+        return true;
+    if (answer != QMessageBox::Save)
+        return false;
+    // Save's path, and Save As's while the card has no file.
+    return m_editor->cardFileName().isEmpty() ? m_editor->saveAs() : m_editor->save();
+}
+
 QString MainWindow::programFolder() const { return QFileInfo(m_options.executable).absolutePath(); }
 
 // Every step stands on its own: a failure in one never keeps the others from running.
@@ -251,6 +290,11 @@ void MainWindow::showUpdateWindow()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     if (endOnClose) {
+        // Unsaved work is never lost without a question.
+        if (!settleUnsavedChanges()) {
+            event->ignore();
+            return;
+        }
         Platform::instance().exit(0);
         return;
     }
@@ -261,7 +305,7 @@ void MainWindow::confirmExit()
 {
     const auto answer = Platform::instance().messageBox(
         this, "Exit?", QString(), QMessageBox::Yes | QMessageBox::No, QMessageBox::NoIcon);
-    if (answer == QMessageBox::Yes)
+    if (answer == QMessageBox::Yes && settleUnsavedChanges())
         Platform::instance().exit(0);
 }
 
@@ -301,6 +345,10 @@ void MainWindow::open()
         m_editor->reportUnreadable(path, read.error);
         return;
     }
+    // Asked last, just before the design is erased, so that nothing is saved for an open
+    // that does not happen.
+    if (!settleUnsavedChanges())
+        return;
 
     endOnClose = false;
     m_editor->reset();

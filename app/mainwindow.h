@@ -72,6 +72,9 @@ private:
     void createSaveMenu();
     void createShortcuts();
     void saveByKey();
+    void createEditKeys();
+    // Asks whether to save unsaved changes; false when the user cancels or saving fails.
+    bool settleUnsavedChanges();
     void createDecorations();
     void confirmExit();
     void openCardOptions();

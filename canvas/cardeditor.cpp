@@ -10,7 +10,10 @@
 #include "platform/resources.h"
 
 #include <QCursor>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QMenu>
+#include <QUndoStack>
 
 #include <cmath>
 
@@ -40,6 +43,7 @@ CardEditor::CardEditor(QWidget* host)
     : QObject(host)
     , m_host(host)
     , m_view(new CardView(*this, host))
+    , m_undoStack(new QUndoStack(this))
 {
     initResources();
     setObjectName("cardEditor");
@@ -69,8 +73,10 @@ const CardItem* CardEditor::selectedItem() const
 }
 
 bool CardEditor::changeItem(ElementKind kind, int index,
-                            const std::function<void(CardItem&)>& change)
+                            const std::function<void(CardItem&)>& change, const QString& text,
+                            EditMerge merge)
 {
+    Change scope(*this, text, merge);
     CardItem* target = m_design.item(kind, index);
     if (!target)
         return false;
@@ -82,7 +88,7 @@ bool CardEditor::changeItem(ElementKind kind, int index,
         m_view->updateTwips(before.box());
     if (target->visible)
         m_view->updateTwips(target->box());
-    emit designChanged();
+    touched();
     return true;
 }
 
@@ -90,30 +96,36 @@ void CardEditor::setCardWidthPixels(float pixels)
 {
     if (std::isnan(pixels))
         return;
+    Change scope(*this, "Card width", typing(1));
     m_design.widthPixels = boundedPixels(pixels);
     m_view->syncSize();
-    emit designChanged();
+    touched();
 }
 
 void CardEditor::setCardHeightPixels(float pixels)
 {
     if (std::isnan(pixels))
         return;
+    Change scope(*this, "Card height", typing(2));
     m_design.heightPixels = boundedPixels(pixels);
     m_view->syncSize();
-    emit designChanged();
+    touched();
 }
 
 void CardEditor::setCardBackColor(qint32 color)
 {
+    if (color == m_design.backColor)
+        return;
+    Change scope(*this, "Card color");
     m_design.backColor = color;
     m_view->update();
-    emit designChanged();
+    touched();
 }
 
 void CardEditor::setDesign(CardDesign design)
 {
     m_design = std::move(design);
+    m_undoStack->clear();
     m_view->syncSize();
     m_view->update();
     emit designChanged();
@@ -129,7 +141,7 @@ CardItem* CardEditor::addElement(ElementKind kind, qint16& counter, bool toFront
     // already: that one is shown again, and brought to the front where a new one would be.
     if (CardItem* added = m_design.addCopy(kind, counter)) {
         m_view->updateTwips(added->box());
-        emit designChanged();
+        touched();
         return added;
     }
     changeItem(kind, counter, [](CardItem& item) { item.visible = true; });
@@ -140,17 +152,27 @@ CardItem* CardEditor::addElement(ElementKind kind, qint16& counter, bool toFront
 
 void CardEditor::addText()
 {
+    Change scope(*this, "Add text");
     if (addElement(ElementKind::Text, m_design.textCount, true))
         changeItem(ElementKind::Text, m_design.textCount,
                    [](CardItem& item) { item.text.caption = QStringLiteral("Text"); });
 }
 
-void CardEditor::addShape() { addElement(ElementKind::Shape, m_design.shapeCount, false); }
+void CardEditor::addShape()
+{
+    Change scope(*this, "Add shape");
+    addElement(ElementKind::Shape, m_design.shapeCount, false);
+}
 
-void CardEditor::addShapeInFront() { addElement(ElementKind::Shape, m_design.shapeCount, true); }
+void CardEditor::addShapeInFront()
+{
+    Change scope(*this, "Add shape");
+    addElement(ElementKind::Shape, m_design.shapeCount, true);
+}
 
 void CardEditor::addPicture()
 {
+    Change scope(*this, "Add picture");
     addElement(ElementKind::Picture, m_design.pictureCount, true);
     const int index = m_design.pictureCount;
     QString path;
@@ -159,11 +181,42 @@ void CardEditor::addPicture()
         if (const CardItem* added = item(ElementKind::Picture, index)) {
             m_view->updateTwips(added->box());
             m_design.remove(ElementKind::Picture, index);
-            emit designChanged();
+            touched();
         }
+        // When only the used-up index is left (undo never gives an index back), there is no step.
+        if (m_design.items() == m_changeBefore.items())
+            m_changed = false;
         return;
     }
     changeItem(ElementKind::Picture, index, [&](CardItem& item) { item.toolTipText = path; });
+    fitToImage(index);
+}
+
+void CardEditor::addPictureFrom(const QString& path)
+{
+    Change scope(*this, "Add picture");
+    addElement(ElementKind::Picture, m_design.pictureCount, true);
+    const int index = m_design.pictureCount;
+    changeItem(ElementKind::Picture, index, [&](CardItem& item) { item.toolTipText = path; });
+    fitToImage(index);
+}
+
+// A new picture keeps its image's proportions within the template's box, from its top-left.
+void CardEditor::fitToImage(int pictureIndex)
+{
+    const CardItem* picture = item(ElementKind::Picture, pictureIndex);
+    // Only a regular file is read: a FIFO or a device would block or never end.
+    if (!picture || !QFileInfo(picture->picturePath()).isFile())
+        return;
+    const QSize image = QImageReader(picture->picturePath()).size();
+    if (image.isEmpty())
+        return;
+    changeItem(ElementKind::Picture, pictureIndex, [&](CardItem& item) {
+        const float scale =
+            std::min(item.width / float(image.width()), item.height / float(image.height()));
+        item.setWidth(float(image.width()) * scale);
+        item.setHeight(float(image.height()) * scale);
+    });
 }
 
 bool CardEditor::chooseImage(QString& path)
@@ -177,8 +230,9 @@ void CardEditor::replacePicture()
     QString path;
     if (!chooseImage(path))
         return;
-    changeItem(ElementKind::Picture, m_selection.index,
-               [&](CardItem& item) { item.toolTipText = path; });
+    changeItem(
+        ElementKind::Picture, m_selection.index, [&](CardItem& item) { item.toolTipText = path; },
+        "Replace picture");
 }
 
 void CardEditor::bringToFront(ElementKind kind, int index)
@@ -190,7 +244,7 @@ void CardEditor::bringToFront(ElementKind kind, int index)
     const CardItem& item = m_design.items().constLast();
     if (item.visible)
         m_view->updateTwips(item.box());
-    emit designChanged();
+    touched();
 }
 
 // ---- Selecting and moving --------------------------------------------------------------
@@ -199,7 +253,13 @@ void CardEditor::elementPressed(const CardHit& hit, int button, float x, float y
 {
     createHandles();
     placeHandles(hit.kind, hit.index);
-    m_selection = {hit.kind, hit.index};
+    // A press on a member of a larger set keeps the set, so that it moves as one; any other
+    // press selects just the element.
+    const Selection pressed{hit.kind, hit.index};
+    if (!(button == mousecode::Left && m_selectedSet.size() > 1 && m_selectedSet.contains(pressed)))
+        setSelectedSet({});
+    m_selection = pressed;
+    m_releaseIgnored = false;
     m_pressX = x;
     m_pressY = y;
     if (button == mousecode::Right)
@@ -208,8 +268,18 @@ void CardEditor::elementPressed(const CardHit& hit, int button, float x, float y
 
 void CardEditor::elementReleased(const CardHit& hit, float x, float y)
 {
+    if (m_releaseIgnored) {
+        m_releaseIgnored = false;
+        return;
+    }
+    if (m_selectedSet.size() > 1 && m_selectedSet.contains(m_selection)) {
+        moveElements(selectedElements(), x - m_pressX, y - m_pressY);
+        placeHandles(hit.kind, hit.index);
+        return;
+    }
     // The selected element of the released one's kind moves; normally the same element.
     if (!m_selection.isEmpty()) {
+        Change scope(*this, "Move");
         const int index = m_selection.index;
         const float dx = x - m_pressX;
         const float dy = y - m_pressY;
@@ -284,16 +354,48 @@ void CardEditor::handleHovered(int handle)
 void CardEditor::cardHovered() { setPointerShape(Qt::ArrowCursor); }
 
 // Any button starts the drag; the view draws its outline.
-void CardEditor::handlePressed(int) { hideHandles(); }
+void CardEditor::handlePressed(int)
+{
+    hideHandles();
+    // One drag is one undo step, and Shift keeps the proportions the element had at its start.
+    m_dragBurst = ++m_lastBurst;
+    if (const CardItem* selected = selectedItem())
+        m_dragStartBox = selected->box();
+}
+
+void CardEditor::keepAspect(CardItem& item, int handle) const
+{
+    const bool corner = handle == 0 || handle == 2 || handle == 5 || handle == 7;
+    const float startWidth = float(m_dragStartBox.width());
+    const float startHeight = float(m_dragStartBox.height());
+    if (!m_keepAspect || !corner || !(startWidth > 0) || !(startHeight > 0))
+        return;
+    const float scale = std::max(item.width / startWidth, item.height / startHeight);
+    if (!(scale > 0))
+        return;
+    const float width = startWidth * scale;
+    const float height = startHeight * scale;
+    const bool movesLeft = handle == 0 || handle == 2;
+    const bool movesTop = handle == 0 || handle == 5;
+    const float right = float(m_dragStartBox.left()) + startWidth;
+    const float bottom = float(m_dragStartBox.top()) + startHeight;
+    item.setWidth(width);
+    item.setHeight(height);
+    item.setLeft(movesLeft ? right - width : float(m_dragStartBox.left()));
+    item.setTop(movesTop ? bottom - height : float(m_dragStartBox.top()));
+}
 
 void CardEditor::resizeSelected(int handle, float x, float y)
 {
     if (m_selection.isEmpty())
         return;
-    changeItem(m_selection.kind, m_selection.index, [&](CardItem& item) {
-        ResizedItem resized(item);
-        handles::resizeOverCanvas(resized, handle, x, y);
-    });
+    changeItem(m_selection.kind, m_selection.index,
+               [&](CardItem& item) {
+                   ResizedItem resized(item);
+                   handles::resizeOverCanvas(resized, handle, x, y);
+                   keepAspect(item, handle);
+               },
+               "Resize", {EditMerge::Resize, m_dragBurst});
 }
 
 void CardEditor::dragOver(const std::optional<CardHit>& element, int handle, float x, float y)
@@ -306,10 +408,13 @@ void CardEditor::dragOver(const std::optional<CardHit>& element, int handle, flo
     if (m_selection.isEmpty() || element->kind != m_selection.kind
         || element->index != m_selection.index)
         return;
-    changeItem(element->kind, element->index, [&](CardItem& item) {
-        ResizedItem resized(item);
-        handles::resizeOverElement(resized, handle, x, y);
-    });
+    changeItem(element->kind, element->index,
+               [&](CardItem& item) {
+                   ResizedItem resized(item);
+                   handles::resizeOverElement(resized, handle, x, y);
+                   keepAspect(item, handle);
+               },
+               "Resize", {EditMerge::Resize, m_dragBurst});
 }
 
 void CardEditor::dropped(const std::optional<CardHit>& element)
@@ -322,14 +427,15 @@ void CardEditor::dropped(const std::optional<CardHit>& element)
 
 void CardEditor::deleteSelected()
 {
-    // A template is never removed: new elements are made from it.
-    if (m_selection.isEmpty() || m_selection.index == 0)
-        return;
-    const CardItem* element = selectedItem();
-    if (!element)
-        return;
-    if (element->visible)
-        m_view->updateTwips(element->box());
-    m_design.remove(m_selection.kind, m_selection.index);
-    emit designChanged();
+    Change scope(*this, "Delete");
+    for (const Selection& selected : selectedElements()) {
+        // A template is never removed: new elements are made from it.
+        const CardItem* element = item(selected.kind, selected.index);
+        if (selected.index == 0 || !element)
+            continue;
+        if (element->visible)
+            m_view->updateTwips(element->box());
+        m_design.remove(selected.kind, selected.index);
+        touched();
+    }
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "canvas/cardview.h"
+#include "canvas/designcommand.h"
 #include "document/carddesign.h"
 #include "document/regularfile.h"
 
@@ -12,6 +13,7 @@
 
 class QAction;
 class QMenu;
+class QUndoStack;
 
 // The selected element: its kind and its index in that kind's numbering. Empty when nothing
 // has been selected yet.
@@ -53,14 +55,41 @@ public:
     void setCardHeightPixels(float pixels);
     void setCardBackColor(qint32 color);
 
-    // Replaces the whole design, as opening a card does.
+    // Replaces the whole design, as opening a card does, with a fresh undo history.
     void setDesign(CardDesign design);
-    // Changes one element; false when it does not exist. The view repaints its old and new box.
-    bool changeItem(ElementKind kind, int index, const std::function<void(CardItem&)>& change);
+    // Changes one element as one undo step named `text`; false when it does not exist. The view
+    // repaints its old and new box.
+    bool changeItem(ElementKind kind, int index, const std::function<void(CardItem&)>& change,
+                    const QString& text = QStringLiteral("Change"), EditMerge merge = {});
 
-    // Editor state.
+    // The undo history. Every change of the design is one step on it; its clean state is the
+    // design as last opened or saved.
+    QUndoStack* undoStack() const { return m_undoStack; }
+    bool isModified() const;
+    // Sets the design an undo step holds, keeping the counters: an index once used stays used.
+    void restoreDesign(const CardDesign& design);
+    // Groups the changes made while it lives into one undo step; nested ones join the outer.
+    class Change {
+    public:
+        Change(CardEditor& editor, const QString& text, EditMerge merge = {});
+        ~Change();
+        Change(const Change&) = delete;
+        Change& operator=(const Change&) = delete;
+
+    private:
+        CardEditor& m_editor;
+    };
+    // The burst that typing into one field (any number naming it) continues: keystrokes close
+    // together fold into one step.
+    EditMerge typing(quint64 field);
+
+    // Editor state. The selection is the primary element, which the handles surround and the
+    // option dialogs act on; moving, nudging, deleting and the clipboard act on the whole set.
     Selection selection() const { return m_selection; }
-    void setSelection(Selection selection) { m_selection = selection; }
+    void setSelection(Selection selection);
+    // The selected elements that exist, in stacking order; just the primary without a set.
+    QList<Selection> selectedElements() const;
+    bool isSelected(ElementKind kind, int index) const;
     std::optional<ElementKind> lastAddedKind() const { return m_lastAddedKind; }
     // Set once the print sheet has been composed for the card's current size.
     bool sheetPrimed() const { return m_sheetPrimed; }
@@ -95,9 +124,30 @@ public:
     QAction* deleteAction() const { return m_deleteAction; }
     void deleteSelected();
 
-    // The card file.
-    void save();
-    void saveAs();
+    // The keyboard and the set of selected elements.
+    void toggleSelected(const CardHit& hit, float x, float y);
+    void selectTouching(const QRectF& twips, bool add);
+    void selectAll();
+    // False, with nothing changed, when no element lies that way.
+    bool selectNext(bool forward);
+    void clearSelection();
+    void openSelected();
+    void nudgeSelected(float dxTwips, float dyTwips, bool continues);
+    // A corner handle dragged with Shift keeps the element's proportions.
+    void setResizeKeepsAspect(bool keep) { m_keepAspect = keep; }
+
+    // The clipboard: element records under our own type, with the captions as plain text.
+    static constexpr const char* ElementsMimeType = "application/x-quillmark-elements";
+    void copySelected();
+    void cutSelected();
+    void paste();
+    void duplicateSelected();
+    // Adds a picture showing an image file, as the Image button does with a chosen file.
+    void addPictureFrom(const QString& path);
+
+    // The card file. Save and Save As tell whether the card was written.
+    bool save();
+    bool saveAs();
     static constexpr qint64 MaxCardFileBytes = carddesignfile::MaxFileBytes;
     // The most elements a card file brings in.
     static constexpr int MaxElements = carddesignfile::MaxElements;
@@ -145,6 +195,14 @@ private:
     bool chooseImage(QString& path);
     void replacePicture();
     void updateHandles();
+    void touched();
+    void pushChange();
+    void keepAspect(CardItem& item, int handle) const;
+    void fitToImage(int pictureIndex);
+    void moveElements(const QList<Selection>& elements, float dx, float dy);
+    void pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text);
+    void pasteImage(const QImage& image);
+    void setSelectedSet(QList<Selection> set);
 
     QWidget* m_host;
     CardDesign m_design;
@@ -161,4 +219,24 @@ private:
     int m_handleCount = 1;
     bool m_handlesShown = false;
     std::array<QPointF, 8> m_handlePositions{};
+
+    QUndoStack* m_undoStack;
+    // The change being made: how deep the scopes nest, the design before it, its name.
+    int m_changeDepth = 0;
+    bool m_changed = false;
+    CardDesign m_changeBefore;
+    QString m_changeText;
+    EditMerge m_changeMerge;
+    quint64 m_lastBurst = 0;
+    quint64 m_typingField = 0;
+    quint64 m_typingBurst = 0;
+    qint64 m_typingAt = 0;
+    quint64 m_nudgeBurst = 0;
+    quint64 m_dragBurst = 0;
+    QRectF m_dragStartBox;
+    bool m_keepAspect = false;
+    // The selected set beside the primary; empty means just the primary.
+    QList<Selection> m_selectedSet;
+    // A Shift or Ctrl press that took an element out of the set moves nothing on release.
+    bool m_releaseIgnored = false;
 };

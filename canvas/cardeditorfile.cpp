@@ -5,6 +5,7 @@
 #include "platform/filefilter.h"
 #include "platform/platform.h"
 
+#include <QUndoStack>
 #include <QWidget>
 
 // ---- Writing ---------------------------------------------------------------------------
@@ -20,23 +21,26 @@ bool CardEditor::write(const QString& path, QString* error) const
 bool CardEditor::saveTo(const QString& path)
 {
     QString error;
-    if (write(path, &error))
+    if (write(path, &error)) {
+        m_undoStack->setClean();
         return true;
+    }
     Platform::instance().messageBox(
         m_host, QString("The card could not be saved to \"%1\".\n\n%2").arg(path, error), "Save",
         QMessageBox::Ok, QMessageBox::Critical);
     return false;
 }
 
-void CardEditor::save() { saveTo(m_cardFileName); }
+bool CardEditor::save() { return saveTo(m_cardFileName); }
 
-void CardEditor::saveAs()
+bool CardEditor::saveAs()
 {
     const QString path = Platform::instance().saveFileName(m_host, CardFilter);
     if (path.isEmpty())
-        return;
-    saveTo(path);
+        return false;
+    const bool saved = saveTo(path);
     setCardFileName(path);
+    return saved;
 }
 
 // ---- Reading ---------------------------------------------------------------------------

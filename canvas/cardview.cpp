@@ -6,6 +6,7 @@
 #include "render/cardpainter.h"
 #include "render/screenpainter.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -44,6 +45,8 @@ CardView::CardView(CardEditor& editor, QWidget* parent)
     setMouseTracking(true);
     // The card's colour fills every repaint, so the window beneath is never painted with it.
     setAttribute(Qt::WA_OpaquePaintEvent);
+    // The keys edit the card; a dotted frame shows when they reach it.
+    setFocusPolicy(Qt::StrongFocus);
     syncSize();
 }
 
@@ -140,6 +143,34 @@ void CardView::paintEvent(QPaintEvent* event)
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(outlineRect().adjusted(0, 0, -1, -1));
     }
+    paintSelectionMarks(painter, exposed);
+}
+
+// The other members of a selected set, the rubber band and the keyboard focus, in dots.
+void CardView::paintSelectionMarks(QPainter& painter, const QRect& exposed)
+{
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::darkGray, 1, Qt::DotLine));
+    const QList<Selection> selected = m_editor.selectedElements();
+    if (selected.size() > 1)
+        for (const Selection& element : selected) {
+            const CardItem* item = m_editor.item(element.kind, element.index);
+            if (!item || !item->visible || element == m_editor.selection())
+                continue;
+            const QRect box =
+                QRectF(toPixels(item->box().topLeft()), item->box().size() / TwipsPerPixel)
+                    .toAlignedRect();
+            if (box.adjusted(-1, -1, 1, 1).intersects(exposed))
+                painter.drawRect(box.adjusted(-1, -1, 0, 0));
+        }
+    if (m_band) {
+        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        painter.drawRect(m_band->normalized().adjusted(0, 0, -1, -1));
+    }
+    if (hasFocus() && m_focusShown) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 1, Qt::DotLine));
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 // ---- The mouse -------------------------------------------------------------------------
@@ -160,17 +191,30 @@ void CardView::mousePressEvent(QMouseEvent* event)
         return;
     }
     m_pressed = elementAt(at);
-    if (!m_pressed)
+    if (!m_pressed) {
+        if (event->button() == Qt::LeftButton)
+            m_band = QRect(event->position().toPoint(), QSize(0, 0));
         return;
+    }
     const CardHit hit = *m_pressed;
     const CardItem* item = m_editor.item(hit.kind, hit.index);
     const QPointF local = at - QPointF(item->left, item->top) - hit.partOrigin;
-    m_editor.elementPressed(hit, button, float(local.x()), float(local.y()));
+    if (event->button() == Qt::LeftButton
+        && (event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier)))
+        m_editor.toggleSelected(hit, float(local.x()), float(local.y()));
+    else
+        m_editor.elementPressed(hit, button, float(local.x()), float(local.y()));
 }
 
 void CardView::mouseMoveEvent(QMouseEvent* event)
 {
+    if (m_band) {
+        update(m_band->normalized());
+        m_band->setBottomRight(event->position().toPoint());
+        update(m_band->normalized());
+    }
     if (dragging()) {
+        m_editor.setResizeKeepsAspect(event->modifiers() & Qt::ShiftModifier);
         const QPointF pixels = event->position();
         moveOutline(pixels);
         const DragTarget now = dragTargetAt(pixels);
@@ -201,6 +245,17 @@ void CardView::mouseMoveEvent(QMouseEvent* event)
 
 void CardView::mouseReleaseEvent(QMouseEvent* event)
 {
+    if (m_band) {
+        const QRect band = m_band->normalized();
+        m_band.reset();
+        update(band);
+        // A click on the empty card is no band: it changes nothing.
+        if (band.width() > 2 || band.height() > 2)
+            m_editor.selectTouching(
+                QRectF(toTwips(band.topLeft()), QSizeF(band.size()) * TwipsPerPixel),
+                event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
+        return;
+    }
     if (dragging()) {
         const DragTarget target = dragTargetAt(event->position());
         endDrag();
@@ -233,6 +288,76 @@ void CardView::mouseDoubleClickEvent(QMouseEvent* event)
     if (!m_pressed || m_pressed->kind != hit->kind || m_pressed->index != hit->index)
         m_pressed = hit;
     m_editor.elementDoubleClicked(*hit);
+}
+
+// ---- The keyboard ----------------------------------------------------------------------
+
+bool CardView::event(QEvent* event)
+{
+    // Tab walks the elements while the card has the focus; Ctrl+Tab moves the focus on.
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            const bool backwards =
+                key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            // Past the last element (or before the first) the focus moves on as well, so that
+            // Tab still walks the whole window round.
+            if ((key->modifiers() & Qt::ControlModifier) || !m_editor.selectNext(!backwards)) {
+                focusNextPrevChild(!backwards);
+                return true;
+            }
+            showFocusFrame();
+            return true;
+        }
+    }
+    return QWidget::event(event);
+}
+
+void CardView::keyPressEvent(QKeyEvent* event)
+{
+    // One pixel a press, ten with Shift.
+    const float step =
+        (event->modifiers() & Qt::ShiftModifier) ? 10 * TwipsPerPixel : TwipsPerPixel;
+    switch (event->key()) {
+    case Qt::Key_Delete:
+    case Qt::Key_Backspace: m_editor.deleteSelected(); break;
+    case Qt::Key_Left: m_editor.nudgeSelected(-step, 0, event->isAutoRepeat()); break;
+    case Qt::Key_Right: m_editor.nudgeSelected(step, 0, event->isAutoRepeat()); break;
+    case Qt::Key_Up: m_editor.nudgeSelected(0, -step, event->isAutoRepeat()); break;
+    case Qt::Key_Down: m_editor.nudgeSelected(0, step, event->isAutoRepeat()); break;
+    case Qt::Key_Escape: m_editor.clearSelection(); break;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: m_editor.openSelected(); break;
+    default: QWidget::keyPressEvent(event); return;
+    }
+    showFocusFrame();
+    event->accept();
+}
+
+void CardView::showFocusFrame()
+{
+    if (m_focusShown)
+        return;
+    m_focusShown = true;
+    update();
+}
+
+// The frame shows the keys' focus: it comes with focus from the keyboard, or with the first
+// key on the card, and not with a click alone, which shows where it went already.
+void CardView::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    const Qt::FocusReason reason = event->reason();
+    if (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason
+        || reason == Qt::ShortcutFocusReason)
+        showFocusFrame();
+}
+
+void CardView::focusOutEvent(QFocusEvent* event)
+{
+    QWidget::focusOutEvent(event);
+    m_focusShown = false;
+    update();
 }
 
 // ---- Dragging a handle -----------------------------------------------------------------

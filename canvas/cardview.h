@@ -50,6 +50,10 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    bool event(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     // What a drag is over: the card itself (no element), an element, or nothing of the card.
@@ -66,6 +70,8 @@ private:
     bool wholeScale() const;
     void moveOutline(QPointF pixels);
     void endDrag();
+    void paintSelectionMarks(QPainter& painter, const QRect& exposed);
+    void showFocusFrame();
 
     CardEditor& m_editor;
     // The element that took the press keeps the pointer until the button comes up.
@@ -76,4 +82,7 @@ private:
     QPointF m_grabOffset;
     QPointF m_dragAt;
     DragTarget m_dragOver;
+    // A rubber band drawn from a press on the empty card, in pixels.
+    std::optional<QRect> m_band;
+    bool m_focusShown = false;
 };

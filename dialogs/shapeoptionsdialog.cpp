@@ -68,13 +68,16 @@ void ShapeOptionsDialog::fillFrom(const CardItem& shape)
     backColorBox->setBackColor(color);
 }
 
-void ShapeOptionsDialog::changeSelected(const std::function<void(ShapeLook&)>& change)
+void ShapeOptionsDialog::changeSelected(const QString& text,
+                                        const std::function<void(ShapeLook&)>& change,
+                                        EditMerge merge)
 {
     const int index = m_editor.selection().index;
     // The template (0) is never selected; writing into it would change every new shape.
     if (index <= 0)
         return;
-    m_editor.changeItem(ElementKind::Shape, index, [&](CardItem& item) { change(item.shape); });
+    m_editor.changeItem(
+        ElementKind::Shape, index, [&](CardItem& item) { change(item.shape); }, text, merge);
 }
 
 void ShapeOptionsDialog::shapePicked()
@@ -85,7 +88,7 @@ void ShapeOptionsDialog::shapePicked()
     pickedKindLabel->setText(QString::number(position));
     // Every list position is a valid kind.
     const qint16 kind = qint16(pickedKindLabel->text().toInt());
-    changeSelected([&](ShapeLook& look) { look.shape = kind; });
+    changeSelected("Shape", [&](ShapeLook& look) { look.shape = kind; });
 }
 
 void ShapeOptionsDialog::backColorClicked()
@@ -93,7 +96,7 @@ void ShapeOptionsDialog::backColorClicked()
     if (!chooseColorFor(this, *backColorBox))
         return;
     const qint32 color = backColorBox->backColor();
-    changeSelected([&](ShapeLook& look) { look.backColor = color; });
+    changeSelected("Shape color", [&](ShapeLook& look) { look.backColor = color; });
 }
 
 void ShapeOptionsDialog::closeClicked() { close(); }

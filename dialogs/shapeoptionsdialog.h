@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canvas/designcommand.h"
+
 #include <QWidget>
 
 #include <functional>
@@ -39,7 +41,8 @@ public:
 private:
     // Changes the shape named by the editor's selection index, whatever kind the selection
     // has; nothing when there is none.
-    void changeSelected(const std::function<void(ShapeLook&)>& change);
+    void changeSelected(const QString& text, const std::function<void(ShapeLook&)>& change,
+                        EditMerge merge = {});
 
     CardEditor& m_editor;
 };

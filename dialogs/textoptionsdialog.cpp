@@ -188,19 +188,22 @@ void TextOptionsDialog::fillFrom(const CardItem& item)
     textEdit->setText(look.caption);
 }
 
-void TextOptionsDialog::changeSelected(const std::function<void(TextLook&)>& change)
+void TextOptionsDialog::changeSelected(const QString& text,
+                                       const std::function<void(TextLook&)>& change,
+                                       EditMerge merge)
 {
     const int index = m_editor.selection().index;
     // The template (0) is never selected; writing into it would change every new item.
     if (index <= 0)
         return;
-    m_editor.changeItem(ElementKind::Text, index, [&](CardItem& item) { change(item.text); });
+    m_editor.changeItem(
+        ElementKind::Text, index, [&](CardItem& item) { change(item.text); }, text, merge);
 }
 
 void TextOptionsDialog::fontPicked()
 {
     const QString face = storedFontName(fontBox->currentText());
-    changeSelected([&](TextLook& look) { look.fontName = face; });
+    changeSelected("Font", [&](TextLook& look) { look.fontName = face; });
 }
 
 void TextOptionsDialog::sizePicked()
@@ -210,32 +213,32 @@ void TextOptionsDialog::sizePicked()
     if (!ok)
         return;
     // A size the item refuses leaves it as it was.
-    changeSelected([&](TextLook& look) { look.setFontSize(size); });
+    changeSelected("Font size", [&](TextLook& look) { look.setFontSize(size); });
 }
 
 void TextOptionsDialog::boldClicked()
 {
     const bool bold = boldBox->checkState() != Qt::Unchecked;
-    changeSelected([&](TextLook& look) { look.bold = bold; });
+    changeSelected("Bold", [&](TextLook& look) { look.bold = bold; });
 }
 
 void TextOptionsDialog::italicClicked()
 {
     const bool italic = italicBox->checkState() != Qt::Unchecked;
-    changeSelected([&](TextLook& look) { look.italic = italic; });
+    changeSelected("Italic", [&](TextLook& look) { look.italic = italic; });
 }
 
 void TextOptionsDialog::underlineClicked()
 {
     const bool underline = underlineBox->checkState() != Qt::Unchecked;
-    changeSelected([&](TextLook& look) { look.underline = underline; });
+    changeSelected("Underline", [&](TextLook& look) { look.underline = underline; });
 }
 
 void TextOptionsDialog::alignmentClicked()
 {
     for (int index = 0; index < int(alignmentButtons.size()); ++index)
         if (alignmentButtons[index]->isChecked())
-            changeSelected([&](TextLook& look) { look.alignment = qint16(index); });
+            changeSelected("Alignment", [&](TextLook& look) { look.alignment = qint16(index); });
 }
 
 void TextOptionsDialog::textColorClicked()
@@ -243,7 +246,7 @@ void TextOptionsDialog::textColorClicked()
     if (!chooseColorFor(this, *textColorBox))
         return;
     const qint32 color = textColorBox->backColor();
-    changeSelected([&](TextLook& look) { look.frwColor = color; });
+    changeSelected("Text color", [&](TextLook& look) { look.frwColor = color; });
 }
 
 void TextOptionsDialog::backColorClicked()
@@ -251,7 +254,7 @@ void TextOptionsDialog::backColorClicked()
     if (!chooseColorFor(this, *backColorBox))
         return;
     const qint32 color = backColorBox->backColor();
-    changeSelected([&](TextLook& look) { look.backColor = color; });
+    changeSelected("Back color", [&](TextLook& look) { look.backColor = color; });
 }
 
 void TextOptionsDialog::sameAsCardClicked()
@@ -260,13 +263,16 @@ void TextOptionsDialog::sameAsCardClicked()
         return;
     backColorBox->setBackColor(m_editor.cardBackColor());
     const qint32 color = backColorBox->backColor();
-    changeSelected([&](TextLook& look) { look.backColor = color; });
+    changeSelected("Back color", [&](TextLook& look) { look.backColor = color; });
 }
 
 void TextOptionsDialog::textEdited()
 {
     const QString caption = textEdit->text();
-    changeSelected([&](TextLook& look) { look.caption = caption; });
+    // A burst of typing is one undo step.
+    changeSelected(
+        "Caption", [&](TextLook& look) { look.caption = caption; },
+        m_editor.typing(quint64(100 + m_editor.selection().index)));
 }
 
 void TextOptionsDialog::closeClicked() { hide(); }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "canvas/designcommand.h"
+
 #include <QWidget>
 
 #include <array>
@@ -68,7 +70,8 @@ private:
     void fillLists();
     // Changes the text item named by the editor's selection index, whatever kind the
     // selection has; nothing when there is none.
-    void changeSelected(const std::function<void(TextLook&)>& change);
+    void changeSelected(const QString& text, const std::function<void(TextLook&)>& change,
+                        EditMerge merge = {});
 
     CardEditor& m_editor;
     QButtonGroup* m_alignment;

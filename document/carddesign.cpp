@@ -229,6 +229,34 @@ private:
     std::array<std::vector<qsizetype>, 3> m_positions;
 };
 
+// One element's record, from an element carrying its kind's marker; others write nothing.
+void writeItem(cardfile::CardWriter& writer, const CardDesign& design, const CardItem& element)
+{
+    const CardItem* item = &element;
+    switch (item->kind) {
+    case ElementKind::Text: {
+        if (item->toolTipText != QLatin1String("Text"))
+            break;
+        const TextLook& t = item->text;
+        writer.writeLabel({t.caption, item->width, item->height, item->left, item->top, t.backColor,
+                           t.frwColor, t.backStyle, storedFontName(t.fontName), t.fontSize, t.bold,
+                           t.underline, t.italic, t.alignment, design.textReserve.at(item->index),
+                           item->tag, item->toolTipText});
+        break;
+    }
+    case ElementKind::Picture:
+        if (item->tag == QLatin1String("img"))
+            writer.writeImage({item->width, item->height, item->left, item->top, item->toolTipText,
+                               design.pictureReserve.at(item->index), item->tag});
+        break;
+    case ElementKind::Shape:
+        if (item->toolTipText == QLatin1String("Shape"))
+            writer.writeShape({item->width, item->height, item->left, item->top,
+                               item->shape.backColor, item->shape.shape});
+        break;
+    }
+}
+
 } // namespace
 
 ReadResult read(QByteArrayView bytes, int maxElements)
@@ -320,33 +348,44 @@ QByteArray write(const CardDesign& design)
     std::sort(visits.begin(), visits.end(),
               [](const CardItem* a, const CardItem* b) { return a->serial < b->serial; });
 
-    for (const CardItem* item : visits) {
-        // Each record comes from an element carrying its kind's marker.
-        switch (item->kind) {
-        case ElementKind::Text: {
-            if (item->toolTipText != QLatin1String("Text"))
-                break;
-            const TextLook& t = item->text;
-            writer.writeLabel({t.caption, item->width, item->height, item->left, item->top,
-                               t.backColor, t.frwColor, t.backStyle, storedFontName(t.fontName),
-                               t.fontSize, t.bold, t.underline, t.italic, t.alignment,
-                               design.textReserve.at(item->index), item->tag, item->toolTipText});
-            break;
+    for (const CardItem* item : visits)
+        writeItem(writer, design, *item);
+    return writer.bytes();
+}
+
+QByteArray writeRecords(const CardDesign& design, const QList<CardItem>& items)
+{
+    cardfile::CardWriter writer;
+    for (const CardItem& item : items)
+        writeItem(writer, design, item);
+    return writer.bytes();
+}
+
+QList<CardItem> readRecords(QByteArrayView bytes, int maxElements)
+{
+    // Reading gives each kind's first record to its template and the rest to members 1, 2 ...;
+    // the record order tells which element each record became.
+    const ReadResult read = carddesignfile::read(bytes, maxElements);
+    std::array<int, 3> seen{};
+    QList<CardItem> items;
+    cardfile::CardReader reader(bytes);
+    while (const auto record = reader.next()) {
+        ElementKind kind;
+        switch (record->kind()) {
+        case cardfile::RecordKind::Label: kind = ElementKind::Text; break;
+        case cardfile::RecordKind::Image: kind = ElementKind::Picture; break;
+        case cardfile::RecordKind::Shape: kind = ElementKind::Shape; break;
+        default: continue;
         }
-        case ElementKind::Picture:
-            if (item->tag == QLatin1String("img"))
-                writer.writeImage({item->width, item->height, item->left, item->top,
-                                   item->toolTipText, design.pictureReserve.at(item->index),
-                                   item->tag});
+        if (items.size() >= maxElements)
             break;
-        case ElementKind::Shape:
-            if (item->toolTipText == QLatin1String("Shape"))
-                writer.writeShape({item->width, item->height, item->left, item->top,
-                                   item->shape.backColor, item->shape.shape});
-            break;
+        if (const CardItem* item = read.design.item(kind, seen[size_t(kind) - 1]++)) {
+            CardItem copy = *item;
+            copy.visible = true;
+            items.append(copy);
         }
     }
-    return writer.bytes();
+    return items;
 }
 
 } // namespace carddesignfile

@@ -192,4 +192,10 @@ ReadResult read(QByteArrayView bytes, int maxElements = MaxElements);
 // marker in the order the elements were made.
 QByteArray write(const CardDesign& design);
 
+// Element records alone, as the clipboard carries them: the records of the given elements in
+// the given order, and those records read back as visible elements (their indices are the
+// order of their kind among the records, starting at 0).
+QByteArray writeRecords(const CardDesign& design, const QList<CardItem>& items);
+QList<CardItem> readRecords(QByteArrayView bytes, int maxElements = MaxElements);
+
 } // namespace carddesignfile

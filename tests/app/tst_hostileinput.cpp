@@ -319,6 +319,7 @@ private slots:
         const qsizetype textsBefore = editor.design().items().size();
 
         const auto openCard = [&](const QString& path) {
+            platform.unsavedChangesAnswer = QMessageBox::Discard;
             platform.messageAnswers.enqueue(QMessageBox::Yes);
             platform.openAnswers.enqueue(path);
             QTest::mouseClick(window->openButton, Qt::LeftButton);
@@ -384,9 +385,10 @@ private slots:
 
         if (mounted.size())
             ::umount2(QFile::encodeName(mounted).constData(), MNT_DETACH);
-        // Open's own question is not a report.
+        // Open's own questions are not reports.
         platform.messageBoxes.removeIf([](const auto& box) {
-            return box.title == "Open" && box.text.startsWith("Are you sure");
+            return (box.title == "Open" && box.text.startsWith("Are you sure"))
+                   || box.text == "Save changes to the card?";
         });
         if (message.isEmpty()) {
             QVERIFY2(platform.messageBoxes.isEmpty(),

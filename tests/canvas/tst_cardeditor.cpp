@@ -353,7 +353,8 @@ private slots:
         platform.openAnswers.enqueue(green);
         QTest::mouseClick(window.pictureButton, Qt::LeftButton);
         const auto picture = [&] { return element(editor, ElementKind::Picture, 2); };
-        QCOMPARE(box(picture()), QRectF(1080, 240, 480, 285));
+        // The template's box, narrowed to the image's proportions (64 × 16) from its corner.
+        QCOMPARE(box(picture()), QRectF(1080, 240, 480, 120));
         QCOMPARE(picture().toolTipText, green);
         QCOMPARE(picture().tag, QString("img"));
         const auto shownAt = [&](QPointF twips) {

@@ -90,6 +90,7 @@ QStringList storedState(const MainWindow& window)
 void openThroughWindow(ScriptedPlatform& platform, MainWindow& window, const QString& path)
 {
     platform.messageAnswers.enqueue(QMessageBox::Yes);
+    platform.unsavedChangesAnswer = QMessageBox::Discard;
     platform.openAnswers.enqueue(path);
     QTest::mouseClick(window.openButton, Qt::LeftButton);
 }

@@ -27,18 +27,20 @@ std::unique_ptr<StartedCard> StartedCard::start(bool show)
     return card;
 }
 
-void sendMouse(QWidget* widget, QEvent::Type type, QPointF pixels, Qt::MouseButton button)
+void sendMouse(QWidget* widget, QEvent::Type type, QPointF pixels, Qt::MouseButton button,
+               Qt::KeyboardModifiers modifiers)
 {
     // A move carries the held button (none for a plain hover); a release holds nothing.
     const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : button;
     const Qt::MouseButton which = type == QEvent::MouseMove ? Qt::NoButton : button;
-    QMouseEvent event(type, pixels, widget->mapToGlobal(pixels), which, held, Qt::NoModifier);
+    QMouseEvent event(type, pixels, widget->mapToGlobal(pixels), which, held, modifiers);
     QApplication::sendEvent(widget, &event);
 }
 
-void sendMouseTwips(QWidget* widget, QEvent::Type type, QPointF twips, Qt::MouseButton button)
+void sendMouseTwips(QWidget* widget, QEvent::Type type, QPointF twips, Qt::MouseButton button,
+                    Qt::KeyboardModifiers modifiers)
 {
-    sendMouse(widget, type, twips / TwipsPerPixel, button);
+    sendMouse(widget, type, twips / TwipsPerPixel, button, modifiers);
 }
 
 void clickTwips(QWidget* widget, QPointF twips, Qt::MouseButton button)
@@ -75,10 +77,10 @@ qsizetype stackPosition(const CardEditor& editor, ElementKind kind, int index)
 }
 
 void sendElementMouse(CardEditor& editor, ElementKind kind, int index, QEvent::Type type,
-                      QPointF twips, Qt::MouseButton button)
+                      QPointF twips, Qt::MouseButton button, Qt::KeyboardModifiers modifiers)
 {
     const CardItem& item = element(editor, kind, index);
-    sendMouseTwips(editor.view(), type, twips + QPointF(item.left, item.top), button);
+    sendMouseTwips(editor.view(), type, twips + QPointF(item.left, item.top), button, modifiers);
 }
 
 void clickElement(CardEditor& editor, ElementKind kind, int index, QPointF twips,

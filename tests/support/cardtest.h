@@ -23,10 +23,12 @@ struct StartedCard {
 // Sends a mouse event to a widget at a position in pixels that may be fractional, so that
 // pointer positions in twips (15 a pixel) can be reached exactly.
 void sendMouse(QWidget* widget, QEvent::Type type, QPointF pixels,
-               Qt::MouseButton button = Qt::LeftButton);
+               Qt::MouseButton button = Qt::LeftButton,
+               Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // The same at a position in the widget's twips.
 void sendMouseTwips(QWidget* widget, QEvent::Type type, QPointF twips,
-                    Qt::MouseButton button = Qt::LeftButton);
+                    Qt::MouseButton button = Qt::LeftButton,
+                    Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 // Press and release at one point in twips, a plain click.
 void clickTwips(QWidget* widget, QPointF twips, Qt::MouseButton button = Qt::LeftButton);
 
@@ -40,7 +42,8 @@ void setBox(CardEditor& editor, ElementKind kind, int index, QRectF box);
 qsizetype stackPosition(const CardEditor& editor, ElementKind kind, int index);
 // A mouse event on the card's view at a point of an element, in that element's twips.
 void sendElementMouse(CardEditor& editor, ElementKind kind, int index, QEvent::Type type,
-                      QPointF twips, Qt::MouseButton button = Qt::LeftButton);
+                      QPointF twips, Qt::MouseButton button = Qt::LeftButton,
+                      Qt::KeyboardModifiers modifiers = Qt::NoModifier);
 void clickElement(CardEditor& editor, ElementKind kind, int index, QPointF twips,
                   Qt::MouseButton button = Qt::LeftButton);
 // The centre of handle i on the card, in twips.

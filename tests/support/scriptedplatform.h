@@ -34,6 +34,9 @@ public:
     QQueue<QString> openAnswers;
     QQueue<QString> saveAnswers;
     QQueue<ColorChoice> colorAnswers;
+    // The answer to "Save changes to the card?" for tests about something else; it is still
+    // recorded. NoButton leaves the question to the queue above.
+    QMessageBox::StandardButton unsavedChangesAnswer = QMessageBox::NoButton;
     // The text of the menu item to choose; an empty text dismisses the menu.
     QQueue<QString> menuAnswers;
 

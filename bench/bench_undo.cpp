@@ -1,0 +1,131 @@
+// The undo history on a big card, with the window shown: undo and redo of a move of 1,000
+// selected elements, each timed (CPU) until its repaint has been flushed; and the memory an
+// undo history of 1,000 moves takes.
+#include "app/mainwindow.h"
+#include "canvas/cardeditor.h"
+#include "document/carddesign.h"
+#include "document/twips.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUndoStack>
+
+#include <malloc.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+#include "benchmain.h"
+#include "steps.h"
+
+namespace {
+void settle() { QCoreApplication::processEvents(); }
+
+// Texts and shapes spread over the card, as a file holds them.
+QByteArray cardFile(int elements)
+{
+    CardDesign design;
+    for (int i = 0; i < elements; ++i) {
+        CardItem* item = i % 2 ? design.addCopy(ElementKind::Text, ++design.textCount)
+                               : design.addCopy(ElementKind::Shape, ++design.shapeCount);
+        item->setWidth(1380.4f + float(i % 7) * 31.3f);
+        item->setHeight(330.6f + float(i % 3) * 97.1f);
+        item->setLeft(std::fmod(float(i) * 397.3f, 5000.f));
+        item->setTop(std::fmod(float(i) * 211.7f, 2800.f));
+        if (item->kind == ElementKind::Text)
+            item->text.caption = QStringLiteral("Jane Doe %1").arg(i);
+    }
+    return carddesignfile::write(design);
+}
+
+struct Card {
+    QTemporaryDir programDir;
+    MainWindow window{StartupOptions{programDir.filePath("qmark"), {}}};
+    CardEditor& editor = window.editor();
+
+    explicit Card(int elements)
+    {
+        window.startUp();
+        const QString path = programDir.filePath("card.qmark");
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(cardFile(elements)) < 0)
+            qFatal("cannot write the card");
+        file.close();
+        if (!editor.load(path))
+            qFatal("cannot read the card");
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            qFatal("the window was never shown");
+        settle();
+    }
+};
+
+// The heap in use, in kilobytes.
+double heapKilobytes() { return double(mallinfo2().uordblks) / 1024; }
+
+// All 1,000 elements selected and moved by the mouse; then undo and redo in turn.
+void BM_UndoRedoMoveOfAll(benchmark::State& state)
+{
+    Card card(1000);
+    card.editor.selectAll();
+    const CardItem* primary = card.editor.selectedItem();
+    const CardHit hit{primary->kind, primary->index, {}};
+    card.editor.elementPressed(hit, 1, 200, 200);
+    card.editor.elementReleased(hit, 500, 350);
+    settle();
+    if (card.editor.undoStack()->undoText() != "Move")
+        qFatal("the move was not one step");
+    StepTimes undo, redo;
+    std::vector<double> model;
+    for (auto _ : state) {
+        undo.time(state, [&] {
+            const double start = cpuMilliseconds();
+            card.editor.undoStack()->undo();
+            model.push_back(cpuMilliseconds() - start);
+            settle();
+        });
+        QTest::qWait(8);
+        redo.time(state, [&] { card.editor.undoStack()->redo(), settle(); });
+        QTest::qWait(8);
+    }
+    undo.report(state);
+    state.counters["undo_median_ms"] = state.counters["median_ms"];
+    state.counters["undo_max_ms"] = state.counters["max_ms"];
+    redo.report(state);
+    state.counters["redo_median_ms"] = state.counters["median_ms"];
+    state.counters["redo_max_ms"] = state.counters["max_ms"];
+    // The design's part alone, without the repaint.
+    std::sort(model.begin(), model.end());
+    state.counters["undo_model_median_ms"] = model.empty() ? 0 : model[model.size() / 2];
+    state.counters.erase("median_ms");
+    state.counters.erase("max_ms");
+}
+
+// 1,000 moves of one element after another on a card of N elements: what the history holds.
+void BM_HistoryOf1000Moves(benchmark::State& state)
+{
+    const int elements = int(state.range(0));
+    for (auto _ : state) {
+        Card card(elements);
+        settle();
+        const double before = heapKilobytes();
+        for (int i = 0; i < 1000; ++i) {
+            const int index = 1 + i % (elements / 2);
+            const CardHit hit{ElementKind::Text, index, {}};
+            card.editor.elementPressed(hit, 1, 100, 100);
+            card.editor.elementReleased(hit, 115 + i % 7, 100);
+        }
+        settle();
+        state.counters["history_kb"] = heapKilobytes() - before;
+        state.counters["steps"] = card.editor.undoStack()->count();
+    }
+}
+
+BENCHMARK(BM_UndoRedoMoveOfAll)->Iterations(50)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HistoryOf1000Moves)->Arg(20)->Arg(1000)->Iterations(1)->Unit(benchmark::kMillisecond);
+} // namespace
+
+int main(int argc, char** argv) { return runBenchmarks(argc, argv); }

@@ -1,0 +1,357 @@
+// The card editor's undo history, its set of selected elements, the keyboard's editing and the
+// clipboard.
+#include "canvas/cardeditor.h"
+
+#include "platform/platform.h"
+
+#include <QClipboard>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
+#include <QMimeData>
+#include <QStandardPaths>
+#include <QUndoStack>
+
+#include <algorithm>
+
+// ---- The undo history ------------------------------------------------------------------
+
+CardEditor::Change::Change(CardEditor& editor, const QString& text, EditMerge merge)
+    : m_editor(editor)
+{
+    if (m_editor.m_changeDepth++ > 0)
+        return;
+    m_editor.m_changeBefore = m_editor.m_design;
+    m_editor.m_changed = false;
+    m_editor.m_changeText = text;
+    m_editor.m_changeMerge = merge;
+}
+
+CardEditor::Change::~Change()
+{
+    if (--m_editor.m_changeDepth == 0)
+        m_editor.pushChange();
+}
+
+void CardEditor::touched()
+{
+    m_changed = true;
+    emit designChanged();
+}
+
+void CardEditor::pushChange()
+{
+    const CardDesign before = std::move(m_changeBefore);
+    m_changeBefore = CardDesign();
+    if (!m_changed)
+        return;
+    m_changed = false;
+    m_undoStack->push(new DesignCommand(*this, m_changeText, before, m_design, m_changeMerge));
+}
+
+bool CardEditor::isModified() const { return !m_undoStack->isClean(); }
+
+EditMerge CardEditor::typing(quint64 field)
+{
+    // A pause of two seconds, or another field, starts a new step.
+    constexpr qint64 PauseMs = 2000;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (field != m_typingField || now - m_typingAt > PauseMs)
+        m_typingBurst = ++m_lastBurst;
+    m_typingField = field;
+    m_typingAt = now;
+    return {EditMerge::Typing, m_typingBurst};
+}
+
+void CardEditor::restoreDesign(const CardDesign& design)
+{
+    // A sheet composed for another card size is composed again.
+    if (design.widthPixels != m_design.widthPixels || design.heightPixels != m_design.heightPixels)
+        m_sheetPrimed = false;
+    CardDesign restored = design;
+    restored.textCount = std::max(restored.textCount, m_design.textCount);
+    restored.pictureCount = std::max(restored.pictureCount, m_design.pictureCount);
+    restored.shapeCount = std::max(restored.shapeCount, m_design.shapeCount);
+    m_design = std::move(restored);
+    // Whatever comes next is a new step.
+    m_typingField = 0;
+    m_nudgeBurst = 0;
+    m_view->syncSize();
+    m_view->update();
+    if (handlesShown() && selectedItem())
+        placeHandles(m_selection.kind, m_selection.index);
+    emit designChanged();
+}
+
+// ---- The selected set ------------------------------------------------------------------
+
+void CardEditor::setSelection(Selection selection)
+{
+    m_selection = selection;
+    setSelectedSet({});
+}
+
+void CardEditor::setSelectedSet(QList<Selection> set)
+{
+    if (set == m_selectedSet)
+        return;
+    m_selectedSet = std::move(set);
+    // The set's marks are drawn over the whole card.
+    m_view->update();
+}
+
+QList<Selection> CardEditor::selectedElements() const
+{
+    QList<Selection> elements;
+    if (m_selectedSet.isEmpty()) {
+        if (selectedItem())
+            elements.append(m_selection);
+        return elements;
+    }
+    for (const CardItem& item : m_design.items())
+        if (m_selectedSet.contains(Selection{item.kind, item.index}))
+            elements.append({item.kind, item.index});
+    return elements;
+}
+
+bool CardEditor::isSelected(ElementKind kind, int index) const
+{
+    const Selection element{kind, index};
+    return m_selectedSet.isEmpty() ? m_selection == element : m_selectedSet.contains(element);
+}
+
+void CardEditor::toggleSelected(const CardHit& hit, float x, float y)
+{
+    createHandles();
+    const Selection element{hit.kind, hit.index};
+    QList<Selection> set = m_selectedSet;
+    if (set.isEmpty() && selectedItem())
+        set.append(m_selection);
+    if (set.contains(element) && set.size() > 1) {
+        set.removeOne(element);
+        m_selection = set.constLast();
+        setSelectedSet(set);
+        placeHandles(m_selection.kind, m_selection.index);
+        m_releaseIgnored = true;
+        return;
+    }
+    if (!set.contains(element))
+        set.append(element);
+    m_selection = element;
+    setSelectedSet(set);
+    placeHandles(hit.kind, hit.index);
+    m_releaseIgnored = false;
+    m_pressX = x;
+    m_pressY = y;
+}
+
+void CardEditor::selectTouching(const QRectF& twips, bool add)
+{
+    QList<Selection> set = add ? m_selectedSet : QList<Selection>();
+    if (add && set.isEmpty() && selectedItem())
+        set.append(m_selection);
+    bool touched = false;
+    for (const CardItem& item : m_design.items()) {
+        const Selection element{item.kind, item.index};
+        if (!item.visible || item.isTemplate() || !item.box().intersects(twips)
+            || set.contains(element))
+            continue;
+        set.append(element);
+        m_selection = element;
+        touched = true;
+    }
+    // A band over nothing changes nothing, as a click on the empty card does.
+    if (!touched)
+        return;
+    setSelectedSet(set);
+    createHandles();
+    placeHandles(m_selection.kind, m_selection.index);
+}
+
+void CardEditor::selectAll() { selectTouching(QRectF(-1e9, -1e9, 2e9, 2e9), false); }
+
+bool CardEditor::selectNext(bool forward)
+{
+    QList<Selection> order;
+    for (const CardItem& item : m_design.items())
+        if (item.visible && !item.isTemplate())
+            order.append({item.kind, item.index});
+    const qsizetype at = order.indexOf(m_selection);
+    const qsizetype next = at < 0 ? (forward ? 0 : order.size() - 1) : at + (forward ? 1 : -1);
+    if (next < 0 || next >= order.size())
+        return false;
+    setSelection(order.at(next));
+    createHandles();
+    placeHandles(m_selection.kind, m_selection.index);
+    return true;
+}
+
+void CardEditor::clearSelection()
+{
+    m_selection = {};
+    setSelectedSet({});
+    hideHandles();
+}
+
+void CardEditor::openSelected()
+{
+    if (selectedItem())
+        elementDoubleClicked({m_selection.kind, m_selection.index, {}});
+}
+
+// ---- Moving several --------------------------------------------------------------------
+
+void CardEditor::moveElements(const QList<Selection>& elements, float dx, float dy)
+{
+    Change scope(*this, "Move");
+    for (const Selection& element : elements) {
+        changeItem(element.kind, element.index, [&](CardItem& item) {
+            item.setLeft(item.left + dx);
+            item.setTop(item.top + dy);
+        });
+        // A moved text item comes to the front, as a single one does.
+        if (element.kind == ElementKind::Text && (dx != 0 || dy != 0))
+            bringToFront(element.kind, element.index);
+    }
+}
+
+void CardEditor::nudgeSelected(float dxTwips, float dyTwips, bool continues)
+{
+    const QList<Selection> elements = selectedElements();
+    if (elements.isEmpty())
+        return;
+    // A held key repeats: the repeats join the step its first press began.
+    if (!continues || m_nudgeBurst == 0)
+        m_nudgeBurst = ++m_lastBurst;
+    Change scope(*this, "Nudge", {EditMerge::Nudge, m_nudgeBurst});
+    for (const Selection& element : elements)
+        changeItem(element.kind, element.index, [&](CardItem& item) {
+            item.setLeft(item.left + dxTwips);
+            item.setTop(item.top + dyTwips);
+        });
+    if (handlesShown())
+        placeHandles(m_selection.kind, m_selection.index);
+}
+
+// ---- The clipboard ---------------------------------------------------------------------
+
+void CardEditor::copySelected()
+{
+    QList<CardItem> items;
+    QStringList captions;
+    for (const Selection& element : selectedElements()) {
+        const CardItem* selected = item(element.kind, element.index);
+        if (!selected || selected->isTemplate())
+            continue;
+        items.append(*selected);
+        if (selected->kind == ElementKind::Text)
+            captions.append(selected->text.caption);
+    }
+    if (items.isEmpty())
+        return;
+    auto* data = new QMimeData;
+    data->setData(ElementsMimeType, carddesignfile::writeRecords(m_design, items));
+    data->setText(captions.join('\n'));
+    QGuiApplication::clipboard()->setMimeData(data);
+}
+
+void CardEditor::cutSelected()
+{
+    copySelected();
+    Change scope(*this, "Cut");
+    deleteSelected();
+}
+
+void CardEditor::duplicateSelected()
+{
+    QList<CardItem> items;
+    for (const Selection& element : selectedElements())
+        if (const CardItem* selected = item(element.kind, element.index))
+            if (!selected->isTemplate())
+                items.append(*selected);
+    // Through the records, as a copy and paste would go.
+    constexpr float OffsetTwips = 150;
+    pasteItems(carddesignfile::readRecords(carddesignfile::writeRecords(m_design, items)),
+               OffsetTwips, "Duplicate");
+}
+
+void CardEditor::paste()
+{
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (!data)
+        return;
+    if (data->hasFormat(ElementsMimeType)) {
+        // Any program can offer our type: it is read within a card file's bounds.
+        const QByteArray records = data->data(ElementsMimeType);
+        if (records.size() <= MaxCardFileBytes)
+            pasteItems(carddesignfile::readRecords(records, MaxElements), 0, "Paste");
+        return;
+    }
+    if (data->hasImage()) {
+        pasteImage(qvariant_cast<QImage>(data->imageData()));
+        return;
+    }
+    const QString text = data->text();
+    if (text.isEmpty())
+        return;
+    Change scope(*this, "Paste");
+    addText();
+    changeItem(ElementKind::Text, m_design.textCount,
+               [&](CardItem& item) { item.text.caption = text; });
+}
+
+// Pasted elements get the next indices of their kinds, lie on top, and become the selection.
+void CardEditor::pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text)
+{
+    Change scope(*this, text);
+    QList<Selection> pasted;
+    for (CardItem item : items) {
+        qint16& counter = item.kind == ElementKind::Text      ? m_design.textCount
+                          : item.kind == ElementKind::Picture ? m_design.pictureCount
+                                                              : m_design.shapeCount;
+        incrementCounter(counter);
+        // A counter held at its top names an element that exists: nothing more can be added.
+        if (m_design.item(item.kind, counter))
+            continue;
+        item.index = counter;
+        item.visible = true;
+        item.setLeft(item.left + offsetTwips);
+        item.setTop(item.top + offsetTwips);
+        m_view->updateTwips(m_design.append(item).box());
+        touched();
+        pasted.append({item.kind, item.index});
+    }
+    if (pasted.isEmpty())
+        return;
+    m_selection = pasted.constLast();
+    setSelectedSet(pasted);
+    createHandles();
+    placeHandles(m_selection.kind, m_selection.index);
+}
+
+// The card file keeps only paths, so an image from another program is written beside the
+// card (or, before the card has a file, in the user's data folder) and added from there.
+void CardEditor::pasteImage(const QImage& image)
+{
+    if (image.isNull())
+        return;
+    const QString folder = m_cardFileName.isEmpty()
+                               ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
+                               : QFileInfo(m_cardFileName).absolutePath();
+    QDir().mkpath(folder);
+    const QString stem =
+        QDir(folder).filePath("pasted-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss"));
+    QString path = stem + ".png";
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = QString("%1-%2.png").arg(stem).arg(n);
+    if (!image.save(path, "PNG")) {
+        Platform::instance().messageBox(
+            m_host, QString("The picture could not be saved to \"%1\".").arg(path), "Paste",
+            QMessageBox::Ok, QMessageBox::Critical);
+        return;
+    }
+    Change scope(*this, "Paste");
+    addPictureFrom(path);
+}

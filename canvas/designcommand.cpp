@@ -1,0 +1,126 @@
+#include "canvas/designcommand.h"
+
+#include "canvas/cardeditor.h"
+
+#include <algorithm>
+
+DesignCommand::DesignCommand(CardEditor& editor, const QString& text, const CardDesign& before,
+                             const CardDesign& after, EditMerge merge)
+    : QUndoCommand(text)
+    , m_editor(editor)
+    , m_merge(merge)
+{
+    take(before, after);
+}
+
+void DesignCommand::take(const CardDesign& before, const CardDesign& after)
+{
+    m_beforeCard = {before.widthPixels, before.heightPixels, before.backColor};
+    m_afterCard = {after.widthPixels, after.heightPixels, after.backColor};
+    const QList<CardItem>& from = before.items();
+    const QList<CardItem>& to = after.items();
+    // What both sides share at the bottom and at the top of the stacking order is left out.
+    const qsizetype shorter = std::min(from.size(), to.size());
+    qsizetype prefix = 0;
+    if (from.constData() == to.constData())
+        prefix = shorter;
+    while (prefix < shorter && from.at(prefix) == to.at(prefix))
+        ++prefix;
+    qsizetype suffix = 0;
+    while (suffix < shorter - prefix
+           && from.at(from.size() - 1 - suffix) == to.at(to.size() - 1 - suffix))
+        ++suffix;
+    m_position = prefix;
+    m_before = from.mid(prefix, from.size() - prefix - suffix);
+    m_after = to.mid(prefix, to.size() - prefix - suffix);
+    m_raised = 0;
+    // One element lifted from the bottom of the run to its top keeps just that element.
+    const qsizetype run = m_before.size();
+    if (run < 2 || m_after.size() != run)
+        return;
+    for (qsizetype i = 1; i < run; ++i)
+        if (!(m_before.at(i) == m_after.at(i - 1)))
+            return;
+    m_raised = run;
+    m_before = {m_before.constFirst()};
+    m_after = {m_after.constLast()};
+}
+
+namespace {
+CardDesign withCard(const CardDesign& from, float width, float height, qint32 color)
+{
+    CardDesign design = from;
+    design.widthPixels = width;
+    design.heightPixels = height;
+    design.backColor = color;
+    return design;
+}
+
+// The elements with `count` of them from `position` on replaced by `in`.
+QList<CardItem> spliced(const QList<CardItem>& items, qsizetype position, qsizetype count,
+                        const QList<CardItem>& in)
+{
+    // Every change is a step, so the run is always there; should it not be, nothing is broken.
+    if (position + count > items.size())
+        return items;
+    QList<CardItem> changed;
+    changed.reserve(items.size() - count + in.size());
+    changed.append(items.mid(0, position));
+    changed.append(in);
+    changed.append(items.mid(position + count));
+    return changed;
+}
+} // namespace
+
+CardDesign DesignCommand::nearSide(const CardDesign& far) const
+{
+    CardDesign design =
+        withCard(far, m_beforeCard.widthPixels, m_beforeCard.heightPixels, m_beforeCard.backColor);
+    if (m_raised > 0 && m_position + m_raised <= far.items().size()) {
+        QList<CardItem> items = far.items();
+        items.removeAt(m_position + m_raised - 1);
+        items.insert(m_position, m_before.constFirst());
+        design.items() = std::move(items);
+    } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
+        design.items() = spliced(far.items(), m_position, m_after.size(), m_before);
+    }
+    return design;
+}
+
+CardDesign DesignCommand::farSide(const CardDesign& near) const
+{
+    CardDesign design =
+        withCard(near, m_afterCard.widthPixels, m_afterCard.heightPixels, m_afterCard.backColor);
+    if (m_raised > 0 && m_position + m_raised <= near.items().size()) {
+        QList<CardItem> items = near.items();
+        items.removeAt(m_position);
+        items.insert(m_position + m_raised - 1, m_after.constFirst());
+        design.items() = std::move(items);
+    } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
+        design.items() = spliced(near.items(), m_position, m_before.size(), m_after);
+    }
+    return design;
+}
+
+bool DesignCommand::mergeWith(const QUndoCommand* other)
+{
+    const auto* next = static_cast<const DesignCommand*>(other);
+    if (next->m_merge.burst != m_merge.burst)
+        return false;
+    // The editor's design is the far side of `next`; walk back over both steps to this one's
+    // near side, and keep the difference between the two ends.
+    const CardDesign now = m_editor.design();
+    take(nearSide(next->nearSide(now)), now);
+    return true;
+}
+
+void DesignCommand::undo() { m_editor.restoreDesign(nearSide(m_editor.design())); }
+
+void DesignCommand::redo()
+{
+    if (m_done) {
+        m_done = false;
+        return;
+    }
+    m_editor.restoreDesign(farSide(m_editor.design()));
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "document/carddesign.h"
+
+#include <QUndoCommand>
+
+class CardEditor;
+
+// How an edit folds into the one before it: edits of one kind and one burst (a held arrow
+// key, one handle drag, a run of typing in one field) become a single undo step.
+struct EditMerge {
+    enum Kind { None = -1, Nudge = 1, Resize, Typing };
+    Kind kind = None;
+    quint64 burst = 0;
+};
+
+// One change of the design, as the undo history holds it: the run of elements (in stacking
+// order) that differs before and after, and the card's own size and colour on each side. A
+// step costs what it changed, not the whole card. Undo and redo apply it to the editor's
+// design, which is always the state on this step's far side. The counters and serials are not
+// taken back: an index once used stays used.
+class DesignCommand : public QUndoCommand {
+public:
+    DesignCommand(CardEditor& editor, const QString& text, const CardDesign& before,
+                  const CardDesign& after, EditMerge merge);
+
+    int id() const override { return m_merge.kind; }
+    bool mergeWith(const QUndoCommand* other) override;
+    void undo() override;
+    void redo() override;
+
+private:
+    struct Card {
+        float widthPixels, heightPixels;
+        qint32 backColor;
+    };
+    void take(const CardDesign& before, const CardDesign& after);
+    // The design on this step's near side, from its far side; and the other way.
+    CardDesign nearSide(const CardDesign& far) const;
+    CardDesign farSide(const CardDesign& near) const;
+
+    CardEditor& m_editor;
+    qsizetype m_position = 0;
+    // Above zero when the step took the element at m_position to the top of a run this long
+    // (a text item brought to the front): the run in between is then not kept.
+    qsizetype m_raised = 0;
+    QList<CardItem> m_before;
+    QList<CardItem> m_after;
+    Card m_beforeCard{};
+    Card m_afterCard{};
+    EditMerge m_merge;
+    // The change is already made when the command is pushed.
+    bool m_done = true;
+};
