@@ -44,6 +44,7 @@ public:
     qint16 textCount() const { return m_design.textCount; }
     qint16 pictureCount() const { return m_design.pictureCount; }
     qint16 shapeCount() const { return m_design.shapeCount; }
+    qint16 qrCodeCount() const { return m_design.qrCodeCount; }
 
     // The card. Sizes are pixels; NaN keeps the size, anything else is bounded.
     float cardWidthPixels() const { return m_design.widthPixels; }
@@ -74,6 +75,8 @@ public:
     void addShape();
     void addShapeInFront();
     void addPicture();
+    // A QR code, on top, where its template stands.
+    void addQrCode();
 
     // The selection handles: eight 75 × 75 twip squares, made at start-up.
     static constexpr float HandleTwips = 75;
@@ -94,6 +97,10 @@ public:
     QMenu* elementMenu() const { return m_elementMenu; }
     QAction* deleteAction() const { return m_deleteAction; }
     void deleteSelected();
+
+    // The pop-up menu of the empty card and its "Add QR code".
+    QMenu* cardMenu() const { return m_cardMenu; }
+    QAction* addQrCodeAction() const { return m_addQrCodeAction; }
 
     // The card file.
     void save();
@@ -123,6 +130,8 @@ public:
     void elementPressed(const CardHit& hit, int button, float x, float y);
     void elementReleased(const CardHit& hit, float x, float y);
     void elementDoubleClicked(const CardHit& hit);
+    // A press on the card where no element is.
+    void cardPressed(int button);
     void handlePressed(int handle);
     void handleHovered(int handle);
     void cardHovered();
@@ -133,6 +142,7 @@ signals:
     // A double click asks for an element's options; the host opens the dialog.
     void textOptionsRequested(int index);
     void shapeOptionsRequested(int index);
+    void qrCodeOptionsRequested(int index);
     void cardFileNameChanged(const QString& path);
     // Any change of the design.
     void designChanged();
@@ -151,6 +161,8 @@ private:
     CardView* m_view;
     QMenu* m_elementMenu;
     QAction* m_deleteAction;
+    QMenu* m_cardMenu;
+    QAction* m_addQrCodeAction;
     Selection m_selection;
     std::optional<ElementKind> m_lastAddedKind;
     bool m_sheetPrimed = false;

@@ -151,8 +151,10 @@ void CardView::mousePressEvent(QMouseEvent* event)
         return;
     }
     m_pressed = elementAt(at);
-    if (!m_pressed)
+    if (!m_pressed) {
+        m_editor.cardPressed(button);
         return;
+    }
     const CardHit hit = *m_pressed;
     const CardItem* item = m_editor.item(hit.kind, hit.index);
     const QPointF local = at - QPointF(item->left, item->top) - hit.partOrigin;

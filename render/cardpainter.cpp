@@ -4,6 +4,7 @@
 #include "document/fontfaces.h"
 #include "document/twips.h"
 #include "platform/vbcolor.h"
+#include "render/qrcode.h"
 
 #include <QFileInfo>
 #include <QImageReader>
@@ -148,6 +149,7 @@ void paintItem(QPainter& painter, const CardItem& item, const Caches&)
     case ElementKind::Text: paintText(painter, item); break;
     case ElementKind::Shape: paintShape(painter, item); break;
     case ElementKind::Picture: paintPicture(painter, item); break;
+    case ElementKind::QrCode: paintQrElement(painter, item); break;
     }
     painter.restore();
 }

@@ -1,5 +1,8 @@
 #include "render/qrcode.h"
 
+#include "platform/vbcolor.h"
+
+#include <QCache>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -118,4 +121,25 @@ void paintQrCode(QPainter& painter, const QRectF& box, const std::optional<QrMat
     painter.setBrush(dark);
     painter.drawPath(path);
     painter.restore();
+}
+
+void paintQrElement(QPainter& painter, const CardItem& item)
+{
+    using Key = std::pair<QByteArray, int>;
+    // A sheet of merged cards draws each row's code a few times over (page, then the next
+    // pages); a canvas the same one many times. Encoding is the costly part.
+    static QCache<Key, std::optional<QrMatrix>> codes(256);
+    const QrLook& look = item.qr;
+    Key key{look.content.toUtf8(), int(look.level)};
+    std::optional<QrMatrix>* code = codes.object(key);
+    if (!code) {
+        code = new std::optional<QrMatrix>(encodeQr(key.first, look.level));
+        codes.insert(key, code);
+    }
+    const std::optional<QColor> light =
+        look.lightColor == QrLook::Transparent
+            ? std::nullopt
+            : std::optional<QColor>(vbcolor::toQColor(look.lightColor));
+    paintQrCode(painter, QRectF(0, 0, item.width, item.height), *code,
+                vbcolor::toQColor(look.darkColor), light);
 }
