@@ -14,6 +14,11 @@
 #include <QTest>
 #include <QWindow>
 
+#include <QElapsedTimer>
+#include <QTimer>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
+
 #include <cmath>
 
 #include "benchmain.h"
@@ -88,6 +93,7 @@ struct Card {
         if (!QTest::qWaitForWindowExposed(&window))
             qFatal("the window was never shown");
         handle = window.windowHandle();
+        handle->installEventFilter(&mouseEvents);
         settle();
     }
 
@@ -108,9 +114,68 @@ struct Card {
         const float half = CardEditor::HandleTwips / 2;
         return at(editor.handlePosition(7) + QPointF(half, half));
     }
-    void press(QPoint p) { QTest::mousePress(handle, Qt::LeftButton, {}, p), settle(); }
-    void move(QPoint p) { QTest::mouseMove(handle, p), settle(); }
-    void release(QPoint p) { QTest::mouseRelease(handle, Qt::LeftButton, {}, p), settle(); }
+    // On an X display the pointer is moved and pressed by the X server itself (XTest), so each
+    // step crosses the window system as a hand's would; elsewhere the events are handed to
+    // the window.
+    void press(QPoint p)
+    {
+        if (!fakeInput(XCB_BUTTON_PRESS, 1, p))
+            QTest::mousePress(handle, Qt::LeftButton, {}, p), settle();
+    }
+    void move(QPoint p)
+    {
+        if (!fakeInput(XCB_MOTION_NOTIFY, 0, p))
+            QTest::mouseMove(handle, p), settle();
+    }
+    void release(QPoint p)
+    {
+        if (!fakeInput(XCB_BUTTON_RELEASE, 1, p))
+            QTest::mouseRelease(handle, Qt::LeftButton, {}, p), settle();
+    }
+
+    // Sends one pointer event through the X server and waits (blocked, spending nothing) until
+    // the window has taken it, then lets its repaint run; false without an X display.
+    bool fakeInput(uint8_t type, uint8_t detail, QPoint at)
+    {
+        auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>();
+        if (!x11)
+            return false;
+        xcb_connection_t* connection = x11->connection();
+        const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(connection)).data->root;
+        const QPoint global = window.mapToGlobal(at);
+        // The server moves the pointer to where a button event happens, and a move to where
+        // the pointer already is makes no event.
+        if (type == XCB_MOTION_NOTIFY && global == pointer)
+            return true;
+        if (type != XCB_MOTION_NOTIFY && global != pointer)
+            fakeInput(XCB_MOTION_NOTIFY, 0, at);
+        pointer = global;
+        const int before = mouseEvents.seen;
+        xcb_test_fake_input(connection, type, detail, XCB_CURRENT_TIME, root, qint16(global.x()),
+                            qint16(global.y()), 0);
+        xcb_flush(connection);
+        QTimer wake; // ends a wait for an event that never comes
+        wake.start(50);
+        QElapsedTimer waited;
+        waited.start();
+        while (mouseEvents.seen == before && waited.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        settle();
+        return true;
+    }
+    QPoint pointer{-1, -1};
+
+    // Counts the mouse events that reach the window.
+    struct Counter : QObject {
+        int seen = 0;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            const QEvent::Type type = event->type();
+            seen += type == QEvent::MouseMove || type == QEvent::MouseButtonPress
+                    || type == QEvent::MouseButtonRelease;
+            return false;
+        }
+    } mouseEvents;
     void click(QPoint p) { press(p), idle(), release(p), idle(); }
 };
 
@@ -124,6 +189,8 @@ void BM_SelectPress(benchmark::State& state)
         onText = !onText;
         const QPoint p = onText ? card.middleOf(ElementKind::Text, card.text)
                                 : card.middleOf(ElementKind::Shape, card.shape);
+        card.move(p);
+        idle();
         steps.time(state, [&] { card.press(p); });
         idle();
         card.release(p);
@@ -208,4 +275,18 @@ STEP_BENCH(BM_ResizeShape);
 BENCHMARK(BM_Add1000)->Unit(benchmark::kMillisecond)->Iterations(3);
 } // namespace
 
-int main(int argc, char** argv) { return runBenchmarks(argc, argv); }
+// QUILLMARK_WRITE_CARD=PATH:N writes the card of N elements the steps work on and ends, so
+// that the same steps can be timed from outside the process (bench/outside-steps).
+int main(int argc, char** argv)
+{
+    const QString target = qEnvironmentVariable("QUILLMARK_WRITE_CARD");
+    if (!target.isEmpty()) {
+        const qsizetype colon = target.lastIndexOf(':');
+        QFile file(target.left(colon));
+        return file.open(QIODevice::WriteOnly)
+                       && file.write(crowdedCardFile(target.mid(colon + 1).toInt())) > 0
+                   ? 0
+                   : 1;
+    }
+    return runBenchmarks(argc, argv);
+}

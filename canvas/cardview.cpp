@@ -4,6 +4,7 @@
 #include "controls/cardelement.h"
 #include "document/twips.h"
 #include "render/cardpainter.h"
+#include "render/screenpainter.h"
 
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -102,13 +103,7 @@ void CardView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect();
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
-    cardpainter::paintCard(
-        painter, m_editor.design(),
-        QRectF(toTwips(exposed.topLeft()), QSizeF(exposed.size()) * TwipsPerPixel));
-    painter.restore();
+    screenpainter::paintVisible(painter, m_editor.design(), event->region());
 
     if (m_editor.handlesShown()) {
         // At a fractional scale factor a handle's pixel edges fall between device pixels, and

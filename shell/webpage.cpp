@@ -24,8 +24,16 @@ QString makerServer()
     while (configured.endsWith(QLatin1Char('/')))
         configured.chop(1);
     const QUrl url(configured, QUrl::StrictMode);
-    if (!isWebAddress(url) || url.hasQuery() || url.hasFragment())
+    if (!isWebAddress(url) || url.hasQuery() || url.hasFragment()) {
+        // Said once: whoever set it should learn that it is not used, but not at every page.
+        static bool reported = false;
+        if (!reported && !configured.isEmpty()) {
+            reported = true;
+            qWarning("QUILLMARK_SERVER \"%s\" is not an http or https server address; using %s",
+                     qUtf8Printable(configured), qUtf8Printable(defaultServer));
+        }
         return defaultServer;
+    }
     return configured;
 }
 

@@ -6,37 +6,22 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSaveFile>
+#include <QSslSocket>
 #include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTimer>
 
-#include <memory>
-#include <optional>
+#include <cerrno>
 
 namespace {
 
-struct LaterDeleter {
-    void operator()(QNetworkReply* reply) const
-    {
-        reply->abort();
-        reply->deleteLater();
-    }
-};
+// A header longer than this is not believed to end.
+constexpr qsizetype headerLimit = 64 * 1024;
+// What is read from the socket at a time, and what it may buffer.
+constexpr qint64 readPiece = 64 * 1024;
 
-// The header text as the server sent it, status line first; empty when no status arrived.
-QByteArray headerTextOf(const QNetworkReply& reply)
-{
-    const QVariant status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute);
-    if (!status.isValid())
-        return {};
-    QByteArray text = "HTTP/1.1 " + QByteArray::number(status.toInt()) + ' '
-                      + reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray()
-                      + "\r\n";
-    for (const auto& [name, value] : reply.rawHeaderPairs())
-        text += name + ": " + value + "\r\n";
-    return text + "\r\n";
-}
+const QString resetMessage = QStringLiteral("The connection with the server was reset.");
 
 // The free space where the destination will go; the folder itself may not exist yet.
 qint64 freeSpaceFor(const QString& destination)
@@ -48,18 +33,15 @@ qint64 freeSpaceFor(const QString& destination)
     return storage.isValid() ? storage.bytesAvailable() : -1;
 }
 
-QString writeError(int number, const QString& description)
+bool isClosed(const QAbstractSocket& socket)
 {
-    return QStringLiteral("Cannot write file to disk.\r\rError %1: %2")
-        .arg(number)
-        .arg(description);
+    return socket.state() == QAbstractSocket::UnconnectedState && socket.bytesAvailable() == 0;
 }
 
 } // namespace
 
 Downloader::Downloader(QObject* parent)
     : QObject(parent)
-    , m_network(new QNetworkAccessManager(this))
 {
 }
 
@@ -72,14 +54,33 @@ void Downloader::cancel()
         m_wait->quit();
 }
 
-void Downloader::waitForReply(QNetworkReply* reply)
+bool Downloader::waitForSocket(QAbstractSocket& socket)
 {
     QEventLoop loop;
     m_wait = &loop;
-    connect(reply, &QNetworkReply::metaDataChanged, &loop, &QEventLoop::quit);
-    connect(reply, &QNetworkReply::readyRead, &loop, &QEventLoop::quit);
-    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer silence;
+    silence.setSingleShot(true);
+    bool timedOut = false;
+    connect(&silence, &QTimer::timeout, &loop, [&] {
+        timedOut = true;
+        loop.quit();
+    });
+    connect(&socket, &QIODevice::readyRead, &loop, &QEventLoop::quit);
+    connect(&socket, &QAbstractSocket::disconnected, &loop, &QEventLoop::quit);
+    connect(&socket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
+    silence.start(m_timeoutMs);
     loop.exec();
+    return !timedOut;
+}
+
+void Downloader::failWriting(int cause, const QString& fallback)
+{
+    // The system's own words ("No space left on device") say what to do about it.
+    const QString reason = cause != 0 ? qt_error_string(cause) : fallback;
+    emit failed(QStringLiteral("Cannot write file to disk.\r\rError %1: %2")
+                    .arg(cause != 0 ? cause : int(QFileDevice::WriteError))
+                    .arg(reason));
+    m_cancelled = true;
 }
 
 bool Downloader::download(const QUrl& url, const QString& destination, const QString& userName,
@@ -89,49 +90,84 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
     emit noted(QStringLiteral("Getting file information"));
     QCoreApplication::processEvents();
 
-    QUrl source = url;
-    if (!userName.isEmpty())
-        source.setUserName(userName);
-    if (!password.isEmpty())
-        source.setPassword(password);
-    QNetworkRequest request(source);
-    request.setRawHeader("Range", "bytes=0-");
-    request.setTransferTimeout(m_timeoutMs);
-    // Another address is another server's answer, not the file asked for.
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::ManualRedirectPolicy);
-    const std::unique_ptr<QNetworkReply, LaterDeleter> reply(m_network->get(request));
-    // Chunks leave as fast as they come; without a bound the reply buffers tens of megabytes.
-    reply->setReadBufferSize(64 * 1024);
-
-    const auto hasHeaders = [&] {
-        return reply->isFinished()
-               || reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-    };
-    while (!hasHeaders() && !m_cancelled)
-        waitForReply(reply.get());
-    if (m_cancelled)
-        return false;
-
-    const QByteArray headerText = headerTextOf(*reply);
-    if (headerText.isEmpty() && reply->error() != QNetworkReply::RemoteHostClosedError
-        && reply->error() != QNetworkReply::ProtocolFailure) {
-        emit failed(QStringLiteral("Error: %1 occurred.").arg(reply->errorString()));
+    const QString scheme = url.scheme().toLower();
+    const bool https = scheme == QLatin1String("https");
+    if ((!https && scheme != QLatin1String("http")) || url.host().isEmpty()) {
+        emit failed(
+            QStringLiteral("Error: Protocol \"%1\" is unknown occurred.").arg(url.scheme()));
         m_cancelled = true;
         return false;
     }
-    const StatusDecision decision = decideStatus(headerText, source.toString(QUrl::RemovePassword));
+
+    QSslSocket socket;
+    socket.setReadBufferSize(readPiece);
+    QStringList tlsErrors;
+    connect(&socket, &QSslSocket::sslErrors, this, [&](const QList<QSslError>& errors) {
+        for (const QSslError& error : errors)
+            tlsErrors << error.errorString();
+    });
+    if (https)
+        socket.connectToHostEncrypted(url.host(), quint16(url.port(443)));
+    else
+        socket.connectToHost(url.host(), quint16(url.port(80)));
+    // Sent once the connection (and, for https, the handshake) is up.
+    socket.write(requestText(url, userName, password));
+
+    QByteArray received;
+    qsizetype headerEnd = -1;
+    bool silent = false;
+    while (!m_cancelled) {
+        if (socket.bytesAvailable() > 0)
+            received += socket.read(readPiece);
+        headerEnd = received.indexOf("\r\n\r\n");
+        if (headerEnd >= 0 || received.size() > headerLimit || isClosed(socket))
+            break;
+        if (socket.bytesAvailable() == 0 && !waitForSocket(socket)) {
+            silent = true;
+            break;
+        }
+    }
+    if (m_cancelled)
+        return false;
+
+    if (received.isEmpty()
+        && (silent || socket.error() != QAbstractSocket::RemoteHostClosedError)) {
+        QString reason = tlsErrors.join(QStringLiteral("; "));
+        if (reason.isEmpty())
+            reason = silent ? QStringLiteral("Connection timed out") : socket.errorString();
+        emit failed(QStringLiteral("Error: %1 occurred.").arg(reason));
+        m_cancelled = true;
+        return false;
+    }
+    const QByteArray headerText = headerEnd >= 0 ? received.left(headerEnd + 4) : received;
+    const StatusDecision decision = decideStatus(headerText, url.toString(QUrl::RemovePassword));
     if (!decision.proceed) {
         emit failed(decision.error);
         m_cancelled = true;
         return false;
     }
+    if (headerEnd < 0) {
+        emit failed(resetMessage);
+        return false;
+    }
 
-    const std::optional<qint64> announced = announcedSize(headerText);
+    const BodyFraming framing = bodyFramingOf(headerText);
+    const std::optional<qint64> announced =
+        framing == BodyFraming::Length ? announcedSize(headerText) : std::nullopt;
+    // Where the connection closes is no proof that the whole file came; a length beyond any
+    // disk is no length either.
+    if (framing == BodyFraming::Unknown || (framing == BodyFraming::Length && !announced)) {
+        emit failed(resetMessage);
+        return false;
+    }
     if (announced && *announced <= 0) {
         // Completing here would hand the caller a file that was never written.
         emit failed(QStringLiteral("Nothing to download!"));
         m_cancelled = true;
+        return false;
+    }
+    if (announced && *announced > m_sizeLimit) {
+        emit failed(resetMessage);
         return false;
     }
     if (announced && freeSpaceFor(destination) >= 0 && freeSpaceFor(destination) < *announced) {
@@ -143,37 +179,66 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
         return false;
 
     const QString folder = QFileInfo(destination).absolutePath();
+    errno = 0;
     if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
-        emit failed(writeError(QFileDevice::OpenError,
-                               QStringLiteral("Cannot create the folder %1").arg(folder)));
-        m_cancelled = true;
+        failWriting(errno, QStringLiteral("Cannot create the folder %1").arg(folder));
         return false;
     }
     QSaveFile file(destination);
-    if (!file.open(QIODevice::WriteOnly)) {
-        emit failed(writeError(file.error(), file.errorString()));
-        m_cancelled = true;
+    // Unbuffered, so that a failing write is seen at once, with the system's reason.
+    errno = 0;
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        failWriting(errno, file.errorString());
         return false;
     }
 
+    // The body as it comes off the wire, decoded into `pending`; what lies before `pendingAt`
+    // has been written.
+    ChunkDecoder chunks;
+    qint64 bodyReceived = 0;
+    QByteArray pending;
+    qsizetype pendingAt = 0;
+    const auto takeIn = [&](QByteArrayView coded) {
+        if (framing == BodyFraming::Chunked) {
+            chunks.feed(coded, pending);
+            return;
+        }
+        // Bytes beyond the announced size belong to no file.
+        coded.truncate(std::min<qint64>(coded.size(), *announced - bodyReceived));
+        pending += coded;
+        bodyReceived += coded.size();
+    };
+    const auto bodyEnded = [&] {
+        return framing == BodyFraming::Chunked ? chunks.done() : bodyReceived == *announced;
+    };
+    takeIn(QByteArrayView(received).sliced(headerEnd + 4));
+    received.clear();
+
     qint64 written = 0;
     for (;;) {
-        while (reply->bytesAvailable() < chunkSize && !reply->isFinished() && !m_cancelled)
-            waitForReply(reply.get());
+        while (pending.size() - pendingAt < chunkSize && !bodyEnded() && !chunks.failed()
+               && !m_cancelled) {
+            pending.remove(0, pendingAt);
+            pendingAt = 0;
+            if (socket.bytesAvailable() > 0)
+                takeIn(socket.read(readPiece));
+            else if (isClosed(socket) || !waitForSocket(socket))
+                break;
+        }
         if (m_cancelled)
             break;
-        // A reply that timed out is closed; reading it would only warn.
-        const QByteArray chunk = reply->isOpen() ? reply->read(chunkSize) : QByteArray();
-        if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {
-            emit failed(writeError(file.error(), file.errorString()));
-            m_cancelled = true;
+        const QByteArrayView chunk = QByteArrayView(pending).sliced(
+            pendingAt, std::min<qsizetype>(chunkSize, pending.size() - pendingAt));
+        pendingAt += chunk.size();
+        errno = 0;
+        if (!chunk.isEmpty() && file.write(chunk.data(), chunk.size()) != chunk.size()) {
+            failWriting(errno, file.errorString());
             break;
         }
         if (m_cancelled)
             break;
         written += chunk.size();
-        // More than announced is already wrong; reading on would only fill the disk.
-        if (announced && written > *announced)
+        if (written > m_sizeLimit)
             break;
         if (announced)
             emit progress(QString::number(percentWritten(written, *announced)));
@@ -182,21 +247,35 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
             break;
     }
 
-    const bool complete = !m_cancelled && reply->isFinished()
-                          && reply->error() == QNetworkReply::NoError
-                          && (!announced || written == *announced);
+    const bool complete =
+        !m_cancelled && bodyEnded() && pendingAt == pending.size() && written <= m_sizeLimit;
     if (!complete) {
         file.cancelWriting();
         if (!m_cancelled)
-            emit failed(QStringLiteral("The connection with the server was reset."));
+            emit failed(resetMessage);
         return false;
     }
-    // A full disk may show only when the last buffered bytes go out.
-    if (!file.flush() || !file.commit()) {
-        emit failed(writeError(file.error(), file.errorString()));
-        m_cancelled = true;
+    errno = 0;
+    if (!file.commit()) {
+        failWriting(errno, file.errorString());
         return false;
     }
     emit finished();
     return true;
+}
+
+std::optional<QByteArray> Downloader::fetch(const QUrl& url, qint64 most)
+{
+    QTemporaryDir folder;
+    if (!folder.isValid())
+        return std::nullopt;
+    const QSignalBlocker quiet(this);
+    m_sizeLimit = most;
+    const QString path = folder.filePath(QStringLiteral("fetched"));
+    const bool whole = download(url, path);
+    m_sizeLimit = std::numeric_limits<qint64>::max();
+    QFile file(path);
+    if (!whole || !file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return file.readAll();
 }

@@ -5,15 +5,18 @@
 #include <QString>
 #include <QUrl>
 
-class QEventLoop;
-class QNetworkAccessManager;
-class QNetworkReply;
+#include <limits>
+#include <optional>
 
-// Fetches one file over HTTP into a destination path, reporting through signals. The call
-// runs the event loop while it waits and between 1024-byte chunks, so windows stay live and a
-// handler may call cancel() from inside download(). The file is written beside the destination
-// and moved over it only once it is complete: a partial download never appears under the
-// destination's name.
+class QAbstractSocket;
+class QEventLoop;
+
+// Fetches one file over HTTP or HTTPS into a destination path, reporting through signals. The
+// call runs the event loop while it waits and between 1024-byte chunks, so windows stay live
+// and a handler may call cancel() from inside download(). The file is written beside the
+// destination and moved over it only once it is complete: its end must be known and reached
+// (all "Content-Length" bytes, or a chunked body's zero-size chunk), so a cut or unframed
+// body never appears under the destination's name.
 class Downloader : public QObject {
     Q_OBJECT
 public:
@@ -23,6 +26,9 @@ public:
     // True only when the whole file arrived and now lies at destination.
     bool download(const QUrl& url, const QString& destination, const QString& userName = {},
                   const QString& password = {});
+    // A small file into memory by the same rules, without any signal; nothing unless it
+    // arrived whole and holds at most `most` bytes.
+    std::optional<QByteArray> fetch(const QUrl& url, qint64 most);
     void cancel();
     bool isCancelled() const { return m_cancelled; }
 
@@ -38,11 +44,14 @@ signals:
     void progress(const QString& percent);
 
 private:
-    // Runs the event loop until the reply has news or cancel() is called.
-    void waitForReply(QNetworkReply* reply);
+    // Runs the event loop until the socket has news or cancel() is called; false when the
+    // server stayed silent for the whole timeout.
+    bool waitForSocket(QAbstractSocket& socket);
+    // Ends a download that went wrong while writing, naming the system's reason.
+    void failWriting(int cause, const QString& fallback);
 
-    QNetworkAccessManager* m_network;
     QPointer<QEventLoop> m_wait;
     bool m_cancelled = false;
     int m_timeoutMs = 60000;
+    qint64 m_sizeLimit = std::numeric_limits<qint64>::max();
 };

@@ -138,3 +138,145 @@ QString fileNameFromUrl(const QString& url)
         return {};
     return candidate;
 }
+
+BodyFraming bodyFramingOf(QByteArrayView headerText)
+{
+    // A transfer coding decides over any length given beside it; codings other than chunked
+    // alone (compression, say) would change the bytes and leave the end unknown.
+    if (const auto coding = headerValue(headerText, "Transfer-Encoding"))
+        return coding->compare("chunked", Qt::CaseInsensitive) == 0 ? BodyFraming::Chunked
+                                                                    : BodyFraming::Unknown;
+    return headerValue(headerText, "Content-Length") ? BodyFraming::Length : BodyFraming::Unknown;
+}
+
+std::optional<qint64> chunkSizeOf(QByteArrayView line)
+{
+    qsizetype i = 0;
+    while (i < line.size() && line[i] == '0')
+        ++i;
+    qint64 size = 0;
+    qsizetype significant = 0;
+    for (; i < line.size(); ++i) {
+        const char c = line[i];
+        int digit;
+        if (c >= '0' && c <= '9')
+            digit = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            digit = c - 'A' + 10;
+        else
+            break;
+        if (++significant > 15)
+            return std::nullopt;
+        size = size * 16 + digit;
+    }
+    if (i == 0)
+        return std::nullopt; // no digit at all, not even a zero
+    while (i < line.size() && (line[i] == ' ' || line[i] == '\t'))
+        ++i;
+    if (i < line.size() && line[i] != ';')
+        return std::nullopt;
+    return size;
+}
+
+bool ChunkDecoder::takeLine(QByteArrayView coded, qsizetype& at)
+{
+    const qsizetype feed = coded.indexOf('\n', at);
+    const qsizetype end = feed < 0 ? coded.size() : feed + 1;
+    m_line += coded.sliced(at, end - at);
+    at = end;
+    if (m_line.size() > lineLimit + 2)
+        m_state = State::Failed;
+    return feed >= 0 && m_state != State::Failed;
+}
+
+void ChunkDecoder::feed(QByteArrayView coded, QByteArray& body)
+{
+    qsizetype at = 0;
+    while (at < coded.size() && m_state != State::Done && m_state != State::Failed) {
+        switch (m_state) {
+        case State::SizeLine: {
+            if (!takeLine(coded, at))
+                break;
+            const QByteArrayView line(m_line);
+            const auto size =
+                line.endsWith("\r\n") ? chunkSizeOf(line.chopped(2)) : std::optional<qint64>();
+            m_line.clear();
+            if (!size)
+                m_state = State::Failed;
+            else if (*size == 0)
+                m_state = State::Trailer;
+            else {
+                m_chunkLeft = *size;
+                m_state = State::Data;
+            }
+            break;
+        }
+        case State::Data: {
+            const qsizetype take = qsizetype(std::min<qint64>(m_chunkLeft, coded.size() - at));
+            body += coded.sliced(at, take);
+            at += take;
+            m_chunkLeft -= take;
+            if (m_chunkLeft == 0)
+                m_state = State::DataEnd;
+            break;
+        }
+        case State::DataEnd:
+            // Exactly CR LF after the data, which may arrive one byte at a time.
+            m_line += coded[at++];
+            if (!QByteArrayView("\r\n").startsWith(m_line))
+                m_state = State::Failed;
+            else if (m_line.size() == 2) {
+                m_line.clear();
+                m_state = State::SizeLine;
+            }
+            break;
+        case State::Trailer: {
+            if (!takeLine(coded, at))
+                break;
+            m_trailerSize += m_line.size();
+            if (!m_line.endsWith("\r\n") || m_trailerSize > trailerLimit)
+                m_state = State::Failed;
+            else if (m_line == "\r\n")
+                m_state = State::Done;
+            m_line.clear();
+            break;
+        }
+        case State::Done:
+        case State::Failed: break;
+        }
+    }
+}
+
+QByteArray requestText(const QUrl& url, const QString& userName, const QString& password)
+{
+    QByteArray target = url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (url.hasQuery())
+        target += '?' + url.query(QUrl::FullyEncoded).toLatin1();
+    QByteArray host = url.host(QUrl::FullyEncoded).toLatin1();
+    if (host.contains(':'))
+        host = '[' + host + ']';
+    if (url.port() >= 0)
+        host += ':' + QByteArray::number(url.port());
+    QByteArray text = "GET " + target + " HTTP/1.1\r\nHost: " + host
+                      + "\r\nRange: bytes=0-\r\nConnection: close\r\n";
+    if (!userName.isEmpty() || !password.isEmpty())
+        text += "Authorization: Basic " + (userName + ':' + password).toUtf8().toBase64() + "\r\n";
+    return text + "\r\n";
+}
+
+std::optional<QByteArray> signatureFromLine(QByteArrayView text)
+{
+    const QByteArrayView line = text.trimmed();
+    if (line.isEmpty() || line.contains(' ') || line.contains('\t') || line.contains('\n')
+        || line.contains('\r'))
+        return std::nullopt;
+    const auto decoded =
+        QByteArray::fromBase64Encoding(line.toByteArray(), QByteArray::AbortOnBase64DecodingErrors);
+    if (!decoded || decoded.decoded.size() != signatureSize)
+        return std::nullopt;
+    return decoded.decoded;
+}

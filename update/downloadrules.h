@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QUrl>
 
 #include <optional>
 
@@ -37,6 +38,50 @@ std::optional<qint64> announcedSize(QByteArrayView headerText);
 
 // The percentage of an announced size that has been written, rounded half to even.
 int percentWritten(qint64 written, qint64 announced);
+
+// How the end of a reply's body is known. Only a body whose end is known can be whole: one of
+// "Content-Length" bytes, or a chunked one that ends with its zero-size chunk. A body that ends
+// where the connection closes may have been cut anywhere.
+enum class BodyFraming { Length, Chunked, Unknown };
+BodyFraming bodyFramingOf(QByteArrayView headerText);
+
+// Undoes the chunked transfer coding as the bytes arrive, in pieces of any size. Any break of
+// the framing (a size that is not hex or does not fit, a missing line end, an endless line)
+// fails the body for good.
+class ChunkDecoder {
+public:
+    enum class State { SizeLine, Data, DataEnd, Trailer, Done, Failed };
+    // Appends the body bytes that `coded` carries to `body`. Bytes after the end are ignored.
+    void feed(QByteArrayView coded, QByteArray& body);
+    State state() const { return m_state; }
+    bool done() const { return m_state == State::Done; }
+    bool failed() const { return m_state == State::Failed; }
+
+    // Longest size or trailer line, and the most trailer text, that is believed.
+    static constexpr qsizetype lineLimit = 4096;
+    static constexpr qsizetype trailerLimit = 16 * 1024;
+
+private:
+    // Takes bytes into m_line up to a line feed; true once the line is complete.
+    bool takeLine(QByteArrayView coded, qsizetype& at);
+
+    State m_state = State::SizeLine;
+    QByteArray m_line;
+    qint64 m_chunkLeft = 0;
+    qsizetype m_trailerSize = 0;
+};
+// The size of a chunk-size line (without its CR LF): hex digits, then optional extensions
+// after ";". Nothing when it is not one or would not fit in 60 bits.
+std::optional<qint64> chunkSizeOf(QByteArrayView line);
+
+// The request sent for a download: one GET on a connection of its own, asking for the whole
+// file ("Range: bytes=0-"), with the user name and password as Basic authorization when given.
+QByteArray requestText(const QUrl& url, const QString& userName, const QString& password);
+
+// The detached signature that a ".sig" file holds: one line of base64 for 64 bytes, blanks
+// and a line end around it allowed. Nothing for anything else.
+inline constexpr qsizetype signatureSize = 64;
+std::optional<QByteArray> signatureFromLine(QByteArrayView text);
 
 // The file name at the end of an http:// URL: the part after the last "/" when it holds a
 // dot before its last character; otherwise empty.

@@ -5,6 +5,8 @@
 #include "platform/platform.h"
 #include "update/downloader.h"
 #include "update/downloadrules.h"
+#include "update/signature.h"
+#include "update/updatekey.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -12,9 +14,12 @@
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
+#include <QSslError>
 #include <QTimer>
 
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 
 namespace {
 
@@ -50,7 +55,6 @@ UpdateWindow::UpdateWindow(QWidget* owner)
     connect(downloadButton, &SkinButton::clicked, this, &UpdateWindow::downloadClicked);
     connect(downloader, &Downloader::failed, this, &UpdateWindow::downloadFailed);
     connect(downloader, &Downloader::progress, this, &UpdateWindow::downloadProgressed);
-    connect(downloader, &Downloader::finished, this, &UpdateWindow::downloadFinished);
 }
 
 QUrl UpdateWindow::versionFileUrl() const
@@ -61,6 +65,11 @@ QUrl UpdateWindow::versionFileUrl() const
 QUrl UpdateWindow::installerUrl() const
 {
     return QUrl(m_server + QStringLiteral("/download/quillmark.exe"));
+}
+
+QUrl UpdateWindow::signatureUrl() const
+{
+    return QUrl(installerUrl().toString() + QStringLiteral(".sig"));
 }
 
 QString UpdateWindow::installerPath() const
@@ -88,6 +97,11 @@ std::optional<QByteArray> UpdateWindow::fetchVersionFile()
 
     QByteArray text;
     bool enough = false;
+    QStringList tlsErrors;
+    connect(reply, &QNetworkReply::sslErrors, this, [&](const QList<QSslError>& errors) {
+        for (const QSslError& error : errors)
+            tlsErrors << error.errorString();
+    });
     QEventLoop loop;
     connect(reply, &QNetworkReply::readyRead, &loop, [&] {
         text += reply->read(versionFileLimit - text.size());
@@ -105,6 +119,12 @@ std::optional<QByteArray> UpdateWindow::fetchVersionFile()
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const bool answered = enough || reply->error() == QNetworkReply::NoError;
     reply->deleteLater();
+    // A server that cannot prove who it is may be anyone; the user should know why nothing came.
+    if (!tlsErrors.isEmpty()) {
+        showFailure(QStringLiteral("Error: %1 occurred.").arg(tlsErrors.join(QStringLiteral("; "))),
+                    QStringLiteral("Error"));
+        return std::nullopt;
+    }
     // An error page is not a version file: "404 Not Found" would read as version 404.
     if (!answered || status < 200 || status > 299)
         return std::nullopt;
@@ -150,7 +170,8 @@ void UpdateWindow::downloadClicked()
     downloadButton->setCaption(cancelCaption);
     progressBar->setValue(0);
     m_downloading = true;
-    downloader->download(installerUrl(), installerPath());
+    if (downloader->download(installerUrl(), stagingPath()))
+        installDownloaded();
     m_downloading = false;
     // A close during the download waited for it to let go of this window.
     if (m_closeRequested)
@@ -159,10 +180,7 @@ void UpdateWindow::downloadClicked()
 
 void UpdateWindow::downloadFailed(const QString& error)
 {
-    Platform::instance().messageBox(this, error, QStringLiteral("Error"), QMessageBox::Ok,
-                                    QMessageBox::Critical);
-    downloadButton->setCaption(downloadCaption);
-    progressBar->setValue(0);
+    showFailure(error, QStringLiteral("Error"));
     downloader->cancel();
 }
 
@@ -171,17 +189,50 @@ void UpdateWindow::downloadProgressed(const QString& percent)
     progressBar->setValue(percent.toInt());
 }
 
-void UpdateWindow::downloadFinished()
+void UpdateWindow::installDownloaded()
 {
+    const QString staged = stagingPath();
+    const std::optional<QByteArray> line = downloader->fetch(signatureUrl(), signatureLimit);
+    // Cancelled or closed while the signature came: nothing to say, nothing to keep.
+    if (m_closeRequested || downloadButton->caption() == downloadCaption) {
+        QFile::remove(staged);
+        return;
+    }
+    const std::optional<QByteArray> signature = line ? signatureFromLine(*line) : std::nullopt;
+    if (!signature || !signatureVerifies(staged, *signature, trustedUpdateKey())) {
+        QFile::remove(staged);
+        showFailure(
+            QStringLiteral("The downloaded update could not be verified. Nothing was installed."),
+            QStringLiteral("Update"));
+        return;
+    }
+    const QString installer = installerPath();
+    QFile::setPermissions(staged, QFile::permissions(staged) | QFile::ExeOwner | QFile::ExeUser
+                                      | QFile::ExeGroup);
+    // One step that either leaves the earlier installer or puts the verified one there.
+    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(installer).constData())
+        != 0) {
+        const int cause = errno;
+        QFile::remove(staged);
+        showFailure(QStringLiteral("Cannot write file to disk.\r\rError %1: %2")
+                        .arg(cause)
+                        .arg(qt_error_string(cause)),
+                    QStringLiteral("Error"));
+        return;
+    }
     Platform& platform = Platform::instance();
     platform.messageBox(this, QStringLiteral("Complete"), QString(), QMessageBox::Ok,
                         QMessageBox::Information);
-    const QString installer = installerPath();
-    QFile::setPermissions(installer, QFile::permissions(installer) | QFile::ExeOwner
-                                         | QFile::ExeUser | QFile::ExeGroup);
     // A failed start is not reported: the program ends either way.
     platform.startDetached(installer, {});
     platform.exit(0);
+}
+
+void UpdateWindow::showFailure(const QString& text, const QString& title)
+{
+    Platform::instance().messageBox(this, text, title, QMessageBox::Ok, QMessageBox::Critical);
+    downloadButton->setCaption(downloadCaption);
+    progressBar->setValue(0);
 }
 
 void UpdateWindow::resizeEvent(QResizeEvent*)

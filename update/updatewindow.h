@@ -36,8 +36,12 @@ public:
     void setServer(const QString& server) { m_server = server; }
     QUrl versionFileUrl() const;
     QUrl installerUrl() const;
+    // The installer's detached signature, published beside it.
+    QUrl signatureUrl() const;
     // A version file is one short line; a server that sends more is not believed beyond this.
     static constexpr qsizetype versionFileLimit = 4096;
+    // A signature is one line of base64; anything longer is not one.
+    static constexpr qint64 signatureLimit = 1024;
 
     QTimer* downloadTimer;
     SkinButton* downloadButton;
@@ -53,7 +57,12 @@ private:
     void downloadClicked();
     void downloadFailed(const QString& error);
     void downloadProgressed(const QString& percent);
-    void downloadFinished();
+    // Checks the complete download against its signature and, only when it verifies, puts it
+    // in place of the installer, starts it and ends the program.
+    void installDownloaded();
+    void showFailure(const QString& text, const QString& title);
+    // Where the installer is downloaded to until it has been verified.
+    QString stagingPath() const { return installerPath() + QStringLiteral(".download"); }
 
     QString m_programFolder;
     QString m_server;

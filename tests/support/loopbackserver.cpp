@@ -1,7 +1,12 @@
 #include "loopbackserver.h"
 
+#include <QFile>
 #include <QPointer>
+#include <QProcess>
+#include <QSslKey>
+#include <QSslSocket>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTimer>
 
 namespace {
@@ -140,9 +145,48 @@ LoopbackServer::~LoopbackServer() = default;
 
 bool LoopbackServer::listen() { return m_server.listen(QHostAddress::LocalHost, 0); }
 
+bool LoopbackServer::listenTls()
+{
+    QTemporaryDir dir;
+    QProcess openssl;
+    openssl.start(QStringLiteral("openssl"),
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:prime256v1",
+                   "-nodes", "-days", "2", "-subj", "/CN=127.0.0.1", "-addext",
+                   "subjectAltName=IP:127.0.0.1", "-keyout", dir.filePath("key.pem"), "-out",
+                   dir.filePath("cert.pem")});
+    if (!openssl.waitForFinished(30000) || openssl.exitCode() != 0)
+        return false;
+    QFile certificate(dir.filePath("cert.pem"));
+    QFile key(dir.filePath("key.pem"));
+    if (!certificate.open(QIODevice::ReadOnly) || !key.open(QIODevice::ReadOnly))
+        return false;
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setLocalCertificate(QSslCertificate(&certificate));
+    tls.setPrivateKey(QSslKey(&key, QSsl::Ec));
+    tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+    m_server.tls = tls;
+    return !tls.privateKey().isNull() && listen();
+}
+
+void LoopbackServer::Server::incomingConnection(qintptr descriptor)
+{
+    if (tls.localCertificate().isNull())
+        return QTcpServer::incomingConnection(descriptor);
+    auto* socket = new QSslSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    socket->setSslConfiguration(tls);
+    addPendingConnection(socket);
+    socket->startServerEncryption();
+}
+
 QString LoopbackServer::address() const
 {
-    return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
+    return QStringLiteral("%1://127.0.0.1:%2")
+        .arg(m_server.tls.localCertificate().isNull() ? "http" : "https")
+        .arg(m_server.serverPort());
 }
 
 QUrl LoopbackServer::url(const QString& path) const { return QUrl(address() + path); }

@@ -4,6 +4,8 @@
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QUrl>
 
@@ -39,8 +41,12 @@ public:
     ~LoopbackServer() override;
 
     bool listen();
+    // Serves over TLS with a self-signed certificate for 127.0.0.1 made now with the openssl
+    // program; false when it cannot be made.
+    bool listenTls();
+    QSslCertificate certificate() const { return m_server.tls.localCertificate(); }
     QUrl url(const QString& path) const;
-    // The server as QUILLMARK_SERVER names it: "http://127.0.0.1:port".
+    // The server as QUILLMARK_SERVER names it: "http://127.0.0.1:port" ("https" with TLS).
     QString address() const;
     void setResponse(const QString& path, const Response& response);
 
@@ -49,6 +55,15 @@ public:
 
 private:
     void accept();
-    QTcpServer m_server{this}; // a child, so that the server can be moved to a thread
+    // Hands out plain sockets, or sockets that start TLS when a configuration is set.
+    class Server : public QTcpServer {
+    public:
+        using QTcpServer::QTcpServer;
+        QSslConfiguration tls;
+
+    protected:
+        void incomingConnection(qintptr descriptor) override;
+    };
+    Server m_server{this}; // a child, so that the server can be moved to a thread
     QHash<QString, Response> m_responses;
 };

@@ -3,11 +3,16 @@
 #include "update/downloadrules.h"
 
 #include <QDir>
+#include <QScopeGuard>
+#include <QSslConfiguration>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
 #include "testfiles.h"
+
+#include <csignal>
+#include <sys/resource.h>
 
 using Response = LoopbackServer::Response;
 
@@ -76,8 +81,43 @@ void TestDownloader::serverFaults_data()
     QTest::newRow("chunked") << chunked << "" << true << QStringList{"finished"} << false << body;
     Response chunkedCut = chunked;
     chunkedCut.cutAfter = 1400;
-    QTest::newRow("chunked, cut") << chunkedCut << "" << false << QStringList{reset} << false
-                                  << old;
+    QTest::newRow("chunked, no final chunk")
+        << chunkedCut << "" << false << QStringList{reset} << false << old;
+    // Framing the server spells out itself: bad chunk sizes, a chunk without its line end, and
+    // bodies that end only where the connection closes, however much of them came.
+    const auto framed = [](const QByteArray& header, const QByteArray& coded) {
+        return LoopbackServer::raw("HTTP/1.1 200 OK\r\n" + header, coded);
+    };
+    const QByteArray chunkedHeader = "Transfer-Encoding: chunked";
+    QTest::newRow("chunk size not hex") << framed(chunkedHeader, "zz\r\nabc\r\n0\r\n\r\n") << ""
+                                        << false << QStringList{reset} << false << old;
+    QTest::newRow("chunk size too big")
+        << framed(chunkedHeader, "ffffffffffffffffff\r\n" + body + "\r\n0\r\n\r\n") << "" << false
+        << QStringList{reset} << false << old;
+    QTest::newRow("chunk without line end") << framed(chunkedHeader, "5\r\nhelloXX0\r\n\r\n") << ""
+                                            << false << QStringList{reset} << false << old;
+    QTest::newRow("unknown coding")
+        << framed("Transfer-Encoding: gzip, chunked", "5\r\nhello\r\n0\r\n\r\n") << "" << false
+        << QStringList{reset} << false << old;
+    QTest::newRow("close-delimited, empty")
+        << framed("Connection: close", {}) << "" << false << QStringList{reset} << false << old;
+    Response closeCut = framed("Connection: close", LoopbackServer::patternBytes(0, 60000));
+    closeCut.cutAfter = 30000;
+    QTest::newRow("close-delimited, cut")
+        << closeCut << "" << false << QStringList{reset} << false << old;
+    QTest::newRow("close-delimited, whole")
+        << framed("Connection: close", body) << "" << false << QStringList{reset} << false << old;
+    // The system's reason for a failed write reaches the user.
+    QTest::newRow("file too large")
+        << LoopbackServer::ok(body) << "" << false
+        << QStringList{"failed Cannot write file to disk.\r\rError 27: File too large"} << false
+        << old;
+    QTest::newRow("https, self-signed")
+        << LoopbackServer::ok(body) << "" << false
+        << QStringList{"failed Error: The certificate is self-signed, and untrusted occurred."}
+        << false << old;
+    QTest::newRow("https, trusted")
+        << LoopbackServer::ok(body) << "" << true << QStringList{"finished"} << false << body;
     QTest::newRow("no room")
         << status("HTTP/1.1 200 OK") << "" << false
         << QStringList{"failed There is not enough free space on disk for this file."} << false
@@ -85,7 +125,7 @@ void TestDownloader::serverFaults_data()
     Response stalled = LoopbackServer::ok(body);
     stalled.stall = true;
     QTest::newRow("stalled before the reply")
-        << stalled << "" << false << QStringList{"failed Error: Operation canceled occurred."}
+        << stalled << "" << false << QStringList{"failed Error: Connection timed out occurred."}
         << false << old;
     Response stalledBody = LoopbackServer::ok(body);
     stalledBody.stallAfter = 1100;
@@ -108,8 +148,14 @@ void TestDownloader::serverFaults()
 
     if (QByteArray(QTest::currentDataTag()) == "no room")
         response.head.replace("Content-Length: 0", "Content-Length: 9000000000000000");
+    const QByteArray tag = QTest::currentDataTag();
     LoopbackServer server;
-    QVERIFY(server.listen());
+    if (tag.startsWith("https")) {
+        if (!server.listenTls())
+            QSKIP("no openssl program to make a certificate with");
+    } else {
+        QVERIFY(server.listen());
+    }
     server.setResponse("/download/quillmark.exe", response);
     const QUrl url = server.url("/download/quillmark.exe");
 
@@ -134,6 +180,25 @@ void TestDownloader::serverFaults()
     if (cancelOn == "wait")
         QTimer::singleShot(50, &downloader, &Downloader::cancel);
 
+    const QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    struct rlimit fileLimit = {};
+    getrlimit(RLIMIT_FSIZE, &fileLimit);
+    const auto restore = qScopeGuard([&] {
+        QSslConfiguration::setDefaultConfiguration(tls);
+        setrlimit(RLIMIT_FSIZE, &fileLimit);
+    });
+    if (tag == "https, trusted") {
+        QSslConfiguration trusting = tls;
+        trusting.addCaCertificate(server.certificate());
+        QSslConfiguration::setDefaultConfiguration(trusting);
+    }
+    if (tag == "file too large") {
+        // Files of this process may grow to 1500 bytes; a write beyond fails as a full disk would.
+        signal(SIGXFSZ, SIG_IGN);
+        const struct rlimit small = {1500, fileLimit.rlim_max};
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    }
+
     QCOMPARE(downloader.download(url, destination), result);
 
     QCOMPARE(seen.takeFirst(), QString("noted Getting file information"));
@@ -145,7 +210,11 @@ void TestDownloader::serverFaults()
     // Nothing else is left beside it, whatever happened.
     QCOMPARE(QDir(dir.filePath("program")).entryList(QDir::Files | QDir::Hidden),
              QStringList{"quillmark.exe"});
-    QVERIFY(server.requests.value(0).contains("\r\nRange: bytes=0-\r\n"));
+    // A server that could not prove who it is was told nothing.
+    if (tag == "https, self-signed")
+        QVERIFY(server.requests.isEmpty());
+    else
+        QVERIFY(server.requests.value(0).contains("\r\nRange: bytes=0-\r\n"));
 }
 
 void TestDownloader::rules_data()
@@ -220,6 +289,42 @@ void TestDownloader::rules_data()
     QTest::newRow("size in body") << "size"
                                   << "HTTP/1.1 200 OK\r\n\r\nContent-Length: 5\r\n"
                                   << "none";
+    // Chunked bodies: what they carry, and whether they ended ("done"), broke or are still open.
+    QTest::newRow("chunks") << "chunks"
+                            << "5\r\nhello\r\n009;name=value\r\n, world!!\r\n0\r\n\r\n"
+                            << "hello, world!!|done";
+    QTest::newRow("chunks with trailer") << "chunks"
+                                         << "1\r\nx\r\n0\r\nExpires: never\r\n\r\nextra"
+                                         << "x|done";
+    QTest::newRow("chunks without end") << "chunks"
+                                        << "5\r\nhello\r\n"
+                                        << "hello|open";
+    QTest::newRow("chunk size not hex") << "chunks"
+                                        << "zz\r\nhello\r\n0\r\n\r\n"
+                                        << "|failed";
+    QTest::newRow("chunk size empty") << "chunks"
+                                      << "\r\n"
+                                      << "|failed";
+    QTest::newRow("chunk size 16 digits") << "chunks"
+                                          << "1000000000000000\r\n"
+                                          << "|failed";
+    QTest::newRow("chunk size bare LF") << "chunks"
+                                        << "5\nhello\r\n"
+                                        << "|failed";
+    QTest::newRow("chunk data too long") << "chunks"
+                                         << "5\r\nhello!!0\r\n\r\n"
+                                         << "hello|failed";
+    QTest::newRow("chunk size line endless")
+        << "chunks" << QString(ChunkDecoder::lineLimit + 8, '0') << "|failed";
+    const QString signature = QByteArray(64, '\x5a').toBase64();
+    QTest::newRow("signature") << "signature"
+                               << " " + signature + "\r\n"
+                               << QString(QByteArray(64, '\x5a').toHex());
+    QTest::newRow("signature short")
+        << "signature" << QString(QByteArray(63, 'x').toBase64()) << "none";
+    QTest::newRow("signature two lines") << "signature" << signature + "\n" + signature << "none";
+    QTest::newRow("signature not base64")
+        << "signature" << signature.left(40) + "*" + signature.mid(40) << "none";
     QTest::newRow("percent half to even") << "percent"
                                           << "1/8"
                                           << "12";
@@ -245,7 +350,23 @@ void TestDownloader::rules()
         actual = decideStatus(bytes, "u").error;
     else if (kind == "size")
         actual = announcedSize(bytes) ? QString::number(*announcedSize(bytes)) : "none";
-    else if (kind == "percent")
+    else if (kind == "chunks") {
+        // Whole, and a byte at a time: the pieces the bytes come in change nothing.
+        const auto decode = [&](qsizetype piece) {
+            ChunkDecoder decoder;
+            QByteArray body;
+            for (qsizetype at = 0; at < bytes.size(); at += piece)
+                decoder.feed(QByteArrayView(bytes).sliced(at, std::min(piece, bytes.size() - at)),
+                             body);
+            const char* state = decoder.done() ? "done" : decoder.failed() ? "failed" : "open";
+            return QString::fromLatin1(body + '|' + state);
+        };
+        actual = decode(bytes.size() + 1);
+        QCOMPARE(decode(1), actual);
+    } else if (kind == "signature") {
+        const auto decoded = signatureFromLine(bytes);
+        actual = decoded ? QString(decoded->toHex()) : "none";
+    } else if (kind == "percent")
         actual = QString::number(percentWritten(input.section('/', 0, 0).toLongLong(),
                                                 input.section('/', 1).toLongLong()));
     QCOMPARE(actual, expected);

@@ -2,11 +2,14 @@
 #include "controls/tubeprogressbar.h"
 #include "loopbackserver.h"
 #include "scriptedplatform.h"
+#include "shell/webpage.h"
 #include "update/downloader.h"
 #include "update/updatewindow.h"
 
 #include <QFile>
 #include <QPointer>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,7 +17,36 @@
 
 #include "testfiles.h"
 
+#include <sodium.h>
+
 namespace {
+
+// The installer the tests serve: it leaves a mark beside itself when it runs.
+QByteArray installerScript()
+{
+    return "#!/bin/sh\necho ran > \"$(dirname \"$0\")/installer-ran\"\n";
+}
+
+// The signature line a release would publish for `bytes`, made with the test key pair.
+QByteArray signedBy(const QByteArray& bytes)
+{
+    QFile keyFile(QUILLMARK_SOURCE_DIR "/tests/update/update-signing-TEST-KEY.txt");
+    if (!keyFile.open(QIODevice::ReadOnly) || sodium_init() < 0)
+        qFatal("cannot read the test key");
+    QByteArray seed;
+    for (const QByteArray& line : keyFile.readAll().split('\n'))
+        if (line.startsWith("seed "))
+            seed = QByteArray::fromHex(line.mid(5));
+    unsigned char publicKey[crypto_sign_PUBLICKEYBYTES];
+    unsigned char secretKey[crypto_sign_SECRETKEYBYTES];
+    crypto_sign_seed_keypair(publicKey, secretKey,
+                             reinterpret_cast<const unsigned char*>(seed.constData()));
+    QByteArray signature(crypto_sign_BYTES, Qt::Uninitialized);
+    crypto_sign_detached(reinterpret_cast<unsigned char*>(signature.data()), nullptr,
+                         reinterpret_cast<const unsigned char*>(bytes.constData()),
+                         quint64(bytes.size()), secretKey);
+    return signature.toBase64() + "\n";
+}
 
 const QString versionPath = "/updatesoft/quillmark.txt";
 const QString installerPath = "/download/quillmark.exe";
@@ -117,11 +149,48 @@ private slots:
         QCOMPARE(window.windowTitle(), QString("Check for Update..."));
     }
 
-    void updateStartsInstallerAndEnds()
+    // What a served installer and its signature lead to: the boxes after "Update Available",
+    // whether the installer ran, and what the program folder holds afterwards.
+    void installerFaults_data()
     {
-        const QString marker = folderPath("installer-ran");
-        m_server->setResponse(
-            installerPath, LoopbackServer::ok("#!/bin/sh\necho ran > '" + marker.toUtf8() + "'\n"));
+        QTest::addColumn<LoopbackServer::Response>("installer");
+        QTest::addColumn<LoopbackServer::Response>("signature");
+        QTest::addColumn<QStringList>("boxes");
+        QTest::addColumn<bool>("ran");
+
+        const QByteArray script = installerScript();
+        const QString unverified =
+            "Update|The downloaded update could not be verified. Nothing was installed.";
+        const LoopbackServer::Response installer = LoopbackServer::ok(script);
+        QTest::newRow("valid signature") << installer << LoopbackServer::ok(signedBy(script))
+                                         << QStringList{"|Complete"} << true;
+        QTest::newRow("missing signature")
+            << installer << LoopbackServer::raw("HTTP/1.1 404 Not Found\r\nContent-Length: 0")
+            << QStringList{unverified} << false;
+        QTest::newRow("bad signature") << installer << LoopbackServer::ok("c2lnbmF0dXJl\n")
+                                       << QStringList{unverified} << false;
+        QTest::newRow("signature of another file")
+            << installer << LoopbackServer::ok(signedBy(script + "\n")) << QStringList{unverified}
+            << false;
+        QTest::newRow("signature beyond 1 KiB")
+            << installer << LoopbackServer::ok(signedBy(script) + QByteArray(1024, ' '))
+            << QStringList{unverified} << false;
+        // A body that may have been cut never gets as far as its signature.
+        QTest::newRow("close-delimited installer")
+            << LoopbackServer::raw("HTTP/1.1 200 OK\r\nConnection: close", script)
+            << LoopbackServer::ok(signedBy(script))
+            << QStringList{"Error|The connection with the server was reset."} << false;
+    }
+    void installerFaults()
+    {
+        QFETCH(LoopbackServer::Response, installer);
+        QFETCH(LoopbackServer::Response, signature);
+        QFETCH(QStringList, boxes);
+        QFETCH(bool, ran);
+        const QByteArray earlier = "the installer that was there";
+        writeFileBytes(folderPath("quillmark.exe"), earlier);
+        m_server->setResponse(installerPath, installer);
+        m_server->setResponse(installerPath + ".sig", signature);
         m_platform->startProcesses = true;
         bool shown = false;
         auto window = checkedWindow("101abc", &shown);
@@ -129,15 +198,55 @@ private slots:
         QVERIFY(window->downloadButton->isHidden());
         QCOMPARE(m_server->requests.size(), 1);
         // The download starts by itself a second later, without a click.
-        QTRY_COMPARE_WITH_TIMEOUT(m_platform->exits, QList<int>{0}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_platform->messageBoxes.size(), 2, 5000);
 
-        QCOMPARE(boxTexts(), (QStringList{"Update|Update Available, Please wait...", "|Complete"}));
-        QCOMPARE(m_platform->processes.size(), 1);
-        QCOMPARE(m_platform->processes[0].program, folderPath("quillmark.exe"));
-        QVERIFY(QFileInfo(folderPath("quillmark.exe")).isExecutable());
-        QTRY_COMPARE(readFileBytes(marker), QByteArray("ran\n"));
-        QCOMPARE(window->windowTitle(), QString("Download, Pelase wait..."));
+        QCOMPARE(boxTexts(), QStringList{"Update|Update Available, Please wait..."} + boxes);
+        QCOMPARE(m_platform->exits, ran ? QList<int>{0} : QList<int>{});
+        QCOMPARE(m_platform->processes.size(), ran ? 1 : 0);
+        if (ran) {
+            QCOMPARE(m_platform->processes[0].program, folderPath("quillmark.exe"));
+            QVERIFY(QFileInfo(folderPath("quillmark.exe")).isExecutable());
+            QTRY_COMPARE(readFileBytes(folderPath("installer-ran")), QByteArray("ran\n"));
+            QCOMPARE(window->windowTitle(), QString("Download, Pelase wait..."));
+        }
+        const QStringList left =
+            ran ? QStringList{"installer-ran", "quillmark.exe"} : QStringList{"quillmark.exe"};
+        QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), left);
+        if (!ran) {
+            QCOMPARE(readFileBytes(folderPath("quillmark.exe")), earlier);
+            QCOMPARE(window->downloadButton->caption(), QString("Download"));
+        }
         QVERIFY(m_server->requests.value(1).startsWith("GET /download/quillmark.exe "));
+    }
+
+    // The version check over https with a certificate nobody vouches for: refused, and the
+    // user is told why.
+    void untrustedHttpsServer()
+    {
+        LoopbackServer server;
+        if (!server.listenTls())
+            QSKIP("no openssl program to make a certificate with");
+        server.setResponse(versionPath, LoopbackServer::ok("101"));
+        UpdateWindow window(nullptr);
+        window.setServer(server.address());
+        window.setRequestTimeout(2000);
+        QVERIFY(!window.checkForUpdate());
+        QCOMPARE(
+            boxTexts(),
+            QStringList{"Error|Error: The certificate is self-signed, and untrusted occurred."});
+        QVERIFY(server.requests.isEmpty());
+    }
+
+    // An address the updater cannot use is said once, not swapped for the default in silence.
+    void serverAddressNotWeb()
+    {
+        const QByteArray configured = qgetenv("QUILLMARK_SERVER");
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMARK_SERVER", configured); });
+        qputenv("QUILLMARK_SERVER", "ftp://127.0.0.1:21");
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("\"ftp://127.0.0.1:21\".*http"));
+        QTest::failOnWarning(QRegularExpression("ftp://"));
+        QVERIFY(makerServer().startsWith("http"));
+        QVERIFY(makerServer().startsWith("http"));
     }
 
     void cancelMidDownload()
@@ -178,6 +287,7 @@ private slots:
 
         // "Download" again goes back to the server.
         m_server->setResponse(installerPath, LoopbackServer::ok("#!/bin/sh\n"));
+        m_server->setResponse(installerPath + ".sig", LoopbackServer::ok(signedBy("#!/bin/sh\n")));
         QTest::mouseClick(window->downloadButton, Qt::LeftButton);
         QCOMPARE(m_platform->exits, QList<int>{0});
     }

@@ -1,0 +1,82 @@
+#include "render/screenpainter.h"
+
+#include "document/twips.h"
+#include "platform/vbcolor.h"
+#include "render/cardpainter.h"
+
+#include <QPainter>
+
+#include <cmath>
+#include <vector>
+
+namespace screenpainter {
+
+QRect opaquePixels(const CardItem& item)
+{
+    if (item.kind != ElementKind::Text || item.text.backStyle != 1)
+        return {};
+    // A system colour may be translucent; an explicit one never is.
+    if (quint32(item.text.backColor) & 0x80000000u)
+        return {};
+    // A pixel more inwards each way than the box's whole pixels: rounding may carry an edge
+    // over a pixel boundary.
+    const int left = int(std::ceil(item.left / TwipsPerPixel)) + 1;
+    const int top = int(std::ceil(item.top / TwipsPerPixel)) + 1;
+    const int right = int(std::floor((item.left + item.width) / TwipsPerPixel)) - 1;
+    const int bottom = int(std::floor((item.top + item.height) / TwipsPerPixel)) - 1;
+    if (right <= left || bottom <= top)
+        return {};
+    return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+}
+
+void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed)
+{
+    const QRect card(0, 0, qMax(0, qRound(design.widthPixels)),
+                     qMax(0, qRound(design.heightPixels)));
+    QRegion hidden = exposed.intersected(card);
+    if (hidden.isEmpty())
+        return;
+
+    // From the top down: each element may show only where nothing opaque above it lies; what
+    // is left once the area is covered is never painted.
+    struct Part {
+        const CardItem* item;
+        QRegion region;
+    };
+    std::vector<Part> parts;
+    const QList<CardItem>& items = design.items();
+    for (qsizetype i = items.size() - 1; i >= 0 && !hidden.isEmpty(); --i) {
+        const CardItem& item = items.at(i);
+        if (!item.visible)
+            continue;
+        // Two pixels more each way hold antialiased edges and outlines.
+        const QRect reach = QRectF(item.left / TwipsPerPixel, item.top / TwipsPerPixel,
+                                   item.width / TwipsPerPixel, item.height / TwipsPerPixel)
+                                .toAlignedRect()
+                                .adjusted(-2, -2, 2, 2);
+        if (!hidden.intersects(reach))
+            continue;
+        parts.push_back({&item, hidden.intersected(reach)});
+        if (const QRect opaque = opaquePixels(item); !opaque.isEmpty())
+            hidden -= opaque;
+    }
+
+    if (!hidden.isEmpty()) {
+        painter.save();
+        painter.setClipRegion(hidden);
+        painter.fillRect(hidden.boundingRect(), vbcolor::toQColor(design.backColor));
+        painter.restore();
+    }
+    // Bottom first, each within what it may show; the background under an element that
+    // covers its part only partly was left uncovered above, so it is painted with the rest.
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
+        painter.save();
+        painter.setClipRegion(part->region);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
+        cardpainter::paintItem(painter, *part->item);
+        painter.restore();
+    }
+}
+
+} // namespace screenpainter
