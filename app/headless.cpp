@@ -9,6 +9,7 @@
 #include "print/layoutcatalog.h"
 #include "print/printcommand.h"
 #include "print/printsheet.h"
+#include "render/picturestore.h"
 
 #include <QRegularExpression>
 #include <QWidget>
@@ -207,6 +208,9 @@ bool run(const Request& request, QString* error)
         job.printerName = request.target;
     job.copies = request.copies;
     const PrintOutcome outcome = printSheet(job, sheetSpec);
+    // Pictures left out for the memory budget, one line each; the sheet is still made.
+    for (const QString& message : PictureStore::shared().takeMessages())
+        printLine(message);
     if (!outcome.sent)
         *error = outcome.reason;
     return outcome.sent;

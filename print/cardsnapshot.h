@@ -2,27 +2,23 @@
 
 #include "document/carddesign.h"
 
-#include <QColor>
-#include <QPicture>
 #include <QSizeF>
 
 class QPainter;
 class QRectF;
 
-// The card as displayed, recorded as the elements' own painting rather than as screen pixels,
-// so that a printer or PDF replays it at its own resolution. Coordinates are the canvas's
-// pixels, at 15 twips a pixel.
+// The card as it was when printing took it: a copy of the design, drawn at each device's own
+// resolution, so that text stays text and pictures keep their source pixels.
 struct CardSnapshot {
-    QPicture picture;
-    QSizeF pixelSize;       // the canvas's size when recorded
-    quint64 generation = 0; // changes with every recording, so composed pages can be kept
+    CardDesign design;
+    QSizeF pixelSize;       // the card's size when taken
+    quint64 generation = 0; // changes with every snapshot, so composed pages can be kept
 
     bool isEmpty() const { return pixelSize.isEmpty(); }
 };
 
-// Records the card's background and its visible elements, bottom first.
+// Takes a copy of the design as it stands.
 CardSnapshot recordCard(const CardDesign& design);
 
-// Replays the snapshot stretched onto `target`, given in the painter's logical units, at the
-// device's own resolution: text stays text and images keep their source pixels.
+// Draws the snapshot stretched onto `target`, given in the painter's logical units.
 void drawCard(QPainter& painter, const CardSnapshot& snapshot, const QRectF& target);

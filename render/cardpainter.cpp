@@ -1,70 +1,32 @@
 #include "render/cardpainter.h"
 
-#include "controls/picturecache.h"
 #include "document/fontfaces.h"
 #include "document/twips.h"
 #include "platform/vbcolor.h"
+#include "render/picturestore.h"
 #include "render/qrcode.h"
+#include "render/textlayout.h"
 
-#include <QFileInfo>
-#include <QImageReader>
+#include <QFontMetricsF>
+#include <QPaintDevice>
 #include <QPainter>
 #include <QPainterPath>
-#include <QSvgRenderer>
+#include <QtMath>
 
-namespace cardpainter {
 namespace {
+// The 3-D offset of a text's two copies, in twips, both ways.
 constexpr qreal CopyOffset = 20;
+constexpr qint16 Opaque = 1;
+constexpr qint16 NoOutline = 0;
+constexpr float MaxFontSize = 2048.0f;
 
-bool isSquareKind(int kind)
+render::TextLayoutCache& sharedLayouts()
 {
-    return kind == ShapeLook::Square || kind == ShapeLook::Circle
-           || kind == ShapeLook::RoundedSquare;
+    static render::TextLayoutCache cache;
+    return cache;
 }
 
-QRectF drawnRect(const CardItem& item)
-{
-    const QRectF inner(ShapeLook::Inset, ShapeLook::Inset, item.shape.innerWidth,
-                       item.shape.innerHeight);
-    if (!isSquareKind(item.shape.shape))
-        return inner;
-    const qreal side = qMin(inner.width(), inner.height());
-    return QRectF(inner.x() + (inner.width() - side) / 2, inner.y() + (inner.height() - side) / 2,
-                  side, side);
-}
-
-QPainterPath kindPath(int kind, const QRectF& rect)
-{
-    QPainterPath path;
-    const qreal radius = qMin(rect.width(), rect.height()) / 6;
-    switch (kind) {
-    case ShapeLook::Oval:
-    case ShapeLook::Circle: path.addEllipse(rect); break;
-    case ShapeLook::RoundedRectangle:
-    case ShapeLook::RoundedSquare: path.addRoundedRect(rect, radius, radius); break;
-    default: path.addRect(rect); break;
-    }
-    return path;
-}
-
-void paintShape(QPainter& painter, const CardItem& item)
-{
-    const ShapeLook& look = item.shape;
-    const QRectF drawn = drawnRect(item);
-    if (drawn.isEmpty())
-        return;
-    painter.setBrush(look.backStyle == 1 ? QBrush(vbcolor::toQColor(look.backColor))
-                                         : QBrush(Qt::NoBrush));
-    QRectF outline = drawn;
-    if (look.borderStyle == 0) {
-        painter.setPen(Qt::NoPen);
-    } else {
-        painter.setPen(QPen(Qt::black, TwipsPerPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
-        const qreal half = TwipsPerPixel / 2;
-        outline = drawn.adjusted(half, half, -half, -half);
-    }
-    painter.drawPath(kindPath(look.shape, outline));
-}
+// --- text --------------------------------------------------------------------------------
 
 int horizontalFlag(qint16 alignment)
 {
@@ -75,80 +37,230 @@ int horizontalFlag(qint16 alignment)
     }
 }
 
-void paintText(QPainter& painter, const CardItem& item)
+// The face a text is drawn with: the template's font with the item's choices over it, and
+// the script suffix of the stored name dropped.
+QFont drawnFont(const TextLook& text)
 {
-    const TextLook& look = item.text;
-    const QRectF surface(0, 0, item.width, item.height);
-    painter.setClipRect(surface, Qt::IntersectClip);
-    if (look.backStyle == 1)
-        painter.fillRect(surface, vbcolor::toQColor(look.backColor));
-    if (look.caption.isEmpty())
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPointSizeF(9.75);
+    font.setWeight(QFont::Normal);
+    font.setFamily(text.fontName);
+    // A size that cannot be drawn leaves the template's.
+    if (text.fontSize > 0 && text.fontSize <= MaxFontSize)
+        font.setPointSizeF(text.fontSize);
+    font.setBold(text.bold);
+    font.setItalic(text.italic);
+    font.setUnderline(text.underline);
+    font.setStrikeOut(text.strikeout);
+    const QString family = renderedFontFamily(font.family());
+    if (family != font.family())
+        font.setFamily(family);
+    return font;
+}
+
+struct TextCopy {
+    QPointF pos;
+    qint32 color = 0;
+    bool filled = false;
+};
+
+// What both copies of a text are drawn with.
+struct TextStyle {
+    QFont font;
+    bool laidOut = false; // through a cached layout rather than drawText
+};
+
+void paintCopy(QPainter& painter, const CardItem& item, const TextStyle& style,
+               const TextCopy& copy, render::TextLayoutCache& layouts)
+{
+    const QRectF box(copy.pos, QSizeF(item.width, item.height));
+    if (box.isEmpty())
         return;
-    QFont font(renderedFontFamily(look.fontName));
-    font.setPointSizeF(look.fontSize);
-    font.setBold(look.bold);
-    font.setItalic(look.italic);
-    font.setUnderline(look.underline);
-    font.setStrikeOut(look.strikeout);
-    const QPointF front = look.font3D == 1 ? QPointF(CopyOffset, CopyOffset) : QPointF();
-    const QPointF back = look.font3D == 2 ? QPointF(CopyOffset, CopyOffset) : QPointF();
-    const int flags =
-        Qt::AlignTop | horizontalFlag(look.alignment) | Qt::TextExpandTabs | Qt::TextWordWrap;
-    painter.scale(TwipsPerPixel, TwipsPerPixel);
-    painter.setFont(font);
-    for (const auto& [origin, color] : {std::pair{back, look.bgColor}, {front, look.frwColor}}) {
-        painter.setPen(vbcolor::toQColor(color));
-        const QRectF box(origin / TwipsPerPixel, surface.size() / TwipsPerPixel);
-        painter.drawText(box, flags, look.caption);
+    const TextLook& text = item.text;
+    painter.save();
+    // The copy at the origin fills the element, which is clipped already.
+    if (!copy.pos.isNull())
+        painter.setClipRect(box, Qt::IntersectClip);
+    if (copy.filled)
+        painter.fillRect(box, vbcolor::toQColor(text.backColor));
+    if (!text.caption.isEmpty()) {
+        // Laid out in pixels, the unit of the screen the card is designed on; the painter's
+        // scale carries it to any device.
+        painter.scale(TwipsPerPixel, TwipsPerPixel);
+        painter.setPen(vbcolor::toQColor(copy.color));
+        const int alignment = horizontalFlag(text.alignment);
+        const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
+        const QFont& font = style.font;
+        if (style.laidOut) {
+            // Both copies share one layout: it reaches the element's bottom either way.
+            const render::TextLayout::Key key{text.caption, font, pixels.width(),
+                                              alignment == Qt::AlignLeft,
+                                              item.height / TwipsPerPixel};
+            layouts.get(item.serial, key)->draw(painter, pixels, alignment);
+        } else {
+            // drawText takes the font at the device's resolution; the text is sized in the
+            // screen's pixels like every layout.
+            QFont deviceFont = font;
+            const int deviceDpi = painter.device()->logicalDpiY();
+            if (deviceDpi > 0 && deviceDpi != render::TextLayout::layoutDpi())
+                deviceFont.setPointSizeF(font.pointSizeF() * render::TextLayout::layoutDpi()
+                                         / deviceDpi);
+            painter.setFont(deviceFont);
+            // Only as much of a long caption as could fill the box, several times over, is
+            // handed over: drawText lays out all it is given.
+            const QFontMetricsF metrics(font);
+            const qreal fits = (pixels.height() / qMax<qreal>(1, metrics.lineSpacing()) + 2)
+                               * (pixels.width() / qMax<qreal>(1, metrics.averageCharWidth()) + 8);
+            const qsizetype shown = qsizetype(qMin<qreal>(qMax<qreal>(4 * fits, 4096), 1e12));
+            painter.drawText(pixels,
+                             Qt::AlignTop | alignment | Qt::TextExpandTabs | Qt::TextWordWrap,
+                             text.caption.size() > shown ? text.caption.left(shown) : text.caption);
+        }
     }
+    painter.restore();
 }
 
-QImage templateIcon()
+void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache& layouts)
 {
-    static const QImage icon = [] {
-        QImage image(32, 32, QImage::Format_ARGB32_Premultiplied);
-        image.fill(Qt::transparent);
-        QPainter painter(&image);
-        QSvgRenderer(QStringLiteral(":/picture-template.svg")).render(&painter);
-        return image;
-    }();
-    return icon;
+    const TextLook& text = item.text;
+    const QRectF surface(0, 0, item.width, item.height);
+    if (text.backStyle == Opaque)
+        painter.fillRect(surface, vbcolor::toQColor(text.backColor));
+    // The back copy peeks out from behind the front one by the 3-D offset; other values keep
+    // the copies where a new text has them.
+    QPointF front, back;
+    if (text.font3D == 1)
+        front = QPointF(CopyOffset, CopyOffset);
+    else if (text.font3D == 2)
+        back = QPointF(CopyOffset, CopyOffset);
+    // Printers leave the direction to the text (Auto); only a right-to-left painter goes to
+    // drawText.
+    const TextStyle style{drawnFont(text), painter.layoutDirection() != Qt::RightToLeft
+                                               && render::TextLayout::canLayout(text.caption)};
+    paintCopy(painter, item, style, {back, text.bgColor, text.backStyle == Opaque}, layouts);
+    paintCopy(painter, item, style, {front, text.frwColor, false}, layouts);
 }
 
-QImage pictureOf(const CardItem& item)
+// --- shapes ------------------------------------------------------------------------------
+
+bool isSquareKind(int kind)
 {
-    const QString& path = item.picturePath();
-    if (!path.isEmpty() && QFileInfo(path).isFile()) {
-        const QImage image = picturecache::load(path, [](const QString& file) {
-            QImageReader reader(file);
-            reader.setAutoTransform(true);
-            reader.setAllocationLimit(256);
-            const QSize size = reader.size();
-            if (size.isValid() && qint64(size.width()) * size.height() > 64'000'000)
-                return QImage();
-            return reader.read();
-        });
-        if (!image.isNull())
-            return image;
+    return kind == ShapeLook::Square || kind == ShapeLook::Circle
+           || kind == ShapeLook::RoundedSquare;
+}
+
+// The shape's own box inside the element, and the square of the square kinds centred in it.
+QRectF drawnRect(const ShapeLook& shape)
+{
+    const QRectF box(ShapeLook::Inset, ShapeLook::Inset, shape.innerWidth, shape.innerHeight);
+    if (!isSquareKind(shape.shape))
+        return box;
+    const qreal side = qMin(box.width(), box.height());
+    return QRectF(box.x() + (box.width() - side) / 2, box.y() + (box.height() - side) / 2, side,
+                  side);
+}
+
+// A sixth of the shorter side reads as "rounded" at every size without turning a small
+// shape into an oval.
+qreal cornerRadius(const QRectF& rect) { return qMin(rect.width(), rect.height()) / 6; }
+
+QPainterPath kindPath(int kind, const QRectF& rect)
+{
+    QPainterPath path;
+    switch (kind) {
+    case ShapeLook::Oval:
+    case ShapeLook::Circle: path.addEllipse(rect); break;
+    case ShapeLook::RoundedRectangle:
+    case ShapeLook::RoundedSquare:
+        path.addRoundedRect(rect, cornerRadius(rect), cornerRadius(rect));
+        break;
+    default: path.addRect(rect); break;
     }
-    return templateIcon();
+    return path;
 }
 
-void paintPicture(QPainter& painter, const CardItem& item)
+void paintShape(QPainter& painter, const CardItem& item)
 {
+    const ShapeLook& shape = item.shape;
+    const QRectF drawn = drawnRect(shape);
+    if (drawn.isEmpty())
+        return;
+    painter.setBrush(shape.backStyle == Opaque ? QBrush(vbcolor::toQColor(shape.backColor))
+                                               : QBrush(Qt::NoBrush));
+    QRectF outline = drawn;
+    if (shape.borderStyle == NoOutline) {
+        painter.setPen(Qt::NoPen);
+    } else {
+        // A one-pixel line lying inside the shape's box, as the fill does.
+        painter.setPen(QPen(Qt::black, TwipsPerPixel, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin));
+        const qreal half = TwipsPerPixel / 2;
+        outline = drawn.adjusted(half, half, -half, -half);
+    }
+    painter.drawPath(kindPath(shape.shape, outline));
+}
+
+// --- pictures ----------------------------------------------------------------------------
+
+// On a screen, a picture larger than the widget is drawn from one copy scaled to fit the
+// widget: every use at that view shares it, and no copy is larger than what can be seen.
+QImage screenCopy(const QImage& picture, const QPaintDevice& device)
+{
+    const qreal ratio = device.devicePixelRatioF();
+    const QSize bound(qMax(1, qCeil(device.width() * ratio)),
+                      qMax(1, qCeil(device.height() * ratio)));
+    if (picture.width() <= bound.width() && picture.height() <= bound.height())
+        return picture;
+    const QSize size = picture.size().scaled(bound, Qt::KeepAspectRatio).expandedTo({1, 1});
+    struct Key {
+        qint64 picture;
+        QSize size;
+        bool operator==(const Key&) const = default;
+    };
+    static QList<std::pair<Key, QImage>> copies; // the most recent first
+    const Key key{picture.cacheKey(), size};
+    for (qsizetype i = 0; i < copies.size(); ++i)
+        if (copies[i].first == key) {
+            copies.move(i, 0);
+            return copies.front().second;
+        }
+    constexpr qsizetype Kept = 8;
+    if (copies.size() >= Kept)
+        copies.removeLast();
+    copies.prepend({key, picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)});
+    return copies.front().second;
+}
+
+void paintPicture(QPainter& painter, const CardItem& item, PictureStore& pictures)
+{
+    QImage picture = pictures.picture(item.picturePath());
+    if (picture.isNull())
+        picture = PictureStore::templateIcon();
+    if (painter.device()->devType() == QInternal::Widget)
+        picture = screenCopy(picture, *painter.device());
+    // Drawn at the painter's scale: only what the clip lets through is ever scaled.
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(0, 0, item.width, item.height), pictureOf(item));
+    painter.drawImage(QRectF(0, 0, item.width, item.height), picture);
 }
 } // namespace
 
-void paintItem(QPainter& painter, const CardItem& item, const Caches&)
+namespace cardpainter {
+
+void paintItem(QPainter& painter, const CardItem& item, const Caches& caches)
 {
+    if (!(item.width > 0 && item.height > 0))
+        return;
     painter.save();
     painter.translate(item.left, item.top);
+    painter.setClipRect(QRectF(0, 0, item.width, item.height), Qt::IntersectClip);
+    painter.setRenderHint(QPainter::Antialiasing);
     switch (item.kind) {
-    case ElementKind::Text: paintText(painter, item); break;
+    case ElementKind::Text:
+        paintText(painter, item, caches.layouts ? *caches.layouts : sharedLayouts());
+        break;
     case ElementKind::Shape: paintShape(painter, item); break;
-    case ElementKind::Picture: paintPicture(painter, item); break;
+    case ElementKind::Picture:
+        paintPicture(painter, item, caches.pictures ? *caches.pictures : PictureStore::shared());
+        break;
     case ElementKind::QrCode: paintQrElement(painter, item); break;
     }
     painter.restore();
@@ -159,25 +271,40 @@ void paintCard(QPainter& painter, const CardDesign& design, const QRectF& expose
 {
     const QRectF card(0, 0, design.widthPixels * TwipsPerPixel,
                       design.heightPixels * TwipsPerPixel);
-    const QRectF area = exposed.isEmpty() ? card : exposed.intersected(card);
-    painter.fillRect(area, vbcolor::toQColor(design.backColor));
+    const QRectF area = exposed.isEmpty() ? card : card.intersected(exposed);
+    if (area.isEmpty())
+        return;
+    PictureStore& pictures = caches.pictures ? *caches.pictures : PictureStore::shared();
+    pictures.beginCard();
+    const Caches used{&pictures, caches.layouts ? caches.layouts : &sharedLayouts()};
     painter.save();
     painter.setClipRect(area, Qt::IntersectClip);
-    for (const CardItem& item : design.items())
-        if (item.visible && item.box().adjusted(-30, -30, 30, 30).intersects(area))
-            paintItem(painter, item, caches);
+    painter.fillRect(area, vbcolor::toQColor(design.backColor));
+    for (const CardItem& item : design.items()) {
+        if (item.visible && item.box().intersects(area))
+            paintItem(painter, item, used);
+    }
     painter.restore();
+}
+
+void clearSharedCaches()
+{
+    PictureStore::shared().clear();
+    sharedLayouts().clear();
 }
 
 bool hits(const CardItem& item, QPointF pointTwips)
 {
+    if (!item.visible)
+        return false;
     const QPointF local = pointTwips - QPointF(item.left, item.top);
     if (item.kind != ElementKind::Shape)
-        return QRectF(0, 0, item.width, item.height).contains(local);
-    // The outline, grown by a pixel each way as its antialiased edge shows.
-    const QRectF drawn =
-        drawnRect(item).adjusted(-TwipsPerPixel, -TwipsPerPixel, TwipsPerPixel, TwipsPerPixel);
-    return kindPath(item.shape.shape, drawn).contains(local);
+        return item.box().contains(pointTwips);
+    // The outline grown by a pixel each way, so that its antialiased edge takes the mouse.
+    const qreal pixel = TwipsPerPixel;
+    const QRectF grown = drawnRect(item.shape).adjusted(-pixel, -pixel, pixel, pixel);
+    return QRectF(0, 0, item.width, item.height).contains(local)
+           && kindPath(item.shape.shape, grown).contains(local);
 }
 
 } // namespace cardpainter

@@ -6,7 +6,9 @@
 
 class QPainter;
 class PictureStore;
+namespace render {
 class TextLayoutCache;
+}
 
 // The one painter: every element and every card is drawn through here, onto the screen, a
 // preview, a printer or a PDF. The painter's coordinates are the card's twips, origin at the
@@ -15,8 +17,8 @@ namespace cardpainter {
 
 // What drawing keeps between calls: decoded pictures and laid-out captions.
 struct Caches {
-    PictureStore* pictures = nullptr;   // null: the shared store
-    TextLayoutCache* layouts = nullptr; // null: the shared cache
+    PictureStore* pictures = nullptr;           // null: the shared store
+    render::TextLayoutCache* layouts = nullptr; // null: the shared cache
 };
 
 // One element, hidden or not, in its box.
@@ -26,6 +28,9 @@ void paintItem(QPainter& painter, const CardItem& item, const Caches& caches = {
 // (twips; an empty rectangle means the whole card) is drawn.
 void paintCard(QPainter& painter, const CardDesign& design, const QRectF& exposed = {},
                const Caches& caches = {});
+
+// Lets go of the shared decoded pictures and laid-out captions, as a new process starts.
+void clearSharedCaches();
 
 // Whether a point (twips, card origin) lies on what the element shows for the mouse: a
 // shape only inside its outline, every other element in its box.
