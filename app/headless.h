@@ -6,8 +6,11 @@
 #include <optional>
 
 // Printing from a script, without a window:
-//   qmark --export-pdf OUT.pdf [--layout NAME] [--rows N] [--columns N] CARD.qmark
-//   qmark --print QUEUE [--copies N] [--layout NAME] [--rows N] [--columns N] CARD.qmark
+//   qmark --export-pdf OUT.pdf [--merge DATA.csv] [--layout NAME] [--rows N] [--columns N]
+//         CARD.qmark
+//   qmark --print QUEUE [--copies N] [--merge DATA.csv] [--layout NAME] [--rows N]
+//         [--columns N] CARD.qmark
+// With --merge, each card cell gets the next row of the data, over as many pages as it takes.
 namespace headless {
 
 struct Request {
@@ -18,6 +21,7 @@ struct Request {
     int rows = 4; // for the layout that takes Cards Count's choice
     int columns = 2;
     int copies = 1;
+    QString mergeData; // a CSV file, or empty
     QString card;
 };
 

@@ -59,6 +59,17 @@ QString filled(const QString& text, const csv::CsvTable& table, qsizetype row)
 
 } // namespace
 
+std::optional<QString> mismatch(const MergeData& data, const CardDesign& design)
+{
+    const auto unknown = placeholders::unknownPlaceholder(printedTexts(design), data.table.columns);
+    if (!unknown)
+        return std::nullopt;
+    return csv::csvErrorMessage(
+        data.path,
+        {data.table.headerLine,
+         QStringLiteral("no column is named \"%1\", which the card's ${%1} needs").arg(*unknown)});
+}
+
 std::optional<MergeData> check(const QString& path, csv::CsvRead read, const CardDesign& design,
                                QString* message)
 {
@@ -66,19 +77,16 @@ std::optional<MergeData> check(const QString& path, csv::CsvRead read, const Car
         *message = csv::csvErrorMessage(path, *read.error);
         return std::nullopt;
     }
-    if (const auto unknown =
-            placeholders::unknownPlaceholder(printedTexts(design), read.table.columns)) {
-        *message = csv::csvErrorMessage(
-            path, {read.table.headerLine,
-                   QStringLiteral("no column is named \"%1\", which the card's ${%1} needs")
-                       .arg(*unknown)});
+    MergeData data{path, std::move(read.table)};
+    if (auto fault = mismatch(data, design)) {
+        *message = *fault;
         return std::nullopt;
     }
-    if (read.table.rows.isEmpty()) {
+    if (data.table.rows.isEmpty()) {
         *message = csv::csvErrorMessage(path, {0, QStringLiteral("there are no rows to merge")});
         return std::nullopt;
     }
-    return MergeData{path, std::move(read.table)};
+    return data;
 }
 
 std::optional<MergeData> load(const QString& path, const CardDesign& design, QString* message)

@@ -25,6 +25,10 @@ std::optional<MergeData> load(const QString& path, const CardDesign& design, QSt
 std::optional<MergeData> check(const QString& path, csv::CsvRead read, const CardDesign& design,
                                QString* message);
 
+// Why the card cannot be merged with data it was not checked against (it may have changed
+// since): the message for its first placeholder that names no column; nothing when all do.
+std::optional<QString> mismatch(const MergeData& data, const CardDesign& design);
+
 // The design for one row: the caption of every text item and the content of every QR code
 // with their placeholders filled. A contact card is filled field by field and written again,
 // so that values are escaped and folded as vCard wants.

@@ -3,6 +3,7 @@
 #include "platform/vbcolor.h"
 
 #include <QCache>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -99,10 +100,10 @@ void paintQrCode(QPainter& painter, const QRectF& box, const std::optional<QrMat
     if (light)
         painter.fillRect(square, *light);
     const qreal module = side / (matrix->size + 2 * QuietModules);
-    const QPointF origin = square.topLeft() + QPointF(module, module) * QuietModules;
-    // One path of row runs: one fill, no seams between neighbouring squares, and a small PDF.
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
+    // Drawn in modules: whole-number coordinates keep a PDF small and quick to compress.
+    painter.translate(square.topLeft() + QPointF(module, module) * QuietModules);
+    painter.scale(module, module);
+    std::vector<QRectF> runs;
     for (int y = 0; y < matrix->size; ++y) {
         int x = 0;
         while (x < matrix->size) {
@@ -113,13 +114,23 @@ void paintQrCode(QPainter& painter, const QRectF& box, const std::optional<QrMat
             const int start = x;
             while (x < matrix->size && matrix->dark(x, y))
                 ++x;
-            path.addRect(QRectF(origin.x() + start * module, origin.y() + y * module,
-                                (x - start) * module, module));
+            runs.emplace_back(start, y, x - start, 1);
         }
     }
     painter.setPen(Qt::NoPen);
     painter.setBrush(dark);
-    painter.drawPath(path);
+    const QPaintEngine* engine = painter.paintEngine();
+    if (engine && engine->type() == QPaintEngine::Pdf) {
+        // A PDF fills all the rectangles as one shape: no seams, and the shortest page text.
+        painter.drawRects(runs.data(), int(runs.size()));
+    } else {
+        // On pixels, rectangles filled one by one would show seams where rows meet.
+        QPainterPath path;
+        path.setFillRule(Qt::WindingFill);
+        for (const QRectF& run : runs)
+            path.addRect(run);
+        painter.drawPath(path);
+    }
     painter.restore();
 }
 

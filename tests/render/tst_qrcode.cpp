@@ -1,4 +1,3 @@
-#include "controls/picturecache.h" // TEMPORARY link order, until render holds the store
 #include "document/vcard.h"
 #include "render/cardpainter.h"
 #include "render/qrcode.h"
@@ -66,7 +65,6 @@ private slots:
 
         // A code element of 1.6 by 1.2 inches on a card, exported as a PDF; the light colour
         // alternates with transparent over a card of the paper colour.
-        [[maybe_unused]] volatile auto keep = &picturecache::load; // TEMPORARY
         CardDesign design;
         design.backColor = 0x00D8F0FA;
         CardItem* code = design.addCopy(ElementKind::QrCode, 1);
@@ -78,6 +76,7 @@ private slots:
         for (QImage* image : {&drawn, &expected}) {
             image->fill(Qt::green);
             QPainter painter(image);
+            painter.setRenderHint(QPainter::Antialiasing);
             painter.scale(0.1, 0.1);
             if (image == &drawn)
                 cardpainter::paintItem(painter, *code);
