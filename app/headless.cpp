@@ -23,6 +23,7 @@ namespace headless {
 namespace {
 const QString ExportOption = QStringLiteral("--export-pdf");
 const QString PrintOption = QStringLiteral("--print");
+const QString EndOfOptions = QStringLiteral("--");
 
 std::optional<int> count(const QString& text, int low, int high)
 {
@@ -123,20 +124,30 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
         return fail(QStringLiteral("no --export-pdf or --print"));
     Request request;
     request.mode = arguments[0] == ExportOption ? Request::Mode::ExportPdf : Request::Mode::Print;
-    if (arguments.size() < 2 || arguments[1].isEmpty())
+    // "--" ends the options, so it is never an option's value: a file named "--" is made only
+    // as "./--".
+    const auto isValue = [&](qsizetype i) {
+        return i < arguments.size() && arguments[i] != EndOfOptions;
+    };
+    if (!isValue(1) || arguments[1].isEmpty())
         return fail(request.mode == Request::Mode::ExportPdf
                         ? QStringLiteral("--export-pdf needs the PDF file to write")
                         : QStringLiteral("--print needs a printer queue"));
     request.target = arguments[1];
 
     QStringList cards;
+    bool optionsEnded = false;
     for (qsizetype i = 2; i < arguments.size(); ++i) {
         const QString& word = arguments[i];
-        if (!word.startsWith(QLatin1String("--"))) {
+        if (optionsEnded || !word.startsWith(QLatin1String("--"))) {
             cards << word;
             continue;
         }
-        if (i + 1 >= arguments.size())
+        if (word == EndOfOptions) {
+            optionsEnded = true;
+            continue;
+        }
+        if (!isValue(i + 1))
             return fail(QStringLiteral("%1 needs a value").arg(word));
         const QString value = arguments[++i];
         if (word == QLatin1String("--layout")) {

@@ -11,6 +11,7 @@
 //   qmark --print QUEUE [--copies N] [--merge DATA.csv] [--layout NAME] [--rows N]
 //         [--columns N] CARD.qmark
 // With --merge, each card cell gets the next row of the data, over as many pages as it takes.
+// "--" ends the options: every word after it is a card file, even one starting with "--".
 namespace headless {
 
 struct Request {

@@ -7,10 +7,34 @@
 #include <QIcon>
 #include <QTimer>
 
+#include <cstdio>
 #include <vector>
 
 namespace {
 const char* const QuitAfterFirstFrameOption = "--quit-after-first-frame";
+
+const char* const HelpText =
+    "Usage: qmark [CARD]\n"
+    "       qmark --export-pdf OUT.pdf [--layout NAME] [--rows N] [--columns N] [--] CARD\n"
+    "       qmark --print QUEUE [--copies N] [--layout NAME] [--rows N] [--columns N] [--] CARD\n"
+    "       qmark --help | --version\n"
+    "\n"
+    "Designs business cards and prints sheets of them.\n"
+    "\n"
+    "With no argument, opens the designer with an empty card. Otherwise the whole command\n"
+    "line, words joined by single spaces, is the path of a card file (.qmark) to open.\n"
+    "\n"
+    "  --export-pdf OUT.pdf  write the sheet of cards as a PDF file, without a window\n"
+    "  --print QUEUE         send the sheet to a printer queue, without a window\n"
+    "  --copies N            copies to print, 1 to 999 (with --print)\n"
+    "  --layout NAME         top-left (the default), letter-10, a4-10, letter-fit, a4-fit\n"
+    "  --rows N, --columns N cards down and across for top-left, 1 to 4 (default 4 and 2)\n"
+    "  --                    ends the options: what follows is the card file\n"
+    "  --help                show this text and exit\n"
+    "  --version             show the version and exit\n"
+    "\n"
+    "Runs without a window exit with 0 on success and 1 on failure, with one line on\n"
+    "standard error. See qmark(1).\n";
 
 // Ends the program once the window has painted its first frame: start-up measurements time
 // the whole process up to what the user first sees.
@@ -28,6 +52,14 @@ public:
 
 int main(int argc, char** argv)
 {
+    // Asked of every command-line program, and answered without a display. Only as the whole
+    // command line: anything else is still the path of a card to open.
+    if (argc == 2 && (qstrcmp(argv[1], "--help") == 0 || qstrcmp(argv[1], "--version") == 0)) {
+        std::fputs(qstrcmp(argv[1], "--help") == 0 ? HelpText : "qmark " QUILLMARK_VERSION "\n",
+                   stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+
     // A run for a script needs no display: unless told otherwise, it draws off screen.
     // Names are bytes: each argument names the very file it named, whatever its bytes.
     QStringList arguments;

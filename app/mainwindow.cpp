@@ -220,7 +220,8 @@ void MainWindow::readCommandLineCard()
 
 void MainWindow::updateRunCounter()
 {
-    const QString path = QDir(programFolder()).filePath("sat.txt");
+    const QString path = runcounter::location(programFolder());
+    QDir().mkpath(QFileInfo(path).absolutePath());
     const runcounter::Step step = runcounter::next(runcounter::readFirstLine(path));
     if (step.askForUpdate) {
         const auto answer = Platform::instance().messageBox(this, "Check for Update?", "Update",

@@ -3,6 +3,8 @@
 #include "document/regularfile.h"
 #include "document/wholefile.h"
 
+#include <QDir>
+
 #include <cmath>
 
 namespace runcounter {
@@ -20,6 +22,17 @@ QByteArray printedNumber(double value)
     return (value < 0 ? QByteArray() : QByteArray(" ")) + digits + ' ';
 }
 } // namespace
+
+QString location(const QString& programFolder)
+{
+    const QString program = QDir::cleanPath(programFolder);
+    if (!program.endsWith(QStringLiteral("/" QUILLMARK_INSTALLED_PROGRAM_DIR)))
+        return QDir(program).filePath(QStringLiteral("sat.txt"));
+    QString state = qEnvironmentVariable("XDG_STATE_HOME");
+    if (!QDir::isAbsolutePath(state)) // unset, empty or relative: the freedesktop default
+        state = QDir::homePath() + QStringLiteral("/.local/state");
+    return QDir(state).filePath(QStringLiteral("quillmark/sat.txt"));
+}
 
 Step next(const QString& firstLine)
 {

@@ -13,6 +13,12 @@ struct Step {
     QByteArray newContent;
 };
 
+// Where the counter of a copy running from `programFolder` lives: beside the program when it
+// runs from where it was built, and in "$XDG_STATE_HOME/quillmark/" for an installed copy,
+// whose folder belongs to the system (a user cannot write there, and a file root wrote there
+// would outlive the package).
+QString location(const QString& programFolder);
+
 // Decides from the first line of the file (empty when missing) what this start does.
 Step next(const QString& firstLine);
 

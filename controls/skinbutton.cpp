@@ -13,6 +13,7 @@
 #include <QPainter>
 
 #include <cmath>
+#include <utility>
 
 namespace {
 constexpr int SpaceKey = 0x20;
@@ -674,6 +675,7 @@ void SkinButton::click()
 
 void SkinButton::mousePressEvent(QMouseEvent* event)
 {
+    m_doubleClickRelease = false; // a double-click whose release never came ends here
     pressStep(mousecode::button(event->button()), mousecode::shift(event->modifiers()),
               event->position());
 }
@@ -705,17 +707,20 @@ void SkinButton::mouseReleaseEvent(QMouseEvent* event)
                  float(event->position().x()), float(event->position().y()));
     if (button != mousecode::Right)
         draw(Normal);
+    const bool endsDoubleClick = std::exchange(m_doubleClickRelease, false);
     if (button == mousecode::Left && m_lastButton == mousecode::Left && isEnabled()
-        && rect().contains(event->position().toPoint()))
+        && !endsDoubleClick && rect().contains(event->position().toPoint()))
         clickStep();
 }
 
-void SkinButton::mouseDoubleClickEvent(QMouseEvent*)
+void SkinButton::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The second press of a double-click counts as a press of its own, so that two quick
-    // clicks are two clicks.
-    if (m_lastButton == mousecode::Left)
+    // The second press of a double-click presses the face again but is no second click:
+    // a quick double-click on "Text" adds one item, not two stacked on the same spot.
+    if (m_lastButton == mousecode::Left && event->button() == Qt::LeftButton) {
         pressStep(mousecode::Left, 0, QPointF(0, 0));
+        m_doubleClickRelease = true;
+    }
 }
 
 void SkinButton::keyPressEvent(QKeyEvent* event)

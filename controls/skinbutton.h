@@ -188,6 +188,8 @@ private:
     bool m_value = false;
 
     int m_lastButton = 0;
+    // The release that ends a double-click: it draws the face normal but raises no click.
+    bool m_doubleClickRelease = false;
     int m_lastKey = 0;
     bool m_hovered = false;
     bool m_refreshEnabled = true;

@@ -91,9 +91,9 @@ PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
     m_area->installEventFilter(this);
 
     connect(horizontalBar, &QScrollBar::valueChanged, this,
-            [this](int v) { pageView->move(-v, pageView->y()); });
+            [this](int v) { pageView->move(pageOffset(horizontalBar, v), pageView->y()); });
     connect(verticalBar, &QScrollBar::valueChanged, this,
-            [this](int v) { pageView->move(pageView->x(), -v); });
+            [this](int v) { pageView->move(pageView->x(), pageOffset(verticalBar, v)); });
     connect(zoom100Action, &QAction::triggered, this, &PreviewWindow::zoom100);
     connect(zoom50Action, &QAction::triggered, this, &PreviewWindow::zoom50);
     connect(zoom25Action, &QAction::triggered, this, &PreviewWindow::zoom25);
@@ -264,6 +264,7 @@ void PreviewWindow::zoom100()
     setWindowTitle(title);
     showPage(composed(1), pageSizePixels());
     pageView->move(0, 0);
+    followPage();
     pageView->show();
     pageView->update();
 }
@@ -275,6 +276,7 @@ void PreviewWindow::zoom50()
     showPage(composed(0.5), size);
     pageView->move(qRound(holder->width() / 2.0 - size.width() / 2.0),
                    qRound(holder->height() / 2.0 - size.height() / 2.0));
+    followPage();
     pageView->show();
 }
 
@@ -285,6 +287,7 @@ void PreviewWindow::zoom25()
     showPage(composed(0.25), size);
     pageView->move(qRound(holder->width() / 2.0 - size.width() / 2.0),
                    qRound(holder->height() / 2.0 - size.height() / 2.0));
+    followPage();
     pageView->show();
 }
 
@@ -310,16 +313,33 @@ void PreviewWindow::layoutViewport()
 void PreviewWindow::setScrollRanges()
 {
     const auto fit = [](QScrollBar* bar, int page, int view) {
-        // A page smaller than the view gives a negative far end: the bar then runs the other
-        // way, and the page moves within the free space.
+        // A page smaller than the view gives a negative far end: the page then moves within
+        // the free space, and the bar runs over that space so that the handle and the page
+        // both go the way the pressed arrow points.
         const int far = round16(page - view);
-        bar->setInvertedAppearance(far < 0);
-        bar->setRange(qMin(0, far), qMax(0, far));
+        bar->setProperty(pageMovesWithHandle, far < 0);
+        bar->setRange(0, qAbs(far));
         bar->setPageStep(qMax(0, round16(view)));
         bar->setSingleStep(qMax(0, round16(view / 5.0)));
     };
     fit(verticalBar, pageView->height(), holder->height());
     fit(horizontalBar, pageView->width(), holder->width());
+    followPage();
+}
+
+int PreviewWindow::pageOffset(const QScrollBar* bar, int value)
+{
+    return bar->property(pageMovesWithHandle).toBool() ? value : -value;
+}
+
+void PreviewWindow::followPage()
+{
+    // The handles show where the page is, so the first arrow press moves on from there
+    // instead of making the page jump.
+    const QSignalBlocker blockH(horizontalBar);
+    const QSignalBlocker blockV(verticalBar);
+    horizontalBar->setValue(pageOffset(horizontalBar, pageView->x()));
+    verticalBar->setValue(pageOffset(verticalBar, pageView->y()));
 }
 
 void PreviewWindow::printCommand()

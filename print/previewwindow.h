@@ -78,6 +78,11 @@ private:
     void createSheetMenu();
     void layoutViewport();
     void setScrollRanges();
+    // Where the page sits for a bar's value: against the handle while the page overflows the
+    // view, with it while the page is smaller and moves within the free space.
+    static int pageOffset(const QScrollBar* bar, int value);
+    void followPage();
+    static constexpr const char* pageMovesWithHandle = "pageMovesWithHandle";
     void showPage(const QImage& page, QSize size);
     QSize pageSizePixels() const;
     const QImage& composed(qreal zoom);

@@ -63,10 +63,13 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     printerBox = new QComboBox(this);
     printerBox->setObjectName("printerBox");
     placeTwips(printerBox, 840, 120, 4845, 360);
+    // The group captions stand on their frames' top lines and hide the line behind them.
     auto* copiesLabel = new QLabel("Copies", this);
     placeTwips(copiesLabel, 1500, 840, 645, 240);
     auto* qualityLabel = new QLabel("Quality", this);
     placeTwips(qualityLabel, 5325, 840, 615, 240);
+    for (QLabel* caption : {copiesLabel, qualityLabel})
+        caption->setAutoFillBackground(true);
     copiesBox = new QLineEdit("1", this);
     copiesBox->setObjectName("copiesBox");
     placeTwips(copiesBox, 720, 1260, 615, 285);
@@ -126,8 +129,15 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     copiesSpinner->setMinimum(1);
     copiesBox->installEventFilter(this);
     connect(copiesBox, &QLineEdit::textChanged, this, &PrintOptionsDialog::copiesChanged);
-    connect(copiesSpinner, &QScrollBar::valueChanged, this,
-            [this](int value) { copiesBox->setText(QString::number(std::abs(value))); });
+    connect(copiesSpinner, &QScrollBar::valueChanged, this, [this](int value) {
+        // Rewriting the same text would throw the caret to the end after every typed digit.
+        const QString text = QString::number(std::abs(value));
+        if (copiesBox->text() == text)
+            return;
+        const int caret = copiesBox->cursorPosition();
+        copiesBox->setText(text);
+        copiesBox->setCursorPosition(caret);
+    });
     connect(colourBox, &QCheckBox::clicked, this,
             [this] { greyBox->setChecked(!colourBox->isChecked()); });
     connect(greyBox, &QCheckBox::clicked, this,
@@ -141,6 +151,34 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
     connect(printerBox, &QComboBox::currentIndexChanged, this,
             [this] { selectPrinter(printerBox->currentText()); });
     copiesChanged(copiesBox->text());
+}
+
+const std::array<QLine, 12>& PrintOptionsDialog::frameLines()
+{
+    // Three groups: the printer, the copies with their spinner, the quality with its pictures.
+    static const std::array<QLine, 12> lines = [] {
+        std::array<QLine, 12> all;
+        const QRect frames[] = {
+            {60, 60, 6135, 540}, {120, 960, 2100, 1260}, {2340, 960, 3795, 1260}};
+        for (int i = 0; i < 3; ++i) {
+            const QRect& f = frames[i];
+            const int right = f.left() + f.width(), bottom = f.top() + f.height();
+            all[4 * i] = {f.left(), f.top(), right, f.top()};
+            all[4 * i + 1] = {right, f.top(), right, bottom};
+            all[4 * i + 2] = {f.left(), bottom, right, bottom};
+            all[4 * i + 3] = {f.left(), f.top(), f.left(), bottom};
+        }
+        return all;
+    }();
+    return lines;
+}
+
+void PrintOptionsDialog::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(QPen(palette().color(QPalette::Mid), 0));
+    for (const QLine& line : frameLines())
+        painter.drawLine(QLineF(line.p1() / TwipsPerPixel, line.p2() / TwipsPerPixel));
 }
 
 bool PrintOptionsDialog::accepted() { return s_accepted; }

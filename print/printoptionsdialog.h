@@ -3,6 +3,9 @@
 #include "print/printsheet.h"
 
 #include <QDialog>
+#include <QLine>
+
+#include <array>
 
 class QButtonGroup;
 class QCheckBox;
@@ -49,9 +52,13 @@ public:
 
     void reject() override; // Escape: as Cancel
 
+    // The group frames, in twips: four sides each of the printer, copies and quality groups.
+    static const std::array<QLine, 12>& frameLines();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void fillPrinters();

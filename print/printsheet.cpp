@@ -148,6 +148,42 @@ QString lastCupsRefusal()
     dlclose(cups);
     return refusal;
 }
+// Why a queue Qt does not know is missing: when the scheduler itself cannot be reached, every
+// queue looks uninstalled, and the user must hear about the service instead, with its reason.
+QString unknownPrinterReason(const QString& name)
+{
+    const QString notInstalled = QStringLiteral("The printer \"%1\" is not installed.").arg(name);
+    void* cups = dlopen("libcups.so.2", RTLD_NOW | RTLD_NOLOAD);
+    if (!cups)
+        return notInstalled;
+    using Server = const char* (*)();
+    using Port = int (*)();
+    using Encryption = http_encryption_t (*)();
+    using Connect =
+        http_t* (*)(const char*, int, http_addrlist_t*, int, http_encryption_t, int, int, int*);
+    using Close = void (*)(http_t*);
+    using LastErrorString = const char* (*)();
+    const auto server = reinterpret_cast<Server>(dlsym(cups, "cupsServer"));
+    const auto port = reinterpret_cast<Port>(dlsym(cups, "ippPort"));
+    const auto encryption = reinterpret_cast<Encryption>(dlsym(cups, "cupsEncryption"));
+    const auto connect = reinterpret_cast<Connect>(dlsym(cups, "httpConnect2"));
+    const auto close = reinterpret_cast<Close>(dlsym(cups, "httpClose"));
+    const auto lastErrorString =
+        reinterpret_cast<LastErrorString>(dlsym(cups, "cupsLastErrorString"));
+    QString reason = notInstalled;
+    if (server && port && encryption && connect && close && lastErrorString) {
+        const QString where = QString::fromLocal8Bit(server());
+        if (http_t* http =
+                connect(server(), port(), nullptr, AF_UNSPEC, encryption(), 1, 5000, nullptr))
+            close(http);
+        else
+            reason = QStringLiteral("The print service (%1) cannot be reached: %2.")
+                         .arg(where, QString::fromLocal8Bit(lastErrorString()));
+    }
+    dlclose(cups);
+    return reason;
+}
+
 // Qt hands the print engine's CUPS options, name and value pairs, to the job as they stand.
 const auto CupsOptions = QPrintEngine::PrintEnginePropertyKey(0xfe00);
 
@@ -171,7 +207,8 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
     // Each setting stands alone: one the device refuses leaves the others in place.
     printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setColorMode(job.colour ? QPrinter::Color : QPrinter::GrayScale);
-    if (job.copies >= 1)
+    // A file takes its copies as pages (drawPages); only a printer is told a count.
+    if (cups && job.copies >= 1)
         printer.setCopyCount(job.copies);
     if (job.quality)
         printer.setResolution(qualityDpi(*job.quality));
@@ -188,15 +225,16 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
     }
 }
 
+// The pages in order, `copies` times over (a file takes its copies as pages).
 bool drawPages(QPrinter& printer, int pageCount, const PagesPainter& paint,
-               const PrinterCalibration& calibration)
+               const PrinterCalibration& calibration, int copies = 1)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     const qreal unitsPerTwip = printer.resolution() / 1440.0;
-    for (int page = 0; page < pageCount; ++page) {
-        if (page > 0 && !printer.newPage())
+    for (int sheet = 0; sheet < copies * pageCount; ++sheet) {
+        if (sheet > 0 && !printer.newPage())
             return false;
         painter.resetTransform();
         if (!calibration.isIdentity()) {
@@ -204,7 +242,7 @@ bool drawPages(QPrinter& printer, int pageCount, const PagesPainter& paint,
             const QTransform toDevice = QTransform::fromScale(unitsPerTwip, unitsPerTwip);
             painter.setTransform(toDevice.inverted() * calibration.transform() * toDevice);
         }
-        paint(painter, unitsPerTwip, page);
+        paint(painter, unitsPerTwip, sheet % pageCount);
     }
     return painter.end();
 }
@@ -234,7 +272,7 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, int p
     printer.setResolution(600);
     applySettings(printer, job, paper, landscape, false);
     // A file is no printer: it keeps the nominal page.
-    if (!drawPages(printer, pageCount, paint, {}))
+    if (!drawPages(printer, pageCount, paint, {}, qMax(1, job.copies)))
         return cannotWrite(QStringLiteral("the page could not be drawn"));
     const qint64 size = partial.size();
     const uchar* mapped = size > 0 ? partial.map(0, size) : nullptr;
@@ -251,7 +289,7 @@ PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape, int
                           const PagesPainter& paint)
 {
     if (QPrinterInfo::printerInfo(job.printerName).isNull())
-        return {false, QStringLiteral("The printer \"%1\" is not installed.").arg(job.printerName)};
+        return {false, unknownPrinterReason(job.printerName)};
     QPrinter printer(QPrinterInfo::printerInfo(job.printerName), QPrinter::HighResolution);
     applySettings(printer, job, paper, landscape, true);
     const PrinterCalibration correction =

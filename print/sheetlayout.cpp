@@ -145,10 +145,12 @@ SheetPlacement placeCards(const SheetLayout& layout, QSizeF cardTwips, int colum
     if (!(cardTwips.width() > 0) || !(cardTwips.height() > 0))
         return placement;
 
+    const double margin =
+        layout.cropMarks ? std::max(layout.margin, CropMarkMargin) : layout.margin;
     QSizeF cell = layout.cell.value_or(cardTwips);
     if (!layout.cell) {
         // Plain paper: the card's own size, shrunk only if it could not fit the page at all.
-        const QSizeF room(pageW - 2 * layout.margin, pageH - 2 * layout.margin);
+        const QSizeF room(pageW - 2 * margin, pageH - 2 * margin);
         if (cell.width() > room.width() || cell.height() > room.height())
             cell = cell.scaled(room, Qt::KeepAspectRatio);
     }
@@ -159,8 +161,8 @@ SheetPlacement placeCards(const SheetLayout& layout, QSizeF cardTwips, int colum
         rows = layout.rows;
         break;
     case SheetLayout::Count::Fit:
-        columns = fitting(pageW - 2 * layout.margin, cell.width(), layout.gap);
-        rows = fitting(pageH - 2 * layout.margin, cell.height(), layout.gap);
+        columns = fitting(pageW - 2 * margin, cell.width(), layout.gap);
+        rows = fitting(pageH - 2 * margin, cell.height(), layout.gap);
         break;
     }
     columns = std::max(columns, 1);
@@ -189,10 +191,12 @@ std::vector<QLineF> cropMarks(const SheetPlacement& placement)
     // The free run from a card's edge outwards along one of its edge lines: up to the next card
     // that line meets, or the page's edge.
     const auto room = [&](const QRectF& from, QPointF corner, QPointF direction) {
-        double free = direction.x() > 0   ? placement.page.width() - corner.x()
-                      : direction.x() < 0 ? corner.x()
-                      : direction.y() > 0 ? placement.page.height() - corner.y()
-                                          : corner.y();
+        const double toEdge = direction.x() > 0   ? placement.page.width() - corner.x()
+                              : direction.x() < 0 ? corner.x()
+                              : direction.y() > 0 ? placement.page.height() - corner.y()
+                                                  : corner.y();
+        // Counted like a gap to a card, so that the mark ends the clearance short of the edge.
+        double free = toEdge - CropMarkEdgeClearance + CropMarkOffset;
         for (const QRectF& other : cards) {
             if (&other == &from)
                 continue;
@@ -211,6 +215,10 @@ std::vector<QLineF> cropMarks(const SheetPlacement& placement)
         }
         return free;
     };
+    // A mark runs along its card's edge line: that line must itself keep clear of the edges.
+    const auto clearOfEdges = [&](double at, double pageSide) {
+        return at >= CropMarkEdgeClearance && at <= pageSide - CropMarkEdgeClearance;
+    };
     std::vector<QLineF> marks;
     for (const QRectF& card : cards) {
         const QPointF corners[] = {card.topLeft(), card.topRight(), card.bottomLeft(),
@@ -219,6 +227,9 @@ std::vector<QLineF> cropMarks(const SheetPlacement& placement)
             const QPointF outX(corner.x() == card.left() ? -1 : 1, 0);
             const QPointF outY(0, corner.y() == card.top() ? -1 : 1);
             for (const QPointF direction : {outX, outY}) {
+                if (direction.y() == 0 ? !clearOfEdges(corner.y(), placement.page.height())
+                                       : !clearOfEdges(corner.x(), placement.page.width()))
+                    continue;
                 // Marks meeting in a gap from both sides share it, each keeping clear of the other
                 // card.
                 const double length =

@@ -100,6 +100,11 @@ std::vector<QLineF> cropMarks(const SheetPlacement& placement);
 inline constexpr double CropMarkOffset = 45;  // 1/32 in clear of the card
 inline constexpr double CropMarkLength = 270; // 3/16 in at most
 inline constexpr double CropMarkWidth = 5;    // a quarter point
+// Many printers cannot print the outer few millimetres: no mark comes nearer the paper's edge.
+inline constexpr double CropMarkEdgeClearance = 5 * TwipsPerMm;
+// Room a sheet with crop marks leaves at the paper's edges, so that the outer marks show at
+// least 1/16 in outside that clearance; fewer cards fit rather than the marks go missing.
+inline constexpr double CropMarkMargin = CropMarkEdgeClearance + CropMarkOffset + 90;
 
 // "Preview", or with a scaled card "Preview — scaled to 93 %".
 QString previewTitle(double scale);

@@ -36,6 +36,24 @@ private slots:
         QCOMPARE(step.newContent, written);
     }
 
+    void location()
+    {
+        // From its build tree, beside the program; installed, in the user's state folder.
+        qputenv("HOME", "/home/u");
+        qputenv("XDG_STATE_HOME", "/home/u/state");
+        QCOMPARE(runcounter::location("/home/u/quillmark/build"),
+                 QString("/home/u/quillmark/build/sat.txt"));
+        QCOMPARE(runcounter::location("/usr/libexec/quillmark"),
+                 QString("/home/u/state/quillmark/sat.txt"));
+        QCOMPARE(runcounter::location("/opt/q/libexec/quillmark/"),
+                 QString("/home/u/state/quillmark/sat.txt"));
+        QCOMPARE(runcounter::location("/opt/notlibexec/quillmark"),
+                 QString("/opt/notlibexec/quillmark/sat.txt"));
+        qputenv("XDG_STATE_HOME", "relative/state"); // ignored, as the base directories say
+        QCOMPARE(runcounter::location("/usr/libexec/quillmark"),
+                 QString("/home/u/.local/state/quillmark/sat.txt"));
+    }
+
     void readsOnlyTheFirstLine()
     {
         QTemporaryDir dir;

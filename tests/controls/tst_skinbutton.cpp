@@ -126,14 +126,14 @@ void TestSkinButton::eventsInOrder_data()
     QTest::newRow("right button does not click") << std::function<void(SkinButton&)>(
         [](SkinButton& b) { QTest::mouseClick(&b, Qt::RightButton, {}, QPoint(3, 4)); })
                                                  << QStringList{"down 2 3,4", "up 2 3,4"};
-    QTest::newRow("double click is two clicks")
+    QTest::newRow("double click presses again but clicks once")
         << std::function<void(SkinButton&)>([](SkinButton& b) {
                // What the desktop sends: press, release, double-click, release.
                QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(5, 6));
                QTest::mouseDClick(&b, Qt::LeftButton, {}, QPoint(5, 6));
                QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(5, 6));
            })
-        << QStringList{"down 1 5,6", "up 1 5,6", "click", "down 1 0,0", "up 1 5,6", "click"};
+        << QStringList{"down 1 5,6", "up 1 5,6", "click", "down 1 0,0", "up 1 5,6"};
     QTest::newRow("space") << std::function<void(SkinButton&)>([](SkinButton& b) {
         QTest::keyClick(&b, Qt::Key_Space);
     }) << QStringList{"keydown 32", "press 32", "keyup 32", "click"};

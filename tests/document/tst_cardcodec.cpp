@@ -6,6 +6,7 @@
 #include "document/placeholders.h"
 #include "document/reservedtexts.h"
 #include "document/vcard.h"
+#include "testfiles.h"
 
 #include <QFile>
 #include <QStringDecoder>
@@ -536,6 +537,52 @@ private slots:
             + lines({"\"\"", "\"img\""})
             + lines({"\"ActiveShape\"", "100", "200", "0", "5", "255", "3"}, 11);
         QCOMPARE(writer.bytes(), expected);
+    }
+
+    void textStylesGoldenFile()
+    {
+        // Each item sets one style alone and its own alignment, so that a swapped line or
+        // value shows in the bytes and again in what is read back.
+        struct Style {
+            const char* caption;
+            float left;
+            bool bold, underline, italic;
+            qint16 alignment;
+        };
+        const Style styles[] = {{"Bold left", 120, true, false, false, 0},
+                                {"Underline right", 1800, false, true, false, 1},
+                                {"Italic centred", 3480, false, false, true, 2}};
+        CardWriter writer;
+        writer.writeCard({});
+        for (const Style& s : styles) {
+            LabelRecord label;
+            label.caption = s.caption;
+            label.width = 1500;
+            label.height = 300;
+            label.left = s.left;
+            label.top = 120;
+            label.backColor = 0x00FFFFFF;
+            label.fontName = storedFontName(QStringLiteral("Tahoma"));
+            label.fontSize = 12;
+            label.bold = s.bold;
+            label.underline = s.underline;
+            label.italic = s.italic;
+            label.alignment = s.alignment;
+            writer.writeLabel(label);
+        }
+        const QByteArray file = readFileBytes(QUILLMARK_TEST_DATA "/text-styles.qmark");
+        QCOMPARE(writer.bytes(), file);
+
+        const std::vector<RawRecord> records = readAll(file);
+        QCOMPARE(records.size(), std::size(styles) + 1);
+        for (size_t i = 0; i < std::size(styles); ++i) {
+            const LabelFields read = labelFields(records[i + 1]);
+            QCOMPARE(read.caption, QString(styles[i].caption));
+            QCOMPARE(read.bold, styles[i].bold);
+            QCOMPARE(read.underline, styles[i].underline);
+            QCOMPARE(read.italic, styles[i].italic);
+            QCOMPARE(read.alignment, styles[i].alignment);
+        }
     }
 
     void fontNameSuffix()

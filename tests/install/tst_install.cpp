@@ -78,6 +78,7 @@ private slots:
         }
         QVERIFY(readFileBytes(installed("share/doc/quillmark/copyright"))
                     .contains("Copyright (c) 2026 The Quillmark developers"));
+        QVERIFY(readFileBytes(installed("share/man/man1/qmark.1")).startsWith(".TH QMARK 1"));
     }
 
     void desktopFilesValidate_data()
@@ -115,9 +116,9 @@ private slots:
         QVERIFY(readFileBytes(installed("share/mime/globs2")).contains("application/Card:*.qmark"));
     }
 
-    // The installed program runs without the build tree, keeps its run counter beside the real
-    // executable (not beside the link it was started through), and leaves the association to
-    // the installed files.
+    // The installed program runs without the build tree, keeps its run counter in the user's
+    // state folder (never in the system's program folder, nor beside the link it was started
+    // through), and leaves the association to the installed files.
     void installedProgramStarts()
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -126,16 +127,18 @@ private slots:
         environment.insert("XDG_CONFIG_HOME", m_dir->filePath("home/config"));
         environment.insert("XDG_DATA_HOME", m_dir->filePath("home/data"));
         environment.insert("XDG_DATA_DIRS", installed("share") + ":/usr/share");
+        environment.insert("XDG_STATE_HOME", m_dir->filePath("home/state"));
         QProcess program;
         program.setProcessEnvironment(environment);
         program.setWorkingDirectory(m_dir->path());
         program.start(installed("bin/qmark"), {});
         QVERIFY(program.waitForStarted());
-        const QString counter = installed("libexec/quillmark/sat.txt");
+        const QString counter = m_dir->filePath("home/state/quillmark/sat.txt");
         QTRY_COMPARE_WITH_TIMEOUT(readFileBytes(counter), QByteArray(" 1 \r\n"), 10000);
         QCOMPARE(program.state(), QProcess::Running);
         program.kill();
         program.waitForFinished();
+        QVERIFY(!QFileInfo::exists(installed("libexec/quillmark/sat.txt")));
         QVERIFY(!QFileInfo::exists(installed("bin/sat.txt")));
         QVERIFY(!QFileInfo::exists(m_dir->filePath("home/data")));
         QVERIFY(!QFileInfo::exists(m_dir->filePath("home/config")));

@@ -13,11 +13,15 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+
+#include <cups/cups.h>
 
 #include <functional>
 
@@ -311,24 +315,25 @@ private slots:
 
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
-        script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
+        // A file has no copy count: its copies are pages.
+        script.steps << chooseOptions({PrintOptionsDialog::PdfEntry, "3"});
         preview->printAction->trigger();
         QCOMPARE(platform.saveFilters, QStringList{"PDF|*.pdf"});
         QVERIFY2(platform.messageBoxes.isEmpty(), qPrintable(platform.messageBoxes.value(0).text));
 
         const QString info = tool("pdfinfo", {pdf});
-        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+1\\n")), qPrintable(info));
+        QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\\n")), qPrintable(info));
         QVERIFY2(info.contains(QRegularExpression("Page size:\\s+612 x 792 pts \\(letter\\)")),
                  qPrintable(info));
         QVERIFY(info.contains(QRegularExpression("Page rot:\\s+0\\n")));
-        QCOMPARE(tool("pdftotext", {pdf, "-"}).count("Quillmark"), 8);
+        QCOMPARE(tool("pdftotext", {pdf, "-"}).count("Quillmark"), 3 * 8);
         // The picture keeps its own pixels.
         const QString images = tool("pdfimages", {"-list", pdf});
         QVERIFY2(images.contains(QRegularExpression("\\s400\\s+300\\s")), qPrintable(images));
 
         // 2 columns of 360 and 4 rows of 210 pixels from the top-left corner, at 96 dpi.
         tool("pdftoppm",
-             {"-r", "96", "-png", "-singlefile", pdf, card.programDir.filePath("page")});
+             {"-r", "96", "-png", "-singlefile", "-f", "3", pdf, card.programDir.filePath("page")});
         const QImage page(card.programDir.filePath("page.png"));
         QCOMPARE(page.size(), QSize(816, 1056));
         const auto blue = [&](int x, int y) {
@@ -369,7 +374,8 @@ private slots:
     void copiesBox_data()
     {
         QTest::addColumn<QString>("start");
-        QTest::addColumn<QString>("keys"); // '<' Backspace, '#' Delete all, '\n' Enter
+        // '<' Backspace, '#' Delete all, '\n' Enter, '^' Home, '}' Right, '>' Delete
+        QTest::addColumn<QString>("keys");
         QTest::addColumn<QString>("text");
         QTest::addColumn<bool>("focusMoved");
         QTest::newRow("too many") << ""
@@ -390,6 +396,13 @@ private slots:
         QTest::newRow("enter") << "12"
                                << "\n"
                                << "12" << true;
+        // The caret stays where the digit went in.
+        QTest::newRow("typed at the start") << "1"
+                                            << "^2>"
+                                            << "2" << false;
+        QTest::newRow("typed in the middle") << "19"
+                                             << "^}0>"
+                                             << "10" << false;
     }
     void copiesBox()
     {
@@ -411,12 +424,48 @@ private slots:
                 QTest::keyClick(dialog.copiesBox, Qt::Key_Delete);
             } else if (key == '\n')
                 QTest::keyClick(dialog.copiesBox, Qt::Key_Return);
+            else if (key == '^')
+                QTest::keyClick(dialog.copiesBox, Qt::Key_Home);
+            else if (key == '}')
+                QTest::keyClick(dialog.copiesBox, Qt::Key_Right);
+            else if (key == '>')
+                QTest::keyClick(dialog.copiesBox, Qt::Key_Delete);
             else
                 QTest::keyClick(dialog.copiesBox, key.toLatin1());
         }
         QCOMPARE(dialog.copiesBox->text(), text);
         QCOMPARE(dialog.copiesSpinner->value(), text.toInt());
         QCOMPARE(dialog.copiesSpinner->hasFocus(), focusMoved);
+    }
+
+    void groupFramesAreDrawn()
+    {
+        PrintOptionsDialog dialog;
+        const QImage face = dialog.grab().toImage();
+        const QColor background = dialog.palette().color(QPalette::Window);
+        for (const QLine& line : PrintOptionsDialog::frameLines()) {
+            const QPoint middle = line.center() / 15;
+            const QPoint beside = middle + (line.dy() == 0 ? QPoint(0, 3) : QPoint(3, 0));
+            QVERIFY2(face.pixelColor(middle) != background && face.pixelColor(beside) == background,
+                     qPrintable(QString("line through %1, %2").arg(middle.x()).arg(middle.y())));
+        }
+    }
+
+    void unreachableSchedulerIsNamed()
+    {
+        // With no scheduler to ask, every queue looks uninstalled: say what is really wrong.
+        const QByteArray server = cupsServer();
+        cupsSetServer(QFile::encodeName(QDir::temp().filePath("no-scheduler-here.sock")));
+        SheetJob job;
+        job.printerName = "Alpha";
+        const PrintOutcome outcome = printPage(job, {12240, 15840}, false, [](QPainter&, qreal) {});
+        cupsSetServer(server.constData());
+        QVERIFY(!outcome.sent);
+        QVERIFY2(outcome.reason.startsWith("The print service ("
+                                           + QDir::temp().filePath("no-scheduler-here.sock")
+                                           + ") cannot be reached: "),
+                 qPrintable(outcome.reason));
+        QVERIFY(!QPrinterInfo::printerInfo("Alpha").isNull()); // and back again
     }
 
     void spinnerArrowsAreInverted()
@@ -493,6 +542,22 @@ private slots:
         const QSize holder = preview->holder->size();
         QTRY_COMPARE(preview->pageView->pos(),
                      QPoint((holder.width() - 408) / 2, (holder.height() - 528) / 2));
+        // There each arrow moves the handle and the page the way it points, from where they are.
+        for (QScrollBar* bar : {preview->horizontalBar, preview->verticalBar}) {
+            const bool across = bar == preview->horizontalBar;
+            const auto at = [&] {
+                return across ? preview->pageView->x() : preview->pageView->y();
+            };
+            const int centred = at();
+            QCOMPARE(bar->value(), centred);
+            QVERIFY(!bar->invertedAppearance()); // a higher value draws the handle further on
+            bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+            QVERIFY2(at() > centred && bar->value() > centred, across ? "right" : "down");
+            bar->triggerAction(QAbstractSlider::SliderToMinimum);
+            QCOMPARE(at(), 0);
+            bar->triggerAction(QAbstractSlider::SliderToMaximum);
+            QCOMPARE(at() + (across ? 408 : 528), across ? holder.width() : holder.height());
+        }
         preview->zoom100Action->trigger();
         preview->resize(1000, 801);
         QTRY_COMPARE(preview->pageView->pos(), QPoint(0, 0));

@@ -1,6 +1,12 @@
+#include "print/calibration.h"
 #include "print/sheetlayout.h"
 
 #include <QTest>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <set>
 
 using sheet::Orientation;
 
@@ -81,6 +87,8 @@ private slots:
                                << "1" << 1;
         QTest::newRow("zero") << "0"
                               << "1" << 1;
+        QTest::newRow("a fraction under one") << "0.5"
+                                              << "1" << 1;
     }
     void copies()
     {
@@ -90,6 +98,104 @@ private slots:
         const sheet::CopiesClamp clamp = sheet::clampCopies(text);
         QCOMPARE(clamp.correctedText, corrected);
         QCOMPARE(clamp.spinnerValue, spinner);
+    }
+
+    // Plain paper, as many cards as fit: the count, the shrink of a card that cannot fit, and
+    // crop marks that stay 5 mm clear of every edge, with a mark at every card's corner.
+    void fitOnPlainPaper_data()
+    {
+        QTest::addColumn<QSizeF>("paper");
+        QTest::addColumn<bool>("cropMarks");
+        QTest::addColumn<QSizeF>("card");
+        QTest::addColumn<int>("columns");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<double>("scale");
+        const double mm = sheet::TwipsPerMm;
+        const QSizeF letter(12240, 15840), a4(210 * mm, 297 * mm);
+        const QSizeF businessCard(5040, 2880), defaultCard(5400, 3150);
+        // Five rows of 2 in would leave a quarter inch at the edges: too little for marks.
+        QTest::newRow("letter, 3.5 x 2 in") << letter << true << businessCard << 2 << 4 << 1.0;
+        QTest::newRow("A4, 3.5 x 2 in") << a4 << true << businessCard << 2 << 5 << 1.0;
+        QTest::newRow("A4, default card") << a4 << true << defaultCard << 2 << 4 << 1.0;
+        // Too wide but not too tall, or the other way round, still shrinks to the room.
+        const double room = 12240 - 2 * sheet::CropMarkMargin;
+        QTest::newRow("too wide only")
+            << letter << true << QSizeF(13000, 2000) << 1 << 7 << room / 13000;
+        QTest::newRow("too tall only") << letter << true << QSizeF(2000, 16000) << 5 << 1
+                                       << (15840 - 2 * sheet::CropMarkMargin) / 16000;
+        // Three 36 mm cards fill 108 mm exactly, though the division comes out a hair short.
+        QTest::newRow("exact fit")
+            << QSizeF(108 * mm, 297 * mm) << false << QSizeF(36 * mm, 99 * mm) << 3 << 3 << 1.0;
+    }
+    void fitOnPlainPaper()
+    {
+        QFETCH(QSizeF, paper);
+        QFETCH(bool, cropMarks);
+        QFETCH(QSizeF, card);
+        QFETCH(int, columns);
+        QFETCH(int, rows);
+        QFETCH(double, scale);
+        SheetLayout layout;
+        layout.paperTwips = paper;
+        layout.count = SheetLayout::Count::Fit;
+        layout.left = layout.top = std::nullopt;
+        layout.margin = cropMarks ? 0.25 * sheet::TwipsPerInch : 0;
+        layout.gap = cropMarks ? 0.125 * sheet::TwipsPerInch : 0;
+        layout.cropMarks = cropMarks;
+        const SheetPlacement placement = sheet::placeCards(layout, card, 1, 1);
+        QCOMPARE(int(placement.cards.size()), columns * rows);
+        const auto distinct = [&](auto coordinate) {
+            std::set<long> seen;
+            for (const QRectF& c : placement.cards)
+                seen.insert(std::lround(coordinate(c)));
+            return int(seen.size());
+        };
+        QCOMPARE(distinct([](const QRectF& c) { return c.left(); }), columns);
+        QVERIFY(qAbs(placement.scale - scale) < 1e-6);
+        if (!cropMarks)
+            return;
+
+        const double clear = 5 * sheet::TwipsPerMm - 1e-6;
+        const std::vector<QLineF> marks = sheet::cropMarks(placement);
+        for (const QLineF& mark : marks)
+            for (const QPointF end : {mark.p1(), mark.p2()})
+                QVERIFY2(end.x() >= clear && end.x() <= paper.width() - clear && end.y() >= clear
+                             && end.y() <= paper.height() - clear,
+                         qPrintable(QString("mark end at %1, %2").arg(end.x()).arg(end.y())));
+        for (const QRectF& c : placement.cards)
+            for (const QPointF corner :
+                 {c.topLeft(), c.topRight(), c.bottomLeft(), c.bottomRight()})
+                QVERIFY(std::any_of(marks.begin(), marks.end(), [&](const QLineF& m) {
+                    return QLineF(m.p1(), corner).length() <= sheet::CropMarkOffset + 1e-6;
+                }));
+    }
+
+    // A hand-edited settings file may hold anything: offsets stay within 25 mm, scales within
+    // 80 to 120 %, and what is no number at all means no correction.
+    void calibrationSanitized_data()
+    {
+        QTest::addColumn<QList<double>>("stored"); // offset x, offset y, scale x, scale y
+        QTest::addColumn<QList<double>>("used");
+        const double nan = std::numeric_limits<double>::quiet_NaN();
+        const double inf = std::numeric_limits<double>::infinity();
+        QTest::newRow("within") << QList<double>{1.5, -2, 95, 105}
+                                << QList<double>{1.5, -2, 95, 105};
+        QTest::newRow("at the limits")
+            << QList<double>{25, -25, 80, 120} << QList<double>{25, -25, 80, 120};
+        QTest::newRow("beyond") << QList<double>{30, -40, 79, 121}
+                                << QList<double>{25, -25, 80, 120};
+        QTest::newRow("not a number")
+            << QList<double>{nan, nan, nan, nan} << QList<double>{0, 0, 100, 100};
+        QTest::newRow("infinite") << QList<double>{inf, -inf, inf, -inf}
+                                  << QList<double>{0, 0, 100, 100};
+    }
+    void calibrationSanitized()
+    {
+        QFETCH(QList<double>, stored);
+        QFETCH(QList<double>, used);
+        const PrinterCalibration c =
+            calibration::sanitized({stored[0], stored[1], stored[2], stored[3]});
+        QCOMPARE((QList<double>{c.offsetXMm, c.offsetYMm, c.scaleXPercent, c.scaleYPercent}), used);
     }
 };
 

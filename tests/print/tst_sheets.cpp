@@ -191,9 +191,9 @@ private slots:
         // 85 x 55 mm cells centred on A4; the 3.5 x 2 in card shrinks to 95.6 % to fit.
         QTest::newRow("a4-10") << "a4-10" << a4
                                << grid(56.69, 40.29, 240.94, 137.68, 240.94, 155.91, 2, 5) << false;
-        // Two columns and five rows with 9 pt gaps fit inside a quarter inch of margin.
+        // Five rows would leave the outer crop marks no room 5 mm clear of the edges: four.
         QTest::newRow("letter-fit")
-            << "letter-fit" << letter << grid(49.5, 18, 252, 144, 261, 153, 2, 5) << true;
+            << "letter-fit" << letter << grid(49.5, 94.5, 252, 144, 261, 153, 2, 4) << true;
         QTest::newRow("a4-fit") << "a4-fit" << a4 << grid(41.14, 42.94, 252, 144, 261, 153, 2, 5)
                                 << true;
     }
@@ -367,6 +367,8 @@ private slots:
             << QStringList{"--export-pdf", "/proc/x.pdf", "CARD"} << "cannot be written";
         QTest::newRow("unknown queue")
             << QStringList{"--print", "Nowhere", "CARD"} << "\"Nowhere\" is not installed";
+        QTest::newRow("end of options as the file")
+            << QStringList{"--export-pdf", "--", "CARD"} << "--export-pdf needs the PDF file";
         QTest::newRow("copies for a file")
             << QStringList{"--export-pdf", "OUT", "--copies", "2", "CARD"}
             << "unknown option --copies";
@@ -502,6 +504,13 @@ private slots:
               QStringList{"--export-pdf=a.pdf", "c.qmark"}, QStringList{"--Print", "q", "c.qmark"},
               QStringList{"my card --print.qmark"}, QStringList{}})
             QVERIFY2(!headless::isRequested(line), qPrintable(line.join(' ')));
+
+        // "--" ends the options: never a value itself, and what follows is the card.
+        QString error;
+        const auto request = headless::parse({"--export-pdf", "a.pdf", "--", "--odd"}, &error);
+        QVERIFY2(request && request->card == "--odd", qPrintable(error));
+        QVERIFY(!headless::parse({"--export-pdf", "a.pdf", "--layout", "--", "c.qmark"}, &error));
+        QCOMPARE(error, QString("--layout needs a value"));
     }
 
     void sheetMenuChoosesAndRemembers()

@@ -280,6 +280,15 @@ void TestDownloader::rules_data()
     QTest::newRow("status short") << "status"
                                   << "HTTP/1.1 2"
                                   << "The server returned the following response:\r\r<nothing>";
+    // Only a whole or partial body is a download; other successes are reported as they came.
+    for (const char* code : {"201 Created", "202 Accepted"})
+        QTest::newRow(code) << "status" << QString("HTTP/1.1 %1\r\n").arg(code)
+                            << QString("The server returned the following response:\r\rHTTP/1.1 "
+                                       "%1\r")
+                                   .arg(code);
+    QTest::newRow("status 200") << "status"
+                                << "HTTP/1.1 200 OK\r\n"
+                                << "";
     QTest::newRow("size") << "size"
                           << "HTTP/1.1 200 OK\r\ncontent-length:  2500xyz\r\n\r\n"
                           << "2500";
