@@ -209,6 +209,12 @@ bool run(const Request& request, QString* error)
         }
     const CardSnapshot snapshot = snapshotCard(editor);
     std::shared_ptr<const cardmerge::MergeData> merge;
+    if (request.mode == Request::Mode::ExportPdf && !request.mergeData.isEmpty()
+        && isSameFile(request.target, request.mergeData)) {
+        *error = QStringLiteral("the PDF file \"%1\" is the merge data itself; nothing was written")
+                     .arg(request.target);
+        return false;
+    }
     if (!request.mergeData.isEmpty()) {
         // Bad data prints nothing: it is read and checked against the card first.
         auto data = cardmerge::load(request.mergeData, snapshot.design, error);

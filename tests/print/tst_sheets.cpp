@@ -451,6 +451,10 @@ private slots:
             QCOMPARE(found, expected);
         }
 
+        // The data is an input: a PDF written over it would lose it.
+        QCOMPARE(runQmark({"--export-pdf", data, "--merge", data, card}).exitCode, 1);
+        QCOMPARE(readFileBytes(data), csv);
+
         // A printer gets every page in one job.
         const int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
         QCOMPARE(
