@@ -3,6 +3,7 @@
 #include "document/twips.h"
 #include "platform/vbcolor.h"
 #include "render/cardpainter.h"
+#include "render/picturestore.h"
 
 #include <QPainter>
 
@@ -67,6 +68,8 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
         painter.fillRect(hidden.boundingRect(), vbcolor::toQColor(design.backColor));
         painter.restore();
     }
+    // The pictures of this drawing are the card's: those of a card shown before may make room.
+    PictureStore::shared().beginCard();
     // Bottom first, each within what it may show; the background under an element that
     // covers its part only partly was left uncovered above, so it is painted with the rest.
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
