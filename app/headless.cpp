@@ -3,6 +3,7 @@
 #include "canvas/cardeditor.h"
 #include "document/carddesign.h"
 #include "document/cardfile.h"
+#include "document/cardmerge.h"
 #include "document/filename.h"
 #include "document/wholefile.h"
 #include "platform/platform.h"
@@ -151,6 +152,8 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
         const QString value = arguments[++i];
         if (word == QLatin1String("--layout")) {
             request.layout = value;
+        } else if (word == QLatin1String("--merge")) {
+            request.mergeData = value;
         } else if (word == QLatin1String("--rows") || word == QLatin1String("--columns")) {
             const auto n = count(value, 1, sheet::MaxCount);
             if (!n)
@@ -205,7 +208,22 @@ bool run(const Request& request, QString* error)
             return false;
         }
     const CardSnapshot snapshot = snapshotCard(editor);
+    std::shared_ptr<const cardmerge::MergeData> merge;
+    if (request.mode == Request::Mode::ExportPdf && !request.mergeData.isEmpty()
+        && isSameFile(request.target, request.mergeData)) {
+        *error = QStringLiteral("the PDF file \"%1\" is the merge data itself; nothing was written")
+                     .arg(request.target);
+        return false;
+    }
+    if (!request.mergeData.isEmpty()) {
+        // Bad data prints nothing: it is read and checked against the card first.
+        auto data = cardmerge::load(request.mergeData, snapshot.design, error);
+        if (!data)
+            return false;
+        merge = std::make_shared<const cardmerge::MergeData>(std::move(*data));
+    }
     SheetSpec sheetSpec;
+    sheetSpec.merge = merge;
     sheetSpec.snapshot = &snapshot;
     sheetSpec.cardTwips = cardSizeTwips(editor);
     sheetSpec.columns = request.columns;

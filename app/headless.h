@@ -6,8 +6,11 @@
 #include <optional>
 
 // Printing from a script, without a window:
-//   qmark --export-pdf OUT.pdf [--layout NAME] [--rows N] [--columns N] CARD.qmark
-//   qmark --print QUEUE [--copies N] [--layout NAME] [--rows N] [--columns N] CARD.qmark
+//   qmark --export-pdf OUT.pdf [--merge DATA.csv] [--layout NAME] [--rows N] [--columns N]
+//         CARD.qmark
+//   qmark --print QUEUE [--copies N] [--merge DATA.csv] [--layout NAME] [--rows N]
+//         [--columns N] CARD.qmark
+// With --merge, each card cell gets the next row of the data, over as many pages as it takes.
 // "--" ends the options: every word after it is a card file, even one starting with "--".
 namespace headless {
 
@@ -19,6 +22,7 @@ struct Request {
     int rows = 4; // for the layout that takes Cards Count's choice
     int columns = 2;
     int copies = 1;
+    QString mergeData; // a CSV file, or empty
     QString card;
 };
 

@@ -15,8 +15,10 @@ const char* const QuitAfterFirstFrameOption = "--quit-after-first-frame";
 
 const char* const HelpText =
     "Usage: qmark [CARD]\n"
-    "       qmark --export-pdf OUT.pdf [--layout NAME] [--rows N] [--columns N] [--] CARD\n"
-    "       qmark --print QUEUE [--copies N] [--layout NAME] [--rows N] [--columns N] [--] CARD\n"
+    "       qmark --export-pdf OUT.pdf [--merge DATA.csv] [--layout NAME] [--rows N]\n"
+    "             [--columns N] [--] CARD\n"
+    "       qmark --print QUEUE [--copies N] [--merge DATA.csv] [--layout NAME] [--rows N]\n"
+    "             [--columns N] [--] CARD\n"
     "       qmark --help | --version\n"
     "\n"
     "Designs business cards and prints sheets of them.\n"
@@ -27,6 +29,8 @@ const char* const HelpText =
     "  --export-pdf OUT.pdf  write the sheet of cards as a PDF file, without a window\n"
     "  --print QUEUE         send the sheet to a printer queue, without a window\n"
     "  --copies N            copies to print, 1 to 999 (with --print)\n"
+    "  --merge DATA.csv      one card a row of the CSV file, ${column} in captions and QR\n"
+    "                        codes filled from the row, as many pages as the rows need\n"
     "  --layout NAME         top-left (the default), letter-10, a4-10, letter-fit, a4-fit\n"
     "  --rows N, --columns N cards down and across for top-left, 1 to 4 (default 4 and 2)\n"
     "  --                    ends the options: what follows is the card file\n"

@@ -4,6 +4,7 @@
 #include "canvas/cardeditor.h"
 #include "controls/programbutton.h"
 #include "dialogs/cardoptionsdialog.h"
+#include "dialogs/qroptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
 #include "platform/filefilter.h"
@@ -67,6 +68,7 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
 
     connect(m_editor, &CardEditor::textOptionsRequested, this, &MainWindow::openTextOptions);
     connect(m_editor, &CardEditor::shapeOptionsRequested, this, &MainWindow::openShapeOptions);
+    connect(m_editor, &CardEditor::qrCodeOptionsRequested, this, &MainWindow::openQrCodeOptions);
 
     // Printing is wired here and nowhere else.
     printCommand = new PrintCommand(*m_editor, this);
@@ -81,6 +83,7 @@ MainWindow::~MainWindow()
     // change while the window is torn down) reaches an editor that is already gone.
     delete textOptions.data();
     delete shapeOptions.data();
+    delete qrCodeOptions.data();
 }
 
 void MainWindow::createCommandBar()
@@ -380,4 +383,24 @@ void MainWindow::openShapeOptions(int index)
     dialog->raise();
     if (const CardItem* shape = m_editor->item(ElementKind::Shape, index))
         dialog->fillFrom(*shape);
+}
+
+void MainWindow::openQrCodeOptions(int index)
+{
+    const CardItem* item = m_editor->item(ElementKind::QrCode, index);
+    if (!item)
+        return;
+    auto* dialog = qobject_cast<QrOptionsDialog*>(qrCodeOptions.data());
+    if (!dialog) {
+        qrCodeOptions = dialog = new QrOptionsDialog(this);
+        // Each edit is written into the code the dialog was last opened for, at once.
+        connect(dialog, &QrOptionsDialog::changed, this, [this](const QrCodeOptions& options) {
+            m_editor->changeItem(ElementKind::QrCode, m_qrCodeIndex,
+                                 [&](CardItem& code) { options.applyTo(code.qr); });
+        });
+    }
+    m_qrCodeIndex = index;
+    dialog->setOptions(QrCodeOptions::fromLook(item->qr));
+    dialog->show();
+    dialog->raise();
 }

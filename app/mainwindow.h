@@ -63,6 +63,7 @@ public:
     QPointer<QWidget> updateWindow;
     QPointer<QWidget> textOptions;
     QPointer<QWidget> shapeOptions;
+    QPointer<QWidget> qrCodeOptions;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,10 +86,12 @@ private:
     void startNewCopy();
     void openTextOptions(int index);
     void openShapeOptions(int index);
+    void openQrCodeOptions(int index);
     void registerFileType();
     void readCommandLineCard();
     void updateRunCounter();
 
     StartupOptions m_options;
     CardEditor* m_editor;
+    int m_qrCodeIndex = 0;
 };

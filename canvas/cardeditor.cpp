@@ -55,6 +55,19 @@ CardEditor::CardEditor(QWidget* host)
     m_deleteAction = m_elementMenu->addAction("Delete");
     m_deleteAction->setObjectName("deleteAction");
     connect(m_deleteAction, &QAction::triggered, this, &CardEditor::deleteSelected);
+
+    m_cardMenu = new QMenu("card", host);
+    m_cardMenu->setObjectName("cardMenu");
+    m_addQrCodeAction = m_cardMenu->addAction("Add QR code");
+    m_addQrCodeAction->setObjectName("addQrCodeAction");
+    m_addQrCodeAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Q));
+    // The key works wherever the host window has the focus, not only while the menu is open.
+    m_addQrCodeAction->setShortcutContext(Qt::WindowShortcut);
+    host->addAction(m_addQrCodeAction);
+    connect(m_addQrCodeAction, &QAction::triggered, this, &CardEditor::addQrCode);
+    m_pasteAction = m_cardMenu->addAction("Paste");
+    m_pasteAction->setObjectName("pasteAction");
+    connect(m_pasteAction, &QAction::triggered, this, &CardEditor::paste);
 }
 
 CardEditor::~CardEditor() = default;
@@ -219,6 +232,12 @@ void CardEditor::fitToImage(int pictureIndex)
     });
 }
 
+void CardEditor::addQrCode()
+{
+    Change scope(*this, "Add QR code");
+    addElement(ElementKind::QrCode, m_design.qrCodeCount, true);
+}
+
 bool CardEditor::chooseImage(QString& path)
 {
     path = Platform::instance().openFileName(m_host, ImageFilter);
@@ -299,7 +318,14 @@ void CardEditor::elementDoubleClicked(const CardHit& hit)
     case ElementKind::Picture: replacePicture(); break;
     case ElementKind::Text: emit textOptionsRequested(hit.index); break;
     case ElementKind::Shape: emit shapeOptionsRequested(hit.index); break;
+    case ElementKind::QrCode: emit qrCodeOptionsRequested(hit.index); break;
     }
+}
+
+void CardEditor::cardPressed(int button)
+{
+    if (button == mousecode::Right)
+        Platform::instance().popupMenu(m_cardMenu, QCursor::pos());
 }
 
 void CardEditor::createHandles() { m_handleCount = handles::Count; }

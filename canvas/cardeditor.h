@@ -46,6 +46,7 @@ public:
     qint16 textCount() const { return m_design.textCount; }
     qint16 pictureCount() const { return m_design.pictureCount; }
     qint16 shapeCount() const { return m_design.shapeCount; }
+    qint16 qrCodeCount() const { return m_design.qrCodeCount; }
 
     // The card. Sizes are pixels; NaN keeps the size, anything else is bounded.
     float cardWidthPixels() const { return m_design.widthPixels; }
@@ -103,6 +104,8 @@ public:
     void addShape();
     void addShapeInFront();
     void addPicture();
+    // A QR code, on top, where its template stands.
+    void addQrCode();
 
     // The selection handles: eight 75 × 75 twip squares, made at start-up.
     static constexpr float HandleTwips = 75;
@@ -145,6 +148,11 @@ public:
     // Adds a picture showing an image file, as the Image button does with a chosen file.
     void addPictureFrom(const QString& path);
 
+    // The pop-up menu of the empty card and its "Add QR code".
+    QMenu* cardMenu() const { return m_cardMenu; }
+    QAction* addQrCodeAction() const { return m_addQrCodeAction; }
+    QAction* pasteAction() const { return m_pasteAction; }
+
     // The card file. Save and Save As tell whether the card was written.
     bool save();
     bool saveAs();
@@ -173,6 +181,8 @@ public:
     void elementPressed(const CardHit& hit, int button, float x, float y);
     void elementReleased(const CardHit& hit, float x, float y);
     void elementDoubleClicked(const CardHit& hit);
+    // A press on the card where no element is.
+    void cardPressed(int button);
     void handlePressed(int handle);
     void handleHovered(int handle);
     void cardHovered();
@@ -183,6 +193,7 @@ signals:
     // A double click asks for an element's options; the host opens the dialog.
     void textOptionsRequested(int index);
     void shapeOptionsRequested(int index);
+    void qrCodeOptionsRequested(int index);
     void cardFileNameChanged(const QString& path);
     // Any change of the design.
     void designChanged();
@@ -209,6 +220,9 @@ private:
     CardView* m_view;
     QMenu* m_elementMenu;
     QAction* m_deleteAction;
+    QMenu* m_cardMenu;
+    QAction* m_pasteAction = nullptr;
+    QAction* m_addQrCodeAction;
     Selection m_selection;
     std::optional<ElementKind> m_lastAddedKind;
     bool m_sheetPrimed = false;

@@ -75,10 +75,7 @@ void CardView::updateHandle(int handle)
                .intersected(rect()));
 }
 
-bool CardView::wholeScale() const
-{
-    return devicePixelRatioF() == std::floor(devicePixelRatioF());
-}
+bool CardView::wholeScale() const { return devicePixelRatioF() == std::floor(devicePixelRatioF()); }
 
 // ---- Hits ------------------------------------------------------------------------------
 
@@ -194,6 +191,7 @@ void CardView::mousePressEvent(QMouseEvent* event)
     if (!m_pressed) {
         if (event->button() == Qt::LeftButton)
             m_band = QRect(event->position().toPoint(), QSize(0, 0));
+        m_editor.cardPressed(button);
         return;
     }
     const CardHit hit = *m_pressed;

@@ -49,6 +49,24 @@ QrCodeOptions QrCodeOptions::fromContent(const QString& content)
     return options;
 }
 
+QrCodeOptions QrCodeOptions::fromLook(const QrLook& look)
+{
+    QrCodeOptions options = fromContent(look.content);
+    options.level = look.level;
+    options.darkColor = look.darkColor;
+    options.lightColor =
+        look.lightColor == QrLook::Transparent ? std::nullopt : std::optional(look.lightColor);
+    return options;
+}
+
+void QrCodeOptions::applyTo(QrLook& look) const
+{
+    look.content = content();
+    look.level = level;
+    look.darkColor = darkColor;
+    look.lightColor = lightColor.value_or(QrLook::Transparent);
+}
+
 QrOptionsDialog::QrOptionsDialog(QWidget* owner)
     : QWidget(owner, Qt::Window)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/carddesign.h"
 #include "document/qrlevel.h"
 #include "document/vcard.h"
 
@@ -33,6 +34,9 @@ struct QrCodeOptions {
     // scheme ("https://", "mailto:") or "www." a web address, anything else free text. Level
     // and colours keep their defaults.
     static QrCodeOptions fromContent(const QString& content);
+    // The options of an element's look, and the look they give.
+    static QrCodeOptions fromLook(const QrLook& look);
+    void applyTo(QrLook& look) const;
 
     bool operator==(const QrCodeOptions&) const = default;
 };

@@ -78,6 +78,18 @@ CardItem CardDesign::pictureTemplate()
     return item;
 }
 
+CardItem CardDesign::qrCodeTemplate()
+{
+    CardItem item;
+    item.kind = ElementKind::QrCode;
+    item.visible = false;
+    // Five eighths of an inch: a short web address scans at that size from a card.
+    item.left = 240, item.top = 240, item.width = 900, item.height = 900;
+    item.tag = QStringLiteral("qr");
+    item.qr.content = QStringLiteral("https://");
+    return item;
+}
+
 CardDesign::CardDesign()
 {
     // The templates, in the order the card file lists them: text, shape, picture.
@@ -126,6 +138,11 @@ CardItem* CardDesign::addCopy(ElementKind kind, int index)
 CardItem* CardDesign::addNewCopy(ElementKind kind, int index)
 {
     const CardItem* member0 = item(kind, 0);
+    if (!member0 && kind == ElementKind::QrCode) {
+        member0 = &append(qrCodeTemplate());
+        if (index == 0)
+            return &m_items.last();
+    }
     if (!member0)
         return nullptr;
     CardItem copy = *member0;
@@ -226,7 +243,7 @@ public:
     }
 
 private:
-    std::array<std::vector<qsizetype>, 3> m_positions;
+    std::array<std::vector<qsizetype>, 4> m_positions;
 };
 
 // One element's record, from an element carrying its kind's marker; others write nothing.
@@ -253,6 +270,11 @@ void writeItem(cardfile::CardWriter& writer, const CardDesign& design, const Car
         if (item->toolTipText == QLatin1String("Shape"))
             writer.writeShape({item->width, item->height, item->left, item->top,
                                item->shape.backColor, item->shape.shape});
+        break;
+    case ElementKind::QrCode:
+        if (item->tag == QLatin1String("qr"))
+            writer.writeQrCode({item->width, item->height, item->left, item->top, item->qr.content,
+                                item->qr.darkColor, item->qr.lightColor, item->qr.level});
         break;
     }
 }
@@ -328,7 +350,18 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             incrementCounter(design.shapeCount);
             break;
         }
-        case cardfile::RecordKind::QrCode:
+        case cardfile::RecordKind::QrCode: {
+            CardItem& item = targets.at(design, ElementKind::QrCode, design.qrCodeCount);
+            const auto f = cardfile::qrCodeFields(*record);
+            applyBox(item, f);
+            QrLook& look = item.qr;
+            apply(f.content, [&](const QString& v) { look.content = v; });
+            apply(f.darkColor, [&](qint32 v) { look.darkColor = v; });
+            apply(f.lightColor, [&](qint32 v) { look.lightColor = v; });
+            apply(f.level, [&](QrLevel v) { look.level = v; });
+            incrementCounter(design.qrCodeCount);
+            break;
+        }
         case cardfile::RecordKind::Other: break;
         }
     }
@@ -340,11 +373,18 @@ QByteArray write(const CardDesign& design)
     cardfile::CardWriter writer;
     writer.writeCard({design.widthPixels, design.heightPixels, design.backColor});
 
-    // Elements in the order they were made; the templates, made first, lead each kind.
+    // Elements in the order they were made; the templates, made first, lead each kind. The QR
+    // code's template alone is not written, so that a card whose QR codes were all deleted is
+    // written as one that never had any.
+    const bool anyQrCode =
+        std::any_of(design.items().begin(), design.items().end(), [](const CardItem& item) {
+            return item.kind == ElementKind::QrCode && item.index != 0;
+        });
     std::vector<const CardItem*> visits;
     visits.reserve(size_t(design.items().size()));
     for (const CardItem& item : design.items())
-        visits.push_back(&item);
+        if (item.kind != ElementKind::QrCode || anyQrCode)
+            visits.push_back(&item);
     std::sort(visits.begin(), visits.end(),
               [](const CardItem* a, const CardItem* b) { return a->serial < b->serial; });
 

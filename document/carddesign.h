@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/qrlevel.h"
 #include "document/reservedtexts.h"
 
 #include <QList>
@@ -18,8 +19,9 @@ inline void incrementCounter(qint16& counter)
         ++counter;
 }
 
-// The kinds of element on the card, numbered as the card's old kind codes were.
-enum class ElementKind { Text = 1, Picture = 2, Shape = 3 };
+// The kinds of element on the card, numbered as the card's old kind codes were; QR codes came
+// later and take the next code.
+enum class ElementKind { Text = 1, Picture = 2, Shape = 3, QrCode = 4 };
 
 // What a text item shows besides its box. The caption is drawn twice: a back copy in bgColor
 // peeks out from behind the front copy (in frwColor) by a fixed offset (font3D), which gives
@@ -80,6 +82,20 @@ struct ShapeLook {
     bool operator==(const ShapeLook&) const = default;
 };
 
+// What a QR code shows: its content (a contact card is kept as its vCard text), drawn at an
+// error-correction level in a dark colour on a light one.
+struct QrLook {
+    static constexpr qint32 Transparent = -1;
+
+    QString content;
+    qint32 darkColor = 0;
+    // Transparent: the light modules and the quiet zone are not painted.
+    qint32 lightColor = 0x00FFFFFF;
+    QrLevel level = QrLevel::M;
+
+    bool operator==(const QrLook&) const = default;
+};
+
 // One element of the card: its kind, its index in that kind's numbering, when it was made,
 // its box in twips, its markers and what it shows.
 struct CardItem {
@@ -89,11 +105,12 @@ struct CardItem {
     bool visible = true;
     float left = 0, top = 0, width = 0, height = 0;
     // Kind markers: "Text" and "Shape" here for those kinds; a picture keeps the path of its
-    // image file here once one is chosen, and "img" in its tag.
+    // image file here once one is chosen, and "img" in its tag; a QR code has "qr" in its tag.
     QString toolTipText;
     QString tag;
     TextLook text;
     ShapeLook shape;
+    QrLook qr;
 
     bool isTemplate() const { return index == 0; }
     QRectF box() const { return {left, top, width, height}; }
@@ -112,7 +129,7 @@ struct CardItem {
 };
 
 // The whole design as a value: the card, its elements in stacking order (bottom first; the
-// three templates among them, hidden), the counters that number new elements, and the
+// templates among them, hidden), the counters that number new elements, and the
 // reserved texts. Copies are cheap (the element list is shared until one copy changes), so
 // the print snapshot, the clipboard and undo hold copies.
 class CardDesign {
@@ -121,7 +138,9 @@ public:
     static constexpr float DefaultHeightPixels = 210;
     static constexpr qint32 DefaultBackColor = 0x00FFFFFF;
 
-    // The fresh card: the default size and colour and only the three hidden templates.
+    // The fresh card: the default size and colour and only the three hidden templates. The QR
+    // code's template is made with the first QR code, so that a card without any is written
+    // as cards always were.
     CardDesign();
 
     float widthPixels = DefaultWidthPixels;
@@ -131,6 +150,7 @@ public:
     qint16 textCount = 0;
     qint16 pictureCount = 0;
     qint16 shapeCount = 0;
+    qint16 qrCodeCount = 0;
     ReservedTexts textReserve;
     ReservedTexts pictureReserve;
 
@@ -144,7 +164,8 @@ public:
     CardItem* item(ElementKind kind, int index);
 
     // Creates element `index` of a kind as a visible copy of its template, on top; null when
-    // it exists already or the template is gone.
+    // it exists already or the template is gone. A QR code's template is made first when there
+    // is none; asked for index 0, that template itself is the result.
     CardItem* addCopy(ElementKind kind, int index);
     // The same for a caller that knows the element does not exist yet.
     CardItem* addNewCopy(ElementKind kind, int index);
@@ -161,6 +182,7 @@ public:
     static CardItem textTemplate();
     static CardItem shapeTemplate();
     static CardItem pictureTemplate();
+    static CardItem qrCodeTemplate();
 
     quint64 lastSerial() const { return m_lastSerial; }
 

@@ -78,6 +78,7 @@ public:
                 continue;
             if (!haveHeader) {
                 haveHeader = true;
+                result.table.headerLine = recordLine;
                 for (QString& name : fields) {
                     name = name.trimmed();
                     if (!name.isEmpty() && result.table.columns.contains(name))

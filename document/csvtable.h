@@ -22,6 +22,7 @@ struct CsvError {
 
 struct CsvTable {
     QStringList columns;       // the header's names, blanks around them dropped
+    qsizetype headerLine = 1;  // the line the header starts on
     QList<QStringList> rows;   // each as long as columns: short rows are padded with empty values
     QList<qsizetype> rowLines; // the line each row starts on, for messages about it
 

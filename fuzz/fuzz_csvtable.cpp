@@ -1,8 +1,12 @@
 // Reads any bytes as merge data and checks the table's shape; writes a table that was read as
-// CSV again and checks that it reads back the same; fills the input as a placeholder text.
+// CSV again and checks that it reads back the same; fills the input as a placeholder text, and
+// a card's caption and contact card from the rows.
+#include "document/cardmerge.h"
 #include "document/csvtable.h"
 #include "document/placeholders.h"
+#include "document/vcard.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
@@ -57,6 +61,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const auto firstUnknown = placeholders::unknownPlaceholder({text}, table.columns);
         require(filled.has_value() != firstUnknown.has_value());
         require(filled || unknown == *firstUnknown);
+
+        // A contact card filled from a row stays a contact card, with the row's value escaped
+        // and folded so that it reads back as it was (line breaks as vCard keeps them).
+        CardDesign design;
+        design.addCopy(ElementKind::Text, 1)->text.caption = text;
+        vcard::VCardFields contact;
+        contact.fullName = text.left(300);
+        contact.title = QStringLiteral("${") + table.columns.value(0) + u'}';
+        design.addCopy(ElementKind::QrCode, 1)->qr.content =
+            QString::fromUtf8(vcard::writeVCard(contact));
+        QString message;
+        if (const auto merge =
+                cardmerge::check(QStringLiteral("fuzz.csv"), read, design, &message)) {
+            for (qsizetype r = 0; r < std::min<qsizetype>(merge->rowCount(), 3); ++r) {
+                const CardDesign one = cardmerge::fillRow(design, merge->table, r);
+                require(one.item(ElementKind::Text, 1)->text.caption
+                        == placeholders::fill(text, table.columns, table.rows[r]));
+                const auto card =
+                    vcard::parseVCard(one.item(ElementKind::QrCode, 1)->qr.content.toUtf8());
+                require(card.has_value());
+                QString value = table.rows[r].value(0);
+                value.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(u'\r', u'\n');
+                require(table.columns.value(0).contains(u'}') || card->title == value);
+            }
+        } else {
+            require(!message.isEmpty());
+        }
     }
     return 0;
 }

@@ -16,6 +16,7 @@
 #include <QPointer>
 #include <QScrollBar>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -48,8 +49,10 @@ bool sameSheet(const SheetSpec& a, const SheetSpec& b)
 {
     return a.snapshot && b.snapshot && a.snapshot->generation == b.snapshot->generation
            && a.cardTwips == b.cardTwips && a.columns == b.columns && a.rows == b.rows
-           && a.layout == b.layout;
+           && a.layout == b.layout && a.merge == b.merge && a.page == b.page;
 }
+
+const QString MergeTitle = QStringLiteral("Merge with CSV");
 
 int round16(double v) { return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0)); }
 } // namespace
@@ -121,6 +124,59 @@ void PreviewWindow::createSheetMenu()
     sheetMenu->addSeparator();
     calibrateAction = sheetMenu->addAction(QStringLiteral("Calibrate this printer\u2026"));
     connect(calibrateAction, &QAction::triggered, this, &PreviewWindow::calibratePrinter);
+
+    sheetMenu->addSeparator();
+    mergeAction = sheetMenu->addAction(QStringLiteral("Merge with CSV\u2026"));
+    mergeAction->setObjectName("mergeAction");
+    stopMergingAction = sheetMenu->addAction(QStringLiteral("Stop merging"));
+    stopMergingAction->setObjectName("stopMergingAction");
+    stopMergingAction->setEnabled(m_command.merge() != nullptr);
+    connect(mergeAction, &QAction::triggered, this, &PreviewWindow::mergeWithCsv);
+    connect(stopMergingAction, &QAction::triggered, this, &PreviewWindow::stopMerging);
+
+    nextPageAction = new QAction(this);
+    nextPageAction->setObjectName("nextPageAction");
+    nextPageAction->setShortcut(QKeySequence(Qt::Key_PageDown));
+    previousPageAction = new QAction(this);
+    previousPageAction->setObjectName("previousPageAction");
+    previousPageAction->setShortcut(QKeySequence(Qt::Key_PageUp));
+    addAction(nextPageAction);
+    addAction(previousPageAction);
+    connect(nextPageAction, &QAction::triggered, this, [this] { showPageNumber(m_page + 1); });
+    connect(previousPageAction, &QAction::triggered, this, [this] { showPageNumber(m_page - 1); });
+}
+
+void PreviewWindow::mergeWithCsv()
+{
+    const QString path =
+        Platform::instance().openFileName(this, QStringLiteral("CSV (.csv)|*.csv"));
+    if (path.isEmpty())
+        return;
+    QString message;
+    auto data = cardmerge::load(path, m_command.snapshot().design, &message);
+    if (!data) {
+        Platform::instance().messageBox(this, message, MergeTitle, QMessageBox::Ok,
+                                        QMessageBox::Critical);
+        return;
+    }
+    m_command.setMerge(std::make_shared<const cardmerge::MergeData>(std::move(*data)));
+    stopMergingAction->setEnabled(true);
+    showPageNumber(0);
+}
+
+void PreviewWindow::stopMerging()
+{
+    m_command.setMerge(nullptr);
+    stopMergingAction->setEnabled(false);
+    showPageNumber(0);
+}
+
+int PreviewWindow::pageCount() const { return m_command.sheetSpec().pageCount(); }
+
+void PreviewWindow::showPageNumber(int page)
+{
+    m_page = page; // kept within the sheet's pages by zoom100
+    zoom100();
 }
 
 void PreviewWindow::chooseLayout(const QString& name)
@@ -192,6 +248,9 @@ void PreviewWindow::showPage(const QImage& page, QSize size)
 void PreviewWindow::zoom100()
 {
     SheetSpec sheetSpec = m_command.sheetSpec();
+    // Fewer rows or more cells a page since: the last page there is.
+    m_page = std::clamp(m_page, 0, sheetSpec.pageCount() - 1);
+    sheetSpec.page = m_page;
     if (!m_composition || !sameSheet(m_composition->sheetSpec, sheetSpec)) {
         m_composition.emplace();
         m_composition->snapshot = *sheetSpec.snapshot;
@@ -199,7 +258,10 @@ void PreviewWindow::zoom100()
         m_composition->sheetSpec = sheetSpec;
         ++m_compositions;
     }
-    setWindowTitle(sheet::previewTitle(m_composition->sheetSpec.placement().scale));
+    QString title = sheet::previewTitle(m_composition->sheetSpec.placement().scale);
+    if (sheetSpec.merge)
+        title += QStringLiteral(" \u2014 page %1 of %2").arg(m_page + 1).arg(sheetSpec.pageCount());
+    setWindowTitle(title);
     showPage(composed(1), pageSizePixels());
     pageView->move(0, 0);
     followPage();
@@ -299,6 +361,14 @@ void PreviewWindow::printSheet()
         if (job.pdfFile.isEmpty())
             return;
     }
+    // The card may have changed since the data was checked; a page with a placeholder left
+    // unfilled is never printed.
+    if (const auto& merge = m_composition->sheetSpec.merge)
+        if (const auto fault = cardmerge::mismatch(*merge, m_composition->snapshot.design)) {
+            Platform::instance().messageBox(this, *fault, MergeTitle, QMessageBox::Ok,
+                                            QMessageBox::Critical);
+            return;
+        }
     PrintOutcome outcome;
     {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);

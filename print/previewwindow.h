@@ -45,11 +45,24 @@ public:
     QMenu* sheetMenu;
     QList<QAction*> layoutActions;
     QAction* calibrateAction;
+    // "Merge with CSV…" and "Stop merging": one card a row of a CSV file, page by page.
+    QAction* mergeAction;
+    QAction* stopMergingAction;
+    // Page Down and Page Up through the pages of a merged sheet.
+    QAction* nextPageAction;
+    QAction* previousPageAction;
 
     // Chooses a layout by name, as its Sheet item does, and shows the sheet afresh.
     void chooseLayout(const QString& name);
     // "Calibrate this printer…": the calibration dialog, modally.
     void calibratePrinter();
+    // Asks for a CSV file and merges it, or says why it cannot; the sheet stays as it was then.
+    void mergeWithCsv();
+    void stopMerging();
+    // The page shown, from 0, and how many the sheet has.
+    int page() const { return m_page; }
+    int pageCount() const;
+    void showPageNumber(int page);
 
     // The page the window shows, as last drawn; null once closed.
     const QImage& shownPage() const { return m_shown; }
@@ -88,4 +101,5 @@ private:
     };
     std::optional<Composition> m_composition;
     int m_compositions = 0;
+    int m_page = 0;
 };

@@ -83,6 +83,7 @@ SheetSpec PrintCommand::sheetSpec() const
     sheetSpec.snapshot = &m_snapshot;
     sheetSpec.cardTwips = m_cardTwips;
     sheetSpec.layout = m_layout;
+    sheetSpec.merge = m_merge;
     if (m_cardsCount) {
         sheetSpec.columns = m_cardsCount->columns();
         sheetSpec.rows = m_cardsCount->rows();

@@ -47,6 +47,11 @@ public:
     bool setLayout(const QString& name);
 
     CardsCountDialog& cardsCount();
+    // The merge data while the sheet is merged (one card a row), or null; it outlives the
+    // preview like the layout.
+    const std::shared_ptr<const cardmerge::MergeData>& merge() const { return m_merge; }
+    void setMerge(std::shared_ptr<const cardmerge::MergeData> data) { m_merge = std::move(data); }
+
     // Made when first asked for and again after a Cancel destroyed it.
     PrintOptionsDialog& printOptions();
     // The preview if it is loaded; null otherwise.
@@ -64,6 +69,7 @@ private:
     QSizeF m_cardTwips;
     sheet::Orientation m_orientation = sheet::Orientation::Portrait;
     SheetLayout m_layout;
+    std::shared_ptr<const cardmerge::MergeData> m_merge;
 };
 
 // The card of an editor as the sheet shows it: its recording and its size in twips.

@@ -16,6 +16,32 @@
 
 #include <dlfcn.h>
 
+int SheetSpec::pageCount() const
+{
+    if (!merge)
+        return 1;
+    const qsizetype cells = qsizetype(placement().cards.size());
+    if (cells == 0)
+        return 1;
+    return int(std::max<qsizetype>(1, (merge->rowCount() + cells - 1) / cells));
+}
+
+namespace {
+// The card a cell shows: the card itself, or on a merged sheet the card filled from the cell's
+// row; nothing for the cells past the last row.
+std::optional<CardSnapshot> cellCard(const SheetSpec& sheetSpec, size_t cell, size_t cells)
+{
+    if (!sheetSpec.merge)
+        return *sheetSpec.snapshot;
+    const qsizetype row = qsizetype(size_t(sheetSpec.page) * cells + cell);
+    if (row >= sheetSpec.merge->rowCount())
+        return std::nullopt;
+    CardSnapshot filled = *sheetSpec.snapshot;
+    filled.design = cardmerge::fillRow(sheetSpec.snapshot->design, sheetSpec.merge->table, row);
+    return filled;
+}
+} // namespace
+
 void paintSheet(QPainter& painter, const SheetSpec& sheetSpec, qreal unitsPerTwip)
 {
     if (!sheetSpec.snapshot)
@@ -25,9 +51,12 @@ void paintSheet(QPainter& painter, const SheetSpec& sheetSpec, qreal unitsPerTwi
     painter.save();
     painter.setClipRect(QRectF(0, 0, page.width() * unitsPerTwip, page.height() * unitsPerTwip),
                         Qt::IntersectClip);
-    for (const QRectF& card : placement.cards)
-        drawCard(painter, *sheetSpec.snapshot,
-                 QRectF(card.topLeft() * unitsPerTwip, card.size() * unitsPerTwip));
+    for (size_t i = 0; i < placement.cards.size(); ++i) {
+        const QRectF& card = placement.cards[i];
+        if (const auto shown = cellCard(sheetSpec, i, placement.cards.size()))
+            drawCard(painter, *shown,
+                     QRectF(card.topLeft() * unitsPerTwip, card.size() * unitsPerTwip));
+    }
     if (sheetSpec.layout.cropMarks) {
         painter.setPen(
             QPen(Qt::black, sheet::CropMarkWidth * unitsPerTwip, Qt::SolidLine, Qt::FlatCap));
@@ -51,16 +80,25 @@ QImage composePage(const SheetSpec& sheetSpec, qreal zoom)
     const QSizeF tileSize = placement.cards.front().size() * pixelsPerTwip;
     if (tileSize.width() < 1 || tileSize.height() < 1)
         return image;
-    // The card is drawn once at this scale and then tiled, which keeps a busy card cheap.
-    QImage card(tileSize.toSize().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
-    card.fill(Qt::transparent);
-    {
-        QPainter painter(&card);
-        drawCard(painter, *sheetSpec.snapshot, QRectF(QPointF(0, 0), card.size()));
-    }
     QPainter painter(&image);
-    for (const QRectF& corner : placement.cards)
-        painter.drawImage(corner.topLeft() * pixelsPerTwip, card);
+    if (sheetSpec.merge) {
+        // Every card differs: each is drawn in its cell.
+        painter.setRenderHint(QPainter::Antialiasing);
+        for (size_t i = 0; i < placement.cards.size(); ++i)
+            if (const auto shown = cellCard(sheetSpec, i, placement.cards.size()))
+                drawCard(painter, *shown,
+                         QRectF(placement.cards[i].topLeft() * pixelsPerTwip, tileSize));
+    } else {
+        // The card is drawn once at this scale and then tiled, which keeps a busy card cheap.
+        QImage card(tileSize.toSize().expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
+        card.fill(Qt::transparent);
+        {
+            QPainter cardPainter(&card);
+            drawCard(cardPainter, *sheetSpec.snapshot, QRectF(QPointF(0, 0), card.size()));
+        }
+        for (const QRectF& corner : placement.cards)
+            painter.drawImage(corner.topLeft() * pixelsPerTwip, card);
+    }
     if (sheetSpec.layout.cropMarks) {
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(QPen(Qt::black, 0)); // a hairline: a quarter point shows on no screen
@@ -169,7 +207,7 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
     // Each setting stands alone: one the device refuses leaves the others in place.
     printer.setPageOrientation(landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
     printer.setColorMode(job.colour ? QPrinter::Color : QPrinter::GrayScale);
-    // A file takes its copies as pages (drawPage); only a printer is told a count.
+    // A file takes its copies as pages (drawPages); only a printer is told a count.
     if (cups && job.copies >= 1)
         printer.setCopyCount(job.copies);
     if (job.quality)
@@ -187,27 +225,30 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
     }
 }
 
-bool drawPage(QPrinter& printer, const PagePainter& paint, const PrinterCalibration& calibration,
-              int pages = 1)
+// The pages in order, `copies` times over (a file takes its copies as pages).
+bool drawPages(QPrinter& printer, int pageCount, const PagesPainter& paint,
+               const PrinterCalibration& calibration, int copies = 1)
 {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
     const qreal unitsPerTwip = printer.resolution() / 1440.0;
-    if (!calibration.isIdentity()) {
-        // The correction is in twips; the painter works in device units.
-        const QTransform toDevice = QTransform::fromScale(unitsPerTwip, unitsPerTwip);
-        painter.setTransform(toDevice.inverted() * calibration.transform() * toDevice);
-    }
-    for (int page = 0; page < pages; ++page) {
-        if (page > 0 && !printer.newPage())
+    for (int sheet = 0; sheet < copies * pageCount; ++sheet) {
+        if (sheet > 0 && !printer.newPage())
             return false;
-        paint(painter, unitsPerTwip);
+        painter.resetTransform();
+        if (!calibration.isIdentity()) {
+            // The correction is in twips; the painter works in device units.
+            const QTransform toDevice = QTransform::fromScale(unitsPerTwip, unitsPerTwip);
+            painter.setTransform(toDevice.inverted() * calibration.transform() * toDevice);
+        }
+        paint(painter, unitsPerTwip, sheet % pageCount);
     }
     return painter.end();
 }
 
-PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const PagePainter& paint)
+PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, int pageCount,
+                        const PagesPainter& paint)
 {
     const auto cannotWrite = [&](const QString& reason) {
         if (job.pdfFile == QLatin1String("-"))
@@ -231,7 +272,7 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const
     printer.setResolution(600);
     applySettings(printer, job, paper, landscape, false);
     // A file is no printer: it keeps the nominal page.
-    if (!drawPage(printer, paint, {}, qMax(1, job.copies)))
+    if (!drawPages(printer, pageCount, paint, {}, qMax(1, job.copies)))
         return cannotWrite(QStringLiteral("the page could not be drawn"));
     const qint64 size = partial.size();
     const uchar* mapped = size > 0 ? partial.map(0, size) : nullptr;
@@ -244,8 +285,8 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, const
     return {true, {}};
 }
 
-PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape,
-                          const PagePainter& paint)
+PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape, int pageCount,
+                          const PagesPainter& paint)
 {
     if (QPrinterInfo::printerInfo(job.printerName).isNull())
         return {false, unknownPrinterReason(job.printerName)};
@@ -253,7 +294,7 @@ PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape,
     applySettings(printer, job, paper, landscape, true);
     const PrinterCalibration correction =
         job.calibrated ? calibration::load(job.printerName) : PrinterCalibration();
-    if (!drawPage(printer, paint, correction))
+    if (!drawPages(printer, pageCount, paint, correction))
         return {false,
                 QStringLiteral("The printer \"%1\" cannot start the job.").arg(job.printerName)};
     // Qt sends the job to CUPS when the painter ends but keeps its answer to itself; the
@@ -266,18 +307,29 @@ PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape,
 }
 } // namespace
 
+PrintOutcome printPages(const SheetJob& job, QSizeF paperTwips, bool landscape, int pageCount,
+                        const PagesPainter& paint)
+{
+    return job.pdfFile.isEmpty() ? printToQueue(job, paperTwips, landscape, pageCount, paint)
+                                 : printToPdf(job, paperTwips, landscape, pageCount, paint);
+}
+
 PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,
                        const PagePainter& paint)
 {
-    return job.pdfFile.isEmpty() ? printToQueue(job, paperTwips, landscape, paint)
-                                 : printToPdf(job, paperTwips, landscape, paint);
+    return printPages(
+        job, paperTwips, landscape, 1,
+        [&](QPainter& painter, qreal unitsPerTwip, int) { paint(painter, unitsPerTwip); });
 }
 
 PrintOutcome printSheet(const SheetJob& job, const SheetSpec& sheetSpec)
 {
     const SheetPlacement placement = sheetSpec.placement();
     const QSizeF paper = placement.landscape() ? placement.page.transposed() : placement.page;
-    return printPage(job, paper, placement.landscape(), [&](QPainter& painter, qreal unitsPerTwip) {
-        paintSheet(painter, sheetSpec, unitsPerTwip);
-    });
+    return printPages(job, paper, placement.landscape(), sheetSpec.pageCount(),
+                      [&](QPainter& painter, qreal unitsPerTwip, int page) {
+                          SheetSpec onPage = sheetSpec;
+                          onPage.page = page;
+                          paintSheet(painter, onPage, unitsPerTwip);
+                      });
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/cardmerge.h"
 #include "print/cardsnapshot.h"
 #include "print/sheetlayout.h"
 
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QPainter;
@@ -18,9 +20,15 @@ struct SheetSpec {
     int columns = 2;  // the Cards Count choice, for the layouts that take it
     int rows = 4;
     SheetLayout layout; // the original sheet unless another is chosen
+    // Merged: each card cell shows the card filled from the next row, over as many pages as
+    // the rows need; `page` is the one painted or composed. Unmerged: one page, every cell the
+    // card as it is.
+    std::shared_ptr<const cardmerge::MergeData> merge;
+    int page = 0;
 
     SheetPlacement placement() const { return sheet::placeCards(layout, cardTwips, columns, rows); }
     QSizeF pageTwips() const { return placement().page; }
+    int pageCount() const;
 };
 
 // Paints the cards and any crop marks; one twip is `unitsPerTwip` of the painter's units.
@@ -49,9 +57,9 @@ struct PrintOutcome {
     QString reason; // why not, for the user
 };
 
-// Prints the sheet on one page of its layout's paper, the cards drawn as vectors at the
-// device's resolution, corrected by the queue's calibration. Settings a printer cannot take are
-// skipped; a job that cannot be started or is refused comes back with the reason.
+// Prints the sheet (every page of a merged one) on its layout's paper, the cards drawn as vectors
+// at the device's resolution, corrected by the queue's calibration. Settings a printer cannot take
+// are skipped; a job that cannot be started or is refused comes back with the reason.
 PrintOutcome printSheet(const SheetJob& job, const SheetSpec& sheetSpec);
 
 // One page of `paperTwips` (portrait size; turned when `landscape`), painted by `paint` with
@@ -59,6 +67,10 @@ PrintOutcome printSheet(const SheetJob& job, const SheetSpec& sheetSpec);
 using PagePainter = std::function<void(QPainter& painter, qreal unitsPerTwip)>;
 PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,
                        const PagePainter& paint);
+// The same for `pageCount` pages in one job; `paint` is given the page's number from 0.
+using PagesPainter = std::function<void(QPainter& painter, qreal unitsPerTwip, int page)>;
+PrintOutcome printPages(const SheetJob& job, QSizeF paperTwips, bool landscape, int pageCount,
+                        const PagesPainter& paint);
 
 // The resolution and CUPS print-quality value for each quality.
 int qualityDpi(PrintQuality quality);

@@ -4,6 +4,7 @@
 #include "document/twips.h"
 #include "platform/vbcolor.h"
 #include "render/picturestore.h"
+#include "render/qrcode.h"
 #include "render/textlayout.h"
 
 #include <QFontMetricsF>
@@ -260,6 +261,7 @@ void paintItem(QPainter& painter, const CardItem& item, const Caches& caches)
     case ElementKind::Picture:
         paintPicture(painter, item, caches.pictures ? *caches.pictures : PictureStore::shared());
         break;
+    case ElementKind::QrCode: paintQrElement(painter, item); break;
     }
     painter.restore();
 }

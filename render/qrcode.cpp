@@ -1,5 +1,9 @@
 #include "render/qrcode.h"
 
+#include "platform/vbcolor.h"
+
+#include <QCache>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -96,10 +100,10 @@ void paintQrCode(QPainter& painter, const QRectF& box, const std::optional<QrMat
     if (light)
         painter.fillRect(square, *light);
     const qreal module = side / (matrix->size + 2 * QuietModules);
-    const QPointF origin = square.topLeft() + QPointF(module, module) * QuietModules;
-    // One path of row runs: one fill, no seams between neighbouring squares, and a small PDF.
-    QPainterPath path;
-    path.setFillRule(Qt::WindingFill);
+    // Drawn in modules: whole-number coordinates keep a PDF small and quick to compress.
+    painter.translate(square.topLeft() + QPointF(module, module) * QuietModules);
+    painter.scale(module, module);
+    std::vector<QRectF> runs;
     for (int y = 0; y < matrix->size; ++y) {
         int x = 0;
         while (x < matrix->size) {
@@ -110,12 +114,43 @@ void paintQrCode(QPainter& painter, const QRectF& box, const std::optional<QrMat
             const int start = x;
             while (x < matrix->size && matrix->dark(x, y))
                 ++x;
-            path.addRect(QRectF(origin.x() + start * module, origin.y() + y * module,
-                                (x - start) * module, module));
+            runs.emplace_back(start, y, x - start, 1);
         }
     }
     painter.setPen(Qt::NoPen);
     painter.setBrush(dark);
-    painter.drawPath(path);
+    const QPaintEngine* engine = painter.paintEngine();
+    if (engine && engine->type() == QPaintEngine::Pdf) {
+        // A PDF fills all the rectangles as one shape: no seams, and the shortest page text.
+        painter.drawRects(runs.data(), int(runs.size()));
+    } else {
+        // On pixels, rectangles filled one by one would show seams where rows meet.
+        QPainterPath path;
+        path.setFillRule(Qt::WindingFill);
+        for (const QRectF& run : runs)
+            path.addRect(run);
+        painter.drawPath(path);
+    }
     painter.restore();
+}
+
+void paintQrElement(QPainter& painter, const CardItem& item)
+{
+    using Key = std::pair<QByteArray, int>;
+    // A sheet of merged cards draws each row's code a few times over (page, then the next
+    // pages); a canvas the same one many times. Encoding is the costly part.
+    static QCache<Key, std::optional<QrMatrix>> codes(256);
+    const QrLook& look = item.qr;
+    Key key{look.content.toUtf8(), int(look.level)};
+    std::optional<QrMatrix>* code = codes.object(key);
+    if (!code) {
+        code = new std::optional<QrMatrix>(encodeQr(key.first, look.level));
+        codes.insert(key, code);
+    }
+    const std::optional<QColor> light =
+        look.lightColor == QrLook::Transparent
+            ? std::nullopt
+            : std::optional<QColor>(vbcolor::toQColor(look.lightColor));
+    paintQrCode(painter, QRectF(0, 0, item.width, item.height), *code,
+                vbcolor::toQColor(look.darkColor), light);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "document/carddesign.h"
 #include "document/qrlevel.h"
 
 #include <QByteArrayView>
@@ -30,3 +31,7 @@ std::optional<QrMatrix> encodeQr(QByteArrayView bytes, QrLevel level);
 // Without a matrix, the box is drawn crossed, so that content that cannot be encoded shows.
 void paintQrCode(QPainter& painter, const QRectF& box, const std::optional<QrMatrix>& matrix,
                  const QColor& dark, const std::optional<QColor>& light);
+
+// A QR code element in its box (the painter at the element's origin, in twips). Codes are
+// kept for a while by content and level: a canvas repaints the same code often.
+void paintQrElement(QPainter& painter, const CardItem& item);

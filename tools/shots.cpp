@@ -156,6 +156,12 @@ void designCard(CardEditor& editor)
     addText(editor, "Jane Doe, Designer", 10, true, 0x00000000, {300, 1700, 4800, 330});
     addText(editor, "+1 555 0100   jane@example.com", 8, false, 0x00404040, {300, 2070, 4800, 300});
     addText(editor, "quillmark.example", 8, true, 0x00FFFFFF, {300, 2730, 4800, 300});
+    editor.addQrCode();
+    editor.changeItem(ElementKind::QrCode, editor.qrCodeCount(), [](CardItem& item) {
+        item.qr.content = QStringLiteral("https://quillmark.example/jane");
+        item.qr.darkColor = 0x008C4E1F;
+        item.setLeft(4200), item.setTop(1500), item.setWidth(1000), item.setHeight(1000);
+    });
 }
 
 bool save(QWidget* window, const QString& path)

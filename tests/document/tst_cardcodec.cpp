@@ -1,6 +1,7 @@
 #include "document/cardencoding.h"
 #include "document/cardfields.h"
 #include "document/cardfile.h"
+#include "document/cardmerge.h"
 #include "document/csvtable.h"
 #include "document/placeholders.h"
 #include "document/reservedtexts.h"
@@ -332,6 +333,47 @@ private slots:
         const auto firstUnknown = placeholders::unknownPlaceholder({"plain", text}, columns);
         QCOMPARE(firstUnknown.has_value(), !result.has_value());
         QCOMPARE(placeholders::placeholderNames("${B} ${A} $${C} ${B}"), QStringList({"B", "A"}));
+    }
+
+    // A row fills the printed captions and QR contents; a contact card is filled field by
+    // field, so a placeholder cut by a fold still counts and values are escaped. The data is
+    // refused, with the file and line, when the card asks for a column it lacks.
+    void mergeFillsTheCard()
+    {
+        CardDesign design;
+        CardItem* text = design.addCopy(ElementKind::Text, 1);
+        text->text.caption = "${Name}, ${Title}";
+        design.item(ElementKind::Text, 0)->text.caption = "${Hidden}"; // never printed
+        vcard::VCardFields contact;
+        contact.fullName = "${Name}";
+        contact.streetAddress = QString(53, 'x') + " ${Street}";
+        design.addCopy(ElementKind::QrCode, 1)->qr.content =
+            QString::fromUtf8(vcard::writeVCard(contact));
+        QVERIFY(!design.item(ElementKind::QrCode, 1)->qr.content.contains("${Street}"));
+        design.addCopy(ElementKind::QrCode, 2)->qr.content = "https://x.example/${Name}";
+
+        const csv::CsvRead read =
+            csv::parseCsv("Name,Title,Street\nAnn Lee,Boss,\"Main St 1, Köln; DE\"\n");
+        QString message;
+        const auto data = cardmerge::check("/tmp/people.csv", read, design, &message);
+        QVERIFY2(data, qPrintable(message));
+        const CardDesign merged = cardmerge::fillRow(design, data->table, 0);
+        QCOMPARE(merged.item(ElementKind::Text, 1)->text.caption, QString("Ann Lee, Boss"));
+        QCOMPARE(merged.item(ElementKind::QrCode, 2)->qr.content,
+                 QString("https://x.example/Ann Lee"));
+        contact.fullName = "Ann Lee";
+        contact.streetAddress = QString(53, 'x') + " Main St 1, Köln; DE";
+        const QString card = merged.item(ElementKind::QrCode, 1)->qr.content;
+        QCOMPARE(card, QString::fromUtf8(vcard::writeVCard(contact)));
+        QVERIFY(card.contains("N:Lee;Ann;;;"));
+
+        design.addCopy(ElementKind::Text, 2)->text.caption = "${Phone}";
+        QVERIFY(!cardmerge::check("/tmp/people.csv", read, design, &message));
+        QCOMPARE(message, QString("people.csv, line 1: no column is named \"Phone\", which the "
+                                  "card's ${Phone} needs"));
+        QVERIFY(!cardmerge::check("/tmp/none.csv", csv::parseCsv("Name,Title,Street,Phone\n\n"),
+                                  design, &message));
+        QCOMPARE(message, QString("none.csv: there are no rows to merge"));
     }
 
     void singleFormatting()

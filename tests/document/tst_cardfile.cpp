@@ -1,8 +1,12 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
+#include "dialogs/qroptionsdialog.h"
+#include "document/twips.h"
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -203,6 +207,63 @@ private slots:
         QTest::mouseClick(window.saveButton, Qt::LeftButton);
         QCOMPARE(platform.saveFilters.size(), 2);
         QVERIFY(readFileBytes(again).contains("\"Changed\""));
+    }
+
+    // QR codes come from the empty card's menu and from the keyboard, are edited in their
+    // dialog at once, and are saved in creation order after their template; the file reads
+    // back byte for byte, and with the codes deleted the card is written as if it never had any.
+    void qrCodesMadeInTheWindowAreTheGoldenFile()
+    {
+        ScriptedPlatform platform;
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
+        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        const QByteArray withoutCodes = editor.cardBytes();
+
+        platform.menuAnswers.enqueue("Add QR code");
+        clickTwips(editor.view(), {4500, 2700}, Qt::RightButton);
+        QCOMPARE(platform.menus.size(), 1);
+        QCOMPARE(platform.menus[0].items, QStringList({"Add QR code", "Paste"}));
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(editor.qrCodeCount(), qint16(2));
+        QVERIFY(!element(editor, ElementKind::QrCode, 0).visible);
+        QVERIFY(element(editor, ElementKind::QrCode, 2).visible);
+
+        // Moved by the pointer's travel, then edited in its options dialog.
+        sendElementMouse(editor, ElementKind::QrCode, 2, QEvent::MouseButtonPress, {30, 30});
+        sendElementMouse(editor, ElementKind::QrCode, 2, QEvent::MouseButtonRelease, {2430, 60});
+        const CardItem& moved = element(editor, ElementKind::QrCode, 2);
+        QCOMPARE(box(moved), QRectF(2640, 270, 900, 900));
+        QTest::mouseDClick(editor.view(), Qt::LeftButton, {},
+                           (moved.box().center() / TwipsPerPixel).toPoint());
+        auto* dialog = qobject_cast<QrOptionsDialog*>(window.qrCodeOptions.data());
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->webAddressEdit->text(), QString("https://"));
+        QTest::keyClicks(dialog->webAddressEdit, "example.com/${name}?q=\"50%\"");
+        dialog->levelBox->setCurrentIndex(int(QrLevel::H));
+        QTest::mouseClick(dialog->transparentBox, Qt::LeftButton);
+        const QrLook look = element(editor, ElementKind::QrCode, 2).qr;
+        QCOMPARE(look.content, QString("https://example.com/${name}?q=\"50%\""));
+        QCOMPARE(look.level, QrLevel::H);
+        QCOMPARE(look.lightColor, QrLook::Transparent);
+        QCOMPARE(element(editor, ElementKind::QrCode, 1).qr, CardDesign::qrCodeTemplate().qr);
+
+        const QString path = card->programDir.filePath("qrcodes.qmark");
+        saveAsThroughWindow(platform, window, path);
+        QCOMPARE(readFileBytes(path), golden("qrcodes-saved.qmark", readFileBytes(path)));
+        openThroughWindow(platform, window, path);
+        QCOMPARE(element(editor, ElementKind::QrCode, 2).qr, look);
+        QCOMPARE(editor.cardBytes(), readFileBytes(path));
+
+        for (int index : {1, 2}) {
+            platform.menuAnswers.enqueue("Delete");
+            clickElement(editor, ElementKind::QrCode, index, {30, 30}, Qt::RightButton);
+        }
+        QVERIFY(!editor.item(ElementKind::QrCode, 2));
+        QCOMPARE(editor.cardBytes(), withoutCodes);
     }
 
     void gapsAreRenumberedAndReservedTextsKeptByIndex()

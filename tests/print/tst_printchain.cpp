@@ -1,6 +1,7 @@
 #include "cardtest.h"
 #include "cupsscheduler.h"
 #include "scriptedplatform.h"
+#include "testfiles.h"
 
 #include "print/cardscountdialog.h"
 #include "print/previewwindow.h"
@@ -226,6 +227,72 @@ private slots:
         QCOMPARE(job.value("print-color-mode"), colourMode);
         QCOMPARE(job.value("print-quality"), quality);
         QTRY_COMPARE(pdfPages(m_cups->outputFile("Alpha")), choices.copies.toInt());
+    }
+
+    // The Sheet menu merges a CSV file: one page at a time, Page Down and Page Up, the page in
+    // the title; bad data is said and changes nothing; Print writes every page.
+    void previewPagesThroughAMerge()
+    {
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        CardEditor& editor = card.editor();
+        editor.addText();
+        editor.changeItem(ElementKind::Text, 1,
+                          [](CardItem& item) { item.text.caption = "${Name}"; });
+        QByteArray rows = "Name\n";
+        for (int i = 1; i <= 25; ++i)
+            rows += "Person" + QByteArray::number(i) + "\n";
+        const QString csv = card.programDir.filePath("people.csv");
+        writeFileBytes(csv, rows);
+        const QString bad = card.programDir.filePath("bad.csv");
+        writeFileBytes(bad, "Name\n\"Ann\n");
+
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        QCOMPARE(preview->windowTitle(), QString("Preview"));
+        QVERIFY(!preview->stopMergingAction->isEnabled());
+        platform.openAnswers << bad;
+        preview->mergeAction->trigger();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes[0].text,
+                 QString("bad.csv, line 2: the quote opened here is never closed"));
+        QCOMPARE(platform.messageBoxes[0].title, QString("Merge with CSV"));
+        QCOMPARE(preview->windowTitle(), QString("Preview"));
+
+        platform.openAnswers << csv;
+        preview->mergeAction->trigger();
+        const int cells = int(card.window->printCommand->sheetSpec().placement().cards.size());
+        const int pages = (25 + cells - 1) / cells;
+        QVERIFY(pages >= 2);
+        QCOMPARE(preview->pageCount(), pages);
+        const auto title = [&](int page) {
+            return QString("Preview \u2014 page %1 of %2").arg(page).arg(pages);
+        };
+        QCOMPARE(preview->windowTitle(), title(1));
+        QVERIFY(QTest::qWaitForWindowActive(preview));
+        const QImage first = preview->shownPage();
+        for (int i = 0; i < pages; ++i) // the last press stays on the last page
+            QTest::keyClick(preview, Qt::Key_PageDown);
+        QCOMPARE(preview->windowTitle(), title(pages));
+        QTest::keyClick(preview, Qt::Key_PageUp);
+        QCOMPARE(preview->windowTitle(), title(pages - 1));
+        QVERIFY(preview->shownPage() != first);
+
+        const QString pdf = card.programDir.filePath("merged.pdf");
+        platform.saveAnswers << pdf;
+        script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
+        preview->printAction->trigger();
+        QCOMPARE(pdfPages(pdf), pages);
+        const QString text = tool("pdftotext", {pdf, "-"});
+        for (int i = 1; i <= 25; ++i)
+            QCOMPARE(text.count(QRegularExpression(QString("\\bPerson%1\\b").arg(i))), 1);
+
+        preview->stopMergingAction->trigger();
+        QCOMPARE(preview->windowTitle(), QString("Preview"));
+        QCOMPARE(preview->pageCount(), 1);
     }
 
     void printsToPdfFile()

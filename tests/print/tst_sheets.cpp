@@ -3,9 +3,11 @@
 #include "cardtest.h"
 #include "cupsscheduler.h"
 #include "modalwatchdog.h"
+#include "testfiles.h"
 
 #include "app/headless.h"
 #include "canvas/cardeditor.h"
+#include "document/csvtable.h"
 #include "print/calibration.h"
 #include "print/calibrationdialog.h"
 #include "print/calibrationpage.h"
@@ -19,7 +21,9 @@
 #include <QPainter>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSpinBox>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -108,6 +112,25 @@ struct CliResult {
     int exitCode = -1;
     QString standardError;
 };
+
+// A card of the cell's size for merging: a name, and a QR code of a web address per person.
+QString writeMergeCard(const QTemporaryDir& dir)
+{
+    QWidget host;
+    CardEditor editor(&host);
+    CardDesign design;
+    design.widthPixels = 336;
+    design.heightPixels = 192;
+    CardItem* name = design.addCopy(ElementKind::Text, 1);
+    name->text.caption = "${Name}";
+    name->left = name->top = 240, name->width = 2400, name->height = 400;
+    CardItem* code = design.addCopy(ElementKind::QrCode, 1);
+    code->qr.content = "https://example.com/p/${Id}";
+    code->left = 3300, code->top = 1100, code->width = code->height = 1600;
+    editor.setDesign(design);
+    const QString card = dir.filePath("merge.qmark");
+    return editor.write(card) ? card : QString();
+}
 
 CliResult runQmark(const QStringList& arguments)
 {
@@ -374,6 +397,108 @@ private slots:
         QVERIFY(!QFile::exists(out));
     }
 
+    // 25 rows onto ten cards a page: three pages, each cell with its own row's name and code,
+    // in the order of the cells; the last page's other cells stay empty.
+    void mergeGivesEachCellItsRow()
+    {
+        for (const char* tool : {"zbarimg", "pdftotext"})
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP("zbarimg (zbar-tools) and pdftotext (poppler-utils) are needed");
+        const QString card = writeMergeCard(m_dir);
+        QVERIFY(!card.isEmpty());
+        QByteArray csv = "Id;Name;Note\r\n";
+        for (int i = 1; i <= 25; ++i)
+            csv += QByteArray::number(i) + ";Person" + QByteArray::number(i) + ";\"a;b\"\r\n";
+        const QString data = path("people.csv");
+        writeFileBytes(data, csv);
+        const QString pdf = path("merged.pdf");
+        const CliResult result =
+            runQmark({"--export-pdf", pdf, "--merge", data, "--layout", "letter-10", card});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(result.standardError, QString());
+
+        const SheetPlacement placement =
+            sheet::placeCards(*layoutcatalog::find("letter-10"), {5040, 2880}, 2, 4);
+        const qsizetype cells = qsizetype(placement.cards.size());
+        QCOMPARE(cells, 10);
+        const QStringList pages = runTool("pdftotext", {"-bbox", pdf, "-"}).split("<page ");
+        QCOMPARE(pages.size(), 1 + 3);
+        const QRegularExpression word(
+            R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">(\S+)</word>)re");
+        for (int page = 0; page < 3; ++page) {
+            runTool("pdftoppm", {"-r", "300", "-png", "-f", QString::number(page + 1), "-l",
+                                 QString::number(page + 1), "-singlefile", pdf, path("page")});
+            const QImage image(path("page.png"));
+            QStringList found, expected;
+            for (qsizetype cell = 0; cell < cells; ++cell) {
+                const QRectF twips = placement.cards[size_t(cell)];
+                const QRectF points(twips.topLeft() / 20, twips.size() / 20);
+                QStringList words;
+                for (const auto& m : word.globalMatch(pages[page + 1]))
+                    if (points.contains(
+                            QPointF(m.captured(1).toDouble(), m.captured(2).toDouble())))
+                        words << m.captured(3);
+                const QRect pixels =
+                    QRectF(twips.topLeft() * 300 / 1440, twips.size() * 300 / 1440).toAlignedRect();
+                QVERIFY(image.copy(pixels).save(path("cell.png")));
+                const QString code = runTool("zbarimg", {"--quiet", "--raw", "-Sdisable",
+                                                         "-Sqrcode.enable", path("cell.png")});
+                found << words.join(' ') + " " + code.trimmed();
+                const int row = page * 10 + int(cell) + 1;
+                expected << (row <= 25 ? QString("Person%1 https://example.com/p/%1").arg(row)
+                                       : QString(" "));
+            }
+            QCOMPARE(found, expected);
+        }
+
+        // The data is an input: a PDF written over it would lose it.
+        QCOMPARE(runQmark({"--export-pdf", data, "--merge", data, card}).exitCode, 1);
+        QCOMPARE(readFileBytes(data), csv);
+
+        // A printer gets every page in one job.
+        const int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
+        QCOMPARE(
+            runQmark({"--print", "Alpha", "--merge", data, "--layout", "letter-10", card}).exitCode,
+            0);
+        QVERIFY(m_cups->waitForLastJob("Alpha").value("job-id").toInt() > before);
+        QTRY_VERIFY_WITH_TIMEOUT(runTool("pdfinfo", {m_cups->outputFile("Alpha")})
+                                     .contains(QRegularExpression("Pages:\\s+3\\n")),
+                                 10000);
+    }
+
+    // Bad data is refused with the file, the line and the fault, and nothing is printed.
+    void badMergeDataPrintsNothing_data()
+    {
+        QTest::addColumn<QByteArray>("csv");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("unterminated quote")
+            << QByteArray("Id,Name\n1,Ann\n2,\"Bob\n")
+            << "data.csv, line 3: the quote opened here is never closed";
+        QTest::newRow("no such column")
+            << QByteArray("Id,Full name\n1,Ann\n")
+            << "data.csv, line 1: no column is named \"Name\", which the card's ${Name} needs";
+        QTest::newRow("not UTF-8")
+            << QByteArray("Id,Name\n1,Ann\n2,J\xF6rg\n") << "data.csv, line 3: ";
+        QByteArray many = "Id,Name\n";
+        for (int i = 0; i <= csv::MaxRows; ++i)
+            many += "1,A\n";
+        QTest::newRow("too many rows") << many << "data.csv, line 100002: more than 100000 rows";
+    }
+    void badMergeDataPrintsNothing()
+    {
+        QFETCH(QByteArray, csv);
+        QFETCH(QString, message);
+        const QString card = writeMergeCard(m_dir);
+        writeFileBytes(path("data.csv"), csv);
+        const QString out = path("never.pdf");
+        const CliResult result = runQmark({"--export-pdf", out, "--merge", path("data.csv"), card});
+        QCOMPARE(result.exitCode, 1);
+        QVERIFY2(result.standardError.startsWith("qmark: " + message)
+                     && result.standardError.count('\n') == 1,
+                 qPrintable(result.standardError));
+        QVERIFY(!QFile::exists(out));
+    }
+
     void onlyTheExactFirstWordMeansNoWindow()
     {
         QVERIFY(headless::isRequested({"--export-pdf", "a.pdf", "c.qmark"}));
@@ -417,11 +542,11 @@ private slots:
         for (QAction* action : preview->sheetMenu->actions())
             items << (action->isSeparator() ? "-"
                                             : action->text() + (action->isChecked() ? " *" : ""));
-        QCOMPARE(
-            items,
-            (QStringList{"Top left, no margins *", "Letter, 10 cards of 3.5 × 2 in",
-                         "A4, 10 cards of 85 × 55 mm", "Letter, as many as fit, with crop marks",
-                         "A4, as many as fit, with crop marks", "-", "Calibrate this printer…"}));
+        QCOMPARE(items, (QStringList{
+                            "Top left, no margins *", "Letter, 10 cards of 3.5 × 2 in",
+                            "A4, 10 cards of 85 × 55 mm", "Letter, as many as fit, with crop marks",
+                            "A4, as many as fit, with crop marks", "-", "Calibrate this printer…",
+                            "-", "Merge with CSV…", "Stop merging"}));
         QCOMPARE(preview->windowTitle(), QString("Preview"));
 
         preview->layoutActions[1]->trigger();

@@ -1,4 +1,5 @@
 #include "document/vcard.h"
+#include "render/cardpainter.h"
 #include "render/qrcode.h"
 
 #include <QBuffer>
@@ -58,27 +59,51 @@ private slots:
     {
         QFETCH(QString, text);
         QFETCH(int, level);
-        if (QStandardPaths::findExecutable("zbarimg").isEmpty())
-            QSKIP("zbarimg (zbar-tools) is not installed");
-        const auto matrix = encodeQr(text.toUtf8(), QrLevel(level));
-        QVERIFY(matrix);
-        QCOMPARE(int(matrix->level), level);
+        for (const char* tool : {"zbarimg", "pdftoppm"})
+            if (QStandardPaths::findExecutable(tool).isEmpty())
+                QSKIP("zbarimg (zbar-tools) and pdftoppm (poppler-utils) are needed");
 
-        // A box of 1.6 by 1.2 inches at 300 dots an inch; the light colour alternates with
-        // transparent on white paper.
-        QImage image(540, 420, QImage::Format_RGB32);
-        image.fill(Qt::white);
-        QPainter painter(&image);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const std::optional<QColor> light = level % 2 ? std::nullopt : std::optional<QColor>(Paper);
-        paintQrCode(painter, QRectF(30, 30, 480, 360), matrix, Navy, light);
-        painter.end();
+        // A code element of 1.6 by 1.2 inches on a card, exported as a PDF; the light colour
+        // alternates with transparent over a card of the paper colour.
+        CardDesign design;
+        design.backColor = 0x00D8F0FA;
+        CardItem* code = design.addCopy(ElementKind::QrCode, 1);
+        QVERIFY(code);
+        code->left = 300, code->top = 200, code->width = 2304, code->height = 1728;
+        code->qr = {text, 0x00602010, level % 2 ? QrLook::Transparent : 0x00FFFFFF, QrLevel(level)};
+        // The element draws the code of its content, level and colours in its box.
+        QImage drawn(300, 200, QImage::Format_RGB32), expected(300, 200, QImage::Format_RGB32);
+        for (QImage* image : {&drawn, &expected}) {
+            image->fill(Qt::green);
+            QPainter painter(image);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(0.1, 0.1);
+            if (image == &drawn)
+                cardpainter::paintItem(painter, *code);
+            else
+                paintQrCode(painter, code->box(), encodeQr(text.toUtf8(), QrLevel(level)),
+                            QColor(0x10, 0x20, 0x60),
+                            level % 2 ? std::nullopt : std::optional<QColor>(Qt::white));
+        }
+        QCOMPARE(drawn, expected);
+
         QTemporaryDir dir;
-        const QString png = dir.filePath("code.png");
-        QVERIFY(image.save(png));
+        const QString pdf = dir.filePath("code.pdf");
+        {
+            QPdfWriter writer(pdf);
+            writer.setResolution(1440);
+            writer.setPageSize(QPageSize(QSizeF(3, 2), QPageSize::Inch));
+            writer.setPageMargins({});
+            QPainter painter(&writer);
+            cardpainter::paintCard(painter, design);
+        }
+        QProcess render;
+        render.start("pdftoppm", {"-r", "300", "-png", "-singlefile", pdf, dir.filePath("code")});
+        QVERIFY(render.waitForFinished(30000) && render.exitCode() == 0);
 
         QProcess zbar;
-        zbar.start("zbarimg", {"--quiet", "--raw", "-Sdisable", "-Sqrcode.enable", png});
+        zbar.start("zbarimg",
+                   {"--quiet", "--raw", "-Sdisable", "-Sqrcode.enable", dir.filePath("code.png")});
         QVERIFY(zbar.waitForFinished(30000));
         QCOMPARE(QString::fromUtf8(zbar.readAllStandardOutput()), text + '\n');
     }
