@@ -22,6 +22,7 @@
 #include <cmath>
 
 #include "benchmain.h"
+#include "crowdedcard.h"
 #include "steps.h"
 
 namespace {
@@ -31,67 +32,16 @@ void settle() { QCoreApplication::processEvents(); }
 // the step's.
 void idle() { QTest::qWait(8); }
 
-const char* const Captions[] = {
-    "Jane Doe",         "Senior Designer",           "+1 (555) 010-4477", "jane.doe@example.com",
-    "Quillmark & Sons", "221B Baker Street, London", "www.example.com",   "Mobile 0161 496 0012",
-};
-
-// A busy card as a file holds it: texts and shapes spread over the card in boxes that lie
-// off the pixel grid, then a text item and a shape over the crowd that the steps work on.
-QByteArray crowdedCardFile(int elements)
-{
-    CardDesign design;
-    for (int i = 0; i < elements; ++i) {
-        CardItem* item = i % 2 ? design.addCopy(ElementKind::Text, ++design.textCount)
-                               : design.addCopy(ElementKind::Shape, ++design.shapeCount);
-        item->setWidth(1380.4f + float(i % 7) * 31.3f);
-        item->setHeight(330.6f + float(i % 3) * 97.1f);
-        item->setLeft(std::fmod(float(i) * 397.3f, 5000.f));
-        item->setTop(std::fmod(float(i) * 211.7f, 2800.f));
-        if (item->kind == ElementKind::Text) {
-            item->text.caption = QString::fromUtf8(Captions[i % 8]);
-            item->text.fontName = i % 4 == 1 ? "DejaVu Sans" : "Liberation Serif";
-            item->text.fontSize = 8 + float(i % 5);
-            item->text.bold = i % 3 == 0;
-        } else {
-            item->shape.shape = qint16(i % 6);
-            item->shape.backColor = 0x0030A0F0 + i * 0x0107;
-        }
-    }
-    CardItem* text = design.addCopy(ElementKind::Text, ++design.textCount);
-    text->setWidth(1995.3f), text->setHeight(1500.8f), text->setLeft(1500.4f), text->setTop(600.7f);
-    text->text.caption = "Jane Doe\nSenior Designer";
-    text->text.fontName = "DejaVu Sans";
-    text->text.fontSize = 11;
-    CardItem* shape = design.addCopy(ElementKind::Shape, ++design.shapeCount);
-    shape->setWidth(1500.2f), shape->setHeight(1125.9f), shape->setLeft(3300.3f),
-        shape->setTop(1200.6f);
-    return carddesignfile::write(design);
-}
-
-struct Card {
-    QTemporaryDir programDir;
-    MainWindow window{StartupOptions{programDir.filePath("qmark"), {}}};
-    CardEditor& editor = window.editor();
+struct Card : ShownCard {
     QWindow* handle = nullptr;
     int text = 0; // the text item and shape the steps work on
     int shape = 0;
 
     explicit Card(int elements)
+        : ShownCard(elements)
     {
-        window.startUp();
-        const QString path = programDir.filePath("crowded.qmark");
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(crowdedCardFile(elements)) < 0)
-            qFatal("cannot write the card");
-        file.close();
-        if (!editor.load(path))
-            qFatal("cannot read the card");
         text = editor.textCount() - 1;
         shape = editor.shapeCount() - 1;
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            qFatal("the window was never shown");
         handle = window.windowHandle();
         handle->installEventFilter(&mouseEvents);
         settle();

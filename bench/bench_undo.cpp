@@ -19,49 +19,13 @@
 #include <vector>
 
 #include "benchmain.h"
+#include "crowdedcard.h"
 #include "steps.h"
 
 namespace {
 void settle() { QCoreApplication::processEvents(); }
 
-// Texts and shapes spread over the card, as a file holds them.
-QByteArray cardFile(int elements)
-{
-    CardDesign design;
-    for (int i = 0; i < elements; ++i) {
-        CardItem* item = i % 2 ? design.addCopy(ElementKind::Text, ++design.textCount)
-                               : design.addCopy(ElementKind::Shape, ++design.shapeCount);
-        item->setWidth(1380.4f + float(i % 7) * 31.3f);
-        item->setHeight(330.6f + float(i % 3) * 97.1f);
-        item->setLeft(std::fmod(float(i) * 397.3f, 5000.f));
-        item->setTop(std::fmod(float(i) * 211.7f, 2800.f));
-        if (item->kind == ElementKind::Text)
-            item->text.caption = QStringLiteral("Jane Doe %1").arg(i);
-    }
-    return carddesignfile::write(design);
-}
-
-struct Card {
-    QTemporaryDir programDir;
-    MainWindow window{StartupOptions{programDir.filePath("qmark"), {}}};
-    CardEditor& editor = window.editor();
-
-    explicit Card(int elements)
-    {
-        window.startUp();
-        const QString path = programDir.filePath("card.qmark");
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(cardFile(elements)) < 0)
-            qFatal("cannot write the card");
-        file.close();
-        if (!editor.load(path))
-            qFatal("cannot read the card");
-        window.show();
-        if (!QTest::qWaitForWindowExposed(&window))
-            qFatal("the window was never shown");
-        settle();
-    }
-};
+using Card = ShownCard;
 
 // The heap in use, in kilobytes.
 double heapKilobytes() { return double(mallinfo2().uordblks) / 1024; }
@@ -69,7 +33,7 @@ double heapKilobytes() { return double(mallinfo2().uordblks) / 1024; }
 // All 1,000 elements selected and moved by the mouse; then undo and redo in turn.
 void BM_UndoRedoMoveOfAll(benchmark::State& state)
 {
-    Card card(1000);
+    Card card(998); // and the two over the crowd: 1,000 elements
     card.editor.selectAll();
     const CardItem* primary = card.editor.selectedItem();
     const CardHit hit{primary->kind, primary->index, {}};
