@@ -8,10 +8,9 @@
 // window as OUTDIR/NAME-<window>.png.
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
-#include "controls/shapeelement.h"
 #include "controls/skinbutton.h"
-#include "controls/textelement.h"
 #include "dialogs/cardoptionsdialog.h"
+#include "dialogs/qroptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
 #include "platform/platform.h"
@@ -26,7 +25,9 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QLinearGradient>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPalette>
 #include <QStyle>
@@ -53,6 +54,7 @@ public:
         return buttons & QMessageBox::Yes ? QMessageBox::Yes : QMessageBox::Ok;
     }
     QString openFileName(QWidget*, const QString&) override { return m_picture; }
+    void setOpenAnswer(const QString& path) { m_picture = path; }
     QString saveFileName(QWidget*, const QString&) override { return {}; }
     ColorChoice chooseColor(QWidget*, const QColor&) override { return {}; }
     QAction* popupMenu(QMenu*, const QPoint&) override { return nullptr; }
@@ -299,9 +301,51 @@ int main(int argc, char** argv)
     ok &= showAndSave(&update, file("update"));
     update.hide();
 
+    QrOptionsDialog qrOptions(&window);
+    qrOptions.setOptions(QrCodeOptions::fromLook(editor.item(ElementKind::QrCode, 1)->qr));
+    ok &= showAndSave(&qrOptions, file("qroptions"));
+    qrOptions.hide();
+
+    // The question closing, Exit and Open ask while changes are unsaved, as the platform
+    // shows it.
+    QMessageBox unsaved(QMessageBox::Question, "Quillmark", "Save changes to the card?",
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, &window);
+    ok &= showAndSave(&unsaved, file("unsaved"));
+    unsaved.hide();
+
     if (PreviewWindow* preview = printToPreview(window)) {
         preview->resize(700, 500);
         ok &= save(preview, file("preview"));
+        // A sheet merged from a spreadsheet: each card carries its own row.
+        editor.changeItem(ElementKind::Text, 3,
+                          [](CardItem& item) { item.text.caption = "${name}, ${title}"; });
+        editor.changeItem(ElementKind::QrCode, 1, [](CardItem& item) {
+            item.qr.content = "https://quillmark.example/${login}";
+        });
+        const QString people = work.filePath("people.csv");
+        QFile csv(people);
+        if (csv.open(QIODevice::WriteOnly)) {
+            csv.write("name;title;login\n");
+            for (const char* row :
+                 {"Jane Doe;Designer;jane", "Ravi Rao;Printer;ravi",
+                  "Zoë Brandt;\"Sales, North\";zoe", "Li Wei;Owner;li", "Ana Silva;Designer;ana",
+                  "Tom Berg;Courier;tom", "Mia Ono;Accounts;mia", "Sam Lee;Support;sam",
+                  "Eva Holm;Designer;eva", "Noor Ali;Printer;noor"})
+                csv.write(QByteArray(row) + "\n");
+            csv.close();
+        }
+        platform.setOpenAnswer(people);
+        preview->close();
+        if (PreviewWindow* merged = printToPreview(window)) {
+            merged->mergeWithCsv();
+            merged->resize(700, 500);
+            QTest::qWait(300);
+            merged->zoom50();
+            QTest::qWait(200);
+            ok &= save(merged, file("merged"));
+        } else {
+            ok = false;
+        }
     } else {
         ok = false;
     }
