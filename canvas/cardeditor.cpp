@@ -17,28 +17,6 @@
 
 #include <cmath>
 
-namespace {
-// The handle formulas read and set an element through these names.
-class ResizedItem {
-public:
-    explicit ResizedItem(CardItem& item)
-        : m_item(item)
-    {
-    }
-    float left() const { return m_item.left; }
-    float top() const { return m_item.top; }
-    float widthTwips() const { return m_item.width; }
-    float heightTwips() const { return m_item.height; }
-    void setLeft(float v) { m_item.setLeft(v); }
-    void setTop(float v) { m_item.setTop(v); }
-    bool setWidth(float v) { return m_item.setWidth(v); }
-    bool setHeight(float v) { return m_item.setHeight(v); }
-
-private:
-    CardItem& m_item;
-};
-} // namespace
-
 CardEditor::CardEditor(QWidget* host)
     : QObject(host)
     , m_host(host)
@@ -417,7 +395,7 @@ void CardEditor::resizeSelected(int handle, float x, float y)
         return;
     changeItem(m_selection.kind, m_selection.index,
                [&](CardItem& item) {
-                   ResizedItem resized(item);
+                   handles::ItemBox resized(item);
                    handles::resizeOverCanvas(resized, handle, x, y);
                    keepAspect(item, handle);
                },
@@ -436,7 +414,7 @@ void CardEditor::dragOver(const std::optional<CardHit>& element, int handle, flo
         return;
     changeItem(element->kind, element->index,
                [&](CardItem& item) {
-                   ResizedItem resized(item);
+                   handles::ItemBox resized(item);
                    handles::resizeOverElement(resized, handle, x, y);
                    keepAspect(item, handle);
                },

@@ -1,11 +1,34 @@
 #pragma once
 
+#include "document/carddesign.h"
+
 #include <QPointF>
 
 // Where the eight selection handles sit around an element and how dragging one reshapes it.
 // Handles: 0 top-left, 1 middle left, 2 bottom-left, 3 middle top, 4 middle bottom,
 // 5 top-right, 6 middle right, 7 bottom-right.
 namespace handles {
+
+// An element as the resize formulas read and set it; its setters keep the element's rules
+// (a negative size is refused, NaN keeps the value).
+class ItemBox {
+public:
+    explicit ItemBox(CardItem& item)
+        : m_item(item)
+    {
+    }
+    float left() const { return m_item.left; }
+    float top() const { return m_item.top; }
+    float widthTwips() const { return m_item.width; }
+    float heightTwips() const { return m_item.height; }
+    void setLeft(float v) { m_item.setLeft(v); }
+    void setTop(float v) { m_item.setTop(v); }
+    bool setWidth(float v) { return m_item.setWidth(v); }
+    bool setHeight(float v) { return m_item.setHeight(v); }
+
+private:
+    CardItem& m_item;
+};
 
 inline constexpr int Count = 8;
 

@@ -5,29 +5,6 @@
 #include <QRectF>
 #include <QTest>
 
-namespace {
-struct Box {
-    float l, t, w, h;
-    float left() const { return l; }
-    float top() const { return t; }
-    float widthTwips() const { return w; }
-    float heightTwips() const { return h; }
-    void setLeft(float v) { l = v; }
-    void setTop(float v) { t = v; }
-    // A negative size is refused and changes nothing; zero is a size like any other.
-    void setWidth(float v)
-    {
-        if (v >= 0)
-            w = v;
-    }
-    void setHeight(float v)
-    {
-        if (v >= 0)
-            h = v;
-    }
-};
-} // namespace
-
 class TestHandleGeometry : public QObject {
     Q_OBJECT
 private slots:
@@ -74,12 +51,16 @@ private slots:
         QFETCH(bool, overElement);
         QFETCH(int, handle);
         QFETCH(QPointF, pointer);
-        Box box{1000, 500, 600, 300};
+        // A real element, so that its own rule for sizes applies: a negative one is refused
+        // and changes nothing, zero is a size like any other.
+        CardItem item = CardDesign::shapeTemplate();
+        item.left = 1000, item.top = 500, item.width = 600, item.height = 300;
+        handles::ItemBox box(item);
         if (overElement)
             handles::resizeOverElement(box, handle, float(pointer.x()), float(pointer.y()));
         else
             handles::resizeOverCanvas(box, handle, float(pointer.x()), float(pointer.y()));
-        QTEST(QRectF(box.l, box.t, box.w, box.h), "expected");
+        QTEST(item.box(), "expected");
     }
 };
 
