@@ -206,8 +206,9 @@ void apply(const std::optional<V>& value, Setter&& set)
 // leaves that dimension as it was.
 bool isCardSize(float pixels)
 {
-    constexpr float Largest = (1 << 24) - 1;
-    return std::isfinite(pixels) && pixels > 0 && pixels <= Largest;
+    // A million pixels, far beyond any card, is also written exactly: a size just under it
+    // that the file's seven digits round up still reads back.
+    return std::isfinite(pixels) && pixels > 0 && pixels <= MaxPixels;
 }
 
 template <class Fields>

@@ -400,6 +400,9 @@ private slots:
         QTest::newRow("zero, infinite") << QByteArray("0") << QByteArray("1e39") << 360.f << 210.f;
         QTest::newRow("beyond a widget")
             << QByteArray("16777216") << QByteArray("300") << 360.f << 300.f;
+        // Written back with seven digits as 1.677722E+07, it would no longer read.
+        QTest::newRow("just beyond a million")
+            << QByteArray("1000001") << QByteArray("16777215") << 360.f << 210.f;
         QTest::newRow("fractions")
             << QByteArray("385.5") << QByteArray("12.25") << 385.5f << 12.25f;
     }
