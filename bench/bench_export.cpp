@@ -163,7 +163,7 @@ void report(benchmark::State& state, const QString& pdf)
     state.counters["images"] = imageObjects(pdf);
 }
 
-SheetSpec spec(const CardSnapshot& snapshot, const QString& layout)
+SheetSpec sheetFor(const CardSnapshot& snapshot, const QString& layout)
 {
     SheetSpec s;
     s.snapshot = &snapshot;
@@ -181,7 +181,7 @@ void exportThroughPainter(benchmark::State& state, const CardDesign& design, con
         // As a fresh process meets it: nothing decoded or laid out yet.
         cardpainter::clearSharedCaches();
         const CardSnapshot snapshot = recordCard(design);
-        if (!printSheet(job, spec(snapshot, layout)).sent)
+        if (!printSheet(job, sheetFor(snapshot, layout)).sent)
             state.SkipWithError("the PDF was not written");
     }
     report(state, job.pdfFile);
@@ -196,7 +196,7 @@ void drawDirectly(const CardDesign& design, const QString& layout, const QString
         if (item.kind == ElementKind::Picture && !images.contains(item.toolTipText))
             images.insert(item.toolTipText, QImage(item.toolTipText));
     const CardSnapshot snapshot = recordCard(design);
-    const SheetPlacement placement = spec(snapshot, layout).placement();
+    const SheetPlacement placement = sheetFor(snapshot, layout).placement();
     QPdfWriter writer(path);
     writer.setResolution(600);
     writer.setPageSize(QPageSize(QPageSize::Letter));
