@@ -39,7 +39,7 @@ int horizontalFlag(qint16 alignment)
 
 // The face a text is drawn with: the template's font with the item's choices over it, and
 // the script suffix of the stored name dropped.
-QFont drawnFont(const TextLook& text)
+QFont makeDrawnFont(const TextLook& text)
 {
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPointSizeF(9.75);
@@ -58,10 +58,35 @@ QFont drawnFont(const TextLook& text)
     return font;
 }
 
+// What makes a text's face.
+struct Face {
+    QString name;
+    float size;
+    bool bold, italic, underline, strikeout;
+    bool operator==(const Face&) const = default;
+};
+size_t qHash(const Face& face, size_t seed = 0)
+{
+    return qHashMulti(seed, face.name, face.size, face.bold, face.italic, face.underline,
+                      face.strikeout);
+}
+
+// A card uses a handful of faces over and over: each is made once, not at every repaint.
+QFont drawnFont(const TextLook& text)
+{
+    static QHash<Face, QFont> made;
+    const Face face{text.fontName, text.fontSize,  text.bold,
+                    text.italic,   text.underline, text.strikeout};
+    if (const auto found = made.constFind(face); found != made.constEnd())
+        return *found;
+    if (made.size() >= 256)
+        made.clear();
+    return *made.insert(face, makeDrawnFont(text));
+}
+
 struct TextCopy {
     QPointF pos;
     qint32 color = 0;
-    bool filled = false;
 };
 
 // What both copies of a text are drawn with.
@@ -74,48 +99,42 @@ void paintCopy(QPainter& painter, const CardItem& item, const TextStyle& style,
                const TextCopy& copy, render::TextLayoutCache& layouts)
 {
     const QRectF box(copy.pos, QSizeF(item.width, item.height));
-    if (box.isEmpty())
-        return;
     const TextLook& text = item.text;
+    if (box.isEmpty() || text.caption.isEmpty())
+        return;
     painter.save();
-    // The copy at the origin fills the element, which is clipped already.
+    // The copy at the origin lies within the element, which is clipped already.
     if (!copy.pos.isNull())
         painter.setClipRect(box, Qt::IntersectClip);
-    if (copy.filled)
-        painter.fillRect(box, vbcolor::toQColor(text.backColor));
-    if (!text.caption.isEmpty()) {
-        // Laid out in pixels, the unit of the screen the card is designed on; the painter's
-        // scale carries it to any device.
-        painter.scale(TwipsPerPixel, TwipsPerPixel);
-        painter.setPen(vbcolor::toQColor(copy.color));
-        const int alignment = horizontalFlag(text.alignment);
-        const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
-        const QFont& font = style.font;
-        if (style.laidOut) {
-            // Both copies share one layout: it reaches the element's bottom either way.
-            const render::TextLayout::Key key{text.caption, font, pixels.width(),
-                                              alignment == Qt::AlignLeft,
-                                              item.height / TwipsPerPixel};
-            layouts.get(item.serial, key)->draw(painter, pixels, alignment);
-        } else {
-            // drawText takes the font at the device's resolution; the text is sized in the
-            // screen's pixels like every layout.
-            QFont deviceFont = font;
-            const int deviceDpi = painter.device()->logicalDpiY();
-            if (deviceDpi > 0 && deviceDpi != render::TextLayout::layoutDpi())
-                deviceFont.setPointSizeF(font.pointSizeF() * render::TextLayout::layoutDpi()
-                                         / deviceDpi);
-            painter.setFont(deviceFont);
-            // Only as much of a long caption as could fill the box, several times over, is
-            // handed over: drawText lays out all it is given.
-            const QFontMetricsF metrics(font);
-            const qreal fits = (pixels.height() / qMax<qreal>(1, metrics.lineSpacing()) + 2)
-                               * (pixels.width() / qMax<qreal>(1, metrics.averageCharWidth()) + 8);
-            const qsizetype shown = qsizetype(qMin<qreal>(qMax<qreal>(4 * fits, 4096), 1e12));
-            painter.drawText(pixels,
-                             Qt::AlignTop | alignment | Qt::TextExpandTabs | Qt::TextWordWrap,
-                             text.caption.size() > shown ? text.caption.left(shown) : text.caption);
-        }
+    // Laid out in pixels, the unit of the screen the card is designed on; the painter's
+    // scale carries it to any device.
+    painter.scale(TwipsPerPixel, TwipsPerPixel);
+    painter.setPen(vbcolor::toQColor(copy.color));
+    const int alignment = horizontalFlag(text.alignment);
+    const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
+    const QFont& font = style.font;
+    if (style.laidOut) {
+        // Both copies share one layout: it reaches the element's bottom either way.
+        const render::TextLayout::Key key{text.caption, font, pixels.width(),
+                                          alignment == Qt::AlignLeft, item.height / TwipsPerPixel};
+        layouts.get(item.serial, key)->draw(painter, pixels, alignment);
+    } else {
+        // drawText takes the font at the device's resolution; the text is sized in the
+        // screen's pixels like every layout.
+        QFont deviceFont = font;
+        const int deviceDpi = painter.device()->logicalDpiY();
+        if (deviceDpi > 0 && deviceDpi != render::TextLayout::layoutDpi())
+            deviceFont.setPointSizeF(font.pointSizeF() * render::TextLayout::layoutDpi()
+                                     / deviceDpi);
+        painter.setFont(deviceFont);
+        // Only as much of a long caption as could fill the box, several times over, is
+        // handed over: drawText lays out all it is given.
+        const QFontMetricsF metrics(font);
+        const qreal fits = (pixels.height() / qMax<qreal>(1, metrics.lineSpacing()) + 2)
+                           * (pixels.width() / qMax<qreal>(1, metrics.averageCharWidth()) + 8);
+        const qsizetype shown = qsizetype(qMin<qreal>(qMax<qreal>(4 * fits, 4096), 1e12));
+        painter.drawText(pixels, Qt::AlignTop | alignment | Qt::TextExpandTabs | Qt::TextWordWrap,
+                         text.caption.size() > shown ? text.caption.left(shown) : text.caption);
     }
     painter.restore();
 }
@@ -137,8 +156,11 @@ void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache&
     // drawText.
     const TextStyle style{drawnFont(text), painter.layoutDirection() != Qt::RightToLeft
                                                && render::TextLayout::canLayout(text.caption)};
-    paintCopy(painter, item, style, {back, text.bgColor, text.backStyle == Opaque}, layouts);
-    paintCopy(painter, item, style, {front, text.frwColor, false}, layouts);
+    // A back copy exactly behind the front one is hidden by it: drawing it would only tint
+    // the front's antialiased edges, and write the caption twice into a PDF.
+    if (back != front)
+        paintCopy(painter, item, style, {back, text.bgColor}, layouts);
+    paintCopy(painter, item, style, {front, text.frwColor}, layouts);
 }
 
 // --- shapes ------------------------------------------------------------------------------

@@ -42,7 +42,7 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
     // is left once the area is covered is never painted.
     struct Part {
         const CardItem* item;
-        QRegion region;
+        QRect bounds;
     };
     std::vector<Part> parts;
     const QList<CardItem>& items = design.items();
@@ -55,9 +55,15 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
                                    item.width / TwipsPerPixel, item.height / TwipsPerPixel)
                                 .toAlignedRect()
                                 .adjusted(-1, -1, 1, 1);
-        if (!hidden.intersects(reach))
+        if (!reach.intersects(hidden.boundingRect()))
             continue;
-        parts.push_back({&item, hidden.intersected(reach)});
+        // Only the bounds of what may show are kept: no region is built for them.
+        QRect shows;
+        for (const QRect& rect : hidden)
+            shows |= rect & reach;
+        if (shows.isEmpty())
+            continue;
+        parts.push_back({&item, shows});
         if (const QRect opaque = opaquePixels(item); !opaque.isEmpty())
             hidden -= opaque;
     }
@@ -74,7 +80,7 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
     // covers its part only partly was left uncovered above, so it is painted with the rest.
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
         painter.save();
-        painter.setClipRect(part->region.boundingRect());
+        painter.setClipRect(part->bounds);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
         cardpainter::paintItem(painter, *part->item);
