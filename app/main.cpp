@@ -80,7 +80,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     // Every window, dialogs and message boxes included, shows the program's icon.
     initResources();
-    QApplication::setWindowIcon(QIcon(":/quillmark.svg"));
+    QApplication::setWindowIcon(programIcon(":/quillmark.svg"));
     app.setApplicationName("Quillmark");
 
     if (windowless)

@@ -59,7 +59,7 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
     initResources();
     setObjectName("mainWindow");
     setWindowTitle("Quillmark");
-    setWindowIcon(QIcon(":/quillmark.svg"));
+    setWindowIcon(programIcon(":/quillmark.svg"));
     setFixedSize(ClientWidth, ClientHeight);
     createCommandBar();
     m_editor = new CardEditor(this);
@@ -147,7 +147,7 @@ void MainWindow::createDecorations()
     followPicture = new QLabel(this);
     followPicture->setObjectName("followPicture");
     followPicture->setGeometry(362, 278, 24, 24);
-    followPicture->setPixmap(QIcon(":/quillmark.svg").pixmap(24, 24));
+    followPicture->setPixmap(programIcon(":/quillmark.svg").pixmap(24, 24));
     followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
 }
 

@@ -34,7 +34,7 @@ SkinButton* makeProgramButton(QWidget* parent, const QString& caption, const QSt
     button->setMousePointer(1);
     button->setShowFocusRect(true);
     button->setUseMaskColor(true);
-    button->setPictureNormal(QIcon(iconPath));
+    button->setPictureNormal(programIcon(iconPath));
     (void)button->setPicturePosition(position);
     button->setFont(
         programButtonFont(position == SkinButton::PictureAbove ? CompactPixels : NormalPixels));

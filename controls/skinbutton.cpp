@@ -71,7 +71,7 @@ void SkinButton::init(const QString& caption)
     setAccessibleName(caption);
     grabAccessKey();
     computePalette();
-    layoutFace();
+    invalidateLayout();
     applyPointer();
 }
 
@@ -80,7 +80,7 @@ void SkinButton::init(const QString& caption)
 void SkinButton::changed(const char* key, bool relayout)
 {
     if (relayout)
-        layoutFace();
+        invalidateLayout();
     computePalette();
     draw(m_drawnState, true);
     emit propertyChanged(QString::fromLatin1(key));
@@ -100,7 +100,7 @@ void SkinButton::setCaption(const QString& caption)
     m_caption = caption;
     setAccessibleName(caption);
     grabAccessKey();
-    layoutFace();
+    invalidateLayout();
     draw(m_drawnState);
     emit propertyChanged(QStringLiteral("TX"));
 }
@@ -191,7 +191,7 @@ void SkinButton::setPictureOver(const QIcon& picture)
 void SkinButton::setPictureSize(const QSize& size)
 {
     m_pictureSize = size.expandedTo(QSize(0, 0));
-    layoutFace();
+    invalidateLayout();
     draw(m_drawnState, true);
 }
 
@@ -385,7 +385,7 @@ void SkinButton::readProperties(const PropertyBag& bag)
     grabAccessKey();
     applyPointer();
     computePalette();
-    layoutFace();
+    invalidateLayout();
     draw(Normal, true);
 }
 
@@ -452,6 +452,8 @@ QRect SkinButton::textRect() const
     return m_textRect;
 }
 
+void SkinButton::invalidateLayout() { m_layoutSize = QSize(-1, -1); }
+
 void SkinButton::ensureLayout() const
 {
     if (m_layoutSize != size())
@@ -506,7 +508,7 @@ QPixmap SkinButton::currentPicture() const
 {
     const bool over = m_hovered && isEnabled() && !m_pictureOver.isNull();
     const QIcon& icon = over ? m_pictureOver : m_pictureNormal;
-    if (icon.isNull() || m_pictureRect.isEmpty())
+    if (icon.isNull() || pictureRect().isEmpty())
         return {};
     const qreal ratio = devicePixelRatioF();
     QImage image =
@@ -589,7 +591,7 @@ bool SkinButton::event(QEvent* event)
 
 void SkinButton::resizeEvent(QResizeEvent*)
 {
-    layoutFace();
+    invalidateLayout();
     draw(m_drawnState, true);
 }
 
@@ -611,7 +613,7 @@ void SkinButton::changeEvent(QEvent* event)
         draw(Normal, true);
         break;
     case QEvent::FontChange:
-        layoutFace();
+        invalidateLayout();
         draw(m_drawnState, true);
         break;
     case QEvent::PaletteChange:

@@ -157,6 +157,8 @@ private:
     void draw(DrawState state, bool force = false);
     void computePalette();
     void layoutFace() const;
+    // The face is laid out when it is next asked for: a new button's many settings cost one.
+    void invalidateLayout();
     void ensureLayout() const;
     void applyPointer();
     void grabAccessKey();

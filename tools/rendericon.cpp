@@ -1,8 +1,11 @@
-// Renders the application's SVG icon as a square PNG for the icon theme, so the
-// bitmap sizes always follow the one drawing in resources/.
+// Renders one of the SVG icons in resources/ as a square PNG: the bitmap sizes of the icon
+// theme, and the icons the windows load at start-up, always follow the one drawing.
 //   quillmark_rendericon SOURCE.svg SIZE OUTPUT.png
+//   quillmark_rendericon SOURCE.svg SIZE OUTPUT.argb   (the premultiplied pixels, as QImage
+//                                                        holds them, and nothing else)
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -30,7 +33,18 @@ int main(int argc, char** argv)
     painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter);
     painter.end();
-    if (!image.save(arguments.at(3), "PNG")) {
+    const QString output = arguments.at(3);
+    bool written = false;
+    if (output.endsWith(QLatin1String(".argb"))) {
+        QFile file(output);
+        written =
+            file.open(QIODevice::WriteOnly)
+            && file.write(reinterpret_cast<const char*>(image.constBits()), image.sizeInBytes())
+                   == image.sizeInBytes();
+    } else {
+        written = image.save(output, "PNG");
+    }
+    if (!written) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(arguments.at(3)));
         return 1;
     }
