@@ -109,7 +109,7 @@ void CardEditor::setCardBackColor(qint32 color)
         return;
     Change scope(*this, "Card color");
     m_design.backColor = color;
-    m_view->update();
+    m_view->updateCard();
     touched();
 }
 
@@ -118,7 +118,7 @@ void CardEditor::setDesign(CardDesign design)
     m_design = std::move(design);
     m_undoStack->clear();
     m_view->syncSize();
-    m_view->update();
+    m_view->updateCard();
     emit designChanged();
 }
 

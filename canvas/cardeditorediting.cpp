@@ -79,7 +79,7 @@ void CardEditor::restoreDesign(const CardDesign& design)
     m_typingField = 0;
     m_nudgeBurst = 0;
     m_view->syncSize();
-    m_view->update();
+    m_view->updateCard();
     if (handlesShown() && selectedItem())
         placeHandles(m_selection.kind, m_selection.index);
     emit designChanged();

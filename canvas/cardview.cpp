@@ -63,7 +63,15 @@ void CardView::updateTwips(const QRectF& box)
 {
     // A pixel more each way holds an edge that falls inside a pixel.
     const QRectF pixels(toPixels(box.topLeft()), box.size() / TwipsPerPixel);
-    update(pixels.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(rect()));
+    const QRect touched = pixels.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(rect());
+    m_cardStale += touched;
+    update(touched);
+}
+
+void CardView::updateCard()
+{
+    m_cardStale = rect();
+    update();
 }
 
 void CardView::updateHandle(int handle)
@@ -112,12 +120,7 @@ void CardView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect();
-    // Where a handle lies, at a whole scale factor, it hides the card entirely.
-    QRegion card = event->region();
-    if (m_editor.handlesShown() && wholeScale())
-        for (int i = 0; i < m_editor.handleCount(); ++i)
-            card -= handlePixels(m_editor, i);
-    screenpainter::paintVisible(painter, m_editor.design(), card);
+    paintCard(painter, event->region());
 
     if (m_editor.handlesShown()) {
         // At a fractional scale factor a handle's pixel edges fall between device pixels, and
@@ -141,6 +144,42 @@ void CardView::paintEvent(QPaintEvent* event)
         painter.drawRect(outlineRect().adjusted(0, 0, -1, -1));
     }
     paintSelectionMarks(painter, exposed);
+}
+
+// The card as it was last drawn is kept, without the handles and the marks over it, so that
+// what only moves over the card (a handle, the band, the drag outline) uncovers pixels that
+// are copied rather than drawn again from the crowd of elements beneath. Kept at a whole scale
+// factor, where the view's pixels lie on whole device pixels, and up to a size.
+void CardView::paintCard(QPainter& painter, const QRegion& exposed)
+{
+    constexpr qint64 MaxKeptPixels = 16'000'000;
+    const qreal ratio = devicePixelRatioF();
+    const QSize device = size() * int(ratio);
+    if (!wholeScale() || qint64(device.width()) * device.height() > MaxKeptPixels) {
+        m_card = QImage();
+        // Where a handle lies, at a whole scale factor, it hides the card entirely.
+        QRegion card = exposed;
+        if (m_editor.handlesShown() && wholeScale())
+            for (int i = 0; i < m_editor.handleCount(); ++i)
+                card -= handlePixels(m_editor, i);
+        screenpainter::paintVisible(painter, m_editor.design(), card);
+        return;
+    }
+    if (m_card.size() != device || m_card.devicePixelRatio() != ratio) {
+        m_card = QImage(device, QImage::Format_RGB32);
+        m_card.setDevicePixelRatio(ratio);
+        m_cardStale = rect();
+    }
+    if (!m_cardStale.isEmpty()) {
+        QPainter kept(&m_card);
+        // As a window's own painting is held to what it repaints.
+        kept.setClipRegion(m_cardStale);
+        screenpainter::paintVisible(kept, m_editor.design(), m_cardStale);
+        m_cardStale = QRegion();
+    }
+    for (const QRect& pixels : exposed)
+        painter.drawImage(pixels, m_card,
+                          QRect(pixels.topLeft() * int(ratio), pixels.size() * int(ratio)));
 }
 
 // The other members of a selected set, the rubber band and the keyboard focus, in dots.
@@ -308,6 +347,9 @@ bool CardView::event(QEvent* event)
             return true;
         }
     }
+    // The card may use the desktop's colours.
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        updateCard();
     return QWidget::event(event);
 }
 

@@ -2,6 +2,8 @@
 
 #include "document/carddesign.h"
 
+#include <QImage>
+#include <QRegion>
 #include <QWidget>
 
 #include <optional>
@@ -37,6 +39,8 @@ public:
 
     // Repaints what a box of the card (twips) covers, its antialiased edge included.
     void updateTwips(const QRectF& box);
+    // Repaints the whole card: its size, its colour or its elements changed.
+    void updateCard();
     // Repaints one handle where it stands now.
     void updateHandle(int handle);
     // Takes the card's size in pixels.
@@ -70,6 +74,7 @@ private:
     bool wholeScale() const;
     void moveOutline(QPointF pixels);
     void endDrag();
+    void paintCard(QPainter& painter, const QRegion& exposed);
     void paintSelectionMarks(QPainter& painter, const QRect& exposed);
     void showFocusFrame();
 
@@ -85,4 +90,7 @@ private:
     // A rubber band drawn from a press on the empty card, in pixels.
     std::optional<QRect> m_band;
     bool m_focusShown = false;
+    // The card as last drawn, and what of it has changed since.
+    QImage m_card;
+    QRegion m_cardStale;
 };

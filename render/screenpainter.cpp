@@ -70,7 +70,7 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
 
     if (!hidden.isEmpty()) {
         painter.save();
-        painter.setClipRegion(hidden);
+        painter.setClipRegion(hidden, Qt::IntersectClip);
         painter.fillRect(hidden.boundingRect(), vbcolor::toQColor(design.backColor));
         painter.restore();
     }
@@ -80,7 +80,7 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
     // covers its part only partly was left uncovered above, so it is painted with the rest.
     for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
         painter.save();
-        painter.setClipRect(part->bounds);
+        painter.setClipRect(part->bounds, Qt::IntersectClip);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
         cardpainter::paintItem(painter, *part->item);

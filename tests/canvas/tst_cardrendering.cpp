@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QScreen>
 #include <QTest>
+#include <QUndoStack>
 #include <QWindow>
 
 namespace {
@@ -141,7 +142,8 @@ void TestCardRendering::crowdedCardMatchesReference()
     }
 }
 
-// Each step repaints only what it changed; whatever it left alone must still be right.
+// Each step repaints only what it changed, and the view keeps the card's pixels between
+// steps; whatever a step left alone must still be right.
 void TestCardRendering::screenAfterEditingMatchesFullRepaint()
 {
     const auto card = StartedCard::start();
@@ -178,11 +180,21 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
                          shape.top + ShapeLook::Inset + shape.shape.innerHeight / 2));
     drag(inside, inside + QPoint(-12, 9));
 
-    const QImage screen = handle->screen()
-                              ->grabWindow(window->winId())
-                              .toImage()
-                              .convertToFormat(QImage::Format_RGB32);
-    const QImage full = window->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    // Undo brings back a whole earlier design at once.
+    editor.undoStack()->undo();
+    QCoreApplication::processEvents();
+
+    const auto shown = [&] {
+        return handle->screen()
+            ->grabWindow(window->winId())
+            .toImage()
+            .convertToFormat(QImage::Format_RGB32);
+    };
+    const QImage screen = shown();
+    // The whole card drawn again from its design, not from the pixels the view keeps.
+    editor.view()->updateCard();
+    QCoreApplication::processEvents();
+    const QImage full = shown();
     QCOMPARE(screen.size(), full.size());
     if (screen != full) {
         screen.save(QStringLiteral(QUILLMARK_BINARY_DIR "/edited-screen.png"));
