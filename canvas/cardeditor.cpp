@@ -3,7 +3,7 @@
 #include "canvas/cardeditor.h"
 
 #include "canvas/handlegeometry.h"
-#include "controls/cardelement.h"
+#include "controls/inputcodes.h"
 #include "document/twips.h"
 #include "platform/filefilter.h"
 #include "platform/platform.h"

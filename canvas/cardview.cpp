@@ -1,7 +1,7 @@
 #include "canvas/cardview.h"
 
 #include "canvas/cardeditor.h"
-#include "controls/cardelement.h"
+#include "controls/inputcodes.h"
 #include "document/twips.h"
 #include "render/cardpainter.h"
 #include "render/screenpainter.h"

@@ -1,6 +1,6 @@
 #include "controls/skinbutton.h"
 
-#include "controls/cardelement.h"
+#include "controls/inputcodes.h"
 #include "controls/propertybag.h"
 #include "controls/skinbuttonaccessible.h"
 #include "platform/vbcolor.h"

@@ -223,6 +223,8 @@ void paintShape(QPainter& painter, const CardItem& item)
 
 // --- pictures ----------------------------------------------------------------------------
 
+int screenScalings = 0;
+
 // On a screen, a picture larger than the widget is drawn from one copy scaled to fit the
 // widget: every use at that view shares it, and no copy is larger than what can be seen.
 QImage screenCopy(const QImage& picture, const QPaintDevice& device)
@@ -248,6 +250,7 @@ QImage screenCopy(const QImage& picture, const QPaintDevice& device)
     constexpr qsizetype Kept = 8;
     if (copies.size() >= Kept)
         copies.removeLast();
+    ++screenScalings;
     copies.prepend({key, picture.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)});
     return copies.front().second;
 }
@@ -314,6 +317,8 @@ void clearSharedCaches()
     PictureStore::shared().clear();
     sharedLayouts().clear();
 }
+
+int screenCopiesScaled() { return screenScalings; }
 
 bool hits(const CardItem& item, QPointF pointTwips)
 {

@@ -32,6 +32,9 @@ void paintCard(QPainter& painter, const CardDesign& design, const QRectF& expose
 // Lets go of the shared decoded pictures and laid-out captions, as a new process starts.
 void clearSharedCaches();
 
+// How many times a picture was scaled down to a screen copy, for measurements.
+int screenCopiesScaled();
+
 // Whether a point (twips, card origin) lies on what the element shows for the mouse: a
 // shape only inside its outline, every other element in its box.
 bool hits(const CardItem& item, QPointF pointTwips);

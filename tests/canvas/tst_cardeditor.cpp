@@ -141,6 +141,45 @@ private slots:
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
     }
 
+    // A press on a text is reported from the corner of the copy under it, the front copy
+    // first; the release is reported from the same corner wherever it lands, so the text
+    // moves by the pointer's travel.
+    void textPressesAreRelativeToTheCopyHit_data()
+    {
+        QTest::addColumn<int>("font3D");
+        QTest::addColumn<QPointF>("press"); // the element's twips
+        QTest::addColumn<QPointF>("reported");
+        QTest::addColumn<QPointF>("release");
+        QTest::newRow("plain") << 0 << QPointF(45, 45) << QPointF(45, 45) << QPointF(145, 75);
+        QTest::newRow("on the offset front copy")
+            << 1 << QPointF(45, 45) << QPointF(25, 25) << QPointF(145, 75);
+        QTest::newRow("beside the front copy: the back copy, released over the front")
+            << 1 << QPointF(10, 45) << QPointF(10, 45) << QPointF(110, 75);
+        QTest::newRow("back copy offset: the front copy takes it")
+            << 2 << QPointF(45, 45) << QPointF(45, 45) << QPointF(10, 10);
+    }
+    void textPressesAreRelativeToTheCopyHit()
+    {
+        QFETCH(int, font3D);
+        QFETCH(QPointF, press);
+        QFETCH(QPointF, reported);
+        QFETCH(QPointF, release);
+        ScriptedPlatform platform;
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        CardEditor& editor = card->editor();
+        QTest::mouseClick(card->window->textButton, Qt::LeftButton);
+        setBox(editor, ElementKind::Text, 1, {1000, 500, 1500, 600});
+        editor.changeItem(ElementKind::Text, 1, [&](CardItem& item) { item.text.font3D = font3D; });
+
+        sendElementMouse(editor, ElementKind::Text, 1, QEvent::MouseButtonPress, press);
+        QCOMPARE(editor.pressTwips(), reported);
+        sendElementMouse(editor, ElementKind::Text, 1, QEvent::MouseButtonRelease, release);
+        const QPointF travel = release - press;
+        QCOMPARE(box(element(editor, ElementKind::Text, 1)),
+                 QRectF(1000 + travel.x(), 500 + travel.y(), 1500, 600));
+    }
+
     void handlesSurroundTheSelection()
     {
         ScriptedPlatform platform;

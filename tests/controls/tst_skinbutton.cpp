@@ -48,12 +48,19 @@ QStringList* recordEvents(SkinButton& b, QStringList& log)
     const auto key = [&log](const char* name) {
         return [&log, name](qint16 code) { log << QStringLiteral("%1 %2").arg(name).arg(code); };
     };
+    // Key downs and ups name their shift state when one is held.
+    const auto stroke = [&log](const char* name) {
+        return [&log, name](qint16 code, qint16 shift) {
+            log << (shift ? QStringLiteral("%1 %2 shift %3").arg(name).arg(code).arg(shift)
+                          : QStringLiteral("%1 %2").arg(name).arg(code));
+        };
+    };
     QObject::connect(&b, &SkinButton::clicked, [&log] { log << "click"; });
     QObject::connect(&b, &SkinButton::mouseDown, mouse("down"));
     QObject::connect(&b, &SkinButton::mouseUp, mouse("up"));
     QObject::connect(&b, &SkinButton::keyPress, key("press"));
-    QObject::connect(&b, &SkinButton::keyDown, [k = key("keydown")](qint16 c, qint16) { k(c); });
-    QObject::connect(&b, &SkinButton::keyUp, [k = key("keyup")](qint16 c, qint16) { k(c); });
+    QObject::connect(&b, &SkinButton::keyDown, stroke("keydown"));
+    QObject::connect(&b, &SkinButton::keyUp, stroke("keyup"));
     QObject::connect(&b, &SkinButton::hovered, [&log] { log << "over"; });
     QObject::connect(&b, &SkinButton::left, [&log] { log << "out"; });
     return &log;
@@ -140,10 +147,14 @@ void TestSkinButton::eventsInOrder_data()
     QTest::newRow("other keys do not click")
         << std::function<void(SkinButton&)>([](SkinButton& b) { QTest::keyClick(&b, Qt::Key_A); })
         << QStringList{"keydown 65", "press 97", "keyup 65"};
+    // The Shift key itself comes down first; only keys that type a character are pressed.
+    QTest::newRow("shifted arrow") << std::function<void(SkinButton&)>([](SkinButton& b) {
+        QTest::keyClick(&b, Qt::Key_Left, Qt::ShiftModifier);
+    }) << QStringList{"keydown 16 shift 1", "keydown 37 shift 1", "keyup 37 shift 1", "keyup 16"};
     QTest::newRow("access key") << std::function<void(SkinButton&)>([](SkinButton& b) {
         b.setCaption("&Open");
         QTest::keyClick(b.window(), Qt::Key_O, Qt::AltModifier);
-    }) << QStringList{"keydown 18", "click", "keyup 79", "keyup 18"};
+    }) << QStringList{"keydown 18 shift 4", "click", "keyup 79 shift 4", "keyup 18"};
 }
 
 void TestSkinButton::eventsInOrder()

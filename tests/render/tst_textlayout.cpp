@@ -1,7 +1,8 @@
-// A laid-out caption draws and measures exactly as QPainter::drawText and QFontMetricsF do.
-#include "controls/textlayout.h"
+// A laid-out caption draws exactly as QPainter::drawText draws it, in the box the painter
+// lays it out for. Both draw with the fonts of the machine the test runs on, so the test holds
+// whatever their version.
+#include "render/textlayout.h"
 
-#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QTest>
@@ -9,11 +10,11 @@
 class TestTextLayout : public QObject {
     Q_OBJECT
 private slots:
-    void drawsAndMeasuresAsDrawText_data();
-    void drawsAndMeasuresAsDrawText();
+    void drawsAsDrawText_data();
+    void drawsAsDrawText();
 };
 
-void TestTextLayout::drawsAndMeasuresAsDrawText_data()
+void TestTextLayout::drawsAsDrawText_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("family");
@@ -43,7 +44,7 @@ void TestTextLayout::drawsAndMeasuresAsDrawText_data()
                     << c.text << QString(family) << c.style << c.wrap << alignment;
 }
 
-void TestTextLayout::drawsAndMeasuresAsDrawText()
+void TestTextLayout::drawsAsDrawText()
 {
     QFETCH(QString, text);
     QFETCH(QString, family);
@@ -58,18 +59,13 @@ void TestTextLayout::drawsAndMeasuresAsDrawText()
     font.setUnderline(style & 4);
     font.setStrikeOut(style & 8);
     const bool wrap = wrapWidth >= 0;
-    const TextLayout layout({text, font, wrapWidth, alignment == Qt::AlignLeft});
+    // Drawn at a fractional place through a scaled painter, as the card draws its items, and
+    // laid out as far as the box reaches.
+    const QRectF box(3.25, 2.5, wrap ? wrapWidth : 150, 60);
+    const render::TextLayout layout(
+        {text, font, wrapWidth, alignment == Qt::AlignLeft, box.height()});
 
     const int flags = Qt::AlignTop | alignment | Qt::TextExpandTabs | (wrap ? Qt::TextWordWrap : 0);
-    if (alignment == Qt::AlignLeft) {
-        const QFontMetricsF metrics(font);
-        const QSizeF measured =
-            metrics.boundingRect(QRectF(0, 0, wrap ? wrapWidth : 0, 0), flags, text).size();
-        QCOMPARE(layout.size(), measured);
-    }
-
-    // Drawn at a fractional place through a scaled painter, as the card draws its items.
-    const QRectF box(3.25, 2.5, wrap ? wrapWidth : 150, 60);
     QImage expected(160, 70, QImage::Format_RGB32);
     expected.fill(Qt::white);
     QImage actual = expected;
