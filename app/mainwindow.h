@@ -27,6 +27,8 @@ public:
     void startUp(bool withCommandLine = true);
 
     CardEditor& editor() const { return *m_editor; }
+    // The Print button's chain, whose sheet and preview the callers wait for.
+    PrintCommand& printCommand() const { return *m_printCommand; }
     QString programFolder() const;
     // False while the window is being rebuilt, so that closing it then does not end the program.
     bool endOnClose = false;
@@ -54,9 +56,6 @@ public:
     QMenu* saveMenu;
     QAction* saveAction;
     QAction* saveAsAction;
-
-    // The Print button's chain.
-    PrintCommand* printCommand;
 
     // Windows owned by the main window, while open.
     QPointer<QWidget> aboutBox;
@@ -90,6 +89,9 @@ private:
     void registerFileType();
     void readCommandLineCard();
     void updateRunCounter();
+
+    // The Print button's chain.
+    PrintCommand* m_printCommand;
 
     StartupOptions m_options;
     CardEditor* m_editor;

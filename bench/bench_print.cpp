@@ -23,7 +23,7 @@ struct Card {
     QTemporaryDir programDir;
     MainWindow window{StartupOptions{programDir.filePath("qmark"), {}}};
     CardEditor& editor = window.editor();
-    PrintCommand& command = *window.printCommand;
+    PrintCommand& command = window.printCommand();
 
     // A default card, or a busy one: texts, shapes and a few 400 × 300 pictures.
     explicit Card(int elements)

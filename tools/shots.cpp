@@ -188,7 +188,7 @@ bool showAndSave(QWidget* window, const QString& path)
 // Print, answering Cards Count with its OK, until the preview shows.
 PreviewWindow* printToPreview(MainWindow& window)
 {
-    PrintCommand& command = *window.printCommand;
+    PrintCommand& command = window.printCommand();
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [] {
         if (auto* counts = qobject_cast<CardsCountDialog*>(QApplication::activeModalWidget()))

@@ -32,7 +32,7 @@ QStringList traceOf(const ScriptedPlatform& platform, const MainWindow& window, 
     for (const QString& name : dir.entryList({"*.qmark"}, QDir::Files))
         trace << "written: " + name;
     trace << "card: " + QFileInfo(window.editor().cardFileName()).fileName();
-    if (window.printCommand->snapshotTimer.isActive())
+    if (window.printCommand().snapshotTimer.isActive())
         trace << "printing";
     return trace;
 }

@@ -127,7 +127,7 @@ class TestPrintChain : public QObject {
     // Print, both Cards Count showings (answered by the script), until the preview shows.
     PreviewWindow* printToPreview(StartedCard& card)
     {
-        PrintCommand& command = *card.window->printCommand;
+        PrintCommand& command = card.window->printCommand();
         card.window->printButton->click();
         if (!QTest::qWaitFor(
                 [&] {
@@ -163,7 +163,7 @@ private slots:
         editor.createHandles();
         editor.addText();
         editor.placeHandles(ElementKind::Text, 1);
-        PrintCommand& command = *card.window->printCommand;
+        PrintCommand& command = card.window->printCommand();
 
         card.window->printButton->click();
         QVERIFY(!editor.handlesShown());
@@ -264,7 +264,7 @@ private slots:
 
         platform.openAnswers << csv;
         preview->mergeAction->trigger();
-        const int cells = int(card.window->printCommand->sheetSpec().placement().cards.size());
+        const int cells = int(card.window->printCommand().sheetSpec().placement().cards.size());
         const int pages = (25 + cells - 1) / cells;
         QVERIFY(pages >= 2);
         QCOMPARE(preview->pageCount(), pages);
@@ -504,7 +504,7 @@ private slots:
         const auto started = StartedCard::start();
         QVERIFY(started);
         StartedCard& card = *started;
-        PrintCommand& command = *card.window->printCommand;
+        PrintCommand& command = card.window->printCommand();
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         preview->showNormal();
