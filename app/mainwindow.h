@@ -33,30 +33,6 @@ public:
     // False while the window is being rebuilt, so that closing it then does not end the program.
     bool endOnClose = false;
 
-    // Command bar.
-    SkinButton* newButton;
-    SkinButton* openButton;
-    SkinButton* saveButton;
-    SkinButton* textButton;
-    SkinButton* shapeButton;
-    SkinButton* pictureButton;
-    SkinButton* settingsButton;
-    SkinButton* printButton;
-    SkinButton* aboutButton;
-    SkinButton* helpButton;
-    SkinButton* updateButton;
-    // Below the visible area.
-    QPushButton* exitButton;
-    QPushButton* frontShapeButton;
-    // The print snapshot's surface, below the visible area, and the follow-us picture.
-    QWidget* snapshotSurface;
-    QLabel* followPicture;
-
-    // The Save button's menu.
-    QMenu* saveMenu;
-    QAction* saveAction;
-    QAction* saveAsAction;
-
     // Windows owned by the main window, while open.
     QPointer<QWidget> aboutBox;
     QPointer<QWidget> updateWindow;
@@ -89,6 +65,30 @@ private:
     void registerFileType();
     void readCommandLineCard();
     void updateRunCounter();
+
+    // Command bar.
+    SkinButton* newButton;
+    SkinButton* openButton;
+    SkinButton* saveButton;
+    SkinButton* textButton;
+    SkinButton* shapeButton;
+    SkinButton* pictureButton;
+    SkinButton* settingsButton;
+    SkinButton* printButton;
+    SkinButton* aboutButton;
+    SkinButton* helpButton;
+    SkinButton* updateButton;
+    // Below the visible area.
+    QPushButton* exitButton;
+    QPushButton* frontShapeButton;
+    // The print snapshot's surface, below the visible area, and the follow-us picture.
+    QWidget* snapshotSurface;
+    QLabel* followPicture;
+
+    // The Save button's menu.
+    QMenu* saveMenu;
+    QAction* saveAction;
+    QAction* saveAsAction;
 
     // The Print button's chain.
     PrintCommand* m_printCommand;

@@ -192,10 +192,10 @@ PreviewWindow* printToPreview(MainWindow& window)
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [] {
         if (auto* counts = qobject_cast<CardsCountDialog*>(QApplication::activeModalWidget()))
-            counts->okButton->click();
+            counts->findChild<SkinButton*>("okButton")->click();
     });
     answer.start(50);
-    window.printButton->click();
+    window.findChild<SkinButton*>("printButton")->click();
     const bool shown = QTest::qWaitFor(
         [&] {
             return command.preview() && command.preview()->isVisible()
