@@ -71,8 +71,8 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
     connect(m_editor, &CardEditor::qrCodeOptionsRequested, this, &MainWindow::openQrCodeOptions);
 
     // Printing is wired here and nowhere else.
-    printCommand = new PrintCommand(*m_editor, this);
-    connect(printButton, &SkinButton::clicked, printCommand, &PrintCommand::run);
+    m_printCommand = new PrintCommand(*m_editor, this);
+    connect(printButton, &SkinButton::clicked, m_printCommand, &PrintCommand::run);
     createShortcuts();
     createEditKeys();
 }
@@ -174,7 +174,7 @@ void MainWindow::createShortcuts()
     addKey("openKeys", openKeys, &MainWindow::open);
     addKey("saveKeys", saveKeys, &MainWindow::saveByKey);
     addKey("saveAsKeys", saveAsKeys, [this] { saveAsAction->trigger(); });
-    addKey("printKeys", printKeys, [this] { printCommand->run(); });
+    addKey("printKeys", printKeys, [this] { m_printCommand->run(); });
 
     newButton->setToolTip(QString("New card, in a window of its own (%1)").arg(keyText(newKeys)));
     openButton->setToolTip(QString("Open a card file (%1)").arg(keyText(openKeys)));

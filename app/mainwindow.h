@@ -27,36 +27,11 @@ public:
     void startUp(bool withCommandLine = true);
 
     CardEditor& editor() const { return *m_editor; }
+    // The Print button's chain, whose sheet and preview the callers wait for.
+    PrintCommand& printCommand() const { return *m_printCommand; }
     QString programFolder() const;
     // False while the window is being rebuilt, so that closing it then does not end the program.
     bool endOnClose = false;
-
-    // Command bar.
-    SkinButton* newButton;
-    SkinButton* openButton;
-    SkinButton* saveButton;
-    SkinButton* textButton;
-    SkinButton* shapeButton;
-    SkinButton* pictureButton;
-    SkinButton* settingsButton;
-    SkinButton* printButton;
-    SkinButton* aboutButton;
-    SkinButton* helpButton;
-    SkinButton* updateButton;
-    // Below the visible area.
-    QPushButton* exitButton;
-    QPushButton* frontShapeButton;
-    // The print snapshot's surface, below the visible area, and the follow-us picture.
-    QWidget* snapshotSurface;
-    QLabel* followPicture;
-
-    // The Save button's menu.
-    QMenu* saveMenu;
-    QAction* saveAction;
-    QAction* saveAsAction;
-
-    // The Print button's chain.
-    PrintCommand* printCommand;
 
     // Windows owned by the main window, while open.
     QPointer<QWidget> aboutBox;
@@ -90,6 +65,33 @@ private:
     void registerFileType();
     void readCommandLineCard();
     void updateRunCounter();
+
+    // Command bar.
+    SkinButton* newButton;
+    SkinButton* openButton;
+    SkinButton* saveButton;
+    SkinButton* textButton;
+    SkinButton* shapeButton;
+    SkinButton* pictureButton;
+    SkinButton* settingsButton;
+    SkinButton* printButton;
+    SkinButton* aboutButton;
+    SkinButton* helpButton;
+    SkinButton* updateButton;
+    // Below the visible area.
+    QPushButton* exitButton;
+    QPushButton* frontShapeButton;
+    // The print snapshot's surface, below the visible area, and the follow-us picture.
+    QWidget* snapshotSurface;
+    QLabel* followPicture;
+
+    // The Save button's menu.
+    QMenu* saveMenu;
+    QAction* saveAction;
+    QAction* saveAsAction;
+
+    // The Print button's chain.
+    PrintCommand* m_printCommand;
 
     StartupOptions m_options;
     CardEditor* m_editor;

@@ -23,7 +23,7 @@ struct Card {
     QTemporaryDir programDir;
     MainWindow window{StartupOptions{programDir.filePath("qmark"), {}}};
     CardEditor& editor = window.editor();
-    PrintCommand& command = *window.printCommand;
+    PrintCommand& command = window.printCommand();
 
     // A default card, or a busy one: texts, shapes and a few 400 × 300 pictures.
     explicit Card(int elements)
@@ -54,7 +54,7 @@ struct Card {
         QTimer ok;
         QObject::connect(&ok, &QTimer::timeout, [this] {
             if (command.cardsCount().isVisible())
-                command.cardsCount().okButton->click();
+                command.cardsCount().findChild<SkinButton*>("okButton")->click();
         });
         ok.start(10);
         editor.setSheetPrimed(true);
@@ -83,11 +83,12 @@ BENCHMARK(BM_TileCards);
 void BM_PrintClickToPaintedPreview(benchmark::State& state)
 {
     Card card(int(state.range(0)));
+    SkinButton* print = card.window.findChild<SkinButton*>("printButton");
     for (auto _ : state) {
-        card.window.printButton->click();
+        print->click();
         card.command.snapshotTimer.stop();
         card.command.prepareSheet();
-        card.command.preview()->pageView->repaint();
+        card.command.preview()->findChild<QWidget*>("pageView")->repaint();
     }
 }
 BENCHMARK(BM_PrintClickToPaintedPreview)->Arg(0)->Arg(200)->Unit(benchmark::kMillisecond);

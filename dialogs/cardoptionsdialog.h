@@ -20,15 +20,6 @@ public:
 
     explicit CardOptionsDialog(CardEditor& editor);
 
-    QLabel* heightLabel;
-    QLineEdit* heightEdit; // card height in pixels
-    QLabel* widthLabel;
-    QLineEdit* widthEdit; // card width in pixels
-    QLabel* backColorLabel;
-    ColorBox* backColorBox;  // pending background colour
-    SkinButton* okButton;    // "OK"
-    SkinButton* closeButton; // "Close"
-
     void heightEdited();
     void widthEdited();
     void backColorClicked();
@@ -38,6 +29,15 @@ public:
 private:
     void createControls();
     void fillFromCard();
+
+    QLabel* heightLabel;
+    QLineEdit* heightEdit; // card height in pixels
+    QLabel* widthLabel;
+    QLineEdit* widthEdit; // card width in pixels
+    QLabel* backColorLabel;
+    ColorBox* backColorBox;  // pending background colour
+    SkinButton* okButton;    // "OK"
+    SkinButton* closeButton; // "Close"
 
     CardEditor& m_editor;
 };

@@ -79,6 +79,7 @@ QrOptionsDialog::QrOptionsDialog(QWidget* owner)
     kindBox->addItems({"Web address", "Free text", "Contact card"});
 
     contentPages = new QStackedWidget(this);
+    contentPages->setObjectName("contentPages");
     webAddressEdit = new QLineEdit;
     webAddressEdit->setObjectName("webAddressEdit");
     webAddressEdit->setPlaceholderText("https://");

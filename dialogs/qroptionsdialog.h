@@ -53,6 +53,17 @@ public:
     void setOptions(const QrCodeOptions& options);
     const QrCodeOptions& options() const { return m_options; }
 
+signals:
+    void changed(const QrCodeOptions& options);
+
+private:
+    void fillControls();
+    // Reads every control into the value, shows what fits, and tells the opener.
+    void edited();
+    void darkColorClicked();
+    void lightColorClicked();
+    void showFit();
+
     QComboBox* kindBox; // web address, free text, contact card
     QStackedWidget* contentPages;
     QLineEdit* webAddressEdit;
@@ -66,17 +77,6 @@ public:
     QCheckBox* transparentBox; // the light colour is not painted
     QLabel* fitLabel;          // empty, or why the code is not as asked
     SkinButton* closeButton;
-
-signals:
-    void changed(const QrCodeOptions& options);
-
-private:
-    void fillControls();
-    // Reads every control into the value, shows what fits, and tells the opener.
-    void edited();
-    void darkColorClicked();
-    void lightColorClicked();
-    void showFit();
 
     QrCodeOptions m_options;
     bool m_filling = false;

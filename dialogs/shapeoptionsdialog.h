@@ -27,13 +27,6 @@ public:
     // The opener's filling: the list position, which runs the pick handler, then the colour.
     void fillFrom(const CardItem& shape);
 
-    QLabel* shapeLabel;
-    QComboBox* shapeBox; // the six kinds
-    QLabel* backColorLabel;
-    ColorBox* backColorBox;  // shape colour
-    SkinButton* closeButton; // "Close"
-    QLabel* pickedKindLabel; // hidden: the picked list position
-
     void shapePicked();
     void backColorClicked();
     void closeClicked();
@@ -43,6 +36,13 @@ private:
     // has; nothing when there is none.
     void changeSelected(const QString& text, const std::function<void(ShapeLook&)>& change,
                         EditMerge merge = {});
+
+    QLabel* shapeLabel;
+    QComboBox* shapeBox; // the six kinds
+    QLabel* backColorLabel;
+    ColorBox* backColorBox;  // shape colour
+    SkinButton* closeButton; // "Close"
+    QLabel* pickedKindLabel; // hidden: the picked list position
 
     CardEditor& m_editor;
 };

@@ -33,26 +33,6 @@ public:
     // which write the same values back.
     void fillFrom(const CardItem& item);
 
-    QLabel* fontLabel;
-    QComboBox* fontBox; // font faces
-    QLabel* sizeLabel;
-    QComboBox* sizeBox; // sizes
-    QLabel* styleLabel;
-    PictureCheckBox* boldBox;      // bold
-    PictureCheckBox* italicBox;    // italic
-    PictureCheckBox* underlineBox; // underline
-    QLabel* alignmentLabel;
-    // Indexed by alignment code: 0 left, 1 right, 2 centre.
-    std::array<PictureOptionButton*, 3> alignmentButtons;
-    QLabel* textColorLabel;
-    ColorBox* textColorBox; // text colour
-    QLabel* backColorLabel;
-    ColorBox* backColorBox;   // text background colour
-    QCheckBox* sameAsCardBox; // "Same Card Background"
-    QLabel* textLabel;
-    QLineEdit* textEdit;     // the item's text
-    SkinButton* closeButton; // "Close"
-
     void fontPicked();
     void sizePicked();
     void boldClicked();
@@ -72,6 +52,26 @@ private:
     // selection has; nothing when there is none.
     void changeSelected(const QString& text, const std::function<void(TextLook&)>& change,
                         EditMerge merge = {});
+
+    QLabel* fontLabel;
+    QComboBox* fontBox; // font faces
+    QLabel* sizeLabel;
+    QComboBox* sizeBox; // sizes
+    QLabel* styleLabel;
+    PictureCheckBox* boldBox;      // bold
+    PictureCheckBox* italicBox;    // italic
+    PictureCheckBox* underlineBox; // underline
+    QLabel* alignmentLabel;
+    // Indexed by alignment code: 0 left, 1 right, 2 centre.
+    std::array<PictureOptionButton*, 3> alignmentButtons;
+    QLabel* textColorLabel;
+    ColorBox* textColorBox; // text colour
+    QLabel* backColorLabel;
+    ColorBox* backColorBox;   // text background colour
+    QCheckBox* sameAsCardBox; // "Same Card Background"
+    QLabel* textLabel;
+    QLineEdit* textEdit;     // the item's text
+    SkinButton* closeButton; // "Close"
 
     CardEditor& m_editor;
     QButtonGroup* m_alignment;

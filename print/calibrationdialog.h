@@ -20,16 +20,6 @@ public:
     // an installed queue.
     CalibrationDialog(const SheetLayout& chosen, const QString& printer, QWidget* parent = nullptr);
 
-    QComboBox* printerBox;
-    SkinButton* printPageButton;
-    QSpinBox* squareAcross;
-    QSpinBox* squareDown;
-    QDoubleSpinBox* rulerAcross;
-    QDoubleSpinBox* rulerDown;
-    QLabel* summary;
-    SkinButton* okButton;
-    SkinButton* cancelButton;
-
     // The correction the fields describe.
     PrinterCalibration correction() const;
 
@@ -39,6 +29,16 @@ private:
     void showQueue(const QString& queue);
     void printCalibrationPage();
     void updateSummary();
+
+    QComboBox* printerBox;
+    SkinButton* printPageButton;
+    QSpinBox* squareAcross;
+    QSpinBox* squareDown;
+    QDoubleSpinBox* rulerAcross;
+    QDoubleSpinBox* rulerDown;
+    QLabel* summary;
+    SkinButton* okButton;
+    SkinButton* cancelButton;
 
     SheetLayout m_stock;
 };

@@ -14,10 +14,6 @@ class CardsCountDialog : public QDialog {
 public:
     explicit CardsCountDialog(QWidget* parent = nullptr);
 
-    QComboBox* rowsBox;
-    QComboBox* columnsBox;
-    SkinButton* okButton;
-
     // The counts the sheet is composed with, each within 1..4.
     int rows() const;
     int columns() const;
@@ -30,4 +26,9 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+
+private:
+    QComboBox* rowsBox;
+    QComboBox* columnsBox;
+    SkinButton* okButton;
 };

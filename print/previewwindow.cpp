@@ -67,11 +67,16 @@ PreviewWindow::PreviewWindow(PrintCommand& command, QWidget* parent)
     setWindowState(Qt::WindowMaximized);
 
     printAction = menuBar()->addAction("Print");
+    printAction->setObjectName("printAction");
     QMenu* sizes = menuBar()->addMenu("Preview Size");
     zoom100Action = sizes->addAction("100%");
+    zoom100Action->setObjectName("zoom100Action");
     zoom50Action = sizes->addAction("50%");
+    zoom50Action->setObjectName("zoom50Action");
     zoom25Action = sizes->addAction("25%");
+    zoom25Action->setObjectName("zoom25Action");
     closeAction = menuBar()->addAction("Close");
+    closeAction->setObjectName("closeAction");
     createSheetMenu();
 
     m_area = new QWidget(this);
@@ -123,6 +128,7 @@ void PreviewWindow::createSheetMenu()
     }
     sheetMenu->addSeparator();
     calibrateAction = sheetMenu->addAction(QStringLiteral("Calibrate this printer\u2026"));
+    calibrateAction->setObjectName("calibrateAction");
     connect(calibrateAction, &QAction::triggered, this, &PreviewWindow::calibratePrinter);
 
     sheetMenu->addSeparator();

@@ -32,26 +32,6 @@ public:
     // The print menu: Print Options modally, and on OK the page.
     void printCommand();
 
-    QWidget* holder;   // the grey viewport
-    QWidget* pageView; // the displayed page
-    QScrollBar* horizontalBar;
-    QScrollBar* verticalBar;
-    QAction* printAction;
-    QAction* zoom100Action;
-    QAction* zoom50Action;
-    QAction* zoom25Action;
-    QAction* closeAction;
-    // "Sheet": the layouts, one checked, and the printer calibration.
-    QMenu* sheetMenu;
-    QList<QAction*> layoutActions;
-    QAction* calibrateAction;
-    // "Merge with CSV…" and "Stop merging": one card a row of a CSV file, page by page.
-    QAction* mergeAction;
-    QAction* stopMergingAction;
-    // Page Down and Page Up through the pages of a merged sheet.
-    QAction* nextPageAction;
-    QAction* previousPageAction;
-
     // Chooses a layout by name, as its Sheet item does, and shows the sheet afresh.
     void chooseLayout(const QString& name);
     // "Calibrate this printer…": the calibration dialog, modally.
@@ -87,6 +67,26 @@ private:
     QSize pageSizePixels() const;
     const QImage& composed(qreal zoom);
     void clearPictures();
+
+    QWidget* holder;   // the grey viewport
+    QWidget* pageView; // the displayed page
+    QScrollBar* horizontalBar;
+    QScrollBar* verticalBar;
+    QAction* printAction;
+    QAction* zoom100Action;
+    QAction* zoom50Action;
+    QAction* zoom25Action;
+    QAction* closeAction;
+    // "Sheet": the layouts, one checked, and the printer calibration.
+    QMenu* sheetMenu;
+    QList<QAction*> layoutActions;
+    QAction* calibrateAction;
+    // "Merge with CSV…" and "Stop merging": one card a row of a CSV file, page by page.
+    QAction* mergeAction;
+    QAction* stopMergingAction;
+    // Page Down and Page Up through the pages of a merged sheet.
+    QAction* nextPageAction;
+    QAction* previousPageAction;
 
     PrintCommand& m_command;
     QWidget* m_area;

@@ -85,10 +85,13 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
         placeTwips(picture, pictureLefts[i], 1080, 480, 480);
     }
     lowQuality = new QRadioButton("Low", this);
+    lowQuality->setObjectName("lowQuality");
     placeTwips(lowQuality, 2400, 1680, 765, 240);
     normalQuality = new QRadioButton("Normal", this);
+    normalQuality->setObjectName("normalQuality");
     placeTwips(normalQuality, 3450, 1680, 1050, 255);
     excellentQuality = new QRadioButton("Excellent", this);
+    excellentQuality->setObjectName("excellentQuality");
     placeTwips(excellentQuality, 4680, 1680, 1215, 255);
     normalQuality->setChecked(true);
     m_quality = new QButtonGroup(this);

@@ -26,17 +26,6 @@ public:
 
     explicit PrintOptionsDialog(QWidget* parent = nullptr);
 
-    QComboBox* printerBox;
-    QLineEdit* copiesBox;
-    QScrollBar* copiesSpinner;
-    QRadioButton* lowQuality;
-    QRadioButton* normalQuality;
-    QRadioButton* excellentQuality;
-    SkinButton* okButton;
-    SkinButton* cancelButton;
-    QCheckBox* colourBox; // off-window, reached with the keyboard only
-    QCheckBox* greyBox;   // its opposite
-
     // Whether the dialog was last left with OK (false at start and after Cancel).
     static bool accepted();
     // The printer chosen last in any showing of the dialog; empty before the first pick.
@@ -64,6 +53,17 @@ private:
     void fillPrinters();
     void selectPrinter(const QString& name);
     void copiesChanged(const QString& text);
+
+    QComboBox* printerBox;
+    QLineEdit* copiesBox;
+    QScrollBar* copiesSpinner;
+    QRadioButton* lowQuality;
+    QRadioButton* normalQuality;
+    QRadioButton* excellentQuality;
+    SkinButton* okButton;
+    SkinButton* cancelButton;
+    QCheckBox* colourBox; // off-window, reached with the keyboard only
+    QCheckBox* greyBox;   // its opposite
 
     QButtonGroup* m_quality;
 };

@@ -188,14 +188,14 @@ bool showAndSave(QWidget* window, const QString& path)
 // Print, answering Cards Count with its OK, until the preview shows.
 PreviewWindow* printToPreview(MainWindow& window)
 {
-    PrintCommand& command = *window.printCommand;
+    PrintCommand& command = window.printCommand();
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [] {
         if (auto* counts = qobject_cast<CardsCountDialog*>(QApplication::activeModalWidget()))
-            counts->okButton->click();
+            counts->findChild<SkinButton*>("okButton")->click();
     });
     answer.start(50);
-    window.printButton->click();
+    window.findChild<SkinButton*>("printButton")->click();
     const bool shown = QTest::qWaitFor(
         [&] {
             return command.preview() && command.preview()->isVisible()

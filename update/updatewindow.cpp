@@ -48,6 +48,7 @@ UpdateWindow::UpdateWindow(QWidget* owner)
     downloadButton->setObjectName(QStringLiteral("downloadButton"));
     downloadButton->hide();
     progressBar->setObjectName(QStringLiteral("progressBar"));
+    downloader->setObjectName(QStringLiteral("downloader"));
     progressBar->setBarColorSet(2);
     progressBar->setGeometry(16, 0, 0, 24);
 

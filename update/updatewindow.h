@@ -43,11 +43,6 @@ public:
     // A signature is one line of base64; anything longer is not one.
     static constexpr qint64 signatureLimit = 1024;
 
-    QTimer* downloadTimer;
-    SkinButton* downloadButton;
-    TubeProgressBar* progressBar;
-    Downloader* downloader;
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -63,6 +58,11 @@ private:
     void showFailure(const QString& text, const QString& title);
     // Where the installer is downloaded to until it has been verified.
     QString stagingPath() const { return installerPath() + QStringLiteral(".download"); }
+
+    QTimer* downloadTimer;
+    SkinButton* downloadButton;
+    TubeProgressBar* progressBar;
+    Downloader* downloader;
 
     QString m_programFolder;
     QString m_server;

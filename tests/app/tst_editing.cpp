@@ -2,6 +2,7 @@
 // canvas keys, several elements at once, the clipboard, and the question before unsaved work
 // is lost.
 #include "cardtest.h"
+#include "control.h"
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
@@ -39,10 +40,10 @@ std::unique_ptr<StartedCard> startCard(ScriptedPlatform& platform)
     if (!QTest::qWaitForWindowActive(&window))
         return nullptr;
     CardEditor& editor = card->editor();
-    QTest::mouseClick(window.textButton, Qt::LeftButton);
-    QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
     platform.openAnswers.enqueue(QUILLMARK_TEST_DATA "/red.bmp");
-    QTest::mouseClick(window.pictureButton, Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "pictureButton"), Qt::LeftButton);
     setBox(editor, Text, 1, {300, 300, 1500, 450});
     setBox(editor, Shape, 1, {2400, 1500, 900, 600});
     setBox(editor, Picture, 1, {3600, 300, 480, 240});
@@ -101,11 +102,15 @@ void perform(Edit edit, ScriptedPlatform& platform, StartedCard& card)
     CardEditor& editor = card.editor();
     QWidget* view = editor.view();
     switch (edit) {
-    case Edit::AddText: QTest::mouseClick(window.textButton, Qt::LeftButton); break;
-    case Edit::AddShape: QTest::mouseClick(window.shapeButton, Qt::LeftButton); break;
+    case Edit::AddText:
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        break;
+    case Edit::AddShape:
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
+        break;
     case Edit::AddPicture:
         platform.openAnswers.enqueue(QUILLMARK_TEST_DATA "/red.bmp");
-        QTest::mouseClick(window.pictureButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "pictureButton"), Qt::LeftButton);
         break;
     case Edit::MoveSeveral:
         clickElement(editor, Shape, 1, {300, 300}, Qt::LeftButton);
@@ -131,9 +136,9 @@ void perform(Edit edit, ScriptedPlatform& platform, StartedCard& card)
         auto* dialog = qobject_cast<TextOptionsDialog*>(window.textOptions.data());
         QVERIFY(dialog);
         if (edit == Edit::Bold)
-            QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
+            QTest::mouseClick(control<PictureCheckBox>(dialog, "boldBox"), Qt::LeftButton);
         else
-            QTest::keyClicks(dialog->textEdit, "Jane");
+            QTest::keyClicks(control<QLineEdit>(dialog, "textEdit"), "Jane");
         break;
     }
     case Edit::ReplacePicture:
@@ -193,7 +198,8 @@ private slots:
         CardEditor& editor = card->editor();
         QUndoStack* history = editor.undoStack();
         if (edit == Edit::MoveFromBehind) // a second text item over the first
-            QTest::mouseClick(card->window->textButton, Qt::LeftButton);
+            QTest::mouseClick(control<SkinButton>(card->window.get(), "textButton"),
+                              Qt::LeftButton);
         const int steps = history->count();
         const QByteArray before = editor.cardBytes();
 
@@ -215,7 +221,7 @@ private slots:
 
         // Undo never gives an index back: a new item after it is numbered on.
         history->undo();
-        QTest::mouseClick(card->window->textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(card->window.get(), "textButton"), Qt::LeftButton);
         QCOMPARE(editor.textCount(), qint16(texts + 1));
     }
 
@@ -399,7 +405,7 @@ private slots:
         if (named) {
             editor.setCardFileName(path);
         }
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         const QByteArray design = editor.cardBytes();
 
         if (way != "close")
@@ -410,9 +416,9 @@ private slots:
         if (way == "close")
             window.close();
         else if (way == "exit")
-            QTest::mouseClick(window.exitButton, Qt::LeftButton);
+            QTest::mouseClick(control<QPushButton>(&window, "exitButton"), Qt::LeftButton);
         else
-            QTest::mouseClick(window.openButton, Qt::LeftButton);
+            QTest::mouseClick(control<SkinButton>(&window, "openButton"), Qt::LeftButton);
 
         const auto asked = platform.messageBoxes.constLast();
         QCOMPARE(asked.text, QString("Save changes to the card?"));

@@ -2,6 +2,7 @@
 // absurd geometry, too many elements and names that are not UTF-8. Nothing may block, crash,
 // lose the file on disk or erase the design before the new one is known to be readable.
 #include "cardtest.h"
+#include "control.h"
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
@@ -315,20 +316,20 @@ private slots:
         window->show();
         CardEditor& editor = window->editor();
         // A design of our own, which no refused file may erase.
-        QTest::mouseClick(window->textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(window.get(), "textButton"), Qt::LeftButton);
         const qsizetype textsBefore = editor.design().items().size();
 
         const auto openCard = [&](const QString& path) {
             platform.unsavedChangesAnswer = QMessageBox::Discard;
             platform.messageAnswers.enqueue(QMessageBox::Yes);
             platform.openAnswers.enqueue(path);
-            QTest::mouseClick(window->openButton, Qt::LeftButton);
+            QTest::mouseClick(control<SkinButton>(window.get(), "openButton"), Qt::LeftButton);
         };
         const auto save = [&](const QString& menuItem, const QString& path = {}) {
             platform.menuAnswers.enqueue(menuItem);
             if (!path.isEmpty())
                 platform.saveAnswers.enqueue(path);
-            QTest::mouseClick(window->saveButton, Qt::LeftButton);
+            QTest::mouseClick(control<SkinButton>(window.get(), "saveButton"), Qt::LeftButton);
         };
         const QString cardPath = folder + "/hostile.qmark";
         switch (kind) {

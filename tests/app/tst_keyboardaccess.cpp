@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "control.h"
 #include "controls/skinbutton.h"
 #include "dialogs/cardoptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
@@ -32,7 +33,7 @@ QStringList traceOf(const ScriptedPlatform& platform, const MainWindow& window, 
     for (const QString& name : dir.entryList({"*.qmark"}, QDir::Files))
         trace << "written: " + name;
     trace << "card: " + QFileInfo(window.editor().cardFileName()).fileName();
-    if (window.printCommand->snapshotTimer.isActive())
+    if (window.printCommand().snapshotTimer.isActive())
         trace << "printing";
     return trace;
 }
@@ -106,12 +107,18 @@ private slots:
         MainWindow window(StartupOptions{folder.filePath("qmark"), {}});
         window.startUp();
         const std::pair<SkinButton*, const char*> buttons[] = {
-            {window.newButton, "Ctrl+N"},   {window.openButton, "Ctrl+O"},
-            {window.saveButton, "Ctrl+S"},  {window.saveButton, "Ctrl+Shift+S"},
-            {window.textButton, ""},        {window.shapeButton, ""},
-            {window.pictureButton, ""},     {window.settingsButton, ""},
-            {window.printButton, "Ctrl+P"}, {window.aboutButton, ""},
-            {window.helpButton, ""},        {window.updateButton, ""},
+            {control<SkinButton>(&window, "newButton"), "Ctrl+N"},
+            {control<SkinButton>(&window, "openButton"), "Ctrl+O"},
+            {control<SkinButton>(&window, "saveButton"), "Ctrl+S"},
+            {control<SkinButton>(&window, "saveButton"), "Ctrl+Shift+S"},
+            {control<SkinButton>(&window, "textButton"), ""},
+            {control<SkinButton>(&window, "shapeButton"), ""},
+            {control<SkinButton>(&window, "pictureButton"), ""},
+            {control<SkinButton>(&window, "settingsButton"), ""},
+            {control<SkinButton>(&window, "printButton"), "Ctrl+P"},
+            {control<SkinButton>(&window, "aboutButton"), ""},
+            {control<SkinButton>(&window, "helpButton"), ""},
+            {control<SkinButton>(&window, "updateButton"), ""},
         };
         const QString press = QAccessibleActionInterface::pressAction();
         for (const auto& [button, keys] : buttons) {
@@ -126,7 +133,9 @@ private slots:
         }
 
         // Pressing through the accessibility layer is a click.
-        QAccessible::queryAccessibleInterface(window.newButton)->actionInterface()->doAction(press);
+        QAccessible::queryAccessibleInterface(control<SkinButton>(&window, "newButton"))
+            ->actionInterface()
+            ->doAction(press);
         QCOMPARE(platform.processes.size(), 1);
     }
 

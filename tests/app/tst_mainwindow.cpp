@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
 #include "cardtest.h"
+#include "control.h"
 #include "controls/skinbutton.h"
 #include "loopbackserver.h"
 #include "scriptedplatform.h"
@@ -95,15 +96,16 @@ private slots:
         window->show();
         QApplication::setActiveWindow(window.get());
         QVERIFY(QTest::qWaitForWindowActive(window.get()));
-        window->updateButton->setFocus();
+        control<SkinButton>(window.get(), "updateButton")->setFocus();
         QSet<QWidget*> reached;
         for (int i = 0; i < 30; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             reached.insert(QApplication::focusWidget());
         }
-        QVERIFY(reached.contains(window->newButton) && reached.contains(window->updateButton));
-        QVERIFY(!reached.contains(window->exitButton));
-        QVERIFY(!reached.contains(window->frontShapeButton));
+        QVERIFY(reached.contains(control<SkinButton>(window.get(), "newButton"))
+                && reached.contains(control<SkinButton>(window.get(), "updateButton")));
+        QVERIFY(!reached.contains(control<QPushButton>(window.get(), "exitButton")));
+        QVERIFY(!reached.contains(control<QPushButton>(window.get(), "frontShapeButton")));
     }
 
     void startsWithHiddenTemplatesAndEightHandles()
@@ -212,7 +214,7 @@ private slots:
         const QString quoted = "\"/no/such folder/my card.qmark\"";
         auto window = start(quoted);
         QCOMPARE(window->editor().cardFileName(), quoted);
-        QVERIFY(window->saveAction->isEnabled());
+        QVERIFY(control<QAction>(window.get(), "saveAction")->isEnabled());
         QCOMPARE(window->editor().design().items().size(), 3);
         QVERIFY(!element(window->editor(), ElementKind::Text, 0).visible);
 
@@ -225,13 +227,13 @@ private slots:
     {
         ScriptedPlatform platform;
         auto window = start();
-        QTest::mouseClick(window->saveButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(window.get(), "saveButton"), Qt::LeftButton);
         QCOMPARE(platform.menus.size(), 1);
         QCOMPARE(platform.menus[0].items, QStringList({"Save", "Save As.."}));
         QCOMPARE(platform.menus[0].enabled, QList<bool>({false, true}));
 
         auto named = start("/tmp/x.qmark");
-        QTest::mouseClick(named->saveButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(named.get(), "saveButton"), Qt::LeftButton);
         QCOMPARE(platform.menus[1].enabled, QList<bool>({true, true}));
     }
 
@@ -239,7 +241,7 @@ private slots:
     {
         ScriptedPlatform platform;
         auto window = start("/some/card.qmark");
-        QTest::mouseClick(window->newButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(window.get(), "newButton"), Qt::LeftButton);
         QCOMPARE(platform.processes.size(), 1);
         QCOMPARE(platform.processes[0].program, programDir.filePath("qmark"));
         QVERIFY(platform.processes[0].arguments.isEmpty());
@@ -249,16 +251,16 @@ private slots:
     {
         ScriptedPlatform platform;
         auto window = start();
-        QTest::mouseClick(window->helpButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(window.get(), "helpButton"), Qt::LeftButton);
         QCOMPARE(platform.urls, QList<QUrl>({QUrl("http://127.0.0.1:9/product/quillmark.html")}));
 
-        QTest::mouseClick(window->aboutButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(window.get(), "aboutButton"), Qt::LeftButton);
         QVERIFY(window->aboutBox);
         QCOMPARE(window->aboutBox->objectName(), QString("AboutDialog"));
         QCOMPARE(window->aboutBox->parentWidget(), window.get());
         QVERIFY(!window->aboutBox->isModal());
         QWidget* first = window->aboutBox;
-        QTest::mouseClick(window->aboutButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(window.get(), "aboutButton"), Qt::LeftButton);
         QCOMPARE(window->aboutBox.data(), first);
     }
 
@@ -267,7 +269,7 @@ private slots:
         ScriptedPlatform platform;
         auto window = start();
         platform.messageAnswers.enqueue(QMessageBox::No);
-        window->exitButton->click();
+        control<QPushButton>(window.get(), "exitButton")->click();
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Exit?"));
         QCOMPARE(platform.messageBoxes[0].title, QString());
@@ -275,7 +277,7 @@ private slots:
         QVERIFY(platform.exits.isEmpty());
 
         platform.messageAnswers.enqueue(QMessageBox::Yes);
-        window->exitButton->click();
+        control<QPushButton>(window.get(), "exitButton")->click();
         QCOMPARE(platform.exits, QList<int>({0}));
     }
 
@@ -320,8 +322,8 @@ static int runChild(int argc, char** argv)
     MainWindow window(StartupOptions{qEnvironmentVariable("QUILLMARK_CHILD") + "/qmark", {}});
     window.startUp();
     window.show();
-    window.aboutButton->click();
-    window.updateButton->click();
+    control<SkinButton>(&window, "aboutButton")->click();
+    control<SkinButton>(&window, "updateButton")->click();
     QTimer::singleShot(100, &window, [&window] { window.close(); });
     QTimer::singleShot(20000, &app, [] { QCoreApplication::exit(3); });
     const int code = app.exec();

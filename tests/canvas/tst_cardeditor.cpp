@@ -1,6 +1,7 @@
 // Mouse events go through the window system, so that a grab of the pointer is honoured.
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
+#include "control.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
 #include "document/twips.h"
@@ -36,7 +37,7 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         for (int i = 0; i < 3; ++i)
-            QTest::mouseClick(window.textButton, Qt::LeftButton);
+            QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         QCOMPARE(editor.textCount(), qint16(3));
         for (int i = 1; i <= 3; ++i) {
             const CardItem& item = element(editor, ElementKind::Text, i);
@@ -62,8 +63,8 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         // Item 2 lies on top of item 1: a right-click there selects it and offers Delete.
         platform.menuAnswers.enqueue("Delete");
         clickElement(editor, ElementKind::Text, 2, {100, 100}, Qt::RightButton);
@@ -73,7 +74,7 @@ private slots:
         QCOMPARE(editor.selection().index, 2);
         QVERIFY(editor.handlesShown()); // handles stay where the item was
 
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         QVERIFY(editor.item(ElementKind::Text, 3));
         QVERIFY(!editor.item(ElementKind::Text, 2));
         QCOMPARE(editor.design().items().size(), 5); // three templates, 1 and 3
@@ -86,11 +87,11 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
         const QString image = writeImage(card->programDir, "red.png", {40, 20}, Qt::red);
         platform.openAnswers.enqueue(image);
-        QTest::mouseClick(window.pictureButton, Qt::LeftButton);
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "pictureButton"), Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
 
         // Dismissing the menu removes nothing but leaves the element selected.
         clickElement(editor, ElementKind::Shape, 1, {200, 200}, Qt::RightButton);
@@ -125,7 +126,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
         const auto shape = [&] { return box(element(editor, ElementKind::Shape, 1)); };
 
         clickElement(editor, ElementKind::Shape, 1, {150, 150});
@@ -168,7 +169,7 @@ private slots:
         const auto card = StartedCard::start();
         QVERIFY(card);
         CardEditor& editor = card->editor();
-        QTest::mouseClick(card->window->textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(card->window.get(), "textButton"), Qt::LeftButton);
         setBox(editor, ElementKind::Text, 1, {1000, 500, 1500, 600});
         editor.changeItem(ElementKind::Text, 1, [&](CardItem& item) { item.text.font3D = font3D; });
 
@@ -187,7 +188,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         setBox(editor, ElementKind::Text, 1, {1000, 500, 600, 300});
         clickElement(editor, ElementKind::Text, 1, {300, 150});
         const QPointF expected[8] = {{925, 425},    {925, 612.5}, {925, 800},    {1337.5, 425},
@@ -209,8 +210,8 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
-        window.frontShapeButton->click(); // lies below the visible area
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        control<QPushButton>(&window, "frontShapeButton")->click(); // lies below the visible area
         const auto textAboveShape = [&] {
             return stackPosition(editor, ElementKind::Text, 1)
                    > stackPosition(editor, ElementKind::Shape, 1);
@@ -230,8 +231,8 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
-        window.frontShapeButton->click();
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        control<QPushButton>(&window, "frontShapeButton")->click();
         setBox(editor, ElementKind::Text, 1, {600, 600, 3000, 900});
         setBox(editor, ElementKind::Shape, 1, {600, 600, 3000, 900});
         // A circle 700 twips wide in the middle of the box.
@@ -259,7 +260,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
         setBox(editor, ElementKind::Shape, 1, {1500, 900, 600, 300});
         clickElement(editor, ElementKind::Shape, 1, {300, 150});
 
@@ -279,7 +280,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
         setBox(editor, ElementKind::Shape, 1, {1500, 900, 600, 300});
         clickElement(editor, ElementKind::Shape, 1, {300, 150});
         const auto shape = [&] { return box(element(editor, ElementKind::Shape, 1)); };
@@ -313,7 +314,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
         setBox(editor, ElementKind::Shape, 1, {1500, 900, 600, 300});
         clickElement(editor, ElementKind::Shape, 1, {300, 150});
 
@@ -330,8 +331,8 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
         setBox(editor, ElementKind::Shape, 1, {300, 300, 900, 900});
         setBox(editor, ElementKind::Shape, 2, {3000, 1500, 1200, 1200});
         clickElement(editor, ElementKind::Shape, 1, {450, 450});
@@ -353,7 +354,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
         setBox(editor, ElementKind::Shape, 1, {1500, 900, 900, 900});
         clickElement(editor, ElementKind::Shape, 1, {450, 450});
         const Qt::CursorShape expected[8] = {
@@ -380,7 +381,8 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
 
-        QTest::mouseClick(window.pictureButton, Qt::LeftButton); // cancelled
+        QTest::mouseClick(control<SkinButton>(&window, "pictureButton"),
+                          Qt::LeftButton); // cancelled
         QCOMPARE(platform.openFilters.size(), 1);
         QCOMPARE(platform.openFilters[0],
                  QString("Supported Images(*.jpg *.gif *.bmp)|*.jpg;*.gif;*.bmp|Jpeg(*.jpg)|*.jpg|"
@@ -390,7 +392,7 @@ private slots:
 
         const QString green = writeImage(card->programDir, "green.bmp", {64, 16}, Qt::green);
         platform.openAnswers.enqueue(green);
-        QTest::mouseClick(window.pictureButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "pictureButton"), Qt::LeftButton);
         const auto picture = [&] { return element(editor, ElementKind::Picture, 2); };
         // The template's box, narrowed to the image's proportions (64 × 16) from its corner.
         QCOMPARE(box(picture()), QRectF(1080, 240, 480, 120));
@@ -405,7 +407,7 @@ private slots:
         const QString broken = card->programDir.filePath("broken.jpg");
         QFile(broken).open(QIODevice::WriteOnly);
         platform.openAnswers.enqueue(broken);
-        QTest::mouseClick(window.pictureButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "pictureButton"), Qt::LeftButton);
         QCOMPARE(element(editor, ElementKind::Picture, 3).toolTipText, broken);
         QVERIFY(shownAt({1200, 300}) != QColor(Qt::green));
 
@@ -433,8 +435,8 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
-        window.frontShapeButton->click(); // lies below the visible area
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        control<QPushButton>(&window, "frontShapeButton")->click(); // lies below the visible area
         QTest::mouseDClick(&window, Qt::LeftButton, {}, windowPoint(window, {3045, 765}));
         QVERIFY(window.textOptions && window.textOptions->isVisible());
         QCOMPARE(window.textOptions->pos(), QPoint(0, 0));
@@ -452,9 +454,9 @@ private slots:
         CardDesign design = editor.design();
         design.textCount = 32766;
         editor.setDesign(design);
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         QCOMPARE(editor.textCount(), qint16(32767));
         QCOMPARE(editor.design().items().size(), 4);
         QVERIFY(element(editor, ElementKind::Text, 32767).visible);

@@ -1,4 +1,5 @@
 #include "cardtest.h"
+#include "control.h"
 #include "dialogs/cardoptionsdialog.h"
 #include "dialogs/colorbox.h"
 #include "modalwatchdog.h"
@@ -42,9 +43,9 @@ private slots:
         editor.setSheetPrimed(true);
         CardOptionsDialog dialog(editor);
         QCOMPARE(dialog.windowTitle(), QString("Card Options"));
-        QCOMPARE(dialog.heightEdit->text(), QString("210"));
-        QCOMPARE(dialog.widthEdit->text(), QString("360"));
-        QCOMPARE(dialog.backColorBox->backColor(), 0x00336699);
+        QCOMPARE(control<QLineEdit>(&dialog, "heightEdit")->text(), QString("210"));
+        QCOMPARE(control<QLineEdit>(&dialog, "widthEdit")->text(), QString("360"));
+        QCOMPARE(control<ColorBox>(&dialog, "backColorBox")->backColor(), 0x00336699);
         QVERIFY(!editor.sheetPrimed());
         QCOMPARE(editor.cardHeightPixels(), 210.f);
         QCOMPARE(editor.cardWidthPixels(), 360.f);
@@ -60,25 +61,25 @@ private slots:
         CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
-        clearByKeys(dialog.heightEdit);
+        clearByKeys(control<QLineEdit>(&dialog, "heightEdit"));
         QList<float> heights;
         for (QChar key : QString("300")) {
-            QTest::keyClicks(dialog.heightEdit, key);
+            QTest::keyClicks(control<QLineEdit>(&dialog, "heightEdit"), key);
             heights.append(editor.cardHeightPixels());
         }
         QCOMPARE(heights, QList<float>({3, 30, 210}));
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Height=210"}));
         QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(dialog.heightEdit->text(), QString("210"));
+        QCOMPARE(control<QLineEdit>(&dialog, "heightEdit")->text(), QString("210"));
 
-        clearByKeys(dialog.heightEdit);
-        QTest::keyClicks(dialog.heightEdit, "211");
+        clearByKeys(control<QLineEdit>(&dialog, "heightEdit"));
+        QTest::keyClicks(control<QLineEdit>(&dialog, "heightEdit"), "211");
         QCOMPARE(messageTexts(platform).size(), 2);
-        QCOMPARE(dialog.heightEdit->text(), QString("210"));
+        QCOMPARE(control<QLineEdit>(&dialog, "heightEdit")->text(), QString("210"));
         QCOMPARE(editor.cardHeightPixels(), 210.f);
 
-        clearByKeys(dialog.heightEdit);
-        QTest::keyClicks(dialog.heightEdit, "200.5");
+        clearByKeys(control<QLineEdit>(&dialog, "heightEdit"));
+        QTest::keyClicks(control<QLineEdit>(&dialog, "heightEdit"), "200.5");
         QCOMPARE(editor.cardHeightPixels(), 200.5f);
         QCOMPARE(messageTexts(platform).size(), 2);
     }
@@ -92,15 +93,15 @@ private slots:
         CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
-        clearByKeys(dialog.widthEdit);
-        QTest::keyClicks(dialog.widthEdit, "386");
+        clearByKeys(control<QLineEdit>(&dialog, "widthEdit"));
+        QTest::keyClicks(control<QLineEdit>(&dialog, "widthEdit"), "386");
         QCOMPARE(messageTexts(platform), QStringList({"Maximum Width=385"}));
-        QCOMPARE(dialog.widthEdit->text(), QString("345"));
+        QCOMPARE(control<QLineEdit>(&dialog, "widthEdit")->text(), QString("345"));
         QCOMPARE(editor.cardWidthPixels(), 345.f);
 
-        clearByKeys(dialog.widthEdit);
-        QTest::keyClicks(dialog.widthEdit, "385");
-        QCOMPARE(dialog.widthEdit->text(), QString("385"));
+        clearByKeys(control<QLineEdit>(&dialog, "widthEdit"));
+        QTest::keyClicks(control<QLineEdit>(&dialog, "widthEdit"), "385");
+        QCOMPARE(control<QLineEdit>(&dialog, "widthEdit")->text(), QString("385"));
         QCOMPARE(editor.cardWidthPixels(), 385.f);
         QCOMPARE(messageTexts(platform).size(), 1);
     }
@@ -114,7 +115,8 @@ private slots:
         CardEditor& editor = card->editor();
         CardOptionsDialog dialog(editor);
         dialog.show();
-        for (QLineEdit* box : {dialog.heightEdit, dialog.widthEdit}) {
+        for (QLineEdit* box : {control<QLineEdit>(&dialog, "heightEdit"),
+                               control<QLineEdit>(&dialog, "widthEdit")}) {
             for (const char* entry : {"", "abc", "-", "0", "-5", "0.0", "nan", "inf"}) {
                 editor.setSheetPrimed(true);
                 clearByKeys(box);
@@ -126,10 +128,10 @@ private slots:
         }
         QVERIFY(platform.messageBoxes.isEmpty());
         // Retyping a size after a slip applies it.
-        clearByKeys(dialog.heightEdit);
-        QTest::keyClicks(dialog.heightEdit, "x");
-        QTest::keyClick(dialog.heightEdit, Qt::Key_Backspace);
-        QTest::keyClicks(dialog.heightEdit, "150");
+        clearByKeys(control<QLineEdit>(&dialog, "heightEdit"));
+        QTest::keyClicks(control<QLineEdit>(&dialog, "heightEdit"), "x");
+        QTest::keyClick(control<QLineEdit>(&dialog, "heightEdit"), Qt::Key_Backspace);
+        QTest::keyClicks(control<QLineEdit>(&dialog, "heightEdit"), "150");
         QCOMPARE(editor.cardHeightPixels(), 150.f);
     }
 
@@ -145,10 +147,10 @@ private slots:
             CardOptionsDialog dialog(editor);
             dialog.show();
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::red});
-            QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
-            QCOMPARE(dialog.backColorBox->backColor(), 0x000000FF);
+            QTest::mouseClick(control<ColorBox>(&dialog, "backColorBox"), Qt::LeftButton);
+            QCOMPARE(control<ColorBox>(&dialog, "backColorBox")->backColor(), 0x000000FF);
             QCOMPARE(editor.cardBackColor(), before);
-            QTest::mouseClick(dialog.closeButton, Qt::LeftButton);
+            QTest::mouseClick(control<SkinButton>(&dialog, "closeButton"), Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             QCOMPARE(editor.cardBackColor(), before);
         }
@@ -157,15 +159,15 @@ private slots:
             dialog.show();
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Cancelled, {}});
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Failed, {}});
-            QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
+            QTest::mouseClick(control<ColorBox>(&dialog, "backColorBox"), Qt::LeftButton);
             QVERIFY(platform.messageBoxes.isEmpty());
-            QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
+            QTest::mouseClick(control<ColorBox>(&dialog, "backColorBox"), Qt::LeftButton);
             QCOMPARE(messageTexts(platform), QStringList({"Error"}));
-            QCOMPARE(dialog.backColorBox->backColor(), before);
+            QCOMPARE(control<ColorBox>(&dialog, "backColorBox")->backColor(), before);
 
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::green});
-            QTest::mouseClick(dialog.backColorBox, Qt::LeftButton);
-            QTest::mouseClick(dialog.okButton, Qt::LeftButton);
+            QTest::mouseClick(control<ColorBox>(&dialog, "backColorBox"), Qt::LeftButton);
+            QTest::mouseClick(control<SkinButton>(&dialog, "okButton"), Qt::LeftButton);
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(editor.cardBackColor(), 0x0000FF00);
         }
@@ -190,10 +192,10 @@ private slots:
             // Opening alone unprimes the sheet, even if nothing is changed.
             QVERIFY(!editor.sheetPrimed());
             platform.colorAnswers.enqueue({Platform::ColorChoice::Outcome::Chosen, Qt::blue});
-            QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-            QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
+            QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
+            QTest::mouseClick(control<SkinButton>(dialog, "closeButton"), Qt::LeftButton);
         });
-        QTest::mouseClick(window.settingsButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "settingsButton"), Qt::LeftButton);
         QVERIFY(seen);
         QCOMPARE(editor.cardBackColor(), CardDesign::DefaultBackColor);
         // Each showing starts afresh: nothing is left behind.

@@ -1,6 +1,7 @@
 // Mouse events go through the window system, so that a combo box's pop-up list takes them.
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
+#include "control.h"
 #include "dialogs/colorbox.h"
 #include "dialogs/picturebuttons.h"
 #include "dialogs/qroptionsdialog.h"
@@ -129,39 +130,43 @@ private slots:
         dialog->show();
         QVERIFY(QTest::qWaitForWindowExposed(dialog));
         QCOMPARE(changed.size(), 0);
-        QCOMPARE(dialog->kindBox->currentText(), QString("Contact card"));
-        QCOMPARE(dialog->contactEdits[0]->text(), contact.fullName);
-        QCOMPARE(dialog->streetAddressEdit->toPlainText(), contact.streetAddress);
-        QCOMPARE(dialog->levelBox->currentIndex(), int(QrLevel::M));
-        QVERIFY(dialog->fitLabel->text().isEmpty());
+        QCOMPARE(control<QComboBox>(dialog, "kindBox")->currentText(), QString("Contact card"));
+        QCOMPARE(control<QLineEdit>(dialog, "contactEdit0")->text(), contact.fullName);
+        QCOMPARE(control<QPlainTextEdit>(dialog, "streetAddressEdit")->toPlainText(),
+                 contact.streetAddress);
+        QCOMPARE(control<QComboBox>(dialog, "levelBox")->currentIndex(), int(QrLevel::M));
+        QVERIFY(control<QLabel>(dialog, "fitLabel")->text().isEmpty());
 
         auto last = [&] { return changed.last().at(0).value<QrCodeOptions>(); };
-        QTest::keyClicks(dialog->contactEdits[1], "Smith, Jones");
+        QTest::keyClicks(control<QLineEdit>(dialog, "contactEdit1"), "Smith, Jones");
         contact.organisation = "Smith, Jones";
         QCOMPARE(*vcard::parseVCard(last().content().toUtf8()), contact);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::red});
-        QTest::mouseClick(dialog->darkColorBox, Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "darkColorBox"), Qt::LeftButton);
         QCOMPARE(last().darkColor, 0x000000FF);
-        QTest::mouseClick(dialog->transparentBox, Qt::LeftButton);
-        QVERIFY(!last().lightColor && !dialog->lightColorBox->isEnabled());
-        QTest::mouseClick(dialog->lightColorBox, Qt::LeftButton); // disabled: asks nothing
+        QTest::mouseClick(control<QCheckBox>(dialog, "transparentBox"), Qt::LeftButton);
+        QVERIFY(!last().lightColor && !control<ColorBox>(dialog, "lightColorBox")->isEnabled());
+        // Disabled: asks nothing.
+        QTest::mouseClick(control<ColorBox>(dialog, "lightColorBox"), Qt::LeftButton);
         QCOMPARE(platform.colorRequests.size(), 1);
-        QTest::mouseClick(dialog->transparentBox, Qt::LeftButton);
+        QTest::mouseClick(control<QCheckBox>(dialog, "transparentBox"), Qt::LeftButton);
         QCOMPARE(last().lightColor, std::optional<qint32>(0x00C0FFEE));
 
         // Web address to free text carries the text over; the fit is said as it changes.
-        dialog->kindBox->setCurrentIndex(0);
-        QTest::keyClicks(dialog->webAddressEdit, "www.example.com");
-        dialog->kindBox->setCurrentIndex(1);
-        QCOMPARE(dialog->contentPages->currentWidget(), dialog->freeTextEdit);
+        control<QComboBox>(dialog, "kindBox")->setCurrentIndex(0);
+        QTest::keyClicks(control<QLineEdit>(dialog, "webAddressEdit"), "www.example.com");
+        control<QComboBox>(dialog, "kindBox")->setCurrentIndex(1);
+        QCOMPARE(control<QStackedWidget>(dialog, "contentPages")->currentWidget(),
+                 control<QPlainTextEdit>(dialog, "freeTextEdit"));
         QCOMPARE(last().content(), QString("www.example.com"));
-        dialog->levelBox->setCurrentIndex(int(QrLevel::H));
+        control<QComboBox>(dialog, "levelBox")->setCurrentIndex(int(QrLevel::H));
         QCOMPARE(last().level, QrLevel::H);
-        dialog->freeTextEdit->setPlainText(QString(2000, 'x'));
-        QCOMPARE(dialog->fitLabel->text(), QString("Too long for level H: the code uses level M."));
-        dialog->freeTextEdit->setPlainText(QString(3000, 'x'));
-        QCOMPARE(dialog->fitLabel->text(),
+        control<QPlainTextEdit>(dialog, "freeTextEdit")->setPlainText(QString(2000, 'x'));
+        QCOMPARE(control<QLabel>(dialog, "fitLabel")->text(),
+                 QString("Too long for level H: the code uses level M."));
+        control<QPlainTextEdit>(dialog, "freeTextEdit")->setPlainText(QString(3000, 'x'));
+        QCOMPARE(control<QLabel>(dialog, "fitLabel")->text(),
                  QString("The content does not fit in a QR code, even at level L."));
         QCOMPARE(last().content().size(), 3000);
 
@@ -170,7 +175,7 @@ private slots:
         QCOMPARE(QrCodeOptions::fromContent("Call me: 555").kind,
                  QrCodeOptions::ContentKind::FreeText);
 
-        QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(dialog, "closeButton"), Qt::LeftButton);
         processDeletions();
         QVERIFY(!dialog);
     }
@@ -184,7 +189,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         const auto item = [&] { return textOf(editor, 1); };
         editText(editor, 1, [](TextLook& t) { t.fontName = "Tahoma (Arabic)"; });
         editText(editor, 1, [](TextLook& t) { QVERIFY(t.setFontSize(9.75f)); });
@@ -199,48 +204,51 @@ private slots:
         QCOMPARE(dialog->windowTitle(), QString("Text Options"));
         QCOMPARE(dialog->pos(), QPoint(0, 0));
         QCOMPARE(dialog->size(), QSize(509, 208));
-        QCOMPARE(dialog->fontBox->currentText(), QString("Tahoma (Arabic)"));
-        QCOMPARE(dialog->sizeBox->currentText(), QString("9.75"));
-        QCOMPARE(dialog->boldBox->checkState(), Qt::Checked);
-        QCOMPARE(dialog->italicBox->checkState(), Qt::Unchecked);
-        QCOMPARE(dialog->underlineBox->checkState(), Qt::Unchecked);
-        QVERIFY(dialog->alignmentButtons[2]->isChecked());
-        QVERIFY(!dialog->alignmentButtons[0]->isChecked()
-                && !dialog->alignmentButtons[1]->isChecked());
-        QCOMPARE(dialog->textColorBox->backColor(), 0x000000FF);
-        QCOMPARE(dialog->backColorBox->backColor(), 0x00C0E0FF);
-        QCOMPARE(dialog->textEdit->text(), QString("Hello"));
+        QCOMPARE(control<QComboBox>(dialog, "fontBox")->currentText(), QString("Tahoma (Arabic)"));
+        QCOMPARE(control<QComboBox>(dialog, "sizeBox")->currentText(), QString("9.75"));
+        QCOMPARE(control<PictureCheckBox>(dialog, "boldBox")->checkState(), Qt::Checked);
+        QCOMPARE(control<PictureCheckBox>(dialog, "italicBox")->checkState(), Qt::Unchecked);
+        QCOMPARE(control<PictureCheckBox>(dialog, "underlineBox")->checkState(), Qt::Unchecked);
+        QVERIFY(control<PictureOptionButton>(dialog, "alignmentButton2")->isChecked());
+        QVERIFY(!control<PictureOptionButton>(dialog, "alignmentButton0")->isChecked()
+                && !control<PictureOptionButton>(dialog, "alignmentButton1")->isChecked());
+        QCOMPARE(control<ColorBox>(dialog, "textColorBox")->backColor(), 0x000000FF);
+        QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x00C0E0FF);
+        QCOMPARE(control<QLineEdit>(dialog, "textEdit")->text(), QString("Hello"));
         // Filling wrote nothing new into the item.
         QCOMPARE(item().fontName, QString("Tahoma (Arabic)"));
         QCOMPARE(item().fontSize, 9.75f);
 
         // The lists: every installed face in the platform's order, sizes 1 to 120.
         QStringList faces;
-        for (int i = 0; i < dialog->fontBox->count(); ++i)
-            faces.append(dialog->fontBox->itemText(i));
+        for (int i = 0; i < control<QComboBox>(dialog, "fontBox")->count(); ++i)
+            faces.append(control<QComboBox>(dialog, "fontBox")->itemText(i));
         // Each family once, without its foundry, in the platform's order.
         QCOMPARE(faces, listedFontFamilies(QFontDatabase::families()));
         QVERIFY(!faces.filter(QRegularExpression(R"(\[.*\]$)")).size());
         QCOMPARE(listedFontFamilies({"C059 [urw]", "Sans", "C059 [UKWN]", "A [b] c"}),
                  QStringList({"C059", "Sans", "A [b] c"}));
-        QCOMPARE(dialog->sizeBox->count(), 120);
-        QCOMPARE(dialog->sizeBox->itemText(0), QString("1"));
-        QCOMPARE(dialog->sizeBox->itemText(119), QString("120"));
+        QCOMPARE(control<QComboBox>(dialog, "sizeBox")->count(), 120);
+        QCOMPARE(control<QComboBox>(dialog, "sizeBox")->itemText(0), QString("1"));
+        QCOMPARE(control<QComboBox>(dialog, "sizeBox")->itemText(119), QString("120"));
 
         // Underlined but not italic reads as exactly that.
         editText(editor, 1, [](TextLook& t) { t.bold = false; });
         editText(editor, 1, [](TextLook& t) { t.underline = true; });
         QCOMPARE(openTextOptions(window, 1), dialog);
-        QCOMPARE(dialog->boldBox->checkState(), Qt::Unchecked);
-        QCOMPARE(dialog->italicBox->checkState(), Qt::Unchecked);
-        QCOMPARE(dialog->underlineBox->checkState(), Qt::Checked);
+        QCOMPARE(control<PictureCheckBox>(dialog, "boldBox")->checkState(), Qt::Unchecked);
+        QCOMPARE(control<PictureCheckBox>(dialog, "italicBox")->checkState(), Qt::Unchecked);
+        QCOMPARE(control<PictureCheckBox>(dialog, "underlineBox")->checkState(), Qt::Checked);
         QVERIFY(item().underline && !item().italic);
 
         // Alignment stands left, centre, right on screen; the indices are 0, 2, 1.
-        QVERIFY(dialog->alignmentButtons[0]->x() < dialog->alignmentButtons[2]->x());
-        QVERIFY(dialog->alignmentButtons[2]->x() < dialog->alignmentButtons[1]->x());
-        QCOMPARE(dialog->alignmentButtons[2]->geometry(), QRect(280, 48, 25, 25));
-        QCOMPARE(dialog->closeButton->geometry(), QRect(208, 168, 97, 33));
+        QVERIFY(control<PictureOptionButton>(dialog, "alignmentButton0")->x()
+                < control<PictureOptionButton>(dialog, "alignmentButton2")->x());
+        QVERIFY(control<PictureOptionButton>(dialog, "alignmentButton2")->x()
+                < control<PictureOptionButton>(dialog, "alignmentButton1")->x());
+        QCOMPARE(control<PictureOptionButton>(dialog, "alignmentButton2")->geometry(),
+                 QRect(280, 48, 25, 25));
+        QCOMPARE(control<SkinButton>(dialog, "closeButton")->geometry(), QRect(208, 168, 97, 33));
     }
 
     void textOptionsControlsWriteIntoTheItem()
@@ -250,36 +258,36 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         const auto item = [&] { return textOf(editor, 1); };
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
-        QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
-        QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
-        QTest::mouseClick(dialog->underlineBox, Qt::LeftButton);
+        QTest::mouseClick(control<PictureCheckBox>(dialog, "boldBox"), Qt::LeftButton);
+        QTest::mouseClick(control<PictureCheckBox>(dialog, "italicBox"), Qt::LeftButton);
+        QTest::mouseClick(control<PictureCheckBox>(dialog, "underlineBox"), Qt::LeftButton);
         QVERIFY(item().bold && item().italic && item().underline);
-        QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
+        QTest::mouseClick(control<PictureCheckBox>(dialog, "italicBox"), Qt::LeftButton);
         QVERIFY(!item().italic);
         // A grey box counts as on.
-        dialog->italicBox->setCheckState(Qt::PartiallyChecked);
+        control<PictureCheckBox>(dialog, "italicBox")->setCheckState(Qt::PartiallyChecked);
         QVERIFY(item().italic);
 
-        QTest::mouseClick(dialog->alignmentButtons[1], Qt::LeftButton);
+        QTest::mouseClick(control<PictureOptionButton>(dialog, "alignmentButton1"), Qt::LeftButton);
         QCOMPARE(item().alignment, qint16(1));
-        QTest::mouseClick(dialog->alignmentButtons[2], Qt::LeftButton);
+        QTest::mouseClick(control<PictureOptionButton>(dialog, "alignmentButton2"), Qt::LeftButton);
         QCOMPARE(item().alignment, qint16(2));
-        QTest::mouseClick(dialog->alignmentButtons[0], Qt::LeftButton);
+        QTest::mouseClick(control<PictureOptionButton>(dialog, "alignmentButton0"), Qt::LeftButton);
         QCOMPARE(item().alignment, qint16(0));
 
-        pickFromList(dialog->sizeBox, "24");
+        pickFromList(control<QComboBox>(dialog, "sizeBox"), "24");
         QCOMPARE(item().fontSize, 24.f);
 
         // Every keystroke reaches the card.
-        dialog->textEdit->clear();
+        control<QLineEdit>(dialog, "textEdit")->clear();
         QStringList captions;
         for (QChar key : QString("Ink")) {
-            QTest::keyClicks(dialog->textEdit, key);
+            QTest::keyClicks(control<QLineEdit>(dialog, "textEdit"), key);
             captions.append(item().caption);
         }
         QCOMPARE(captions, QStringList({"I", "In", "Ink"}));
@@ -292,25 +300,25 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         const auto item = [&] { return textOf(editor, 1); };
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         // This machine may lack these faces; list them as a machine that has them would.
         const QStringList wanted = {"Arial", "Courier New", "Times New Roman", "Tahoma", "Verdana"};
         for (const QString& face : wanted)
-            if (dialog->fontBox->findText(face, Qt::MatchExactly) < 0)
-                dialog->fontBox->addItem(face);
+            if (control<QComboBox>(dialog, "fontBox")->findText(face, Qt::MatchExactly) < 0)
+                control<QComboBox>(dialog, "fontBox")->addItem(face);
 
         for (const QString& face : wanted.mid(0, 4)) {
-            pickFromList(dialog->fontBox, face);
+            pickFromList(control<QComboBox>(dialog, "fontBox"), face);
             QCOMPARE(item().fontName, face + " (Arabic)");
         }
-        pickFromList(dialog->fontBox, "Verdana");
+        pickFromList(control<QComboBox>(dialog, "fontBox"), "Verdana");
         QCOMPARE(item().fontName, QString("Verdana"));
         // The rule is exact: an installed face that merely resembles one is stored as listed.
         const QString installed = listedFontFamilies(QFontDatabase::families()).value(0);
-        pickFromList(dialog->fontBox, installed);
+        pickFromList(control<QComboBox>(dialog, "fontBox"), installed);
         QCOMPARE(item().fontName, installed);
     }
 
@@ -334,8 +342,8 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
         const auto item = [&] { return textOf(editor, 1); };
         const auto shape = [&] { return shapeOf(editor, 1); };
         editShape(editor, 1, [](ShapeLook& s) { s.shape = ShapeLook::RoundedRectangle; });
@@ -354,15 +362,16 @@ private slots:
             auto* shapeDialog = openShapeOptions(window, 1);
             QVERIFY(shapeDialog);
             dialog = shapeDialog;
-            combo = shapeDialog->shapeBox;
-            elsewhere = shapeDialog->closeButton;
+            combo = control<QComboBox>(shapeDialog, "shapeBox");
+            elsewhere = control<SkinButton>(shapeDialog, "closeButton");
             typed = "oval";
         } else {
             auto* textDialog = openTextOptions(window, 1);
             QVERIFY(textDialog);
             dialog = textDialog;
-            combo = box == "font" ? textDialog->fontBox : textDialog->sizeBox;
-            elsewhere = textDialog->textEdit;
+            combo = box == "font" ? control<QComboBox>(textDialog, "fontBox")
+                                  : control<QComboBox>(textDialog, "sizeBox");
+            elsewhere = control<QLineEdit>(textDialog, "textEdit");
             typed = box == "font" ? combo->itemText(combo->count() - 1).toLower() : "30";
         }
         QVERIFY(combo->findText(typed, Qt::MatchFixedString) >= 0);
@@ -407,7 +416,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         const auto item = [&] { return textOf(editor, 1); };
         editText(editor, 1, [](TextLook& t) { t.frwColor = 0x00102030; });
         editText(editor, 1, [](TextLook& t) { t.backColor = 0x00405060; });
@@ -415,24 +424,24 @@ private slots:
         QVERIFY(dialog);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, QColor(0x0A, 0x14, 0x1E)});
-        QTest::mouseClick(dialog->textColorBox, Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "textColorBox"), Qt::LeftButton);
         QCOMPARE(platform.colorRequests.value(0), QColor(0x30, 0x20, 0x10)); // starts at its own
         QCOMPARE(item().frwColor, 0x001E140A);
-        QCOMPARE(dialog->textColorBox->backColor(), 0x001E140A);
+        QCOMPARE(control<ColorBox>(dialog, "textColorBox")->backColor(), 0x001E140A);
 
         platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
         platform.colorAnswers.enqueue({Outcome::Failed, {}});
-        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QVERIFY(platform.messageBoxes.isEmpty());
-        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
         QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
         QCOMPARE(item().backColor, 0x00405060);
-        QCOMPARE(dialog->backColorBox->backColor(), 0x00405060);
+        QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x00405060);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::yellow});
-        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QCOMPARE(item().backColor, 0x0000FFFF);
     }
 
@@ -443,21 +452,21 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         const auto item = [&] { return textOf(editor, 1); };
         editText(editor, 1, [](TextLook& t) { t.backColor = 0x00405060; });
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
         // The card changes after the dialog opened: the current colour counts.
         editor.setCardBackColor(0x00ABCDEF);
-        QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
+        QTest::mouseClick(control<QCheckBox>(dialog, "sameAsCardBox"), Qt::LeftButton);
         QCOMPARE(item().backColor, 0x00ABCDEF);
-        QCOMPARE(dialog->backColorBox->backColor(), 0x00ABCDEF);
+        QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x00ABCDEF);
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::black});
-        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-        QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
-        QCOMPARE(dialog->sameAsCardBox->checkState(), Qt::Unchecked);
+        QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
+        QTest::mouseClick(control<QCheckBox>(dialog, "sameAsCardBox"), Qt::LeftButton);
+        QCOMPARE(control<QCheckBox>(dialog, "sameAsCardBox")->checkState(), Qt::Unchecked);
         QCOMPARE(item().backColor, 0);
     }
 
@@ -468,33 +477,33 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         setBox(editor, ElementKind::Text, 2, {3000, 1500, 1380, 330});
         for (int i = 0; i < 3; ++i)
-            window.frontShapeButton->click();
+            control<QPushButton>(&window, "frontShapeButton")->click();
         setBox(editor, ElementKind::Shape, 3, {2000, 2000, 495, 375});
         setBox(editor, ElementKind::Shape, 2, {4000, 300, 495, 375});
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
 
         clickElement(editor, ElementKind::Text, 2, {30, 30});
-        QTest::keyClicks(dialog->textEdit, "2");
+        QTest::keyClicks(control<QLineEdit>(dialog, "textEdit"), "2");
         QCOMPARE(textOf(editor, 2).caption, QString("Text2"));
         QCOMPARE(textOf(editor, 1).caption, QString("Text"));
 
         // A shape with index 1 redirects the changes to text item 1.
         clickElement(editor, ElementKind::Shape, 1, {200, 200});
         QCOMPARE(editor.selection().kind, ElementKind::Shape);
-        QTest::mouseClick(dialog->boldBox, Qt::LeftButton);
+        QTest::mouseClick(control<PictureCheckBox>(dialog, "boldBox"), Qt::LeftButton);
         QVERIFY(textOf(editor, 1).bold);
         QVERIFY(!textOf(editor, 2).bold);
 
         // No text item 3: the changes are dropped.
         clickElement(editor, ElementKind::Shape, 3, {200, 200});
         QCOMPARE(editor.selection().index, 3);
-        QTest::mouseClick(dialog->italicBox, Qt::LeftButton);
-        QTest::keyClicks(dialog->textEdit, "x");
+        QTest::mouseClick(control<PictureCheckBox>(dialog, "italicBox"), Qt::LeftButton);
+        QTest::keyClicks(control<QLineEdit>(dialog, "textEdit"), "x");
         QVERIFY(!textOf(editor, 1).italic && !textOf(editor, 2).italic);
         QCOMPARE(textOf(editor, 2).caption, QString("Text2"));
     }
@@ -506,24 +515,24 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         TextOptionsDialog* dialog = openTextOptions(window, 1);
         QVERIFY(dialog);
-        QTest::mouseClick(dialog->sameAsCardBox, Qt::LeftButton);
-        QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
+        QTest::mouseClick(control<QCheckBox>(dialog, "sameAsCardBox"), Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(dialog, "closeButton"), Qt::LeftButton);
         QVERIFY(dialog->isHidden());
         processDeletions();
         QCOMPARE(window.textOptions.data(), dialog);
         QCOMPARE(openTextOptions(window, 1), dialog);
-        QCOMPARE(dialog->sameAsCardBox->checkState(), Qt::Checked);
+        QCOMPARE(control<QCheckBox>(dialog, "sameAsCardBox")->checkState(), Qt::Checked);
 
         dialog->close();
         processDeletions();
         QVERIFY(!window.textOptions);
         TextOptionsDialog* again = openTextOptions(window, 1);
         QVERIFY(again && again->isVisible());
-        QCOMPARE(again->sameAsCardBox->checkState(), Qt::Unchecked);
-        QCOMPARE(again->sizeBox->count(), 120);
+        QCOMPARE(control<QCheckBox>(again, "sameAsCardBox")->checkState(), Qt::Unchecked);
+        QCOMPARE(control<QComboBox>(again, "sizeBox")->count(), 120);
     }
 
     // ---- Shape Options ---------------------------------------------------------------
@@ -535,7 +544,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        window.frontShapeButton->click();
+        control<QPushButton>(&window, "frontShapeButton")->click();
         const auto shape = [&] { return shapeOf(editor, 1); };
         editShape(editor, 1, [](ShapeLook& s) { s.shape = ShapeLook::RoundedRectangle; });
         editShape(editor, 1, [](ShapeLook& s) { s.backColor = 0x0000C000; });
@@ -543,14 +552,15 @@ private slots:
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QString("Shape Options"));
         QStringList kinds;
-        for (int i = 0; i < dialog->shapeBox->count(); ++i)
-            kinds.append(dialog->shapeBox->itemText(i));
+        for (int i = 0; i < control<QComboBox>(dialog, "shapeBox")->count(); ++i)
+            kinds.append(control<QComboBox>(dialog, "shapeBox")->itemText(i));
         QCOMPARE(kinds, QStringList({"Rectangle", "Square", "Oval", "Circular", "Rounded Rectangle",
                                      "Rounded Square"}));
-        QCOMPARE(dialog->shapeBox->currentText(), QString("Rounded Rectangle"));
-        QCOMPARE(dialog->pickedKindLabel->text(), QString("4"));
-        QVERIFY(dialog->pickedKindLabel->isHidden());
-        QCOMPARE(dialog->backColorBox->backColor(), 0x0000C000);
+        QCOMPARE(control<QComboBox>(dialog, "shapeBox")->currentText(),
+                 QString("Rounded Rectangle"));
+        QCOMPARE(control<QLabel>(dialog, "pickedKindLabel")->text(), QString("4"));
+        QVERIFY(control<QLabel>(dialog, "pickedKindLabel")->isHidden());
+        QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x0000C000);
         QCOMPARE(int(shape().shape), ShapeLook::RoundedRectangle);
     }
 
@@ -561,44 +571,44 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        window.frontShapeButton->click();
+        control<QPushButton>(&window, "frontShapeButton")->click();
         const auto shape = [&] { return shapeOf(editor, 1); };
         ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog);
 
-        pickFromList(dialog->shapeBox, "Circular");
+        pickFromList(control<QComboBox>(dialog, "shapeBox"), "Circular");
         QCOMPARE(int(shape().shape), 3);
-        QCOMPARE(dialog->pickedKindLabel->text(), QString("3"));
-        pickFromList(dialog->shapeBox, "Rounded Square");
+        QCOMPARE(control<QLabel>(dialog, "pickedKindLabel")->text(), QString("3"));
+        pickFromList(control<QComboBox>(dialog, "shapeBox"), "Rounded Square");
         QCOMPARE(int(shape().shape), 5);
 
-        dialog->shapeBox->lineEdit()->clear();
-        QTest::keyClicks(dialog->shapeBox, "Oval");
+        control<QComboBox>(dialog, "shapeBox")->lineEdit()->clear();
+        QTest::keyClicks(control<QComboBox>(dialog, "shapeBox"), "Oval");
         QCOMPARE(int(shape().shape), 5);
 
         const qint32 before = shape().backColor;
         platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
         platform.colorAnswers.enqueue({Outcome::Failed, {}});
-        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
-        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QCOMPARE(shape().backColor, before);
-        QCOMPARE(dialog->backColorBox->backColor(), before);
+        QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), before);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
 
         platform.colorAnswers.enqueue({Outcome::Chosen, Qt::magenta});
-        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QCOMPARE(shape().backColor, 0x00FF00FF);
 
         // Another selection redirects the changes to the shape with its index.
-        window.frontShapeButton->click();
+        control<QPushButton>(&window, "frontShapeButton")->click();
         setBox(editor, ElementKind::Shape, 2, {2500, 1000, 495, 375});
         clickElement(editor, ElementKind::Shape, 2, {200, 200});
-        pickFromList(dialog->shapeBox, "Oval");
+        pickFromList(control<QComboBox>(dialog, "shapeBox"), "Oval");
         QCOMPARE(int(shapeOf(editor, 2).shape), 2);
         QCOMPARE(int(shape().shape), 5);
 
-        QTest::mouseClick(dialog->closeButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(dialog, "closeButton"), Qt::LeftButton);
         processDeletions();
         QVERIFY(!window.shapeOptions);
     }
@@ -611,20 +621,20 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        window.frontShapeButton->click();
+        control<QPushButton>(&window, "frontShapeButton")->click();
         const auto shape = [&] { return shapeOf(editor, 1); };
         editShape(editor, 1, [](ShapeLook& s) { s.backColor = 0x00123456; });
         ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog);
 
         ModalRejecter rejecter;
-        QTest::mouseClick(window.pictureButton,
+        QTest::mouseClick(control<SkinButton>(&window, "pictureButton"),
                           Qt::LeftButton); // Image: the file dialog, cancelled
         QVERIFY(!editor.item(ElementKind::Picture, 1));
-        QTest::mouseClick(dialog->backColorBox, Qt::LeftButton);
+        QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QCOMPARE(rejecter.seen, QStringList({"QFileDialog", "QColorDialog"}));
         QCOMPARE(shape().backColor, 0x00123456);
-        QCOMPARE(dialog->backColorBox->backColor(), 0x00123456);
+        QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x00123456);
     }
 };
 

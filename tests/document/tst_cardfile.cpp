@@ -1,5 +1,6 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
+#include "control.h"
 #include "dialogs/qroptionsdialog.h"
 #include "document/twips.h"
 #include "scriptedplatform.h"
@@ -96,7 +97,7 @@ void openThroughWindow(ScriptedPlatform& platform, MainWindow& window, const QSt
     platform.messageAnswers.enqueue(QMessageBox::Yes);
     platform.unsavedChangesAnswer = QMessageBox::Discard;
     platform.openAnswers.enqueue(path);
-    QTest::mouseClick(window.openButton, Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "openButton"), Qt::LeftButton);
 }
 
 // Saves through the Save button's menu under a new name.
@@ -104,18 +105,18 @@ void saveAsThroughWindow(ScriptedPlatform& platform, MainWindow& window, const Q
 {
     platform.menuAnswers.enqueue("Save As..");
     platform.saveAnswers.enqueue(path);
-    QTest::mouseClick(window.saveButton, Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "saveButton"), Qt::LeftButton);
 }
 
 // Builds a small design with the command bar and the mouse: two texts, a picture, a shape.
 void buildDesign(ScriptedPlatform& platform, MainWindow& window)
 {
     CardEditor& editor = window.editor();
-    QTest::mouseClick(window.textButton, Qt::LeftButton);
-    QTest::mouseClick(window.textButton, Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
     platform.openAnswers.enqueue(dataPath("red.bmp"));
-    QTest::mouseClick(window.pictureButton, Qt::LeftButton);
-    QTest::mouseClick(window.shapeButton, Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "pictureButton"), Qt::LeftButton);
+    QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
 
     // Drag the second text by (+150, +300) twips.
     sendElementMouse(editor, ElementKind::Text, 2, QEvent::MouseButtonPress, {30, 30});
@@ -185,7 +186,7 @@ private slots:
 
         openThroughWindow(platform, window, path);
         QCOMPARE(editor.cardFileName(), path);
-        QVERIFY(window.saveAction->isEnabled());
+        QVERIFY(control<QAction>(&window, "saveAction")->isEnabled());
         QStringList after = storedState(window);
         // Reading renumbers from 0: the templates' records land on the templates, so the
         // counters now hold the number of records of each kind.
@@ -204,7 +205,7 @@ private slots:
         editor.changeItem(ElementKind::Text, 1,
                           [](CardItem& item) { item.text.caption = "Changed"; });
         platform.menuAnswers.enqueue("Save");
-        QTest::mouseClick(window.saveButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "saveButton"), Qt::LeftButton);
         QCOMPARE(platform.saveFilters.size(), 2);
         QVERIFY(readFileBytes(again).contains("\"Changed\""));
     }
@@ -219,7 +220,7 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         const QByteArray withoutCodes = editor.cardBytes();
 
         platform.menuAnswers.enqueue("Add QR code");
@@ -241,10 +242,11 @@ private slots:
                            (moved.box().center() / TwipsPerPixel).toPoint());
         auto* dialog = qobject_cast<QrOptionsDialog*>(window.qrCodeOptions.data());
         QVERIFY(dialog && dialog->isVisible());
-        QCOMPARE(dialog->webAddressEdit->text(), QString("https://"));
-        QTest::keyClicks(dialog->webAddressEdit, "example.com/${name}?q=\"50%\"");
-        dialog->levelBox->setCurrentIndex(int(QrLevel::H));
-        QTest::mouseClick(dialog->transparentBox, Qt::LeftButton);
+        QCOMPARE(control<QLineEdit>(dialog, "webAddressEdit")->text(), QString("https://"));
+        QTest::keyClicks(control<QLineEdit>(dialog, "webAddressEdit"),
+                         "example.com/${name}?q=\"50%\"");
+        control<QComboBox>(dialog, "levelBox")->setCurrentIndex(int(QrLevel::H));
+        QTest::mouseClick(control<QCheckBox>(dialog, "transparentBox"), Qt::LeftButton);
         const QrLook look = element(editor, ElementKind::QrCode, 2).qr;
         QCOMPARE(look.content, QString("https://example.com/${name}?q=\"50%\""));
         QCOMPARE(look.level, QrLevel::H);
@@ -292,7 +294,7 @@ private slots:
         QCOMPARE(readFileBytes(path), golden("reserved-saved.qmark", readFileBytes(path)));
 
         // The next text added in the editor skips the last index read.
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         QVERIFY(editor.item(ElementKind::Text, 5));
     }
 
@@ -303,9 +305,9 @@ private slots:
         QVERIFY(card);
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         platform.messageAnswers.enqueue(QMessageBox::No);
-        QTest::mouseClick(window.openButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "openButton"), Qt::LeftButton);
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text,
                  QString("Are you sure open saved card? Current design will erased?"));
@@ -314,7 +316,7 @@ private slots:
         QVERIFY(platform.openFilters.isEmpty());
 
         platform.messageAnswers.enqueue(QMessageBox::Yes); // then cancel the file dialog
-        QTest::mouseClick(window.openButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "openButton"), Qt::LeftButton);
         QCOMPARE(platform.openFilters, QStringList({"Card (.qmark)|*.qmark"}));
         QVERIFY(editor.item(ElementKind::Text, 1));
         QCOMPARE(editor.textCount(), qint16(1));
@@ -329,7 +331,7 @@ private slots:
         CardEditor& editor = card->editor();
         const QString counter = card->programDir.filePath("sat.txt");
         QCOMPARE(readFileBytes(counter), QByteArray(" 1 \r\n"));
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         editor.setCardHeightPixels(100);
         editor.setSheetPrimed(true);
 
@@ -382,7 +384,7 @@ private slots:
         QVERIFY(!element(editor, ElementKind::Text, 0).visible);
         QVERIFY(editor.cardWidthPixels() > 0);
         // The design stays usable.
-        QTest::mouseClick(window.textButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         QVERIFY(element(editor, ElementKind::Text, editor.textCount()).visible);
         QVERIFY(editor.write(card->programDir.filePath("after.qmark")));
     }

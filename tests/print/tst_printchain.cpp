@@ -1,4 +1,5 @@
 #include "cardtest.h"
+#include "control.h"
 #include "cupsscheduler.h"
 #include "scriptedplatform.h"
 #include "testfiles.h"
@@ -58,7 +59,7 @@ private:
             if (!stuck)
                 seen << modal->windowTitle();
             if (auto* counts = qobject_cast<CardsCountDialog*>(modal))
-                counts->okButton->click();
+                control<SkinButton>(counts, "okButton")->click();
             else
                 modal->reject();
             return;
@@ -84,14 +85,15 @@ ModalScript::Step chooseOptions(Choices choices)
     return [choices](QDialog* dialog) {
         auto* options = qobject_cast<PrintOptionsDialog*>(dialog);
         QVERIFY(options);
-        options->printerBox->setCurrentText(choices.printer);
-        options->copiesBox->setText(choices.copies);
-        QRadioButton* qualities[] = {options->lowQuality, options->normalQuality,
-                                     options->excellentQuality};
+        control<QComboBox>(options, "printerBox")->setCurrentText(choices.printer);
+        control<QLineEdit>(options, "copiesBox")->setText(choices.copies);
+        QRadioButton* qualities[] = {control<QRadioButton>(options, "lowQuality"),
+                                     control<QRadioButton>(options, "normalQuality"),
+                                     control<QRadioButton>(options, "excellentQuality")};
         qualities[choices.quality]->setChecked(true);
-        if (options->colourBox->isChecked() != choices.colour)
-            options->colourBox->click();
-        options->okButton->click();
+        if (control<QCheckBox>(options, "colourBox")->isChecked() != choices.colour)
+            control<QCheckBox>(options, "colourBox")->click();
+        control<SkinButton>(options, "okButton")->click();
     };
 }
 
@@ -100,8 +102,8 @@ ModalScript::Step cancelOptions()
     return [](QDialog* dialog) {
         auto* options = qobject_cast<PrintOptionsDialog*>(dialog);
         QVERIFY(options);
-        options->printerBox->setCurrentText(PrintOptionsDialog::PdfEntry);
-        options->cancelButton->click();
+        control<QComboBox>(options, "printerBox")->setCurrentText(PrintOptionsDialog::PdfEntry);
+        control<SkinButton>(options, "cancelButton")->click();
     };
 }
 
@@ -127,8 +129,8 @@ class TestPrintChain : public QObject {
     // Print, both Cards Count showings (answered by the script), until the preview shows.
     PreviewWindow* printToPreview(StartedCard& card)
     {
-        PrintCommand& command = *card.window->printCommand;
-        card.window->printButton->click();
+        PrintCommand& command = card.window->printCommand();
+        control<SkinButton>(card.window.get(), "printButton")->click();
         if (!QTest::qWaitFor(
                 [&] {
                     return command.preview() && command.preview()->isVisible()
@@ -163,9 +165,9 @@ private slots:
         editor.createHandles();
         editor.addText();
         editor.placeHandles(ElementKind::Text, 1);
-        PrintCommand& command = *card.window->printCommand;
+        PrintCommand& command = card.window->printCommand();
 
-        card.window->printButton->click();
+        control<SkinButton>(card.window.get(), "printButton")->click();
         QVERIFY(!editor.handlesShown());
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
@@ -181,7 +183,7 @@ private slots:
 
         // A card size edit clears the flag: once the preview is closed, a full priming again.
         editor.setSheetPrimed(false);
-        preview->closeAction->trigger();
+        control<QAction>(preview, "closeAction")->trigger();
         QTRY_VERIFY(!command.preview());
         QVERIFY(printToPreview(card));
         QCOMPARE(script.count("Cards Count"), 4);
@@ -213,7 +215,7 @@ private slots:
         const int jobBefore = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
 
         script.steps << chooseOptions(choices);
-        preview->printAction->trigger();
+        control<QAction>(preview, "printAction")->trigger();
         QCOMPARE(script.seen.last(), QString("Print Options"));
         QVERIFY(!QGuiApplication::overrideCursor());
         QVERIFY(platform.messageBoxes.isEmpty());
@@ -253,9 +255,9 @@ private slots:
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         QCOMPARE(preview->windowTitle(), QString("Preview"));
-        QVERIFY(!preview->stopMergingAction->isEnabled());
+        QVERIFY(!control<QAction>(preview, "stopMergingAction")->isEnabled());
         platform.openAnswers << bad;
-        preview->mergeAction->trigger();
+        control<QAction>(preview, "mergeAction")->trigger();
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].text,
                  QString("bad.csv, line 2: the quote opened here is never closed"));
@@ -263,8 +265,8 @@ private slots:
         QCOMPARE(preview->windowTitle(), QString("Preview"));
 
         platform.openAnswers << csv;
-        preview->mergeAction->trigger();
-        const int cells = int(card.window->printCommand->sheetSpec().placement().cards.size());
+        control<QAction>(preview, "mergeAction")->trigger();
+        const int cells = int(card.window->printCommand().sheetSpec().placement().cards.size());
         const int pages = (25 + cells - 1) / cells;
         QVERIFY(pages >= 2);
         QCOMPARE(preview->pageCount(), pages);
@@ -284,13 +286,13 @@ private slots:
         const QString pdf = card.programDir.filePath("merged.pdf");
         platform.saveAnswers << pdf;
         script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
-        preview->printAction->trigger();
+        control<QAction>(preview, "printAction")->trigger();
         QCOMPARE(pdfPages(pdf), pages);
         const QString text = tool("pdftotext", {pdf, "-"});
         for (int i = 1; i <= 25; ++i)
             QCOMPARE(text.count(QRegularExpression(QString("\\bPerson%1\\b").arg(i))), 1);
 
-        preview->stopMergingAction->trigger();
+        control<QAction>(preview, "stopMergingAction")->trigger();
         QCOMPARE(preview->windowTitle(), QString("Preview"));
         QCOMPARE(preview->pageCount(), 1);
     }
@@ -317,7 +319,7 @@ private slots:
         QVERIFY(preview);
         // A file has no copy count: its copies are pages.
         script.steps << chooseOptions({PrintOptionsDialog::PdfEntry, "3"});
-        preview->printAction->trigger();
+        control<QAction>(preview, "printAction")->trigger();
         QCOMPARE(platform.saveFilters, QStringList{"PDF|*.pdf"});
         QVERIFY2(platform.messageBoxes.isEmpty(), qPrintable(platform.messageBoxes.value(0).text));
 
@@ -354,21 +356,23 @@ private slots:
         PrintOptionsDialog first;
         const QStringList entries{"Alpha", "Beta", "Gamma", "PDF file"};
         QStringList listed;
-        for (int i = 0; i < first.printerBox->count(); ++i)
-            listed << first.printerBox->itemText(i);
+        for (int i = 0; i < control<QComboBox>(&first, "printerBox")->count(); ++i)
+            listed << control<QComboBox>(&first, "printerBox")->itemText(i);
         QCOMPARE(listed, entries);
-        QCOMPARE(first.printerBox->currentText(), QString("Beta")); // the system's current one
+        // The system's current one.
+        QCOMPARE(control<QComboBox>(&first, "printerBox")->currentText(), QString("Beta"));
 
-        first.printerBox->setCurrentText("Gamma");
+        control<QComboBox>(&first, "printerBox")->setCurrentText("Gamma");
         QCOMPARE(PrintOptionsDialog::currentPrinter(), QString("Gamma"));
-        first.cancelButton->click();
+        control<SkinButton>(&first, "cancelButton")->click();
         QCOMPARE(PrintOptionsDialog::currentPrinter(), QString("Gamma"));
         QVERIFY(!PrintOptionsDialog::accepted());
 
         PrintOptionsDialog second;
-        QCOMPARE(second.printerBox->currentText(), QString("Gamma"));
-        QCOMPARE(second.copiesBox->text(), QString("1"));
-        QVERIFY(second.normalQuality->isChecked() && second.colourBox->isChecked());
+        QCOMPARE(control<QComboBox>(&second, "printerBox")->currentText(), QString("Gamma"));
+        QCOMPARE(control<QLineEdit>(&second, "copiesBox")->text(), QString("1"));
+        QVERIFY(control<QRadioButton>(&second, "normalQuality")->isChecked()
+                && control<QCheckBox>(&second, "colourBox")->isChecked());
     }
 
     void copiesBox_data()
@@ -413,29 +417,29 @@ private slots:
         PrintOptionsDialog dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        dialog.copiesBox->setFocus();
-        dialog.copiesBox->setText(start);
-        dialog.copiesBox->selectAll();
+        control<QLineEdit>(&dialog, "copiesBox")->setFocus();
+        control<QLineEdit>(&dialog, "copiesBox")->setText(start);
+        control<QLineEdit>(&dialog, "copiesBox")->selectAll();
         for (const QChar key : keys) {
             if (key == '<')
-                QTest::keyClick(dialog.copiesBox, Qt::Key_Backspace);
+                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Backspace);
             else if (key == '#') {
-                dialog.copiesBox->selectAll();
-                QTest::keyClick(dialog.copiesBox, Qt::Key_Delete);
+                control<QLineEdit>(&dialog, "copiesBox")->selectAll();
+                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Delete);
             } else if (key == '\n')
-                QTest::keyClick(dialog.copiesBox, Qt::Key_Return);
+                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Return);
             else if (key == '^')
-                QTest::keyClick(dialog.copiesBox, Qt::Key_Home);
+                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Home);
             else if (key == '}')
-                QTest::keyClick(dialog.copiesBox, Qt::Key_Right);
+                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Right);
             else if (key == '>')
-                QTest::keyClick(dialog.copiesBox, Qt::Key_Delete);
+                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Delete);
             else
-                QTest::keyClick(dialog.copiesBox, key.toLatin1());
+                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), key.toLatin1());
         }
-        QCOMPARE(dialog.copiesBox->text(), text);
-        QCOMPARE(dialog.copiesSpinner->value(), text.toInt());
-        QCOMPARE(dialog.copiesSpinner->hasFocus(), focusMoved);
+        QCOMPARE(control<QLineEdit>(&dialog, "copiesBox")->text(), text);
+        QCOMPARE(control<QScrollBar>(&dialog, "copiesSpinner")->value(), text.toInt());
+        QCOMPARE(control<QScrollBar>(&dialog, "copiesSpinner")->hasFocus(), focusMoved);
     }
 
     void groupFramesAreDrawn()
@@ -471,12 +475,15 @@ private slots:
     void spinnerArrowsAreInverted()
     {
         PrintOptionsDialog dialog;
-        dialog.copiesBox->setText("5");
-        dialog.copiesSpinner->triggerAction(QAbstractSlider::SliderSingleStepSub); // top arrow
-        QCOMPARE(dialog.copiesBox->text(), QString("4"));
-        dialog.copiesSpinner->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        dialog.copiesSpinner->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(dialog.copiesBox->text(), QString("6"));
+        control<QLineEdit>(&dialog, "copiesBox")->setText("5");
+        control<QScrollBar>(&dialog, "copiesSpinner")
+            ->triggerAction(QAbstractSlider::SliderSingleStepSub); // top arrow
+        QCOMPARE(control<QLineEdit>(&dialog, "copiesBox")->text(), QString("4"));
+        control<QScrollBar>(&dialog, "copiesSpinner")
+            ->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        control<QScrollBar>(&dialog, "copiesSpinner")
+            ->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(control<QLineEdit>(&dialog, "copiesBox")->text(), QString("6"));
     }
 
     void cancelPrintsNothing()
@@ -489,7 +496,7 @@ private slots:
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         script.steps << cancelOptions();
-        preview->printAction->trigger();
+        control<QAction>(preview, "printAction")->trigger();
         QVERIFY(!PrintOptionsDialog::accepted());
         QVERIFY(platform.saveFilters.isEmpty());
         QVERIFY(platform.messageBoxes.isEmpty());
@@ -504,49 +511,53 @@ private slots:
         const auto started = StartedCard::start();
         QVERIFY(started);
         StartedCard& card = *started;
-        PrintCommand& command = *card.window->printCommand;
+        PrintCommand& command = card.window->printCommand();
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         preview->showNormal();
         // A viewport 400 pixels (6000 twips) high under a page 1056 (15840) high.
         preview->resize(900, 600);
-        QTRY_VERIFY(preview->holder->height() > 0);
-        preview->resize(900, 600 + 400 - preview->holder->height());
-        QTRY_COMPARE(preview->holder->height(), 400);
-        QCOMPARE(preview->verticalBar->minimum(), 0);
-        QCOMPARE(preview->verticalBar->maximum(), 656); // 9840 twips
-        QCOMPARE(preview->verticalBar->pageStep(), 400);
-        QCOMPARE(preview->verticalBar->singleStep(), 80);
-        preview->verticalBar->setValue(656);
-        QCOMPARE(preview->pageView->geometry().bottom(), preview->holder->height() - 1);
-        preview->verticalBar->setValue(0);
+        QTRY_VERIFY(control<QWidget>(preview, "holder")->height() > 0);
+        preview->resize(900, 600 + 400 - control<QWidget>(preview, "holder")->height());
+        QTRY_COMPARE(control<QWidget>(preview, "holder")->height(), 400);
+        QCOMPARE(control<QScrollBar>(preview, "verticalBar")->minimum(), 0);
+        QCOMPARE(control<QScrollBar>(preview, "verticalBar")->maximum(), 656); // 9840 twips
+        QCOMPARE(control<QScrollBar>(preview, "verticalBar")->pageStep(), 400);
+        QCOMPARE(control<QScrollBar>(preview, "verticalBar")->singleStep(), 80);
+        control<QScrollBar>(preview, "verticalBar")->setValue(656);
+        QCOMPARE(control<QWidget>(preview, "pageView")->geometry().bottom(),
+                 control<QWidget>(preview, "holder")->height() - 1);
+        control<QScrollBar>(preview, "verticalBar")->setValue(0);
 
         preview->zoom100();
         const int composed = preview->compositions();
-        preview->zoom25Action->trigger();
-        QCOMPARE(preview->pageView->size(), QSize(204, 264));
-        QCOMPARE(preview->compositions(), composed);    // scaled, not composed again
-        QCOMPARE(preview->verticalBar->maximum(), 656); // ranges follow resizes only
+        control<QAction>(preview, "zoom25Action")->trigger();
+        QCOMPARE(control<QWidget>(preview, "pageView")->size(), QSize(204, 264));
+        QCOMPARE(preview->compositions(), composed); // scaled, not composed again
+        // The ranges follow resizes only.
+        QCOMPARE(control<QScrollBar>(preview, "verticalBar")->maximum(), 656);
 
         // New counts: 25 % still scales the old page, 50 % composes the new one first.
-        command.cardsCount().rowsBox->setCurrentText("1");
-        preview->zoom25Action->trigger();
+        control<QComboBox>(&command.cardsCount(), "rowsBox")->setCurrentText("1");
+        control<QAction>(preview, "zoom25Action")->trigger();
         QCOMPARE(preview->compositions(), composed);
-        preview->zoom50Action->trigger();
+        control<QAction>(preview, "zoom50Action")->trigger();
         QCOMPARE(preview->compositions(), composed + 1);
-        QCOMPARE(preview->pageView->size(), QSize(408, 528));
+        QCOMPARE(control<QWidget>(preview, "pageView")->size(), QSize(408, 528));
         QCOMPARE(preview->shownPage().pixelColor(100, 200), QColor(Qt::white)); // one row only
 
         // A page that fits both ways is centred on resize; one that does not starts at 0, 0.
         preview->resize(1000, 800);
-        const QSize holder = preview->holder->size();
-        QTRY_COMPARE(preview->pageView->pos(),
+        const QSize holder = control<QWidget>(preview, "holder")->size();
+        QTRY_COMPARE(control<QWidget>(preview, "pageView")->pos(),
                      QPoint((holder.width() - 408) / 2, (holder.height() - 528) / 2));
         // There each arrow moves the handle and the page the way it points, from where they are.
-        for (QScrollBar* bar : {preview->horizontalBar, preview->verticalBar}) {
-            const bool across = bar == preview->horizontalBar;
+        for (QScrollBar* bar : {control<QScrollBar>(preview, "horizontalBar"),
+                                control<QScrollBar>(preview, "verticalBar")}) {
+            const bool across = bar == control<QScrollBar>(preview, "horizontalBar");
             const auto at = [&] {
-                return across ? preview->pageView->x() : preview->pageView->y();
+                return across ? control<QWidget>(preview, "pageView")->x()
+                              : control<QWidget>(preview, "pageView")->y();
             };
             const int centred = at();
             QCOMPARE(bar->value(), centred);
@@ -558,9 +569,9 @@ private slots:
             bar->triggerAction(QAbstractSlider::SliderToMaximum);
             QCOMPARE(at() + (across ? 408 : 528), across ? holder.width() : holder.height());
         }
-        preview->zoom100Action->trigger();
+        control<QAction>(preview, "zoom100Action")->trigger();
         preview->resize(1000, 801);
-        QTRY_COMPARE(preview->pageView->pos(), QPoint(0, 0));
+        QTRY_COMPARE(control<QWidget>(preview, "pageView")->pos(), QPoint(0, 0));
     }
 
     void failuresAreReported_data()
@@ -597,7 +608,7 @@ private slots:
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         script.steps << chooseOptions({printer});
-        preview->printAction->trigger();
+        control<QAction>(preview, "printAction")->trigger();
         QCOMPARE(platform.messageBoxes.size(), 1);
         QCOMPARE(platform.messageBoxes[0].title, QString("Print"));
         QCOMPARE(platform.messageBoxes[0].icon, QMessageBox::Critical);

@@ -1,6 +1,7 @@
 // Sheet layouts, crop marks, printer calibration and the runs without a window, measured on
 // the PDF pages they produce.
 #include "cardtest.h"
+#include "control.h"
 #include "cupsscheduler.h"
 #include "modalwatchdog.h"
 #include "testfiles.h"
@@ -526,7 +527,7 @@ private slots:
         QTimer ok;
         connect(&ok, &QTimer::timeout, [&] {
             if (command.cardsCount().isVisible())
-                command.cardsCount().okButton->click();
+                control<SkinButton>(&command.cardsCount(), "okButton")->click();
         });
         ok.start(10);
         editor.setSheetPrimed(true);
@@ -539,7 +540,7 @@ private slots:
             menus << action->text();
         QCOMPARE(menus, (QStringList{"Print", "Preview Size", "Close", "Sheet"}));
         QStringList items;
-        for (QAction* action : preview->sheetMenu->actions())
+        for (QAction* action : control<QMenu>(preview, "sheetMenu")->actions())
             items << (action->isSeparator() ? "-"
                                             : action->text() + (action->isChecked() ? " *" : ""));
         QCOMPARE(items, (QStringList{
@@ -549,17 +550,18 @@ private slots:
                             "-", "Merge with CSV…", "Stop merging"}));
         QCOMPARE(preview->windowTitle(), QString("Preview"));
 
-        preview->layoutActions[1]->trigger();
+        control<QAction>(preview, "letter-10")->trigger();
         // 5400 x 3150 twips into 5040 x 2880: 91.4 %.
         QCOMPARE(preview->windowTitle(), QString("Preview — scaled to 91 %"));
-        QCOMPARE(preview->pageView->size(), QSize(816, 1056));
-        preview->layoutActions[2]->trigger();
-        QCOMPARE(preview->pageView->size(), QSize(794, 1123)); // A4 at 96 dpi
-        QVERIFY(preview->layoutActions[2]->isChecked() && !preview->layoutActions[1]->isChecked());
+        QCOMPARE(control<QWidget>(preview, "pageView")->size(), QSize(816, 1056));
+        control<QAction>(preview, "a4-10")->trigger();
+        QCOMPARE(control<QWidget>(preview, "pageView")->size(), QSize(794, 1123)); // A4 at 96 dpi
+        QVERIFY(control<QAction>(preview, "a4-10")->isChecked()
+                && !control<QAction>(preview, "letter-10")->isChecked());
 
         PrintCommand later(editor);
         QCOMPARE(later.layout().name, QString("a4-10"));
-        preview->layoutActions[0]->trigger();
+        control<QAction>(preview, "top-left")->trigger();
         QCOMPARE(PrintCommand(editor).layout().name, QString("top-left"));
         QCOMPARE(preview->windowTitle(), QString("Preview"));
     }
@@ -578,7 +580,7 @@ private slots:
         QTimer ok;
         connect(&ok, &QTimer::timeout, [&] {
             if (command.cardsCount().isVisible())
-                command.cardsCount().okButton->click();
+                control<SkinButton>(&command.cardsCount(), "okButton")->click();
         });
         ok.start(10);
         editor.setSheetPrimed(true);
@@ -588,20 +590,20 @@ private slots:
         preview->resize(900, 700);
         QTest::qWait(100);
         preview->zoom50();
-        preview->menuBar()->setActiveAction(preview->sheetMenu->menuAction());
-        QTRY_VERIFY(preview->sheetMenu->isVisible());
+        preview->menuBar()->setActiveAction(control<QMenu>(preview, "sheetMenu")->menuAction());
+        QTRY_VERIFY(control<QMenu>(preview, "sheetMenu")->isVisible());
         QImage shot = preview->grab().toImage();
         {
             QPainter painter(&shot);
-            painter.drawPixmap(preview->mapFromGlobal(preview->sheetMenu->pos()),
-                               preview->sheetMenu->grab());
+            painter.drawPixmap(preview->mapFromGlobal(control<QMenu>(preview, "sheetMenu")->pos()),
+                               control<QMenu>(preview, "sheetMenu")->grab());
         }
         QVERIFY(shot.save(shots + "/sheets-menu.png"));
-        preview->sheetMenu->hide();
+        control<QMenu>(preview, "sheetMenu")->hide();
 
         CalibrationDialog dialog(command.layout(), "Alpha");
-        dialog.squareAcross->setValue(-2);
-        dialog.rulerAcross->setValue(148.5);
+        control<QSpinBox>(&dialog, "squareAcross")->setValue(-2);
+        control<QDoubleSpinBox>(&dialog, "rulerAcross")->setValue(148.5);
         dialog.show();
         QTest::qWait(100);
         QVERIFY(dialog.grab().save(shots + "/sheets-calibration-dialog.png"));

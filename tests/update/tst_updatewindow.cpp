@@ -1,3 +1,4 @@
+#include "control.h"
 #include "controls/skinbutton.h"
 #include "controls/tubeprogressbar.h"
 #include "loopbackserver.h"
@@ -145,7 +146,7 @@ private slots:
         QCOMPARE(boxTexts(), boxes);
         for (const auto& box : m_platform->messageBoxes)
             QCOMPARE(box.icon, QMessageBox::Information);
-        QCOMPARE(window.downloadTimer->isActive(), shown);
+        QCOMPARE(control<QTimer>(&window, "downloadTimer")->isActive(), shown);
         QCOMPARE(window.windowTitle(), QString("Check for Update..."));
     }
 
@@ -195,7 +196,7 @@ private slots:
         bool shown = false;
         auto window = checkedWindow("101abc", &shown);
         QVERIFY(shown);
-        QVERIFY(window->downloadButton->isHidden());
+        QVERIFY(control<SkinButton>(window.get(), "downloadButton")->isHidden());
         QCOMPARE(m_server->requests.size(), 1);
         // The download starts by itself a second later, without a click.
         QTRY_COMPARE_WITH_TIMEOUT(m_platform->messageBoxes.size(), 2, 5000);
@@ -214,7 +215,8 @@ private slots:
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), left);
         if (!ran) {
             QCOMPARE(readFileBytes(folderPath("quillmark.exe")), earlier);
-            QCOMPARE(window->downloadButton->caption(), QString("Download"));
+            QCOMPARE(control<SkinButton>(window.get(), "downloadButton")->caption(),
+                     QString("Download"));
         }
         QVERIFY(m_server->requests.value(1).startsWith("GET /download/quillmark.exe "));
     }
@@ -253,15 +255,18 @@ private slots:
     {
         m_server->setResponse(installerPath, slowInstaller());
         auto window = checkedWindow("101");
-        connect(window->downloader, &Downloader::progress, window.get(), [&](const QString& p) {
-            if (p == "10")
-                QTest::mouseClick(window->downloadButton, Qt::LeftButton);
-        });
+        connect(control<Downloader>(window.get(), "downloader"), &Downloader::progress,
+                window.get(), [&](const QString& p) {
+                    if (p == "10")
+                        QTest::mouseClick(control<SkinButton>(window.get(), "downloadButton"),
+                                          Qt::LeftButton);
+                });
         window->downloadTimerFired();
 
         QCOMPARE(window->windowTitle(), QString("Search for update"));
-        QCOMPARE(window->downloadButton->caption(), QString("Download"));
-        QCOMPARE(window->progressBar->value(), 0);
+        QCOMPARE(control<SkinButton>(window.get(), "downloadButton")->caption(),
+                 QString("Download"));
+        QCOMPARE(control<TubeProgressBar>(window.get(), "progressBar")->value(), 0);
         QVERIFY(!QFile::exists(folderPath("quillmark.exe")));
         QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden), QStringList{});
         QCOMPARE(m_platform->messageBoxes.size(), 1);
@@ -282,13 +287,14 @@ private slots:
         QCOMPARE(box.title, QString("Error"));
         QCOMPARE(box.icon, QMessageBox::Critical);
         QCOMPARE(window->windowTitle(), QString("Download, Pelase wait..."));
-        QCOMPARE(window->downloadButton->caption(), QString("Download"));
+        QCOMPARE(control<SkinButton>(window.get(), "downloadButton")->caption(),
+                 QString("Download"));
         QVERIFY(m_platform->exits.isEmpty());
 
         // "Download" again goes back to the server.
         m_server->setResponse(installerPath, LoopbackServer::ok("#!/bin/sh\n"));
         m_server->setResponse(installerPath + ".sig", LoopbackServer::ok(signedBy("#!/bin/sh\n")));
-        QTest::mouseClick(window->downloadButton, Qt::LeftButton);
+        QTest::mouseClick(control<SkinButton>(window.get(), "downloadButton"), Qt::LeftButton);
         QCOMPARE(m_platform->exits, QList<int>{0});
     }
 
@@ -297,10 +303,11 @@ private slots:
         m_server->setResponse(installerPath, slowInstaller());
         auto* window = checkedWindow("101").release();
         QPointer<UpdateWindow> guard(window);
-        connect(window->downloader, &Downloader::progress, window, [window](const QString& p) {
-            if (p == "5")
-                window->close();
-        });
+        connect(control<Downloader>(window, "downloader"), &Downloader::progress, window,
+                [window](const QString& p) {
+                    if (p == "5")
+                        window->close();
+                });
         window->downloadTimerFired();
         QTRY_VERIFY(guard.isNull());
         QVERIFY(!QFile::exists(folderPath("quillmark.exe")));
@@ -309,12 +316,13 @@ private slots:
     void resizeRule()
     {
         auto window = checkedWindow("101");
-        window->downloadTimer->stop();
+        control<QTimer>(window.get(), "downloadTimer")->stop();
         window->resize(500, 300);
-        QCOMPARE(window->progressBar->width(), 500 - 147);
-        QCOMPARE(window->progressBar->y(), 300 - 133);
-        QCOMPARE(window->downloadButton->pos(), QPoint(500 - 120, 300 - 133));
-        QCOMPARE(window->progressBar->barColorSet(), 2);
+        QCOMPARE(control<TubeProgressBar>(window.get(), "progressBar")->width(), 500 - 147);
+        QCOMPARE(control<TubeProgressBar>(window.get(), "progressBar")->y(), 300 - 133);
+        QCOMPARE(control<SkinButton>(window.get(), "downloadButton")->pos(),
+                 QPoint(500 - 120, 300 - 133));
+        QCOMPARE(control<TubeProgressBar>(window.get(), "progressBar")->barColorSet(), 2);
     }
 };
 
