@@ -76,9 +76,9 @@ bool CardEditor::changeItem(ElementKind kind, int index,
     if (*target == before)
         return true;
     if (before.visible)
-        m_view->updateTwips(before.box());
+        m_view->updateElement(before.serial, before.box());
     if (target->visible)
-        m_view->updateTwips(target->box());
+        m_view->updateElement(target->serial, target->box());
     touched();
     return true;
 }
@@ -240,7 +240,7 @@ void CardEditor::bringToFront(ElementKind kind, int index)
     m_design.bringToFront(position);
     const CardItem& item = m_design.items().constLast();
     if (item.visible)
-        m_view->updateTwips(item.box());
+        m_view->updateElement(item.serial, item.box());
     touched();
 }
 

@@ -15,16 +15,6 @@ class QAction;
 class QMenu;
 class QUndoStack;
 
-// The selected element: its kind and its index in that kind's numbering. Empty when nothing
-// has been selected yet.
-struct Selection {
-    ElementKind kind = ElementKind::Text;
-    int index = -1;
-
-    bool isEmpty() const { return index < 0; }
-    bool operator==(const Selection&) const = default;
-};
-
 // The card being designed: the design, the view that shows it, the selection handles and the
 // editor's state. It adds, selects, moves, resizes and deletes elements, and writes and reads
 // the design as a card file. Every change to the design goes through here, so that the view

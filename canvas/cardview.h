@@ -4,11 +4,22 @@
 
 #include <QImage>
 #include <QRegion>
+#include <QSet>
 #include <QWidget>
 
 #include <optional>
 
 class CardEditor;
+
+// The selected element: its kind and its index in that kind's numbering. Empty when nothing
+// has been selected yet.
+struct Selection {
+    ElementKind kind = ElementKind::Text;
+    int index = -1;
+
+    bool isEmpty() const { return index < 0; }
+    bool operator==(const Selection&) const = default;
+};
 
 // What lies under a point of the card: an element, by kind and index, and the origin (in the
 // element's twips) of the part that was hit, so that positions are reported relative to it.
@@ -39,6 +50,8 @@ public:
 
     // Repaints what a box of the card (twips) covers, its antialiased edge included.
     void updateTwips(const QRectF& box);
+    // The same for a box one element (by serial) covered or covers.
+    void updateElement(quint64 serial, const QRectF& box);
     // Repaints the whole card: its size, its colour or its elements changed.
     void updateCard();
     // Repaints one handle where it stands now.
@@ -74,7 +87,14 @@ private:
     bool wholeScale() const;
     void moveOutline(QPointF pixels);
     void endDrag();
+    QRect reachPixels(const QRectF& box) const;
+    bool keepsCard() const;
     void paintCard(QPainter& painter, const QRegion& exposed);
+    void refreshUnderlay();
+    void keepOverlayOnTop();
+    QSet<quint64> wantedOverlay() const;
+    bool selectedCameToFront() const;
+    void moveSplit();
     void paintSelectionMarks(QPainter& painter, const QRect& exposed);
     void showFocusFrame();
 
@@ -90,7 +110,12 @@ private:
     // A rubber band drawn from a press on the empty card, in pixels.
     std::optional<QRect> m_band;
     bool m_focusShown = false;
-    // The card as last drawn, and what of it has changed since.
-    QImage m_card;
-    QRegion m_cardStale;
+    // The card's underlay as last drawn, and what of it has changed since; the elements of
+    // the overlay, by serial.
+    QImage m_under;
+    QRegion m_underStale;
+    QSet<quint64> m_over;
+    // The selection the overlay was last chosen for.
+    Selection m_splitFor;
+    bool m_splitPending = false;
 };

@@ -7,6 +7,7 @@
 
 #include <QPainter>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -30,7 +31,9 @@ QRect opaquePixels(const CardItem& item)
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
-void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed)
+namespace {
+void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype begin,
+           qsizetype end, bool background)
 {
     const QRect card(0, 0, qMax(0, qRound(design.widthPixels)),
                      qMax(0, qRound(design.heightPixels)));
@@ -46,7 +49,7 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
     };
     std::vector<Part> parts;
     const QList<CardItem>& items = design.items();
-    for (qsizetype i = items.size() - 1; i >= 0 && !hidden.isEmpty(); --i) {
+    for (qsizetype i = std::min(end, items.size()) - 1; i >= begin && !hidden.isEmpty(); --i) {
         const CardItem& item = items.at(i);
         if (!item.visible)
             continue;
@@ -68,7 +71,7 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
             hidden -= opaque;
     }
 
-    if (!hidden.isEmpty()) {
+    if (background && !hidden.isEmpty()) {
         painter.save();
         painter.setClipRegion(hidden, Qt::IntersectClip);
         painter.fillRect(hidden.boundingRect(), vbcolor::toQColor(design.backColor));
@@ -86,6 +89,19 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
         cardpainter::paintItem(painter, *part->item);
         painter.restore();
     }
+}
+
+} // namespace
+
+void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed,
+                  qsizetype end)
+{
+    paint(painter, design, exposed, 0, end < 0 ? design.items().size() : end, true);
+}
+
+void paintOver(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype begin)
+{
+    paint(painter, design, exposed, std::max<qsizetype>(begin, 0), design.items().size(), false);
 }
 
 } // namespace screenpainter

@@ -15,7 +15,13 @@ namespace screenpainter {
 // painted in its colour, less any pixel its edge only partly covers. Empty for the others.
 QRect opaquePixels(const CardItem& item);
 
-// Paints the card's background and elements within `exposed` (pixels).
-void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed);
+// Paints the card's background and, within `exposed` (pixels), the elements below stacking
+// position `end` (every element when negative).
+void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed,
+                  qsizetype end = -1);
+// Paints only the elements from stacking position `begin` up, over what the painter's device
+// holds, within `exposed`.
+void paintOver(QPainter& painter, const CardDesign& design, const QRegion& exposed,
+               qsizetype begin);
 
 } // namespace screenpainter
