@@ -107,6 +107,14 @@ bool DesignCommand::mergeWith(const QUndoCommand* other)
     const auto* next = static_cast<const DesignCommand*>(other);
     if (next->m_merge.burst != m_merge.burst)
         return false;
+    // The steps of a burst mostly change the same run again (a handle dragged, an element
+    // nudged): the far side of the later one is kept, without walking the whole card.
+    if (m_raised == 0 && next->m_raised == 0 && next->m_position == m_position
+        && next->m_before == m_after) {
+        m_after = next->m_after;
+        m_afterCard = next->m_afterCard;
+        return true;
+    }
     // The editor's design is the far side of `next`; walk back over both steps to this one's
     // near side, and keep the difference between the two ends.
     const CardDesign now = m_editor.design();

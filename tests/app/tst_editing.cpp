@@ -90,6 +90,7 @@ enum class Edit {
     Typing,
     ReplacePicture,
     CardColor,
+    CardWidth,
     Paste,
     Cut,
     Duplicate,
@@ -146,6 +147,10 @@ void perform(Edit edit, ScriptedPlatform& platform, StartedCard& card)
         doubleClick(editor, Picture, 1);
         break;
     case Edit::CardColor: editor.setCardBackColor(0x00C0FFEE); break;
+    case Edit::CardWidth: // typed digit by digit
+        editor.setCardWidthPixels(30);
+        editor.setCardWidthPixels(300);
+        break;
     case Edit::Paste:
         QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier);
         QTest::keyClick(&window, Qt::Key_V, Qt::ControlModifier);
@@ -183,6 +188,7 @@ private slots:
         QTest::newRow("a burst of typing") << Edit::Typing << "Caption";
         QTest::newRow("replace picture") << Edit::ReplacePicture << "Replace picture";
         QTest::newRow("card color") << Edit::CardColor << "Card color";
+        QTest::newRow("card width, typed") << Edit::CardWidth << "Card width";
         QTest::newRow("copy and paste") << Edit::Paste << "Paste";
         QTest::newRow("cut") << Edit::Cut << "Cut";
         QTest::newRow("duplicate") << Edit::Duplicate << "Duplicate";
