@@ -26,7 +26,7 @@ QIcon programIcon(const QString& svgPath)
     const QString name = QStringLiteral(":/icons/") + QFileInfo(svgPath).completeBaseName();
     QIcon icon;
     // The smallest first: it is the icon's own size.
-    for (const int side : {16, 32, 48}) {
+    for (const int side : {16, 24, 32, 48}) {
         const QResource pixels(name + QStringLiteral("-%1.argb").arg(side));
         if (!pixels.isValid() || pixels.compressionAlgorithm() != QResource::NoCompression
             || pixels.size() != qint64(side) * side * 4)

@@ -7,6 +7,6 @@
 void initResources();
 
 // The icon drawn by one of the program's SVGs (":/icon-new.svg"): from the pixels rendered
-// from it at build time at 16, 32 and 48 pixels where there are some, as they load far faster
+// from it at build time at 16, 24, 32 and 48 pixels where there are some, as they load far faster
 // than the drawing parses; otherwise from the drawing itself.
 QIcon programIcon(const QString& svgPath);
