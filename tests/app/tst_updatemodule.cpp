@@ -9,6 +9,7 @@
 #include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QFileInfo>
+#include <QResource>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -26,6 +27,17 @@ private slots:
     {
         QCOMPARE(QFileInfo(updateModulePath(QUILLMARK_BINARY_DIR)),
                  QFileInfo(QUILLMARK_UPDATE_MODULE_FILE));
+    }
+
+    // The module's windows draw from the resources the program registered; a copy of its own
+    // would be registered beside them for the rest of the run.
+    void theModuleCarriesNoResources()
+    {
+        const QResource icon(":/icons/icon-update-16.argb");
+        QVERIFY(icon.isValid() && icon.compressionAlgorithm() == QResource::NoCompression);
+        const QByteArray module = readFileBytes(QUILLMARK_UPDATE_MODULE_FILE);
+        QCOMPARE(module.mid(1, 3), QByteArray("ELF"));
+        QVERIFY(!module.contains(QByteArrayView(icon.data(), icon.size())));
     }
 
     // The module has its own copy of the platform layer; its prompts still reach the program's.
@@ -58,8 +70,8 @@ private slots:
             QCOMPARE(window->parentWidget(), &owner);
             QVERIFY(window->isVisible());
             // The module's buttons are its own class; its own accessibility factory serves them.
-            QAccessibleInterface* button = QAccessible::queryAccessibleInterface(
-                window->findChild<QWidget*>("downloadButton"));
+            QWidget* download = window->findChild<QWidget*>("downloadButton");
+            QAccessibleInterface* button = QAccessible::queryAccessibleInterface(download);
             QCOMPARE(button->role(), QAccessible::Button);
             QVERIFY(button->actionInterface()->actionNames().contains(
                 QAccessibleActionInterface::pressAction()));
@@ -85,8 +97,7 @@ private slots:
         ScriptedPlatform platform;
         ModalWatchdog watchdog(3000);
         QTemporaryDir folder;
-        writeFileBytes(folder.filePath("broken.so"), "\x7f"
-                                                     "ELF cut short");
+        writeFileBytes(folder.filePath("broken.so"), QByteArray("\x7f") + "ELF cut short");
         const QString path = module.startsWith("lib") ? module : folder.filePath(module);
         QWidget owner;
         QCOMPARE(openUpdateWindowFrom(path, &owner, folder.path(), "http://127.0.0.1:9"), nullptr);
