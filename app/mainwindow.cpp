@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/runcounter.h"
+#include "app/updatelauncher.h"
 #include "canvas/cardeditor.h"
 #include "controls/programbutton.h"
 #include "dialogs/cardoptionsdialog.h"
@@ -14,7 +15,6 @@
 #include "shell/aboutdialog.h"
 #include "shell/fileassociation.h"
 #include "shell/webpage.h"
-#include "update/updatewindow.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScopedValueRollback>
 #include <QUndoStack>
 
 namespace {
@@ -280,14 +281,12 @@ void MainWindow::showUpdateWindow()
         updateWindow->raise();
         return;
     }
-    auto* window = new UpdateWindow(this);
-    updateWindow = window;
-    window->setProgramFolder(programFolder());
-    window->setServer(makerServer());
-    if (window->checkForUpdate())
-        window->show();
-    else
-        window->deleteLater();
+    // The check waits for the server in an event loop of its own, where the button can be
+    // pressed again: one check at a time.
+    if (m_checkingForUpdate)
+        return;
+    const QScopedValueRollback checking(m_checkingForUpdate, true);
+    updateWindow = openUpdateWindow(this, programFolder(), makerServer());
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

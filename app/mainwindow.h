@@ -96,4 +96,5 @@ private:
     StartupOptions m_options;
     CardEditor* m_editor;
     int m_qrCodeIndex = 0;
+    bool m_checkingForUpdate = false;
 };

@@ -7,19 +7,6 @@
 
 #include <cmath>
 
-// Q_INIT_RESOURCE must be used outside any namespace.
-static void registerQuillmarkResources()
-{
-    Q_INIT_RESOURCE(quillmark);
-    Q_INIT_RESOURCE(icons);
-}
-
-void initResources()
-{
-    static const bool registered = (registerQuillmarkResources(), true);
-    Q_UNUSED(registered);
-}
-
 QIcon programIcon(const QString& svgPath)
 {
     initResources();

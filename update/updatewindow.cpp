@@ -58,6 +58,20 @@ UpdateWindow::UpdateWindow(QWidget* owner)
     connect(downloader, &Downloader::progress, this, &UpdateWindow::downloadProgressed);
 }
 
+UpdateWindow* UpdateWindow::open(QWidget* owner, const QString& programFolder,
+                                 const QString& server)
+{
+    auto* window = new UpdateWindow(owner);
+    window->setProgramFolder(programFolder);
+    window->setServer(server);
+    if (!window->checkForUpdate()) {
+        window->deleteLater();
+        return nullptr;
+    }
+    window->show();
+    return window;
+}
+
 QUrl UpdateWindow::versionFileUrl() const
 {
     return QUrl(m_server + QStringLiteral("/updatesoft/quillmark.txt"));

@@ -18,6 +18,10 @@ class UpdateWindow : public QWidget {
 public:
     explicit UpdateWindow(QWidget* owner);
 
+    // A window for owner that asks server at once: shown and going on to download when there
+    // is an update, otherwise gone again (null) once the user has been told why.
+    static UpdateWindow* open(QWidget* owner, const QString& programFolder, const QString& server);
+
     // Fetches the version file and tells the user what it says. True when an update exists:
     // the download then starts a second later and the caller shows the window. False when
     // there is none or the server could not be asked; the window is not to be shown.

@@ -180,6 +180,30 @@ private slots:
         QCOMPARE(readFileBytes(counterPath()), QByteArray("1\r\n"));
     }
 
+    // The check waits for the server in a loop of its own, where the button can be pressed
+    // again; that press must not start a second check (and a second window).
+    void aPressWhileCheckingStartsNoSecondCheck()
+    {
+        ScriptedPlatform platform;
+        LoopbackServer server;
+        QVERIFY(server.listen());
+        LoopbackServer::Response slow = LoopbackServer::ok("101");
+        slow.trickleBytes = 1;
+        slow.trickleMs = 150;
+        server.setResponse("/updatesoft/quillmark.txt", slow);
+        const QByteArray configured = qgetenv("QUILLMARK_SERVER");
+        qputenv("QUILLMARK_SERVER", server.address().toUtf8());
+        const auto restore = qScopeGuard([&] { qputenv("QUILLMARK_SERVER", configured); });
+        auto window = start();
+        auto* updateButton = control<SkinButton>(window.get(), "updateButton");
+        QTimer::singleShot(100, updateButton, [updateButton] { updateButton->click(); });
+        updateButton->click();
+        QCOMPARE(server.requests.size(), 1);
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QVERIFY(window->updateWindow && window->updateWindow->isVisible());
+        QCOMPARE(window->findChildren<QWidget*>("UpdateWindow").size(), 1);
+    }
+
     void runCounterSurvivesBadFiles()
     {
         ScriptedPlatform platform;

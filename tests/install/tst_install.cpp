@@ -1,8 +1,11 @@
 #include "testfiles.h"
+#include "update/updatemodule.h"
 
 #include <QFileInfo>
 #include <QImage>
+#include <QLibrary>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +82,31 @@ private slots:
         QVERIFY(readFileBytes(installed("share/doc/quillmark/copyright"))
                     .contains("Copyright (c) 2026 The Quillmark developers"));
         QVERIFY(readFileBytes(installed("share/man/man1/qmark.1")).startsWith(".TH QMARK 1"));
+    }
+
+    // The update window's code, and the network and signature libraries it needs, load only
+    // when the user asks for an update: from the module beside the program, never at a start.
+    void onlyTheUpdateModuleNeedsTheNetwork()
+    {
+        if (QStandardPaths::findExecutable("readelf").isEmpty())
+            QSKIP("readelf is not installed");
+        const auto needed = [](const QString& path) {
+            const ToolRun run = runTool("readelf", {"--dynamic", "--wide", path});
+            QStringList names;
+            static const QRegularExpression line(R"(\(NEEDED\).*\[(.*)\])");
+            for (const QString& text : run.out.split('\n'))
+                if (const auto match = line.match(text); match.hasMatch())
+                    names << match.captured(1);
+            return names;
+        };
+        const QString module = installed("libexec/quillmark/" QUILLMARK_UPDATE_MODULE_NAME);
+        const QStringList program = needed(installed("libexec/quillmark/qmark"));
+        QVERIFY2(program.contains("libQt6Widgets.so.6"), qPrintable(program.join(' ')));
+        QVERIFY2(program.filter(QRegularExpression("^lib(Qt6Network|sodium)\\.")).isEmpty(),
+                 qPrintable(program.join(' ')));
+        QVERIFY(needed(module).contains("libQt6Network.so.6"));
+        QLibrary library(module);
+        QVERIFY2(library.resolve(UpdateModuleEntry), qPrintable(library.errorString()));
     }
 
     void desktopFilesValidate_data()

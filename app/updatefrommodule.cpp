@@ -1,0 +1,9 @@
+#include "app/updatelauncher.h"
+
+#include <QString>
+
+// The program's own definition; the tests and tools link the update layer in instead.
+QWidget* openUpdateWindow(QWidget* owner, const QString& programFolder, const QString& server)
+{
+    return openUpdateWindowFrom(updateModulePath(programFolder), owner, programFolder, server);
+}

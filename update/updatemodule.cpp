@@ -1,0 +1,13 @@
+#include "update/updatemodule.h"
+
+#include "platform/platform.h"
+#include "update/updatewindow.h"
+
+// Built into the update module only, never into the static layer.
+
+QWidget* quillmarkOpenUpdateWindow(QWidget* owner, Platform* platform, const QString& programFolder,
+                                   const QString& server)
+{
+    Platform::install(platform);
+    return UpdateWindow::open(owner, programFolder, server);
+}
