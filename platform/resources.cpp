@@ -5,8 +5,6 @@
 #include <QPixmap>
 #include <QResource>
 
-#include <cmath>
-
 QIcon programIcon(const QString& svgPath)
 {
     initResources();
