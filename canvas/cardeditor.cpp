@@ -68,13 +68,15 @@ bool CardEditor::changeItem(ElementKind kind, int index,
                             EditMerge merge)
 {
     Change scope(*this, text, merge);
-    CardItem* target = m_design.item(kind, index);
-    if (!target)
+    const qsizetype position = m_design.find(kind, index);
+    if (position < 0)
         return false;
+    CardItem* target = &m_design.items()[position];
     const CardItem before = *target;
     change(*target);
     if (*target == before)
         return true;
+    noteItemChange(position, before);
     if (before.visible)
         m_view->updateElement(before.serial, before.box());
     if (target->visible)
@@ -115,6 +117,7 @@ void CardEditor::setCardBackColor(qint32 color)
 
 void CardEditor::setDesign(CardDesign design)
 {
+    takeBeforeItems();
     m_design = std::move(design);
     m_undoStack->clear();
     m_view->syncSize();
@@ -130,6 +133,7 @@ CardItem* CardEditor::addElement(ElementKind kind, qint16& counter, bool toFront
     m_lastAddedKind = kind;
     // A new element is made on top. A counter held at its top names an element that exists
     // already: that one is shown again, and brought to the front where a new one would be.
+    takeBeforeItems();
     if (CardItem* added = m_design.addCopy(kind, counter)) {
         m_view->updateTwips(added->box());
         touched();
@@ -171,10 +175,12 @@ void CardEditor::addPicture()
         // A cancelled choice still uses up the index.
         if (const CardItem* added = item(ElementKind::Picture, index)) {
             m_view->updateTwips(added->box());
+            takeBeforeItems();
             m_design.remove(ElementKind::Picture, index);
             touched();
         }
         // When only the used-up index is left (undo never gives an index back), there is no step.
+        takeBeforeItems();
         if (m_design.items() == m_changeBefore.items())
             m_changed = false;
         return;
@@ -237,6 +243,7 @@ void CardEditor::bringToFront(ElementKind kind, int index)
     const qsizetype position = m_design.find(kind, index);
     if (position < 0 || position == m_design.items().size() - 1)
         return;
+    takeBeforeItems();
     m_design.bringToFront(position);
     const CardItem& item = m_design.items().constLast();
     if (item.visible)
@@ -439,6 +446,7 @@ void CardEditor::deleteSelected()
             continue;
         if (element->visible)
             m_view->updateTwips(element->box());
+        takeBeforeItems();
         m_design.remove(selected.kind, selected.index);
         touched();
     }

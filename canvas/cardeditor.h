@@ -5,6 +5,7 @@
 #include "document/carddesign.h"
 #include "document/regularfile.h"
 
+#include <QMap>
 #include <QObject>
 
 #include <array>
@@ -197,6 +198,10 @@ private:
     void replacePicture();
     void updateHandles();
     void touched();
+    // Before elements are added, removed or restacked within a change: keeps them as they were.
+    void takeBeforeItems();
+    // Before an element changes in place within a change: keeps it as it was.
+    void noteItemChange(qsizetype position, const CardItem& before);
     void pushChange();
     void keepAspect(CardItem& item, int handle) const;
     void fitToImage(int pictureIndex);
@@ -229,6 +234,10 @@ private:
     int m_changeDepth = 0;
     bool m_changed = false;
     CardDesign m_changeBefore;
+    // Until an element is added, removed or moved in the stacking order, the change keeps
+    // only the elements it changed in place, as they were, by position.
+    bool m_beforeItemsTaken = false;
+    QMap<qsizetype, CardItem> m_changedItems;
     QString m_changeText;
     EditMerge m_changeMerge;
     quint64 m_lastBurst = 0;

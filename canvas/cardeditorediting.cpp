@@ -23,7 +23,13 @@ CardEditor::Change::Change(CardEditor& editor, const QString& text, EditMerge me
 {
     if (m_editor.m_changeDepth++ > 0)
         return;
+    // The card's own fields are kept now; its elements only when a change would move them
+    // about (takeBeforeItems), since holding them here would copy the whole list at the first
+    // change of one element.
     m_editor.m_changeBefore = m_editor.m_design;
+    m_editor.m_changeBefore.items() = QList<CardItem>();
+    m_editor.m_beforeItemsTaken = false;
+    m_editor.m_changedItems.clear();
     m_editor.m_changed = false;
     m_editor.m_changeText = text;
     m_editor.m_changeMerge = merge;
@@ -41,14 +47,47 @@ void CardEditor::touched()
     emit designChanged();
 }
 
+void CardEditor::takeBeforeItems()
+{
+    if (m_changeDepth == 0 || m_beforeItemsTaken)
+        return;
+    QList<CardItem> before = m_design.items();
+    for (const auto& [position, item] : m_changedItems.asKeyValueRange())
+        before[position] = item;
+    m_changeBefore.items() = std::move(before);
+    m_changedItems.clear();
+    m_beforeItemsTaken = true;
+}
+
+void CardEditor::noteItemChange(qsizetype position, const CardItem& before)
+{
+    if (m_changeDepth > 0 && !m_beforeItemsTaken && !m_changedItems.contains(position))
+        m_changedItems.insert(position, before);
+}
+
 void CardEditor::pushChange()
 {
-    const CardDesign before = std::move(m_changeBefore);
+    CardDesign before = std::move(m_changeBefore);
     m_changeBefore = CardDesign();
+    const QMap<qsizetype, CardItem> changedItems = std::exchange(m_changedItems, {});
     if (!m_changed)
         return;
     m_changed = false;
-    m_undoStack->push(new DesignCommand(*this, m_changeText, before, m_design, m_changeMerge));
+    if (m_beforeItemsTaken) {
+        m_undoStack->push(new DesignCommand(*this, m_changeText, before, m_design, m_changeMerge));
+        return;
+    }
+    // Only elements changed in place: the step holds the run from the first to the last.
+    const QList<CardItem>& items = m_design.items();
+    qsizetype first = items.size(), last = items.size() - 1;
+    if (!changedItems.isEmpty())
+        first = changedItems.firstKey(), last = changedItems.lastKey();
+    QList<CardItem> after = items.mid(first, last - first + 1);
+    QList<CardItem> beforeRun = after;
+    for (const auto& [position, item] : changedItems.asKeyValueRange())
+        beforeRun[position - first] = item;
+    m_undoStack->push(new DesignCommand(*this, m_changeText, before, m_design, first,
+                                        std::move(beforeRun), std::move(after), m_changeMerge));
 }
 
 bool CardEditor::isModified() const { return !m_undoStack->isClean(); }
@@ -70,6 +109,7 @@ void CardEditor::restoreDesign(const CardDesign& design)
     // A sheet composed for another card size is composed again.
     if (design.widthPixels != m_design.widthPixels || design.heightPixels != m_design.heightPixels)
         m_sheetPrimed = false;
+    takeBeforeItems();
     CardDesign restored = design;
     restored.textCount = std::max(restored.textCount, m_design.textCount);
     restored.pictureCount = std::max(restored.pictureCount, m_design.pictureCount);
@@ -319,6 +359,7 @@ void CardEditor::pasteItems(const QList<CardItem>& items, float offsetTwips, con
         item.visible = true;
         item.setLeft(item.left + offsetTwips);
         item.setTop(item.top + offsetTwips);
+        takeBeforeItems();
         m_view->updateTwips(m_design.append(item).box());
         touched();
         pasted.append({item.kind, item.index});

@@ -13,6 +13,20 @@ DesignCommand::DesignCommand(CardEditor& editor, const QString& text, const Card
     take(before, after);
 }
 
+DesignCommand::DesignCommand(CardEditor& editor, const QString& text, const CardDesign& before,
+                             const CardDesign& after, qsizetype position, QList<CardItem> beforeRun,
+                             QList<CardItem> afterRun, EditMerge merge)
+    : QUndoCommand(text)
+    , m_editor(editor)
+    , m_position(position)
+    , m_before(std::move(beforeRun))
+    , m_after(std::move(afterRun))
+    , m_beforeCard{before.widthPixels, before.heightPixels, before.backColor}
+    , m_afterCard{after.widthPixels, after.heightPixels, after.backColor}
+    , m_merge(merge)
+{
+}
+
 void DesignCommand::take(const CardDesign& before, const CardDesign& after)
 {
     m_beforeCard = {before.widthPixels, before.heightPixels, before.backColor};

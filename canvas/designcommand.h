@@ -23,6 +23,11 @@ class DesignCommand : public QUndoCommand {
 public:
     DesignCommand(CardEditor& editor, const QString& text, const CardDesign& before,
                   const CardDesign& after, EditMerge merge);
+    // A change known to leave the stacking order alone: the run from `position` was `before`
+    // and is `after`; the designs give the card's own fields on each side.
+    DesignCommand(CardEditor& editor, const QString& text, const CardDesign& before,
+                  const CardDesign& after, qsizetype position, QList<CardItem> beforeRun,
+                  QList<CardItem> afterRun, EditMerge merge);
 
     int id() const override { return m_merge.kind; }
     bool mergeWith(const QUndoCommand* other) override;
