@@ -78,13 +78,14 @@ int main(int argc, char** argv)
     }
 
     QApplication app(argc, argv);
-    // Every window, dialogs and message boxes included, shows the program's icon.
     initResources();
-    QApplication::setWindowIcon(programIcon(":/quillmark.svg"));
     app.setApplicationName("Quillmark");
 
     if (windowless)
         return headless::main(arguments);
+    // Every window, dialogs and message boxes included, shows the program's icon. A run
+    // without windows makes none: making its pixmaps wakes the desktop theme for nothing.
+    QApplication::setWindowIcon(programIcon(":/quillmark.svg"));
 
     // The option comes first and is not part of the card's path.
     std::vector<const char*> rest(argv, argv + argc);
