@@ -21,16 +21,16 @@ DesignCommand::DesignCommand(CardEditor& editor, const QString& text, const Card
     , m_position(position)
     , m_before(std::move(beforeRun))
     , m_after(std::move(afterRun))
-    , m_beforeCard{before.widthPixels, before.heightPixels, before.backColor}
-    , m_afterCard{after.widthPixels, after.heightPixels, after.backColor}
+    , m_beforeCard(Card::of(before))
+    , m_afterCard(Card::of(after))
     , m_merge(merge)
 {
 }
 
 void DesignCommand::take(const CardDesign& before, const CardDesign& after)
 {
-    m_beforeCard = {before.widthPixels, before.heightPixels, before.backColor};
-    m_afterCard = {after.widthPixels, after.heightPixels, after.backColor};
+    m_beforeCard = Card::of(before);
+    m_afterCard = Card::of(after);
     const QList<CardItem>& from = before.items();
     const QList<CardItem>& to = after.items();
     // What both sides share at the bottom and at the top of the stacking order is left out.

@@ -35,9 +35,14 @@ public:
     void redo() override;
 
 private:
+    // The card's own fields, which every step keeps on both sides.
     struct Card {
         float widthPixels, heightPixels;
         qint32 backColor;
+        static Card of(const CardDesign& design)
+        {
+            return {design.widthPixels, design.heightPixels, design.backColor};
+        }
     };
     void take(const CardDesign& before, const CardDesign& after);
     // The design on this step's near side, from its far side; and the other way.
