@@ -148,7 +148,7 @@ void MainWindow::createDecorations()
     followPicture = new QLabel(this);
     followPicture->setObjectName("followPicture");
     followPicture->setGeometry(362, 278, 24, 24);
-    followPicture->setPixmap(programIcon(":/quillmark.svg").pixmap(24, 24));
+    followPicture->setPixmap(windowIcon().pixmap(24, 24));
     followPicture->setToolTip(QString::fromUtf8("تابعونا على صفحتنا في الشبكة الاجتماعية"));
 }
 
