@@ -1,5 +1,6 @@
 // Feeds server text to the updater's parsers: the header text (status decision, named
-// headers, body framing, announced size), a chunked body, a signature line and the version file.
+// headers, body framing, announced size), a chunked body, a signature line and the version file
+// with the signed message it leads to.
 #include "update/downloadrules.h"
 
 #include <cstddef>
@@ -29,6 +30,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (const auto announced = announcedSize(text))
         (void)percentWritten(*announced / 2, *announced);
     (void)announcesUpdate(text);
+    // The version a signature binds is one line, and the message keeps it whole between its
+    // fixed first line and the size.
+    const QByteArray version = announcedVersion(text);
+    if (version.contains('\n') || version != version.trimmed())
+        __builtin_trap();
+    const QByteArray message = updateMessage(version, qint64(size), QByteArray(32, '\xab'));
+    if (!message.startsWith("quillmark-update-v1\n" + version + '\n')
+        || !message.endsWith('\n' + QByteArray(32, '\xab').toHex() + '\n'))
+        __builtin_trap();
     (void)fileNameFromUrl(QString::fromLatin1(text));
 
     // However the bytes are split, the chunk decoder reads the same body and ends the same way,

@@ -2,6 +2,7 @@
 
 #include "update/downloadrules.h"
 
+#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QEventLoop>
@@ -9,7 +10,6 @@
 #include <QSaveFile>
 #include <QSslSocket>
 #include <QStorageInfo>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cerrno>
@@ -54,8 +54,19 @@ void Downloader::cancel()
         m_wait->quit();
 }
 
+QByteArray Downloader::readFrom(QAbstractSocket& socket)
+{
+    QByteArray bytes = socket.read(readPiece);
+    if (!bytes.isEmpty())
+        m_silentUntil.setRemainingTime(m_timeoutMs);
+    return bytes;
+}
+
 bool Downloader::waitForSocket(QAbstractSocket& socket)
 {
+    // A wait that ended without a byte must not start the whole budget again.
+    if (m_silentUntil.hasExpired())
+        return false;
     QEventLoop loop;
     m_wait = &loop;
     QTimer silence;
@@ -68,7 +79,7 @@ bool Downloader::waitForSocket(QAbstractSocket& socket)
     connect(&socket, &QIODevice::readyRead, &loop, &QEventLoop::quit);
     connect(&socket, &QAbstractSocket::disconnected, &loop, &QEventLoop::quit);
     connect(&socket, &QAbstractSocket::errorOccurred, &loop, &QEventLoop::quit);
-    silence.start(m_timeoutMs);
+    silence.start(std::chrono::milliseconds(m_silentUntil.remainingTime()));
     loop.exec();
     return !timedOut;
 }
@@ -86,7 +97,50 @@ void Downloader::failWriting(int cause, const QString& fallback)
 bool Downloader::download(const QUrl& url, const QString& destination, const QString& userName,
                           const QString& password)
 {
+    std::optional<QSaveFile> file;
+    const bool whole = transfer(url, userName, password, destination, [&]() -> QIODevice* {
+        const QString folder = QFileInfo(destination).absolutePath();
+        errno = 0;
+        if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
+            failWriting(errno, QStringLiteral("Cannot create the folder %1").arg(folder));
+            return nullptr;
+        }
+        file.emplace(destination);
+        // Unbuffered, so that a failing write is seen at once, with the system's reason.
+        errno = 0;
+        if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+            failWriting(errno, file->errorString());
+            return nullptr;
+        }
+        return &*file;
+    });
+    if (!whole) {
+        if (file)
+            file->cancelWriting();
+        return false;
+    }
+    errno = 0;
+    if (!file->commit()) {
+        failWriting(errno, file->errorString());
+        return false;
+    }
+    emit finished();
+    return true;
+}
+
+bool Downloader::download(const QUrl& url, QIODevice& file, const QString& path)
+{
+    if (!transfer(url, {}, {}, path, [&] { return &file; }))
+        return false;
+    emit finished();
+    return true;
+}
+
+bool Downloader::transfer(const QUrl& url, const QString& userName, const QString& password,
+                          const QString& path, const std::function<QIODevice*()>& open)
+{
     m_cancelled = false;
+    m_silentUntil.setRemainingTime(m_timeoutMs);
     emit noted(QStringLiteral("Getting file information"));
     QCoreApplication::processEvents();
 
@@ -118,7 +172,7 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
     bool silent = false;
     while (!m_cancelled) {
         if (socket.bytesAvailable() > 0)
-            received += socket.read(readPiece);
+            received += readFrom(socket);
         headerEnd = received.indexOf("\r\n\r\n");
         if (headerEnd >= 0 || received.size() > headerLimit || isClosed(socket))
             break;
@@ -170,7 +224,8 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
         emit failed(resetMessage);
         return false;
     }
-    if (announced && freeSpaceFor(destination) >= 0 && freeSpaceFor(destination) < *announced) {
+    const qint64 space = path.isEmpty() ? -1 : freeSpaceFor(path);
+    if (announced && space >= 0 && space < *announced) {
         emit failed(QStringLiteral("There is not enough free space on disk for this file."));
         return false;
     }
@@ -178,19 +233,9 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
     if (m_cancelled)
         return false;
 
-    const QString folder = QFileInfo(destination).absolutePath();
-    errno = 0;
-    if (!QDir(folder).exists() && !QDir().mkdir(folder)) {
-        failWriting(errno, QStringLiteral("Cannot create the folder %1").arg(folder));
+    QIODevice* const file = open();
+    if (!file)
         return false;
-    }
-    QSaveFile file(destination);
-    // Unbuffered, so that a failing write is seen at once, with the system's reason.
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
-        failWriting(errno, file.errorString());
-        return false;
-    }
 
     // The body as it comes off the wire, decoded into `pending`; what lies before `pendingAt`
     // has been written.
@@ -221,7 +266,7 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
             pending.remove(0, pendingAt);
             pendingAt = 0;
             if (socket.bytesAvailable() > 0)
-                takeIn(socket.read(readPiece));
+                takeIn(readFrom(socket));
             else if (isClosed(socket) || !waitForSocket(socket))
                 break;
         }
@@ -231,8 +276,8 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
             pendingAt, std::min<qsizetype>(chunkSize, pending.size() - pendingAt));
         pendingAt += chunk.size();
         errno = 0;
-        if (!chunk.isEmpty() && file.write(chunk.data(), chunk.size()) != chunk.size()) {
-            failWriting(errno, file.errorString());
+        if (!chunk.isEmpty() && file->write(chunk.data(), chunk.size()) != chunk.size()) {
+            failWriting(errno, file->errorString());
             break;
         }
         if (m_cancelled)
@@ -249,33 +294,22 @@ bool Downloader::download(const QUrl& url, const QString& destination, const QSt
 
     const bool complete =
         !m_cancelled && bodyEnded() && pendingAt == pending.size() && written <= m_sizeLimit;
-    if (!complete) {
-        file.cancelWriting();
-        if (!m_cancelled)
-            emit failed(resetMessage);
-        return false;
-    }
-    errno = 0;
-    if (!file.commit()) {
-        failWriting(errno, file.errorString());
-        return false;
-    }
-    emit finished();
-    return true;
+    if (!complete && !m_cancelled)
+        emit failed(resetMessage);
+    return complete;
 }
 
 std::optional<QByteArray> Downloader::fetch(const QUrl& url, qint64 most)
 {
-    QTemporaryDir folder;
-    if (!folder.isValid())
-        return std::nullopt;
+    // Into memory: a small file needs no temporary folder that could fail to be made.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
     const QSignalBlocker quiet(this);
     m_sizeLimit = most;
-    const QString path = folder.filePath(QStringLiteral("fetched"));
-    const bool whole = download(url, path);
+    const bool whole = transfer(url, {}, {}, {}, [&] { return &buffer; });
     m_sizeLimit = std::numeric_limits<qint64>::max();
-    QFile file(path);
-    if (!whole || !file.open(QIODevice::ReadOnly))
+    if (!whole)
         return std::nullopt;
-    return file.readAll();
+    return bytes;
 }

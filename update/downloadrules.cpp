@@ -54,6 +54,18 @@ bool announcesUpdate(QByteArrayView versionFile)
     return leadingNumber(versionFile) > runningVersion;
 }
 
+QByteArray announcedVersion(QByteArrayView versionFile)
+{
+    const qsizetype end = versionFile.indexOf('\n');
+    return (end < 0 ? versionFile : versionFile.first(end)).trimmed().toByteArray();
+}
+
+QByteArray updateMessage(QByteArrayView version, qint64 size, QByteArrayView sha256)
+{
+    return "quillmark-update-v1\n" + version.toByteArray() + '\n' + QByteArray::number(size) + '\n'
+           + sha256.toByteArray().toHex() + '\n';
+}
+
 QString statusCodeOf(QByteArrayView headerText)
 {
     if (headerText.size() < 10)

@@ -18,6 +18,14 @@ double leadingNumber(QByteArrayView text);
 // The version file announces an update when its leading number exceeds the running version.
 inline constexpr int runningVersion = 100;
 bool announcesUpdate(QByteArrayView versionFile);
+// The version a version file names, as an installer's signature binds it: its first line
+// without the white space around it ("101abc" for " 101abc\r\n").
+QByteArray announcedVersion(QByteArrayView versionFile);
+// What a release signs for one installer: the version it is published as, the installer's
+// length and its SHA-256 (32 bytes), as the UTF-8 text
+// "quillmark-update-v1\n<version>\n<size in decimal>\n<sha256 in lower-case hex>\n".
+// Signing the version too means an older signed installer cannot be served as a newer one.
+QByteArray updateMessage(QByteArrayView version, qint64 size, QByteArrayView sha256);
 
 // What to do with a reply, decided on its header text (status line first, CR LF line ends).
 struct StatusDecision {

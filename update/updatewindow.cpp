@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "update/downloader.h"
 #include "update/downloadrules.h"
+#include "update/privatedownload.h"
 #include "update/signature.h"
 #include "update/updatekey.h"
 
@@ -17,9 +18,8 @@
 #include <QSslError>
 #include <QTimer>
 
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
+#include <unistd.h>
 
 namespace {
 
@@ -158,6 +158,18 @@ bool UpdateWindow::checkForUpdate()
                                         QString(), QMessageBox::Ok, QMessageBox::Information);
         return false;
     }
+    m_announcedVersion = announcedVersion(*versionFile);
+    // An installed copy in a folder of the system's: every download would end in a refusal to
+    // write, so the user is told where the new version comes from instead.
+    if (::access(QFile::encodeName(m_programFolder).constData(), W_OK) != 0) {
+        Platform::instance().messageBox(
+            this,
+            QStringLiteral("Quillmark %1 is available. Install it with your system's package "
+                           "manager.")
+                .arg(QString::fromUtf8(m_announcedVersion)),
+            QStringLiteral("Update"), QMessageBox::Ok, QMessageBox::Information);
+        return false;
+    }
     Platform::instance().messageBox(this, QStringLiteral("Update Available, Please wait..."),
                                     QStringLiteral("Update"), QMessageBox::Ok,
                                     QMessageBox::Information);
@@ -185,8 +197,12 @@ void UpdateWindow::downloadClicked()
     downloadButton->setCaption(cancelCaption);
     progressBar->setValue(0);
     m_downloading = true;
-    if (downloader->download(installerUrl(), stagingPath()))
-        installDownloaded();
+    PrivateDownload download(m_programFolder, QStringLiteral("quillmark.exe"));
+    if (!download.isValid())
+        showLocalFailure(QStringLiteral("Cannot create a temporary folder for the download."),
+                         download.error());
+    else if (downloader->download(installerUrl(), download.file(), download.filePath()))
+        installDownloaded(download);
     m_downloading = false;
     // A close during the download waited for it to let go of this window.
     if (m_closeRequested)
@@ -204,43 +220,48 @@ void UpdateWindow::downloadProgressed(const QString& percent)
     progressBar->setValue(percent.toInt());
 }
 
-void UpdateWindow::installDownloaded()
+void UpdateWindow::installDownloaded(PrivateDownload& download)
 {
-    const QString staged = stagingPath();
     const std::optional<QByteArray> line = downloader->fetch(signatureUrl(), signatureLimit);
     // Cancelled or closed while the signature came: nothing to say, nothing to keep.
-    if (m_closeRequested || downloadButton->caption() == downloadCaption) {
-        QFile::remove(staged);
+    if (m_closeRequested || downloadButton->caption() == downloadCaption)
+        return;
+    const std::optional<PrivateDownload::Digest> digest = download.digest();
+    if (!digest) {
+        showLocalFailure(QStringLiteral("Cannot read the downloaded file."), download.error());
         return;
     }
     const std::optional<QByteArray> signature = line ? signatureFromLine(*line) : std::nullopt;
-    if (!signature || !signatureVerifies(staged, *signature, trustedUpdateKey())) {
-        QFile::remove(staged);
+    // The signature names the version, so an older installer with its own genuine signature
+    // cannot be passed off as this one; and nothing older than this program is installed.
+    if (!signature || !announcesUpdate(m_announcedVersion)
+        || !signatureVerifies(updateMessage(m_announcedVersion, digest->size, digest->sha256),
+                              *signature, trustedUpdateKey())) {
         showFailure(
             QStringLiteral("The downloaded update could not be verified. Nothing was installed."),
             QStringLiteral("Update"));
         return;
     }
-    const QString installer = installerPath();
-    QFile::setPermissions(staged, QFile::permissions(staged) | QFile::ExeOwner | QFile::ExeUser
-                                      | QFile::ExeGroup);
-    // One step that either leaves the earlier installer or puts the verified one there.
-    if (std::rename(QFile::encodeName(staged).constData(), QFile::encodeName(installer).constData())
-        != 0) {
-        const int cause = errno;
-        QFile::remove(staged);
-        showFailure(QStringLiteral("Cannot write file to disk.\r\rError %1: %2")
-                        .arg(cause)
-                        .arg(qt_error_string(cause)),
-                    QStringLiteral("Error"));
+    if (!download.placeAt(installerPath())) {
+        showLocalFailure(QStringLiteral("Cannot write file to disk."), download.error());
         return;
     }
+    // The installer runs from the private folder: whatever is put at its name in the program's
+    // folder while "Complete" is shown, what starts is the file that was verified.
+    download.keep();
     Platform& platform = Platform::instance();
     platform.messageBox(this, QStringLiteral("Complete"), QString(), QMessageBox::Ok,
                         QMessageBox::Information);
     // A failed start is not reported: the program ends either way.
-    platform.startDetached(installer, {});
+    platform.startDetached(download.filePath(), {});
     platform.exit(0);
+}
+
+void UpdateWindow::showLocalFailure(const QString& what, int cause)
+{
+    showFailure(
+        QStringLiteral("%1\r\rError %2: %3").arg(what).arg(cause).arg(qt_error_string(cause)),
+        QStringLiteral("Error"));
 }
 
 void UpdateWindow::showFailure(const QString& text, const QString& title)

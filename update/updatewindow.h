@@ -7,12 +7,14 @@
 #include <optional>
 
 class Downloader;
+class PrivateDownload;
 class SkinButton;
 class QTimer;
 class TubeProgressBar;
 
 // Asks the maker's server whether a newer version exists and, if so, downloads the installer
-// into the program's folder, starts it and ends the program.
+// into the program's folder, starts it and ends the program. A copy whose folder it may not
+// write (one that the system's package manager installed) only says that there is one.
 class UpdateWindow : public QWidget {
     Q_OBJECT
 public:
@@ -56,12 +58,12 @@ private:
     void downloadClicked();
     void downloadFailed(const QString& error);
     void downloadProgressed(const QString& percent);
-    // Checks the complete download against its signature and, only when it verifies, puts it
-    // in place of the installer, starts it and ends the program.
-    void installDownloaded();
+    // Checks the complete download against its signature over the announced version and, only
+    // when it verifies, puts it in place of the installer, starts it and ends the program.
+    void installDownloaded(PrivateDownload& download);
     void showFailure(const QString& text, const QString& title);
-    // Where the installer is downloaded to until it has been verified.
-    QString stagingPath() const { return installerPath() + QStringLiteral(".download"); }
+    // A failure on this machine, with the system's reason.
+    void showLocalFailure(const QString& what, int cause);
 
     QTimer* downloadTimer;
     SkinButton* downloadButton;
@@ -70,6 +72,8 @@ private:
 
     QString m_programFolder;
     QString m_server;
+    // The version the server announced, as its installer's signature must name it.
+    QByteArray m_announcedVersion;
     int m_timeoutMs = 60000;
     bool m_downloading = false;
     bool m_closeRequested = false;

@@ -12,6 +12,8 @@ QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString
                                                          QMessageBox::Icon icon)
 {
     messageBoxes.append({text, title, buttons, icon});
+    if (whileMessageShown)
+        whileMessageShown(messageBoxes.last());
     if (unsavedChangesAnswer != QMessageBox::NoButton && text == "Save changes to the card?")
         return unsavedChangesAnswer;
     if (!messageAnswers.isEmpty())

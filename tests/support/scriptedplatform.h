@@ -6,6 +6,8 @@
 #include <QQueue>
 #include <QUrl>
 
+#include <functional>
+
 // Answers the program's prompts from queues filled by a test and records every prompt.
 // An unanswered prompt gets the cancelling answer (No / Cancel / empty name / no choice).
 class ScriptedPlatform final : public Platform {
@@ -41,6 +43,8 @@ public:
     QQueue<QString> menuAnswers;
 
     QList<MessageBoxCall> messageBoxes;
+    // Runs while a message box is up, before it is answered: what happens meanwhile.
+    std::function<void(const MessageBoxCall&)> whileMessageShown;
     QList<QString> openFilters;
     QList<QString> saveFilters;
     QList<QColor> colorRequests;

@@ -3,6 +3,7 @@
 #include "update/downloadrules.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QSslConfiguration>
 #include <QTemporaryDir>
@@ -24,7 +25,34 @@ private slots:
     void serverFaults();
     void rules_data();
     void rules();
+    void oneSilenceBudget();
 };
+
+// A body that stops after 2,000 bytes is reported once, one timeout after its last byte, however
+// many waits the transfer is in the middle of.
+void TestDownloader::oneSilenceBudget()
+{
+    LoopbackServer server;
+    QVERIFY(server.listen());
+    Response stalled = LoopbackServer::ok(LoopbackServer::patternBytes(0, 5000));
+    stalled.stallAfter = 2000;
+    server.setResponse("/download/quillmark.exe", stalled);
+    QTemporaryDir dir;
+    Downloader downloader;
+    downloader.setRequestTimeout(1000);
+    QStringList failures;
+    QElapsedTimer sinceLastByte;
+    connect(&downloader, &Downloader::failed, this, [&](const QString& e) { failures << e; });
+    // The 2,000 bytes come at once; the first of them is written at once too.
+    connect(&downloader, &Downloader::progress, this, [&] {
+        if (!sinceLastByte.isValid())
+            sinceLastByte.start();
+    });
+    QVERIFY(!downloader.download(server.url("/download/quillmark.exe"), dir.filePath("file")));
+    const qint64 silence = sinceLastByte.elapsed();
+    QCOMPARE(failures, QStringList{"The connection with the server was reset."});
+    QVERIFY2(silence >= 900 && silence < 1600, qPrintable(QString::number(silence)));
+}
 
 void TestDownloader::serverFaults_data()
 {
@@ -334,6 +362,10 @@ void TestDownloader::rules_data()
     QTest::newRow("signature two lines") << "signature" << signature + "\n" + signature << "none";
     QTest::newRow("signature not base64")
         << "signature" << signature.left(40) + "*" + signature.mid(40) << "none";
+    // The version a signature names: the first line, blanks around it removed.
+    QTest::newRow("signed version") << "version" << " 101abc \t\r\nnotes\n" << "101abc";
+    QTest::newRow("signed version, one line") << "version" << "102" << "102";
+    QTest::newRow("signed version, inner blank") << "version" << "1 0 2\n" << "1 0 2";
     QTest::newRow("percent half to even") << "percent"
                                           << "1/8"
                                           << "12";
@@ -375,7 +407,9 @@ void TestDownloader::rules()
     } else if (kind == "signature") {
         const auto decoded = signatureFromLine(bytes);
         actual = decoded ? QString(decoded->toHex()) : "none";
-    } else if (kind == "percent")
+    } else if (kind == "version")
+        actual = QString::fromLatin1(announcedVersion(bytes));
+    else if (kind == "percent")
         actual = QString::number(percentWritten(input.section('/', 0, 0).toLongLong(),
                                                 input.section('/', 1).toLongLong()));
     QCOMPARE(actual, expected);
