@@ -363,9 +363,15 @@ void TestDownloader::rules_data()
     QTest::newRow("signature not base64")
         << "signature" << signature.left(40) + "*" + signature.mid(40) << "none";
     // The version a signature names: the first line, blanks around it removed.
-    QTest::newRow("signed version") << "version" << " 101abc \t\r\nnotes\n" << "101abc";
-    QTest::newRow("signed version, one line") << "version" << "102" << "102";
-    QTest::newRow("signed version, inner blank") << "version" << "1 0 2\n" << "1 0 2";
+    QTest::newRow("signed version") << "version"
+                                    << " 101abc \t\r\nnotes\n"
+                                    << "101abc";
+    QTest::newRow("signed version, one line") << "version"
+                                              << "102"
+                                              << "102";
+    QTest::newRow("signed version, inner blank") << "version"
+                                                 << "1 0 2\n"
+                                                 << "1 0 2";
     QTest::newRow("percent half to even") << "percent"
                                           << "1/8"
                                           << "12";
