@@ -100,7 +100,7 @@ class TestUpdateWindow : public QObject {
     std::unique_ptr<ScriptedPlatform> m_platform;
     std::unique_ptr<QTemporaryDir> m_dir;
     // Outside the program's folder: the served installers leave their mark here.
-    QTemporaryDir m_mark;
+    std::unique_ptr<QTemporaryDir> m_mark;
     QString folderPath(const QString& name = {}) const { return m_dir->filePath(name); }
 
     // A window that has checked the version file; it is shown when an update exists.
@@ -147,7 +147,7 @@ class TestUpdateWindow : public QObject {
         QCOMPARE(placed.st_mode & 07777, mode_t(0755));
         QCOMPARE(placed.st_ino, run.st_ino);
         QCOMPARE(readFileBytes(folderPath("quillmark.exe")), bytes);
-        QTRY_COMPARE(readFileBytes(m_mark.filePath("installer-ran")),
+        QTRY_COMPARE(readFileBytes(m_mark->filePath("installer-ran")),
                      QFile::encodeName(started) + "\n");
     }
 
@@ -158,8 +158,8 @@ private slots:
         QVERIFY(m_server->listen());
         m_platform = std::make_unique<ScriptedPlatform>();
         m_dir = std::make_unique<QTemporaryDir>();
-        qputenv("INSTALLER_MARK", QFile::encodeName(m_mark.filePath("installer-ran")));
-        QFile::remove(m_mark.filePath("installer-ran"));
+        m_mark = std::make_unique<QTemporaryDir>();
+        qputenv("INSTALLER_MARK", QFile::encodeName(m_mark->filePath("installer-ran")));
     }
     void cleanup()
     {
@@ -273,7 +273,8 @@ private slots:
         // reason to refuse.
         const QByteArray tmp = qgetenv("TMPDIR");
         const auto restore = qScopeGuard([&] { qputenv("TMPDIR", tmp); });
-        qputenv("TMPDIR", QFile::encodeName(folderPath("no such folder")));
+        writeFileBytes(m_mark->filePath("not a folder"), "");
+        qputenv("TMPDIR", QFile::encodeName(m_mark->filePath("not a folder")));
         bool shown = false;
         auto window = checkedWindow(version, &shown);
         QVERIFY(shown);
@@ -323,14 +324,14 @@ private slots:
         QFETCH(QString, planted);
         QFETCH(QString, failure);
         const QString at = folderPath(name);
-        const QString outside = m_mark.filePath("outside");
+        const QString outside = m_mark->filePath("outside");
         const QByteArray outsideBytes = "not to be written";
         writeFileBytes(outside, outsideBytes);
         const QByteArray swapped = "#!/bin/sh\necho swapped > \"$INSTALLER_MARK\"\n";
         if (planted == "link")
             QVERIFY(QFile::link(outside, at));
         else if (planted == "dangling link")
-            QVERIFY(QFile::link(m_mark.filePath("made-through-a-link"), at));
+            QVERIFY(QFile::link(m_mark->filePath("made-through-a-link"), at));
         else if (planted == "0666 file") {
             writeFileBytes(at, "planted");
             QCOMPARE(chmod(QFile::encodeName(at).constData(), 0666), 0);
@@ -354,7 +355,7 @@ private slots:
         window->downloadTimerFired();
 
         QCOMPARE(readFileBytes(outside), outsideBytes);
-        QVERIFY(!QFile::exists(m_mark.filePath("made-through-a-link")));
+        QVERIFY(!QFile::exists(m_mark->filePath("made-through-a-link")));
         if (!failure.isEmpty()) {
             QCOMPARE(boxTexts().value(1), failure);
             QVERIFY(m_platform->processes.isEmpty() && m_platform->exits.isEmpty());
@@ -363,7 +364,7 @@ private slots:
         }
         QCOMPARE(boxTexts().value(1), QString("|Complete"));
         if (planted == "swap") {
-            QTRY_COMPARE(readFileBytes(m_mark.filePath("installer-ran")),
+            QTRY_COMPARE(readFileBytes(m_mark->filePath("installer-ran")),
                          QFile::encodeName(m_platform->processes.value(0).program) + "\n");
             return;
         }
