@@ -13,6 +13,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSslError>
@@ -197,7 +198,7 @@ void UpdateWindow::downloadClicked()
     downloadButton->setCaption(cancelCaption);
     progressBar->setValue(0);
     m_downloading = true;
-    PrivateDownload download(m_programFolder, QStringLiteral("quillmark.exe"));
+    PrivateDownload download(m_programFolder, QFileInfo(installerPath()).fileName());
     if (!download.isValid())
         showLocalFailure(QStringLiteral("Cannot create a temporary folder for the download."),
                          download.error());
