@@ -1,6 +1,7 @@
 #include "update/privatedownload.h"
 
 #include <QDir>
+#include <QDirIterator>
 
 #include <sodium.h>
 
@@ -16,11 +17,37 @@ namespace {
 // name that nothing outside can have planted anything at.
 constexpr char placedName[] = "placed";
 
+// Removes the private folders that earlier updates left behind: the installer ran from its
+// folder, so nothing could remove that folder then. Only folders of this user, holding plain
+// files, are touched, and links inside are removed, never followed.
+void removeLeftovers(const QString& parent)
+{
+    QDirIterator folders(parent, {QStringLiteral(".quillmark-update-??????")},
+                         QDir::Dirs | QDir::Hidden | QDir::NoSymLinks | QDir::NoDotAndDotDot);
+    while (folders.hasNext()) {
+        const QByteArray folder = QFile::encodeName(folders.next());
+        const int dir = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW);
+        if (dir < 0)
+            continue;
+        struct stat status = {};
+        if (fstat(dir, &status) == 0 && status.st_uid == getuid()) {
+            const QStringList names = QDir(QFile::decodeName(folder))
+                                          .entryList(QDir::AllEntries | QDir::System | QDir::Hidden
+                                                     | QDir::NoDotAndDotDot);
+            for (const QString& entry : names)
+                unlinkat(dir, QFile::encodeName(entry).constData(), 0);
+        }
+        ::close(dir);
+        rmdir(folder.constData());
+    }
+}
+
 } // namespace
 
 PrivateDownload::PrivateDownload(const QString& parent, const QString& name)
     : m_name(name)
 {
+    removeLeftovers(parent);
     QByteArray folder = QFile::encodeName(parent + QStringLiteral("/.quillmark-update-XXXXXX"));
     // mkdtemp makes a new folder of mode 0700 under a name nobody could have planted anything at.
     if (!mkdtemp(folder.data())) {

@@ -266,6 +266,9 @@ private slots:
         QFETCH(bool, ran);
         const QByteArray earlier = "the installer that was there";
         writeFileBytes(folderPath("quillmark.exe"), earlier);
+        // The folder an earlier update ran its installer from goes with the next download.
+        QVERIFY(QDir(m_dir->path()).mkdir(".quillmark-update-Ab12Cd"));
+        writeFileBytes(folderPath(".quillmark-update-Ab12Cd/quillmark.exe"), "an earlier one");
         m_server->setResponse(installerPath, installer);
         m_server->setResponse(installerPath + ".sig", signature);
         m_platform->startProcesses = true;
