@@ -1,0 +1,143 @@
+#include "canvas/layoutcommands.h"
+
+#include "canvas/arrange.h"
+#include "canvas/cardeditor.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QSettings>
+
+namespace {
+QSettings viewSettings()
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Quillmark"),
+                     QStringLiteral("Quillmark"));
+}
+} // namespace
+
+LayoutCommands::LayoutCommands(CardEditor& editor)
+    : QObject(&editor)
+    , m_editor(editor)
+{
+    setObjectName("layoutCommands");
+    QWidget* host = editor.hostWindow();
+    CardView* view = editor.view();
+    m_arrangeMenu = new QMenu("Arrange", host);
+    m_arrangeMenu->setObjectName("arrangeMenu");
+    m_viewMenu = new QMenu("View", host);
+    m_viewMenu->setObjectName("viewMenu");
+
+    using arrange::Command;
+    const auto arrangeBy = [this](QAction* action, Command command) {
+        connect(action, &QAction::triggered, this,
+                [this, command] { arrange::run(m_editor, command); });
+    };
+    const auto keys = [](QKeyCombination key) { return QList<QKeySequence>{QKeySequence(key)}; };
+    const auto ctrlShift = Qt::CTRL | Qt::SHIFT;
+    arrangeBy(add(m_arrangeMenu, "alignLeftAction", "Align Left", keys(ctrlShift | Qt::Key_Left)),
+              Command::AlignLeft);
+    arrangeBy(add(m_arrangeMenu, "alignCentresAction", "Align Centers"),
+              Command::AlignHorizontalCentres);
+    arrangeBy(
+        add(m_arrangeMenu, "alignRightAction", "Align Right", keys(ctrlShift | Qt::Key_Right)),
+        Command::AlignRight);
+    m_arrangeMenu->addSeparator();
+    arrangeBy(add(m_arrangeMenu, "alignTopAction", "Align Top", keys(ctrlShift | Qt::Key_Up)),
+              Command::AlignTop);
+    arrangeBy(add(m_arrangeMenu, "alignMiddlesAction", "Align Middles"),
+              Command::AlignVerticalCentres);
+    arrangeBy(
+        add(m_arrangeMenu, "alignBottomAction", "Align Bottom", keys(ctrlShift | Qt::Key_Down)),
+        Command::AlignBottom);
+    m_arrangeMenu->addSeparator();
+    arrangeBy(add(m_arrangeMenu, "distributeAcrossAction", "Distribute Horizontally"),
+              Command::DistributeHorizontally);
+    arrangeBy(add(m_arrangeMenu, "distributeDownAction", "Distribute Vertically"),
+              Command::DistributeVertically);
+    m_arrangeMenu->addSeparator();
+    arrangeBy(add(m_arrangeMenu, "centreAcrossAction", "Center on Card Horizontally",
+                  keys(ctrlShift | Qt::Key_H)),
+              Command::CentreOnCardHorizontally);
+    arrangeBy(add(m_arrangeMenu, "centreDownAction", "Center on Card Vertically",
+                  keys(ctrlShift | Qt::Key_V)),
+              Command::CentreOnCardVertically);
+
+    connect(add(m_viewMenu, "zoomInAction", "Zoom In",
+                {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)}),
+            &QAction::triggered, view, &CardView::zoomIn);
+    connect(add(m_viewMenu, "zoomOutAction", "Zoom Out", keys(Qt::CTRL | Qt::Key_Minus)),
+            &QAction::triggered, view, &CardView::zoomOut);
+    connect(add(m_viewMenu, "actualSizeAction", "Actual Size", keys(Qt::CTRL | Qt::Key_0)),
+            &QAction::triggered, view, [view] { view->setZoom(1); });
+    connect(add(m_viewMenu, "zoomToFitAction", "Zoom to Fit"), &QAction::triggered, view,
+            [this, view] {
+                if (m_fitRoom)
+                    view->zoomToFit(m_fitRoom());
+            });
+    m_viewMenu->addSeparator();
+    QAction* grid = add(m_viewMenu, "gridAction", "Show Grid", keys(Qt::CTRL | Qt::Key_Apostrophe));
+    // Shift and the apostrophe give a double quote on many layouts.
+    QAction* snap = add(
+        m_viewMenu, "snapToGridAction", "Snap to Grid",
+        {QKeySequence(ctrlShift | Qt::Key_Apostrophe), QKeySequence(Qt::CTRL | Qt::Key_QuoteDbl)});
+    QAction* guides =
+        add(m_viewMenu, "guidesAction", "Smart Guides", keys(Qt::CTRL | Qt::Key_Semicolon));
+    for (QAction* toggle : {grid, snap, guides})
+        toggle->setCheckable(true);
+
+    // As last chosen; off, at full size, the first time.
+    QSettings settings = viewSettings();
+    view->setZoom(settings.value("view/zoom", 1.0).toDouble());
+    grid->setChecked(settings.value("view/grid", false).toBool());
+    snap->setChecked(settings.value("view/snapToGrid", false).toBool());
+    guides->setChecked(settings.value("view/guides", false).toBool());
+    view->setGridShown(grid->isChecked());
+    view->setSnapToGrid(snap->isChecked());
+    view->setGuidesOn(guides->isChecked());
+
+    connect(grid, &QAction::toggled, this, [this, view](bool on) {
+        view->setGridShown(on);
+        remember();
+    });
+    connect(snap, &QAction::toggled, this, [this, view](bool on) {
+        view->setSnapToGrid(on);
+        remember();
+    });
+    connect(guides, &QAction::toggled, this, [this, view](bool on) {
+        view->setGuidesOn(on);
+        remember();
+    });
+    connect(view, &CardView::zoomChanged, this, &LayoutCommands::remember);
+
+    QMenu* cardMenu = editor.cardMenu();
+    cardMenu->addSeparator();
+    cardMenu->addMenu(m_arrangeMenu);
+    cardMenu->addMenu(m_viewMenu);
+}
+
+QAction* LayoutCommands::add(QMenu* menu, const char* name, const QString& text,
+                             QList<QKeySequence> keys)
+{
+    QAction* action = menu->addAction(text);
+    action->setObjectName(name);
+    action->setShortcuts(keys);
+    // The keys work wherever the host window has the focus, not only while the menu is open.
+    action->setShortcutContext(Qt::WindowShortcut);
+    m_editor.hostWindow()->addAction(action);
+    return action;
+}
+
+QAction* LayoutCommands::action(const char* name) const
+{
+    return m_editor.hostWindow()->findChild<QAction*>(name);
+}
+
+void LayoutCommands::remember() const
+{
+    QSettings settings = viewSettings();
+    const CardView* view = m_editor.view();
+    settings.setValue("view/zoom", view->zoom());
+    settings.setValue("view/grid", view->gridShown());
+    settings.setValue("view/snapToGrid", view->snapsToGrid());
+    settings.setValue("view/guides", view->guidesOn());
+}
