@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QMenu>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -316,6 +317,15 @@ private slots:
             QTest::keyClick(&window, Qt::Key_0, Qt::ControlModifier);
             QCOMPARE(view->zoom(), 1.0);
             QCOMPARE(window.size(), QSize(MainWindow::ClientWidth, MainWindow::ClientHeight));
+
+            // To fit: as large as the screen holds the whole window, card and buttons.
+            window.layoutCommands().action("zoomToFitAction")->trigger();
+            const QSize screen = window.screen()->availableGeometry().size();
+            QVERIFY2(view->zoom() > 2, qPrintable(QString::number(view->zoom())));
+            const QSize framed = window.frameGeometry().size();
+            QVERIFY(framed.width() <= screen.width() && framed.height() <= screen.height());
+            QVERIFY(framed.width() >= screen.width() - 1 || framed.height() >= screen.height() - 1);
+            QCOMPARE(view->visibleRegion().boundingRect(), view->rect());
 
             // Zoomed in past the screen the card scrolls; the wheel keeps its point put.
             view->setZoom(3);
