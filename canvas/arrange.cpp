@@ -104,12 +104,17 @@ void run(CardEditor& editor, Command command)
         "Align top",           "Align middles",   "Align bottom",
         "Distribute across",   "Distribute down", "Centre across the card",
         "Centre down the card"};
-    CardEditor::Change step(editor, names[int(command)]);
-    for (qsizetype i = 0; i < selected.size(); ++i)
-        editor.changeItem(selected[i].kind, selected[i].index, [&](CardItem& item) {
-            item.setLeft(float(corners[i].x()));
-            item.setTop(float(corners[i].y()));
-        });
+    {
+        CardEditor::Change step(editor, names[int(command)]);
+        for (qsizetype i = 0; i < selected.size(); ++i)
+            editor.changeItem(selected[i].kind, selected[i].index, [&](CardItem& item) {
+                item.setLeft(float(corners[i].x()));
+                item.setTop(float(corners[i].y()));
+            });
+    }
+    // The handles go with the primary element.
+    if (editor.handlesShown())
+        editor.placeHandles(editor.selection().kind, editor.selection().index);
 }
 
 } // namespace arrange

@@ -28,39 +28,39 @@ LayoutCommands::LayoutCommands(CardEditor& editor)
     m_viewMenu->setObjectName("viewMenu");
 
     using arrange::Command;
-    const auto arrangeBy = [this](QAction* action, Command command) {
-        connect(action, &QAction::triggered, this,
-                [this, command] { arrange::run(m_editor, command); });
-    };
     const auto keys = [](QKeyCombination key) { return QList<QKeySequence>{QKeySequence(key)}; };
     const auto ctrlShift = Qt::CTRL | Qt::SHIFT;
-    arrangeBy(add(m_arrangeMenu, "alignLeftAction", "Align Left", keys(ctrlShift | Qt::Key_Left)),
-              Command::AlignLeft);
-    arrangeBy(add(m_arrangeMenu, "alignCentresAction", "Align Centers"),
-              Command::AlignHorizontalCentres);
-    arrangeBy(
-        add(m_arrangeMenu, "alignRightAction", "Align Right", keys(ctrlShift | Qt::Key_Right)),
-        Command::AlignRight);
-    m_arrangeMenu->addSeparator();
-    arrangeBy(add(m_arrangeMenu, "alignTopAction", "Align Top", keys(ctrlShift | Qt::Key_Up)),
-              Command::AlignTop);
-    arrangeBy(add(m_arrangeMenu, "alignMiddlesAction", "Align Middles"),
-              Command::AlignVerticalCentres);
-    arrangeBy(
-        add(m_arrangeMenu, "alignBottomAction", "Align Bottom", keys(ctrlShift | Qt::Key_Down)),
-        Command::AlignBottom);
-    m_arrangeMenu->addSeparator();
-    arrangeBy(add(m_arrangeMenu, "distributeAcrossAction", "Distribute Horizontally"),
-              Command::DistributeHorizontally);
-    arrangeBy(add(m_arrangeMenu, "distributeDownAction", "Distribute Vertically"),
-              Command::DistributeVertically);
-    m_arrangeMenu->addSeparator();
-    arrangeBy(add(m_arrangeMenu, "centreAcrossAction", "Center on Card Horizontally",
-                  keys(ctrlShift | Qt::Key_H)),
-              Command::CentreOnCardHorizontally);
-    arrangeBy(add(m_arrangeMenu, "centreDownAction", "Center on Card Vertically",
-                  keys(ctrlShift | Qt::Key_V)),
-              Command::CentreOnCardVertically);
+    // In menu order; a command with no name is a separator.
+    const struct {
+        const char* name;
+        const char* text;
+        Command command;
+        QList<QKeySequence> keys;
+    } arranging[] = {
+        {"alignLeftAction", "Align Left", Command::AlignLeft, keys(ctrlShift | Qt::Key_Left)},
+        {"alignCentresAction", "Align Centers", Command::AlignHorizontalCentres, {}},
+        {"alignRightAction", "Align Right", Command::AlignRight, keys(ctrlShift | Qt::Key_Right)},
+        {nullptr, nullptr, {}, {}},
+        {"alignTopAction", "Align Top", Command::AlignTop, keys(ctrlShift | Qt::Key_Up)},
+        {"alignMiddlesAction", "Align Middles", Command::AlignVerticalCentres, {}},
+        {"alignBottomAction", "Align Bottom", Command::AlignBottom, keys(ctrlShift | Qt::Key_Down)},
+        {nullptr, nullptr, {}, {}},
+        {"distributeAcrossAction", "Distribute Horizontally", Command::DistributeHorizontally, {}},
+        {"distributeDownAction", "Distribute Vertically", Command::DistributeVertically, {}},
+        {nullptr, nullptr, {}, {}},
+        {"centreAcrossAction", "Center on Card Horizontally", Command::CentreOnCardHorizontally,
+         keys(ctrlShift | Qt::Key_H)},
+        {"centreDownAction", "Center on Card Vertically", Command::CentreOnCardVertically,
+         keys(ctrlShift | Qt::Key_V)},
+    };
+    for (const auto& item : arranging) {
+        if (!item.name) {
+            m_arrangeMenu->addSeparator();
+            continue;
+        }
+        connect(add(m_arrangeMenu, item.name, item.text, item.keys), &QAction::triggered, this,
+                [this, command = item.command] { arrange::run(m_editor, command); });
+    }
 
     connect(add(m_viewMenu, "zoomInAction", "Zoom In",
                 {QKeySequence(Qt::CTRL | Qt::Key_Equal), QKeySequence(Qt::CTRL | Qt::Key_Plus)}),

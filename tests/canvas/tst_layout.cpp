@@ -146,6 +146,11 @@ private slots:
                  (QList<QRectF>{{150, 300, 300, 150}, {150, 900, 600, 300}, {150, 60, 150, 600}}));
         QTest::keyClick(&window, Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(shapeBoxes(editor, 3)[1].left(), (5400 - 600) / 2.0);
+        // The handles follow the primary element.
+        QVERIFY(editor.handlesShown());
+        const QRectF primary =
+            box(element(editor, editor.selection().kind, editor.selection().index));
+        QCOMPARE(editor.handlePosition(7), primary.bottomRight());
         QCOMPARE(editor.undoStack()->count(), steps + 2);
         editor.undoStack()->undo();
         editor.undoStack()->undo();
