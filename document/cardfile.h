@@ -73,7 +73,8 @@ struct QrCodeRecord {
 // for yes and no. More than eight pairs take several "Extra" records in a row with the same
 // subject. A reader ignores names and subjects it does not know, and an "Extra" that follows
 // no record of its subject. Only what differs from its default is written, so a card that
-// uses none of these properties is written byte for byte as before.
+// uses none of these properties is written byte for byte as before; a property no pair names
+// has its default.
 // Names so far, element: "ShrinkToFit" "1" (a text drawn at the largest size that fits its box).
 struct ExtraPair {
     QString name;
