@@ -3,6 +3,7 @@
 #include "app/runcounter.h"
 #include "app/updatelauncher.h"
 #include "canvas/cardeditor.h"
+#include "canvas/layoutcommands.h"
 #include "controls/programbutton.h"
 #include "dialogs/cardoptionsdialog.h"
 #include "dialogs/qroptionsdialog.h"
@@ -18,6 +19,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDir>
 #include <QFileInfo>
@@ -25,7 +27,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScopedValueRollback>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
 #include <QUndoStack>
 
 namespace {
@@ -64,6 +71,7 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
     setFixedSize(ClientWidth, ClientHeight);
     createCommandBar();
     m_editor = new CardEditor(this);
+    createCardArea();
     createSaveMenu();
     createDecorations();
 
@@ -76,6 +84,79 @@ MainWindow::MainWindow(StartupOptions options, QWidget* parent)
     connect(printButton, &SkinButton::clicked, m_printCommand, &PrintCommand::run);
     createShortcuts();
     createEditKeys();
+
+    for (QWidget* below :
+         std::initializer_list<QWidget*>{aboutButton, helpButton, updateButton, exitButton,
+                                         frontShapeButton, snapshotSurface, followPicture})
+        m_belowCard.append({below, below->geometry()});
+    m_layoutCommands = new LayoutCommands(*m_editor);
+    m_layoutCommands->setFitRoom([this] { return cardRoom(); });
+    connect(m_editor->view(), &CardView::zoomChanged, this,
+            [this](qreal, QPointF before, QPointF after) { followZoom(before, after); });
+    layOutCard();
+}
+
+void MainWindow::createCardArea()
+{
+    // Frameless and exactly the card's size at full size: the window looks as it always has.
+    cardArea = new QScrollArea(this);
+    cardArea->setObjectName("cardArea");
+    cardArea->setFrameShape(QFrame::NoFrame);
+    cardArea->setFocusPolicy(Qt::NoFocus);
+    cardArea->setWidget(m_editor->view());
+    m_editor->view()->installEventFilter(this);
+}
+
+QSize MainWindow::cardRoom() const
+{
+    const QScreen* shown = screen();
+    if (!shown)
+        return {ClientWidth, int(CardDesign::DefaultHeightPixels)};
+    const QSize frame = frameGeometry().size() - geometry().size();
+    return shown->availableGeometry().size() - frame
+           - QSize(0, ClientHeight - int(CardDesign::DefaultHeightPixels));
+}
+
+void MainWindow::layOutCard()
+{
+    const QSize card = m_editor->view()->size();
+    QSize area = card;
+    if (m_editor->view()->zoom() != 1) {
+        // Scroll bars where the room ends, each taking its width from the room.
+        const QSize room = cardRoom().expandedTo({ClientWidth, 1});
+        const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+        area = card.boundedTo(room);
+        if (area.width() < card.width())
+            area.setHeight(qMin(room.height(), card.height() + bar));
+        if (area.height() < card.height())
+            area.setWidth(qMin(room.width(), card.width() + bar));
+    }
+    cardArea->setGeometry(QRect(QPoint(0, 48), area));
+    // Its viewport follows now, not at the next showing: a hidden window measures true too.
+    QResizeEvent resized(area, area);
+    QCoreApplication::sendEvent(cardArea, &resized);
+    const int grownBy = qMax(0, area.height() - int(CardDesign::DefaultHeightPixels));
+    for (const auto& [below, atFullSize] : std::as_const(m_belowCard))
+        below->setGeometry(atFullSize.translated(0, grownBy));
+    setFixedSize(qMax(ClientWidth, area.width()), ClientHeight + grownBy);
+}
+
+// The card point under the pointer stays under it.
+void MainWindow::followZoom(QPointF anchorBefore, QPointF anchorAfter)
+{
+    layOutCard();
+    const QPointF by = anchorAfter - anchorBefore;
+    cardArea->horizontalScrollBar()->setValue(cardArea->horizontalScrollBar()->value()
+                                              + qRound(by.x()));
+    cardArea->verticalScrollBar()->setValue(cardArea->verticalScrollBar()->value()
+                                            + qRound(by.y()));
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_editor->view() && event->type() == QEvent::Resize)
+        layOutCard();
+    return QWidget::eventFilter(watched, event);
 }
 
 MainWindow::~MainWindow()

@@ -6,11 +6,13 @@
 #include <QWidget>
 
 class CardEditor;
+class LayoutCommands;
 class PrintCommand;
 class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
+class QScrollArea;
 class SkinButton;
 
 // The main window: the command bar around the card editor, start-up and shutdown.
@@ -27,6 +29,7 @@ public:
     void startUp(bool withCommandLine = true);
 
     CardEditor& editor() const { return *m_editor; }
+    LayoutCommands& layoutCommands() const { return *m_layoutCommands; }
     // The Print button's chain, whose sheet and preview the callers wait for.
     PrintCommand& printCommand() const { return *m_printCommand; }
     QString programFolder() const;
@@ -42,6 +45,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createCommandBar();
@@ -65,6 +69,13 @@ private:
     void registerFileType();
     void readCommandLineCard();
     void updateRunCounter();
+    void createCardArea();
+    // The card's room on this screen, and the window laid out around the card at its zoom:
+    // at full size the card fits the window as designed; a larger card grows the window, and
+    // past the room it scrolls.
+    QSize cardRoom() const;
+    void layOutCard();
+    void followZoom(QPointF anchorBefore, QPointF anchorAfter);
 
     // Command bar.
     SkinButton* newButton;
@@ -92,6 +103,11 @@ private:
 
     // The Print button's chain.
     PrintCommand* m_printCommand;
+
+    // The card view's scroll area, and where the widgets below the card stand at full size.
+    QScrollArea* cardArea;
+    QList<std::pair<QWidget*, QRect>> m_belowCard;
+    LayoutCommands* m_layoutCommands;
 
     StartupOptions m_options;
     CardEditor* m_editor;

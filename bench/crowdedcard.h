@@ -52,6 +52,8 @@ QByteArray crowdedCardFile(int elements)
 // A main window showing a card of `elements` elements, read from a file as a user opens it.
 struct ShownCard {
     QTemporaryDir programDir;
+    // The view's remembered zoom and toggles stay out of the user's settings.
+    bool ownSettings = qputenv("XDG_CONFIG_HOME", QFile::encodeName(programDir.filePath("config")));
     MainWindow window{StartupOptions{programDir.filePath("qmark"), {}}};
     CardEditor& editor = window.editor();
 

@@ -1,6 +1,7 @@
 #include "canvas/cardview.h"
 
 #include "canvas/cardeditor.h"
+#include "canvas/snapping.h"
 #include "controls/inputcodes.h"
 #include "document/twips.h"
 #include "render/cardpainter.h"
@@ -11,7 +12,9 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QTimer>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -51,27 +54,104 @@ CardView::CardView(CardEditor& editor, QWidget* parent)
     syncSize();
 }
 
-QPointF CardView::toPixels(QPointF twips) { return twips / TwipsPerPixel; }
-QPointF CardView::toTwips(QPointF pixels) { return pixels * TwipsPerPixel; }
+QPointF CardView::toPixels(QPointF twips) const { return twips / TwipsPerPixel * m_zoom; }
+QPointF CardView::toTwips(QPointF pixels) const { return pixels * TwipsPerPixel / m_zoom; }
+
+QRect CardView::cardRect() const
+{
+    const CardDesign& design = m_editor.design();
+    return QRect(0, 0, qMax(0, qRound(design.widthPixels)), qMax(0, qRound(design.heightPixels)));
+}
+
+QRect CardView::onWidget(const QRect& cardPixels) const
+{
+    if (m_zoom == 1)
+        return cardPixels;
+    return QRectF(QPointF(cardPixels.topLeft()) * m_zoom, QSizeF(cardPixels.size()) * m_zoom)
+        .toAlignedRect();
+}
+
+QRegion CardView::onCard(const QRegion& widgetPixels) const
+{
+    if (m_zoom == 1)
+        return widgetPixels;
+    QRegion card;
+    for (const QRect& rect : widgetPixels)
+        card +=
+            QRectF(QPointF(rect.topLeft()) / m_zoom, QSizeF(rect.size()) / m_zoom).toAlignedRect();
+    return card;
+}
+
+qreal CardView::cardScale() const { return devicePixelRatioF() * m_zoom; }
 
 void CardView::syncSize()
 {
-    const CardDesign& design = m_editor.design();
-    resize(qMax(0, qRound(design.widthPixels)), qMax(0, qRound(design.heightPixels)));
+    const QRect card = cardRect();
+    resize(qRound(card.width() * m_zoom), qRound(card.height() * m_zoom));
+}
+
+void CardView::setZoom(qreal zoom) { zoomAbout(zoom, QPointF(width(), height()) / 2); }
+
+void CardView::zoomAbout(qreal zoom, QPointF pixels)
+{
+    zoom = std::clamp<qreal>(zoom, Zooms[0], std::end(Zooms)[-1]);
+    if (zoom == m_zoom)
+        return;
+    const QPointF after = pixels / m_zoom * zoom;
+    m_zoom = zoom;
+    // The kept pixels are at the old zoom: all drawn again.
+    m_under = QImage();
+    syncSize();
+    updateCard();
+    emit zoomChanged(m_zoom, pixels, after);
+}
+
+// The next step from the zoom, in or out; the zoom itself past the last step.
+qreal CardView::nextZoom(bool in) const
+{
+    if (in) {
+        const auto* step = std::upper_bound(std::begin(Zooms), std::end(Zooms), m_zoom);
+        return step == std::end(Zooms) ? m_zoom : *step;
+    }
+    const auto* step = std::lower_bound(std::begin(Zooms), std::end(Zooms), m_zoom);
+    return step == std::begin(Zooms) ? m_zoom : *(step - 1);
+}
+
+void CardView::zoomIn() { setZoom(nextZoom(true)); }
+void CardView::zoomOut() { setZoom(nextZoom(false)); }
+
+void CardView::zoomToFit(QSize pixels)
+{
+    const QRect card = cardRect();
+    if (card.isEmpty())
+        return;
+    setZoom(qMin(qreal(pixels.width()) / card.width(), qreal(pixels.height()) / card.height()));
+}
+
+// Ctrl+wheel: a step a notch, the card point under the pointer staying under it.
+void CardView::wheelEvent(QWheelEvent* event)
+{
+    const int notches = event->angleDelta().y();
+    if (!(event->modifiers() & Qt::ControlModifier) || notches == 0) {
+        QWidget::wheelEvent(event);
+        return;
+    }
+    zoomAbout(nextZoom(notches > 0), event->position());
+    event->accept();
 }
 
 QRect CardView::reachPixels(const QRectF& box) const
 {
     // A pixel more each way holds an edge that falls inside a pixel.
-    const QRectF pixels(toPixels(box.topLeft()), box.size() / TwipsPerPixel);
-    return pixels.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(rect());
+    const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
+    return pixels.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(cardRect());
 }
 
 void CardView::updateTwips(const QRectF& box)
 {
     const QRect touched = reachPixels(box);
     m_underStale += touched;
-    update(touched);
+    update(onWidget(touched));
 }
 
 void CardView::updateElement(quint64 serial, const QRectF& box)
@@ -80,14 +160,14 @@ void CardView::updateElement(quint64 serial, const QRectF& box)
     // The elements drawn over the kept pixels are drawn afresh at every repaint anyway.
     if (!m_over.contains(serial))
         m_underStale += touched;
-    update(touched);
+    update(onWidget(touched));
 }
 
 void CardView::updateCard()
 {
     m_over.clear();
     m_splitFor = {};
-    m_underStale = rect();
+    m_underStale = cardRect();
     update();
 }
 
@@ -95,12 +175,22 @@ void CardView::updateHandle(int handle)
 {
     // At a fractional scale factor a handle's edge pixels show what lies beneath it.
     const int margin = wholeScale() ? 0 : 1;
-    update(handlePixels(m_editor, handle)
-               .adjusted(-margin, -margin, margin, margin)
-               .intersected(rect()));
+    update(handleRect(handle).adjusted(-margin, -margin, margin, margin).intersected(rect()));
 }
 
-bool CardView::wholeScale() const { return devicePixelRatioF() == std::floor(devicePixelRatioF()); }
+QRect CardView::handleRect(int handle) const
+{
+    const QRect atFull = handlePixels(m_editor, handle);
+    if (m_zoom == 1)
+        return atFull;
+    // Centred where it is centred on the card at full size, and as large on screen.
+    const QPointF centre =
+        toPixels(m_editor.handlePosition(handle)
+                 + QPointF(CardEditor::HandleTwips, CardEditor::HandleTwips) / 2);
+    return QRect((centre - QPointF(atFull.width(), atFull.height()) / 2).toPoint(), atFull.size());
+}
+
+bool CardView::wholeScale() const { return cardScale() == std::floor(cardScale()); }
 
 // ---- Hits ------------------------------------------------------------------------------
 
@@ -126,7 +216,7 @@ int CardView::handleAt(QPointF pointTwips) const
     // Later handles lie above earlier ones.
     const QPoint pixel = toPixels(pointTwips).toPoint();
     for (int i = m_editor.handleCount() - 1; i >= 0; --i)
-        if (handlePixels(m_editor, i).contains(pixel))
+        if (handleRect(i).contains(pixel))
             return i;
     return -1;
 }
@@ -137,7 +227,11 @@ void CardView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect();
-    paintCard(painter, event->region());
+    // The card is drawn in its own pixels, at the zoom; what lies over it, in the widget's.
+    painter.save();
+    painter.scale(m_zoom, m_zoom);
+    paintCard(painter, onCard(event->region()));
+    painter.restore();
 
     if (m_editor.handlesShown()) {
         // At a fractional scale factor a handle's pixel edges fall between device pixels, and
@@ -145,7 +239,7 @@ void CardView::paintEvent(QPaintEvent* event)
         const QTransform toDevice = painter.deviceTransform();
         const QTransform fromDevice = toDevice.inverted();
         for (int i = 0; i < m_editor.handleCount(); ++i) {
-            const QRect pixels = handlePixels(m_editor, i);
+            const QRect pixels = handleRect(i);
             if (!pixels.intersects(exposed))
                 continue;
             const QRectF device = toDevice.mapRect(QRectF(pixels));
@@ -161,6 +255,102 @@ void CardView::paintEvent(QPaintEvent* event)
         painter.drawRect(outlineRect().adjusted(0, 0, -1, -1));
     }
     paintSelectionMarks(painter, exposed);
+    paintGridAndGuides(painter, exposed);
+}
+
+void CardView::setGridShown(bool shown)
+{
+    if (shown == m_gridShown)
+        return;
+    m_gridShown = shown;
+    update();
+}
+
+// Over everything else, in the widget's pixels, so that it never reaches the kept card, a
+// print or a file.
+void CardView::paintGridAndGuides(QPainter& painter, const QRect& exposed)
+{
+    const QRect card = onWidget(cardRect());
+    if (m_gridShown) {
+        // Every line while they stand apart; every fifth or tenth when dense, as at full size.
+        const qreal step = snapping::gridTwips() / TwipsPerPixel * m_zoom;
+        int every = 1;
+        for (const int n : {1, 2, 5, 10})
+            if ((every = n) * step >= 6)
+                break;
+        painter.setPen(QPen(QColor(128, 128, 160, 80), 0));
+        const qreal spacing = step * every;
+        for (qreal x = std::ceil(exposed.left() / spacing) * spacing; x <= exposed.right();
+             x += spacing)
+            painter.drawLine(
+                QLineF(std::floor(x) + 0.5, card.top(), std::floor(x) + 0.5, card.bottom() + 1));
+        for (qreal y = std::ceil(exposed.top() / spacing) * spacing; y <= exposed.bottom();
+             y += spacing)
+            painter.drawLine(
+                QLineF(card.left(), std::floor(y) + 0.5, card.right() + 1, std::floor(y) + 0.5));
+    }
+    painter.setPen(QPen(QColor(230, 0, 160), 0));
+    if (m_guideAcross) {
+        const qreal x = std::floor(toPixels({*m_guideAcross, 0}).x()) + 0.5;
+        painter.drawLine(QLineF(x, card.top(), x, card.bottom() + 1));
+    }
+    if (m_guideDown) {
+        const qreal y = std::floor(toPixels({0, *m_guideDown}).y()) + 0.5;
+        painter.drawLine(QLineF(card.left(), y, card.right() + 1, y));
+    }
+}
+
+void CardView::showGuides(std::optional<qreal> across, std::optional<qreal> down)
+{
+    if (across == m_guideAcross && down == m_guideDown)
+        return;
+    m_guideAcross = across;
+    m_guideDown = down;
+    update();
+}
+
+QPointF CardView::snapOffset(const QList<qreal>& across, const QList<qreal>& down)
+{
+    std::optional<qreal> guideAcross, guideDown;
+    QPointF offset;
+    if (!(m_dragModifiers & SuspendSnapping) && (m_guidesOn || m_snapToGrid)) {
+        const qreal reach = GuideReach * TwipsPerPixel / m_zoom;
+        snapping::Lines lines;
+        if (m_guidesOn)
+            lines = snapping::guideLines(m_editor.design(), m_editor.selectedElements());
+        const qreal grid = snapping::gridTwips();
+        // A guide within reach first, else the grid.
+        const auto axis = [&](const QList<qreal>& moving, const QList<qreal>& targets,
+                              std::optional<qreal>& guide) -> qreal {
+            if (moving.isEmpty())
+                return 0;
+            if (m_guidesOn)
+                if (const auto snap = snapping::nearest(moving, targets, reach)) {
+                    guide = snap->line;
+                    return snap->offset;
+                }
+            return m_snapToGrid ? snapping::toGrid(moving.front(), grid) - moving.front() : 0;
+        };
+        offset = {axis(across, lines.across, guideAcross), axis(down, lines.down, guideDown)};
+    }
+    showGuides(guideAcross, guideDown);
+    return offset;
+}
+
+// A move snaps the element's box, as it would land, by its edges and centre; a press that
+// has not travelled moves nothing.
+QPointF CardView::snappedMove(const CardHit& hit, QPointF pointerTwips)
+{
+    const CardItem* item = m_editor.item(hit.kind, hit.index);
+    if (!item)
+        return {};
+    const QPointF press = QPointF(item->left, item->top) + hit.partOrigin + m_editor.pressTwips();
+    if (pointerTwips == press) {
+        showGuides({}, {});
+        return {};
+    }
+    const QRectF moved = item->box().translated(pointerTwips - press);
+    return snapOffset(snapping::acrossOf(moved), snapping::downOf(moved));
 }
 
 // The card is kept in two parts. The underlay, every element but the selected one and the
@@ -185,17 +375,19 @@ void CardView::paintCard(QPainter& painter, const QRegion& exposed)
         m_over.clear();
         // Where a handle lies, at a whole scale factor, it hides the card entirely.
         QRegion card = exposed;
-        if (m_editor.handlesShown() && wholeScale())
+        if (m_editor.handlesShown() && wholeScale() && m_zoom == 1)
             for (int i = 0; i < m_editor.handleCount(); ++i)
                 card -= handlePixels(m_editor, i);
         screenpainter::paintVisible(painter, design, card);
         return;
     }
-    const int ratio = int(devicePixelRatioF());
-    if (m_under.size() != size() * ratio || m_under.devicePixelRatio() != ratio) {
-        m_under = QImage(size() * ratio, QImage::Format_RGB32);
+    // The kept pixels are device pixels: its painter works in the card's pixels.
+    const int ratio = int(cardScale());
+    const QSize card = cardRect().size();
+    if (m_under.size() != card * ratio || m_under.devicePixelRatio() != ratio) {
+        m_under = QImage(card * ratio, QImage::Format_RGB32);
         m_under.setDevicePixelRatio(ratio);
-        m_underStale = rect();
+        m_underStale = cardRect();
     }
     keepOverlayOnTop();
     refreshUnderlay();
@@ -305,7 +497,7 @@ void CardView::paintSelectionMarks(QPainter& painter, const QRect& exposed)
             if (!item || !item->visible || element == m_editor.selection())
                 continue;
             const QRect box =
-                QRectF(toPixels(item->box().topLeft()), item->box().size() / TwipsPerPixel)
+                QRectF(toPixels(item->box().topLeft()), item->box().size() / TwipsPerPixel * m_zoom)
                     .toAlignedRect();
             if (box.adjusted(-1, -1, 1, 1).intersects(exposed))
                 painter.drawRect(box.adjusted(-1, -1, 0, 0));
@@ -330,7 +522,7 @@ void CardView::mousePressEvent(QMouseEvent* event)
     const int button = mousecode::button(event->button());
     if (const int handle = handleAt(at); handle >= 0) {
         m_pressed.reset();
-        m_grabOffset = event->position().toPoint() - handlePixels(m_editor, handle).topLeft();
+        m_grabOffset = event->position().toPoint() - handleRect(handle).topLeft();
         m_editor.handlePressed(handle);
         m_dragHandle = handle;
         m_dragOver = {};
@@ -363,6 +555,7 @@ void CardView::mouseMoveEvent(QMouseEvent* event)
     }
     if (dragging()) {
         m_editor.setResizeKeepsAspect(event->modifiers() & Qt::ShiftModifier);
+        m_dragModifiers = event->modifiers();
         const QPointF pixels = event->position();
         moveOutline(pixels);
         const DragTarget now = dragTargetAt(pixels);
@@ -376,9 +569,14 @@ void CardView::mouseMoveEvent(QMouseEvent* event)
         reportDrag(now, pixels);
         return;
     }
-    // An element that took the press keeps the pointer, and does not change its shape.
-    if (event->buttons() != Qt::NoButton && m_pressed)
+    // An element that took the press keeps the pointer, and does not change its shape; the
+    // guides it would snap to show.
+    if (event->buttons() != Qt::NoButton && m_pressed) {
+        m_dragModifiers = event->modifiers();
+        if (event->buttons() & Qt::LeftButton)
+            snappedMove(*m_pressed, toTwips(event->position()));
         return;
+    }
     const QPointF at = toTwips(event->position());
     if (event->buttons() == Qt::NoButton) {
         if (const int handle = handleAt(at); handle >= 0) {
@@ -400,7 +598,7 @@ void CardView::mouseReleaseEvent(QMouseEvent* event)
         // A click on the empty card is no band: it changes nothing.
         if (band.width() > 2 || band.height() > 2)
             m_editor.selectTouching(
-                QRectF(toTwips(band.topLeft()), QSizeF(band.size()) * TwipsPerPixel),
+                QRectF(toTwips(band.topLeft()), QSizeF(band.size()) * TwipsPerPixel / m_zoom),
                 event->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier));
         return;
     }
@@ -419,8 +617,13 @@ void CardView::mouseReleaseEvent(QMouseEvent* event)
     const CardItem* item = m_editor.item(hit.kind, hit.index);
     if (!item)
         return;
-    const QPointF local =
-        toTwips(event->position()) - QPointF(item->left, item->top) - hit.partOrigin;
+    QPointF at = toTwips(event->position());
+    if (event->button() == Qt::LeftButton) {
+        m_dragModifiers = event->modifiers();
+        at += snappedMove(hit, at);
+        showGuides({}, {});
+    }
+    const QPointF local = at - QPointF(item->left, item->top) - hit.partOrigin;
     m_editor.elementReleased(hit, float(local.x()), float(local.y()));
 }
 
@@ -524,10 +727,15 @@ CardView::DragTarget CardView::dragTargetAt(QPointF pixels) const
     return target;
 }
 
-QPointF CardView::localTwips(const DragTarget& target, QPointF pixels) const
+QPointF CardView::localTwips(const DragTarget& target, QPointF pixels)
 {
-    // Element positions come from the element's own twips, not a rounded pixel box.
+    // Element positions come from the element's own twips, not a rounded pixel box. The
+    // pointer is the edge the handle moves, so it is what snaps, on the axes the handle moves.
     QPointF at = toTwips(QPointF(pixels.toPoint()));
+    const bool across = m_dragHandle != 3 && m_dragHandle != 4;
+    const bool down = m_dragHandle != 1 && m_dragHandle != 6;
+    at += snapOffset(across ? QList<qreal>{at.x()} : QList<qreal>(),
+                     down ? QList<qreal>{at.y()} : QList<qreal>());
     if (target.element)
         if (const CardItem* item = m_editor.item(target.element->kind, target.element->index))
             at -= QPointF(item->left, item->top);
@@ -562,4 +770,5 @@ void CardView::endDrag()
     update(outlineRect());
     m_dragHandle = -1;
     m_dragOver = {};
+    showGuides({}, {});
 }

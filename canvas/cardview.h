@@ -44,9 +44,22 @@ public:
     std::optional<CardHit> elementAt(QPointF pointTwips) const;
     // The topmost shown handle under a point of the card (twips), or -1.
     int handleAt(QPointF pointTwips) const;
-    // A point of the card (twips) in this widget's pixels, and back.
-    static QPointF toPixels(QPointF twips);
-    static QPointF toTwips(QPointF pixels);
+    // A point of the card (twips) in this widget's pixels at the zoom, and back.
+    QPointF toPixels(QPointF twips) const;
+    QPointF toTwips(QPointF pixels) const;
+
+    // The zoom: how many of this widget's pixels show one pixel of the card. What is drawn
+    // follows it (text and pictures at that resolution); the handles keep their screen size.
+    static constexpr qreal Zooms[] = {1, 1.5, 2, 3, 4};
+    qreal zoom() const { return m_zoom; }
+    void setZoom(qreal zoom);
+    // The next zoom step in or out from the current one.
+    void zoomIn();
+    void zoomOut();
+    // The largest zoom, steps and anything between, at which the whole card fits `pixels`.
+    void zoomToFit(QSize pixels);
+    // Zooms keeping the card point under `pixels` (this widget's) where it is on screen.
+    void zoomAbout(qreal zoom, QPointF pixels);
 
     // Repaints what a box of the card (twips) covers, its antialiased edge included.
     void updateTwips(const QRectF& box);
@@ -61,7 +74,30 @@ public:
 
     bool dragging() const { return m_dragHandle >= 0; }
 
+    // The grid (drawn faintly over the card, never printed), snapping to it, and the smart
+    // guides: a move or resize within GuideReach screen pixels of a guide line snaps to it,
+    // and the line shows until the button comes up. All off until turned on.
+    static constexpr int GuideReach = 4;
+    // Held during a drag, it suspends every snap: Meta (the Super or Windows key), since
+    // Alt moves windows and Shift and Ctrl already mean something to a drag.
+    static constexpr Qt::KeyboardModifier SuspendSnapping = Qt::MetaModifier;
+    bool gridShown() const { return m_gridShown; }
+    void setGridShown(bool shown);
+    bool snapsToGrid() const { return m_snapToGrid; }
+    void setSnapToGrid(bool snap) { m_snapToGrid = snap; }
+    bool guidesOn() const { return m_guidesOn; }
+    void setGuidesOn(bool on) { m_guidesOn = on; }
+    // The guide lines showing now, in twips: a vertical one by x, a horizontal one by y.
+    std::optional<qreal> guideAcross() const { return m_guideAcross; }
+    std::optional<qreal> guideDown() const { return m_guideDown; }
+
+signals:
+    // The zoom changed; `anchor`, when given, is the widget point to keep under the pointer
+    // (before, after), for a scroll area to follow.
+    void zoomChanged(qreal zoom, QPointF anchorBefore, QPointF anchorAfter);
+
 protected:
+    void wheelEvent(QWheelEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
@@ -80,7 +116,7 @@ private:
         bool operator==(const DragTarget&) const = default;
     };
     DragTarget dragTargetAt(QPointF pixels) const;
-    QPointF localTwips(const DragTarget& target, QPointF pixels) const;
+    QPointF localTwips(const DragTarget& target, QPointF pixels);
     void reportDrag(const DragTarget& target, QPointF pixels);
     QRect outlineRect() const;
     // A whole number of device pixels to a pixel, where a handle fills its pixels exactly.
@@ -88,6 +124,15 @@ private:
     void moveOutline(QPointF pixels);
     void endDrag();
     QRect reachPixels(const QRectF& box) const;
+    // The card in its own pixels, and what of this widget a part of it covers.
+    QRect cardRect() const;
+    QRect onWidget(const QRect& cardPixels) const;
+    QRegion onCard(const QRegion& widgetPixels) const;
+    // A handle where it shows, in this widget's pixels: screen size at any zoom.
+    QRect handleRect(int handle) const;
+    // Device pixels to a card pixel.
+    qreal cardScale() const;
+    qreal nextZoom(bool in) const;
     bool keepsCard() const;
     void paintCard(QPainter& painter, const QRegion& exposed);
     void refreshUnderlay();
@@ -97,8 +142,21 @@ private:
     void moveSplit();
     void paintSelectionMarks(QPainter& painter, const QRect& exposed);
     void showFocusFrame();
+    // How far a drag moves to snap, given the positions that move on each axis (twips); shows
+    // the guide lines it snaps to.
+    QPointF snapOffset(const QList<qreal>& across, const QList<qreal>& down);
+    QPointF snappedMove(const CardHit& hit, QPointF pointerTwips);
+    void showGuides(std::optional<qreal> across, std::optional<qreal> down);
+    void paintGridAndGuides(QPainter& painter, const QRect& exposed);
 
     CardEditor& m_editor;
+    qreal m_zoom = 1;
+    bool m_gridShown = false;
+    bool m_snapToGrid = false;
+    bool m_guidesOn = false;
+    std::optional<qreal> m_guideAcross, m_guideDown;
+    // The keys held at the last pointer event of a drag.
+    Qt::KeyboardModifiers m_dragModifiers;
     // The element that took the press keeps the pointer until the button comes up.
     std::optional<CardHit> m_pressed;
     // The handle being dragged, where it was grabbed (pixels from its corner), where the
@@ -107,11 +165,11 @@ private:
     QPointF m_grabOffset;
     QPointF m_dragAt;
     DragTarget m_dragOver;
-    // A rubber band drawn from a press on the empty card, in pixels.
+    // A rubber band drawn from a press on the empty card, in this widget's pixels.
     std::optional<QRect> m_band;
     bool m_focusShown = false;
-    // The card's underlay as last drawn, and what of it has changed since; the elements of
-    // the overlay, by serial.
+    // The card's underlay as last drawn (at the zoom), and what of it has changed since, in
+    // the card's pixels; the elements of the overlay, by serial.
     QImage m_under;
     QRegion m_underStale;
     QSet<quint64> m_over;

@@ -63,6 +63,7 @@ TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     connect(textColorBox, &ColorBox::clicked, this, &TextOptionsDialog::textColorClicked);
     connect(backColorBox, &ColorBox::clicked, this, &TextOptionsDialog::backColorClicked);
     connect(sameAsCardBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::sameAsCardClicked);
+    connect(shrinkToFitBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::shrinkToFitClicked);
     connect(textEdit, &QLineEdit::textChanged, this, &TextOptionsDialog::textEdited);
     connect(closeButton, &SkinButton::clicked, this, &TextOptionsDialog::closeClicked);
 }
@@ -113,6 +114,11 @@ void TextOptionsDialog::createControls()
         placeTwips(button, option.left, 720, 375, 375);
         m_alignment->addButton(button, option.index);
     }
+
+    // Beside the alignment, in the row's free end.
+    shrinkToFitBox = new QCheckBox("Shrink to Fit", this);
+    shrinkToFitBox->setObjectName("shrinkToFitBox");
+    placeTwips(shrinkToFitBox, 5160, 720, 2295, 375);
 
     textColorLabel = label(this, "textColorLabel", "Text Color");
     placeTwips(textColorLabel, 120, 1440, 915, 240);
@@ -183,6 +189,7 @@ void TextOptionsDialog::fillFrom(const CardItem& item)
     boldBox->setCheckState(look.bold ? Qt::Checked : Qt::Unchecked);
     italicBox->setCheckState(look.italic ? Qt::Checked : Qt::Unchecked);
     underlineBox->setCheckState(look.underline ? Qt::Checked : Qt::Unchecked);
+    shrinkToFitBox->setCheckState(look.shrinkToFit ? Qt::Checked : Qt::Unchecked);
     textColorBox->setBackColor(look.frwColor);
     backColorBox->setBackColor(look.backColor);
     textEdit->setText(look.caption);
@@ -264,6 +271,12 @@ void TextOptionsDialog::sameAsCardClicked()
     backColorBox->setBackColor(m_editor.cardBackColor());
     const qint32 color = backColorBox->backColor();
     changeSelected("Back color", [&](TextLook& look) { look.backColor = color; });
+}
+
+void TextOptionsDialog::shrinkToFitClicked()
+{
+    const bool shrink = shrinkToFitBox->checkState() != Qt::Unchecked;
+    changeSelected("Shrink to fit", [&](TextLook& look) { look.shrinkToFit = shrink; });
 }
 
 void TextOptionsDialog::textEdited()

@@ -42,6 +42,7 @@ public:
     void textColorClicked();
     void backColorClicked();
     void sameAsCardClicked();
+    void shrinkToFitClicked();
     void textEdited();
     void closeClicked();
 
@@ -67,8 +68,9 @@ private:
     QLabel* textColorLabel;
     ColorBox* textColorBox; // text colour
     QLabel* backColorLabel;
-    ColorBox* backColorBox;   // text background colour
-    QCheckBox* sameAsCardBox; // "Same Card Background"
+    ColorBox* backColorBox;    // text background colour
+    QCheckBox* sameAsCardBox;  // "Same Card Background"
+    QCheckBox* shrinkToFitBox; // "Shrink to Fit"
     QLabel* textLabel;
     QLineEdit* textEdit;     // the item's text
     SkinButton* closeButton; // "Close"

@@ -240,15 +240,87 @@ public:
                 position = design.items().size() - 1;
             }
         }
+        m_last = position;
         return design.items()[position];
     }
 
+    // Where the element of the last call lies.
+    qsizetype lastPosition() const { return m_last; }
+
 private:
     std::array<std::vector<qsizetype>, 4> m_positions;
+    qsizetype m_last = -1;
 };
 
+// The properties that ride in "Extra" records, a line each: the name in the file, its default
+// (what a record without it means), the value written (nothing while the property keeps its
+// default), and what a read value changes (a value that does not convert changes nothing).
+template <class Subject>
+struct ExtraProperty {
+    QLatin1StringView name;
+    QLatin1StringView byDefault;
+    std::optional<QString> (*value)(const Subject&);
+    void (*apply)(Subject&, const QString&);
+};
+
+std::optional<QString> flag(bool on)
+{
+    return on ? std::optional(QStringLiteral("1")) : std::nullopt;
+}
+
+std::optional<bool> readFlag(const QString& value)
+{
+    if (value == QLatin1String("1"))
+        return true;
+    if (value == QLatin1String("0"))
+        return false;
+    return std::nullopt;
+}
+
+const ExtraProperty<CardItem> ElementProperties[] = {
+    {QLatin1StringView("ShrinkToFit"), QLatin1StringView("0"),
+     [](const CardItem& item) {
+         return flag(item.kind == ElementKind::Text && item.text.shrinkToFit);
+     },
+     [](CardItem& item, const QString& value) {
+         if (const auto on = readFlag(value); on && item.kind == ElementKind::Text)
+             item.text.shrinkToFit = *on;
+     }},
+};
+
+// None yet: the back side's colour comes here.
+const std::array<ExtraProperty<CardDesign>, 0> CardProperties{};
+
+template <class Subject, class Table>
+QList<cardfile::ExtraPair> extraPairs(const Subject& subject, const Table& table)
+{
+    QList<cardfile::ExtraPair> pairs;
+    for (const ExtraProperty<Subject>& property : table)
+        if (const auto value = property.value(subject))
+            pairs.append({property.name, *value});
+    return pairs;
+}
+
+// A record stands for all of its subject: what its "Extra" records do not set is the default,
+// not what the template it is copied from may hold.
+template <class Subject, class Table>
+void applyDefaults(Subject& subject, const Table& table)
+{
+    for (const ExtraProperty<Subject>& property : table)
+        property.apply(subject, property.byDefault);
+}
+
+template <class Subject, class Table>
+void applyExtras(Subject& subject, const QList<cardfile::ExtraPair>& pairs, const Table& table)
+{
+    for (const cardfile::ExtraPair& pair : pairs)
+        for (const ExtraProperty<Subject>& property : table)
+            if (pair.name == property.name)
+                property.apply(subject, pair.value);
+}
+
 // One element's record, from an element carrying its kind's marker; others write nothing.
-void writeItem(cardfile::CardWriter& writer, const CardDesign& design, const CardItem& element)
+void writeRecord(cardfile::CardWriter& writer, const CardDesign& design, const CardItem& element)
 {
     const CardItem* item = &element;
     switch (item->kind) {
@@ -280,6 +352,14 @@ void writeItem(cardfile::CardWriter& writer, const CardDesign& design, const Car
     }
 }
 
+void writeItem(cardfile::CardWriter& writer, const CardDesign& design, const CardItem& item)
+{
+    const qsizetype before = writer.bytes().size();
+    writeRecord(writer, design, item);
+    if (writer.bytes().size() != before)
+        writer.writeExtras(cardfile::ElementSubject, extraPairs(item, ElementProperties));
+}
+
 } // namespace
 
 ReadResult read(QByteArrayView bytes, int maxElements)
@@ -288,9 +368,22 @@ ReadResult read(QByteArrayView bytes, int maxElements)
     CardDesign& design = result.design;
     ReadTargets targets;
     int elements = 0;
+    // What an "Extra" record may speak of: the card once read, and the element of the record
+    // just before (none after a record that made no element).
+    bool cardRead = false;
+    qsizetype lastElement = -1;
     cardfile::CardReader reader(bytes);
     while (const auto record = reader.next()) {
         const cardfile::RecordKind kind = record->kind();
+        if (kind == cardfile::RecordKind::Extra) {
+            const auto f = cardfile::extraFields(*record);
+            if (f.subject == cardfile::ElementSubject && lastElement >= 0)
+                applyExtras(design.items()[lastElement], f.pairs, ElementProperties);
+            else if (f.subject == cardfile::CardSubject && cardRead)
+                applyExtras(design, f.pairs, CardProperties);
+            continue;
+        }
+        lastElement = -1;
         if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other
             && elements++ >= maxElements) {
             result.leftOut = true;
@@ -298,6 +391,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
         }
         switch (kind) {
         case cardfile::RecordKind::Card: {
+            cardRead = true;
             const auto f = cardfile::cardFields(*record);
             apply(f.width, [&](float v) {
                 if (isCardSize(v))
@@ -363,7 +457,12 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             incrementCounter(design.qrCodeCount);
             break;
         }
+        case cardfile::RecordKind::Extra:
         case cardfile::RecordKind::Other: break;
+        }
+        if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other) {
+            lastElement = targets.lastPosition();
+            applyDefaults(design.items()[lastElement], ElementProperties);
         }
     }
     return result;
@@ -373,6 +472,7 @@ QByteArray write(const CardDesign& design)
 {
     cardfile::CardWriter writer;
     writer.writeCard({design.widthPixels, design.heightPixels, design.backColor});
+    writer.writeExtras(cardfile::CardSubject, extraPairs(design, CardProperties));
 
     // Elements in the order they were made; the templates, made first, lead each kind. The QR
     // code's template alone is not written, so that a card whose QR codes were all deleted is

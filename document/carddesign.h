@@ -41,6 +41,8 @@ struct TextLook {
     qint16 alignment = 0;
     // 0 plain, 1 edge above and left, 2 edge below and right.
     qint32 font3D = 0;
+    // Drawn at the largest size up to fontSize at which the caption fits its box whole.
+    bool shrinkToFit = false;
 
     // A zero or negative size cannot be drawn, and a huge one stalls text layout: such a size
     // is refused (false) and the size stays.

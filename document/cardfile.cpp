@@ -90,6 +90,22 @@ void CardWriter::writeQrCode(const QrCodeRecord& record)
     text(QStringLiteral("qr"));
 }
 
+void CardWriter::writeExtras(const QString& subject, const QList<ExtraPair>& pairs)
+{
+    for (qsizetype first = 0; first < pairs.size(); first += PairsPerExtra) {
+        text(QStringLiteral("Extra"));
+        text(subject);
+        for (qsizetype i = first; i < first + PairsPerExtra; ++i) {
+            if (i < pairs.size()) {
+                text(pairs[i].name);
+                text(pairs[i].value);
+            } else {
+                fillers(2);
+            }
+        }
+    }
+}
+
 RecordKind RawRecord::kind() const
 {
     const auto first = field(1);
@@ -110,6 +126,8 @@ RecordKind RawRecord::kind() const
         const auto marker = field(18);
         return marker && marker->text == "qr" ? RecordKind::QrCode : RecordKind::Other;
     }
+    if (word == "Extra")
+        return RecordKind::Extra;
     return RecordKind::Other;
 }
 
@@ -260,6 +278,19 @@ QrCodeFields qrCodeFields(const RawRecord& record)
     f.lightColor = record.int32(8);
     if (const auto level = record.field(9); level && level->quoted && level->text.size() == 1)
         f.level = qrLevelFromLetter(QChar::fromLatin1(level->text.front()));
+    return f;
+}
+
+ExtraFields extraFields(const RawRecord& record)
+{
+    ExtraFields f;
+    f.subject = record.text(2);
+    for (int line = 3; line < RecordLines; line += 2) {
+        auto name = record.text(line);
+        auto value = record.text(line + 1);
+        if (name && value && !(*name == Filler && *value == Filler))
+            f.pairs.append({std::move(*name), std::move(*value)});
+    }
     return f;
 }
 

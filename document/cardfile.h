@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 
 #include <array>
@@ -62,6 +63,29 @@ struct QrCodeRecord {
     QrLevel level = QrLevel::M;
 };
 
+// Properties that came after the records above ride in "Extra" records, which a reader of the
+// older records skips as it skips every kind it does not know:
+//   line 1      "Extra"
+//   line 2      the subject: "Element" for the element record just before, "Card" for the card
+//               (written right after the card record)
+//   lines 3-18  up to eight pairs, a quoted name then a quoted value; "none" "none" is unused
+// Values are quoted text even when numeric: numbers as this format writes them, "1" and "0"
+// for yes and no. More than eight pairs take several "Extra" records in a row with the same
+// subject. A reader ignores names and subjects it does not know, and an "Extra" that follows
+// no record of its subject. Only what differs from its default is written, so a card that
+// uses none of these properties is written byte for byte as before; a property no pair names
+// has its default.
+// Names so far, element: "ShrinkToFit" "1" (a text drawn at the largest size that fits its box).
+struct ExtraPair {
+    QString name;
+    QString value;
+    bool operator==(const ExtraPair&) const = default;
+};
+
+inline constexpr int PairsPerExtra = 8;
+inline constexpr QLatin1StringView ElementSubject("Element");
+inline constexpr QLatin1StringView CardSubject("Card");
+
 // Appends records to a byte array.
 class CardWriter {
 public:
@@ -70,6 +94,8 @@ public:
     void writeImage(const ImageRecord& record);
     void writeShape(const ShapeRecord& record);
     void writeQrCode(const QrCodeRecord& record);
+    // As many "Extra" records as the pairs need; none for no pairs.
+    void writeExtras(const QString& subject, const QList<ExtraPair>& pairs);
 
     const QByteArray& bytes() const { return m_bytes; }
 
@@ -86,7 +112,7 @@ private:
 
 // "Label" counts only when its line 18 is the text marker "Text", "QRCode" only when its line 18
 // is "qr"; any other record is Other.
-enum class RecordKind { Card, Label, Image, Shape, QrCode, Other };
+enum class RecordKind { Card, Label, Image, Shape, QrCode, Extra, Other };
 
 // One record as it stands in the file. The last record of a file may be cut short: its
 // missing lines convert to nothing, like fields that do not convert.
@@ -168,10 +194,17 @@ struct QrCodeFields {
     std::optional<QrLevel> level;
 };
 
+// An "Extra" record's subject and the pairs it holds, unused ones left out.
+struct ExtraFields {
+    std::optional<QString> subject;
+    QList<ExtraPair> pairs;
+};
+
 CardFields cardFields(const RawRecord& record);
 LabelFields labelFields(const RawRecord& record);
 ImageFields imageFields(const RawRecord& record);
 ShapeFields shapeFields(const RawRecord& record);
 QrCodeFields qrCodeFields(const RawRecord& record);
+ExtraFields extraFields(const RawRecord& record);
 
 } // namespace cardfile

@@ -41,7 +41,13 @@ void take(T& target, const std::optional<T>& value)
         target = *value;
 }
 
-using Record = std::variant<CardRecord, LabelRecord, ImageRecord, ShapeRecord, QrCodeRecord>;
+struct ExtraRecord {
+    QString subject;
+    QList<ExtraPair> pairs;
+};
+
+using Record =
+    std::variant<CardRecord, LabelRecord, ImageRecord, ShapeRecord, QrCodeRecord, ExtraRecord>;
 
 std::optional<Record> typed(const RawRecord& raw)
 {
@@ -87,6 +93,13 @@ std::optional<Record> typed(const RawRecord& raw)
         take(r.lightColor, f.lightColor), take(r.level, f.level);
         return r;
     }
+    case RecordKind::Extra: {
+        // An "Extra" without pairs writes nothing.
+        ExtraFields f = extraFields(raw);
+        if (f.pairs.isEmpty())
+            break;
+        return ExtraRecord{f.subject.value_or(QString()), std::move(f.pairs)};
+    }
     case RecordKind::Other: break;
     }
     return std::nullopt;
@@ -102,6 +115,8 @@ void write(CardWriter& writer, const Record& record)
         writer.writeImage(*r);
     else if (auto r = std::get_if<ShapeRecord>(&record))
         writer.writeShape(*r);
+    else if (auto r = std::get_if<ExtraRecord>(&record))
+        writer.writeExtras(r->subject, r->pairs);
     else
         writer.writeQrCode(std::get<QrCodeRecord>(record));
 }
@@ -142,6 +157,15 @@ void compare(const Record& written, const RawRecord& raw)
         requireClose(w->left, f.left), requireClose(w->top, f.top);
         require(f.content == w->content && f.darkColor == w->darkColor);
         require(f.lightColor == w->lightColor && f.level == w->level);
+    } else if (auto w = std::get_if<ExtraRecord>(&written)) {
+        require(raw.kind() == RecordKind::Extra);
+        const ExtraFields f = extraFields(raw);
+        requireText(w->subject, f.subject);
+        require(f.pairs.size() == w->pairs.size());
+        for (qsizetype i = 0; i < f.pairs.size(); ++i) {
+            requireText(w->pairs[i].name, f.pairs[i].name);
+            requireText(w->pairs[i].value, f.pairs[i].value);
+        }
     } else {
         const auto& s = std::get<ShapeRecord>(written);
         require(raw.kind() == RecordKind::Shape);

@@ -5,6 +5,7 @@
 #include "platform/vbcolor.h"
 #include "render/picturestore.h"
 #include "render/qrcode.h"
+#include "render/textfit.h"
 #include "render/textlayout.h"
 
 #include <QFontMetricsF>
@@ -154,8 +155,16 @@ void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache&
         back = QPointF(CopyOffset, CopyOffset);
     // Printers leave the direction to the text (Auto); only a right-to-left painter goes to
     // drawText.
-    const TextStyle style{drawnFont(text), painter.layoutDirection() != Qt::RightToLeft
-                                               && render::TextLayout::canLayout(text.caption)};
+    TextStyle style{drawnFont(text), painter.layoutDirection() != Qt::RightToLeft
+                                         && render::TextLayout::canLayout(text.caption)};
+    // Sized in the screen's pixels like every layout, so that each device shrinks it alike.
+    if (text.shrinkToFit) {
+        const qreal fitted =
+            render::fittedPointSize(text.caption, style.font, surface.size() / TwipsPerPixel,
+                                    horizontalFlag(text.alignment) == Qt::AlignLeft);
+        if (fitted < style.font.pointSizeF())
+            style.font.setPointSizeF(fitted);
+    }
     // A back copy exactly behind the front one is hidden by it: drawing it would only tint
     // the front's antialiased edges, and write the caption twice into a PDF.
     if (back != front)

@@ -2,12 +2,14 @@
 // how the windows look under other desktop settings. Run it under a real display server
 // (scripts/screenshots starts one with xvfb-run); QT_SCALE_FACTOR sets the scale.
 //
-//   qmark_shots [--all] [--dark] [--font POINTS] [--prefix NAME] OUTDIR
+//   qmark_shots [--all | --zooms] [--dark] [--font POINTS] [--prefix NAME] OUTDIR
 //
 // Without --all: OUTDIR/main-window.png and OUTDIR/print-preview.png. With --all: every
-// window as OUTDIR/NAME-<window>.png.
+// window as OUTDIR/NAME-<window>.png. With --zooms: the main window at 100, 200 and 400 %
+// with the grid and a smart guide showing, as OUTDIR/NAME-zoom<percent>.png.
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "canvas/layoutcommands.h"
 #include "controls/skinbutton.h"
 #include "dialogs/cardoptionsdialog.h"
 #include "dialogs/qroptionsdialog.h"
@@ -28,6 +30,7 @@
 #include <QFile>
 #include <QLinearGradient>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPalette>
 #include <QStyle>
@@ -185,6 +188,37 @@ bool showAndSave(QWidget* window, const QString& path)
     return save(window, path);
 }
 
+// The card zoomed with the grid shown and a guide showing: the title is held by the pointer
+// with its left edge a pixel from the logo's left edge, where it snaps.
+bool zoomShots(MainWindow& window, const QString& stem)
+{
+    CardView* view = window.editor().view();
+    window.layoutCommands().action("gridAction")->setChecked(true);
+    window.layoutCommands().action("guidesAction")->setChecked(true);
+    bool ok = true;
+    for (const qreal zoom : {1.0, 2.0, 4.0}) {
+        view->setZoom(zoom);
+        const CardItem* name = window.editor().item(ElementKind::Text, 3);
+        const QPointF press = QPointF(name->left + 150, name->top + 150);
+        const auto send = [&](QEvent::Type type, QPointF twips, Qt::MouseButtons held) {
+            const QPointF at = view->toPixels(twips);
+            QMouseEvent event(type, at, view->mapToGlobal(at),
+                              type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton, held,
+                              Qt::NoModifier);
+            QApplication::sendEvent(view, &event);
+        };
+        send(QEvent::MouseButtonPress, press, Qt::LeftButton);
+        send(QEvent::MouseMove, press + QPointF(15, -120), Qt::LeftButton);
+        ok &= showAndSave(&window, QStringLiteral("%1-zoom%2.png").arg(stem).arg(int(zoom * 100)));
+        // Released where it was pressed: nothing moves.
+        send(QEvent::MouseButtonRelease, press, Qt::NoButton);
+    }
+    view->setZoom(1);
+    window.layoutCommands().action("gridAction")->setChecked(false);
+    window.layoutCommands().action("guidesAction")->setChecked(false);
+    return ok;
+}
+
 // Print, answering Cards Count with its OK, until the preview shows.
 PreviewWindow* printToPreview(MainWindow& window)
 {
@@ -212,10 +246,11 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     parser.addHelpOption();
     const QCommandLineOption all("all", "Every window, not only the README's two.");
+    const QCommandLineOption zooms("zooms", "The card at 100, 200 and 400 %, grid and guide.");
     const QCommandLineOption dark("dark", "A dark palette.");
     const QCommandLineOption font("font", "Application font size in points.", "points");
     const QCommandLineOption prefix("prefix", "File name prefix with --all.", "name", "shot");
-    parser.addOptions({all, dark, font, prefix});
+    parser.addOptions({all, zooms, dark, font, prefix});
     parser.addPositionalArgument("outdir", "Where the pictures go.");
     parser.process(app);
     if (parser.positionalArguments().size() != 1)
@@ -251,6 +286,11 @@ int main(int argc, char** argv)
     editor.setSelection({ElementKind::Text, 1});
 
     bool ok = true;
+    if (parser.isSet(zooms)) {
+        ok = zoomShots(window, out.filePath(parser.value(prefix)));
+        Platform::install(nullptr);
+        return ok ? 0 : 1;
+    }
     if (!parser.isSet(all)) {
         ok &= showAndSave(&window, out.filePath("main-window.png"));
         PreviewWindow* preview = printToPreview(window);

@@ -76,7 +76,10 @@ private slots:
             QCOMPARE(button->geometry(), expected.geometry);
         }
 
-        QCOMPARE(window->editor().view()->geometry(), QRect(0, 48, 360, 210));
+        // The card sits in its scroll area, which at full size is just the card.
+        const QWidget* view = window->editor().view();
+        QCOMPARE(QRect(view->mapTo(window.get(), QPoint()), view->size()), QRect(0, 48, 360, 210));
+        QCOMPARE(view->parentWidget()->parentWidget()->geometry(), QRect(0, 48, 360, 210));
         QCOMPARE(window->editor().cardBackColor(), 0x00FFFFFF);
         // The editor's state is typed; no hidden box holds it.
         QVERIFY(window->findChildren<QLineEdit*>().isEmpty());

@@ -28,6 +28,7 @@
 #include <QStackedWidget>
 #include <QTest>
 #include <QTimer>
+#include <QUndoStack>
 
 namespace {
 using Outcome = Platform::ColorChoice::Outcome;
@@ -468,6 +469,29 @@ private slots:
         QTest::mouseClick(control<QCheckBox>(dialog, "sameAsCardBox"), Qt::LeftButton);
         QCOMPARE(control<QCheckBox>(dialog, "sameAsCardBox")->checkState(), Qt::Unchecked);
         QCOMPARE(item().backColor, 0);
+    }
+
+    // "Shrink to Fit" shows the item's choice when the dialog opens and writes each click
+    // into the item as one undo step.
+    void shrinkToFitFollowsTheBox()
+    {
+        ScriptedPlatform platform;
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        editText(editor, 1, [](TextLook& t) { t.shrinkToFit = true; });
+        TextOptionsDialog* dialog = openTextOptions(window, 1);
+        QVERIFY(dialog);
+        auto* box = control<QCheckBox>(dialog, "shrinkToFitBox");
+        QCOMPARE(box->checkState(), Qt::Checked);
+        const int steps = editor.undoStack()->count();
+        QTest::mouseClick(box, Qt::LeftButton);
+        QVERIFY(!textOf(editor, 1).shrinkToFit);
+        QCOMPARE(editor.undoStack()->count(), steps + 1);
+        editor.undoStack()->undo();
+        QVERIFY(textOf(editor, 1).shrinkToFit);
     }
 
     void laterChangesFollowTheSelectionIndex()

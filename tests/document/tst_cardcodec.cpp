@@ -1,3 +1,4 @@
+#include "document/carddesign.h"
 #include "document/cardencoding.h"
 #include "document/cardfields.h"
 #include "document/cardfile.h"
@@ -583,6 +584,90 @@ private slots:
             QCOMPARE(read.italic, styles[i].italic);
             QCOMPARE(read.alignment, styles[i].alignment);
         }
+    }
+
+    // The extension's golden file: the text that shrinks carries an "Extra" record right
+    // after its own, the one that does not carries none; read and written again, the bytes
+    // are the same, and the clipboard's records carry the property too.
+    void extensionGoldenFile()
+    {
+        const QByteArray file = readFileBytes(QUILLMARK_TEST_DATA "/shrink-to-fit.qmark");
+        const CardDesign design = carddesignfile::read(file).design;
+        const CardItem* shrinking = design.item(ElementKind::Text, 1);
+        const CardItem* plain = design.item(ElementKind::Text, 2);
+        QVERIFY(shrinking && plain);
+        QVERIFY(shrinking->text.shrinkToFit);
+        QVERIFY(!plain->text.shrinkToFit);
+        QCOMPARE(shrinking->text.fontSize, 14.0f);
+        QCOMPARE(plain->box(), QRectF(300, 900, 2400, 330));
+        QCOMPARE(carddesignfile::write(design), file);
+        const QList<CardItem> pasted =
+            carddesignfile::readRecords(carddesignfile::writeRecords(design, {*shrinking, *plain}));
+        QCOMPARE(pasted.size(), 2);
+        QVERIFY(pasted[0].text.shrinkToFit && !pasted[1].text.shrinkToFit);
+
+        // More pairs than a record holds take several records with the same subject.
+        QList<ExtraPair> pairs;
+        for (int i = 0; i < PairsPerExtra + 1; ++i)
+            pairs.append({QString("Name%1").arg(i), QString::number(i)});
+        CardWriter writer;
+        writer.writeExtras(ElementSubject, pairs);
+        const auto records = readAll(writer.bytes());
+        QCOMPARE(records.size(), size_t(2));
+        QCOMPARE(records[1].kind(), RecordKind::Extra);
+        QCOMPARE(extraFields(records[0]).pairs + extraFields(records[1]).pairs, pairs);
+        QCOMPARE(*extraFields(records[1]).subject, QStringLiteral("Element"));
+    }
+
+    // What a reader makes of "Extra" records after the default card and a text item: which
+    // element they speak of, and which names and values count.
+    void extensionReading_data()
+    {
+        const auto extra = [](const char* subject,
+                              QList<std::pair<const char*, const char*>> named) {
+            QByteArray bytes = QByteArray("\"Extra\"\r\n\"") + subject + "\"\r\n";
+            for (const auto& [name, value] : named)
+                bytes += QByteArray("\"") + name + "\"\r\n\"" + value + "\"\r\n";
+            for (qsizetype i = named.size(); i < PairsPerExtra; ++i)
+                bytes += "\"none\"\r\n\"none\"\r\n";
+            return bytes;
+        };
+        const QByteArray card = readFileBytes(QUILLMARK_TEST_DATA "/default.qmark");
+        const QByteArray text =
+            lines({"\"Label\"", "\"c\"", "1", "2", "3", "4", "0", "0", "0", "\"f\"", "8", "#FALSE#",
+                   "#FALSE#", "#FALSE#", "0", "\"\"", "\"\"", "\"Text\""});
+        const QByteArray on = extra("Element", {{"ShrinkToFit", "1"}});
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("shrinks");
+        QTest::newRow("after its element") << card + text + on << true;
+        QTest::newRow("a later value wins")
+            << card + text + on + extra("Element", {{"ShrinkToFit", "0"}}) << false;
+        QTest::newRow("a value that is not 1 or 0 changes nothing")
+            << card + text + on + extra("Element", {{"ShrinkToFit", "yes"}}) << true;
+        QTest::newRow("unknown names are passed over")
+            << card + text + extra("Element", {{"Rotation", "90"}, {"ShrinkToFit", "1"}}) << true;
+        QTest::newRow("a run of records with one subject")
+            << card + text + extra("Element", {{"Rotation", "90"}}) + on << true;
+        QTest::newRow("an unknown subject")
+            << card + text + extra("Back", {{"ShrinkToFit", "1"}}) << false;
+        QTest::newRow("the card's") << card + text + extra("Card", {{"ShrinkToFit", "1"}}) << false;
+        QTest::newRow("after a record of another kind")
+            << card + text + lines({"\"BackLabel\""}, 17) + on << false;
+        QTest::newRow("before any record") << on + card + text << false;
+        QTest::newRow("after a picture, which has no such property") << card + on + text << false;
+    }
+
+    void extensionReading()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, shrinks);
+        const CardDesign design = carddesignfile::read(bytes).design;
+        const CardItem* text = design.item(ElementKind::Text, 1);
+        QVERIFY(text);
+        QCOMPARE(text->text.shrinkToFit, shrinks);
+        // Whatever the records say, the template and the card are left alone.
+        QVERIFY(!design.item(ElementKind::Text, 0)->text.shrinkToFit);
+        QCOMPARE(design.widthPixels, 360.0f);
     }
 
     void fontNameSuffix()

@@ -467,6 +467,92 @@ private slots:
                                  10000);
     }
 
+    // A merged name that shrinks to fit is drawn whole inside its box on every card, each at
+    // its own size: a short one at the size chosen, longer ones smaller, no word broken. The
+    // same name that does not shrink runs out of its box.
+    void mergedCaptionsShrinkEachToTheirBox()
+    {
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is needed");
+        const QStringList names{"Al", "Maximilian Oberhuber",
+                                "Alexandra Konstantinopoulou-Whitfield",
+                                "Anna Maria Magdalena von Hohenzollern-Sigmaringen und Habsburg"};
+        const QRectF shrinkingBox(300, 300, 2400, 420), plainBox(300, 1500, 2400, 420);
+        {
+            QWidget host;
+            CardEditor editor(&host);
+            CardDesign design;
+            design.widthPixels = 336;
+            design.heightPixels = 192;
+            for (const QRectF& box : {shrinkingBox, plainBox}) {
+                CardItem* name = design.addCopy(ElementKind::Text, design.textCount + 1);
+                design.textCount++;
+                name->text.caption = "${Name}";
+                name->text.fontName = "DejaVu Sans";
+                name->text.fontSize = 16;
+                name->text.backStyle = 0;
+                name->text.shrinkToFit = box == shrinkingBox;
+                name->left = box.left(), name->top = box.top();
+                name->width = box.width(), name->height = box.height();
+            }
+            editor.setDesign(design);
+            QVERIFY(editor.write(path("shrink.qmark")));
+        }
+        writeFileBytes(path("names.csv"), "Name\n" + names.join('\n').toUtf8() + "\n");
+        const QString pdf = path("shrink.pdf");
+        const CliResult result = runQmark({"--export-pdf", pdf, "--merge", path("names.csv"),
+                                           "--layout", "letter-10", path("shrink.qmark")});
+        QCOMPARE(result.exitCode, 0);
+
+        const SheetPlacement placement =
+            sheet::placeCards(*layoutcatalog::find("letter-10"), {5040, 2880}, 2, 4);
+        const QString page = runTool("pdftotext", {"-bbox", pdf, "-"});
+        const QRegularExpression word(
+            R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">(\S+)</word>)re");
+        QList<QRectF> fullSize;
+        for (qsizetype cell = 0; cell < names.size(); ++cell) {
+            const QPointF origin = placement.cards[size_t(cell)].topLeft();
+            const auto inPoints = [&](const QRectF& box) {
+                return QRectF((origin + box.topLeft()) / 20, box.size() / 20);
+            };
+            const QRectF shrinking = inPoints(shrinkingBox), plain = inPoints(plainBox);
+            QStringList shrunkWords, plainWords;
+            QList<QRectF> shrunk, plainBoxes;
+            for (const auto& m : word.globalMatch(page)) {
+                const QRectF at(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()));
+                const QRectF cellPoints = inPoints({0, 0, 5040, 2880});
+                if (!cellPoints.contains(at.topLeft()))
+                    continue;
+                const bool upper = at.top() < (shrinking.bottom() + plain.top()) / 2;
+                // Ligatures ("fi") come out as one character.
+                (upper ? shrunkWords : plainWords)
+                    << m.captured(5).normalized(QString::NormalizationForm_KC);
+                (upper ? shrunk : plainBoxes) << at;
+            }
+            const QString name = names[cell];
+            // Every word whole; a line may break after a hyphen.
+            QCOMPARE(shrunkWords.join(' ').replace("- ", "-"), name);
+            // Within the box, give or take the glyphs' own rounding.
+            for (const QRectF& at : shrunk)
+                QVERIFY2(shrinking.adjusted(-0.5, -1, 0.5, 1).contains(at),
+                         qPrintable(QString("%1 in %2").arg(name).arg(at.bottom())));
+            if (cell == 0) {
+                // It fits at its own size: as large as the one that does not shrink.
+                QCOMPARE(qRound(shrunk.front().height() * 10),
+                         qRound(plainBoxes.front().height() * 10));
+                fullSize = plainBoxes;
+            } else {
+                QVERIFY(shrunk.front().height() < fullSize.front().height() - 0.5);
+            }
+            // The longest name, not shrinking, wraps past the bottom of its box.
+            if (cell == names.size() - 1)
+                QVERIFY(std::any_of(plainBoxes.begin(), plainBoxes.end(), [&](const QRectF& at) {
+                    return at.bottom() > plain.bottom() + 1;
+                }));
+        }
+    }
+
     // Bad data is refused with the file, the line and the fault, and nothing is printed.
     void badMergeDataPrintsNothing_data()
     {
