@@ -290,6 +290,8 @@ ReadResult read(QByteArrayView bytes, int maxElements)
     int elements = 0;
     cardfile::CardReader reader(bytes);
     while (const auto record = reader.next()) {
+        if (!record->isComplete())
+            result.endsInsideRecord = !record->isBlank();
         const cardfile::RecordKind kind = record->kind();
         if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other
             && elements++ >= maxElements) {
