@@ -112,6 +112,21 @@ QByteArray pngBytes(int size = 16)
     return bytes;
 }
 
+// Runs `step` with writes past 256 bytes failing as on a full disk, without an unprivileged
+// mount.
+template <typename Step>
+void withFileSizeLimit(const Step& step)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit previous = limit;
+    limit.rlim_cur = 256;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    step();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+}
+
 // What a run left in a temporary folder: everything but the runtime folder made in it for want
 // of XDG_RUNTIME_DIR.
 QStringList leftIn(const QString& temporary)
@@ -201,9 +216,18 @@ RunResult runQmark(QList<QByteArray> arguments, const QString& folder,
     posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     posix_spawn_file_actions_addchdir_np(&actions, where.constData());
+    // The program's own signal handling, not what this test set for itself.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (spawned != 0)
         return {};
     int status = 0;
@@ -436,19 +460,11 @@ private slots:
         switch (kind) {
         case Case::FullDisk:
         case Case::FullDiskLinked:
-            if (mounted.isEmpty()) {
-                // Not allowed to mount: a file size limit fails the same buffered write.
-                std::signal(SIGXFSZ, SIG_IGN);
-                rlimit limit{};
-                ::getrlimit(RLIMIT_FSIZE, &limit);
-                const rlimit previous = limit;
-                limit.rlim_cur = 256;
-                ::setrlimit(RLIMIT_FSIZE, &limit);
+            // Not allowed to mount: a file size limit fails the same buffered write.
+            if (mounted.isEmpty())
+                withFileSizeLimit([&] { save("Save"); });
+            else
                 save("Save");
-                ::setrlimit(RLIMIT_FSIZE, &previous);
-            } else {
-                save("Save");
-            }
             // The earlier card stays byte for byte, in place too: the room is reserved first.
             QCOMPARE(readFileBytes(commandLine), fullDiskCard);
             if (kind == Case::FullDiskLinked && !mounted.isEmpty()) {
@@ -522,18 +538,13 @@ private slots:
         case Case::PasteAtPlantedLinks:
         case Case::PasteOntoFullDisk: {
             QGuiApplication::clipboard()->setImage(QImage::fromData(pngBytes(64)));
-            if (kind == Case::PasteOntoFullDisk) {
-                std::signal(SIGXFSZ, SIG_IGN);
-                rlimit limit{};
-                ::getrlimit(RLIMIT_FSIZE, &limit);
-                const rlimit previous = limit;
-                limit.rlim_cur = 256;
-                ::setrlimit(RLIMIT_FSIZE, &limit);
+            const auto paste = [&] {
                 QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier);
-                ::setrlimit(RLIMIT_FSIZE, &previous);
-            } else {
-                QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier);
-            }
+            };
+            if (kind == Case::PasteOntoFullDisk)
+                withFileSizeLimit(paste);
+            else
+                paste();
             break;
         }
         }
