@@ -93,7 +93,7 @@ std::optional<QByteArray> CardEditor::openCardFile(const QString& path, bool* mi
     }
     // An empty file loses nothing when saved over: it opens as an empty card.
     if (!read.bytes.isEmpty() && !cardfile::holdsCardRecord(read.bytes)) {
-        reportUnreadable(path, "The file is not a Quillmark card, so it was not opened.");
+        reportUnreadable(path, "The file is not a Quillmark card.");
         return std::nullopt;
     }
     return std::move(read.bytes);
