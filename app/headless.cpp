@@ -44,24 +44,12 @@ std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path
         return std::nullopt;
     }
     if (!read.ok()) {
-        *error = QStringLiteral("the card file \"%1\" cannot be read").arg(path);
+        *error = QStringLiteral("the card file \"%1\" cannot be read: %2").arg(path, read.error);
         return std::nullopt;
     }
-    cardfile::CardReader reader(read.bytes);
-    while (const auto record = reader.next())
-        if (record->kind() == cardfile::RecordKind::Card)
-            return read.bytes;
+    if (cardfile::holdsCardRecord(read.bytes))
+        return read.bytes;
     *error = QStringLiteral("\"%1\" is not a card file").arg(path);
-    return std::nullopt;
-}
-// The card's picture that `target` would overwrite, if any: the pictures are inputs too, and a
-// PDF written over one would lose it for this card.
-std::optional<QString> pictureAt(const CardEditor& editor, const QString& target)
-{
-    const CardDesign design = editor.design();
-    for (const CardItem& item : design.items())
-        if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
-            return item.picturePath();
     return std::nullopt;
 }
 
@@ -199,9 +187,10 @@ bool run(const Request& request, QString* error)
     const std::optional<QByteArray> card = readCard(editor, request.card, error);
     if (!card)
         return false;
-    editor.loadBytes(*card);
+    editor.loadBytes(*card, request.card);
+    // The pictures are inputs too: a PDF written over one would lose it for this card.
     if (request.mode == Request::Mode::ExportPdf)
-        if (const auto picture = pictureAt(editor, request.target)) {
+        if (const auto picture = editor.pictureAt(request.target)) {
             *error = QStringLiteral("the PDF file \"%1\" is the card's picture \"%2\"; nothing was "
                                     "written")
                          .arg(request.target, *picture);

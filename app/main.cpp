@@ -7,6 +7,7 @@
 #include <QIcon>
 #include <QTimer>
 
+#include <csignal>
 #include <cstdio>
 #include <vector>
 
@@ -56,6 +57,9 @@ public:
 
 int main(int argc, char** argv)
 {
+    // A write past the file size limit fails and is reported like a full disk, rather than
+    // ending the program and losing the work in its window.
+    std::signal(SIGXFSZ, SIG_IGN);
     // Asked of every command-line program, and answered without a display. Only as the whole
     // command line: anything else is still the path of a card to open.
     if (argc == 2 && (qstrcmp(argv[1], "--help") == 0 || qstrcmp(argv[1], "--version") == 0)) {

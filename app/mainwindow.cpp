@@ -335,8 +335,11 @@ void MainWindow::readCommandLineCard()
     const QString& path = m_options.commandLine;
     if (path.isEmpty())
         return;
-    m_editor->load(path);
-    m_editor->setCardFileName(path);
+    // A missing file is a new card of that name. A file that could not be read, or that is no
+    // card, is not adopted: a plain Save would write over it.
+    bool missing = false;
+    if (m_editor->load(path, &missing) || missing)
+        m_editor->setCardFileName(path);
 }
 
 void MainWindow::updateRunCounter()
@@ -422,12 +425,10 @@ void MainWindow::open()
     const QString path = platform.openFileName(this, CardFilter);
     if (path.isEmpty())
         return;
-    // The design is erased only once the new one is known to be readable.
-    const RegularFileRead read = m_editor->readCardFile(path);
-    if (!read.ok()) {
-        m_editor->reportUnreadable(path, read.error);
+    // The design is erased only once the new one is known to be a readable card.
+    const std::optional<QByteArray> card = m_editor->openCardFile(path);
+    if (!card)
         return;
-    }
     // Asked last, just before the design is erased, so that nothing is saved for an open
     // that does not happen.
     if (!settleUnsavedChanges())
@@ -437,7 +438,7 @@ void MainWindow::open()
     m_editor->reset();
     startUp(false);
     show();
-    m_editor->loadBytes(read.bytes);
+    m_editor->loadBytes(*card, path);
     m_editor->setCardFileName(path);
     endOnClose = true;
 }

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <QtGlobal>
+
+#include <optional>
+
 class QString;
 class QWidget;
 
@@ -13,7 +17,17 @@ QWidget* openUpdateWindow(QWidget* owner, const QString& programFolder, const QS
 // installed program folder.
 QString updateModulePath(const QString& programFolder);
 
-// The same through the update module at modulePath. When it cannot be loaded the user is told
-// why, and there is no window.
-QWidget* openUpdateWindowFrom(const QString& modulePath, QWidget* owner,
+// The module a build made: its size in bytes and its SHA-256 in lower-case hexadecimal.
+struct UpdateModuleIdentity {
+    qint64 size;
+    const char* sha256;
+};
+// The program's own module, recorded by the build that linked both.
+extern const UpdateModuleIdentity BuiltUpdateModule;
+
+// The same through the update module at modulePath. The module is read once and, when
+// `expected` is given, loaded only if it is that very module: a copy cut short or changed is
+// never mapped. When it cannot be loaded the user is told why, and there is no window.
+QWidget* openUpdateWindowFrom(const QString& modulePath,
+                              const std::optional<UpdateModuleIdentity>& expected, QWidget* owner,
                               const QString& programFolder, const QString& server);

@@ -155,11 +155,20 @@ public:
     RegularFileRead readCardFile(const QString& path) const;
     // The message for a card file that cannot be read, with the reason.
     void reportUnreadable(const QString& path, const QString& reason) const;
+    // The bytes of the card file at `path`, or nothing once the user has been told why it cannot
+    // be opened: it cannot be read (a FIFO, a device, an oversized file, no permission, an I/O
+    // error) or it holds no card. With `missing`, a file that does not exist is not reported
+    // but told there; an empty file is an empty card.
+    std::optional<QByteArray> openCardFile(const QString& path, bool* missing = nullptr) const;
     // Re-creates the card and its elements from a card file; false, with nothing changed,
-    // when it cannot be read (a FIFO, a device or an oversized file is also reported).
-    bool load(const QString& path);
-    // Re-creates the card and its elements from the bytes of a card file.
-    void loadBytes(const QByteArray& bytes);
+    // when openCardFile refuses it (a missing file is told in `missing`, never reported).
+    bool load(const QString& path, bool* missing = nullptr);
+    // Re-creates the card and its elements from the bytes of a card file; a file cut short in a
+    // record is reported, named `path` when one is given.
+    void loadBytes(const QByteArray& bytes, const QString& path = {});
+    // The card's picture that a file written to `path` would overwrite (one file, by device
+    // and inode), if any.
+    std::optional<QString> pictureAt(const QString& path) const;
     // The design as the bytes of a card file.
     QByteArray cardBytes() const;
     // Writes the design to a file, whole or not at all; false (with the reason) on failure.

@@ -2,8 +2,10 @@
 // clipboard.
 #include "canvas/cardeditor.h"
 
+#include "document/wholefile.h"
 #include "platform/platform.h"
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
@@ -381,16 +383,24 @@ void CardEditor::pasteImage(const QImage& image)
     const QString folder = m_cardFileName.isEmpty()
                                ? QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)
                                : QFileInfo(m_cardFileName).absolutePath();
-    QDir().mkpath(folder);
-    const QString stem =
-        QDir(folder).filePath("pasted-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss"));
-    QString path = stem + ".png";
-    for (int n = 2; QFileInfo::exists(path); ++n)
-        path = QString("%1-%2.png").arg(stem).arg(n);
-    if (!image.save(path, "PNG")) {
-        Platform::instance().messageBox(
-            m_host, QString("The picture could not be saved to \"%1\".").arg(path), "Paste",
-            QMessageBox::Ok, QMessageBox::Critical);
+    const QString stem = "pasted-" + QDateTime::currentDateTime().toString("yyyyMMdd-hhmmss") + "-";
+    QByteArray png;
+    QBuffer buffer(&png);
+    QString reason;
+    QString path;
+    if (!QDir().mkpath(folder))
+        reason = QString("The folder \"%1\" cannot be made.").arg(folder);
+    else if (!buffer.open(QIODevice::WriteOnly) || !image.save(&buffer, "PNG"))
+        reason = "The picture could not be encoded as PNG.";
+    else
+        // A new file under a name nobody can guess ahead: whatever lies in the folder, a link
+        // planted there above all, is never written.
+        path = writeNewFile(folder, stem, ".png", png, &reason);
+    if (path.isEmpty()) {
+        Platform::instance().messageBox(m_host,
+                                        QString("The picture could not be saved to \"%1\".\n\n%2")
+                                            .arg(QDir(folder).filePath(stem + "*.png"), reason),
+                                        "Paste", QMessageBox::Ok, QMessageBox::Critical);
         return;
     }
     Change scope(*this, "Paste");

@@ -1,12 +1,15 @@
 // The card editor's card file operations: Save, Save As, and writing and reading the design.
 #include "canvas/cardeditor.h"
 
+#include "document/cardfile.h"
 #include "document/wholefile.h"
 #include "platform/filefilter.h"
 #include "platform/platform.h"
 
 #include <QUndoStack>
 #include <QWidget>
+
+#include <algorithm>
 
 // ---- Writing ---------------------------------------------------------------------------
 
@@ -38,9 +41,28 @@ bool CardEditor::saveAs()
     const QString path = Platform::instance().saveFileName(m_host, CardFilter);
     if (path.isEmpty())
         return false;
+    // The card's own picture is an input: written over, it would be lost for this card, and a
+    // later Save would write over it again.
+    if (const auto picture = pictureAt(path)) {
+        Platform::instance().messageBox(
+            m_host,
+            QString("The card could not be saved to \"%1\".\n\nIt is the card's picture \"%2\"; "
+                    "choose another name.")
+                .arg(path, *picture),
+            "Save", QMessageBox::Ok, QMessageBox::Critical);
+        return false;
+    }
     const bool saved = saveTo(path);
     setCardFileName(path);
     return saved;
+}
+
+std::optional<QString> CardEditor::pictureAt(const QString& path) const
+{
+    for (const CardItem& item : m_design.items())
+        if (item.kind == ElementKind::Picture && isSameFile(path, item.picturePath()))
+            return item.picturePath();
+    return std::nullopt;
 }
 
 // ---- Reading ---------------------------------------------------------------------------
@@ -57,20 +79,39 @@ void CardEditor::reportUnreadable(const QString& path, const QString& reason) co
         "Open", QMessageBox::Ok, QMessageBox::Critical);
 }
 
-bool CardEditor::load(const QString& path)
+std::optional<QByteArray> CardEditor::openCardFile(const QString& path, bool* missing) const
 {
-    const RegularFileRead read = readCardFile(path);
-    if (!read.ok()) {
-        // A missing file is a new card; a FIFO, a device or a huge file is worth a word.
-        if (read.status == RegularFileRead::NotRegular || read.status == RegularFileRead::TooLarge)
-            reportUnreadable(path, read.error);
-        return false;
+    RegularFileRead read = readCardFile(path);
+    if (missing) {
+        *missing = read.status == RegularFileRead::Missing;
+        if (*missing)
+            return std::nullopt;
     }
-    loadBytes(read.bytes);
+    if (!read.ok()) {
+        reportUnreadable(path, read.error);
+        return std::nullopt;
+    }
+    // An empty file loses nothing when saved over: it opens as an empty card.
+    if (!read.bytes.isEmpty() && !cardfile::holdsCardRecord(read.bytes)) {
+        reportUnreadable(path, "The file is not a Quillmark card.");
+        return std::nullopt;
+    }
+    return std::move(read.bytes);
+}
+
+bool CardEditor::load(const QString& path, bool* missing)
+{
+    bool absent = false;
+    const std::optional<QByteArray> bytes = openCardFile(path, &absent);
+    if (missing)
+        *missing = absent;
+    if (!bytes)
+        return false;
+    loadBytes(*bytes, path);
     return true;
 }
 
-void CardEditor::loadBytes(const QByteArray& bytes)
+void CardEditor::loadBytes(const QByteArray& bytes, const QString& path)
 {
     carddesignfile::ReadResult read = carddesignfile::read(bytes, MaxElements);
     setDesign(std::move(read.design));
@@ -80,6 +121,18 @@ void CardEditor::loadBytes(const QByteArray& bytes)
             QString("The card has more elements than can be shown. Only the first %1 were read.")
                 .arg(MaxElements),
             "Open", QMessageBox::Ok, QMessageBox::Warning);
+    if (read.endsInsideRecord) {
+        const auto shown = std::count_if(m_design.items().begin(), m_design.items().end(),
+                                         [](const CardItem& item) { return item.visible; });
+        const QString card =
+            path.isEmpty() ? QString("The card") : QString("The card \"%1\"").arg(path);
+        Platform::instance().messageBox(
+            m_host,
+            QString("%1 ends in the middle of an element: the file was probably cut short. %2")
+                .arg(card, shown == 1 ? QString("1 element was read.")
+                                      : QString("%1 elements were read.").arg(shown)),
+            "Open", QMessageBox::Ok, QMessageBox::Warning);
+    }
 }
 
 // The window as a fresh start has it: the empty default card with only the hidden templates.

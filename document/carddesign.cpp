@@ -374,6 +374,8 @@ ReadResult read(QByteArrayView bytes, int maxElements)
     qsizetype lastElement = -1;
     cardfile::CardReader reader(bytes);
     while (const auto record = reader.next()) {
+        if (!record->isComplete())
+            result.endsInsideRecord = !record->isBlank();
         const cardfile::RecordKind kind = record->kind();
         if (kind == cardfile::RecordKind::Extra) {
             const auto f = cardfile::extraFields(*record);

@@ -206,6 +206,8 @@ struct ReadResult {
     CardDesign design;
     // Element records past MaxElements, which were skipped.
     bool leftOut = false;
+    // The file ends part way through a record (blank lines aside): it was probably cut short.
+    bool endsInsideRecord = false;
 };
 
 // Applies the records of a card file to a fresh design, as reading has always done: the

@@ -131,6 +131,14 @@ RecordKind RawRecord::kind() const
     return RecordKind::Other;
 }
 
+bool RawRecord::isBlank() const
+{
+    for (int i = 0; i < m_count; ++i)
+        if (!m_lines[size_t(i)].trimmed().isEmpty())
+            return false;
+    return true;
+}
+
 std::optional<QByteArrayView> RawRecord::line(int number) const
 {
     if (number < 1 || number > m_count)
@@ -210,6 +218,15 @@ std::optional<RawRecord> CardReader::next()
     if (record.m_count == 0)
         return std::nullopt;
     return record;
+}
+
+bool holdsCardRecord(QByteArrayView bytes)
+{
+    CardReader reader(bytes);
+    while (const auto record = reader.next())
+        if (record->kind() == RecordKind::Card)
+            return true;
+    return false;
 }
 
 CardFields cardFields(const RawRecord& record)

@@ -121,6 +121,8 @@ public:
     RecordKind kind() const;
     int lineCount() const { return m_count; }
     bool isComplete() const { return m_count == RecordLines; }
+    // Every line empty or spaces only, as line ends an editor added after the last record are.
+    bool isBlank() const;
 
     // Line 1 to 18 without its line end; nothing when the file ended before it.
     std::optional<QByteArrayView> line(int number) const;
@@ -155,6 +157,10 @@ private:
     QByteArrayView m_bytes;
     qsizetype m_position = 0;
 };
+
+// True when the bytes hold the card's own record, as every card file does; text that merely
+// happens to be read as records (a picture, a document) holds none.
+bool holdsCardRecord(QByteArrayView bytes);
 
 // The typed fields of each kind; a member is empty when its line is missing or does not
 // convert, and the property it feeds then stays as it was.

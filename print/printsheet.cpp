@@ -14,7 +14,10 @@
 
 #include <cups/cups.h>
 
+#include <cerrno>
+#include <cstring>
 #include <dlfcn.h>
+#include <unistd.h>
 
 int SheetSpec::pageCount() const
 {
@@ -247,6 +250,14 @@ bool drawPages(QPrinter& printer, int pageCount, const PagesPainter& paint,
     return painter.end();
 }
 
+// Why a file could not grow past `size`: the system's answer to writing there.
+QString cutShortReason(int fd, qint64 size)
+{
+    if (::pwrite(fd, "\n", 1, off_t(size)) < 0)
+        return QString::fromLocal8Bit(std::strerror(errno));
+    return QStringLiteral("the PDF was cut short");
+}
+
 PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, int pageCount,
                         const PagesPainter& paint)
 {
@@ -262,13 +273,26 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, int p
     };
     // The page is made in a private file first and then delivered as a save delivers a card:
     // a failed job never touches the target, and a FIFO or standard output gets a whole PDF.
-    QTemporaryFile partial;
-    if (!partial.open())
-        return cannotWrite(partial.errorString());
+    // The file has no name, so an interrupted run leaves nothing in the temporary folder.
+    QString partialName;
+    QString reason;
+    const int scratch = openScratchFile(&partialName, &reason);
+    QFile partial;
+    QTemporaryFile named;
+    if (scratch >= 0) {
+        partial.open(scratch, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    } else {
+        if (!named.open())
+            return cannotWrite(named.errorString());
+        partialName = named.fileName();
+        partial.setFileName(partialName);
+        if (!partial.open(QIODevice::ReadOnly))
+            return cannotWrite(partial.errorString());
+    }
 
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(partial.fileName());
+    printer.setOutputFileName(partialName);
     printer.setResolution(600);
     applySettings(printer, job, paper, landscape, false);
     // A file is no printer: it keeps the nominal page.
@@ -278,7 +302,10 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, int p
     const uchar* mapped = size > 0 ? partial.map(0, size) : nullptr;
     if (size > 0 && !mapped)
         return cannotWrite(partial.errorString());
-    QString reason;
+    // The PDF writer keeps its write errors to itself: a file that was cut short (a full disk,
+    // a file size limit) lacks the end mark, and one more byte there tells why.
+    if (!QByteArrayView(reinterpret_cast<const char*>(mapped), size).trimmed().endsWith("%%EOF"))
+        return cannotWrite(cutShortReason(scratch >= 0 ? scratch : named.handle(), size));
     if (!writeOutput(job.pdfFile,
                      QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), size), &reason))
         return cannotWrite(reason);

@@ -1,5 +1,6 @@
 #include "shell/fileassociation.h"
 
+#include "document/regularfile.h"
 #include "document/wholefile.h"
 #include "platform/platform.h"
 #include "shell/mimeapps.h"
@@ -204,20 +205,23 @@ QByteArray desktopEntry(const Opener& opener)
     return text.toUtf8();
 }
 
-QByteArray smallFile(const QString& path)
-{
-    QFile file(path);
-    return QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) ? file.read(1 << 20)
-                                                                      : QByteArray();
-}
+// The files read here lie in the user's own folders and are small; a FIFO there would block the
+// start for ever and a link to a device would never end, so only a regular file is read, and
+// never more than this.
+constexpr qint64 MaxFileSize = 1 << 20;
 
-// Returns true when the file now holds content that differs from before.
+RegularFileRead readSmallFile(const QString& path) { return readRegularFile(path, MaxFileSize); }
+
+// Returns true when the file now holds content that differs from before. What is not a small
+// regular file at the name is not ours and is left alone.
 bool writeIfDifferent(const QString& path, const QByteArray& content)
 {
-    QFile existing(path);
-    if (existing.open(QIODevice::ReadOnly) && existing.readAll() == content)
+    const RegularFileRead existing = readSmallFile(path);
+    if (existing.ok() && existing.bytes == content)
         return false;
-    existing.close();
+    if (existing.status == RegularFileRead::NotRegular
+        || existing.status == RegularFileRead::TooLarge)
+        return false;
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return false;
     return writeWholeFile(path, content);
@@ -230,7 +234,8 @@ bool cacheBehind(const QString& cache, const QStringList& sources)
     const QFileInfo cacheInfo(cache);
     for (const QString& source : sources) {
         const QFileInfo info(source);
-        if (info.exists()
+        // A tool would wait on a FIFO in our file's place as long as we would.
+        if (info.isFile()
             && (!cacheInfo.exists() || cacheInfo.lastModified() < info.lastModified()))
             return true;
     }
@@ -285,7 +290,7 @@ PublishResult publish()
     if (!program.command.isEmpty()
         && mimeapps::installedEntryCovers(desktopFileName, program.mimeTypes)) {
         // A hidden helper entry left from a run in a build tree would hide the installed one.
-        if (smallFile(entry).contains("\nNoDisplay=true\n") && QFile::remove(entry)) {
+        if (readSmallFile(entry).bytes.contains("\nNoDisplay=true\n") && QFile::remove(entry)) {
             result.removed.append(entry);
             startTool(QStringLiteral("update-desktop-database"), appFolder, result);
         }
@@ -313,11 +318,10 @@ PublishResult publish()
 
     // Our default goes only where the user has none; a choice of another program stays.
     const QString mimeApps = mimeapps::configHome() + QStringLiteral("/mimeapps.list");
-    QFile listFile(mimeApps);
-    // A list we cannot read is left alone rather than replaced by our lines only.
-    if (!listFile.exists() || listFile.open(QIODevice::ReadOnly)) {
-        const QByteArray before = listFile.isOpen() ? listFile.readAll() : QByteArray();
-        listFile.close();
+    // A list we cannot read, or read whole, is left alone rather than replaced by our lines only.
+    const RegularFileRead list = readSmallFile(mimeApps);
+    if (list.ok() || list.status == RegularFileRead::Missing) {
+        const QByteArray& before = list.bytes;
         QByteArray after = before;
         for (const QString& mimeType : program.mimeTypes)
             if (!mimeapps::defaultIsSet(mimeType))

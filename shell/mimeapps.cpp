@@ -1,8 +1,8 @@
 #include "shell/mimeapps.h"
 
+#include "document/regularfile.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <algorithm>
 
@@ -14,10 +14,7 @@ constexpr qint64 MaxFileSize = 1 << 20;
 
 QByteArray readSmallFile(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(MaxFileSize);
+    return readRegularFile(path, MaxFileSize, true).bytes;
 }
 
 QString absoluteFolder(const char* variable, const QString& fallback)

@@ -10,8 +10,13 @@
 #include "document/regularfile.h"
 #include "document/twips.h"
 
+#include <QBuffer>
+#include <QClipboard>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -19,6 +24,7 @@
 #include <QTest>
 #include <QThread>
 
+#include <climits>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
@@ -47,7 +53,16 @@ enum class Case {
     SymlinkLatin1,
     PrivateCard,
     HardLinked,
-    ReadOnlyFolder
+    ReadOnlyFolder,
+    // Files that are not readable cards, saves onto inputs, pastes into planted names.
+    NotACardArgument,
+    UnreadableArgument,
+    OpenNotACard,
+    OpenUnreadable,
+    CutShortCard,
+    SaveAsOntoPicture,
+    PasteAtPlantedLinks,
+    PasteOntoFullDisk
 };
 
 struct FileId {
@@ -82,6 +97,51 @@ QByteArray imageRecord(const QString& path)
 
 const QByteArray CardRecord =
     "TheCard\r\n360\r\n210\r\n16777215\r\n" + QByteArray("\"none\"\r\n").repeated(14);
+
+// A real picture file's bytes.
+QByteArray pngBytes(int size = 16)
+{
+    QImage image(size, size, QImage::Format_RGB32);
+    for (int y = 0; y < size; ++y)
+        for (int x = 0; x < size; ++x)
+            image.setPixel(x, y, (x * 7919u + y * 104729u) * 2654435761u);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return bytes;
+}
+
+// Runs `step` with writes past 256 bytes failing as on a full disk, without an unprivileged
+// mount.
+template <typename Step>
+void withFileSizeLimit(const Step& step)
+{
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit previous = limit;
+    limit.rlim_cur = 256;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    step();
+    ::setrlimit(RLIMIT_FSIZE, &previous);
+}
+
+// What a run left in a temporary folder: everything but the runtime folder made in it for want
+// of XDG_RUNTIME_DIR.
+QStringList leftIn(const QString& temporary)
+{
+    return QDir(temporary)
+        .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)
+        .filter(QRegularExpression("^(?!runtime-)"));
+}
+
+// The names in a folder that start with `prefix`.
+QStringList namesStarting(const QString& folder, const QString& prefix)
+{
+    return QDir(folder).entryList({prefix + '*'}, QDir::AllEntries | QDir::NoDotAndDotDot
+                                                      | QDir::Hidden | QDir::System);
+}
 
 bool isFifo(const QString& path)
 {
@@ -124,7 +184,9 @@ enum class Run {
     Symlink,
     Stdout,
     FullDevice,
-    Latin1Names
+    Latin1Names,
+    CutShortCard,
+    OverFileSizeLimit
 };
 
 struct RunResult {
@@ -135,9 +197,11 @@ struct RunResult {
 
 // Runs the program without a window in `folder`, its arguments given as bytes (QProcess would
 // spell them as UTF-8). A run that does not end within two minutes is killed and fails.
-RunResult runQmark(QList<QByteArray> arguments, const QString& folder)
+RunResult runQmark(QList<QByteArray> arguments, const QString& folder,
+                   const QList<QByteArray>& launcher = {})
 {
     arguments.prepend(QUILLMARK_BINARY_DIR "/qmark");
+    arguments = launcher + arguments;
     std::vector<char*> argv;
     for (QByteArray& word : arguments)
         argv.push_back(word.data());
@@ -152,9 +216,18 @@ RunResult runQmark(QList<QByteArray> arguments, const QString& folder)
     posix_spawn_file_actions_addopen(&actions, 2, err.constData(), O_WRONLY | O_CREAT | O_TRUNC,
                                      0600);
     posix_spawn_file_actions_addchdir_np(&actions, where.constData());
+    // The program's own signal handling, not what this test set for itself.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGXFSZ);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
     if (spawned != 0)
         return {};
     int status = 0;
@@ -195,13 +268,28 @@ private slots:
         QTest::newRow("Save of another user's 0600 card") << Case::PrivateCard << QString();
         QTest::newRow("Save of a hard-linked card") << Case::HardLinked << QString();
         QTest::newRow("writable card in a read-only folder") << Case::ReadOnlyFolder << QString();
+
+        // Never adopted unless it is a card that could be read; nothing saved over an input.
+        const QString notACard = "is not a Quillmark card";
+        QTest::newRow("a PNG as the command-line card") << Case::NotACardArgument << notACard;
+        QTest::newRow("an unreadable card as the command-line card")
+            << Case::UnreadableArgument << "Permission denied";
+        QTest::newRow("Open of a PNG") << Case::OpenNotACard << notACard;
+        QTest::newRow("Open of an unreadable card") << Case::OpenUnreadable << "Permission denied";
+        QTest::newRow("Open of a card cut inside a record")
+            << Case::CutShortCard << "ends in the middle of an element";
+        QTest::newRow("Save As onto the card's picture, by a hard link")
+            << Case::SaveAsOntoPicture << "is the card's picture";
+        QTest::newRow("paste where links are planted") << Case::PasteAtPlantedLinks << QString();
+        QTest::newRow("paste onto a full disk") << Case::PasteOntoFullDisk << "File too large";
     }
 
     void hostileInputIsRefusedWithoutLoss()
     {
         QFETCH(Case, kind);
         QFETCH(QString, message);
-        if (kind == Case::ReadOnlyFolder && ::getuid() == 0) {
+        const bool unreadable = kind == Case::UnreadableArgument || kind == Case::OpenUnreadable;
+        if ((kind == Case::ReadOnlyFolder || unreadable) && ::getuid() == 0) {
             // Root writes in any folder: the case runs again as an ordinary user.
             if (QStandardPaths::findExecutable("setpriv").isEmpty())
                 QSKIP("root writes in any folder, and setpriv is missing to run as another user");
@@ -212,8 +300,11 @@ private slots:
                          QCoreApplication::applicationFilePath(),
                          QString("hostileInputIsRefusedWithoutLoss:") + QTest::currentDataTag()});
             QVERIFY(child.waitForFinished(120000));
+            const QByteArray output = child.readAll();
             QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
-                     child.readAll().constData());
+                     output.constData());
+            // A skip in the child is no pass.
+            QVERIFY2(!output.contains("SKIP"), output.constData());
             return;
         }
         ScriptedPlatform platform;
@@ -311,10 +402,44 @@ private slots:
             commandLine = decodeFileName(opened);
         }
 
+        const QString photo = folder + "/photo.png";
+        const QByteArray photoBytes = pngBytes();
+        const QString privateCard = folder + "/private.qmark";
+        const QByteArray privateBytes = CardRecord + shapeRecord("375", 1).repeated(3);
+        const QString ownCard = folder + "/mine.qmark";
+        const QString planted = folder + "/planted.png";
+        if (kind >= Case::NotACardArgument) {
+            writeFileBytes(photo, photoBytes);
+            writeFileBytes(privateCard, privateBytes);
+            QVERIFY(::chmod(QFile::encodeName(privateCard).constData(), 0) == 0);
+            // Missing, so a new card of that name; the cases with an argument name their own.
+            commandLine = kind == Case::NotACardArgument     ? photo
+                          : kind == Case::UnreadableArgument ? privateCard
+                                                             : ownCard;
+        }
+        if (kind == Case::PasteAtPlantedLinks) {
+            // The names a paste once took, for the coming seconds: each a link to a file that
+            // does not exist yet.
+            const QDateTime now = QDateTime::currentDateTime();
+            for (int second = 0; second < 10; ++second)
+                for (const QString& tail : {QString(".png"), QString("-2.png")}) {
+                    const QString name = folder + "/pasted-"
+                                         + now.addSecs(second).toString("yyyyMMdd-hhmmss") + tail;
+                    QVERIFY(::symlink(QFile::encodeName(planted).constData(),
+                                      QFile::encodeName(name).constData())
+                            == 0);
+                }
+        }
+
         auto window = std::make_unique<MainWindow>(StartupOptions{folder + "/qmark", commandLine});
         window->startUp();
         window->show();
         CardEditor& editor = window->editor();
+        // The keys reach the window's shortcuts once it is active.
+        if (kind >= Case::NotACardArgument) {
+            window->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        }
         // A design of our own, which no refused file may erase.
         QTest::mouseClick(control<SkinButton>(window.get(), "textButton"), Qt::LeftButton);
         const qsizetype textsBefore = editor.design().items().size();
@@ -335,22 +460,27 @@ private slots:
         switch (kind) {
         case Case::FullDisk:
         case Case::FullDiskLinked:
-            if (mounted.isEmpty()) {
-                // Not allowed to mount: a file size limit fails the same buffered write.
-                std::signal(SIGXFSZ, SIG_IGN);
-                rlimit limit{};
-                ::getrlimit(RLIMIT_FSIZE, &limit);
-                const rlimit previous = limit;
-                limit.rlim_cur = 256;
-                ::setrlimit(RLIMIT_FSIZE, &limit);
+            // Not allowed to mount: a file size limit fails the same buffered write.
+            if (mounted.isEmpty())
+                withFileSizeLimit([&] { save("Save"); });
+            else
                 save("Save");
-                ::setrlimit(RLIMIT_FSIZE, &previous);
-            } else {
+            // The earlier card stays byte for byte, in place too: the room is reserved first.
+            QCOMPARE(readFileBytes(commandLine), fullDiskCard);
+            if (kind == Case::FullDiskLinked && !mounted.isEmpty()) {
+                // Once there is room again, a save succeeds and the copy left by the failed one
+                // goes.
+                const QStringList copies = QDir(cache + "/quillmark").entryList(QDir::Files);
+                QCOMPARE(copies.size(), 1);
+                QCOMPARE(readFileBytes(cache + "/quillmark/" + copies[0]), editor.cardBytes());
+                QVERIFY(QFile::remove(mounted + "/filler"));
+                const qsizetype reports = platform.messageBoxes.size();
                 save("Save");
+                QCOMPARE(platform.messageBoxes.size(), reports);
+                QCOMPARE(readFileBytes(commandLine), editor.cardBytes());
+                QCOMPARE(readFileBytes(QFile::decodeName(otherName)), editor.cardBytes());
+                QCOMPARE(QDir(cache + "/quillmark").entryList(QDir::Files), QStringList());
             }
-            // The earlier card stays byte for byte, unless it is rewritten in place.
-            if (kind == Case::FullDisk)
-                QCOMPARE(readFileBytes(commandLine), fullDiskCard);
             break;
         case Case::HugeShape:
             writeFileBytes(cardPath, CardRecord + shapeRecord("495", 1) + shapeRecord("1E+38", 2));
@@ -380,6 +510,43 @@ private slots:
         case Case::ReadOnlyFolder: save("Save"); break;
         case Case::FifoCard:
         case Case::NonUtf8Name: break;
+        case Case::NotACardArgument:
+        case Case::UnreadableArgument:
+            QCOMPARE(editor.cardFileName(), QString());
+            // Ctrl+S has no file to write and asks for a name; none is given.
+            QTest::keyClick(window.get(), Qt::Key_S, Qt::ControlModifier);
+            QCOMPARE(platform.saveFilters.size(), 1);
+            break;
+        case Case::OpenNotACard: openCard(photo); break;
+        case Case::OpenUnreadable: openCard(privateCard); break;
+        case Case::CutShortCard: {
+            const QByteArray whole = CardRecord + shapeRecord("375", 1).repeated(3);
+            writeFileBytes(cardPath, whole.left(whole.size() - 100));
+            openCard(cardPath);
+            break;
+        }
+        case Case::SaveAsOntoPicture: {
+            writeFileBytes(cardPath, CardRecord + imageRecord(photo).repeated(2));
+            openCard(cardPath);
+            const QString link = folder + "/photo-link.png";
+            QVERIFY(
+                ::link(QFile::encodeName(photo).constData(), QFile::encodeName(link).constData())
+                == 0);
+            save("Save As..", link);
+            break;
+        }
+        case Case::PasteAtPlantedLinks:
+        case Case::PasteOntoFullDisk: {
+            QGuiApplication::clipboard()->setImage(QImage::fromData(pngBytes(64)));
+            const auto paste = [&] {
+                QTest::keyClick(window.get(), Qt::Key_V, Qt::ControlModifier);
+            };
+            if (kind == Case::PasteOntoFullDisk)
+                withFileSizeLimit(paste);
+            else
+                paste();
+            break;
+        }
         }
         // Whatever came in, the window paints.
         QVERIFY(!window->grab().isNull());
@@ -400,7 +567,9 @@ private slots:
                      qPrintable(platform.messageBoxes[0].text));
         }
         // A refused card leaves the design as it was.
-        const bool refused = kind == Case::DevZero || kind == Case::Oversized;
+        const bool refused = kind == Case::DevZero || kind == Case::Oversized
+                             || kind == Case::OpenNotACard || kind == Case::OpenUnreadable
+                             || kind == Case::PasteOntoFullDisk;
         if (refused || kind == Case::FullDisk || kind == Case::SaveAsFifo)
             QCOMPARE(editor.design().items().size(), textsBefore);
 
@@ -436,12 +605,12 @@ private slots:
                 QCOMPARE(readFileBytes(commandLine), fullDiskCard);
                 break;
             }
-            // Rewritten in place and cut short: the message names the complete copy.
+            // Not rewritten, as there was no room: the message names the complete copy.
             const QRegularExpressionMatch kept =
                 QRegularExpression("A complete copy is kept in \"([^\"]+)\"").match(text);
             QVERIFY2(kept.hasMatch(), qPrintable(text));
             QVERIFY(kept.captured(1).startsWith(cache));
-            QCOMPARE(readFileBytes(kept.captured(1)), editor.cardBytes());
+            QVERIFY(kept.captured(1).endsWith(".qmark"));
             break;
         }
         case Case::SymlinkLatin1:
@@ -469,6 +638,48 @@ private slots:
         }
         case Case::DevZero:
         case Case::Oversized: break;
+        case Case::NotACardArgument:
+        case Case::UnreadableArgument:
+        case Case::OpenNotACard:
+        case Case::OpenUnreadable:
+            QVERIFY(platform.messageBoxes[0].text.contains(
+                kind == Case::NotACardArgument || kind == Case::OpenNotACard ? photo
+                                                                             : privateCard));
+            // The current name stays: none after a refused argument, the own card after Open.
+            QCOMPARE(editor.cardFileName(),
+                     kind == Case::OpenNotACard || kind == Case::OpenUnreadable ? ownCard
+                                                                                : QString());
+            QCOMPARE(readFileBytes(photo), photoBytes);
+            QVERIFY(::chmod(QFile::encodeName(privateCard).constData(), 0600) == 0);
+            QCOMPARE(readFileBytes(privateCard), privateBytes);
+            break;
+        case Case::CutShortCard:
+            QVERIFY2(platform.messageBoxes[0].text.contains("2 elements were read"),
+                     qPrintable(platform.messageBoxes[0].text));
+            QCOMPARE(editor.shapeCount(), qint16(3));
+            QCOMPARE(editor.cardFileName(), cardPath);
+            break;
+        case Case::SaveAsOntoPicture:
+            QCOMPARE(readFileBytes(photo), photoBytes);
+            QCOMPARE(editor.cardFileName(), cardPath);
+            break;
+        case Case::PasteAtPlantedLinks: {
+            QVERIFY(!QFileInfo::exists(planted));
+            const CardItem& picture = element(editor, ElementKind::Picture, 1);
+            const QByteArray name = QFile::encodeName(picture.picturePath());
+            QCOMPARE(QFileInfo(picture.picturePath()).absolutePath(), folder);
+            const FileId pasted = fileId(name);
+            QVERIFY(S_ISREG(pasted.mode));
+            const mode_t mask = ::umask(0);
+            ::umask(mask);
+            QCOMPARE(pasted.mode & 0777, 0644 & ~mask);
+            QCOMPARE(QImage(picture.picturePath()).size(), QSize(64, 64));
+            break;
+        }
+        case Case::PasteOntoFullDisk:
+            // No partial picture is left behind.
+            QCOMPARE(namesStarting(folder, "pasted-"), QStringList());
+            break;
         }
     }
 
@@ -503,6 +714,14 @@ private slots:
             << Run::FullDevice << pdf("full") << 1 << QByteArray("No space left on device");
         QTest::newRow("Latin-1 card and output names")
             << Run::Latin1Names << pdf("out\xe9.pdf", "caf\xe9.qmark") << 0 << QByteArray();
+
+        // A card cut short is printed, with one line that says so; a write past the file size
+        // limit fails like a full disk, and leaves nothing behind.
+        QTest::newRow("card cut inside a record")
+            << Run::CutShortCard << pdf("cut.pdf", "cut.qmark") << 0
+            << QByteArray("ends in the middle of an element");
+        QTest::newRow("export past the file size limit")
+            << Run::OverFileSizeLimit << pdf("out.pdf") << 1 << QByteArray("File too large");
     }
     void windowlessRunsEndWithOneLine()
     {
@@ -540,8 +759,22 @@ private slots:
         case Run::Latin1Names:
             QVERIFY(::rename(at + "card.qmark", at + "caf\xe9.qmark") == 0);
             break;
+        case Run::CutShortCard: writeFileBytes(folder + "/cut.qmark", card.chopped(100)); break;
+        case Run::OverFileSizeLimit:
+            if (QStandardPaths::findExecutable("prlimit").isEmpty())
+                QSKIP("prlimit is missing to set the file size limit");
+            writeFileBytes(folder + "/out.pdf", "old");
+            break;
         default: break;
         }
+        const QByteArray temporary = QFile::encodeName(folder) + "/tmp";
+        QVERIFY(QDir().mkpath(QFile::decodeName(temporary)));
+        const QByteArray previousTemporary = qgetenv("TMPDIR");
+        qputenv("TMPDIR", temporary);
+        QList<QByteArray> launcher;
+        if (run == Run::OverFileSizeLimit)
+            launcher = {QFile::encodeName(QStandardPaths::findExecutable("prlimit")),
+                        "--fsize=2000"};
 
         // The FIFO's reader takes whatever comes; opening the FIFO afterwards frees a reader
         // that nobody wrote to.
@@ -553,11 +786,15 @@ private slots:
                 if (fifo.open(QIODevice::ReadOnly))
                     fromFifo = fifo.readAll();
             });
-        const RunResult result = runQmark(arguments, folder);
+        const RunResult result = runQmark(arguments, folder, launcher);
+        qputenv("TMPDIR", previousTemporary);
         if (reader.joinable()) {
             ::close(::open(at + "fifo", O_WRONLY | O_NONBLOCK));
             reader.join();
         }
+        // Nothing is left in the temporary folder, nor beside the output.
+        QCOMPARE(leftIn(QFile::decodeName(temporary)), QStringList());
+        QCOMPARE(namesStarting(folder, ".qmark-"), QStringList());
 
         QCOMPARE(result.exitCode, exitCode);
         if (message.isEmpty()) {
@@ -593,6 +830,10 @@ private slots:
             QVERIFY(!QFile::exists(folder + "/-"));
             break;
         case Run::FullDevice: QVERIFY(S_ISCHR(fileId(at + "full").mode)); break;
+        case Run::CutShortCard: QVERIFY(isPdf(readFileBytes(folder + "/cut.pdf"))); break;
+        case Run::OverFileSizeLimit:
+            QCOMPARE(readFileBytes(folder + "/out.pdf"), QByteArray("old"));
+            break;
         case Run::Latin1Names: {
             const RegularFileRead written =
                 readRegularFile(decodeFileName(at + "out\xe9.pdf"), 1 << 24);
@@ -601,6 +842,52 @@ private slots:
         }
         default: break;
         }
+    }
+
+    // An export ended from outside while it draws leaves nothing in the temporary folder, nor
+    // beside its output.
+    void interruptedExportLeavesNoFiles()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path();
+        const QString temporary = folder + "/tmp";
+        QVERIFY(QDir().mkpath(temporary));
+        const QByteArray label = "\"Label\"\r\n\"${Name}\"\r\n1380\r\n330\r\n3000\r\n720\r\n"
+                                 "16777215\r\n0\r\n0\r\n\"Sans\"\r\n9.75\r\n#FALSE#\r\n"
+                                 "#FALSE#\r\n#FALSE#\r\n0\r\n\"\"\r\n\"\"\r\n\"Text\"\r\n";
+        writeFileBytes(folder + "/card.qmark", CardRecord + label.repeated(2));
+        QByteArray csv = "Name\r\n";
+        for (int row = 0; row < 40'000; ++row)
+            csv += "Person " + QByteArray::number(row) + "\r\n";
+        writeFileBytes(folder + "/people.csv", csv);
+
+        QProcess export_;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("TMPDIR", temporary);
+        export_.setProcessEnvironment(environment);
+        export_.setWorkingDirectory(folder);
+        export_.start(QUILLMARK_BINARY_DIR "/qmark",
+                      {"--export-pdf", "out.pdf", "--merge", "people.csv", "card.qmark"});
+        QVERIFY(export_.waitForStarted());
+        // Ended once the page is being drawn into its scratch file.
+        const QString descriptors = QString("/proc/%1/fd").arg(export_.processId());
+        bool drawing = false;
+        QDeadlineTimer deadline(60000);
+        while (!drawing && !deadline.hasExpired() && export_.state() == QProcess::Running) {
+            for (const QString& fd : QDir(descriptors).entryList(QDir::AllEntries | QDir::System)) {
+                char target[PATH_MAX] = {};
+                const QByteArray link = QFile::encodeName(descriptors + '/' + fd);
+                if (::readlink(link.constData(), target, sizeof target - 1) > 0)
+                    drawing = drawing || QFile::decodeName(target).startsWith(temporary + '/');
+            }
+            QThread::msleep(5);
+        }
+        QVERIFY2(drawing, "the export ended before it drew");
+        ::kill(pid_t(export_.processId()), SIGKILL);
+        QVERIFY(export_.waitForFinished());
+        QCOMPARE(leftIn(temporary), QStringList());
+        QCOMPARE(namesStarting(folder, "."), QStringList());
+        QVERIFY(!QFileInfo::exists(folder + "/out.pdf"));
     }
 };
 

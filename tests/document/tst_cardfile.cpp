@@ -439,7 +439,10 @@ private slots:
         for (int i = 0; i < 11; ++i)
             record += "\"none\"\r\n";
         const QString path = card->programDir.filePath("many.qmark");
-        writeFileBytes(path, record.repeated(40'000) + QByteArray(record).replace("255", "77"));
+        const QByteArray cardRecord =
+            "TheCard\r\n360\r\n210\r\n255\r\n" + QByteArray("\"none\"\r\n").repeated(14);
+        writeFileBytes(path, cardRecord + record.repeated(40'000)
+                                 + QByteArray(record).replace("255", "77"));
         QVERIFY(editor.load(path));
         QCOMPARE(editor.shapeCount(), qint16(32767));
         QCOMPARE(editor.design().items().size(), 32768 + 2);

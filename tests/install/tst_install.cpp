@@ -1,6 +1,8 @@
+#include "app/updatelauncher.h"
 #include "testfiles.h"
 #include "update/updatemodule.h"
 
+#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QImage>
 #include <QLibrary>
@@ -107,6 +109,11 @@ private slots:
         QVERIFY(needed(module).contains("libQt6Network.so.6"));
         QLibrary library(module);
         QVERIFY2(library.resolve(UpdateModuleEntry), qPrintable(library.errorString()));
+        // The very module the program was built with, which is the only one it loads.
+        const QByteArray bytes = readFileBytes(module);
+        QCOMPARE(qint64(bytes.size()), BuiltUpdateModule.size);
+        QCOMPARE(QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex(),
+                 QByteArray(BuiltUpdateModule.sha256));
     }
 
     void desktopFilesValidate_data()

@@ -11,6 +11,13 @@
 
 #include "testfiles.h"
 
+#include <QThread>
+
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 #include <utility>
 
 using namespace fileassociation;
@@ -320,6 +327,63 @@ private slots:
         QCOMPARE(registerAt(programFolder("bin")).written, QStringList());
         QVERIFY(!QFile::exists(m_home));
         QVERIFY(!QFile::exists(mimeApps()));
+    }
+
+    // A FIFO in the user's folders once kept the window from ever appearing, and a link to
+    // /dev/zero ate memory until the program died. Each is left as it is, and the start goes on.
+    void specialFilesInTheUsersFoldersAreLeftAlone_data()
+    {
+        QTest::addColumn<QString>("file"); // under the temporary folder
+        QTest::addColumn<QString>("kind");
+        for (const QString kind : {"FIFO", "link to /dev/zero", "file of 2 MB"})
+            for (const QString file : {"config/mimeapps.list", "data/mime/packages/quillmark.xml",
+                                       "data/applications/org.quillmark.Quillmark.desktop"})
+                QTest::newRow(qPrintable(kind + " at " + file)) << file << kind;
+    }
+
+    void specialFilesInTheUsersFoldersAreLeftAlone()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, kind);
+        const QString path = m_dir->filePath(file);
+        QVERIFY(QDir().mkpath(QFileInfo(path).absolutePath()));
+        const QByteArray name = QFile::encodeName(path);
+        const QByteArray large(2 << 20, '#');
+        if (kind == "FIFO")
+            QVERIFY(::mkfifo(name.constData(), 0600) == 0);
+        else if (kind == "link to /dev/zero")
+            QVERIFY(::symlink("/dev/zero", name.constData()) == 0);
+        else
+            writeFileBytes(path, large);
+
+        std::atomic<bool> done = false;
+        std::thread start([&] {
+            registerAt(programFolder("bin"));
+            done = true;
+        });
+        QElapsedTimer clock;
+        clock.start();
+        while (!done && clock.elapsed() < 5000)
+            QThread::msleep(10);
+        const qint64 took = clock.elapsed();
+        // A reader blocked on the FIFO is let go, so that a failure ends the test.
+        if (!done)
+            ::close(::open(name.constData(), O_WRONLY | O_NONBLOCK));
+        start.join();
+        QVERIFY2(took < 1000, qPrintable(QString::number(took)));
+
+        struct stat info {};
+        QVERIFY(::lstat(name.constData(), &info) == 0);
+        if (kind == "FIFO")
+            QVERIFY(S_ISFIFO(info.st_mode));
+        else if (kind == "link to /dev/zero")
+            QVERIFY(S_ISLNK(info.st_mode));
+        else
+            QCOMPARE(readAll(path), large);
+        // The other files are written all the same.
+        for (const QString& other : {package(), entry()})
+            if (other != path)
+                QVERIFY2(QFileInfo(other).isFile(), qPrintable(other));
     }
 
     void unwritableDataHomeIsSkippedQuickly()
