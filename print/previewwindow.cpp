@@ -56,6 +56,8 @@ bool sameSheet(const SheetSpec& a, const SheetSpec& b)
 
 const QString MergeTitle = QStringLiteral("Merge with CSV");
 const QString StockTitle = QStringLiteral("Stock");
+// The largest card Card Options allows, in pixels.
+const QSizeF MaxCardPixels(385, 210);
 
 int round16(double v) { return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0)); }
 } // namespace
@@ -229,18 +231,32 @@ void PreviewWindow::chooseStock()
     if (stockcatalog::differsFromCard(*stock, m_command.cardTwips())) {
         const QSizeF label = stock->labelTwips / sheet::TwipsPerMm;
         const QSizeF card = m_command.cardTwips() / sheet::TwipsPerMm;
-        const auto answer = Platform::instance().messageBox(
-            this,
-            QStringLiteral("The labels of %1 are %2 × %3 mm; the card is %4 × %5 mm. Set the "
-                           "card to the labels' size? Otherwise the card is scaled to fit.")
-                .arg(stock->name())
-                .arg(label.width(), 0, 'f', 1)
-                .arg(label.height(), 0, 'f', 1)
-                .arg(card.width(), 0, 'f', 1)
-                .arg(card.height(), 0, 'f', 1),
-            StockTitle, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question);
-        if (answer == QMessageBox::Yes)
+        const QString sizes = QStringLiteral("The labels of %1 are %2 × %3 mm; the card is %4 × "
+                                             "%5 mm.")
+                                  .arg(stock->name())
+                                  .arg(label.width(), 0, 'f', 1)
+                                  .arg(label.height(), 0, 'f', 1)
+                                  .arg(card.width(), 0, 'f', 1)
+                                  .arg(card.height(), 0, 'f', 1);
+        const QSizeF pixels = stock->labelTwips / TwipsPerPixel;
+        if (pixels.width() > MaxCardPixels.width() || pixels.height() > MaxCardPixels.height()) {
+            Platform::instance().messageBox(
+                this,
+                sizes
+                    + QStringLiteral(" A card can be at most %1 × %2 pixels, so it is scaled "
+                                     "to fit the labels.")
+                          .arg(MaxCardPixels.width())
+                          .arg(MaxCardPixels.height()),
+                StockTitle, QMessageBox::Ok, QMessageBox::Information);
+        } else if (Platform::instance().messageBox(
+                       this,
+                       sizes
+                           + QStringLiteral(" Set the card to the labels' size? Otherwise the "
+                                            "card is scaled to fit them."),
+                       StockTitle, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question)
+                   == QMessageBox::Yes) {
             m_command.setCardSize(stock->labelTwips);
+        }
     }
     chooseLayout(stock->name());
 }
