@@ -96,14 +96,18 @@ StockDialog::StockDialog(const stockcatalog::Catalogue& catalogue, QSizeF cardTw
                                                                           : stock.description)
                            .arg(stock.labelCount())
                            .arg(stock.paper);
+        // Marked, not hidden: a sheet of other labels still prints, scaled.
         if (differs)
-            text += QStringLiteral("  (labels %1, not the card's size)")
-                        .arg(sizeText(stock.labelTwips));
+            text += QStringLiteral("  (labels %1)").arg(sizeText(stock.labelTwips));
         auto* item = new QListWidgetItem(text, list);
         item->setData(Qt::UserRole, qulonglong(i));
         item->setData(Qt::UserRole + 1, differs);
-        if (differs)
-            item->setForeground(palette().color(QPalette::Disabled, QPalette::Text));
+        if (differs) {
+            QFont font = item->font();
+            font.setItalic(true);
+            item->setFont(font);
+            item->setToolTip(QStringLiteral("The labels are not the card's size"));
+        }
     }
     if (list->count() > 0)
         list->setCurrentRow(0);
@@ -115,6 +119,7 @@ StockDialog::StockDialog(const stockcatalog::Catalogue& catalogue, QSizeF cardTw
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     showPicture();
+    resize(760, 420);
 }
 
 const StockTemplate* StockDialog::chosen() const

@@ -9,36 +9,16 @@
 using stockcatalog::Catalogue;
 
 namespace {
-const QByteArray Papers = R"(<Glabels-paper-sizes>
-  <Paper-size id="US-Letter" pwg_size="na_letter" width="8.5in" height="11in"/>
-  <Paper-size id="A4" pwg_size="iso_a4" width="210mm" height="297mm"/>
-</Glabels-paper-sizes>)";
 
-const QByteArray Templates = R"(<Glabels-templates>
-  <Template brand="Acme" part="100" size="US-Letter" _description="Business Cards">
-    <Meta category="business-card"/>
-    <Label-rectangle id="0" width="3.5in" height="2in" round="0">
-      <Markup-margin size="0.0625in"/>
-      <Layout nx="2" ny="5" x0="0.75in" y0="0.5in" dx="3.5in" dy="2in"/>
-    </Label-rectangle>
-  </Template>
-  <Template brand="Acme" part="101" equiv="100"/>
-  <Template brand="Acme" part="102" equiv="101"/>
-  <Template brand="Acme" part="103" equiv="999"/>
-  <Template brand="Acme" part="200" size="Other" width="100mm" height="50mm" description="Tags">
-    <Label-rectangle id="0" width="40mm" height="20mm">
-      <Layout nx="1" ny="1" x0="5mm" y0="5mm"/>
-      <Layout nx="1" ny="2" x0="55mm" y0="5mm" dx="0" dy="25mm"/>
-    </Label-rectangle>
-  </Template>
-  <Template brand="Acme" part="300" size="A4"><Label-round id="0" radius="1in">
-    <Layout nx="1" ny="1" x0="0" y0="0"/></Label-round></Template>
-  <Template brand="Acme" part="301" equiv="300"/>
-  <Template brand="Acme" part="400" size="B9"><Label-rectangle id="0" width="1in" height="1in">
-    <Layout nx="1" ny="1" x0="0" y0="0"/></Label-rectangle></Template>
-  <Template brand="Acme" part="500" size="A4"><Label-rectangle id="0" width="1in" height="1in">
-    <Layout nx="100000" ny="100000" x0="0" y0="0" dx="1" dy="1"/></Label-rectangle></Template>
-</Glabels-templates>)";
+QByteArray dataFile(const char* name)
+{
+    QFile file(QString(QUILLMARK_TEST_DATA "/stock/") + name);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+// A small catalogue: equivalents, a chain of them, a missing base, a round label, an unknown
+// paper and an oversized grid.
+const QByteArray Papers = dataFile("paper-sizes.xml");
+const QByteArray Templates = dataFile("acme-templates.xml");
 
 Catalogue loadFolder(const QString& folder, const QByteArray& papers, const QByteArray& templates)
 {
