@@ -87,6 +87,8 @@ void CardOptionsDialog::createControls()
     heightLabel->setBuddy(heightEdit);
     widthLabel->setBuddy(widthEdit);
     backColorLabel->setBuddy(backColorBox);
+    // The measures describe the size the list names.
+    measuresLabel->setBuddy(sizeBox);
 }
 
 void CardOptionsDialog::fillFromCard()
