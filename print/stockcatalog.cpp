@@ -348,7 +348,10 @@ Catalogue load(const QString& folder)
     }
     resolveEquivalents(catalogue.templates);
     if (catalogue.templates.empty())
-        return missing(QStringLiteral("holds no templates"));
+        return missing(
+            damaged.isEmpty()
+                ? QStringLiteral("holds no templates")
+                : QStringLiteral("is damaged (%1)").arg(damaged.join(QStringLiteral(", "))));
     // One entry per name: the first file's wins.
     QSet<QString> seen;
     std::erase_if(catalogue.templates, [&](const StockTemplate& stock) {

@@ -128,8 +128,19 @@ private slots:
         QTest::newRow("damaged paper sizes")
             << QByteArray("<Glabels-paper-sizes><Paper") << Templates << "is damaged" << 0;
         QTest::newRow("wrong root") << QByteArray("<html/>") << Templates << "is damaged" << 0;
-        QTest::newRow("damaged templates")
-            << Papers << Templates.left(Templates.size() / 2) << "holds no templates" << 0;
+        QTest::newRow("damaged templates") << Papers << Templates.left(Templates.size() / 2)
+                                           << "is damaged (acme-templates.xml (line" << 0;
+        // Entities that would expand to gigabytes are refused, not expanded.
+        QByteArray laughs =
+            "<?xml version=\"1.0\"?><!DOCTYPE Glabels-templates [<!ENTITY l0 \"ha\">";
+        for (int i = 1; i < 10; ++i)
+            laughs += QString("<!ENTITY l%1 \"%2\">")
+                          .arg(i)
+                          .arg(QString("&l%1;").arg(i - 1).repeated(10))
+                          .toLatin1();
+        laughs += "]><Glabels-templates><Template brand=\"&l9;\" part=\"1\"/></Glabels-templates>";
+        QTest::newRow("entity expansion")
+            << Papers << laughs << "is damaged (acme-templates.xml (line 1" << 0;
         QTest::newRow("no templates")
             << Papers << QByteArray("<Glabels-templates/>") << "holds no templates" << 0;
     }
