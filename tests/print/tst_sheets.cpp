@@ -354,6 +354,29 @@ private slots:
         QCOMPARE(words("first.pdf"), words("second.pdf"));
     }
 
+    // The card alone from the command line: the test card is 336 x 192 pixels (3.5 x 2 in).
+    void cardExportsWithoutAWindow()
+    {
+        CliResult result = runQmark({"--export-card", path("alone.png"), m_card});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(QImage(path("alone.png")).size(), QSize(1050, 600));
+        result = runQmark({"--export-card", path("fine.png"), "--dpi", "600", m_card});
+        QCOMPARE(QImage(path("fine.png")).size(), QSize(2100, 1200));
+        result = runQmark(
+            {"--export-card", path("alone.pdf"), "--side", "front", "--bleed", "0", m_card});
+        QCOMPARE(result.exitCode, 0);
+        const QString boxes = runTool("pdfinfo", {"-box", path("alone.pdf")});
+        const auto trim =
+            QRegularExpression(R"(TrimBox:\s+([\d.]+)\s+([\d.]+)\s+([\d.]+)\s+([\d.]+))")
+                .match(boxes);
+        QVERIFY(qAbs(trim.captured(3).toDouble() - trim.captured(1).toDouble() - 252) < 0.01);
+        QVERIFY(qAbs(trim.captured(4).toDouble() - trim.captured(2).toDouble() - 144) < 0.01);
+        QVERIFY(boxes.contains(QRegularExpression(R"(BleedBox:\s+)" + trim.captured(1))));
+        result = runQmark({"--export-card", path("alone.svg"), m_card});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(QFile(path("alone.svg")).size() > 0);
+    }
+
     void badRunsFailWithOneLine_data()
     {
         QTest::addColumn<QStringList>("arguments"); // CARD stands for the test card
