@@ -1,5 +1,7 @@
 #include "app/headless.h"
 
+#include "app/cardexportrun.h"
+
 #include "canvas/cardeditor.h"
 #include "document/carddesign.h"
 #include "document/cardfile.h"
@@ -34,6 +36,8 @@ std::optional<int> count(const QString& text, int low, int high)
     return v;
 }
 
+} // namespace
+
 // The bytes of the card file when it is one: a regular file within the editor's bound (a FIFO
 // would block and a device never end) that holds the card's own record.
 std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path, QString* error)
@@ -52,6 +56,8 @@ std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path
     *error = QStringLiteral("\"%1\" is not a card file").arg(path);
     return std::nullopt;
 }
+
+namespace {
 
 // One line on standard error, its path names in their own bytes.
 void printLine(QString text)
@@ -99,7 +105,8 @@ private:
 bool isRequested(const QStringList& arguments)
 {
     return !arguments.isEmpty()
-           && (arguments.front() == ExportOption || arguments.front() == PrintOption);
+           && (arguments.front() == ExportOption || arguments.front() == PrintOption
+               || cardexportrun::isRequested(arguments));
 }
 
 std::optional<Request> parse(const QStringList& arguments, QString* error)
@@ -168,8 +175,7 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
                         : QStringLiteral("one card file at a time, not %1").arg(cards.size()));
     request.card = cards.front();
     if (!layoutcatalog::find(request.layout))
-        return fail(QStringLiteral("unknown layout \"%1\"; the layouts are %2")
-                        .arg(request.layout, layoutcatalog::names().join(QStringLiteral(", "))));
+        return fail(layoutcatalog::unknownLayoutMessage(request.layout));
     return request;
 }
 
@@ -241,8 +247,10 @@ int main(const QStringList& arguments)
     // A reader that goes away is a failed write, reported like any other, not a silent death.
     std::signal(SIGPIPE, SIG_IGN);
     QString error;
-    std::optional<Request> request = parse(arguments, &error);
-    const bool done = request && run(*request, &error);
+    std::optional<Request> request;
+    const bool done = cardexportrun::isRequested(arguments)
+                          ? cardexportrun::run(arguments, &error)
+                          : (request = parse(arguments, &error)) && run(*request, &error);
     Platform::install(nullptr);
     if (done)
         return 0;

@@ -1,15 +1,20 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 #include <optional>
+
+class CardEditor;
 
 // Printing from a script, without a window:
 //   qmark --export-pdf OUT.pdf [--merge DATA.csv] [--layout NAME] [--rows N] [--columns N]
 //         CARD.qmark
 //   qmark --print QUEUE [--copies N] [--merge DATA.csv] [--layout NAME] [--rows N]
 //         [--columns N] CARD.qmark
+//   qmark --export-card OUT.pdf|OUT.png|OUT.svg [--bleed MM] [--side front|back] [--dpi N]
+//         CARD.qmark
 // With --merge, each card cell gets the next row of the data, over as many pages as it takes.
 // "--" ends the options: every word after it is a card file, even one starting with "--".
 namespace headless {
@@ -36,6 +41,9 @@ std::optional<Request> parse(const QStringList& arguments, QString* error);
 // Carries out a request; the reason goes to `error` when it fails. Needs a QApplication but
 // shows no window.
 bool run(const Request& request, QString* error);
+
+// The card file's bytes, or nothing with the reason; reads nothing that could block.
+std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path, QString* error);
 
 // The whole mode: parse, run, every message one line on standard error (a box would wait for
 // ever). The exit status: 0 when done, warnings or not; 1 when it failed.

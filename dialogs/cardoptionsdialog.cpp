@@ -7,6 +7,7 @@
 #include "dialogs/colorbox.h"
 #include "platform/platform.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
@@ -34,6 +35,7 @@ CardOptionsDialog::CardOptionsDialog(CardEditor& editor)
     connect(backColorBox, &ColorBox::clicked, this, &CardOptionsDialog::backColorClicked);
     connect(okButton, &SkinButton::clicked, this, &CardOptionsDialog::okClicked);
     connect(closeButton, &SkinButton::clicked, this, &CardOptionsDialog::closeClicked);
+    connect(sizeBox, &QComboBox::activated, this, &CardOptionsDialog::sizeChosen);
 
     fillFromCard();
 
@@ -69,10 +71,24 @@ void CardOptionsDialog::createControls()
     closeButton->setObjectName("closeButton");
     placeTwips(closeButton, 2640, 2040, 1455, 495);
 
+    // Beside the boxes: the sizes people buy, and the size as they measure it.
+    sizeBox = new QComboBox(this);
+    sizeBox->setObjectName("sizeBox");
+    sizeBox->setAccessibleName("Card size");
+    for (const CardSizePreset& preset : cardSizePresets())
+        sizeBox->addItem(preset.name);
+    sizeBox->addItem("Custom");
+    placeTwips(sizeBox, 2460, 120, 2985, 375);
+    measuresLabel = new QLabel(this);
+    measuresLabel->setObjectName("measuresLabel");
+    placeTwips(measuresLabel, 2460, 660, 2985, 255);
+
     // Each label names its field to assistive technology.
     heightLabel->setBuddy(heightEdit);
     widthLabel->setBuddy(widthEdit);
     backColorLabel->setBuddy(backColorBox);
+    // The measures describe the size the list names.
+    measuresLabel->setBuddy(sizeBox);
 }
 
 void CardOptionsDialog::fillFromCard()
@@ -96,6 +112,7 @@ void CardOptionsDialog::heightEdited()
         return;
     }
     m_editor.setCardHeightPixels(*height);
+    showSize();
 }
 
 void CardOptionsDialog::widthEdited()
@@ -110,6 +127,24 @@ void CardOptionsDialog::widthEdited()
         return;
     }
     m_editor.setCardWidthPixels(*width);
+    showSize();
+}
+
+void CardOptionsDialog::sizeChosen(int index)
+{
+    const auto& presets = cardSizePresets();
+    if (index < 0 || size_t(index) >= presets.size())
+        return; // "Custom" leaves the boxes to the user
+    heightEdit->setText(cardSizeText(presets[size_t(index)].heightPixels));
+    widthEdit->setText(cardSizeText(presets[size_t(index)].widthPixels));
+}
+
+void CardOptionsDialog::showSize()
+{
+    const float width = m_editor.cardWidthPixels(), height = m_editor.cardHeightPixels();
+    const int preset = cardSizePresetAt(width, height);
+    sizeBox->setCurrentIndex(preset >= 0 ? preset : sizeBox->count() - 1);
+    measuresLabel->setText(cardSizeMeasures(width, height));
 }
 
 void CardOptionsDialog::backColorClicked() { chooseColorFor(this, *backColorBox); }

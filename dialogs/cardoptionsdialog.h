@@ -4,6 +4,7 @@
 
 class ColorBox;
 class CardEditor;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class SkinButton;
@@ -25,10 +26,14 @@ public:
     void backColorClicked();
     void okClicked();
     void closeClicked();
+    // A size from the list fills both boxes, which apply it as typing would.
+    void sizeChosen(int index);
 
 private:
     void createControls();
     void fillFromCard();
+    // The list and the measures follow the card's size.
+    void showSize();
 
     QLabel* heightLabel;
     QLineEdit* heightEdit; // card height in pixels
@@ -38,6 +43,8 @@ private:
     ColorBox* backColorBox;  // pending background colour
     SkinButton* okButton;    // "OK"
     SkinButton* closeButton; // "Close"
+    QComboBox* sizeBox;      // the sizes people buy, and "Custom"
+    QLabel* measuresLabel;   // the size in millimetres and inches
 
     CardEditor& m_editor;
 };

@@ -2,12 +2,16 @@
 
 #include "platform/resources.h"
 #include "print/printsettings.h"
+#include "print/stockcatalog.h"
 
+#include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <map>
 
 namespace layoutcatalog {
 
@@ -131,7 +135,29 @@ const SheetLayout* find(const QString& name)
     for (const SheetLayout& layout : layouts())
         if (layout.name == name)
             return &layout;
-    return nullptr;
+    // A stock sheet, made into a layout the first time it is asked for and kept, so that the
+    // pointer stays good like the built-in ones.
+    const StockTemplate* stock = stockcatalog::find(stockcatalog::installed(), name);
+    if (!stock)
+        return nullptr;
+    static std::map<QString, SheetLayout> made;
+    auto at = made.find(stock->name());
+    if (at == made.end())
+        at = made.emplace(stock->name(), stock->layout()).first;
+    return &at->second;
+}
+
+QString unknownLayoutMessage(const QString& name)
+{
+    QString message = QStringLiteral("unknown layout \"%1\"; the layouts are %2")
+                          .arg(name, names().join(QStringLiteral(", ")));
+    const stockcatalog::Catalogue& stock = stockcatalog::installed();
+    if (const QStringList near = stockcatalog::nearest(stock, name); !near.isEmpty())
+        message += QStringLiteral(", and of the stock sheets the nearest are %1")
+                       .arg(near.join(QStringLiteral(", ")));
+    if (!stock.problem.isEmpty())
+        message += QStringLiteral(". ") + stock.problem;
+    return message;
 }
 
 QStringList names()
@@ -149,5 +175,25 @@ QString remembered()
 }
 
 void remember(const QString& name) { printSettings()->setValue(LayoutKey, name); }
+
+namespace {
+// Paths hold the settings' group separator; a digest of the path keys it instead.
+QString cardKey(const QString& cardFile)
+{
+    const QByteArray path = QFileInfo(cardFile).absoluteFilePath().toUtf8();
+    return QStringLiteral("sheet/cards/")
+           + QString::fromLatin1(QCryptographicHash::hash(path, QCryptographicHash::Sha1).toHex());
+}
+} // namespace
+
+QString rememberedForCard(const QString& cardFile)
+{
+    return printSettings()->value(cardKey(cardFile)).toString();
+}
+
+void rememberForCard(const QString& cardFile, const QString& name)
+{
+    printSettings()->setValue(cardKey(cardFile), name);
+}
 
 } // namespace layoutcatalog

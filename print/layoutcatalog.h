@@ -12,8 +12,11 @@ namespace layoutcatalog {
 
 // Every layout, in the file's order; the original sheet ("top-left") comes first.
 const std::vector<SheetLayout>& layouts();
-// The layout of that name; null when there is none.
+// The layout of that name, built in or a stock sheet ("Avery 5371", any case); null when there
+// is none.
 const SheetLayout* find(const QString& name);
+// Why `name` is no layout, with the stock sheets nearest to it, as one line.
+QString unknownLayoutMessage(const QString& name);
 // The names, for messages and menus.
 QStringList names();
 
@@ -23,5 +26,8 @@ std::vector<SheetLayout> parse(const QByteArray& json, QStringList* errors = nul
 // The layout the preview's Sheet menu was last left at; "top-left" before any choice.
 QString remembered();
 void remember(const QString& name);
+// The layout last chosen for one card file (by its absolute path); empty when none was.
+QString rememberedForCard(const QString& cardFile);
+void rememberForCard(const QString& cardFile, const QString& name);
 
 } // namespace layoutcatalog

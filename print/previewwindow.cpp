@@ -3,10 +3,12 @@
 #include "document/twips.h"
 #include "platform/platform.h"
 #include "print/calibrationdialog.h"
+#include "print/cardexport.h"
 #include "print/cardscountdialog.h"
 #include "print/layoutcatalog.h"
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
+#include "print/stockdialog.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -53,6 +55,9 @@ bool sameSheet(const SheetSpec& a, const SheetSpec& b)
 }
 
 const QString MergeTitle = QStringLiteral("Merge with CSV");
+const QString StockTitle = QStringLiteral("Stock");
+// The largest card Card Options allows, in pixels.
+const QSizeF MaxCardPixels(385, 210);
 
 int round16(double v) { return int(std::clamp(std::nearbyint(v), -32768.0, 32767.0)); }
 } // namespace
@@ -126,6 +131,18 @@ void PreviewWindow::createSheetMenu()
         connect(action, &QAction::triggered, this,
                 [this, name = layout.name] { chooseLayout(name); });
     }
+    stockAction = sheetMenu->addAction(QStringLiteral("Stock\u2026"));
+    stockAction->setObjectName("stockAction");
+    connect(stockAction, &QAction::triggered, this, &PreviewWindow::chooseStock);
+    sheetMenu->addSeparator();
+    printShopAction = sheetMenu->addAction(QStringLiteral("PDF for a print shop\u2026"));
+    printShopAction->setObjectName("printShopAction");
+    connect(printShopAction, &QAction::triggered, this,
+            [this] { exportCard(QStringLiteral("PDF (.pdf)|*.pdf")); });
+    pictureAction = sheetMenu->addAction(QStringLiteral("Picture of the card\u2026"));
+    pictureAction->setObjectName("pictureAction");
+    connect(pictureAction, &QAction::triggered, this,
+            [this] { exportCard(QStringLiteral("PNG (.png)|*.png|SVG (.svg)|*.svg")); });
     sheetMenu->addSeparator();
     calibrateAction = sheetMenu->addAction(QStringLiteral("Calibrate this printer\u2026"));
     calibrateAction->setObjectName("calibrateAction");
@@ -194,6 +211,65 @@ void PreviewWindow::chooseLayout(const QString& name)
     zoom100();
     // Another paper is another page size: the scroll ranges follow it.
     layoutViewport();
+}
+
+void PreviewWindow::chooseStock()
+{
+    const stockcatalog::Catalogue& catalogue = stockcatalog::installed();
+    if (catalogue.templates.empty()) {
+        Platform::instance().messageBox(this, catalogue.problem, StockTitle, QMessageBox::Ok,
+                                        QMessageBox::Warning);
+        return;
+    }
+    // On the heap: should the preview go while the dialog is up, it takes the dialog along.
+    QPointer<StockDialog> dialog = new StockDialog(catalogue, m_command.cardTwips(), this);
+    const bool accepted = dialog->exec() == QDialog::Accepted;
+    const StockTemplate* stock = dialog ? dialog->chosen() : nullptr;
+    delete dialog.data();
+    if (!accepted || !stock)
+        return;
+    if (stockcatalog::differsFromCard(*stock, m_command.cardTwips())) {
+        const QSizeF label = stock->labelTwips / sheet::TwipsPerMm;
+        const QSizeF card = m_command.cardTwips() / sheet::TwipsPerMm;
+        const QString sizes = QStringLiteral("The labels of %1 are %2 × %3 mm; the card is %4 × "
+                                             "%5 mm.")
+                                  .arg(stock->name())
+                                  .arg(label.width(), 0, 'f', 1)
+                                  .arg(label.height(), 0, 'f', 1)
+                                  .arg(card.width(), 0, 'f', 1)
+                                  .arg(card.height(), 0, 'f', 1);
+        const QSizeF pixels = stock->labelTwips / TwipsPerPixel;
+        if (pixels.width() > MaxCardPixels.width() || pixels.height() > MaxCardPixels.height()) {
+            Platform::instance().messageBox(
+                this,
+                sizes
+                    + QStringLiteral(" A card can be at most %1 × %2 pixels, so it is scaled "
+                                     "to fit the labels.")
+                          .arg(MaxCardPixels.width())
+                          .arg(MaxCardPixels.height()),
+                StockTitle, QMessageBox::Ok, QMessageBox::Information);
+        } else if (Platform::instance().messageBox(
+                       this,
+                       sizes
+                           + QStringLiteral(" Set the card to the labels' size? Otherwise the "
+                                            "card is scaled to fit them."),
+                       StockTitle, QMessageBox::Yes | QMessageBox::No, QMessageBox::Question)
+                   == QMessageBox::Yes) {
+            m_command.setCardSize(stock->labelTwips);
+        }
+    }
+    chooseLayout(stock->name());
+}
+
+void PreviewWindow::exportCard(const QString& filter)
+{
+    const QString path = Platform::instance().saveFileName(this, filter);
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!cardexport::exportCard(m_command.snapshot(), path, {}, &error))
+        Platform::instance().messageBox(this, error, QStringLiteral("Export"), QMessageBox::Ok,
+                                        QMessageBox::Critical);
 }
 
 void PreviewWindow::calibratePrinter()

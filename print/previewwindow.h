@@ -36,6 +36,11 @@ public:
     void chooseLayout(const QString& name);
     // "Calibrate this printer…": the calibration dialog, modally.
     void calibratePrinter();
+    // "Stock…": a stock sheet, and the card's size set to its labels' if the user wants.
+    void chooseStock();
+    // "PDF for a print shop…", "Picture of the card…": the card alone, to a file the user
+    // names; the format follows its suffix.
+    void exportCard(const QString& filter);
     // Asks for a CSV file and merges it, or says why it cannot; the sheet stays as it was then.
     void mergeWithCsv();
     void stopMerging();
@@ -81,6 +86,9 @@ private:
     QMenu* sheetMenu;
     QList<QAction*> layoutActions;
     QAction* calibrateAction;
+    QAction* stockAction;
+    QAction* printShopAction;
+    QAction* pictureAction;
     // "Merge with CSV…" and "Stop merging": one card a row of a CSV file, page by page.
     QAction* mergeAction;
     QAction* stopMergingAction;

@@ -38,7 +38,18 @@ bool PrintCommand::setLayout(const QString& name)
         return false;
     m_layout = *chosen;
     layoutcatalog::remember(name);
+    if (!m_editor.cardFileName().isEmpty())
+        layoutcatalog::rememberForCard(m_editor.cardFileName(), name);
     return true;
+}
+
+void PrintCommand::setCardSize(QSizeF twips)
+{
+    m_editor.setCardWidthPixels(float(twips.width() / TwipsPerPixel));
+    m_editor.setCardHeightPixels(float(twips.height() / TwipsPerPixel));
+    m_snapshot = snapshotCard(m_editor);
+    m_cardTwips = cardSizeTwips(m_editor);
+    m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());
 }
 
 PrintCommand::~PrintCommand()
@@ -56,6 +67,12 @@ void PrintCommand::run()
 
 void PrintCommand::prepareSheet()
 {
+    // A card file printed on a sheet before comes back to that sheet.
+    if (!m_editor.cardFileName().isEmpty())
+        if (const QString name = layoutcatalog::rememberedForCard(m_editor.cardFileName());
+            !name.isEmpty())
+            if (const SheetLayout* chosen = layoutcatalog::find(name))
+                m_layout = *chosen;
     m_snapshot = snapshotCard(m_editor);
     m_cardTwips = cardSizeTwips(m_editor);
     m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());

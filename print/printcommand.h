@@ -43,8 +43,11 @@ public:
 
     // The layout of the sheet, as last chosen in the preview's Sheet menu.
     const SheetLayout& layout() const { return m_layout; }
-    // Chooses and remembers it; false for a name no layout has.
+    // Chooses and remembers it, for this card file too when it has one; false for a name no
+    // layout has.
     bool setLayout(const QString& name);
+    // Sets the card to a stock label's size, as Card Options would, and records the sheet again.
+    void setCardSize(QSizeF twips);
 
     CardsCountDialog& cardsCount();
     // The merge data while the sheet is merged (one card a row), or null; it outlives the

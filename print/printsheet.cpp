@@ -215,8 +215,11 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
         printer.setCopyCount(job.copies);
     if (job.quality)
         printer.setResolution(qualityDpi(*job.quality));
-    printer.setPageSize(QPageSize(
-        QPageSize::id(paperTwips / sheet::TwipsPerPoint, QPageSize::Point, QPageSize::FuzzyMatch)));
+    // Stock sheets come on papers of their own too, which have no standard name.
+    const QSizeF points = paperTwips / sheet::TwipsPerPoint;
+    const QPageSize::PageSizeId id = QPageSize::id(points, QPageSize::Point, QPageSize::FuzzyMatch);
+    printer.setPageSize(id == QPageSize::Custom ? QPageSize(points, QPageSize::Point)
+                                                : QPageSize(id));
     printer.setFullPage(true);
     if (cups) {
         // A generic queue prints in grey unless told otherwise, and Qt sends no quality.

@@ -154,6 +154,15 @@ SheetPlacement placeCards(const SheetLayout& layout, QSizeF cardTwips, int colum
         if (cell.width() > room.width() || cell.height() > room.height())
             cell = cell.scaled(room, Qt::KeepAspectRatio);
     }
+    if (!layout.cellCorners.empty()) {
+        placement.scale =
+            std::min(cell.width() / cardTwips.width(), cell.height() / cardTwips.height());
+        const QSizeF card = cardTwips * placement.scale;
+        const QPointF centring(cell.width() - card.width(), cell.height() - card.height());
+        for (const QPointF& corner : layout.cellCorners)
+            placement.cards.emplace_back(corner + centring / 2, card);
+        return placement;
+    }
     switch (layout.count) {
     case SheetLayout::Count::Chosen: break;
     case SheetLayout::Count::Fixed:

@@ -2,6 +2,7 @@
 
 #include <QLineF>
 #include <QPoint>
+#include <QPointF>
 #include <QRectF>
 #include <QSize>
 #include <QSizeF>
@@ -77,6 +78,8 @@ struct SheetLayout {
     double margin = 0;          // the least room left at the paper's edges when fitting
     double gap = 0;
     bool cropMarks = false;
+    // Stock sheets: each cell's top-left corner, taking the place of the grid above.
+    std::vector<QPointF> cellCorners;
 
     bool operator==(const SheetLayout&) const = default;
 };

@@ -6,6 +6,8 @@
 #include "scriptedplatform.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -104,6 +106,58 @@ private slots:
         QCOMPARE(control<QLineEdit>(&dialog, "widthEdit")->text(), QString("385"));
         QCOMPARE(editor.cardWidthPixels(), 385.f);
         QCOMPARE(messageTexts(platform).size(), 1);
+    }
+
+    // Each size people buy fills both boxes in pixels at 96 per inch, within the limits, and the
+    // measures show it as they know it; typing another size shows "Custom".
+    void sizeListFillsTheBoxes_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("height");
+        QTest::addColumn<QString>("width");
+        QTest::addColumn<QString>("measures");
+        QTest::newRow("US") << 0 << "192"
+                            << "336"
+                            << "88.9 × 50.8 mm, 3.50 × 2.00 in";
+        QTest::newRow("Europe") << 1 << "207.87"
+                                << "321.26"
+                                << "85.0 × 55.0 mm, 3.35 × 2.17 in";
+        QTest::newRow("Japan") << 2 << "207.87"
+                               << "343.94"
+                               << "91.0 × 55.0 mm, 3.58 × 2.17 in";
+        QTest::newRow("ISO ID-1") << 3 << "204.02"
+                                  << "323.53"
+                                  << "85.6 × 54.0 mm, 3.37 × 2.13 in";
+    }
+    void sizeListFillsTheBoxes()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, height);
+        QFETCH(QString, width);
+        QFETCH(QString, measures);
+        ScriptedPlatform platform;
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        CardEditor& editor = card->editor();
+        CardOptionsDialog dialog(editor);
+        dialog.show();
+        auto* sizes = control<QComboBox>(&dialog, "sizeBox");
+        QCOMPARE(sizes->currentText(), QString("Custom")); // the new card is 360 x 210
+        QCOMPARE(sizes->count(), 5);
+        sizes->activated(index);
+        QCOMPARE(control<QLineEdit>(&dialog, "heightEdit")->text(), height);
+        QCOMPARE(control<QLineEdit>(&dialog, "widthEdit")->text(), width);
+        QCOMPARE(editor.cardHeightPixels(), height.toFloat());
+        QCOMPARE(editor.cardWidthPixels(), width.toFloat());
+        QCOMPARE(sizes->currentIndex(), index);
+        QCOMPARE(control<QLabel>(&dialog, "measuresLabel")->text(), measures);
+        QVERIFY(platform.messageBoxes.isEmpty());
+
+        clearByKeys(control<QLineEdit>(&dialog, "widthEdit"));
+        QTest::keyClicks(control<QLineEdit>(&dialog, "widthEdit"), "300");
+        QCOMPARE(sizes->currentText(), QString("Custom"));
+        sizes->activated(sizes->count() - 1); // "Custom" changes nothing
+        QCOMPARE(editor.cardWidthPixels(), 300.f);
     }
 
     void textThatIsNoSizeIsIgnoredButStillUnprimes()

@@ -197,6 +197,16 @@ private slots:
             << "letter-fit" << letter << grid(49.5, 94.5, 252, 144, 261, 153, 2, 4) << true;
         QTest::newRow("a4-fit") << "a4-fit" << a4 << grid(41.14, 42.94, 252, 144, 261, 153, 2, 5)
                                 << true;
+        // Stock sheets where the installed catalogue puts them: 3.5 x 2 in from (0.75, 0.5) in;
+        // 85 x 54 mm labels from (15, 13.5) mm every 95 by 54 mm, the card shrunk to fit the
+        // label's width and centred down it.
+        QTest::newRow("Avery 5371")
+            << "Avery 5371" << letter << grid(54, 36, 252, 144, 252, 144, 2, 5) << false;
+        QTest::newRow("equivalent, any case")
+            << "avery 8371" << letter << grid(54, 36, 252, 144, 252, 144, 2, 5) << false;
+        QTest::newRow("Avery C32011-10")
+            << "Avery C32011-10" << a4 << grid(42.52, 45.96, 240.94, 137.68, 269.29, 153.07, 2, 5)
+            << false;
     }
     void layoutsPlaceCards()
     {
@@ -344,6 +354,29 @@ private slots:
         QCOMPARE(words("first.pdf"), words("second.pdf"));
     }
 
+    // The card alone from the command line: the test card is 336 x 192 pixels (3.5 x 2 in).
+    void cardExportsWithoutAWindow()
+    {
+        CliResult result = runQmark({"--export-card", path("alone.png"), m_card});
+        QCOMPARE(result.exitCode, 0);
+        QCOMPARE(QImage(path("alone.png")).size(), QSize(1050, 600));
+        result = runQmark({"--export-card", path("fine.png"), "--dpi", "600", m_card});
+        QCOMPARE(QImage(path("fine.png")).size(), QSize(2100, 1200));
+        result = runQmark(
+            {"--export-card", path("alone.pdf"), "--side", "front", "--bleed", "0", m_card});
+        QCOMPARE(result.exitCode, 0);
+        const QString boxes = runTool("pdfinfo", {"-box", path("alone.pdf")});
+        const auto trim =
+            QRegularExpression(R"(TrimBox:\s+([\d.]+)\s+([\d.]+)\s+([\d.]+)\s+([\d.]+))")
+                .match(boxes);
+        QVERIFY(qAbs(trim.captured(3).toDouble() - trim.captured(1).toDouble() - 252) < 0.01);
+        QVERIFY(qAbs(trim.captured(4).toDouble() - trim.captured(2).toDouble() - 144) < 0.01);
+        QVERIFY(boxes.contains(QRegularExpression(R"(BleedBox:\s+)" + trim.captured(1))));
+        result = runQmark({"--export-card", path("alone.svg"), m_card});
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(QFile(path("alone.svg")).size() > 0);
+    }
+
     void badRunsFailWithOneLine_data()
     {
         QTest::addColumn<QStringList>("arguments"); // CARD stands for the test card
@@ -361,6 +394,23 @@ private slots:
             << QStringList{"--export-pdf", "OUT", "--layout", "b5-8", "CARD"}
             << "unknown layout \"b5-8\"; the layouts are top-left, letter-10, a4-10, letter-fit, "
                "a4-fit";
+        QTest::newRow("stock sheet misspelt")
+            << QStringList{"--export-pdf", "OUT", "--layout", "Avery 537", "CARD"}
+            << "the nearest are Avery 5371, Avery 5372, Avery 5376";
+        QTest::newRow("card export, unknown suffix")
+            << QStringList{"--export-card", "OUT.gif", "CARD"} << "writes .pdf, .png or .svg";
+        QTest::newRow("card export, back")
+            << QStringList{"--export-card", "OUT.pdf", "--side", "back", "CARD"}
+            << "this card has no back";
+        QTest::newRow("card export, bleed too wide")
+            << QStringList{"--export-card", "OUT.pdf", "--bleed", "6", "CARD"}
+            << "--bleed must be from 0 to 5 mm";
+        QTest::newRow("card export, dpi too fine")
+            << QStringList{"--export-card", "OUT.png", "--dpi", "1201", "CARD"}
+            << "--dpi must be a whole number from 1 to 1200";
+        QTest::newRow("card export, dpi for a PDF")
+            << QStringList{"--export-card", "OUT.pdf", "--dpi", "300", "CARD"}
+            << "unknown option --dpi for a .pdf file";
         QTest::newRow("rows out of range")
             << QStringList{"--export-pdf", "OUT", "--rows", "5", "CARD"} << "--rows must be";
         QTest::newRow("no card") << QStringList{"--export-pdf", "OUT"} << "no card file";
@@ -384,6 +434,8 @@ private slots:
         for (QString& word : arguments) {
             if (word == "OUT")
                 word = out;
+            if (word.startsWith("OUT."))
+                word = path("never") + word.mid(3);
             if (word == "CARD")
                 word = m_card;
             if (word == "FIFO")
@@ -395,7 +447,8 @@ private slots:
                      && result.standardError.endsWith('\n')
                      && result.standardError.contains(message),
                  qPrintable(result.standardError));
-        QVERIFY(!QFile::exists(out));
+        for (const char* suffix : {".pdf", ".png", ".svg", ".gif"})
+            QVERIFY(!QFile::exists(path("never") + suffix));
     }
 
     // 25 rows onto ten cards a page: three pages, each cell with its own row's name and code,
@@ -632,8 +685,9 @@ private slots:
         QCOMPARE(items, (QStringList{
                             "Top left, no margins *", "Letter, 10 cards of 3.5 × 2 in",
                             "A4, 10 cards of 85 × 55 mm", "Letter, as many as fit, with crop marks",
-                            "A4, as many as fit, with crop marks", "-", "Calibrate this printer…",
-                            "-", "Merge with CSV…", "Stop merging"}));
+                            "A4, as many as fit, with crop marks", "Stock…", "-",
+                            "PDF for a print shop…", "Picture of the card…", "-",
+                            "Calibrate this printer…", "-", "Merge with CSV…", "Stop merging"}));
         QCOMPARE(preview->windowTitle(), QString("Preview"));
 
         control<QAction>(preview, "letter-10")->trigger();

@@ -1,0 +1,114 @@
+#include "app/cardexportrun.h"
+
+#include "app/headless.h"
+#include "canvas/cardeditor.h"
+#include "document/wholefile.h"
+#include "print/cardexport.h"
+#include "print/printcommand.h"
+
+#include <QWidget>
+
+namespace cardexportrun {
+
+namespace {
+const QString Option = QStringLiteral("--export-card");
+} // namespace
+
+bool isRequested(const QStringList& arguments)
+{
+    return !arguments.isEmpty() && arguments.front() == Option;
+}
+
+std::optional<Request> parse(const QStringList& arguments, QString* error)
+{
+    const auto fail = [&](const QString& reason) {
+        *error = reason;
+        return std::nullopt;
+    };
+    if (!isRequested(arguments) || arguments.size() < 2 || arguments[1].isEmpty()
+        || arguments[1] == QLatin1String("--"))
+        return fail(QStringLiteral("--export-card needs the file to write"));
+    Request request;
+    request.target = arguments[1];
+    const auto format = cardexport::formatOf(request.target);
+    if (!format)
+        return fail(QStringLiteral("--export-card writes .pdf, .png or .svg, not \"%1\"")
+                        .arg(request.target));
+    QStringList cards;
+    bool optionsEnded = false;
+    for (qsizetype i = 2; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (optionsEnded || !word.startsWith(QLatin1String("--"))) {
+            cards << word;
+            continue;
+        }
+        if (word == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (i + 1 >= arguments.size() || arguments[i + 1] == QLatin1String("--"))
+            return fail(QStringLiteral("%1 needs a value").arg(word));
+        const QString value = arguments[++i];
+        bool ok = false;
+        if (word == QLatin1String("--bleed") && format == cardexport::Format::PrintShopPdf) {
+            request.bleedMm = value.toDouble(&ok);
+            if (!ok || !(request.bleedMm >= 0 && request.bleedMm <= cardexport::MaxBleedMm))
+                return fail(QStringLiteral("--bleed must be from 0 to %1 mm, not \"%2\"")
+                                .arg(cardexport::MaxBleedMm)
+                                .arg(value));
+        } else if (word == QLatin1String("--side") && format == cardexport::Format::PrintShopPdf) {
+            if (value != QLatin1String("front") && value != QLatin1String("back"))
+                return fail(QStringLiteral("--side is front or back, not \"%1\"").arg(value));
+            request.back = value == QLatin1String("back");
+        } else if (word == QLatin1String("--dpi") && format == cardexport::Format::Png) {
+            request.dpi = value.toInt(&ok);
+            if (!ok || request.dpi < 1 || request.dpi > cardexport::MaxDpi)
+                return fail(QStringLiteral("--dpi must be a whole number from 1 to %1, not \"%2\"")
+                                .arg(cardexport::MaxDpi)
+                                .arg(value));
+        } else {
+            return fail(QStringLiteral("unknown option %1 for a .%2 file")
+                            .arg(word, request.target.section(QLatin1Char('.'), -1)));
+        }
+    }
+    if (cards.size() != 1)
+        return fail(cards.isEmpty()
+                        ? QStringLiteral("no card file given")
+                        : QStringLiteral("one card file at a time, not %1").arg(cards.size()));
+    request.card = cards.front();
+    return request;
+}
+
+bool run(const QStringList& arguments, QString* error)
+{
+    const std::optional<Request> request = parse(arguments, error);
+    if (!request)
+        return false;
+    if (request->back) {
+        *error = QStringLiteral("this card has no back");
+        return false;
+    }
+    if (isSameFile(request->target, request->card)) {
+        *error = QStringLiteral("\"%1\" is the card file itself; nothing was written")
+                     .arg(request->target);
+        return false;
+    }
+    QWidget host;
+    CardEditor editor(&host);
+    const std::optional<QByteArray> card = headless::readCard(editor, request->card, error);
+    if (!card)
+        return false;
+    editor.loadBytes(*card);
+    for (const CardItem& item : editor.design().items())
+        if (item.kind == ElementKind::Picture && isSameFile(request->target, item.picturePath())) {
+            *error = QStringLiteral("\"%1\" is the card's picture; nothing was written")
+                         .arg(request->target);
+            return false;
+        }
+    cardexport::Options options;
+    options.bleedMm = request->bleedMm;
+    options.dpi = request->dpi;
+    return cardexport::exportCard(snapshotCard(editor), request->target, options, error);
+}
+
+} // namespace cardexportrun
