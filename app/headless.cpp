@@ -24,6 +24,10 @@ namespace {
 const QString ExportOption = QStringLiteral("--export-pdf");
 const QString PrintOption = QStringLiteral("--print");
 const QString EndOfOptions = QStringLiteral("--");
+// The options that take a value besides the two that choose the mode.
+const QStringList ValueOptions = {QStringLiteral("--layout"), QStringLiteral("--merge"),
+                                  QStringLiteral("--rows"), QStringLiteral("--columns"),
+                                  QStringLiteral("--copies")};
 
 std::optional<int> count(const QString& text, int low, int high)
 {
@@ -110,8 +114,10 @@ private:
 
 bool isRequested(const QStringList& arguments)
 {
-    return !arguments.isEmpty()
-           && (arguments.front() == ExportOption || arguments.front() == PrintOption);
+    if (arguments.isEmpty())
+        return false;
+    const QString& first = arguments.front();
+    return first == ExportOption || first == PrintOption || ValueOptions.contains(first);
 }
 
 std::optional<Request> parse(const QStringList& arguments, QString* error)
@@ -123,21 +129,18 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
     if (!isRequested(arguments))
         return fail(QStringLiteral("no --export-pdf or --print"));
     Request request;
-    request.mode = arguments[0] == ExportOption ? Request::Mode::ExportPdf : Request::Mode::Print;
+    std::optional<Request::Mode> mode;
     // "--" ends the options, so it is never an option's value: a file named "--" is made only
     // as "./--".
     const auto isValue = [&](qsizetype i) {
         return i < arguments.size() && arguments[i] != EndOfOptions;
     };
-    if (!isValue(1) || arguments[1].isEmpty())
-        return fail(request.mode == Request::Mode::ExportPdf
-                        ? QStringLiteral("--export-pdf needs the PDF file to write")
-                        : QStringLiteral("--print needs a printer queue"));
-    request.target = arguments[1];
 
     QStringList cards;
     bool optionsEnded = false;
-    for (qsizetype i = 2; i < arguments.size(); ++i) {
+    // The options come in any order; the copies are checked once the mode is known.
+    std::optional<QString> copies;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& word = arguments[i];
         if (optionsEnded || !word.startsWith(QLatin1String("--"))) {
             cards << word;
@@ -147,10 +150,19 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
             optionsEnded = true;
             continue;
         }
-        if (!isValue(i + 1))
-            return fail(QStringLiteral("%1 needs a value").arg(word));
+        const bool modeWord = word == ExportOption || word == PrintOption;
+        if (!isValue(i + 1) || (modeWord && arguments[i + 1].isEmpty()))
+            return fail(word == ExportOption
+                            ? QStringLiteral("--export-pdf needs the PDF file to write")
+                        : word == PrintOption ? QStringLiteral("--print needs a printer queue")
+                                              : QStringLiteral("%1 needs a value").arg(word));
         const QString value = arguments[++i];
-        if (word == QLatin1String("--layout")) {
+        if (modeWord) {
+            if (mode)
+                return fail(QStringLiteral("one of --export-pdf and --print, once"));
+            mode = word == ExportOption ? Request::Mode::ExportPdf : Request::Mode::Print;
+            request.target = value;
+        } else if (word == QLatin1String("--layout")) {
             request.layout = value;
         } else if (word == QLatin1String("--merge")) {
             request.mergeData = value;
@@ -162,17 +174,24 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
                                 .arg(sheet::MaxCount)
                                 .arg(value));
             (word == QLatin1String("--rows") ? request.rows : request.columns) = *n;
-        } else if (word == QLatin1String("--copies") && request.mode == Request::Mode::Print) {
-            const auto n = count(value, 1, sheet::MaxCopies);
-            if (!n)
-                return fail(QStringLiteral("--copies must be a whole number from 1 to %1, not "
-                                           "\"%2\"")
-                                .arg(sheet::MaxCopies)
-                                .arg(value));
-            request.copies = *n;
+        } else if (word == QLatin1String("--copies")) {
+            copies = value;
         } else {
             return fail(QStringLiteral("unknown option %1").arg(word));
         }
+    }
+    if (!mode)
+        return fail(QStringLiteral("--export-pdf or --print is needed to work without a window"));
+    request.mode = *mode;
+    if (copies) {
+        if (request.mode != Request::Mode::Print)
+            return fail(QStringLiteral("unknown option --copies"));
+        const auto n = count(*copies, 1, sheet::MaxCopies);
+        if (!n)
+            return fail(QStringLiteral("--copies must be a whole number from 1 to %1, not \"%2\"")
+                            .arg(sheet::MaxCopies)
+                            .arg(*copies));
+        request.copies = *n;
     }
     if (cards.size() != 1)
         return fail(cards.isEmpty()
@@ -236,6 +255,7 @@ bool run(const Request& request, QString* error)
     else
         job.printerName = request.target;
     job.copies = request.copies;
+    job.title = jobTitle(request.card);
     const PrintOutcome outcome = printSheet(job, sheetSpec);
     // Pictures left out for the memory budget, one line each; the sheet is still made.
     for (const QString& message : PictureStore::shared().takeMessages())

@@ -26,8 +26,8 @@ struct Request {
     QString card;
 };
 
-// Only these exact words, as the first argument, mean a run without a window; any other
-// command line is a card to open.
+// A command line that starts with one of the options above, word for word, is a run without
+// a window, its options then in any order; any other command line is a card to open.
 bool isRequested(const QStringList& arguments);
 
 // The request the arguments (those after the program) make, or nothing with the reason.

@@ -10,8 +10,6 @@
 #include "platform/resources.h"
 
 #include <QCursor>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QMenu>
 #include <QUndoStack>
 
@@ -186,7 +184,6 @@ void CardEditor::addPicture()
         return;
     }
     changeItem(ElementKind::Picture, index, [&](CardItem& item) { item.toolTipText = path; });
-    fitToImage(index);
 }
 
 void CardEditor::addPictureFrom(const QString& path)
@@ -195,25 +192,6 @@ void CardEditor::addPictureFrom(const QString& path)
     addElement(ElementKind::Picture, m_design.pictureCount, true);
     const int index = m_design.pictureCount;
     changeItem(ElementKind::Picture, index, [&](CardItem& item) { item.toolTipText = path; });
-    fitToImage(index);
-}
-
-// A new picture keeps its image's proportions within the template's box, from its top-left.
-void CardEditor::fitToImage(int pictureIndex)
-{
-    const CardItem* picture = item(ElementKind::Picture, pictureIndex);
-    // Only a regular file is read: a FIFO or a device would block or never end.
-    if (!picture || !QFileInfo(picture->picturePath()).isFile())
-        return;
-    const QSize image = QImageReader(picture->picturePath()).size();
-    if (image.isEmpty())
-        return;
-    changeItem(ElementKind::Picture, pictureIndex, [&](CardItem& item) {
-        const float scale =
-            std::min(item.width / float(image.width()), item.height / float(image.height()));
-        item.setWidth(float(image.width()) * scale);
-        item.setHeight(float(image.height()) * scale);
-    });
 }
 
 void CardEditor::addQrCode()

@@ -73,6 +73,7 @@ bool CardEditor::load(const QString& path)
 void CardEditor::loadBytes(const QByteArray& bytes)
 {
     carddesignfile::ReadResult read = carddesignfile::read(bytes, MaxElements);
+    read.design.keepReservedTexts(m_design);
     setDesign(std::move(read.design));
     if (read.leftOut)
         Platform::instance().messageBox(
@@ -85,7 +86,9 @@ void CardEditor::loadBytes(const QByteArray& bytes)
 // The window as a fresh start has it: the empty default card with only the hidden templates.
 void CardEditor::reset()
 {
-    setDesign(CardDesign());
+    CardDesign fresh;
+    fresh.keepReservedTexts(m_design);
+    setDesign(std::move(fresh));
     hideHandles();
     m_cardFileName.clear();
     // The selection survives; the other editor state starts afresh.

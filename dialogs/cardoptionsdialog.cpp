@@ -34,6 +34,7 @@ CardOptionsDialog::CardOptionsDialog(CardEditor& editor)
     connect(backColorBox, &ColorBox::clicked, this, &CardOptionsDialog::backColorClicked);
     connect(okButton, &SkinButton::clicked, this, &CardOptionsDialog::okClicked);
     connect(closeButton, &SkinButton::clicked, this, &CardOptionsDialog::closeClicked);
+    bindDialogKeys(this, nullptr, closeButton);
 
     fillFromCard();
 

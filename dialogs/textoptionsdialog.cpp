@@ -65,6 +65,7 @@ TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     connect(sameAsCardBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::sameAsCardClicked);
     connect(textEdit, &QLineEdit::textChanged, this, &TextOptionsDialog::textEdited);
     connect(closeButton, &SkinButton::clicked, this, &TextOptionsDialog::closeClicked);
+    bindDialogKeys(this, nullptr, closeButton);
 }
 
 void TextOptionsDialog::createControls()

@@ -40,6 +40,8 @@ public:
     const CardSnapshot& snapshot() const { return m_snapshot; }
     QSizeF cardTwips() const { return m_cardTwips; }
     sheet::Orientation orientation() const { return m_orientation; }
+    // The file of the card being printed; empty for a card never saved.
+    QString cardFileName() const { return m_editor.cardFileName(); }
 
     // The layout of the sheet, as last chosen in the preview's Sheet menu.
     const SheetLayout& layout() const { return m_layout; }

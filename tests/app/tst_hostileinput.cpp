@@ -124,7 +124,10 @@ enum class Run {
     Symlink,
     Stdout,
     FullDevice,
-    Latin1Names
+    Latin1Names,
+    OptionsReordered,
+    NoDisplay,
+    UnreachableDisplay
 };
 
 struct RunResult {
@@ -135,7 +138,7 @@ struct RunResult {
 
 // Runs the program without a window in `folder`, its arguments given as bytes (QProcess would
 // spell them as UTF-8). A run that does not end within two minutes is killed and fails.
-RunResult runQmark(QList<QByteArray> arguments, const QString& folder)
+RunResult runQmark(QList<QByteArray> arguments, const QString& folder, char** environment = environ)
 {
     arguments.prepend(QUILLMARK_BINARY_DIR "/qmark");
     std::vector<char*> argv;
@@ -153,7 +156,7 @@ RunResult runQmark(QList<QByteArray> arguments, const QString& folder)
                                      0600);
     posix_spawn_file_actions_addchdir_np(&actions, where.constData());
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environment);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
         return {};
@@ -353,7 +356,11 @@ private slots:
                 QCOMPARE(readFileBytes(commandLine), fullDiskCard);
             break;
         case Case::HugeShape:
-            writeFileBytes(cardPath, CardRecord + shapeRecord("495", 1) + shapeRecord("1E+38", 2));
+            // The second shape far out both ways as well.
+            writeFileBytes(cardPath,
+                           CardRecord + shapeRecord("495", 1)
+                               + shapeRecord("1E+38", 2)
+                                     .replace("\r\n360\r\n1680\r\n", "\r\n1E+38\r\n-1E+38\r\n"));
             openCard(cardPath);
             break;
         case Case::FifoPicture:
@@ -409,6 +416,13 @@ private slots:
         case Case::HugeShape:
             QCOMPARE(element(editor, ElementKind::Shape, 1).height, MaxTwips);
             QCOMPARE(editor.view()->height(), 210);
+            // The position is bounded as the size is, from the file and from a move.
+            QCOMPARE(element(editor, ElementKind::Shape, 1).left, MaxTwips);
+            QCOMPARE(element(editor, ElementKind::Shape, 1).top, -MaxTwips);
+            editor.setSelection({ElementKind::Shape, 1});
+            editor.nudgeSelected(150, -150, false);
+            QCOMPARE(element(editor, ElementKind::Shape, 1).left, MaxTwips);
+            QCOMPARE(element(editor, ElementKind::Shape, 1).top, -MaxTwips);
             break;
         case Case::FifoCard: QCOMPARE(editor.shapeCount(), qint16(0)); break;
         case Case::FifoPicture:
@@ -503,6 +517,17 @@ private slots:
             << Run::FullDevice << pdf("full") << 1 << QByteArray("No space left on device");
         QTest::newRow("Latin-1 card and output names")
             << Run::Latin1Names << pdf("out\xe9.pdf", "caf\xe9.qmark") << 0 << QByteArray();
+        QTest::newRow("options in another order")
+            << Run::OptionsReordered
+            << QList<QByteArray>{"--layout", "a4-10", "--export-pdf", "out.pdf", "card.qmark"} << 0
+            << QByteArray();
+        // The designer needs a display; without one it says so instead of aborting.
+        QTest::newRow("the designer without a display")
+            << Run::NoDisplay << QList<QByteArray>{"card.qmark"} << 1
+            << QByteArray("needs a display");
+        QTest::newRow("the designer with a display that cannot be reached")
+            << Run::UnreachableDisplay << QList<QByteArray>{"card.qmark"} << 1
+            << QByteArray("needs a display");
     }
     void windowlessRunsEndWithOneLine()
     {
@@ -553,7 +578,25 @@ private slots:
                 if (fifo.open(QIODevice::ReadOnly))
                     fromFifo = fifo.readAll();
             });
-        const RunResult result = runQmark(arguments, folder);
+        // Without a display: the environment less every variable that could name one.
+        const bool displayless = run == Run::NoDisplay || run == Run::UnreachableDisplay;
+        std::vector<QByteArray> kept;
+        for (char** variable = environ; *variable; ++variable) {
+            const QByteArray entry(*variable);
+            if (!displayless
+                || !(entry.startsWith("DISPLAY=") || entry.startsWith("WAYLAND_DISPLAY=")
+                     || entry.startsWith("QT_QPA_PLATFORM=")))
+                kept.push_back(entry);
+        }
+        if (run == Run::UnreachableDisplay) {
+            kept.push_back("DISPLAY=:9876");
+            kept.push_back("QT_QPA_PLATFORM=xcb");
+        }
+        std::vector<char*> environment;
+        for (QByteArray& entry : kept)
+            environment.push_back(entry.data());
+        environment.push_back(nullptr);
+        const RunResult result = runQmark(arguments, folder, environment.data());
         if (reader.joinable()) {
             ::close(::open(at + "fifo", O_WRONLY | O_NONBLOCK));
             reader.join();
@@ -580,6 +623,7 @@ private slots:
             QCOMPARE(readFileBytes(folder + "/pic.png"), QByteArray("not even an image"));
             break;
         case Run::OverLimit: QVERIFY(isPdf(readFileBytes(folder + "/big.pdf"))); break;
+        case Run::OptionsReordered: QVERIFY(isPdf(readFileBytes(folder + "/out.pdf"))); break;
         case Run::Fifo:
             QVERIFY(isPdf(fromFifo));
             QVERIFY(isFifo(folder + "/fifo"));

@@ -13,8 +13,10 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -137,6 +139,52 @@ private slots:
             ->actionInterface()
             ->doAction(press);
         QCOMPARE(platform.processes.size(), 1);
+    }
+
+    // Escape is "Close" in the option windows; Enter presses the default button where no
+    // control takes it, and a focused button itself.
+    void dialogKeysActAsTheirButtons()
+    {
+        ScriptedPlatform platform;
+        QTemporaryDir folder;
+        MainWindow window(StartupOptions{folder.filePath("qmark"), {}});
+        window.startUp();
+        const auto escapeIn = [](QWidget* dialog, const char* field) {
+            dialog->show();
+            QTest::keyClick(dialog->findChild<QWidget*>(field), Qt::Key_Escape);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        };
+        // Text Options keeps its values when closed; Shape Options goes.
+        TextOptionsDialog textOptions(window.editor());
+        escapeIn(&textOptions, "textEdit");
+        QVERIFY(textOptions.isHidden());
+        QPointer<ShapeOptionsDialog> shapeOptions = new ShapeOptionsDialog(window.editor());
+        escapeIn(shapeOptions, "shapeBox");
+        QVERIFY(!shapeOptions);
+        CardOptionsDialog cardOptions(window.editor());
+        escapeIn(&cardOptions, "heightEdit");
+        QVERIFY(!cardOptions.isVisible());
+        QCOMPARE(cardOptions.result(), int(QDialog::Rejected));
+
+        CardsCountDialog cardsCount;
+        cardsCount.show();
+        QTest::keyClick(control<QComboBox>(&cardsCount, "rowsBox"), Qt::Key_Return);
+        QVERIFY(!cardsCount.isVisible());
+        QCOMPARE(cardsCount.result(), int(QDialog::Accepted));
+        cardsCount.setResult(QDialog::Rejected);
+        cardsCount.show();
+        QTest::keyClick(control<SkinButton>(&cardsCount, "okButton"), Qt::Key_Enter);
+        QCOMPARE(cardsCount.result(), int(QDialog::Accepted));
+
+        for (const char* focused : {"printerBox", "okButton", "cancelButton"}) {
+            PrintOptionsDialog::resetChoices();
+            QPointer<PrintOptionsDialog> printOptions = new PrintOptionsDialog;
+            printOptions->show();
+            QTest::keyClick(printOptions->findChild<QWidget*>(focused), Qt::Key_Return);
+            QVERIFY2(!printOptions || printOptions->isHidden(), focused);
+            QCOMPARE(PrintOptionsDialog::accepted(), qstrcmp(focused, "cancelButton") != 0);
+            delete printOptions.data();
+        }
     }
 
     // Every visible label of the dialogs names a field: assistive technology reads the label

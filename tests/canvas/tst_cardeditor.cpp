@@ -305,6 +305,13 @@ private slots:
 
         clickElement(editor, ElementKind::Shape, 1, {450, 300});
         QCOMPARE(editor.handlePosition(7), QPointF(2400, 1500));
+
+        // Dropped where the pointer made the new corner: that is beside the element, not on it.
+        pressHandle(window, 7);
+        QTest::mouseMove(&window, windowPoint(window, {2700, 1800}));
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, windowPoint(window, {2700, 1800}));
+        QCOMPARE(shape(), QRectF(1500, 900, 1200, 900));
+        QVERIFY(!editor.handlesShown());
     }
 
     void handleZeroPastTheOppositeCornerMovesOnlyTheCorner()
@@ -394,8 +401,8 @@ private slots:
         platform.openAnswers.enqueue(green);
         QTest::mouseClick(control<SkinButton>(&window, "pictureButton"), Qt::LeftButton);
         const auto picture = [&] { return element(editor, ElementKind::Picture, 2); };
-        // The template's box, narrowed to the image's proportions (64 × 16) from its corner.
-        QCOMPARE(box(picture()), QRectF(1080, 240, 480, 120));
+        // The template's box, the 64 × 16 image stretched to it.
+        QCOMPARE(box(picture()), QRectF(1080, 240, 480, 285));
         QCOMPARE(picture().toolTipText, green);
         QCOMPARE(picture().tag, QString("img"));
         const auto shownAt = [&](QPointF twips) {

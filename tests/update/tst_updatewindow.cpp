@@ -168,7 +168,13 @@ private slots:
         QTest::newRow("missing signature")
             << installer << LoopbackServer::raw("HTTP/1.1 404 Not Found\r\nContent-Length: 0")
             << QStringList{unverified} << false;
-        QTest::newRow("bad signature") << installer << LoopbackServer::ok("c2lnbmF0dXJl\n")
+        QTest::newRow("signature of the wrong length")
+            << installer << LoopbackServer::ok("c2lnbmF0dXJl\n") << QStringList{unverified}
+            << false;
+        // Of the right length and form, so that only the signature check itself refuses it.
+        QByteArray flipped = QByteArray::fromBase64(signedBy(script).trimmed());
+        flipped[10] = char(flipped[10] ^ 0x01);
+        QTest::newRow("bad signature") << installer << LoopbackServer::ok(flipped.toBase64() + "\n")
                                        << QStringList{unverified} << false;
         QTest::newRow("signature of another file")
             << installer << LoopbackServer::ok(signedBy(script + "\n")) << QStringList{unverified}
