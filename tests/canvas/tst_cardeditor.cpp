@@ -306,11 +306,15 @@ private slots:
         clickElement(editor, ElementKind::Shape, 1, {450, 300});
         QCOMPARE(editor.handlePosition(7), QPointF(2400, 1500));
 
-        // Dropped where the pointer made the new corner: that is beside the element, not on it.
+        // Dropped where the pointer made the new corner: that is beside the element, not on it
+        // (a text's box takes the pointer up to its edges, a shape's only within its outline).
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        setBox(editor, ElementKind::Text, 1, {300, 300, 600, 300});
+        clickElement(editor, ElementKind::Text, 1, {30, 30});
         pressHandle(window, 7);
-        QTest::mouseMove(&window, windowPoint(window, {2700, 1800}));
-        QTest::mouseRelease(&window, Qt::LeftButton, {}, windowPoint(window, {2700, 1800}));
-        QCOMPARE(shape(), QRectF(1500, 900, 1200, 900));
+        QTest::mouseMove(&window, windowPoint(window, {1200, 900}));
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, windowPoint(window, {1200, 900}));
+        QCOMPARE(box(element(editor, ElementKind::Text, 1)), QRectF(300, 300, 900, 600));
         QVERIFY(!editor.handlesShown());
     }
 
