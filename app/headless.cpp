@@ -1,19 +1,18 @@
 #include "app/headless.h"
 
-#include "canvas/cardeditor.h"
 #include "document/carddesign.h"
 #include "document/cardfile.h"
 #include "document/cardmerge.h"
 #include "document/filename.h"
+#include "document/regularfile.h"
 #include "document/wholefile.h"
-#include "platform/platform.h"
+#include "print/cardsnapshot.h"
 #include "print/layoutcatalog.h"
-#include "print/printcommand.h"
 #include "print/printsheet.h"
+#include "prompt/platform.h"
 #include "render/picturestore.h"
 
 #include <QRegularExpression>
-#include <QWidget>
 
 #include <csignal>
 #include <cstdio>
@@ -38,11 +37,11 @@ std::optional<int> count(const QString& text, int low, int high)
     return v;
 }
 
-// The bytes of the card file when it is one: a regular file within the editor's bound (a FIFO
+// The bytes of the card file when it is one: a regular file within the reader's bound (a FIFO
 // would block and a device never end) that holds the card's own record.
-std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path, QString* error)
+std::optional<QByteArray> readCard(const QString& path, QString* error)
 {
-    const RegularFileRead read = editor.readCardFile(path);
+    const RegularFileRead read = readRegularFile(path, carddesignfile::MaxFileBytes);
     if (read.status == RegularFileRead::Missing) {
         *error = QStringLiteral("the card file \"%1\" does not exist").arg(path);
         return std::nullopt;
@@ -60,9 +59,8 @@ std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path
 }
 // The card's picture that `target` would overwrite, if any: the pictures are inputs too, and a
 // PDF written over one would lose it for this card.
-std::optional<QString> pictureAt(const CardEditor& editor, const QString& target)
+std::optional<QString> pictureAt(const CardDesign& design, const QString& target)
 {
-    const CardDesign design = editor.design();
     for (const CardItem& item : design.items())
         if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
             return item.picturePath();
@@ -206,27 +204,30 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
 
 bool run(const Request& request, QString* error)
 {
-    // The editor's widgets draw the card; their host is never shown.
-    QWidget host;
-    CardEditor editor(&host);
     // Compared as files, not names: a ./ spelling, a link or a hard link is the card too.
     if (request.mode == Request::Mode::ExportPdf && isSameFile(request.target, request.card)) {
         *error = QStringLiteral("the PDF file \"%1\" is the card file itself; nothing was written")
                      .arg(request.target);
         return false;
     }
-    const std::optional<QByteArray> card = readCard(editor, request.card, error);
+    const std::optional<QByteArray> card = readCard(request.card, error);
     if (!card)
         return false;
-    editor.loadBytes(*card);
+    // Printing takes the design and the sheet; no editor, and no widget at all, is made.
+    const carddesignfile::ReadResult read = carddesignfile::read(*card);
+    if (read.leftOut)
+        printLine(QStringLiteral("The card has more elements than can be shown. Only the first %1 "
+                                 "were read.")
+                      .arg(carddesignfile::MaxElements));
+    const CardDesign& design = read.design;
     if (request.mode == Request::Mode::ExportPdf)
-        if (const auto picture = pictureAt(editor, request.target)) {
+        if (const auto picture = pictureAt(design, request.target)) {
             *error = QStringLiteral("the PDF file \"%1\" is the card's picture \"%2\"; nothing was "
                                     "written")
                          .arg(request.target, *picture);
             return false;
         }
-    const CardSnapshot snapshot = snapshotCard(editor);
+    const CardSnapshot snapshot = recordCard(design);
     std::shared_ptr<const cardmerge::MergeData> merge;
     if (request.mode == Request::Mode::ExportPdf && !request.mergeData.isEmpty()
         && isSameFile(request.target, request.mergeData)) {
@@ -244,7 +245,7 @@ bool run(const Request& request, QString* error)
     SheetSpec sheetSpec;
     sheetSpec.merge = merge;
     sheetSpec.snapshot = &snapshot;
-    sheetSpec.cardTwips = cardSizeTwips(editor);
+    sheetSpec.cardTwips = cardSizeTwips(design);
     sheetSpec.columns = request.columns;
     sheetSpec.rows = request.rows;
     sheetSpec.layout = *layoutcatalog::find(request.layout);

@@ -33,8 +33,8 @@ bool isRequested(const QStringList& arguments);
 // The request the arguments (those after the program) make, or nothing with the reason.
 std::optional<Request> parse(const QStringList& arguments, QString* error);
 
-// Carries out a request; the reason goes to `error` when it fails. Needs a QApplication but
-// shows no window.
+// Carries out a request; the reason goes to `error` when it fails. Needs a QGuiApplication
+// only: it makes no widget.
 bool run(const Request& request, QString* error);
 
 // The whole mode: parse, run, every message one line on standard error (a box would wait for

@@ -111,26 +111,25 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << decodeFileName(argv[i]);
-    const bool windowless = headless::isRequested(arguments);
-    if (windowless) {
+    if (headless::isRequested(arguments)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         // A script reads one line of error at most; the toolkit's chatter is not for it.
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
-    } else {
-        if (displayUnset())
-            noDisplay("DISPLAY is not set; --export-pdf and --print work without one");
-        toolkitMessages = qInstallMessageHandler(holdMessage);
+        // No widget can be made here at all: printing takes the design, never a window.
+        QGuiApplication app(argc, argv);
+        initResources();
+        app.setApplicationName("Quillmark");
+        return headless::main(arguments);
     }
 
+    if (displayUnset())
+        noDisplay("DISPLAY is not set; --export-pdf and --print work without one");
+    toolkitMessages = qInstallMessageHandler(holdMessage);
     QApplication app(argc, argv);
-    if (!windowless)
-        releaseMessages();
+    releaseMessages();
     initResources();
     app.setApplicationName("Quillmark");
-
-    if (windowless)
-        return headless::main(arguments);
     // Every window, dialogs and message boxes included, shows the program's icon. A run
     // without windows makes none: making its pixmaps wakes the desktop theme for nothing.
     QApplication::setWindowIcon(programIcon(":/quillmark.svg"));

@@ -1,6 +1,6 @@
 #include "app/updatelauncher.h"
 
-#include "platform/platform.h"
+#include "prompt/platform.h"
 #include "update/updatemodule.h"
 
 #include <QLibrary>

@@ -6,8 +6,8 @@
 #include "controls/inputcodes.h"
 #include "document/twips.h"
 #include "platform/filefilter.h"
-#include "platform/platform.h"
 #include "platform/resources.h"
+#include "prompt/platform.h"
 
 #include <QCursor>
 #include <QMenu>

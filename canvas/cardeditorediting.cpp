@@ -2,7 +2,7 @@
 // clipboard.
 #include "canvas/cardeditor.h"
 
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include <QClipboard>
 #include <QDateTime>

@@ -3,7 +3,7 @@
 
 #include "document/wholefile.h"
 #include "platform/filefilter.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include <QUndoStack>
 #include <QWidget>

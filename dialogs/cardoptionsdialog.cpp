@@ -5,7 +5,7 @@
 #include "controls/twipslayout.h"
 #include "dialogs/cardsize.h"
 #include "dialogs/colorbox.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include <QLabel>
 #include <QLineEdit>

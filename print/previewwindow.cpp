@@ -1,12 +1,12 @@
 #include "print/previewwindow.h"
 
 #include "document/twips.h"
-#include "platform/platform.h"
 #include "print/calibrationdialog.h"
 #include "print/cardscountdialog.h"
 #include "print/layoutcatalog.h"
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
+#include "prompt/platform.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>

@@ -1,19 +1,10 @@
 #include "print/printcommand.h"
 
-#include "document/twips.h"
 #include "platform/vbcolor.h"
 #include "print/cardscountdialog.h"
 #include "print/layoutcatalog.h"
 #include "print/previewwindow.h"
 #include "print/printoptionsdialog.h"
-
-// Everything printing needs from the editor, in one place.
-CardSnapshot snapshotCard(const CardEditor& editor) { return recordCard(editor.design()); }
-
-QSizeF cardSizeTwips(const CardEditor& editor)
-{
-    return {editor.cardWidthPixels() * TwipsPerPixel, editor.cardHeightPixels() * TwipsPerPixel};
-}
 
 PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
     : QObject(parent)
@@ -56,8 +47,9 @@ void PrintCommand::run()
 
 void PrintCommand::prepareSheet()
 {
-    m_snapshot = snapshotCard(m_editor);
-    m_cardTwips = cardSizeTwips(m_editor);
+    // Printing takes the design as it stands, nothing else of the editor.
+    m_snapshot = recordCard(m_editor.design());
+    m_cardTwips = cardSizeTwips(m_editor.design());
     m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());
 
     QPointer<PrintCommand> alive(this);

@@ -73,7 +73,3 @@ private:
     SheetLayout m_layout;
     std::shared_ptr<const cardmerge::MergeData> m_merge;
 };
-
-// The card of an editor as the sheet shows it: its recording and its size in twips.
-CardSnapshot snapshotCard(const CardEditor& editor);
-QSizeF cardSizeTwips(const CardEditor& editor);

@@ -1,7 +1,7 @@
 #include "shell/fileassociation.h"
 
 #include "document/wholefile.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 #include "shell/mimeapps.h"
 
 #include <QDir>

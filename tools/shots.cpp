@@ -13,11 +13,11 @@
 #include "dialogs/qroptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
-#include "platform/platform.h"
 #include "print/cardscountdialog.h"
 #include "print/previewwindow.h"
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
+#include "prompt/platform.h"
 #include "shell/aboutdialog.h"
 #include "update/updatewindow.h"
 
