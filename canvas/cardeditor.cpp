@@ -76,9 +76,9 @@ bool CardEditor::changeItem(ElementKind kind, int index,
         return true;
     noteItemChange(position, before);
     if (before.visible)
-        m_view->updateElement(before.serial, before.box());
+        m_view->updateTwips(before.box());
     if (target->visible)
-        m_view->updateElement(target->serial, target->box());
+        m_view->updateTwips(target->box());
     touched();
     return true;
 }
@@ -225,7 +225,7 @@ void CardEditor::bringToFront(ElementKind kind, int index)
     m_design.bringToFront(position);
     const CardItem& item = m_design.items().constLast();
     if (item.visible)
-        m_view->updateElement(item.serial, item.box());
+        m_view->updateTwips(item.box());
     touched();
 }
 

@@ -32,8 +32,7 @@ QRect opaquePixels(const CardItem& item)
 }
 
 namespace {
-void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype begin,
-           qsizetype end, bool background)
+void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype end)
 {
     const QRect card(0, 0, qMax(0, qRound(design.widthPixels)),
                      qMax(0, qRound(design.heightPixels)));
@@ -50,7 +49,7 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
     };
     std::vector<Part> parts;
     const QList<CardItem>& items = design.items();
-    for (qsizetype i = std::min(end, items.size()) - 1; i >= begin && !uncovered.isEmpty(); --i) {
+    for (qsizetype i = std::min(end, items.size()) - 1; i >= 0 && !uncovered.isEmpty(); --i) {
         const CardItem& item = items.at(i);
         if (!item.visible)
             continue;
@@ -72,7 +71,7 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
             uncovered -= opaque;
     }
 
-    if (background && !uncovered.isEmpty()) {
+    if (!uncovered.isEmpty()) {
         painter.save();
         painter.setClipRegion(uncovered, Qt::IntersectClip);
         painter.fillRect(uncovered.boundingRect(), vbcolor::toQColor(design.backColor));
@@ -97,12 +96,7 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
 void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed,
                   qsizetype end)
 {
-    paint(painter, design, exposed, 0, end < 0 ? design.items().size() : end, true);
-}
-
-void paintOver(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype begin)
-{
-    paint(painter, design, exposed, std::max<qsizetype>(begin, 0), design.items().size(), false);
+    paint(painter, design, exposed, end < 0 ? design.items().size() : end);
 }
 
 } // namespace screenpainter
