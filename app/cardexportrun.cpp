@@ -1,12 +1,9 @@
 #include "app/cardexportrun.h"
 
 #include "app/headless.h"
-#include "canvas/cardeditor.h"
 #include "document/wholefile.h"
 #include "print/cardexport.h"
-#include "print/printcommand.h"
-
-#include <QWidget>
+#include "print/cardsnapshot.h"
 
 namespace cardexportrun {
 
@@ -93,22 +90,19 @@ bool run(const QStringList& arguments, QString* error)
                      .arg(request->target);
         return false;
     }
-    QWidget host;
-    CardEditor editor(&host);
-    const std::optional<QByteArray> card = headless::readCard(editor, request->card, error);
+    const std::optional<QByteArray> card = headless::readCard(request->card, error);
     if (!card)
         return false;
-    editor.loadBytes(*card);
-    for (const CardItem& item : editor.design().items())
-        if (item.kind == ElementKind::Picture && isSameFile(request->target, item.picturePath())) {
-            *error = QStringLiteral("\"%1\" is the card's picture; nothing was written")
-                         .arg(request->target);
-            return false;
-        }
+    const CardDesign design = headless::readDesign(request->card, *card);
+    if (headless::pictureAt(design, request->target)) {
+        *error = QStringLiteral("\"%1\" is the card's picture; nothing was written")
+                     .arg(request->target);
+        return false;
+    }
     cardexport::Options options;
     options.bleedMm = request->bleedMm;
     options.dpi = request->dpi;
-    return cardexport::exportCard(snapshotCard(editor), request->target, options, error);
+    return cardexport::exportCard(recordCard(design), request->target, options, error);
 }
 
 } // namespace cardexportrun

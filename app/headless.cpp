@@ -1,22 +1,21 @@
 #include "app/headless.h"
 
 #include "app/cardexportrun.h"
-
-#include "canvas/cardeditor.h"
 #include "document/carddesign.h"
 #include "document/cardfile.h"
 #include "document/cardmerge.h"
 #include "document/filename.h"
+#include "document/regularfile.h"
 #include "document/wholefile.h"
-#include "platform/platform.h"
+#include "print/cardsnapshot.h"
 #include "print/layoutcatalog.h"
-#include "print/printcommand.h"
 #include "print/printsheet.h"
+#include "prompt/platform.h"
 #include "render/picturestore.h"
 
 #include <QRegularExpression>
-#include <QWidget>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -26,6 +25,10 @@ namespace {
 const QString ExportOption = QStringLiteral("--export-pdf");
 const QString PrintOption = QStringLiteral("--print");
 const QString EndOfOptions = QStringLiteral("--");
+// The options that take a value besides the two that choose the mode.
+const QStringList ValueOptions = {QStringLiteral("--layout"), QStringLiteral("--merge"),
+                                  QStringLiteral("--rows"), QStringLiteral("--columns"),
+                                  QStringLiteral("--copies")};
 
 std::optional<int> count(const QString& text, int low, int high)
 {
@@ -38,11 +41,11 @@ std::optional<int> count(const QString& text, int low, int high)
 
 } // namespace
 
-// The bytes of the card file when it is one: a regular file within the editor's bound (a FIFO
+// The bytes of the card file when it is one: a regular file within the reader's bound (a FIFO
 // would block and a device never end) that holds the card's own record.
-std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path, QString* error)
+std::optional<QByteArray> readCard(const QString& path, QString* error)
 {
-    const RegularFileRead read = editor.readCardFile(path);
+    const RegularFileRead read = readRegularFile(path, carddesignfile::MaxFileBytes);
     if (read.status == RegularFileRead::Missing) {
         *error = QStringLiteral("the card file \"%1\" does not exist").arg(path);
         return std::nullopt;
@@ -102,11 +105,39 @@ private:
 };
 } // namespace
 
+CardDesign readDesign(const QString& path, const QByteArray& bytes)
+{
+    carddesignfile::ReadResult read = carddesignfile::read(bytes);
+    if (read.leftOut)
+        printLine(QStringLiteral("The card has more elements than can be shown. Only the first %1 "
+                                 "were read.")
+                      .arg(carddesignfile::MaxElements));
+    if (read.endsInsideRecord) {
+        const auto shown = std::count_if(read.design.items().begin(), read.design.items().end(),
+                                         [](const CardItem& item) { return !item.isTemplate(); });
+        printLine(QStringLiteral("The card \"%1\" ends in the middle of an element: the file was "
+                                 "probably cut short. %2")
+                      .arg(path, shown == 1 ? QStringLiteral("1 element was read.")
+                                            : QStringLiteral("%1 elements were read.").arg(shown)));
+    }
+    return std::move(read.design);
+}
+
+std::optional<QString> pictureAt(const CardDesign& design, const QString& target)
+{
+    for (const CardItem& item : design.items())
+        if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
+            return item.picturePath();
+    return std::nullopt;
+}
+
 bool isRequested(const QStringList& arguments)
 {
-    return !arguments.isEmpty()
-           && (arguments.front() == ExportOption || arguments.front() == PrintOption
-               || cardexportrun::isRequested(arguments));
+    if (arguments.isEmpty())
+        return false;
+    const QString& first = arguments.front();
+    return first == ExportOption || first == PrintOption || ValueOptions.contains(first)
+           || cardexportrun::isRequested(arguments);
 }
 
 std::optional<Request> parse(const QStringList& arguments, QString* error)
@@ -118,21 +149,18 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
     if (!isRequested(arguments))
         return fail(QStringLiteral("no --export-pdf or --print"));
     Request request;
-    request.mode = arguments[0] == ExportOption ? Request::Mode::ExportPdf : Request::Mode::Print;
+    std::optional<Request::Mode> mode;
     // "--" ends the options, so it is never an option's value: a file named "--" is made only
     // as "./--".
     const auto isValue = [&](qsizetype i) {
         return i < arguments.size() && arguments[i] != EndOfOptions;
     };
-    if (!isValue(1) || arguments[1].isEmpty())
-        return fail(request.mode == Request::Mode::ExportPdf
-                        ? QStringLiteral("--export-pdf needs the PDF file to write")
-                        : QStringLiteral("--print needs a printer queue"));
-    request.target = arguments[1];
 
     QStringList cards;
     bool optionsEnded = false;
-    for (qsizetype i = 2; i < arguments.size(); ++i) {
+    // The options come in any order; the copies are checked once the mode is known.
+    std::optional<QString> copies;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString& word = arguments[i];
         if (optionsEnded || !word.startsWith(QLatin1String("--"))) {
             cards << word;
@@ -142,10 +170,19 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
             optionsEnded = true;
             continue;
         }
-        if (!isValue(i + 1))
-            return fail(QStringLiteral("%1 needs a value").arg(word));
+        const bool modeWord = word == ExportOption || word == PrintOption;
+        if (!isValue(i + 1) || (modeWord && arguments[i + 1].isEmpty()))
+            return fail(word == ExportOption
+                            ? QStringLiteral("--export-pdf needs the PDF file to write")
+                        : word == PrintOption ? QStringLiteral("--print needs a printer queue")
+                                              : QStringLiteral("%1 needs a value").arg(word));
         const QString value = arguments[++i];
-        if (word == QLatin1String("--layout")) {
+        if (modeWord) {
+            if (mode)
+                return fail(QStringLiteral("one of --export-pdf and --print, once"));
+            mode = word == ExportOption ? Request::Mode::ExportPdf : Request::Mode::Print;
+            request.target = value;
+        } else if (word == QLatin1String("--layout")) {
             request.layout = value;
         } else if (word == QLatin1String("--merge")) {
             request.mergeData = value;
@@ -157,17 +194,24 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
                                 .arg(sheet::MaxCount)
                                 .arg(value));
             (word == QLatin1String("--rows") ? request.rows : request.columns) = *n;
-        } else if (word == QLatin1String("--copies") && request.mode == Request::Mode::Print) {
-            const auto n = count(value, 1, sheet::MaxCopies);
-            if (!n)
-                return fail(QStringLiteral("--copies must be a whole number from 1 to %1, not "
-                                           "\"%2\"")
-                                .arg(sheet::MaxCopies)
-                                .arg(value));
-            request.copies = *n;
+        } else if (word == QLatin1String("--copies")) {
+            copies = value;
         } else {
             return fail(QStringLiteral("unknown option %1").arg(word));
         }
+    }
+    if (!mode)
+        return fail(QStringLiteral("--export-pdf or --print is needed to work without a window"));
+    request.mode = *mode;
+    if (copies) {
+        if (request.mode != Request::Mode::Print)
+            return fail(QStringLiteral("unknown option --copies"));
+        const auto n = count(*copies, 1, sheet::MaxCopies);
+        if (!n)
+            return fail(QStringLiteral("--copies must be a whole number from 1 to %1, not \"%2\"")
+                            .arg(sheet::MaxCopies)
+                            .arg(*copies));
+        request.copies = *n;
     }
     if (cards.size() != 1)
         return fail(cards.isEmpty()
@@ -181,28 +225,25 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
 
 bool run(const Request& request, QString* error)
 {
-    // The editor's widgets draw the card; their host is never shown.
-    QWidget host;
-    CardEditor editor(&host);
     // Compared as files, not names: a ./ spelling, a link or a hard link is the card too.
     if (request.mode == Request::Mode::ExportPdf && isSameFile(request.target, request.card)) {
         *error = QStringLiteral("the PDF file \"%1\" is the card file itself; nothing was written")
                      .arg(request.target);
         return false;
     }
-    const std::optional<QByteArray> card = readCard(editor, request.card, error);
+    const std::optional<QByteArray> card = readCard(request.card, error);
     if (!card)
         return false;
-    editor.loadBytes(*card, request.card);
-    // The pictures are inputs too: a PDF written over one would lose it for this card.
+    // Printing takes the design and the sheet; no editor, and no widget at all, is made.
+    const CardDesign design = readDesign(request.card, *card);
     if (request.mode == Request::Mode::ExportPdf)
-        if (const auto picture = editor.pictureAt(request.target)) {
+        if (const auto picture = pictureAt(design, request.target)) {
             *error = QStringLiteral("the PDF file \"%1\" is the card's picture \"%2\"; nothing was "
                                     "written")
                          .arg(request.target, *picture);
             return false;
         }
-    const CardSnapshot snapshot = snapshotCard(editor);
+    const CardSnapshot snapshot = recordCard(design);
     std::shared_ptr<const cardmerge::MergeData> merge;
     if (request.mode == Request::Mode::ExportPdf && !request.mergeData.isEmpty()
         && isSameFile(request.target, request.mergeData)) {
@@ -220,7 +261,7 @@ bool run(const Request& request, QString* error)
     SheetSpec sheetSpec;
     sheetSpec.merge = merge;
     sheetSpec.snapshot = &snapshot;
-    sheetSpec.cardTwips = cardSizeTwips(editor);
+    sheetSpec.cardTwips = cardSizeTwips(design);
     sheetSpec.columns = request.columns;
     sheetSpec.rows = request.rows;
     sheetSpec.layout = *layoutcatalog::find(request.layout);
@@ -231,6 +272,7 @@ bool run(const Request& request, QString* error)
     else
         job.printerName = request.target;
     job.copies = request.copies;
+    job.title = jobTitle(request.card);
     const PrintOutcome outcome = printSheet(job, sheetSpec);
     // Pictures left out for the memory budget, one line each; the sheet is still made.
     for (const QString& message : PictureStore::shared().takeMessages())

@@ -6,7 +6,7 @@
 
 #include <optional>
 
-class CardEditor;
+class CardDesign;
 
 // Printing from a script, without a window:
 //   qmark --export-pdf OUT.pdf [--merge DATA.csv] [--layout NAME] [--rows N] [--columns N]
@@ -31,19 +31,24 @@ struct Request {
     QString card;
 };
 
-// Only these exact words, as the first argument, mean a run without a window; any other
-// command line is a card to open.
+// A command line that starts with one of the options above, word for word, is a run without
+// a window, its options then in any order; any other command line is a card to open.
 bool isRequested(const QStringList& arguments);
 
 // The request the arguments (those after the program) make, or nothing with the reason.
 std::optional<Request> parse(const QStringList& arguments, QString* error);
 
-// Carries out a request; the reason goes to `error` when it fails. Needs a QApplication but
-// shows no window.
+// Carries out a request; the reason goes to `error` when it fails. Needs a QGuiApplication
+// only: it makes no widget.
 bool run(const Request& request, QString* error);
 
 // The card file's bytes, or nothing with the reason; reads nothing that could block.
-std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path, QString* error);
+std::optional<QByteArray> readCard(const QString& path, QString* error);
+// The design those bytes hold; what reading left out, or a card cut short, is one line each.
+CardDesign readDesign(const QString& path, const QByteArray& bytes);
+// The card's picture that `target` would overwrite, if any: the pictures are inputs too, and a
+// file written over one would lose it for this card.
+std::optional<QString> pictureAt(const CardDesign& design, const QString& target);
 
 // The whole mode: parse, run, every message one line on standard error (a box would wait for
 // ever). The exit status: 0 when done, warnings or not; 1 when it failed.

@@ -9,6 +9,8 @@
 
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -43,8 +45,48 @@ const char* const HelpText =
     "  --help                show this text and exit\n"
     "  --version             show the version and exit\n"
     "\n"
-    "Runs without a window exit with 0 on success and 1 on failure, with one line on\n"
-    "standard error. See qmark(1).\n";
+    "The options may come in any order once the first word is one of them. Runs without a\n"
+    "window exit with 0 on success and 1 on failure, with one line on standard error.\n"
+    "See qmark(1).\n";
+
+// The window needs a display. Without one the toolkit aborts the program with a page of advice;
+// a user is told in one line instead, and the exit status is a plain failure.
+[[noreturn]] void noDisplay(const char* reason)
+{
+    std::fprintf(stderr, "qmark: the designer needs a display: %s\n", reason);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+// The toolkit's messages while the application starts are held back: a fatal one can only mean
+// that no display could be reached, and then the warnings before it are no news to the user.
+QtMessageHandler toolkitMessages = nullptr;
+QList<std::pair<QtMsgType, QString>> heldMessages;
+
+void holdMessage(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg)
+        noDisplay("none could be reached (see DISPLAY and QT_QPA_PLATFORM); --export-pdf and "
+                  "--print work without one");
+    heldMessages.append({type, message});
+}
+
+void releaseMessages()
+{
+    qInstallMessageHandler(toolkitMessages);
+    for (const auto& [type, message] : std::exchange(heldMessages, {}))
+        if (toolkitMessages)
+            toolkitMessages(type, QMessageLogContext(), message);
+}
+
+bool displayUnset()
+{
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    const bool onScreen =
+        platform.isEmpty() || platform.startsWith("xcb") || platform.startsWith("wayland");
+    return onScreen && qEnvironmentVariableIsEmpty("DISPLAY")
+           && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+}
 
 // Ends the program once the window has painted its first frame: start-up measurements time
 // the whole process up to what the user first sees.
@@ -78,20 +120,25 @@ int main(int argc, char** argv)
     QStringList arguments;
     for (int i = 1; i < argc; ++i)
         arguments << decodeFileName(argv[i]);
-    const bool windowless = headless::isRequested(arguments);
-    if (windowless) {
+    if (headless::isRequested(arguments)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         // A script reads one line of error at most; the toolkit's chatter is not for it.
         qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString&) {});
+        // No widget can be made here at all: printing takes the design, never a window.
+        QGuiApplication app(argc, argv);
+        initResources();
+        app.setApplicationName("Quillmark");
+        return headless::main(arguments);
     }
 
+    if (displayUnset())
+        noDisplay("DISPLAY is not set; --export-pdf and --print work without one");
+    toolkitMessages = qInstallMessageHandler(holdMessage);
     QApplication app(argc, argv);
+    releaseMessages();
     initResources();
     app.setApplicationName("Quillmark");
-
-    if (windowless)
-        return headless::main(arguments);
     // Every window, dialogs and message boxes included, shows the program's icon. A run
     // without windows makes none: making its pixmaps wakes the desktop theme for nothing.
     QApplication::setWindowIcon(programIcon(":/quillmark.svg"));

@@ -1,7 +1,7 @@
 #include "app/updatelauncher.h"
 
 #include "document/regularfile.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 #include "update/updatemodule.h"
 
 #include <QCryptographicHash>

@@ -6,12 +6,10 @@
 #include "controls/inputcodes.h"
 #include "document/twips.h"
 #include "platform/filefilter.h"
-#include "platform/platform.h"
 #include "platform/resources.h"
+#include "prompt/platform.h"
 
 #include <QCursor>
-#include <QFileInfo>
-#include <QImageReader>
 #include <QMenu>
 #include <QUndoStack>
 
@@ -78,9 +76,9 @@ bool CardEditor::changeItem(ElementKind kind, int index,
         return true;
     noteItemChange(position, before);
     if (before.visible)
-        m_view->updateElement(before.serial, before.box());
+        m_view->updateTwips(before.box());
     if (target->visible)
-        m_view->updateElement(target->serial, target->box());
+        m_view->updateTwips(target->box());
     touched();
     return true;
 }
@@ -186,7 +184,6 @@ void CardEditor::addPicture()
         return;
     }
     changeItem(ElementKind::Picture, index, [&](CardItem& item) { item.toolTipText = path; });
-    fitToImage(index);
 }
 
 void CardEditor::addPictureFrom(const QString& path)
@@ -195,25 +192,6 @@ void CardEditor::addPictureFrom(const QString& path)
     addElement(ElementKind::Picture, m_design.pictureCount, true);
     const int index = m_design.pictureCount;
     changeItem(ElementKind::Picture, index, [&](CardItem& item) { item.toolTipText = path; });
-    fitToImage(index);
-}
-
-// A new picture keeps its image's proportions within the template's box, from its top-left.
-void CardEditor::fitToImage(int pictureIndex)
-{
-    const CardItem* picture = item(ElementKind::Picture, pictureIndex);
-    // Only a regular file is read: a FIFO or a device would block or never end.
-    if (!picture || !QFileInfo(picture->picturePath()).isFile())
-        return;
-    const QSize image = QImageReader(picture->picturePath()).size();
-    if (image.isEmpty())
-        return;
-    changeItem(ElementKind::Picture, pictureIndex, [&](CardItem& item) {
-        const float scale =
-            std::min(item.width / float(image.width()), item.height / float(image.height()));
-        item.setWidth(float(image.width()) * scale);
-        item.setHeight(float(image.height()) * scale);
-    });
 }
 
 void CardEditor::addQrCode()
@@ -247,7 +225,7 @@ void CardEditor::bringToFront(ElementKind kind, int index)
     m_design.bringToFront(position);
     const CardItem& item = m_design.items().constLast();
     if (item.visible)
-        m_view->updateElement(item.serial, item.box());
+        m_view->updateTwips(item.box());
     touched();
 }
 

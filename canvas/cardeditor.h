@@ -213,7 +213,6 @@ private:
     void noteItemChange(qsizetype position, const CardItem& before);
     void pushChange();
     void keepAspect(CardItem& item, int handle) const;
-    void fitToImage(int pictureIndex);
     void moveElements(const QList<Selection>& elements, float dx, float dy);
     void pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text);
     void pasteImage(const QImage& image);

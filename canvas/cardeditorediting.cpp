@@ -3,7 +3,7 @@
 #include "canvas/cardeditor.h"
 
 #include "document/wholefile.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -122,8 +122,11 @@ void CardEditor::restoreDesign(const CardDesign& design)
     m_nudgeBurst = 0;
     m_view->syncSize();
     m_view->updateCard();
+    // The handles follow the selected element, and go with it when the step removes it.
     if (handlesShown() && selectedItem())
         placeHandles(m_selection.kind, m_selection.index);
+    else
+        hideHandles();
     emit designChanged();
 }
 

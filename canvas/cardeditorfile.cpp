@@ -4,7 +4,7 @@
 #include "document/cardfile.h"
 #include "document/wholefile.h"
 #include "platform/filefilter.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include <QUndoStack>
 #include <QWidget>
@@ -114,6 +114,7 @@ bool CardEditor::load(const QString& path, bool* missing)
 void CardEditor::loadBytes(const QByteArray& bytes, const QString& path)
 {
     carddesignfile::ReadResult read = carddesignfile::read(bytes, MaxElements);
+    read.design.keepReservedTexts(m_design);
     setDesign(std::move(read.design));
     if (read.leftOut)
         Platform::instance().messageBox(
@@ -138,7 +139,9 @@ void CardEditor::loadBytes(const QByteArray& bytes, const QString& path)
 // The window as a fresh start has it: the empty default card with only the hidden templates.
 void CardEditor::reset()
 {
-    setDesign(CardDesign());
+    CardDesign fresh;
+    fresh.keepReservedTexts(m_design);
+    setDesign(std::move(fresh));
     hideHandles();
     m_cardFileName.clear();
     // The selection survives; the other editor state starts afresh.

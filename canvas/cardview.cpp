@@ -11,7 +11,6 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -154,19 +153,8 @@ void CardView::updateTwips(const QRectF& box)
     update(onWidget(touched));
 }
 
-void CardView::updateElement(quint64 serial, const QRectF& box)
-{
-    const QRect touched = reachPixels(box);
-    // The elements drawn over the kept pixels are drawn afresh at every repaint anyway.
-    if (!m_over.contains(serial))
-        m_underStale += touched;
-    update(onWidget(touched));
-}
-
 void CardView::updateCard()
 {
-    m_over.clear();
-    m_splitFor = {};
     m_underStale = cardRect();
     update();
 }
@@ -353,13 +341,10 @@ QPointF CardView::snappedMove(const CardHit& hit, QPointF pointerTwips)
     return snapOffset(snapping::acrossOf(moved), snapping::downOf(moved));
 }
 
-// The card is kept in two parts. The underlay, every element but the selected one and the
-// few above it, is kept as pixels, so that what only moves over the card (a handle, the band,
-// the drag outline) uncovers pixels that are copied rather than drawn again from the crowd.
-// The overlay, the selected element and those above it, is drawn over the copy at each
-// repaint, so that moving or resizing the selected element never draws the crowd beneath
-// it either. Kept at a whole scale factor, where the view's pixels lie on whole device
-// pixels, and up to a size.
+// The card is kept as pixels, so that what only moves over the card (a handle, the band, the
+// drag outline) uncovers pixels that are copied rather than drawn again from the crowd, and a
+// change draws again only what it touched. Kept at a whole scale factor, where the view's pixels
+// lie on whole device pixels, and up to a size.
 bool CardView::keepsCard() const
 {
     constexpr qint64 MaxKeptPixels = 16'000'000;
@@ -372,7 +357,6 @@ void CardView::paintCard(QPainter& painter, const QRegion& exposed)
     const CardDesign& design = m_editor.design();
     if (!keepsCard()) {
         m_under = QImage();
-        m_over.clear();
         // Where a handle lies, at a whole scale factor, it hides the card entirely.
         QRegion card = exposed;
         if (m_editor.handlesShown() && wholeScale() && m_zoom == 1)
@@ -389,18 +373,9 @@ void CardView::paintCard(QPainter& painter, const QRegion& exposed)
         m_under.setDevicePixelRatio(ratio);
         m_underStale = cardRect();
     }
-    keepOverlayOnTop();
     refreshUnderlay();
     for (const QRect& pixels : exposed)
         painter.drawImage(pixels, m_under, QRect(pixels.topLeft() * ratio, pixels.size() * ratio));
-    if (!m_over.isEmpty())
-        screenpainter::paintOver(painter, design, exposed, design.items().size() - m_over.size());
-    if (!m_splitPending && (m_editor.selection() != m_splitFor || selectedCameToFront())) {
-        // Moving the split draws the crowd under the elements that change sides: done when
-        // the events of the moment are over, not within the press that selected.
-        m_splitPending = true;
-        QTimer::singleShot(0, this, &CardView::moveSplit);
-    }
 }
 
 void CardView::refreshUnderlay()
@@ -411,78 +386,8 @@ void CardView::refreshUnderlay()
     // As a window's own painting is held to what it repaints.
     kept.setClipRegion(m_underStale);
     const CardDesign& design = m_editor.design();
-    screenpainter::paintVisible(kept, design, m_underStale, design.items().size() - m_over.size());
+    screenpainter::paintVisible(kept, design, m_underStale);
     m_underStale = QRegion();
-}
-
-// The overlay is drawn over the underlay, so it must be the top of the stacking order: an
-// element put above it (added, or brought to the front) sends it back into the underlay.
-void CardView::keepOverlayOnTop()
-{
-    if (m_over.isEmpty())
-        return;
-    const QList<CardItem>& items = m_editor.design().items();
-    // Serials are unique within a design, so the top block holds the whole overlay or not.
-    QSet<quint64> top;
-    for (qsizetype i = items.size() - 1; i >= 0 && m_over.contains(items.at(i).serial); --i)
-        top.insert(items.at(i).serial);
-    if (top.size() == m_over.size())
-        return;
-    for (const CardItem& item : items)
-        if (m_over.contains(item.serial) && !top.contains(item.serial) && item.visible)
-            m_underStale += reachPixels(item.box());
-    m_over.clear();
-    m_splitFor = {};
-    for (const CardItem& item : items)
-        if (top.contains(item.serial) && item.visible)
-            m_underStale += reachPixels(item.box());
-}
-
-// The selected element came to the front since the overlay was chosen for it, which then
-// need hold nothing else.
-bool CardView::selectedCameToFront() const
-{
-    const QList<CardItem>& items = m_editor.design().items();
-    const Selection selected = m_editor.selection();
-    return !items.isEmpty() && items.constLast().kind == selected.kind
-           && items.constLast().index == selected.index
-           && !(m_over.size() == 1 && m_over.contains(items.constLast().serial));
-}
-
-// The selected element and the elements above it, when they are few.
-QSet<quint64> CardView::wantedOverlay() const
-{
-    constexpr qsizetype MaxOver = 16;
-    const Selection selected = m_editor.selection();
-    if (selected.isEmpty() || m_editor.selectedElements().size() > 1)
-        return {};
-    const CardDesign& design = m_editor.design();
-    const qsizetype position = design.find(selected.kind, selected.index);
-    const QList<CardItem>& items = design.items();
-    if (position < 0 || items.size() - position > MaxOver)
-        return {};
-    QSet<quint64> over;
-    for (qsizetype i = position; i < items.size(); ++i)
-        over.insert(items.at(i).serial);
-    return over;
-}
-
-void CardView::moveSplit()
-{
-    m_splitPending = false;
-    if (m_under.isNull() || !keepsCard())
-        return;
-    keepOverlayOnTop();
-    m_splitFor = m_editor.selection();
-    const QSet<quint64> wanted = wantedOverlay();
-    if (wanted == m_over)
-        return;
-    // What the screen shows stays as it is; only the kept pixels change sides.
-    for (const CardItem& item : m_editor.design().items())
-        if (item.visible && m_over.contains(item.serial) != wanted.contains(item.serial))
-            m_underStale += reachPixels(item.box());
-    m_over = wanted;
-    refreshUnderlay();
 }
 
 // The other members of a selected set, the rubber band and the keyboard focus, in dots.

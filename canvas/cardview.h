@@ -4,7 +4,6 @@
 
 #include <QImage>
 #include <QRegion>
-#include <QSet>
 #include <QWidget>
 
 #include <optional>
@@ -63,8 +62,6 @@ public:
 
     // Repaints what a box of the card (twips) covers, its antialiased edge included.
     void updateTwips(const QRectF& box);
-    // The same for a box one element (by serial) covered or covers.
-    void updateElement(quint64 serial, const QRectF& box);
     // Repaints the whole card: its size, its colour or its elements changed.
     void updateCard();
     // Repaints one handle where it stands now.
@@ -136,10 +133,6 @@ private:
     bool keepsCard() const;
     void paintCard(QPainter& painter, const QRegion& exposed);
     void refreshUnderlay();
-    void keepOverlayOnTop();
-    QSet<quint64> wantedOverlay() const;
-    bool selectedCameToFront() const;
-    void moveSplit();
     void paintSelectionMarks(QPainter& painter, const QRect& exposed);
     void showFocusFrame();
     // How far a drag moves to snap, given the positions that move on each axis (twips); shows
@@ -172,8 +165,4 @@ private:
     // the card's pixels; the elements of the overlay, by serial.
     QImage m_under;
     QRegion m_underStale;
-    QSet<quint64> m_over;
-    // The selection the overlay was last chosen for.
-    Selection m_splitFor;
-    bool m_splitPending = false;
 };

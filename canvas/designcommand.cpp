@@ -86,32 +86,22 @@ QList<CardItem> spliced(const QList<CardItem>& items, qsizetype position, qsizet
 }
 } // namespace
 
-CardDesign DesignCommand::nearSide(const CardDesign& far) const
+CardDesign DesignCommand::side(Side to, const CardDesign& from) const
 {
-    CardDesign design =
-        withCard(far, m_beforeCard.widthPixels, m_beforeCard.heightPixels, m_beforeCard.backColor);
-    if (m_raised > 0 && m_position + m_raised <= far.items().size()) {
-        QList<CardItem> items = far.items();
-        items.removeAt(m_position + m_raised - 1);
-        items.insert(m_position, m_before.constFirst());
+    const bool toBefore = to == Side::Before;
+    const Card& card = toBefore ? m_beforeCard : m_afterCard;
+    const QList<CardItem>& leaving = toBefore ? m_after : m_before;
+    const QList<CardItem>& arriving = toBefore ? m_before : m_after;
+    CardDesign design = withCard(from, card.widthPixels, card.heightPixels, card.backColor);
+    if (m_raised > 0 && m_position + m_raised <= from.items().size()) {
+        // The raised element moves between its place and the top of the run.
+        const qsizetype top = m_position + m_raised - 1;
+        QList<CardItem> items = from.items();
+        items.removeAt(toBefore ? top : m_position);
+        items.insert(toBefore ? m_position : top, arriving.constFirst());
         design.items() = std::move(items);
     } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
-        design.items() = spliced(far.items(), m_position, m_after.size(), m_before);
-    }
-    return design;
-}
-
-CardDesign DesignCommand::farSide(const CardDesign& near) const
-{
-    CardDesign design =
-        withCard(near, m_afterCard.widthPixels, m_afterCard.heightPixels, m_afterCard.backColor);
-    if (m_raised > 0 && m_position + m_raised <= near.items().size()) {
-        QList<CardItem> items = near.items();
-        items.removeAt(m_position);
-        items.insert(m_position + m_raised - 1, m_after.constFirst());
-        design.items() = std::move(items);
-    } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
-        design.items() = spliced(near.items(), m_position, m_before.size(), m_after);
+        design.items() = spliced(from.items(), m_position, leaving.size(), arriving);
     }
     return design;
 }
@@ -132,11 +122,11 @@ bool DesignCommand::mergeWith(const QUndoCommand* other)
     // The editor's design is the far side of `next`; walk back over both steps to this one's
     // near side, and keep the difference between the two ends.
     const CardDesign now = m_editor.design();
-    take(nearSide(next->nearSide(now)), now);
+    take(side(Side::Before, next->side(Side::Before, now)), now);
     return true;
 }
 
-void DesignCommand::undo() { m_editor.restoreDesign(nearSide(m_editor.design())); }
+void DesignCommand::undo() { m_editor.restoreDesign(side(Side::Before, m_editor.design())); }
 
 void DesignCommand::redo()
 {
@@ -144,5 +134,5 @@ void DesignCommand::redo()
         m_done = false;
         return;
     }
-    m_editor.restoreDesign(farSide(m_editor.design()));
+    m_editor.restoreDesign(side(Side::After, m_editor.design()));
 }

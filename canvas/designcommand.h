@@ -45,9 +45,9 @@ private:
         }
     };
     void take(const CardDesign& before, const CardDesign& after);
-    // The design on this step's near side, from its far side; and the other way.
-    CardDesign nearSide(const CardDesign& far) const;
-    CardDesign farSide(const CardDesign& near) const;
+    // The design on one side of this step, from the design on its other side.
+    enum class Side { Before, After };
+    CardDesign side(Side to, const CardDesign& from) const;
 
     CardEditor& m_editor;
     qsizetype m_position = 0;

@@ -2,6 +2,9 @@
 
 #include "platform/resources.h"
 
+#include <QKeyEvent>
+#include <QPointer>
+
 namespace {
 constexpr qint32 Face = 0x00C0FFFF;
 constexpr qint32 Caption = 0;
@@ -9,6 +12,40 @@ constexpr qint32 Mask = 0x00FFFFFF;
 // The command bar's squares are 41 pixels wide: "Settings" needs the smaller size there.
 constexpr int CompactPixels = 10;
 constexpr int NormalPixels = 11;
+
+// Sees the keys that reach the window itself, which its controls left alone.
+class DialogKeys : public QObject {
+public:
+    DialogKeys(QWidget* window, SkinButton* defaultButton, SkinButton* closeButton)
+        : QObject(window)
+        , m_default(defaultButton)
+        , m_close(closeButton)
+    {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (watched != parent() || event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->modifiers() & ~Qt::KeypadModifier)
+            return false;
+        SkinButton* button = nullptr;
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            button = m_default;
+        else if (key->key() == Qt::Key_Escape)
+            button = m_close;
+        if (!button || !button->isEnabled())
+            return false;
+        button->click();
+        return true;
+    }
+
+private:
+    QPointer<SkinButton> m_default;
+    QPointer<SkinButton> m_close;
+};
 } // namespace
 
 QFont programButtonFont(int pixelSize)
@@ -39,4 +76,9 @@ SkinButton* makeProgramButton(QWidget* parent, const QString& caption, const QSt
     button->setFont(
         programButtonFont(position == SkinButton::PictureAbove ? CompactPixels : NormalPixels));
     return button;
+}
+
+void bindDialogKeys(QWidget* window, SkinButton* defaultButton, SkinButton* closeButton)
+{
+    new DialogKeys(window, defaultButton, closeButton);
 }

@@ -11,3 +11,7 @@ QFont programButtonFont(int pixelSize);
 // above it. Every window makes its buttons here, so they all look alike.
 SkinButton* makeProgramButton(QWidget* parent, const QString& caption, const QString& iconPath,
                               SkinButton::PicturePosition position = SkinButton::PictureLeft);
+
+// Enter and Escape that no control of `window` took press its default and its close button,
+// as they do in any dialog; either button may be null for a window that has none.
+void bindDialogKeys(QWidget* window, SkinButton* defaultButton, SkinButton* closeButton);

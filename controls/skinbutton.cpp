@@ -698,7 +698,14 @@ void SkinButton::mouseMoveEvent(QMouseEvent* event)
     } else if (inside && buttons == Qt::LeftButton) {
         draw(Pressed);
     } else if (!inside) {
-        draw(Normal);
+        // A press held while the pointer leaves keeps the mouse, so no leave event comes
+        // until the release: the hover ends here, as soon as the pointer is elsewhere.
+        if (std::exchange(m_hovered, false)) {
+            draw(Normal, true);
+            emit left();
+        } else {
+            draw(Normal);
+        }
     }
 }
 
@@ -733,6 +740,12 @@ void SkinButton::keyPressEvent(QKeyEvent* event)
     bool handled = true;
     switch (event->key()) {
     case Qt::Key_Space: draw(Pressed); break;
+    // A focused button is the one Enter presses, as a push button in a dialog is.
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (isEnabled())
+            clickStep();
+        break;
     case Qt::Key_Left:
     case Qt::Key_Up: focusNextPrevChild(false); break;
     case Qt::Key_Right:
@@ -742,7 +755,7 @@ void SkinButton::keyPressEvent(QKeyEvent* event)
     const int typed = keycode::ascii(event->text());
     if (typed >= 0)
         emit keyPress(qint16(typed));
-    // Keys the button has no use for go on to the window (Escape, Enter).
+    // Keys the button has no use for go on to the window (Escape).
     if (!handled)
         QWidget::keyPressEvent(event);
 }

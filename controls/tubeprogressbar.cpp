@@ -1,7 +1,7 @@
 #include "controls/tubeprogressbar.h"
 
-#include "platform/platform.h"
 #include "platform/vbcolor.h"
+#include "prompt/platform.h"
 
 #include <QPaintEvent>
 #include <QPainter>

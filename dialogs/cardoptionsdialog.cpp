@@ -5,7 +5,7 @@
 #include "controls/twipslayout.h"
 #include "dialogs/cardsize.h"
 #include "dialogs/colorbox.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -36,6 +36,7 @@ CardOptionsDialog::CardOptionsDialog(CardEditor& editor)
     connect(okButton, &SkinButton::clicked, this, &CardOptionsDialog::okClicked);
     connect(closeButton, &SkinButton::clicked, this, &CardOptionsDialog::closeClicked);
     connect(sizeBox, &QComboBox::activated, this, &CardOptionsDialog::sizeChosen);
+    bindDialogKeys(this, nullptr, closeButton);
 
     fillFromCard();
 

@@ -1,7 +1,7 @@
 #include "dialogs/colorbox.h"
 
-#include "platform/platform.h"
 #include "platform/vbcolor.h"
+#include "prompt/platform.h"
 
 #include <QMouseEvent>
 

@@ -154,6 +154,7 @@ QrOptionsDialog::QrOptionsDialog(QWidget* owner)
     connect(darkColorBox, &ColorBox::clicked, this, &QrOptionsDialog::darkColorClicked);
     connect(lightColorBox, &ColorBox::clicked, this, &QrOptionsDialog::lightColorClicked);
     connect(closeButton, &SkinButton::clicked, this, &QWidget::close);
+    bindDialogKeys(this, nullptr, closeButton);
 }
 
 void QrOptionsDialog::setOptions(const QrCodeOptions& options)

@@ -55,6 +55,7 @@ ShapeOptionsDialog::ShapeOptionsDialog(CardEditor& editor)
     connect(new ListPick(shapeBox), &ListPick::picked, this, &ShapeOptionsDialog::shapePicked);
     connect(backColorBox, &ColorBox::clicked, this, &ShapeOptionsDialog::backColorClicked);
     connect(closeButton, &SkinButton::clicked, this, &ShapeOptionsDialog::closeClicked);
+    bindDialogKeys(this, nullptr, closeButton);
 }
 
 void ShapeOptionsDialog::fillFrom(const CardItem& shape)

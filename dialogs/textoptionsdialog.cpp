@@ -66,6 +66,7 @@ TextOptionsDialog::TextOptionsDialog(CardEditor& editor)
     connect(shrinkToFitBox, &QCheckBox::stateChanged, this, &TextOptionsDialog::shrinkToFitClicked);
     connect(textEdit, &QLineEdit::textChanged, this, &TextOptionsDialog::textEdited);
     connect(closeButton, &SkinButton::clicked, this, &TextOptionsDialog::closeClicked);
+    bindDialogKeys(this, nullptr, closeButton);
 }
 
 void TextOptionsDialog::createControls()

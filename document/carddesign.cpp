@@ -98,6 +98,12 @@ CardDesign::CardDesign()
     append(pictureTemplate());
 }
 
+void CardDesign::keepReservedTexts(const CardDesign& earlier)
+{
+    textReserve.keepFrom(earlier.textReserve, textCount);
+    pictureReserve.keepFrom(earlier.pictureReserve, pictureCount);
+}
+
 qsizetype CardDesign::find(ElementKind kind, int index) const
 {
     // The templates lie at the bottom; any other element is searched from the top, where the

@@ -155,6 +155,9 @@ public:
     qint16 qrCodeCount = 0;
     ReservedTexts textReserve;
     ReservedTexts pictureReserve;
+    // The reserved texts last the whole run, across Opens: the indices this design's records
+    // did not fill (from its counters on) keep what `earlier` held there.
+    void keepReservedTexts(const CardDesign& earlier);
 
     // Elements bottom first.
     const QList<CardItem>& items() const { return m_items; }

@@ -19,6 +19,13 @@ public:
             m_texts[size_t(index)] = text;
     }
 
+    // Takes `earlier`'s texts at `from` and above.
+    void keepFrom(const ReservedTexts& earlier, int from)
+    {
+        for (int index = qMax(from, 0); index < Size; ++index)
+            m_texts[size_t(index)] = earlier.m_texts[size_t(index)];
+    }
+
 private:
     std::array<QString, Size> m_texts;
 };

@@ -3,7 +3,7 @@
 // written again. The second writing must equal the first: whatever the reader makes of a file,
 // the design it shows survives a save.
 #include "canvas/cardeditor.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include <QApplication>
 #include <QImage>

@@ -1,8 +1,8 @@
 #include "print/calibrationdialog.h"
 
 #include "controls/programbutton.h"
-#include "platform/platform.h"
 #include "print/calibrationpage.h"
+#include "prompt/platform.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

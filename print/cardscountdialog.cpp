@@ -49,6 +49,8 @@ CardsCountDialog::CardsCountDialog(QWidget* parent)
         done(QDialog::Accepted);
         emit okClicked();
     });
+    // Escape does nothing here, as the close box does nothing.
+    bindDialogKeys(this, okButton, nullptr);
 }
 
 int CardsCountDialog::rows() const { return sheet::sheetCount(rowsBox->currentText()); }

@@ -29,3 +29,8 @@ void drawCard(QPainter& painter, const CardSnapshot& snapshot, const QRectF& tar
     cardpainter::paintCard(painter, snapshot.design);
     painter.restore();
 }
+
+QSizeF cardSizeTwips(const CardDesign& design)
+{
+    return {design.widthPixels * TwipsPerPixel, design.heightPixels * TwipsPerPixel};
+}

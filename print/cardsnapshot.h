@@ -19,6 +19,8 @@ struct CardSnapshot {
 
 // Takes a copy of the design as it stands.
 CardSnapshot recordCard(const CardDesign& design);
+// The card's size in twips, as the sheet lays it out.
+QSizeF cardSizeTwips(const CardDesign& design);
 
 // Draws the snapshot stretched onto `target`, given in the painter's logical units.
 void drawCard(QPainter& painter, const CardSnapshot& snapshot, const QRectF& target);

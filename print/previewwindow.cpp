@@ -1,7 +1,6 @@
 #include "print/previewwindow.h"
 
 #include "document/twips.h"
-#include "platform/platform.h"
 #include "print/calibrationdialog.h"
 #include "print/cardexport.h"
 #include "print/cardscountdialog.h"
@@ -9,9 +8,11 @@
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
 #include "print/stockdialog.h"
+#include "prompt/platform.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenuBar>
 #include <QPainter>
@@ -395,6 +396,9 @@ void PreviewWindow::layoutViewport()
 void PreviewWindow::setScrollRanges()
 {
     const auto fit = [](QScrollBar* bar, int page, int view) {
+        // A narrower range pulls the value in, and the page would follow it away from where
+        // the layout put it: followPage below sets the values from the page instead.
+        const QSignalBlocker quiet(bar);
         // A page smaller than the view gives a negative far end: the page then moves within
         // the free space, and the bar runs over that space so that the handle and the page
         // both go the way the pressed arrow points.
@@ -438,10 +442,14 @@ void PreviewWindow::printSheet()
     if (!m_composition)
         return;
     SheetJob job = m_command.printOptions().job();
+    job.title = jobTitle(m_command.cardFileName());
     if (job.printerName.isEmpty()) {
         job.pdfFile = Platform::instance().saveFileName(this, QStringLiteral("PDF|*.pdf"));
         if (job.pdfFile.isEmpty())
             return;
+        // The filter promises a PDF: a name typed without a suffix gets one.
+        if (QFileInfo(job.pdfFile).suffix().isEmpty())
+            job.pdfFile += QStringLiteral(".pdf");
     }
     // The card may have changed since the data was checked; a page with a placeholder left
     // unfilled is never printed.

@@ -7,14 +7,6 @@
 #include "print/previewwindow.h"
 #include "print/printoptionsdialog.h"
 
-// Everything printing needs from the editor, in one place.
-CardSnapshot snapshotCard(const CardEditor& editor) { return recordCard(editor.design()); }
-
-QSizeF cardSizeTwips(const CardEditor& editor)
-{
-    return {editor.cardWidthPixels() * TwipsPerPixel, editor.cardHeightPixels() * TwipsPerPixel};
-}
-
 PrintCommand::PrintCommand(CardEditor& editor, QObject* parent)
     : QObject(parent)
     , m_editor(editor)
@@ -47,8 +39,8 @@ void PrintCommand::setCardSize(QSizeF twips)
 {
     m_editor.setCardWidthPixels(float(twips.width() / TwipsPerPixel));
     m_editor.setCardHeightPixels(float(twips.height() / TwipsPerPixel));
-    m_snapshot = snapshotCard(m_editor);
-    m_cardTwips = cardSizeTwips(m_editor);
+    m_snapshot = recordCard(m_editor.design());
+    m_cardTwips = cardSizeTwips(m_editor.design());
     m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());
 }
 
@@ -73,8 +65,9 @@ void PrintCommand::prepareSheet()
             !name.isEmpty())
             if (const SheetLayout* chosen = layoutcatalog::find(name))
                 m_layout = *chosen;
-    m_snapshot = snapshotCard(m_editor);
-    m_cardTwips = cardSizeTwips(m_editor);
+    // Printing takes the design as it stands, nothing else of the editor.
+    m_snapshot = recordCard(m_editor.design());
+    m_cardTwips = cardSizeTwips(m_editor.design());
     m_orientation = sheet::pageOrientation(m_cardTwips.width(), m_cardTwips.height());
 
     QPointer<PrintCommand> alive(this);

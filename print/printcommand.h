@@ -40,6 +40,8 @@ public:
     const CardSnapshot& snapshot() const { return m_snapshot; }
     QSizeF cardTwips() const { return m_cardTwips; }
     sheet::Orientation orientation() const { return m_orientation; }
+    // The file of the card being printed; empty for a card never saved.
+    QString cardFileName() const { return m_editor.cardFileName(); }
 
     // The layout of the sheet, as last chosen in the preview's Sheet menu.
     const SheetLayout& layout() const { return m_layout; }
@@ -74,7 +76,3 @@ private:
     SheetLayout m_layout;
     std::shared_ptr<const cardmerge::MergeData> m_merge;
 };
-
-// The card of an editor as the sheet shows it: its recording and its size in twips.
-CardSnapshot snapshotCard(const CardEditor& editor);
-QSizeF cardSizeTwips(const CardEditor& editor);

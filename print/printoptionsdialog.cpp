@@ -150,6 +150,7 @@ PrintOptionsDialog::PrintOptionsDialog(QWidget* parent)
         hide();
     });
     connect(cancelButton, &SkinButton::clicked, this, &PrintOptionsDialog::reject);
+    bindDialogKeys(this, okButton, cancelButton);
     fillPrinters();
     connect(printerBox, &QComboBox::currentIndexChanged, this,
             [this] { selectPrinter(printerBox->currentText()); });

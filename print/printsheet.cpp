@@ -322,6 +322,7 @@ PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape, int
         return {false, unknownPrinterReason(job.printerName)};
     QPrinter printer(QPrinterInfo::printerInfo(job.printerName), QPrinter::HighResolution);
     applySettings(printer, job, paper, landscape, true);
+    printer.setDocName(job.title.isEmpty() ? jobTitle({}) : job.title);
     const PrinterCalibration correction =
         job.calibrated ? calibration::load(job.printerName) : PrinterCalibration();
     if (!drawPages(printer, pageCount, paint, correction))
@@ -350,6 +351,12 @@ PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,
     return printPages(
         job, paperTwips, landscape, 1,
         [&](QPainter& painter, qreal unitsPerTwip, int) { paint(painter, unitsPerTwip); });
+}
+
+QString jobTitle(const QString& cardFileName)
+{
+    const QString name = QFileInfo(cardFileName).fileName();
+    return name.isEmpty() ? QStringLiteral("Quillmark card") : name;
 }
 
 PrintOutcome printSheet(const SheetJob& job, const SheetSpec& sheetSpec)

@@ -45,6 +45,7 @@ enum class PrintQuality { Low, Normal, Excellent };
 struct SheetJob {
     QString printerName; // a CUPS queue; empty with a PDF file
     QString pdfFile;     // set: write a PDF there instead
+    QString title;       // the job's name at the printer
     bool colour = true;
     int copies = 1;
     std::optional<PrintQuality> quality; // none: the printer's own
@@ -71,6 +72,9 @@ PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,
 using PagesPainter = std::function<void(QPainter& painter, qreal unitsPerTwip, int page)>;
 PrintOutcome printPages(const SheetJob& job, QSizeF paperTwips, bool landscape, int pageCount,
                         const PagesPainter& paint);
+
+// A job's name for a card: its file's name, or a plain one for a card never saved.
+QString jobTitle(const QString& cardFileName);
 
 // The resolution and CUPS print-quality value for each quality.
 int qualityDpi(PrintQuality quality);

@@ -334,13 +334,16 @@ bool hits(const CardItem& item, QPointF pointTwips)
     if (!item.visible)
         return false;
     const QPointF local = pointTwips - QPointF(item.left, item.top);
-    if (item.kind != ElementKind::Shape)
-        return item.box().contains(pointTwips);
+    // The box covers its left and top edges but not its right and bottom ones, as its pixels
+    // do (QRectF::contains takes all four): a click just past it is beside it.
+    const bool inBox =
+        local.x() >= 0 && local.x() < item.width && local.y() >= 0 && local.y() < item.height;
+    if (item.kind != ElementKind::Shape || !inBox)
+        return inBox;
     // The outline grown by a pixel each way, so that its antialiased edge takes the mouse.
     const qreal pixel = TwipsPerPixel;
     const QRectF grown = drawnRect(item.shape).adjusted(-pixel, -pixel, pixel, pixel);
-    return QRectF(0, 0, item.width, item.height).contains(local)
-           && kindPath(item.shape.shape, grown).contains(local);
+    return kindPath(item.shape.shape, grown).contains(local);
 }
 
 } // namespace cardpainter

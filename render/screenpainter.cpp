@@ -32,13 +32,13 @@ QRect opaquePixels(const CardItem& item)
 }
 
 namespace {
-void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype begin,
-           qsizetype end, bool background)
+void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype end)
 {
     const QRect card(0, 0, qMax(0, qRound(design.widthPixels)),
                      qMax(0, qRound(design.heightPixels)));
-    QRegion hidden = exposed.intersected(card);
-    if (hidden.isEmpty())
+    // The part of the exposed card that no opaque element above covers yet.
+    QRegion uncovered = exposed.intersected(card);
+    if (uncovered.isEmpty())
         return;
 
     // From the top down: each element may show only where nothing opaque above it lies; what
@@ -49,7 +49,7 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
     };
     std::vector<Part> parts;
     const QList<CardItem>& items = design.items();
-    for (qsizetype i = std::min(end, items.size()) - 1; i >= begin && !hidden.isEmpty(); --i) {
+    for (qsizetype i = std::min(end, items.size()) - 1; i >= 0 && !uncovered.isEmpty(); --i) {
         const CardItem& item = items.at(i);
         if (!item.visible)
             continue;
@@ -58,23 +58,23 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
                                    item.width / TwipsPerPixel, item.height / TwipsPerPixel)
                                 .toAlignedRect()
                                 .adjusted(-1, -1, 1, 1);
-        if (!reach.intersects(hidden.boundingRect()))
+        if (!reach.intersects(uncovered.boundingRect()))
             continue;
         // Only the bounds of what may show are kept: no region is built for them.
         QRect shows;
-        for (const QRect& rect : hidden)
+        for (const QRect& rect : uncovered)
             shows |= rect & reach;
         if (shows.isEmpty())
             continue;
         parts.push_back({&item, shows});
         if (const QRect opaque = opaquePixels(item); !opaque.isEmpty())
-            hidden -= opaque;
+            uncovered -= opaque;
     }
 
-    if (background && !hidden.isEmpty()) {
+    if (!uncovered.isEmpty()) {
         painter.save();
-        painter.setClipRegion(hidden, Qt::IntersectClip);
-        painter.fillRect(hidden.boundingRect(), vbcolor::toQColor(design.backColor));
+        painter.setClipRegion(uncovered, Qt::IntersectClip);
+        painter.fillRect(uncovered.boundingRect(), vbcolor::toQColor(design.backColor));
         painter.restore();
     }
     // The pictures of this drawing are the card's: those of a card shown before may make room.
@@ -96,12 +96,7 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
 void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed,
                   qsizetype end)
 {
-    paint(painter, design, exposed, 0, end < 0 ? design.items().size() : end, true);
-}
-
-void paintOver(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype begin)
-{
-    paint(painter, design, exposed, std::max<qsizetype>(begin, 0), design.items().size(), false);
+    paint(painter, design, exposed, end < 0 ? design.items().size() : end);
 }
 
 } // namespace screenpainter

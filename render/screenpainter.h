@@ -19,9 +19,5 @@ QRect opaquePixels(const CardItem& item);
 // position `end` (every element when negative).
 void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed,
                   qsizetype end = -1);
-// Paints only the elements from stacking position `begin` up, over what the painter's device
-// holds, within `exposed`.
-void paintOver(QPainter& painter, const CardDesign& design, const QRegion& exposed,
-               qsizetype begin);
 
 } // namespace screenpainter

@@ -2,7 +2,7 @@
 
 #include "document/regularfile.h"
 #include "document/wholefile.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 #include "shell/mimeapps.h"
 
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "shell/webpage.h"
 
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 namespace {
 

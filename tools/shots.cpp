@@ -15,11 +15,11 @@
 #include "dialogs/qroptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
-#include "platform/platform.h"
 #include "print/cardscountdialog.h"
 #include "print/previewwindow.h"
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
+#include "prompt/platform.h"
 #include "shell/aboutdialog.h"
 #include "update/updatewindow.h"
 
@@ -310,6 +310,18 @@ int main(int argc, char** argv)
     auto file = [&](const char* window) { return out.filePath(name + "-" + window + ".png"); };
     ok &= showAndSave(&window, file("main"));
 
+    // A command-bar button pressed, then dragged off with the button held: drawn plain.
+    if (auto* textButton = window.findChild<SkinButton*>("textButton")) {
+        const QPoint inside(10, 10);
+        QTest::mouseMove(textButton, inside);
+        QTest::mousePress(textButton, Qt::LeftButton, {}, inside);
+        QTest::mouseMove(textButton, inside + QPoint(textButton->width() + 40, 0));
+        QTest::qWait(100);
+        ok &= save(&window, file("button-dragged-off"));
+        QTest::mouseRelease(textButton, Qt::LeftButton, {},
+                            inside + QPoint(textButton->width() + 40, 0));
+    }
+
     TextOptionsDialog textOptions(editor);
     textOptions.fillFrom(*editor.item(ElementKind::Text, 1));
     ok &= showAndSave(&textOptions, file("textoptions"));
@@ -356,6 +368,14 @@ int main(int argc, char** argv)
     if (PreviewWindow* preview = printToPreview(window)) {
         preview->resize(700, 500);
         ok &= save(preview, file("preview"));
+        // At 50 % in a large window, then the window made smaller: the page stays centred.
+        preview->resize(1000, 800);
+        QTest::qWait(300);
+        preview->zoom50();
+        QTest::qWait(200);
+        preview->resize(620, 640);
+        QTest::qWait(300);
+        ok &= save(preview, file("preview-shrunk"));
         // A sheet merged from a spreadsheet: each card carries its own row.
         editor.changeItem(ElementKind::Text, 3,
                           [](CardItem& item) { item.text.caption = "${name}, ${title}"; });

@@ -1,6 +1,6 @@
 #include "update/updatemodule.h"
 
-#include "platform/platform.h"
+#include "prompt/platform.h"
 #include "update/updatewindow.h"
 
 // Built into the update module only, never into the static layer.

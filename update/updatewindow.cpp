@@ -2,7 +2,7 @@
 
 #include "controls/programbutton.h"
 #include "controls/tubeprogressbar.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 #include "update/downloader.h"
 #include "update/downloadrules.h"
 #include "update/privatedownload.h"

@@ -219,6 +219,8 @@ private slots:
 
         QTest::keyClick(card->window.get(), Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(editor.cardBytes(), before);
+        // Handles stay only around an element that is still there.
+        QVERIFY(!editor.handlesShown() || editor.selectedItem());
         QTest::keyClick(card->window.get(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(editor.cardBytes(), after);
         history->undo();
@@ -324,6 +326,15 @@ private slots:
         // A plain click on an element outside the set selects just that one, as always.
         clickElement(editor, Shape, 1, {300, 300});
         QCOMPARE(editor.selectedElements(), (QList<Selection>{{Shape, 1}}));
+
+        // A set moved only sideways still brings its texts to the front, past a newer text.
+        QTest::mouseClick(control<SkinButton>(card->window.get(), "textButton"), Qt::LeftButton);
+        modifiedClick(Text, {60, 60}, Qt::ShiftModifier);
+        sendElementMouse(editor, Shape, 1, QEvent::MouseButtonPress, {300, 300});
+        sendElementMouse(editor, Shape, 1, QEvent::MouseButtonRelease, {600, 300});
+        QCOMPARE(box(element(editor, Shape, 1)), shape.translated(300, 0));
+        const CardItem& top = editor.design().items().constLast();
+        QCOMPARE((Selection{top.kind, top.index}), (Selection{Text, 1}));
     }
 
     // Shift on a corner keeps the proportions from the drag's start, the opposite corner fixed.
@@ -340,7 +351,7 @@ private slots:
     }
 
     // Records come back as new elements; an image from elsewhere is written beside the card as
-    // a PNG and placed in its proportions; plain text becomes a text item.
+    // a PNG and stretched to the picture template's box; plain text becomes a text item.
     void pasteFromTheClipboard()
     {
         ScriptedPlatform platform;
@@ -374,7 +385,7 @@ private slots:
         const CardItem& pasted = element(editor, Picture, 3);
         QCOMPARE(QFileInfo(pasted.picturePath()).absolutePath(), card->programDir.path());
         QCOMPARE(QImage(pasted.picturePath()).pixelColor(0, 0), QColor(Qt::magenta));
-        QCOMPARE(box(pasted), QRectF(1080, 240, 480, 120));
+        QCOMPARE(box(pasted), QRectF(1080, 240, 480, 285));
 
         clipboard->setText("Jane Doe");
         QTest::keyClick(&window, Qt::Key_V, Qt::ControlModifier);

@@ -186,7 +186,10 @@ enum class Run {
     FullDevice,
     Latin1Names,
     CutShortCard,
-    OverFileSizeLimit
+    OverFileSizeLimit,
+    OptionsReordered,
+    NoDisplay,
+    UnreachableDisplay
 };
 
 struct RunResult {
@@ -198,7 +201,7 @@ struct RunResult {
 // Runs the program without a window in `folder`, its arguments given as bytes (QProcess would
 // spell them as UTF-8). A run that does not end within two minutes is killed and fails.
 RunResult runQmark(QList<QByteArray> arguments, const QString& folder,
-                   const QList<QByteArray>& launcher = {})
+                   const QList<QByteArray>& launcher = {}, char** environment = environ)
 {
     arguments.prepend(QUILLMARK_BINARY_DIR "/qmark");
     arguments = launcher + arguments;
@@ -225,7 +228,7 @@ RunResult runQmark(QList<QByteArray> arguments, const QString& folder,
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environ);
+    const int spawned = posix_spawn(&pid, argv[0], &actions, &attributes, argv.data(), environment);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (spawned != 0)
@@ -483,7 +486,11 @@ private slots:
             }
             break;
         case Case::HugeShape:
-            writeFileBytes(cardPath, CardRecord + shapeRecord("495", 1) + shapeRecord("1E+38", 2));
+            // The second shape far out both ways as well.
+            writeFileBytes(cardPath,
+                           CardRecord + shapeRecord("495", 1)
+                               + shapeRecord("1E+38", 2)
+                                     .replace("\r\n360\r\n1680\r\n", "\r\n1E+38\r\n-1E+38\r\n"));
             openCard(cardPath);
             break;
         case Case::FifoPicture:
@@ -578,6 +585,13 @@ private slots:
         case Case::HugeShape:
             QCOMPARE(element(editor, ElementKind::Shape, 1).height, MaxTwips);
             QCOMPARE(editor.view()->height(), 210);
+            // The position is bounded as the size is, from the file and from a move.
+            QCOMPARE(element(editor, ElementKind::Shape, 1).left, MaxTwips);
+            QCOMPARE(element(editor, ElementKind::Shape, 1).top, -MaxTwips);
+            editor.setSelection({ElementKind::Shape, 1});
+            editor.nudgeSelected(150, -150, false);
+            QCOMPARE(element(editor, ElementKind::Shape, 1).left, MaxTwips);
+            QCOMPARE(element(editor, ElementKind::Shape, 1).top, -MaxTwips);
             break;
         case Case::FifoCard: QCOMPARE(editor.shapeCount(), qint16(0)); break;
         case Case::FifoPicture:
@@ -722,6 +736,17 @@ private slots:
             << QByteArray("ends in the middle of an element");
         QTest::newRow("export past the file size limit")
             << Run::OverFileSizeLimit << pdf("out.pdf") << 1 << QByteArray("File too large");
+        QTest::newRow("options in another order")
+            << Run::OptionsReordered
+            << QList<QByteArray>{"--layout", "a4-10", "--export-pdf", "out.pdf", "card.qmark"} << 0
+            << QByteArray();
+        // The designer needs a display; without one it says so instead of aborting.
+        QTest::newRow("the designer without a display")
+            << Run::NoDisplay << QList<QByteArray>{"card.qmark"} << 1
+            << QByteArray("needs a display");
+        QTest::newRow("the designer with a display that cannot be reached")
+            << Run::UnreachableDisplay << QList<QByteArray>{"card.qmark"} << 1
+            << QByteArray("needs a display");
     }
     void windowlessRunsEndWithOneLine()
     {
@@ -786,7 +811,25 @@ private slots:
                 if (fifo.open(QIODevice::ReadOnly))
                     fromFifo = fifo.readAll();
             });
-        const RunResult result = runQmark(arguments, folder, launcher);
+        // Without a display: the environment less every variable that could name one.
+        const bool displayless = run == Run::NoDisplay || run == Run::UnreachableDisplay;
+        std::vector<QByteArray> kept;
+        for (char** variable = environ; *variable; ++variable) {
+            const QByteArray entry(*variable);
+            if (!displayless
+                || !(entry.startsWith("DISPLAY=") || entry.startsWith("WAYLAND_DISPLAY=")
+                     || entry.startsWith("QT_QPA_PLATFORM=")))
+                kept.push_back(entry);
+        }
+        if (run == Run::UnreachableDisplay) {
+            kept.push_back("DISPLAY=:9876");
+            kept.push_back("QT_QPA_PLATFORM=xcb");
+        }
+        std::vector<char*> environment;
+        for (QByteArray& entry : kept)
+            environment.push_back(entry.data());
+        environment.push_back(nullptr);
+        const RunResult result = runQmark(arguments, folder, launcher, environment.data());
         qputenv("TMPDIR", previousTemporary);
         if (reader.joinable()) {
             ::close(::open(at + "fifo", O_WRONLY | O_NONBLOCK));
@@ -817,6 +860,7 @@ private slots:
             QCOMPARE(readFileBytes(folder + "/pic.png"), QByteArray("not even an image"));
             break;
         case Run::OverLimit: QVERIFY(isPdf(readFileBytes(folder + "/big.pdf"))); break;
+        case Run::OptionsReordered: QVERIFY(isPdf(readFileBytes(folder + "/out.pdf"))); break;
         case Run::Fifo:
             QVERIFY(isPdf(fromFifo));
             QVERIFY(isFifo(folder + "/fifo"));

@@ -13,10 +13,14 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
 
 namespace {
 // What one command did, in the user's terms: the questions asked, the program started, the
@@ -137,6 +141,71 @@ private slots:
             ->actionInterface()
             ->doAction(press);
         QCOMPARE(platform.processes.size(), 1);
+    }
+
+    // Escape is "Close" in the option windows; Enter presses the default button where no
+    // control takes it, and a focused button itself.
+    void dialogKeysActAsTheirButtons_data()
+    {
+        QTest::addColumn<QString>("dialog");
+        QTest::addColumn<QString>("focused");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("Text Options, Escape") << "TextOptions"
+                                              << "textEdit" << int(Qt::Key_Escape) << "hidden";
+        QTest::newRow("Shape Options, Escape") << "ShapeOptions"
+                                               << "shapeBox" << int(Qt::Key_Escape) << "gone";
+        QTest::newRow("Card Options, Escape") << "CardOptions"
+                                              << "heightEdit" << int(Qt::Key_Escape) << "rejected";
+        QTest::newRow("Cards Count, Enter in a box")
+            << "CardsCount"
+            << "rowsBox" << int(Qt::Key_Return) << "accepted";
+        QTest::newRow("Cards Count, Enter on OK") << "CardsCount"
+                                                  << "okButton" << int(Qt::Key_Enter) << "accepted";
+        QTest::newRow("Print Options, Enter in a box")
+            << "PrintOptions"
+            << "printerBox" << int(Qt::Key_Return) << "accepted";
+        QTest::newRow("Print Options, Enter on Cancel")
+            << "PrintOptions"
+            << "cancelButton" << int(Qt::Key_Return) << "gone";
+    }
+    void dialogKeysActAsTheirButtons()
+    {
+        QFETCH(QString, dialog);
+        QFETCH(QString, focused);
+        QFETCH(int, key);
+        QFETCH(QString, outcome);
+        ScriptedPlatform platform;
+        QTemporaryDir folder;
+        MainWindow window(StartupOptions{folder.filePath("qmark"), {}});
+        window.startUp();
+        PrintOptionsDialog::resetChoices();
+        QPointer<QWidget> shown;
+        if (dialog == "TextOptions")
+            shown = new TextOptionsDialog(window.editor());
+        else if (dialog == "ShapeOptions")
+            shown = new ShapeOptionsDialog(window.editor());
+        else if (dialog == "CardOptions")
+            shown = new CardOptionsDialog(window.editor());
+        else if (dialog == "CardsCount")
+            shown = new CardsCountDialog;
+        else
+            shown = new PrintOptionsDialog;
+        std::unique_ptr<QWidget> owned(shown.data());
+        shown->show();
+        QTest::keyClick(shown->findChild<QWidget*>(focused), Qt::Key(key));
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        if (dialog == "PrintOptions")
+            QCOMPARE(PrintOptionsDialog::accepted(), outcome == "accepted");
+        if (outcome == "gone") {
+            QVERIFY(!shown);
+            (void)owned.release();
+            return;
+        }
+        QVERIFY(shown && shown->isHidden());
+        if (dialog == "CardOptions" || dialog == "CardsCount")
+            QCOMPARE(qobject_cast<QDialog*>(shown.data())->result(),
+                     outcome == "accepted" ? int(QDialog::Accepted) : int(QDialog::Rejected));
     }
 
     // Every visible label of the dialogs names a field: assistive technology reads the label

@@ -7,8 +7,8 @@
 namespace {
 // Lower numbers lie lower; folders of one rank do not include each other either.
 const QHash<QString, int> LayerRank = {
-    {"platform", 1}, {"document", 2}, {"render", 3}, {"controls", 4}, {"canvas", 5},
-    {"dialogs", 6},  {"print", 6},    {"update", 6}, {"shell", 6},    {"app", 7},
+    {"platform", 1}, {"document", 2}, {"render", 3}, {"prompt", 3}, {"controls", 4}, {"canvas", 5},
+    {"dialogs", 6},  {"print", 6},    {"update", 6}, {"shell", 6},  {"app", 7},
 };
 
 // Every include of a layer file that reaches above its own layer or sideways into another

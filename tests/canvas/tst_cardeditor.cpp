@@ -305,6 +305,17 @@ private slots:
 
         clickElement(editor, ElementKind::Shape, 1, {450, 300});
         QCOMPARE(editor.handlePosition(7), QPointF(2400, 1500));
+
+        // Dropped where the pointer made the new corner: that is beside the element, not on it
+        // (a text's box takes the pointer up to its edges, a shape's only within its outline).
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        setBox(editor, ElementKind::Text, 1, {300, 300, 600, 300});
+        clickElement(editor, ElementKind::Text, 1, {30, 30});
+        pressHandle(window, 7);
+        QTest::mouseMove(&window, windowPoint(window, {1200, 900}));
+        QTest::mouseRelease(&window, Qt::LeftButton, {}, windowPoint(window, {1200, 900}));
+        QCOMPARE(box(element(editor, ElementKind::Text, 1)), QRectF(300, 300, 900, 600));
+        QVERIFY(!editor.handlesShown());
     }
 
     void handleZeroPastTheOppositeCornerMovesOnlyTheCorner()
@@ -394,8 +405,8 @@ private slots:
         platform.openAnswers.enqueue(green);
         QTest::mouseClick(control<SkinButton>(&window, "pictureButton"), Qt::LeftButton);
         const auto picture = [&] { return element(editor, ElementKind::Picture, 2); };
-        // The template's box, narrowed to the image's proportions (64 × 16) from its corner.
-        QCOMPARE(box(picture()), QRectF(1080, 240, 480, 120));
+        // The template's box, the 64 × 16 image stretched to it.
+        QCOMPARE(box(picture()), QRectF(1080, 240, 480, 285));
         QCOMPARE(picture().toolTipText, green);
         QCOMPARE(picture().tag, QString("img"));
         const auto shownAt = [&](QPointF twips) {

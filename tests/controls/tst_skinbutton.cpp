@@ -130,6 +130,17 @@ void TestSkinButton::eventsInOrder_data()
         QTest::mouseClick(&b, Qt::LeftButton, {}, QPoint(7, 9));
         unhover(b);
     }) << QStringList{"over", "down 1 7,9", "up 1 7,9", "click", "out"};
+    QTest::newRow("press dragged off: the hover ends at once, no click")
+        << std::function<void(SkinButton&)>([](SkinButton& b) {
+               hover(b);
+               QTest::mousePress(&b, Qt::LeftButton, {}, QPoint(7, 9));
+               QTest::mouseMove(&b, QPoint(90, 9));
+               const QImage face = b.grab().toImage();
+               QVERIFY(!b.isHovered() && !b.isDrawnPressed());
+               QVERIFY(face.pixelColor(1, 15) != QColor(0xFF, 0xB2, 0x31)); // no hover frame
+               QTest::mouseRelease(&b, Qt::LeftButton, {}, QPoint(90, 9));
+           })
+        << QStringList{"over", "down 1 7,9", "out", "up 1 90,9"};
     QTest::newRow("right button does not click") << std::function<void(SkinButton&)>(
         [](SkinButton& b) { QTest::mouseClick(&b, Qt::RightButton, {}, QPoint(3, 4)); })
                                                  << QStringList{"down 2 3,4", "up 2 3,4"};

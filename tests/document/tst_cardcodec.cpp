@@ -194,6 +194,14 @@ private slots:
                              << "Name|City, State\n2:Ann|X, Y";
         QTest::newRow("quoted header") << QByteArray("\"Last, First\" , Phone \n\"A, B\",1\n")
                                        << "Last, First|Phone\n2:A, B|1";
+        // Separators inside quotes do not count towards choosing one.
+        QTest::newRow("quoted header, other separators inside")
+            << QByteArray("\"Last; First; Middle\",Phone\n\"A; B; C\",1\n")
+            << "Last; First; Middle|Phone\n2:A; B; C|1";
+        // A tab is the separator there, not a blank to forgive after a closing quote.
+        QTest::newRow("tab after a closing quote")
+            << QByteArray("Name\tCity\n\"Ann\"\tParis\n\"Bob\" \tRome\n")
+            << "Name|City\n2:Ann|Paris\n3:Bob|Rome";
         QTest::newRow("empty rows")
             << QByteArray("\n\nA,B\n\n,\n\"\",\n \t, \n1,2\n\n") << "A|B\n8:1|2";
         QTest::newRow("lone CR") << QByteArray("A,B\r1,2\r3") << "A|B\n2:1|2\n3:3|";

@@ -297,6 +297,15 @@ private slots:
         // The next text added in the editor skips the last index read.
         QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
         QVERIFY(editor.item(ElementKind::Text, 5));
+
+        // The reserved texts last the whole run: a card opened later with fewer elements
+        // leaves them at the indices its own records do not reach, and its new elements there
+        // carry them into the next save.
+        openThroughWindow(platform, window, dataPath("default.qmark"));
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        QVERIFY(editor.item(ElementKind::Text, 2));
+        QVERIFY(editor.cardBytes().contains("\"kept for three\""));
+        QCOMPARE(editor.design().pictureReserve.at(1), QString("picture note"));
     }
 
     void openAsksFirstAndCancelChangesNothing()

@@ -195,21 +195,28 @@ private slots:
         QTest::addColumn<Choices>("choices");
         QTest::addColumn<QString>("colourMode");
         QTest::addColumn<QString>("quality");
-        QTest::newRow("colour, excellent, 3 copies") << Choices{"Alpha", "3", 2, true} << "color"
-                                                     << "high";
-        QTest::newRow("grey, low, 1 copy") << Choices{"Alpha", "1", 0, false} << "monochrome"
-                                           << "draft";
+        QTest::addColumn<QString>("cardFile"); // the job is named after it
+        QTest::newRow("colour, excellent, 3 copies, a saved card")
+            << Choices{"Alpha", "3", 2, true} << "color"
+            << "high"
+            << "business.qmark";
+        QTest::newRow("grey, low, 1 copy, a card never saved")
+            << Choices{"Alpha", "1", 0, false} << "monochrome"
+            << "draft" << QString();
     }
     void printsThroughCups()
     {
         QFETCH(Choices, choices);
         QFETCH(QString, colourMode);
         QFETCH(QString, quality);
+        QFETCH(QString, cardFile);
         ScriptedPlatform platform;
         ModalScript script;
         const auto started = StartedCard::start();
         QVERIFY(started);
         StartedCard& card = *started;
+        if (!cardFile.isEmpty())
+            card.editor().setCardFileName(card.programDir.filePath(cardFile));
         PreviewWindow* preview = printToPreview(card);
         QVERIFY(preview);
         const int jobBefore = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
@@ -228,6 +235,8 @@ private slots:
                  choices.copies);
         QCOMPARE(job.value("print-color-mode"), colourMode);
         QCOMPARE(job.value("print-quality"), quality);
+        QCOMPARE(job.value("job-name").remove('"'),
+                 cardFile.isEmpty() ? QString("Quillmark card") : cardFile);
         QTRY_COMPARE(pdfPages(m_cups->outputFile("Alpha")), choices.copies.toInt());
     }
 
@@ -283,8 +292,9 @@ private slots:
         QCOMPARE(preview->windowTitle(), title(pages - 1));
         QVERIFY(preview->shownPage() != first);
 
+        // A name typed without a suffix gets the filter's.
         const QString pdf = card.programDir.filePath("merged.pdf");
-        platform.saveAnswers << pdf;
+        platform.saveAnswers << card.programDir.filePath("merged");
         script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
         control<QAction>(preview, "printAction")->trigger();
         QCOMPARE(pdfPages(pdf), pages);
@@ -569,6 +579,14 @@ private slots:
             bar->triggerAction(QAbstractSlider::SliderToMaximum);
             QCOMPARE(at() + (across ? 408 : 528), across ? holder.width() : holder.height());
         }
+        // A smaller window with the page still fitting: centred again, though the bars' ranges
+        // shrink below the values they had.
+        control<QAction>(preview, "zoom50Action")->trigger();
+        preview->resize(620, 640);
+        const QSize smaller = control<QWidget>(preview, "holder")->size();
+        QVERIFY(smaller.width() > 408 && smaller.height() > 528);
+        QTRY_COMPARE(control<QWidget>(preview, "pageView")->pos(),
+                     QPoint((smaller.width() - 408) / 2, (smaller.height() - 528) / 2));
         control<QAction>(preview, "zoom100Action")->trigger();
         preview->resize(1000, 801);
         QTRY_COMPARE(control<QWidget>(preview, "pageView")->pos(), QPoint(0, 0));

@@ -643,6 +643,25 @@ private slots:
     {
         QVERIFY(headless::isRequested({"--export-pdf", "a.pdf", "c.qmark"}));
         QVERIFY(headless::isRequested({"--print", "q", "c.qmark"}));
+        // From the first option on, the options come in any order.
+        QString reason;
+        const auto reordered = headless::parse(
+            {"--merge", "m.csv", "--rows", "2", "--export-pdf", "o.pdf", "c.qmark"}, &reason);
+        QVERIFY2(reordered, qPrintable(reason));
+        QVERIFY(reordered->mode == headless::Request::Mode::ExportPdf);
+        QCOMPARE(reordered->target, QString("o.pdf"));
+        QCOMPARE(reordered->mergeData, QString("m.csv"));
+        QCOMPARE(reordered->rows, 2);
+        QCOMPARE(reordered->card, QString("c.qmark"));
+        const auto copies = headless::parse(
+            {"--copies", "3", "--layout", "a4-10", "c.qmark", "--print", "q"}, &reason);
+        QVERIFY2(copies && copies->mode == headless::Request::Mode::Print, qPrintable(reason));
+        QCOMPARE(copies->copies, 3);
+        QCOMPARE(copies->target, QString("q"));
+        QVERIFY(!headless::parse({"--merge", "m.csv", "c.qmark"}, &reason));
+        QVERIFY2(reason.contains("--export-pdf or --print"), qPrintable(reason));
+        QVERIFY(!headless::parse({"--copies", "3", "--export-pdf", "o.pdf", "c.qmark"}, &reason));
+        QVERIFY(!headless::parse({"--print", "q", "--export-pdf", "o.pdf", "c.qmark"}, &reason));
         for (const QStringList& line :
              {QStringList{"c.qmark", "--export-pdf", "a.pdf"},
               QStringList{"--export-pdf=a.pdf", "c.qmark"}, QStringList{"--Print", "q", "c.qmark"},

@@ -432,14 +432,21 @@ private slots:
         QVERIFY(narrower.setWidth(150));
         QTest::newRow("rectangle made narrower: its inner box past the element's box")
             << narrower << QPointF(600, 670) << false;
+        QTest::newRow("rectangle made narrower, on its right edge")
+            << narrower << QPointF(300, 670) << false;
+        QTest::newRow("rectangle made narrower, just inside its right edge")
+            << narrower << QPointF(299, 670) << true;
         CardItem hidden = rectangle;
         hidden.visible = false;
         QTest::newRow("hidden") << hidden << QPointF(450, 670) << false;
         const CardItem text = textItem({1000, 500, 600, 300}, "x");
         QTest::newRow("text, the corner of its box") << text << QPointF(1000, 500) << true;
         QTest::newRow("text, past its box") << text << QPointF(1601, 650) << false;
+        // The right and bottom edges are where the next pixel starts.
+        QTest::newRow("text, on its right edge") << text << QPointF(1600, 650) << false;
         const CardItem picture = pictureItem({1000, 500, 600, 300}, QString());
         QTest::newRow("picture, in its box") << picture << QPointF(1300, 799) << true;
+        QTest::newRow("picture, on its bottom edge") << picture << QPointF(1300, 800) << false;
     }
 
     void hitsFollowTheOutline()
@@ -880,13 +887,13 @@ private slots:
             design.append(item);
         }
         const CardSnapshot snapshot = recordCard(design);
-        SheetSpec spec;
-        spec.snapshot = &snapshot;
-        spec.cardTwips = snapshot.pixelSize * TwipsPerPixel;
-        spec.layout = *layoutcatalog::find("letter-10");
+        SheetSpec sheetSpec;
+        sheetSpec.snapshot = &snapshot;
+        sheetSpec.cardTwips = snapshot.pixelSize * TwipsPerPixel;
+        sheetSpec.layout = *layoutcatalog::find("letter-10");
         SheetJob job;
         job.pdfFile = m_dir.filePath("fifty.pdf");
-        QVERIFY(printSheet(job, spec).sent);
+        QVERIFY(printSheet(job, sheetSpec).sent);
         QStringList rows =
             tool("pdfimages", {"-list", job.pdfFile}).split('\n', Qt::SkipEmptyParts);
         // Two heading lines, then one row per use of an image, naming the object it draws.

@@ -1,5 +1,5 @@
 #include "controls/skinbutton.h"
-#include "platform/platform.h"
+#include "prompt/platform.h"
 #include "shell/aboutdialog.h"
 #include "shell/webpage.h"
 

@@ -146,9 +146,11 @@ QMap<QString, QString> CupsScheduler::waitForLastJob(const QString& queue, int t
                        " ATTR charset attributes-charset utf-8\n"
                        " ATTR naturalLanguage attributes-natural-language en\n"
                        " ATTR uri printer-uri $uri\n ATTR integer job-id $job\n"
+                       // The job's owner sees its name, which the scheduler keeps private.
+                       " ATTR name requesting-user-name $user\n"
                        " ATTR keyword requested-attributes all\n"
                        " DISPLAY job-state\n DISPLAY copies\n DISPLAY print-color-mode\n"
-                       " DISPLAY print-quality\n}\n");
+                       " DISPLAY print-quality\n DISPLAY job-name\n}\n");
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         QString jobs;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include <QList>
 #include <QQueue>

@@ -233,7 +233,11 @@ private slots:
             << QByteArray("101abc") << installer
             << LoopbackServer::raw("HTTP/1.1 404 Not Found\r\nContent-Length: 0")
             << QStringList{unverified} << false;
-        row("bad signature", "101abc", installer, "c2lnbmF0dXJl\n", unverified);
+        row("signature of the wrong length", "101abc", installer, "c2lnbmF0dXJl\n", unverified);
+        // Of the right length and form, so that only the signature check itself refuses it.
+        QByteArray flipped = QByteArray::fromBase64(signedBy(script).trimmed());
+        flipped[10] = char(flipped[10] ^ 0x01);
+        row("bad signature", "101abc", installer, flipped.toBase64() + "\n", unverified);
         row("signature of another file", "101abc", installer, signedBy(script + "\n"), unverified);
         row("signature beyond 1 KiB", "101abc", installer, signedBy(script) + QByteArray(1024, ' '),
             unverified);

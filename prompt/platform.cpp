@@ -1,4 +1,4 @@
-#include "platform/platform.h"
+#include "prompt/platform.h"
 
 #include "platform/filefilter.h"
 
