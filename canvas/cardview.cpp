@@ -3,7 +3,9 @@
 #include "canvas/cardeditor.h"
 #include "controls/inputcodes.h"
 #include "document/twips.h"
+#include "platform/platform.h"
 #include "render/cardpainter.h"
+#include "render/picturestore.h"
 #include "render/screenpainter.h"
 
 #include <QKeyEvent>
@@ -133,11 +135,25 @@ int CardView::handleAt(QPointF pointTwips) const
 
 // ---- Painting --------------------------------------------------------------------------
 
+void CardView::tellRefusedPictures()
+{
+    const QStringList messages = PictureStore::shared().takeMessages();
+    if (!messages.isEmpty())
+        Platform::instance().messageBox(window(), messages.join('\n'), "Picture", QMessageBox::Ok,
+                                        QMessageBox::Warning);
+    m_tellingPictures = false;
+}
+
 void CardView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
     const QRect exposed = event->rect();
     paintCard(painter, event->region());
+    // Pictures refused while painting are told once each, when painting is over.
+    if (PictureStore::shared().hasMessages() && !m_tellingPictures) {
+        m_tellingPictures = true;
+        QTimer::singleShot(0, this, &CardView::tellRefusedPictures);
+    }
 
     if (m_editor.handlesShown()) {
         // At a fractional scale factor a handle's pixel edges fall between device pixels, and

@@ -95,6 +95,7 @@ private:
     QSet<quint64> wantedOverlay() const;
     bool selectedCameToFront() const;
     void moveSplit();
+    void tellRefusedPictures();
     void paintSelectionMarks(QPainter& painter, const QRect& exposed);
     void showFocusFrame();
 
@@ -118,4 +119,5 @@ private:
     // The selection the overlay was last chosen for.
     Selection m_splitFor;
     bool m_splitPending = false;
+    bool m_tellingPictures = false;
 };
