@@ -51,11 +51,9 @@ private slots:
     {
         QFETCH(int, level);
         QFETCH(int, bytes);
-        // Letters and digits in turn: the string encoder switches modes on every run.
-        QByteArray text;
-        for (int i = 0; text.size() < bytes; ++i)
-            text += i % 2 ? QByteArray("Zoe-") : QByteArray::number(1000 + i);
-        text.truncate(bytes);
+        // A letter and a run of digits in turn: the string encoder switches to digits at every
+        // run, and its switches no longer fit.
+        const QByteArray text = QByteArray("x1234567").repeated(bytes / 8 + 1).left(bytes);
         const auto matrix = encodeQr(text, QrLevel(level));
         if (bytes > MostBytes[level]) {
             // A lower level, or nothing past L.
