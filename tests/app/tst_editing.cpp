@@ -518,6 +518,31 @@ private slots:
         QCOMPARE(QImageReader(path).size(), pixels);
     }
 
+    // A picture refused for its size is told once in the window, however often it is drawn.
+    void refusedPicturesAreToldOnce()
+    {
+        ScriptedPlatform platform;
+        const auto card = startCard(platform);
+        QVERIFY(card);
+        CardEditor& editor = card->editor();
+        const QString path = card->programDir.filePath("large.xpm");
+        QFile xpm(path);
+        QVERIFY(xpm.open(QIODevice::WriteOnly));
+        xpm.write("/* XPM */\nstatic char *large[] = {\n\"1 1 1 1\",\n\"a c #ff0000\",\n");
+        QVERIFY(xpm.resize(20 << 20));
+        xpm.close();
+        editor.addPictureFrom(path);
+        editor.addPictureFrom(path);
+        QTRY_COMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes.front().text,
+                 QString("The picture \"%1\" is not shown: the file is larger than 16 MB, the most "
+                         "a XPM picture may take.")
+                     .arg(path));
+        editor.view()->repaint();
+        QTest::qWait(50);
+        QCOMPARE(platform.messageBoxes.size(), 1);
+    }
+
     // Closing, Exit and Open ask about unsaved work: Save writes the card (choosing a name when
     // it has none), Discard goes on, Cancel stays with the card.
     void unsavedWorkIsNeverLostSilently_data()
