@@ -12,6 +12,7 @@
 #include "render/picturestore.h"
 #include "render/textlayout.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -19,6 +20,7 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
@@ -315,6 +317,26 @@ class CardPainterTest : public QObject {
     QTemporaryDir m_dir;
 
 private slots:
+    // What a decoder says of a damaged picture stays off the terminal; what can be decoded is.
+    void decoderWarningsStayQuiet()
+    {
+        QTest::failOnWarning(QRegularExpression(".*"));
+        QImage photo(300, 200, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&buffer, "JPG"));
+        const QString path = m_dir.filePath("cut.jpg");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(jpeg.left(jpeg.size() / 2));
+        file.close();
+        PictureStore store;
+        QCOMPARE(store.picture(path).size(), QSize(300, 200));
+        QVERIFY(store.takeMessages().isEmpty());
+    }
+
     // --- shapes ---
 
     void shapesFillTheirOutlineInTheInnerBox_data()
