@@ -6,7 +6,11 @@
 
 #include <zlib.h>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <mutex>
 #include <optional>
+#include <unistd.h>
 
 namespace picturedecoder {
 
@@ -26,6 +30,12 @@ void quietWhileDecoding(QtMsgType type, const QMessageLogContext& context, const
     previousHandler(type, context, text);
 }
 
+// libpng writes its errors ("libpng error: Read Error") to the standard error itself: while
+// any thread decodes, the descriptor points nowhere.
+std::mutex quietLock;
+int decodingAnywhere = 0;
+int savedStandardError = -1;
+
 class Quiet {
 public:
     Quiet()
@@ -36,8 +46,28 @@ public:
         }();
         Q_UNUSED(installed);
         ++decodingHere;
+        const std::lock_guard lock(quietLock);
+        if (decodingAnywhere++ > 0)
+            return;
+        std::fflush(stderr);
+        savedStandardError = ::dup(STDERR_FILENO);
+        const int nowhere = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (nowhere >= 0) {
+            ::dup2(nowhere, STDERR_FILENO);
+            ::close(nowhere);
+        }
     }
-    ~Quiet() { --decodingHere; }
+    ~Quiet()
+    {
+        --decodingHere;
+        const std::lock_guard lock(quietLock);
+        if (--decodingAnywhere > 0 || savedStandardError < 0)
+            return;
+        std::fflush(stderr);
+        ::dup2(savedStandardError, STDERR_FILENO);
+        ::close(savedStandardError);
+        savedStandardError = -1;
+    }
     Quiet(const Quiet&) = delete;
     Quiet& operator=(const Quiet&) = delete;
 };

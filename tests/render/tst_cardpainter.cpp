@@ -22,12 +22,14 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QWidget>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(CardItem)
 
@@ -332,8 +334,34 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(jpeg.left(jpeg.size() / 2));
         file.close();
+        // libpng writes its errors itself: nothing reaches the standard error.
+        QByteArray damaged;
+        QBuffer pngBuffer(&damaged);
+        pngBuffer.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&pngBuffer, "PNG"));
+        const qsizetype data = damaged.indexOf("IDAT") + 4;
+        QVERIFY(data > 4);
+        damaged.replace(data, 2, "ga");
+        const QString png = m_dir.filePath("damaged.png");
+        QFile pngFile(png);
+        QVERIFY(pngFile.open(QIODevice::WriteOnly));
+        pngFile.write(damaged);
+        pngFile.close();
+        QTemporaryFile said;
+        QVERIFY(said.open());
+        std::fflush(stderr);
+        const int standardError = ::dup(STDERR_FILENO);
+        ::dup2(said.handle(), STDERR_FILENO);
         PictureStore store;
-        QCOMPARE(store.picture(path).size(), QSize(300, 200));
+        const QSize jpegSize = store.picture(path).size();
+        const bool pngRead = !store.picture(png).isNull();
+        std::fflush(stderr);
+        ::dup2(standardError, STDERR_FILENO);
+        ::close(standardError);
+        QCOMPARE(jpegSize, QSize(300, 200));
+        QVERIFY(!pngRead);
+        QVERIFY(said.seek(0));
+        QCOMPARE(said.readAll(), QByteArray());
         QVERIFY(store.takeMessages().isEmpty());
     }
 
