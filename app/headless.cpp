@@ -12,6 +12,7 @@
 #include "print/printsheet.h"
 #include "prompt/platform.h"
 #include "render/picturestore.h"
+#include "render/qrcode.h"
 
 #include <QRegularExpression>
 
@@ -258,6 +259,14 @@ bool run(const Request& request, QString* error)
             return false;
         merge = std::make_shared<const cardmerge::MergeData>(std::move(*data));
     }
+    // A code that fits no level would print as a crossed box; colours readers may not tell
+    // apart are said, and printed all the same.
+    if (const auto fault = unprintableQrCode(snapshot.design, merge.get())) {
+        *error = *fault;
+        return false;
+    }
+    for (const QString& warning : qrColourWarnings(snapshot.design))
+        printLine(warning);
     SheetSpec sheetSpec;
     sheetSpec.merge = merge;
     sheetSpec.snapshot = &snapshot;

@@ -321,6 +321,7 @@ void MainWindow::openQrCodeOptions(int index)
         });
     }
     m_qrCodeIndex = index;
+    dialog->setCardColor(m_editor->design().backColor);
     dialog->setOptions(QrCodeOptions::fromLook(item->qr));
     dialog->show();
     dialog->raise();

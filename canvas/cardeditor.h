@@ -14,6 +14,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QUndoStack;
 
 // The card being designed: the design, the view that shows it, the selection handles and the
@@ -197,6 +198,8 @@ signals:
     void cardFileNameChanged(const QString& path);
     // Any change of the design.
     void designChanged();
+    // A picture from the clipboard was decoded and added, or refused with a message.
+    void picturePasted();
 
 private:
     void setPointerShape(Qt::CursorShape shape);
@@ -214,8 +217,12 @@ private:
     void pushChange();
     void keepAspect(CardItem& item, int handle) const;
     void moveElements(const QList<Selection>& elements, float dx, float dy);
-    void pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text);
+    void pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text,
+                    int offered);
     void pasteImage(const QImage& image);
+    void pasteImageData(const QMimeData& data);
+    void tellPaste(const QString& text);
+    qint16& counterOf(ElementKind kind);
     void setSelectedSet(QList<Selection> set);
 
     QWidget* m_host;

@@ -4,17 +4,21 @@
 
 #include "document/wholefile.h"
 #include "prompt/platform.h"
+#include "render/picturedecoder.h"
 
 #include <QBuffer>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QFutureWatcher>
 #include <QGuiApplication>
 #include <QImage>
 #include <QMimeData>
 #include <QStandardPaths>
+#include <QTextDocumentFragment>
 #include <QUndoStack>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 
@@ -282,6 +286,46 @@ void CardEditor::nudgeSelected(float dxTwips, float dyTwips, bool continues)
 
 // ---- The clipboard ---------------------------------------------------------------------
 
+namespace {
+// The encoded picture a clipboard holds, as its MIME type: the common types first. A drawing
+// (SVG) is pasted as the picture it draws.
+QString pastedImageFormat(const QMimeData& data)
+{
+    static const QStringList preferred = {"image/png",  "image/bmp",  "image/jpeg",   "image/gif",
+                                          "image/webp", "image/tiff", "image/svg+xml"};
+    for (const QString& type : preferred)
+        if (data.hasFormat(type))
+            return type;
+    const QStringList formats = data.formats();
+    for (const QString& type : formats)
+        if (type.startsWith(QLatin1String("image/")))
+            return type;
+    return {};
+}
+
+// A page offered only as HTML is pasted as the text it shows.
+QString plainTextOf(const QString& html)
+{
+    return QTextDocumentFragment::fromHtml(html).toPlainText();
+}
+} // namespace
+
+qint16& CardEditor::counterOf(ElementKind kind)
+{
+    switch (kind) {
+    case ElementKind::Text: return m_design.textCount;
+    case ElementKind::Picture: return m_design.pictureCount;
+    case ElementKind::Shape: return m_design.shapeCount;
+    case ElementKind::QrCode: return m_design.qrCodeCount;
+    }
+    return m_design.shapeCount;
+}
+
+void CardEditor::tellPaste(const QString& text)
+{
+    Platform::instance().messageBox(m_host, text, "Paste", QMessageBox::Ok, QMessageBox::Warning);
+}
+
 void CardEditor::copySelected()
 {
     QList<CardItem> items;
@@ -318,8 +362,10 @@ void CardEditor::duplicateSelected()
                 items.append(*selected);
     // Through the records, as a copy and paste would go.
     constexpr float OffsetTwips = 150;
-    pasteItems(carddesignfile::readRecords(carddesignfile::writeRecords(m_design, items)),
-               OffsetTwips, "Duplicate");
+    int offered = 0;
+    const QList<CardItem> records = carddesignfile::readRecords(
+        carddesignfile::writeRecords(m_design, items), carddesignfile::MaxElements, &offered);
+    pasteItems(records, OffsetTwips, "Duplicate", offered);
 }
 
 void CardEditor::paste()
@@ -330,17 +376,32 @@ void CardEditor::paste()
     if (data->hasFormat(ElementsMimeType)) {
         // Any program can offer our type: it is read within a card file's bounds.
         const QByteArray records = data->data(ElementsMimeType);
-        if (records.size() <= MaxCardFileBytes)
-            pasteItems(carddesignfile::readRecords(records, MaxElements), 0, "Paste");
+        if (records.size() <= MaxCardFileBytes) {
+            int offered = 0;
+            const QList<CardItem> items =
+                carddesignfile::readRecords(records, MaxElements, &offered);
+            pasteItems(items, 0, "Paste", offered);
+        }
         return;
     }
-    if (data->hasImage()) {
-        pasteImage(qvariant_cast<QImage>(data->imageData()));
+    if (data->hasImage() || !pastedImageFormat(*data).isEmpty()) {
+        pasteImageData(*data);
         return;
     }
-    const QString text = data->text();
-    if (text.isEmpty())
+    QString text = data->text();
+    if (text.isEmpty() && data->hasHtml()) {
+        const QString html = data->html();
+        if (html.size() > MaxCardFileBytes) {
+            tellPaste("The text on the clipboard is too long to paste.");
+            return;
+        }
+        text = plainTextOf(html);
+    }
+    if (text.isEmpty()) {
+        if (!data->formats().isEmpty())
+            tellPaste("The clipboard holds nothing that can be pasted on a card.");
         return;
+    }
     Change scope(*this, "Paste");
     addText();
     changeItem(ElementKind::Text, m_design.textCount,
@@ -348,33 +409,96 @@ void CardEditor::paste()
 }
 
 // Pasted elements get the next indices of their kinds, lie on top, and become the selection.
-void CardEditor::pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text)
+// A kind whose counter is at its top takes no more; the user is told how many came.
+void CardEditor::pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text,
+                            int offered)
 {
-    Change scope(*this, text);
     QList<Selection> pasted;
-    for (CardItem item : items) {
-        qint16& counter = item.kind == ElementKind::Text      ? m_design.textCount
-                          : item.kind == ElementKind::Picture ? m_design.pictureCount
-                                                              : m_design.shapeCount;
-        incrementCounter(counter);
-        // A counter held at its top names an element that exists: nothing more can be added.
-        if (m_design.item(item.kind, counter))
-            continue;
-        item.index = counter;
-        item.visible = true;
-        item.setLeft(item.left + offsetTwips);
-        item.setTop(item.top + offsetTwips);
-        takeBeforeItems();
-        m_view->updateTwips(m_design.append(item).box());
-        touched();
-        pasted.append({item.kind, item.index});
+    {
+        Change scope(*this, text);
+        for (CardItem item : items) {
+            qint16& counter = counterOf(item.kind);
+            incrementCounter(counter);
+            // A counter held at its top names an element that exists: nothing more can be
+            // added.
+            if (m_design.item(item.kind, counter))
+                continue;
+            // A QR code's template comes first, so that the card file keeps the code as an
+            // element rather than as the template.
+            if (item.kind == ElementKind::QrCode && !m_design.item(ElementKind::QrCode, 0)) {
+                takeBeforeItems();
+                m_design.addCopy(ElementKind::QrCode, 0);
+            }
+            item.index = counter;
+            item.visible = true;
+            item.setLeft(item.left + offsetTwips);
+            item.setTop(item.top + offsetTwips);
+            takeBeforeItems();
+            m_view->updateTwips(m_design.append(item).box());
+            touched();
+            pasted.append({item.kind, item.index});
+        }
+        if (!pasted.isEmpty()) {
+            m_selection = pasted.constLast();
+            setSelectedSet(pasted);
+            createHandles();
+            placeHandles(m_selection.kind, m_selection.index);
+        }
     }
-    if (pasted.isEmpty())
+    if (pasted.size() < offered)
+        Platform::instance().messageBox(
+            m_host,
+            QString("%1 of the %2 elements were added: a card holds at most %3 elements of each "
+                    "kind.")
+                .arg(pasted.size())
+                .arg(offered)
+                .arg(std::numeric_limits<qint16>::max()),
+            text, QMessageBox::Ok, QMessageBox::Warning);
+}
+
+// An encoded picture is decoded away from the window, which keeps answering meanwhile; it is
+// added when it is ready, or the user is told why not.
+void CardEditor::pasteImageData(const QMimeData& data)
+{
+    const QString type = pastedImageFormat(data);
+    if (type.isEmpty()) {
+        // A picture already decoded, by this program or by the toolkit.
+        const QImage image = qvariant_cast<QImage>(data.imageData());
+        if (image.isNull())
+            tellPaste(QString("The picture on the clipboard cannot be pasted: it cannot be read, "
+                              "or it is larger than %1 MB.")
+                          .arg(picturedecoder::MaxDecodedBytes >> 20));
+        else
+            pasteImage(image);
         return;
-    m_selection = pasted.constLast();
-    setSelectedSet(pasted);
-    createHandles();
-    placeHandles(m_selection.kind, m_selection.index);
+    }
+    const QByteArray bytes = data.data(type);
+    if (bytes.size() > picturedecoder::MaxDecodedBytes) {
+        tellPaste(QString("The picture on the clipboard cannot be pasted: it takes more than %1 "
+                          "MB.")
+                      .arg(picturedecoder::MaxDecodedBytes >> 20));
+        return;
+    }
+    // "image/svg+xml" names the reader "svg".
+    const QByteArray subtype = type.section('/', 1).section('+', 0, 0).toLatin1();
+    auto* watcher = new QFutureWatcher<picturedecoder::Decoded>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        const picturedecoder::Decoded decoded = watcher->result();
+        if (!decoded.image.isNull())
+            pasteImage(decoded.image);
+        else
+            tellPaste(QString("The picture on the clipboard cannot be pasted: %1.")
+                          .arg(decoded.refusal.isEmpty() ? QString("it cannot be read as a picture")
+                                                         : decoded.refusal));
+        emit picturePasted();
+    });
+    watcher->setFuture(QtConcurrent::run([bytes, subtype] {
+        QBuffer buffer;
+        buffer.setData(bytes);
+        buffer.open(QIODevice::ReadOnly);
+        return picturedecoder::decode(buffer, subtype, bytes.size());
+    }));
 }
 
 // The card file keeps only paths, so an image from another program is written beside the

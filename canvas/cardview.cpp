@@ -4,13 +4,16 @@
 #include "canvas/snapping.h"
 #include "controls/inputcodes.h"
 #include "document/twips.h"
+#include "prompt/platform.h"
 #include "render/cardpainter.h"
+#include "render/picturestore.h"
 #include "render/screenpainter.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <algorithm>
@@ -211,6 +214,15 @@ int CardView::handleAt(QPointF pointTwips) const
 
 // ---- Painting --------------------------------------------------------------------------
 
+void CardView::tellRefusedPictures()
+{
+    const QStringList messages = PictureStore::shared().takeMessages();
+    if (!messages.isEmpty())
+        Platform::instance().messageBox(window(), messages.join('\n'), "Picture", QMessageBox::Ok,
+                                        QMessageBox::Warning);
+    m_tellingPictures = false;
+}
+
 void CardView::paintEvent(QPaintEvent* event)
 {
     QPainter painter(this);
@@ -220,6 +232,11 @@ void CardView::paintEvent(QPaintEvent* event)
     painter.scale(m_zoom, m_zoom);
     paintCard(painter, onCard(event->region()));
     painter.restore();
+    // Pictures refused while painting are told once each, when painting is over.
+    if (PictureStore::shared().hasMessages() && !m_tellingPictures) {
+        m_tellingPictures = true;
+        QTimer::singleShot(0, this, &CardView::tellRefusedPictures);
+    }
 
     if (m_editor.handlesShown()) {
         // At a fractional scale factor a handle's pixel edges fall between device pixels, and

@@ -133,6 +133,7 @@ private:
     bool keepsCard() const;
     void paintCard(QPainter& painter, const QRegion& exposed);
     void refreshUnderlay();
+    void tellRefusedPictures();
     void paintSelectionMarks(QPainter& painter, const QRect& exposed);
     void showFocusFrame();
     // How far a drag moves to snap, given the positions that move on each axis (twips); shows
@@ -165,4 +166,5 @@ private:
     // the card's pixels; the elements of the overlay, by serial.
     QImage m_under;
     QRegion m_underStale;
+    bool m_tellingPictures = false;
 };

@@ -230,18 +230,28 @@ void QrOptionsDialog::lightColorClicked()
         edited();
 }
 
+void QrOptionsDialog::setCardColor(qint32 color)
+{
+    m_cardColor = color;
+    showFit();
+}
+
 void QrOptionsDialog::showFit()
 {
     const QByteArray content = m_options.content().toUtf8();
     const auto matrix = encodeQr(content, m_options.level);
+    QStringList said;
     if (content.isEmpty())
-        fitLabel->setText("Nothing to encode yet.");
+        said << "Nothing to encode yet.";
     else if (!matrix)
-        fitLabel->setText("The content does not fit in a QR code, even at level L.");
+        said << "The content does not fit in a QR code, even at level L.";
     else if (matrix->level != m_options.level)
-        fitLabel->setText(QStringLiteral("Too long for level %1: the code uses level %2.")
-                              .arg(qrLevelLetter(m_options.level))
-                              .arg(qrLevelLetter(matrix->level)));
-    else
-        fitLabel->clear();
+        said << QStringLiteral("Too long for level %1: the code uses level %2.")
+                    .arg(qrLevelLetter(m_options.level))
+                    .arg(qrLevelLetter(matrix->level));
+    QrLook look;
+    m_options.applyTo(look);
+    if (const auto problem = qrColourProblem(look, m_cardColor))
+        said << QStringLiteral("The code may not scan: %1.").arg(*problem);
+    fitLabel->setText(said.join('\n'));
 }

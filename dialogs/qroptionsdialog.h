@@ -51,6 +51,8 @@ public:
 
     // Fills the controls; emits nothing.
     void setOptions(const QrCodeOptions& options);
+    // The card's colour, which shows through a transparent light colour.
+    void setCardColor(qint32 color);
     const QrCodeOptions& options() const { return m_options; }
 
 signals:
@@ -75,9 +77,10 @@ private:
     ColorBox* darkColorBox;
     ColorBox* lightColorBox;
     QCheckBox* transparentBox; // the light colour is not painted
-    QLabel* fitLabel;          // empty, or why the code is not as asked
+    QLabel* fitLabel;          // empty, or why the code is not as asked or may not scan
     SkinButton* closeButton;
 
     QrCodeOptions m_options;
+    qint32 m_cardColor = CardDesign::DefaultBackColor;
     bool m_filling = false;
 };

@@ -414,6 +414,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
         }
         case cardfile::RecordKind::Label: {
             CardItem& item = targets.at(design, ElementKind::Text, design.textCount);
+            result.applied.append({ElementKind::Text, design.textCount});
             const auto f = cardfile::labelFields(*record);
             TextLook& look = item.text;
             apply(f.caption, [&](const QString& v) { look.caption = v; });
@@ -434,6 +435,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
         }
         case cardfile::RecordKind::Image: {
             CardItem& item = targets.at(design, ElementKind::Picture, design.pictureCount);
+            result.applied.append({ElementKind::Picture, design.pictureCount});
             const auto f = cardfile::imageFields(*record);
             applyBox(item, f);
             apply(f.path, [&](const QString& v) { item.toolTipText = v; });
@@ -443,6 +445,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
         }
         case cardfile::RecordKind::Shape: {
             CardItem& item = targets.at(design, ElementKind::Shape, design.shapeCount);
+            result.applied.append({ElementKind::Shape, design.shapeCount});
             const auto f = cardfile::shapeFields(*record);
             applyBox(item, f);
             apply(f.backColor, [&](qint32 v) { item.shape.backColor = v; });
@@ -455,6 +458,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
         }
         case cardfile::RecordKind::QrCode: {
             CardItem& item = targets.at(design, ElementKind::QrCode, design.qrCodeCount);
+            result.applied.append({ElementKind::QrCode, design.qrCodeCount});
             const auto f = cardfile::qrCodeFields(*record);
             applyBox(item, f);
             QrLook& look = item.qr;
@@ -473,6 +477,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             applyDefaults(design.items()[lastElement], ElementProperties);
         }
     }
+    result.elementRecords = elements;
     return result;
 }
 
@@ -510,25 +515,22 @@ QByteArray writeRecords(const CardDesign& design, const QList<CardItem>& items)
     return writer.bytes();
 }
 
-QList<CardItem> readRecords(QByteArrayView bytes, int maxElements)
+QList<CardItem> readRecords(QByteArrayView bytes, int maxElements, int* offered)
 {
     // Reading gives each kind's first record to its template and the rest to members 1, 2 ...;
-    // the record order tells which element each record became.
+    // reading tells which element each record became.
     const ReadResult read = carddesignfile::read(bytes, maxElements);
-    std::array<int, 3> seen{};
+    if (offered)
+        *offered = read.elementRecords;
+    // Records past a kind's top index were applied to the last member again: it is taken once.
+    std::array<int, 4> last{-1, -1, -1, -1};
     QList<CardItem> items;
-    cardfile::CardReader reader(bytes);
-    while (const auto record = reader.next()) {
-        ElementKind kind;
-        switch (record->kind()) {
-        case cardfile::RecordKind::Label: kind = ElementKind::Text; break;
-        case cardfile::RecordKind::Image: kind = ElementKind::Picture; break;
-        case cardfile::RecordKind::Shape: kind = ElementKind::Shape; break;
-        default: continue;
-        }
-        if (items.size() >= maxElements)
-            break;
-        if (const CardItem* item = read.design.item(kind, seen[size_t(kind) - 1]++)) {
+    for (const auto& [kind, index] : read.applied) {
+        int& lastOfKind = last[size_t(kind) - 1];
+        if (index <= lastOfKind)
+            continue;
+        lastOfKind = index;
+        if (const CardItem* item = read.design.item(kind, index)) {
             CardItem copy = *item;
             copy.visible = true;
             items.append(copy);

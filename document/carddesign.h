@@ -211,6 +211,10 @@ struct ReadResult {
     bool leftOut = false;
     // The file ends part way through a record (blank lines aside): it was probably cut short.
     bool endsInsideRecord = false;
+    // The element each element record was applied to, in record order, and how many element
+    // records there were.
+    QList<std::pair<ElementKind, int>> applied;
+    int elementRecords = 0;
 };
 
 // Applies the records of a card file to a fresh design, as reading has always done: the
@@ -223,8 +227,10 @@ QByteArray write(const CardDesign& design);
 
 // Element records alone, as the clipboard carries them: the records of the given elements in
 // the given order, and those records read back as visible elements (their indices are the
-// order of their kind among the records, starting at 0).
+// order of their kind among the records, starting at 0). `offered`, when given, is set to how
+// many element records there were, read or not.
 QByteArray writeRecords(const CardDesign& design, const QList<CardItem>& items);
-QList<CardItem> readRecords(QByteArrayView bytes, int maxElements = MaxElements);
+QList<CardItem> readRecords(QByteArrayView bytes, int maxElements = MaxElements,
+                            int* offered = nullptr);
 
 } // namespace carddesignfile

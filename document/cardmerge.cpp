@@ -103,16 +103,20 @@ CardDesign fillRow(const CardDesign& design, const csv::CsvTable& table, qsizety
         if (item.kind == ElementKind::Text) {
             item.text.caption = filled(item.text.caption, table, row);
         } else if (item.kind == ElementKind::QrCode) {
-            if (auto contact = contactWithPlaceholders(item.qr.content)) {
-                for (QString* field : contactFields(*contact))
-                    *field = filled(*field, table, row);
-                item.qr.content = QString::fromUtf8(vcard::writeVCard(*contact));
-            } else {
-                item.qr.content = filled(item.qr.content, table, row);
-            }
+            item.qr.content = filledQrContent(item.qr.content, table, row);
         }
     }
     return merged;
+}
+
+QString filledQrContent(const QString& content, const csv::CsvTable& table, qsizetype row)
+{
+    if (auto contact = contactWithPlaceholders(content)) {
+        for (QString* field : contactFields(*contact))
+            *field = filled(*field, table, row);
+        return QString::fromUtf8(vcard::writeVCard(*contact));
+    }
+    return filled(content, table, row);
 }
 
 } // namespace cardmerge

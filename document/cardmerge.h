@@ -33,5 +33,7 @@ std::optional<QString> mismatch(const MergeData& data, const CardDesign& design)
 // with their placeholders filled. A contact card is filled field by field and written again,
 // so that values are escaped and folded as vCard wants.
 CardDesign fillRow(const CardDesign& design, const csv::CsvTable& table, qsizetype row);
+// A QR code's content for one row, as fillRow fills it.
+QString filledQrContent(const QString& content, const csv::CsvTable& table, qsizetype row);
 
 } // namespace cardmerge

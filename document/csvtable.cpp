@@ -3,6 +3,7 @@
 #include "document/regularfile.h"
 
 #include <QFileInfo>
+#include <QLocale>
 
 #include <algorithm>
 
@@ -135,8 +136,11 @@ private:
                 quoted = !quoted;
             else if (!quoted && lineBreak(at) && at > m_pos)
                 break;
+            // A run of one separator counts once: a header padded with separators does not
+            // outvote the one that parts its names.
+            const bool runs = at > m_pos && m_text[at - 1] == c;
             for (int k = 0; k < 3; ++k)
-                if (!quoted && c == candidates[k])
+                if (!quoted && !runs && c == candidates[k])
                     ++counts[k];
         }
         int best = 0;
@@ -166,7 +170,15 @@ private:
                 const qsizetype start = m_pos;
                 while (m_pos < m_text.size() && m_text[m_pos] != m_separator && !lineBreak(m_pos))
                     ++m_pos;
+                if (m_pos - start > MaxFieldChars)
+                    return tooLong(m_line);
                 field = m_text.mid(start, m_pos - start);
+            }
+            if (fields.size() == MaxColumns) {
+                m_error = {m_line,
+                           QStringLiteral("this row has more than %1 fields")
+                               .arg(QLocale(QLocale::English).toString(qlonglong(MaxColumns)))};
+                return false;
             }
             fields << field;
             if (m_pos < m_text.size() && m_text[m_pos] == m_separator) {
@@ -186,6 +198,8 @@ private:
         const qsizetype openLine = m_line;
         ++m_pos;
         for (;;) {
+            if (field.size() > MaxFieldChars)
+                return tooLong(openLine);
             if (m_pos >= m_text.size()) {
                 m_error = {openLine, QStringLiteral("the quote opened here is never closed")};
                 return false;
@@ -221,6 +235,12 @@ private:
         return true;
     }
 
+    bool tooLong(qsizetype line)
+    {
+        m_error = {line, QStringLiteral("a field is longer than %1 MB").arg(MaxFieldChars >> 20)};
+        return false;
+    }
+
     CsvRead failure(qsizetype line, const QString& fault)
     {
         m_error = {line, fault};
@@ -242,10 +262,24 @@ private:
     CsvError m_error;
 };
 
+// UTF-16 text: its byte order mark, or the NULs of ASCII text written two bytes a letter.
+bool looksUtf16(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
+        return true;
+    const QByteArrayView head = bytes.first(std::min<qsizetype>(bytes.size(), 4096));
+    return head.size() >= 4 && head.count('\0') * 4 >= head.size();
+}
+
 } // namespace
 
 CsvRead parseCsv(QByteArrayView bytes)
 {
+    if (looksUtf16(bytes)) {
+        CsvRead result;
+        result.error = CsvError{0, QStringLiteral("the file is UTF-16 text; save it as UTF-8")};
+        return result;
+    }
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes = bytes.sliced(3);
     if (const qsizetype bad = firstNonUtf8(bytes); bad >= 0) {

@@ -14,6 +14,9 @@ namespace csv {
 inline constexpr qsizetype MaxRows = 100'000;
 // What readCsvFile takes from disk at most.
 inline constexpr qint64 MaxFileBytes = 64 << 20;
+// Wider rows and longer values than any card shows: a file past them is not merge data.
+inline constexpr qsizetype MaxColumns = 1'000;
+inline constexpr qsizetype MaxFieldChars = 1 << 20;
 
 struct CsvError {
     qsizetype line = 0; // 1-based line of the file where the fault lies
@@ -38,10 +41,12 @@ struct CsvRead {
 };
 
 // Reads UTF-8 bytes, with or without a byte order mark. The separator is whichever of comma,
-// semicolon and tab the header row uses most (tab, then semicolon, on a tie). Rows whose fields
-// are all empty or blank are skipped. Faults: bytes that are not UTF-8 (or hold NUL, as UTF-16
-// text does), a quote that is never closed, text after a closing quote, a row with more fields
-// than the header has columns, a column name given twice, no header row, more than MaxRows rows.
+// semicolon and tab the header row uses most, a run of one counting once (tab, then semicolon,
+// on a tie). Rows whose fields are all empty or blank are skipped. Faults: UTF-16 text (named as
+// such), bytes that are not UTF-8 (or hold NUL), a quote that is never closed, text after a
+// closing quote, a row with more fields than the header has columns, a row of more than
+// MaxColumns fields, a field of more than MaxFieldChars, a column name given twice, no header
+// row, more than MaxRows rows.
 CsvRead parseCsv(QByteArrayView bytes);
 
 // Reads a regular file of at most MaxFileBytes; a file that cannot be read is a fault on line 0.

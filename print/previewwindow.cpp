@@ -9,6 +9,7 @@
 #include "print/printoptionsdialog.h"
 #include "print/stockdialog.h"
 #include "prompt/platform.h"
+#include "render/qrcode.h"
 
 #include <QActionGroup>
 #include <QCloseEvent>
@@ -459,6 +460,13 @@ void PreviewWindow::printSheet()
                                             QMessageBox::Critical);
             return;
         }
+    // A code that fits no level would print as a crossed box.
+    if (const auto fault = unprintableQrCode(m_composition->snapshot.design,
+                                             m_composition->sheetSpec.merge.get())) {
+        Platform::instance().messageBox(this, *fault, QStringLiteral("Print"), QMessageBox::Ok,
+                                        QMessageBox::Critical);
+        return;
+    }
     PrintOutcome outcome;
     {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);

@@ -94,6 +94,7 @@ struct TextCopy {
 struct TextStyle {
     QFont font;
     bool laidOut = false; // through a cached layout rather than drawText
+    QSizeF reach;         // pixels from the element's corner that can show on the card
 };
 
 void paintCopy(QPainter& painter, const CardItem& item, const TextStyle& style,
@@ -114,10 +115,11 @@ void paintCopy(QPainter& painter, const CardItem& item, const TextStyle& style,
     const int alignment = horizontalFlag(text.alignment);
     const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
     const QFont& font = style.font;
+    // Both copies share one layout: it reaches as far as the element shows either way.
+    const render::TextLayout::Key key{text.caption,         font,
+                                      pixels.width(),       alignment == Qt::AlignLeft,
+                                      style.reach.height(), style.reach.width()};
     if (style.laidOut) {
-        // Both copies share one layout: it reaches the element's bottom either way.
-        const render::TextLayout::Key key{text.caption, font, pixels.width(),
-                                          alignment == Qt::AlignLeft, item.height / TwipsPerPixel};
         layouts.get(item.serial, key)->draw(painter, pixels, alignment);
     } else {
         // drawText takes the font at the device's resolution; the text is sized in the
@@ -128,21 +130,37 @@ void paintCopy(QPainter& painter, const CardItem& item, const TextStyle& style,
             deviceFont.setPointSizeF(font.pointSizeF() * render::TextLayout::layoutDpi()
                                      / deviceDpi);
         painter.setFont(deviceFont);
-        // Only as much of a long caption as could fill the box, several times over, is
-        // handed over: drawText lays out all it is given.
+        // Only as much of a long caption as could fill what shows of the box, several times
+        // over, is handed over: drawText lays out all it is given.
         const QFontMetricsF metrics(font);
-        const qreal fits = (pixels.height() / qMax<qreal>(1, metrics.lineSpacing()) + 2)
-                           * (pixels.width() / qMax<qreal>(1, metrics.averageCharWidth()) + 8);
+        const qreal fits = (style.reach.height() / qMax<qreal>(1, metrics.lineSpacing()) + 2)
+                           * (style.reach.width() / qMax<qreal>(1, metrics.averageCharWidth()) + 8);
         const qsizetype shown = qsizetype(qMin<qreal>(qMax<qreal>(4 * fits, 4096), 1e12));
         painter.drawText(pixels, Qt::AlignTop | alignment | Qt::TextExpandTabs | Qt::TextWordWrap,
-                         text.caption.size() > shown ? text.caption.left(shown) : text.caption);
+                         text.caption.size() > shown ? render::TextLayout::shownText(key, shown)
+                                                     : text.caption);
     }
     painter.restore();
 }
 
-void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache& layouts)
+// How far from the element's corner (pixels) it can show: to its own edges, and to the card's
+// when the card's size (twips) is known.
+QSizeF reachOf(const CardItem& item, const QSizeF& card)
+{
+    QSizeF reach(item.width, item.height);
+    if (!card.isEmpty())
+        reach = reach.boundedTo(QSizeF(card.width() - item.left, card.height() - item.top))
+                    .expandedTo(QSizeF(0, 0));
+    return reach / TwipsPerPixel;
+}
+
+void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache& layouts,
+               const QSizeF& card)
 {
     const TextLook& text = item.text;
+    const QSizeF reach = reachOf(item, card);
+    if (reach.isEmpty())
+        return;
     const QRectF surface(0, 0, item.width, item.height);
     if (text.backStyle == Opaque)
         painter.fillRect(surface, vbcolor::toQColor(text.backColor));
@@ -155,8 +173,10 @@ void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache&
         back = QPointF(CopyOffset, CopyOffset);
     // Printers leave the direction to the text (Auto); only a right-to-left painter goes to
     // drawText.
-    TextStyle style{drawnFont(text), painter.layoutDirection() != Qt::RightToLeft
-                                         && render::TextLayout::canLayout(text.caption)};
+    TextStyle style{drawnFont(text),
+                    painter.layoutDirection() != Qt::RightToLeft
+                        && render::TextLayout::canLayout(text.caption),
+                    reach};
     // Sized in the screen's pixels like every layout, so that each device shrinks it alike.
     if (text.shrinkToFit) {
         const qreal fitted =
@@ -279,7 +299,8 @@ void paintPicture(QPainter& painter, const CardItem& item, PictureStore& picture
 
 namespace cardpainter {
 
-void paintItem(QPainter& painter, const CardItem& item, const Caches& caches)
+void paintItem(QPainter& painter, const CardItem& item, const Caches& caches,
+               const QSizeF& cardTwips)
 {
     if (!(item.width > 0 && item.height > 0))
         return;
@@ -289,7 +310,7 @@ void paintItem(QPainter& painter, const CardItem& item, const Caches& caches)
     painter.setRenderHint(QPainter::Antialiasing);
     switch (item.kind) {
     case ElementKind::Text:
-        paintText(painter, item, caches.layouts ? *caches.layouts : sharedLayouts());
+        paintText(painter, item, caches.layouts ? *caches.layouts : sharedLayouts(), cardTwips);
         break;
     case ElementKind::Shape: paintShape(painter, item); break;
     case ElementKind::Picture:
@@ -316,7 +337,7 @@ void paintCard(QPainter& painter, const CardDesign& design, const QRectF& expose
     painter.fillRect(area, vbcolor::toQColor(design.backColor));
     for (const CardItem& item : design.items()) {
         if (item.visible && item.box().intersects(area))
-            paintItem(painter, item, used);
+            paintItem(painter, item, used, card.size());
     }
     painter.restore();
 }

@@ -3,6 +3,7 @@
 #include "document/carddesign.h"
 
 #include <QRectF>
+#include <QSizeF>
 
 class QPainter;
 class PictureStore;
@@ -21,8 +22,10 @@ struct Caches {
     render::TextLayoutCache* layouts = nullptr; // null: the shared cache
 };
 
-// One element, hidden or not, in its box.
-void paintItem(QPainter& painter, const CardItem& item, const Caches& caches = {});
+// One element, hidden or not, in its box; on a card of `cardTwips`, when given, of which no
+// more is laid out than can show.
+void paintItem(QPainter& painter, const CardItem& item, const Caches& caches = {},
+               const QSizeF& cardTwips = {});
 
 // The card's background and its visible elements bottom first. Only what meets `exposed`
 // (twips; an empty rectangle means the whole card) is drawn.

@@ -1,11 +1,11 @@
 #include "render/picturestore.h"
 
 #include "platform/resources.h"
+#include "render/picturedecoder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 #include <QSvgRenderer>
 
@@ -119,24 +119,25 @@ QImage PictureStore::picture(const QString& path)
     }
     const Identity openedId{opened.st_dev, opened.st_ino, qint64(opened.st_size),
                             modifiedNs(opened)};
-    QImageReader reader(&file, QFileInfo(path).suffix().toLatin1());
-    reader.setAutoTransform(true);
-    reader.setAllocationLimit(MaxPictureBytes >> 20);
-    // A small file may promise a huge picture; the promise is checked before decoding.
-    const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() > MaxPicturePixels) {
-        m_refused.insert(openedId);
-        return {};
-    }
-    const qint64 bytes = size.isValid() ? decodedBytes(size) : 0;
-    if (!makeRoom(bytes)) {
+    bool overBudgetNow = false;
+    const picturedecoder::Decoded decoded = picturedecoder::decode(
+        file, QFileInfo(path).suffix().toLatin1(), qint64(opened.st_size), [&](QSize size) {
+            overBudgetNow = !makeRoom(size.isValid() ? decodedBytes(size) : 0);
+            if (!overBudgetNow)
+                ++m_decodes;
+            return !overBudgetNow;
+        });
+    if (overBudgetNow) {
         overBudget(openedId, path);
         return {};
     }
-    ++m_decodes;
-    QImage image = reader.read();
+    const QImage image = decoded.image;
     if (image.isNull()) {
+        // Not tried again; a picture refused for its size is told once.
         m_refused.insert(openedId);
+        if (!decoded.refusal.isEmpty())
+            m_messages << QStringLiteral("The picture \"%1\" is not shown: %2.")
+                              .arg(QDir::toNativeSeparators(path), decoded.refusal);
         return {};
     }
     const qint64 held = image.sizeInBytes();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "render/picturedecoder.h"
+
 #include <QHash>
 #include <QImage>
 #include <QSet>
@@ -16,13 +18,13 @@
 //
 // The decoded images of one card share a budget, checked before decoding; a picture beyond
 // it, or one that cannot be read, is left out and the caller shows the template icon. Each
-// refusal for the budget yields one message naming the file.
+// refusal for the budget or for the picture's size yields one message naming the file.
 class PictureStore {
 public:
     // The largest picture decoded: 64 million pixels (a 256 MB image) is beyond any camera a
     // card is made from, and refuses the small files that unpack into gigabytes.
-    static constexpr qint64 MaxPicturePixels = 64'000'000;
-    static constexpr qint64 MaxPictureBytes = 256 << 20;
+    static constexpr qint64 MaxPicturePixels = picturedecoder::MaxPixels;
+    static constexpr qint64 MaxPictureBytes = picturedecoder::MaxDecodedBytes;
     static constexpr qint64 DefaultBudgetBytes = qint64(512) << 20;
 
     explicit PictureStore(qint64 budgetBytes = DefaultBudgetBytes);
@@ -43,6 +45,7 @@ public:
 
     // The messages for pictures refused since the last call, one per file.
     QStringList takeMessages();
+    bool hasMessages() const { return !m_messages.isEmpty(); }
 
     // How many times a file was decoded, for measurements.
     int decodes() const { return m_decodes; }

@@ -1,8 +1,10 @@
 #include "render/qrcode.h"
 
+#include "document/cardmerge.h"
 #include "platform/vbcolor.h"
 
 #include <QCache>
+#include <QFileInfo>
 #include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
@@ -10,6 +12,7 @@
 #include <qrencode.h>
 
 #include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -37,17 +40,19 @@ std::optional<QrMatrix> encodeAt(QByteArrayView bytes, QrLevel level)
     using Code = std::unique_ptr<QRcode, decltype(&QRcode_free)>;
     Code code(nullptr, &QRcode_free);
     const QByteArray text = bytes.toByteArray(); // terminated, as the library wants it
-    if (isAscii(text) && !text.contains('\0')) {
-        // The string encoder picks numeric and alphanumeric modes where they are shorter.
+    const bool ascii = isAscii(text);
+    // The string encoder picks numeric and alphanumeric modes where they are shorter; its
+    // mode switches may leave no room for text that one run of bytes still fits in.
+    if (ascii && !text.contains('\0'))
         code.reset(QRcode_encodeString(text.constData(), 0, libraryLevel(level), QR_MODE_8, 1));
-    } else {
+    if (!code) {
         // Bytes without a declared character set are read as Latin-1 by the standard, and
         // scanners guess; the UTF-8 designator (ECI 26) makes them read the text as it is.
         using Input = std::unique_ptr<QRinput, decltype(&QRinput_free)>;
         Input input(QRinput_new2(0, libraryLevel(level)), &QRinput_free);
         if (!input)
             return std::nullopt;
-        const bool ok = (isAscii(text) || QRinput_appendECIheader(input.get(), 26) == 0)
+        const bool ok = (ascii || QRinput_appendECIheader(input.get(), 26) == 0)
                         && QRinput_append(input.get(), QR_MODE_8, int(text.size()),
                                           reinterpret_cast<const unsigned char*>(text.constData()))
                                == 0;
@@ -66,7 +71,99 @@ std::optional<QrMatrix> encodeAt(QByteArrayView bytes, QrLevel level)
     return matrix;
 }
 
+// WCAG's relative luminance of a colour.
+qreal luminance(const QColor& color)
+{
+    const auto channel = [](qreal c) {
+        return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(color.redF()) + 0.7152 * channel(color.greenF())
+           + 0.0722 * channel(color.blueF());
+}
+
+// Content up to this many bytes fits a code at level L however it is encoded.
+constexpr qsizetype SurelyFits = 2'900;
+
+QString codeName(const CardItem& item) { return QStringLiteral("QR code %1").arg(item.index); }
+
+bool printsAsCode(const CardItem& item)
+{
+    return item.kind == ElementKind::QrCode && item.visible && !item.isTemplate();
+}
+
 } // namespace
+
+qreal qrContrast(const QrLook& look, qint32 cardColor)
+{
+    const qint32 light = look.lightColor == QrLook::Transparent ? cardColor : look.lightColor;
+    const qreal dark = luminance(vbcolor::toQColor(look.darkColor));
+    const qreal lit = luminance(vbcolor::toQColor(light));
+    // Negative when the dark modules are the lighter ones: readers look for dark on light.
+    const qreal ratio = (std::max(dark, lit) + 0.05) / (std::min(dark, lit) + 0.05);
+    return dark > lit ? -ratio : ratio;
+}
+
+std::optional<QString> qrColourProblem(const QrLook& look, qint32 cardColor)
+{
+    const qreal contrast = qrContrast(look, cardColor);
+    if (contrast < 0)
+        return QStringLiteral("its dark colour is lighter than its light colour, and readers "
+                              "look for dark modules on light");
+    if (contrast < MinQrContrast)
+        return QStringLiteral("its colours differ too little for readers (contrast %1:1, at "
+                              "least %2:1 is needed)")
+            .arg(contrast, 0, 'f', 1)
+            .arg(MinQrContrast, 0, 'f', 0);
+    return std::nullopt;
+}
+
+QStringList qrColourWarnings(const CardDesign& design)
+{
+    QStringList warnings;
+    for (const CardItem& item : design.items())
+        if (printsAsCode(item))
+            if (const auto problem = qrColourProblem(item.qr, design.backColor))
+                warnings << QStringLiteral("%1 may not scan: %2.").arg(codeName(item), *problem);
+    return warnings;
+}
+
+std::optional<QString> unprintableQrCode(const CardDesign& design,
+                                         const cardmerge::MergeData* merge)
+{
+    const auto fits = [](const CardItem& item, const QString& content) {
+        const QByteArray bytes = content.toUtf8();
+        return bytes.size() <= SurelyFits || encodeQr(bytes, item.qr.level);
+    };
+    for (const CardItem& item : design.items()) {
+        if (!printsAsCode(item))
+            continue;
+        const QString fault = QStringLiteral("does not fit in a QR code, even at level L (%1 "
+                                             "bytes at most)")
+                                  .arg(MaxQrBytes);
+        if (!merge) {
+            if (!fits(item, item.qr.content))
+                return QStringLiteral("%1 cannot be printed: its content (%2 bytes) %3.")
+                    .arg(codeName(item))
+                    .arg(item.qr.content.toUtf8().size())
+                    .arg(fault);
+            continue;
+        }
+        const csv::CsvTable& table = merge->table;
+        for (qsizetype row = 0; row < table.rows.size(); ++row) {
+            const QString content = cardmerge::filledQrContent(item.qr.content, table, row);
+            if (!fits(item, content))
+                return QStringLiteral("%1 cannot be printed: for row %2 of %3 (line %4) its "
+                                      "content (%5 bytes) %6.")
+                    .arg(codeName(item))
+                    .arg(row + 1)
+                    .arg(QFileInfo(merge->path).fileName())
+                    .arg(table.rowLines.value(row))
+                    .arg(content.toUtf8().size())
+                    .arg(fault);
+        }
+    }
+    return std::nullopt;
+}
 
 std::optional<QrMatrix> encodeQr(QByteArrayView bytes, QrLevel level)
 {

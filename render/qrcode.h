@@ -6,11 +6,20 @@
 #include <QByteArrayView>
 #include <QColor>
 #include <QRectF>
+#include <QStringList>
 
 #include <optional>
 #include <vector>
 
 class QPainter;
+namespace cardmerge {
+struct MergeData;
+}
+
+// The most bytes a code holds: a run of bytes at level L in the largest code.
+inline constexpr int MaxQrBytes = 2953;
+// The least contrast between dark and light that readers are sure to tell apart.
+inline constexpr qreal MinQrContrast = 3.0;
 
 // A QR code's modules, row by row from the top left; true is dark.
 struct QrMatrix {
@@ -25,6 +34,18 @@ struct QrMatrix {
 // they do not fit at that level, the next lower one is tried, down to L; nothing when they do
 // not fit even there.
 std::optional<QrMatrix> encodeQr(QByteArrayView bytes, QrLevel level);
+
+// WCAG's contrast ratio (1 to 21) between a code's dark colour and its light one, or the card
+// behind a transparent light; negative when the dark colour is the lighter.
+qreal qrContrast(const QrLook& look, qint32 cardColor);
+// Why readers may fail to scan a code for its colours, or nothing.
+std::optional<QString> qrColourProblem(const QrLook& look, qint32 cardColor);
+// One sentence for each printed code of the design whose colours readers may not scan.
+QStringList qrColourWarnings(const CardDesign& design);
+// Why the design cannot be printed: the first code whose content (filled from each row of the
+// merge data, when given) fits no level. Nothing when every code fits.
+std::optional<QString> unprintableQrCode(const CardDesign& design,
+                                         const cardmerge::MergeData* merge = nullptr);
 
 // Paints the code as vector squares: the largest square that fits the box, centred, with a
 // quiet zone of 4 modules inside it, filled with `light` unless that is nothing (transparent).

@@ -86,7 +86,8 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
         painter.setClipRect(part->bounds, Qt::IntersectClip);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
-        cardpainter::paintItem(painter, *part->item);
+        cardpainter::paintItem(painter, *part->item, {},
+                               QSizeF(design.widthPixels, design.heightPixels) * TwipsPerPixel);
         painter.restore();
     }
 }

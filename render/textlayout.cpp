@@ -32,52 +32,172 @@ QString prepared(QStringView text, bool expandTabs)
 constexpr qsizetype WholeUpTo = 256;
 // Characters past the last line shown that the line breaker may look at.
 constexpr qsizetype BreakLookahead = 16;
+// Lines of a box wider than the card still break where the box breaks them as long as a line
+// holds no more than this many of the narrowest characters.
+constexpr qreal LineBudget = 4096;
+
+// The narrowest a character of the font advances (thin and hair spaces included): what
+// bounds how many characters a width can show. Marks of no width count as this much.
+qreal smallestAdvance(const QFont& font)
+{
+    static QHash<QFont, qreal> known;
+    if (const auto found = known.constFind(font); found != known.constEnd())
+        return *found;
+    const QFontMetricsF metrics(font);
+    qreal smallest = qMax<qreal>(1, metrics.height());
+    for (QChar c : u".,:;'|!ilIjft \u2009\u200a") {
+        const qreal advance = metrics.horizontalAdvance(c);
+        if (advance > 0)
+            smallest = qMin(smallest, advance);
+    }
+    smallest = qMax<qreal>(smallest, 1.0 / 64);
+    if (known.size() >= 256)
+        known.clear();
+    known.insert(font, smallest);
+    return smallest;
+}
+
+struct Bounds {
+    qreal wrapWidth = -1;    // pixels the lines are broken at
+    qsizetype runLimit = -1; // characters of a run that can show; negative: every one
+    // Spaces take no room where lines break, but the line breaker ends a line at every 4096
+    // of them: a run of spaces is kept long enough to fill every line that shows.
+    qsizetype spaceRunLimit = -1;
+};
+
+// The most characters the line breaker puts in one line of spaces.
+constexpr qsizetype SpacesPerLine = 4096;
+
+Bounds boundsOf(const TextLayout::Key& key)
+{
+    Bounds bounds{key.wrapWidth};
+    if (key.maxHeight < 0)
+        return bounds;
+    const qreal advance = smallestAdvance(key.font);
+    if (key.wrapWidth >= 0 && key.maxWidth >= 0)
+        bounds.wrapWidth = qMin(key.wrapWidth, qMax(key.maxWidth, LineBudget * advance));
+    const qreal reach = bounds.wrapWidth >= 0 ? bounds.wrapWidth : key.maxWidth;
+    if (reach < 0)
+        return bounds;
+    // A run of breakable characters (ideographs) may fill every line shown; any other run
+    // shows no more than its line holds, from its start or, aligned right, from its end.
+    const qreal lines = key.maxHeight / qMax<qreal>(1, QFontMetricsF(key.font).lineSpacing()) + 1;
+    const qreal perLine = reach / advance + 1;
+    bounds.runLimit = qsizetype(qMin<qreal>(lines * perLine + BreakLookahead, 1e9));
+    bounds.spaceRunLimit =
+        qMax(bounds.runLimit, qsizetype(qMin<qreal>((lines + 2) * SpacesPerLine, 1e9)));
+    return bounds;
+}
+
+// Runs of word characters, of spaces, and (when lines are not wrapped) whole lines longer than
+// twice their bound keep their first and last so many characters: as many as can show from
+// either end. At most `limit` characters are returned; `complete` tells whether the text was
+// reached to its end.
+QString condensed(QStringView text, bool wrapping, const Bounds& bounds, qsizetype limit,
+                  bool* complete)
+{
+    if (bounds.runLimit < 0) {
+        *complete = text.size() <= limit;
+        return text.left(limit).toString();
+    }
+    const auto kindOf = [wrapping](QChar c) {
+        if (c == u'\n')
+            return 0;
+        return wrapping && c.isSpace() ? 1 : 2;
+    };
+    QString result;
+    result.reserve(qMin(limit, text.size()));
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    while (i < size && result.size() < limit) {
+        const int kind = kindOf(text[i]);
+        qsizetype end = i + 1;
+        if (kind != 0)
+            while (end < size && kindOf(text[end]) == kind)
+                ++end;
+        const qsizetype runLimit = kind == 1 ? bounds.spaceRunLimit : bounds.runLimit;
+        if (end - i <= 2 * runLimit) {
+            result += text.mid(i, end - i);
+        } else {
+            qsizetype head = i + runLimit, tail = end - runLimit;
+            if (text[head - 1].isHighSurrogate())
+                --head;
+            if (text[tail].isLowSurrogate())
+                ++tail;
+            result += text.mid(i, head - i);
+            result += text.mid(tail, end - tail);
+        }
+        i = end;
+    }
+    *complete = i >= size && result.size() <= limit;
+    if (result.size() > limit) {
+        qsizetype cut = limit;
+        // A cut never splits a surrogate pair.
+        if (cut > 0 && result.at(cut - 1).isHighSurrogate())
+            --cut;
+        result.truncate(cut);
+    }
+    return result;
+}
 } // namespace
 
 TextLayout::TextLayout(const Key& key)
     : m_key(key)
 {
+    const Bounds bounds = boundsOf(key);
+    m_wrapWidth = bounds.wrapWidth;
+    const bool wrapping = m_wrapWidth >= 0;
     const qsizetype whole = key.text.size();
+    bool complete = true;
     if (key.maxHeight < 0 || whole <= WholeUpTo) {
-        layOut(whole);
+        m_shown = prepared(condensed(key.text, wrapping, bounds, whole, &complete), key.expandTabs);
+        layOut(true);
         return;
     }
     // A first guess at what the box holds, twice over; each miss doubles it.
     const QFontMetricsF metrics(key.font);
     qreal guess = WholeUpTo;
-    if (key.wrapWidth >= 0) {
+    if (wrapping) {
         const qreal lines = key.maxHeight / qMax<qreal>(1, metrics.lineSpacing()) + 2;
-        const qreal perLine = key.wrapWidth / qMax<qreal>(1, metrics.averageCharWidth()) + 8;
+        const qreal perLine = m_wrapWidth / qMax<qreal>(1, metrics.averageCharWidth()) + 8;
         guess = qMax(guess, 2 * lines * perLine);
     }
     qsizetype length = qsizetype(qMin<qreal>(guess, qreal(whole)));
-    while (!layOut(length))
+    for (;;) {
+        m_shown =
+            prepared(condensed(key.text, wrapping, bounds, length, &complete), key.expandTabs);
+        if (layOut(complete))
+            break;
         length = qMin(whole, length * 2);
+    }
 }
 
-bool TextLayout::layOut(qsizetype length)
+QString TextLayout::shownText(const Key& key, qsizetype limit)
 {
-    const qsizetype whole = m_key.text.size();
-    // A cut never splits a surrogate pair.
-    if (length < whole && length > 0 && m_key.text.at(length - 1).isHighSurrogate())
-        --length;
+    const Bounds bounds = boundsOf(key);
+    bool complete = true;
+    return condensed(key.text, bounds.wrapWidth >= 0, bounds, limit, &complete);
+}
+
+bool TextLayout::layOut(bool complete)
+{
     const QFontMetricsF metrics(m_key.font);
     m_layout.clearLayout();
-    m_layout.setText(prepared(QStringView(m_key.text).left(length), m_key.expandTabs));
+    m_layout.setText(m_shown);
     m_layout.setFont(m_key.font);
     // The shaped glyphs are kept for every drawing, not shaped again each time.
     m_layout.setCacheEnabled(true);
     QTextOption option;
     option.setAlignment(Qt::AlignLeft); // aligned line by line when drawn
     option.setTextDirection(Qt::LeftToRight);
-    if (m_key.expandTabs && m_key.text.contains(u'\t'))
+    if (m_key.expandTabs && m_shown.contains(u'\t'))
         option.setTabStopDistance(qRound(metrics.horizontalAdvance(u'x') * 8));
     m_layout.setTextOption(option);
     m_laidOut = 0;
-    if (length == 0)
+    if (m_shown.isEmpty())
         return true;
 
-    const qreal lineWidth = m_key.wrapWidth >= 0 ? m_key.wrapWidth : 0x01000000;
+    const qreal lineWidth = m_wrapWidth >= 0 ? m_wrapWidth : 0x01000000;
     const qreal leading = metrics.leading();
     qreal height = -leading;
     bool filled = false;
@@ -95,7 +215,7 @@ bool TextLayout::layOut(qsizetype length)
         }
     }
     m_layout.endLayout();
-    return length == whole || (filled && m_laidOut + BreakLookahead <= length);
+    return complete || (filled && m_laidOut + BreakLookahead <= m_shown.size());
 }
 
 void TextLayout::draw(QPainter& painter, const QRectF& rect, int horizontalAlignment) const

@@ -17,8 +17,10 @@ namespace render {
 // wrap), so that it can be drawn again without shaping it anew: shaping is most of the cost
 // of painting a crowded card.
 //
-// Only as many lines are laid out as reach `maxHeight`: a caption of megabytes costs what
-// its box shows. The caption itself stays whole in the key.
+// Only as many lines are laid out as reach `maxHeight`, and only as much of each line and
+// word as could reach `maxWidth` at the font's smallest advance: a caption of megabytes in a
+// box far larger than the card costs what the card shows. The caption itself stays whole in
+// the key.
 class TextLayout {
 public:
     struct Key {
@@ -27,6 +29,7 @@ public:
         qreal wrapWidth = -1; // pixels; negative for no wrapping
         bool expandTabs = true;
         qreal maxHeight = -1; // pixels; negative for every line
+        qreal maxWidth = -1;  // pixels from the left edge that can show; negative: the box's
         bool operator==(const Key&) const = default;
     };
 
@@ -35,9 +38,14 @@ public:
     TextLayout& operator=(const TextLayout&) = delete;
 
     const Key& key() const { return m_key; }
-    // The lines laid out, and how many characters of the caption they hold.
+    // The lines laid out, and how many characters they hold.
     int lineCount() const { return m_layout.lineCount(); }
     qsizetype laidOutLength() const { return m_laidOut; }
+
+    // The part of `key.text` that can show in the key's bounds: runs of word characters, of
+    // spaces and (unwrapped) whole lines longer than can show keep only their two ends, and
+    // at most `limit` characters are returned.
+    static QString shownText(const Key& key, qsizetype limit);
     // Draws the text at the top of `rect` (pixels) with a horizontal alignment flag.
     void draw(QPainter& painter, const QRectF& rect, int horizontalAlignment) const;
 
@@ -48,10 +56,13 @@ public:
     static int layoutDpi();
 
 private:
-    // Lays out the first `length` characters; true when they hold every line that is shown.
-    bool layOut(qsizetype length);
+    // Lays out what is shown so far; true when it holds every line that can show, or all
+    // there is (`complete`).
+    bool layOut(bool complete);
 
     Key m_key;
+    QString m_shown; // what is laid out: a prefix of shownText()
+    qreal m_wrapWidth = -1;
     // Lines are placed for each drawing's alignment, then drawn together so that underlines
     // and strike-outs of a line are drawn as drawText draws them.
     mutable QTextLayout m_layout;

@@ -12,14 +12,17 @@
 #include "platform/filefilter.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QClipboard>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
+#include <QImageReader>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUndoStack>
@@ -390,6 +393,165 @@ private slots:
         clipboard->setText("Jane Doe");
         QTest::keyClick(&window, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(element(editor, Text, 3).text.caption, QString("Jane Doe"));
+    }
+
+    // QR codes copy, cut, paste and duplicate like the rest, numbered from their own counter and
+    // kept as codes in the card file; a paste past a kind's top index says how many came.
+    void everyKindGoesThroughTheClipboard()
+    {
+        ScriptedPlatform platform;
+        const auto card = startCard(platform);
+        QVERIFY(card);
+        CardEditor& editor = card->editor();
+        MainWindow& window = *card->window;
+        constexpr ElementKind Qr = ElementKind::QrCode;
+        editor.addQrCode();
+        setBox(editor, Qr, 1, {300, 1500, 900, 900});
+        editor.changeItem(Qr, 1, [](CardItem& code) { code.qr.content = "https://example.com"; });
+        const CardItem code = element(editor, Qr, 1);
+
+        clickElement(editor, Qr, 1, {60, 60});
+        QTest::keyClick(&window, Qt::Key_X, Qt::ControlModifier);
+        QVERIFY(!editor.item(Qr, 1));
+        QTest::keyClick(&window, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(element(editor, Qr, 2).qr, code.qr);
+        QCOMPARE(box(element(editor, Qr, 2)), box(code));
+        QTest::keyClick(&window, Qt::Key_D, Qt::ControlModifier);
+        QCOMPARE(box(element(editor, Qr, 3)), box(code).translated(150, 150));
+
+        // Everything at once: every kind comes back, each from its own counter.
+        QTest::keyClick(&window, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier);
+        QTest::keyClick(&window, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(editor.selectedElements().size(), 5);
+        QCOMPARE(editor.design().qrCodeCount, 5);
+        QCOMPARE(editor.design().shapeCount, 2);
+        for (const ElementKind kind : {Text, Shape, Picture})
+            QVERIFY(editor.item(kind, 2));
+        QCOMPARE(element(editor, Qr, 5).qr, code.qr);
+        const CardDesign saved =
+            carddesignfile::read(carddesignfile::write(editor.design())).design;
+        QCOMPARE(std::count_if(saved.items().begin(), saved.items().end(),
+                               [](const CardItem& item) {
+                                   return item.kind == ElementKind::QrCode && item.visible;
+                               }),
+                 4);
+        QVERIFY(platform.messageBoxes.isEmpty());
+
+        // A kind at its top index takes one more; the user hears how many came.
+        CardDesign full = editor.design();
+        full.textCount = 32766;
+        editor.setDesign(full);
+        QGuiApplication::clipboard()->clear();
+        auto* data = new QMimeData;
+        data->setData(
+            CardEditor::ElementsMimeType,
+            carddesignfile::writeRecords(full, {element(editor, Text, 1), element(editor, Text, 1),
+                                                element(editor, Qr, 2)}));
+        QGuiApplication::clipboard()->setMimeData(data);
+        QTest::keyClick(&window, Qt::Key_V, Qt::ControlModifier);
+        QVERIFY(editor.item(Text, 32767));
+        QVERIFY(editor.item(Qr, 6));
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes.front().text,
+                 QString("2 of the 3 elements were added: a card holds at most 32767 elements of "
+                         "each kind."));
+    }
+
+    // Pictures offered in any encoding (SVG included) are decoded away from the window within
+    // the picture budget; one beyond it, or a page offered only as HTML, is said or pasted as
+    // its text.
+    void clipboardPicturesAndPages_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("caption"); // of the text pasted; empty: a picture or a message
+        QTest::addColumn<QString>("message"); // a part of it; empty: the picture is pasted
+        QTest::addColumn<QSize>("pixels");
+        const auto png = [](QSize size, QImage::Format format) {
+            QImage image(size, format);
+            image.fill(0);
+            QByteArray bytes;
+            QBuffer buffer(&bytes);
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "PNG");
+            return bytes;
+        };
+        const QByteArray svg = "<svg xmlns='http://www.w3.org/2000/svg' width='40' height='20'>"
+                               "<rect width='40' height='20' fill='#ff00ff'/></svg>";
+        QTest::newRow("SVG only") << "image/svg+xml" << svg << QString() << QString()
+                                  << QSize(40, 20);
+        QTest::newRow("PNG over the toolkit's 128 MB")
+            << "image/png" << png({6000, 6000}, QImage::Format_RGB32) << QString() << QString()
+            << QSize(6000, 6000);
+        QTest::newRow("PNG over 64 million pixels")
+            << "image/png" << png({9000, 8000}, QImage::Format_Mono) << QString()
+            << "9000 × 8000 pixels" << QSize();
+        QTest::newRow("not a picture") << "image/png" << QByteArray("not a PNG") << QString()
+                                       << "cannot be read as a picture" << QSize();
+        QTest::newRow("HTML only")
+            << "text/html" << QByteArray("<p>Jane <b>Doe</b></p><p>Sales</p>") << "Jane Doe\nSales"
+            << QString() << QSize();
+    }
+
+    void clipboardPicturesAndPages()
+    {
+        QFETCH(QString, type);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, caption);
+        QFETCH(QString, message);
+        QFETCH(QSize, pixels);
+        ScriptedPlatform platform;
+        const auto card = startCard(platform);
+        QVERIFY(card);
+        CardEditor& editor = card->editor();
+        editor.setCardFileName(card->programDir.filePath("card.qmark"));
+        auto* data = new QMimeData;
+        data->setData(type, bytes);
+        QGuiApplication::clipboard()->setMimeData(data);
+        QSignalSpy decoded(&editor, &CardEditor::picturePasted);
+        editor.paste();
+        if (!caption.isEmpty()) {
+            QCOMPARE(element(editor, Text, 2).text.caption, caption);
+            return;
+        }
+        QVERIFY(decoded.wait(60000));
+        if (!message.isEmpty()) {
+            QVERIFY(!editor.item(Picture, 2));
+            QCOMPARE(platform.messageBoxes.size(), 1);
+            QVERIFY2(platform.messageBoxes.front().text.contains(message),
+                     qPrintable(platform.messageBoxes.front().text));
+            return;
+        }
+        QVERIFY(platform.messageBoxes.isEmpty());
+        const QString path = element(editor, Picture, 2).picturePath();
+        QVERIFY(path.endsWith(".png"));
+        QCOMPARE(QImageReader(path).size(), pixels);
+    }
+
+    // A picture refused for its size is told once in the window, however often it is drawn.
+    void refusedPicturesAreToldOnce()
+    {
+        ScriptedPlatform platform;
+        const auto card = startCard(platform);
+        QVERIFY(card);
+        CardEditor& editor = card->editor();
+        const QString path = card->programDir.filePath("large.xpm");
+        QFile xpm(path);
+        QVERIFY(xpm.open(QIODevice::WriteOnly));
+        xpm.write("/* XPM */\nstatic char *large[] = {\n\"1 1 1 1\",\n\"a c #ff0000\",\n");
+        QVERIFY(xpm.resize(20 << 20));
+        xpm.close();
+        editor.addPictureFrom(path);
+        editor.addPictureFrom(path);
+        QTRY_COMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes.front().text,
+                 QString("The picture \"%1\" is not shown: the file is larger than 16 MB, the most "
+                         "a XPM picture may take.")
+                     .arg(path));
+        editor.view()->repaint();
+        QTest::qWait(50);
+        QCOMPARE(platform.messageBoxes.size(), 1);
     }
 
     // Closing, Exit and Open ask about unsaved work: Save writes the card (choosing a name when

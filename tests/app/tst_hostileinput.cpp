@@ -6,6 +6,7 @@
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
+#include "document/carddesign.h"
 #include "document/filename.h"
 #include "document/regularfile.h"
 #include "document/twips.h"
@@ -14,6 +15,7 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImage>
@@ -190,6 +192,19 @@ enum class Run {
     OptionsReordered,
     NoDisplay,
     UnreachableDisplay
+};
+
+// Content that once took minutes and gigabytes, or printed in silence what no reader can use.
+enum class Content {
+    HugeCaption,
+    LongWord,
+    SvgzBomb,
+    LargeXpm,
+    QrTooLong,
+    QrMergedRow,
+    QrLowContrast,
+    MergeWideRow,
+    MergeUtf16
 };
 
 struct RunResult {
@@ -695,6 +710,145 @@ private slots:
             QCOMPARE(namesStarting(folder, "pasted-"), QStringList());
             break;
         }
+    }
+
+    // Each bounded and said: a line and exit 1 for what cannot print, a line and exit 0 for
+    // what prints all the same, nothing for what only needed bounding. No input changes.
+    void contentIsBoundedAndSaid_data()
+    {
+        QTest::addColumn<Content>("content");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("message"); // a part of the one line expected; empty: none
+        QTest::newRow("8 MB caption in a 1,000,000 px box at 1 pt")
+            << Content::HugeCaption << 0 << QByteArray();
+        QTest::newRow("4 MB word in a 200 x 100 px box") << Content::LongWord << 0 << QByteArray();
+        QTest::newRow("SVGZ unpacking to 64 MB")
+            << Content::SvgzBomb << 0
+            << QByteArray("bomb.svgz\" is not shown: its drawing unpacks to more than 16 MB");
+        QTest::newRow("sparse 20 MB XPM")
+            << Content::LargeXpm << 0 << QByteArray("the most a XPM picture may take");
+        QTest::newRow("QR content past level L")
+            << Content::QrTooLong << 1
+            << QByteArray("QR code 1 cannot be printed: its content (3000 bytes)");
+        QTest::newRow("QR content past level L for one row")
+            << Content::QrMergedRow << 1 << QByteArray("for row 2 of data.csv (line 3)");
+        QTest::newRow("QR grey on grey")
+            << Content::QrLowContrast << 0
+            << QByteArray("QR code 1 may not scan: its colours differ too little");
+        QTest::newRow("merge row of 5 million commas")
+            << Content::MergeWideRow << 1
+            << QByteArray("data.csv, line 2: this row has more than 1,000 fields");
+        QTest::newRow("UTF-16 merge data")
+            << Content::MergeUtf16 << 1 << QByteArray("data.csv: the file is UTF-16 text");
+    }
+
+    void contentIsBoundedAndSaid()
+    {
+        QFETCH(Content, content);
+        QFETCH(int, exitCode);
+        QFETCH(QByteArray, message);
+        QTemporaryDir dir;
+        const QString folder = dir.path();
+        QList<QByteArray> arguments{"--export-pdf", "out.pdf", "card.qmark"};
+        CardDesign design;
+        CardItem& text = *design.addCopy(ElementKind::Text, 1);
+        text.text.fontName = "DejaVu Sans";
+        CardItem& code = *design.addCopy(ElementKind::QrCode, 1);
+        code.left = 300, code.top = 300, code.width = 1500, code.height = 1500;
+        code.qr.content = "https://example.com";
+        QStringList inputs{"card.qmark"};
+        const auto merge = [&](const QByteArray& data) {
+            writeFileBytes(folder + "/data.csv", data);
+            arguments << "--merge"
+                      << "data.csv";
+            inputs << "data.csv";
+        };
+        const auto picture = [&](const QString& name) {
+            CardItem& item = *design.addCopy(ElementKind::Picture, 1);
+            item.toolTipText = folder + '/' + name;
+            inputs << name;
+        };
+        switch (content) {
+        case Content::HugeCaption: {
+            QString words;
+            while (words.size() < 8'000'000)
+                words += QStringLiteral("lorem ipsum dolor %1 ").arg(words.size() % 997);
+            text.text.caption = words;
+            text.text.fontSize = 1;
+            text.width = text.height = 15'000'000;
+            break;
+        }
+        case Content::LongWord:
+            text.text.caption = QString(4'000'000, u'w');
+            text.width = 3000, text.height = 1500;
+            break;
+        case Content::SvgzBomb: {
+            QProcess gzip;
+            gzip.setStandardOutputFile(folder + "/bomb.svgz");
+            gzip.start("gzip", {"-c"});
+            QVERIFY(gzip.waitForStarted());
+            gzip.write("<svg xmlns='http://www.w3.org/2000/svg' width='9' height='9'><!--");
+            const QByteArray spaces(1 << 20, ' ');
+            for (int i = 0; i < 64; ++i)
+                gzip.write(spaces);
+            gzip.write("--></svg>");
+            gzip.closeWriteChannel();
+            QVERIFY(gzip.waitForFinished(60000) && gzip.exitCode() == 0);
+            picture("bomb.svgz");
+            break;
+        }
+        case Content::LargeXpm: {
+            QFile xpm(folder + "/large.xpm");
+            QVERIFY(xpm.open(QIODevice::WriteOnly));
+            xpm.write("/* XPM */\nstatic char *large[] = {\n\"1 1 1 1\",\n\"a c #ff0000\",\n");
+            QVERIFY(xpm.resize(20 << 20));
+            xpm.close();
+            picture("large.xpm");
+            break;
+        }
+        case Content::QrTooLong: code.qr.content = QString(3000, u'x'); break;
+        case Content::QrMergedRow:
+            code.qr.content = "https://example.com/${Path}";
+            merge("Path\nshort\n" + QByteArray(2940, 'p') + "\n");
+            break;
+        case Content::QrLowContrast:
+            code.qr.darkColor = 0x00808080;
+            code.qr.lightColor = 0x00909090;
+            break;
+        case Content::MergeWideRow:
+            text.text.caption = "${A}";
+            merge("A\nx" + QByteArray(5'000'000, ','));
+            break;
+        case Content::MergeUtf16:
+            text.text.caption = "${A}";
+            merge(QByteArray("\xFF\xFE"
+                             "A\0\n\0x\0",
+                             8));
+            break;
+        }
+        writeFileBytes(folder + "/card.qmark", carddesignfile::write(design));
+        QHash<QString, QByteArray> before;
+        for (const QString& name : inputs)
+            before[name] = readFileBytes(folder + '/' + name);
+
+        QElapsedTimer clock;
+        clock.start();
+        const RunResult result = runQmark(arguments, folder);
+        QCOMPARE(result.exitCode, exitCode);
+        // Minutes and gigabytes once; the goal is ten seconds.
+        QVERIFY2(clock.elapsed() < 30'000, qPrintable(QString::number(clock.elapsed())));
+        if (message.isEmpty()) {
+            QCOMPARE(result.standardError, QByteArray());
+        } else {
+            QVERIFY2(result.standardError.startsWith("qmark: ")
+                         && result.standardError.count('\n') == 1
+                         && result.standardError.contains(message),
+                     result.standardError.constData());
+        }
+        for (const QString& name : inputs)
+            QVERIFY2(readFileBytes(folder + '/' + name) == before[name], qPrintable(name));
+        const QByteArray pdf = readFileBytes(folder + "/out.pdf");
+        QCOMPARE(pdf.startsWith("%PDF-"), exitCode == 0);
     }
 
     void windowlessRunsEndWithOneLine_data()

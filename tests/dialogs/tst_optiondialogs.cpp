@@ -170,6 +170,16 @@ private slots:
         QCOMPARE(control<QLabel>(dialog, "fitLabel")->text(),
                  QString("The content does not fit in a QR code, even at level L."));
         QCOMPARE(last().content().size(), 3000);
+        // Colours readers may not tell apart are said: red through a transparent light colour
+        // on a red card.
+        QTest::mouseClick(control<QCheckBox>(dialog, "transparentBox"), Qt::LeftButton);
+        dialog->setCardColor(0x000000FF);
+        QCOMPARE(control<QLabel>(dialog, "fitLabel")->text(),
+                 QString("The content does not fit in a QR code, even at level L.\nThe code may "
+                         "not scan: its colours differ too little for readers (contrast 1.0:1, "
+                         "at least 3:1 is needed)."));
+        dialog->setCardColor(0x00FFFFFF);
+        QVERIFY(!control<QLabel>(dialog, "fitLabel")->text().contains("may not scan"));
 
         QCOMPARE(QrCodeOptions::fromContent("mailto:a@example.com").kind,
                  QrCodeOptions::ContentKind::WebAddress);

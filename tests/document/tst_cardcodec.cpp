@@ -183,6 +183,28 @@ private slots:
     {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("table");
+        // Data that is no merge data: bounded, and refused with the line at fault.
+        const QByteArray commas(csv::MaxColumns - 1, ',');
+        const QString bars(csv::MaxColumns - 1, '|');
+        QTest::newRow("1,000 fields")
+            << "A" + commas + "\nx" + commas << "A" + bars + "\n2:x" + bars;
+        QTest::newRow("1,001 fields") << "A\nx" + commas + ","
+                                      << "error 2: this row has more than 1,000 fields";
+        QTest::newRow("header of separators")
+            << QByteArray(4 << 20, ';') << "error 1: this row has more than 1,000 fields";
+        QTest::newRow("1 MB field") << "A\n" + QByteArray(csv::MaxFieldChars, 'x')
+                                    << "A\n2:" + QString(csv::MaxFieldChars, 'x');
+        QTest::newRow("field past 1 MB") << "A\nx\n" + QByteArray(csv::MaxFieldChars + 1, 'x')
+                                         << "error 3: a field is longer than 1 MB";
+        QTest::newRow("quoted field past 1 MB")
+            << "A\n\"" + QByteArray(csv::MaxFieldChars, 'x') + "\n\""
+            << "error 2: a field is longer than 1 MB";
+        QTest::newRow("runs of separators in the header")
+            << QByteArray("Name,,,,,,,;Phone\nAnn,,,,,,,;1\n")
+            << "Name,,,,,,,|Phone\n2:Ann,,,,,,,|1";
+        QTest::newRow("UTF-16, big-endian BOM")
+            << QByteArray("\xFE\xFF\0A\0,\0B", 8)
+            << "error 0: the file is UTF-16 text; save it as UTF-8";
         QTest::newRow("CRLF") << QByteArray("Name,Phone\r\nAnn,1\r\nBob,2\r\n")
                               << "Name|Phone\n2:Ann|1\n3:Bob|2";
         QTest::newRow("quoted") << QByteArray(
@@ -220,9 +242,11 @@ private slots:
         QTest::newRow("UTF-16") << QByteArray("\xFF\xFE"
                                               "A\0,\0B\0",
                                               8)
-                                << "error 1: the file is not UTF-8 text";
+                                << "error 0: the file is UTF-16 text; save it as UTF-8";
         QTest::newRow("UTF-16 without BOM")
-            << QByteArray("A\0,\0B\0", 6) << "error 1: the file is not UTF-8 text";
+            << QByteArray("A\0,\0B\0", 6) << "error 0: the file is UTF-16 text; save it as UTF-8";
+        QTest::newRow("one NUL") << QByteArray("Name,Phone\nAnn,1\0\n", 19)
+                                 << "error 2: the file is not UTF-8 text";
         QTest::newRow("overlong") << QByteArray("A\n\xC0\xAF\n")
                                   << "error 2: the file is not UTF-8 text";
         QTest::newRow("surrogate")

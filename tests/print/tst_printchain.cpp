@@ -307,6 +307,31 @@ private slots:
         QCOMPARE(preview->pageCount(), 1);
     }
 
+    // A QR code whose content fits no level is said before anything is printed.
+    void qrCodeThatFitsNoLevelIsNotPrinted()
+    {
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        CardEditor& editor = card.editor();
+        editor.addQrCode();
+        editor.changeItem(ElementKind::QrCode, 1,
+                          [](CardItem& item) { item.qr.content = QString(3000, 'x'); });
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        const QString pdf = card.programDir.filePath("sheet.pdf");
+        platform.saveAnswers << pdf;
+        script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
+        control<QAction>(preview, "printAction")->trigger();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes[0].text,
+                 QString("QR code 1 cannot be printed: its content (3000 bytes) does not fit in a "
+                         "QR code, even at level L (2953 bytes at most)."));
+        QVERIFY(!QFile::exists(pdf));
+    }
+
     void printsToPdfFile()
     {
         ScriptedPlatform platform;

@@ -12,6 +12,7 @@
 #include "render/picturestore.h"
 #include "render/textlayout.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QFontMetricsF>
 #include <QLinearGradient>
@@ -19,13 +20,16 @@
 #include <QPdfWriter>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <QTest>
 #include <QWidget>
 
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(CardItem)
 
@@ -315,6 +319,52 @@ class CardPainterTest : public QObject {
     QTemporaryDir m_dir;
 
 private slots:
+    // What a decoder says of a damaged picture stays off the terminal; what can be decoded is.
+    void decoderWarningsStayQuiet()
+    {
+        QTest::failOnWarning(QRegularExpression(".*"));
+        QImage photo(300, 200, QImage::Format_RGB32);
+        photo.fill(Qt::darkCyan);
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&buffer, "JPG"));
+        const QString path = m_dir.filePath("cut.jpg");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(jpeg.left(jpeg.size() / 2));
+        file.close();
+        // libpng writes its errors itself: nothing reaches the standard error.
+        QByteArray damaged;
+        QBuffer pngBuffer(&damaged);
+        pngBuffer.open(QIODevice::WriteOnly);
+        QVERIFY(photo.save(&pngBuffer, "PNG"));
+        const qsizetype data = damaged.indexOf("IDAT") + 4;
+        QVERIFY(data > 4);
+        damaged.replace(data, 2, "ga");
+        const QString png = m_dir.filePath("damaged.png");
+        QFile pngFile(png);
+        QVERIFY(pngFile.open(QIODevice::WriteOnly));
+        pngFile.write(damaged);
+        pngFile.close();
+        QTemporaryFile said;
+        QVERIFY(said.open());
+        std::fflush(stderr);
+        const int standardError = ::dup(STDERR_FILENO);
+        ::dup2(said.handle(), STDERR_FILENO);
+        PictureStore store;
+        const QSize jpegSize = store.picture(path).size();
+        const bool pngRead = !store.picture(png).isNull();
+        std::fflush(stderr);
+        ::dup2(standardError, STDERR_FILENO);
+        ::close(standardError);
+        QCOMPARE(jpegSize, QSize(300, 200));
+        QVERIFY(!pngRead);
+        QVERIFY(said.seek(0));
+        QCOMPARE(said.readAll(), QByteArray());
+        QVERIFY(store.takeMessages().isEmpty());
+    }
+
     // --- shapes ---
 
     void shapesFillTheirOutlineInTheInnerBox_data()

@@ -1,3 +1,4 @@
+#include "document/cardmerge.h"
 #include "document/vcard.h"
 #include "render/cardpainter.h"
 #include "render/qrcode.h"
@@ -14,6 +15,8 @@
 namespace {
 
 const QColor Navy(0x10, 0x20, 0x60);
+// What the largest code holds in bytes at L, M, Q and H.
+constexpr int MostBytes[] = {2953, 2331, 1663, 1273};
 const QColor Paper(0xFA, 0xF0, 0xD8);
 
 // The dark pixels' bounding box; a pixel counts as dark when closer to navy than to white.
@@ -32,6 +35,121 @@ QRect darkBounds(const QImage& image)
 class TestQrCode : public QObject {
     Q_OBJECT
 private slots:
+    // Text the string encoder's mode switches leave no room for still fits as one run of bytes:
+    // each level holds what the standard allows, and the code scans back.
+    void eachLevelHoldsItsBytes_data()
+    {
+        QTest::addColumn<int>("level");
+        QTest::addColumn<int>("bytes");
+        for (int level = 0; level < 4; ++level) {
+            QTest::addRow("%c, full", "LMQH"[level]) << level << MostBytes[level];
+            QTest::addRow("%c, one more", "LMQH"[level]) << level << MostBytes[level] + 1;
+        }
+    }
+
+    void eachLevelHoldsItsBytes()
+    {
+        QFETCH(int, level);
+        QFETCH(int, bytes);
+        // A letter and a run of digits in turn: the string encoder switches to digits at every
+        // run, and its switches no longer fit.
+        const QByteArray text = QByteArray("x1234567").repeated(bytes / 8 + 1).left(bytes);
+        const auto matrix = encodeQr(text, QrLevel(level));
+        if (bytes > MostBytes[level]) {
+            // A lower level, or nothing past L.
+            QVERIFY(level == 0 ? !matrix : matrix && int(matrix->level) < level);
+            return;
+        }
+        QVERIFY(matrix);
+        QCOMPARE(int(matrix->level), level);
+        QCOMPARE(matrix->size, 177);
+        if (level != 0)
+            return;
+        if (QStandardPaths::findExecutable("zbarimg").isEmpty())
+            QSKIP("zbarimg (zbar-tools) is needed");
+        QTemporaryDir dir;
+        const int side = (177 + 8) * 4;
+        QImage image(side, side, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        {
+            QPainter painter(&image);
+            paintQrCode(painter, QRectF(0, 0, side, side), matrix, Qt::black, Qt::white);
+        }
+        QVERIFY(image.save(dir.filePath("code.png")));
+        QProcess zbar;
+        zbar.start("zbarimg",
+                   {"--quiet", "--raw", "-Sdisable", "-Sqrcode.enable", dir.filePath("code.png")});
+        QVERIFY(zbar.waitForFinished(30000));
+        QCOMPARE(zbar.readAllStandardOutput(), text + '\n');
+    }
+
+    // Colours readers cannot tell apart are said; a transparent light colour is the card's.
+    void coloursReadersMayNotScan_data()
+    {
+        QTest::addColumn<qint32>("dark");
+        QTest::addColumn<qint32>("light");
+        QTest::addColumn<qint32>("card");
+        QTest::addColumn<QString>("problem"); // a part of it; empty: none
+        const qint32 white = 0x00FFFFFF, black = 0, transparent = QrLook::Transparent;
+        QTest::newRow("black on white") << black << white << black << QString();
+        QTest::newRow("dark = light") << 0x00808080 << 0x00808080 << white << "contrast 1.0:1";
+        QTest::newRow("inverted") << white << black << white << "lighter than its light";
+        QTest::newRow("grey on silver") << 0x00909090 << 0x00D0D0D0 << white << "contrast 2.";
+        QTest::newRow("grey 4.5:1") << 0x00767676 << white << white << QString();
+        QTest::newRow("transparent on a dark card")
+            << black << transparent << 0x00202020 << "contrast 1.";
+        QTest::newRow("transparent on a white card") << black << transparent << white << QString();
+        QTest::newRow("system colours")
+            << qint32(0x80000012) << qint32(0x8000000F) << white << QString();
+    }
+
+    void coloursReadersMayNotScan()
+    {
+        QFETCH(qint32, dark);
+        QFETCH(qint32, light);
+        QFETCH(qint32, card);
+        QFETCH(QString, problem);
+        const QrLook look{"https://example.com", dark, light, QrLevel::M};
+        const auto said = qrColourProblem(look, card);
+        QCOMPARE(said.has_value(), !problem.isEmpty());
+        if (said)
+            QVERIFY2(said->contains(problem), qPrintable(*said));
+
+        // Printing names the code that may not scan, one sentence each.
+        CardDesign design;
+        design.backColor = card;
+        design.addCopy(ElementKind::QrCode, 1)->qr = look;
+        const QStringList warnings = qrColourWarnings(design);
+        QCOMPARE(warnings.size(), problem.isEmpty() ? 0 : 1);
+        if (!warnings.isEmpty())
+            QVERIFY(warnings.front().startsWith("QR code 1 may not scan: "));
+    }
+
+    // Content that fits no level stops printing, with the code named, and the row of the merge
+    // data that made it so.
+    void unprintableCodesAreNamed()
+    {
+        CardDesign design;
+        design.addCopy(ElementKind::QrCode, 1)->qr.content = "https://example.com/${Path}";
+        design.addCopy(ElementKind::QrCode, 2)->qr.content = "short";
+        QVERIFY(!unprintableQrCode(design));
+        design.item(ElementKind::QrCode, 2)->qr.content = QString(2954, 'x');
+        QCOMPARE(
+            unprintableQrCode(design).value_or(QString()),
+            QString("QR code 2 cannot be printed: its content (2954 bytes) does not fit in a QR "
+                    "code, even at level L (2953 bytes at most)."));
+        design.item(ElementKind::QrCode, 2)->visible = false; // as a hidden code is not printed
+        cardmerge::MergeData merge{"/data/people.csv", {}};
+        merge.table.columns = {"Path"};
+        merge.table.rows = {{"a"}, {QString(2940, 'p')}, {"c"}};
+        merge.table.rowLines = {2, 5, 6};
+        QCOMPARE(
+            unprintableQrCode(design, &merge).value_or(QString()),
+            QString(
+                "QR code 1 cannot be printed: for row 2 of people.csv (line 5) its content "
+                "(2960 bytes) does not fit in a QR code, even at level L (2953 bytes at most)."));
+    }
+
     // The painted code, at a printer's resolution, scans back to the exact text.
     void scansBackToItsText_data()
     {

@@ -10,9 +10,79 @@
 class TestTextLayout : public QObject {
     Q_OBJECT
 private slots:
+    void laysOutOnlyWhatCanShow_data();
+    void laysOutOnlyWhatCanShow();
     void drawsAsDrawText_data();
     void drawsAsDrawText();
 };
+
+// However long the caption and large the box, what is laid out is bounded by the part of the
+// box that can show and the font's smallest advance; what shows there is what the whole
+// caption would show.
+void TestTextLayout::laysOutOnlyWhatCanShow_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<qreal>("points");
+    QTest::addColumn<QSizeF>("box");   // pixels
+    QTest::addColumn<QSizeF>("shows"); // pixels of the box that can show
+    QTest::addColumn<int>("alignment");
+    QTest::addColumn<int>("wholeUpTo"); // characters the whole layout to compare with takes
+    QString words;
+    while (words.size() < 2'000'000)
+        words += QStringLiteral("lorem ipsum dolor %1 ").arg(words.size() % 997);
+    // Wider than 2^23 pixels, a line would overflow the layout's own fixed-point numbers.
+    const QString word(300'000, u'w');
+    const QSizeF huge(1'000'000, 1'000'000), card(385, 210);
+    QTest::newRow("words, huge box, 1 pt")
+        << words << 1.0 << huge << card << int(Qt::AlignLeft) << 0;
+    QTest::newRow("words, huge box, centred")
+        << words << 1.0 << huge << card << int(Qt::AlignHCenter) << 0;
+    QTest::newRow("one word, left")
+        << word << 9.75 << QSizeF(200, 100) << QSizeF(200, 100) << int(Qt::AlignLeft) << 300'000;
+    QTest::newRow("one word, right")
+        << word << 9.75 << QSizeF(200, 100) << QSizeF(200, 100) << int(Qt::AlignRight) << 300'000;
+    QTest::newRow("spaces, then a word")
+        << QString(1'000'000, u' ') + "end" << 9.75 << QSizeF(200, 100) << QSizeF(200, 100)
+        << int(Qt::AlignLeft) << 1'000'003;
+    QTest::newRow("a few spaces, then a word")
+        << QString(2 * 4096 + 5, u' ') + "end" << 9.75 << QSizeF(200, 100) << QSizeF(200, 100)
+        << int(Qt::AlignLeft) << 10'000;
+    QTest::newRow("box off the card's right edge")
+        << words << 9.75 << QSizeF(600, 100) << QSizeF(120, 100) << int(Qt::AlignLeft) << 20'000;
+}
+
+void TestTextLayout::laysOutOnlyWhatCanShow()
+{
+    QFETCH(QString, text);
+    QFETCH(qreal, points);
+    QFETCH(QSizeF, box);
+    QFETCH(QSizeF, shows);
+    QFETCH(int, alignment);
+    QFETCH(int, wholeUpTo);
+    QFont font("DejaVu Sans");
+    font.setPointSizeF(points);
+    const render::TextLayout::Key key{
+        text, font, box.width(), alignment == Qt::AlignLeft, shows.height(), shows.width()};
+    const render::TextLayout bounded(key);
+    QCOMPARE(bounded.key().text.size(), text.size()); // the caption stays whole
+    QVERIFY2(bounded.laidOutLength() < 100'000,
+             qPrintable(QString::number(bounded.laidOutLength())));
+    if (wholeUpTo == 0)
+        return;
+    // What shows is what the whole caption shows there.
+    render::TextLayout::Key wholeKey = key;
+    wholeKey.text = text.left(wholeUpTo);
+    wholeKey.maxHeight = wholeKey.maxWidth = -1;
+    const render::TextLayout whole(wholeKey);
+    const auto drawn = [&](const render::TextLayout& layout) {
+        QImage image(shows.toSize(), QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        layout.draw(painter, QRectF(QPointF(), box), alignment);
+        return image;
+    };
+    QCOMPARE(drawn(bounded), drawn(whole));
+}
 
 void TestTextLayout::drawsAsDrawText_data()
 {
