@@ -38,6 +38,8 @@ public:
     // The lines laid out, and how many characters of the caption they hold.
     int lineCount() const { return m_layout.lineCount(); }
     qsizetype laidOutLength() const { return m_laidOut; }
+    // The widest line's advance and the last line's bottom, in pixels.
+    QSizeF extent() const;
     // Draws the text at the top of `rect` (pixels) with a horizontal alignment flag.
     void draw(QPainter& painter, const QRectF& rect, int horizontalAlignment) const;
 
