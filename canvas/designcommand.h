@@ -48,6 +48,7 @@ private:
     // The design on this step's near side, from its far side; and the other way.
     CardDesign nearSide(const CardDesign& far) const;
     CardDesign farSide(const CardDesign& near) const;
+    QList<CardItem> changed() const;
 
     CardEditor& m_editor;
     qsizetype m_position = 0;
