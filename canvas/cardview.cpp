@@ -319,12 +319,16 @@ void setDots(QImage& layer, int ratio, const QRect& r, QRgb color)
     const int left = r.left(), top = r.top();
     const int right = left + r.width(), bottom = top + r.height();
     const int width = layer.width() / ratio, height = layer.height() / ratio;
+    // Written straight into the pixels: scanLine() would check for sharing at every dot.
+    uchar* const bits = layer.bits();
+    const qsizetype stride = layer.bytesPerLine();
     const auto set = [&](int x, int y) {
         if (x < 0 || y < 0 || x >= width || y >= height)
             return;
         for (int dy = 0; dy < ratio; ++dy) {
-            auto* line = reinterpret_cast<QRgb*>(layer.scanLine(y * ratio + dy)) + x * ratio;
-            std::fill(line, line + ratio, color);
+            auto* line = reinterpret_cast<QRgb*>(bits + (y * ratio + dy) * stride) + x * ratio;
+            for (int dx = 0; dx < ratio; ++dx)
+                line[dx] = color;
         }
     };
     // Each edge starts where the one before ended, and takes the next dot.
