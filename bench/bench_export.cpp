@@ -85,6 +85,22 @@ QRectF scattered(int n, QSizeF size)
             size.height()};
 }
 
+// The n-th element of a crowd as a shape of each kind in turn, every third outlined.
+CardItem scatteredShape(int index, int n)
+{
+    CardItem item = CardDesign::shapeTemplate();
+    item.index = index;
+    item.visible = true;
+    const QRectF box = scattered(n, {600, 450});
+    item.setLeft(float(box.x()));
+    item.setTop(float(box.y()));
+    (void)item.setWidth(float(box.width()));
+    (void)item.setHeight(float(box.height()));
+    item.shape.shape = qint16(n % 6);
+    item.shape.borderStyle = qint16(n % 3 == 0);
+    return item;
+}
+
 const QStringList Captions = {"Jane Q. Doe", "Senior Engineer, Printing",
                               "+1 555 0100 · jane@example.com", "12 Harbour Street, Springfield",
                               "www.example.com"};
@@ -100,17 +116,7 @@ CardDesign thousandCard(const QString& photo)
             design.append(text(++texts, scattered(n, {1800, 330}), Captions[n % Captions.size()],
                                n % 4 == 1));
         } else {
-            CardItem item = CardDesign::shapeTemplate();
-            item.index = ++shapes;
-            item.visible = true;
-            const QRectF box = scattered(n, {600, 450});
-            item.setLeft(float(box.x()));
-            item.setTop(float(box.y()));
-            (void)item.setWidth(float(box.width()));
-            (void)item.setHeight(float(box.height()));
-            item.shape.shape = qint16(n % 6);
-            item.shape.borderStyle = qint16(n % 3 == 0);
-            design.append(item);
+            design.append(scatteredShape(++shapes, n));
         }
     }
     design.textCount = qint16(texts + 1);
@@ -403,17 +409,7 @@ int writeCards(const QString& dirPath)
                                 n % 4 == 1));
             continue;
         }
-        CardItem item = CardDesign::shapeTemplate();
-        item.index = n / 2 + 1;
-        item.visible = true;
-        const QRectF box = scattered(n, {600, 450});
-        item.setLeft(float(box.x()));
-        item.setTop(float(box.y()));
-        (void)item.setWidth(float(box.width()));
-        (void)item.setHeight(float(box.height()));
-        item.shape.shape = qint16(n % 6);
-        item.shape.borderStyle = qint16(n % 3 == 0);
-        records.append(item);
+        records.append(scatteredShape(n / 2 + 1, n));
     }
     ok = ok && writeCard(at("records100000.qmark"), records);
 
