@@ -3,9 +3,12 @@
 // photograph, and a card with one 3000 x 2000 photograph and 10 texts.
 //
 // `bench_export --write-cards DIR` writes these cards, and the hostile ones that whole
-// `qmark --export-pdf` runs are measured on, as card files into DIR instead.
+// `qmark --export-pdf` runs are measured on, as card files into DIR instead;
+// `bench_export --draw-directly CARD OUT.pdf LAYOUT` draws a card file's sheet as the direct
+// drawing does, so that whole processes can be timed side by side.
 #include "document/carddesign.h"
 #include "document/twips.h"
+#include "platform/vbcolor.h"
 #include "print/cardsnapshot.h"
 #include "print/layoutcatalog.h"
 #include "print/printsheet.h"
@@ -15,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -81,6 +85,22 @@ QRectF scattered(int n, QSizeF size)
             size.height()};
 }
 
+// The n-th element of a crowd as a shape of each kind in turn, every third outlined.
+CardItem scatteredShape(int index, int n)
+{
+    CardItem item = CardDesign::shapeTemplate();
+    item.index = index;
+    item.visible = true;
+    const QRectF box = scattered(n, {600, 450});
+    item.setLeft(float(box.x()));
+    item.setTop(float(box.y()));
+    (void)item.setWidth(float(box.width()));
+    (void)item.setHeight(float(box.height()));
+    item.shape.shape = qint16(n % 6);
+    item.shape.borderStyle = qint16(n % 3 == 0);
+    return item;
+}
+
 const QStringList Captions = {"Jane Q. Doe", "Senior Engineer, Printing",
                               "+1 555 0100 · jane@example.com", "12 Harbour Street, Springfield",
                               "www.example.com"};
@@ -96,17 +116,7 @@ CardDesign thousandCard(const QString& photo)
             design.append(text(++texts, scattered(n, {1800, 330}), Captions[n % Captions.size()],
                                n % 4 == 1));
         } else {
-            CardItem item = CardDesign::shapeTemplate();
-            item.index = ++shapes;
-            item.visible = true;
-            const QRectF box = scattered(n, {600, 450});
-            item.setLeft(float(box.x()));
-            item.setTop(float(box.y()));
-            (void)item.setWidth(float(box.width()));
-            (void)item.setHeight(float(box.height()));
-            item.shape.shape = qint16(n % 6);
-            item.shape.borderStyle = qint16(n % 3 == 0);
-            design.append(item);
+            design.append(scatteredShape(++shapes, n));
         }
     }
     design.textCount = qint16(texts + 1);
@@ -187,14 +197,12 @@ void exportThroughPainter(benchmark::State& state, const CardDesign& design, con
     report(state, job.pdfFile);
 }
 
-// The same sheet drawn straight onto a QPdfWriter: each element as one call or two, every
-// picture from one decoded image.
+// The same sheet drawn straight onto a QPdfWriter, the floor the painter is held to: the same
+// elements in the same order, each with the fewest calls that draw it, each caption once (and
+// its 3-D copy where it shows), and a clip only for what reaches past its box.
 void drawDirectly(const CardDesign& design, const QString& layout, const QString& path)
 {
     QHash<QString, QImage> images;
-    for (const CardItem& item : design.items())
-        if (item.kind == ElementKind::Picture && !images.contains(item.toolTipText))
-            images.insert(item.toolTipText, QImage(item.toolTipText));
     const CardSnapshot snapshot = recordCard(design);
     const SheetPlacement placement = sheetFor(snapshot, layout).placement();
     QPdfWriter writer(path);
@@ -202,40 +210,83 @@ void drawDirectly(const CardDesign& design, const QString& layout, const QString
     writer.setPageSize(QPageSize(QPageSize::Letter));
     writer.setPageMargins({});
     QPainter painter(&writer);
+    painter.setRenderHint(QPainter::Antialiasing);
     const qreal unitsPerTwip = 600 / 1440.0;
     const qreal fontScale = 96.0 / 600;
+    const QRectF cardBox(0, 0, design.widthPixels * TwipsPerPixel,
+                         design.heightPixels * TwipsPerPixel);
     for (const QRectF& card : placement.cards) {
         painter.save();
         painter.scale(unitsPerTwip, unitsPerTwip);
         painter.translate(card.topLeft());
-        painter.setClipRect(QRectF(QPointF(0, 0), card.size()));
-        painter.fillRect(QRectF(QPointF(0, 0), card.size()), Qt::white);
+        // Stretched into its cell, as the painter's sheet has it.
+        painter.scale(card.width() / cardBox.width(), card.height() / cardBox.height());
+        painter.fillRect(cardBox, vbcolor::toQColor(design.backColor));
+        bool clipped = false;
         for (const CardItem& item : design.items()) {
-            if (!item.visible)
-                continue;
             const QRectF box = item.box();
+            if (!item.visible || box.isEmpty() || !box.intersects(cardBox))
+                continue;
+            if (!clipped && !cardBox.contains(box)) {
+                painter.setClipRect(cardBox, Qt::IntersectClip);
+                clipped = true;
+            }
             if (item.kind == ElementKind::Picture) {
-                painter.drawImage(box, images.value(item.toolTipText));
+                auto image = images.find(item.toolTipText);
+                if (image == images.end())
+                    image = images.insert(item.toolTipText, QImage(item.toolTipText));
+                painter.drawImage(box, *image);
             } else if (item.kind == ElementKind::Shape) {
-                painter.setPen(Qt::NoPen);
-                painter.setBrush(QColor(0xE0, 0xE0, 0xE0));
-                painter.drawEllipse(box.adjusted(120, 120, -80, -80));
-            } else {
-                if (item.text.backStyle)
-                    painter.fillRect(box, Qt::white);
+                const ShapeLook& shape = item.shape;
+                painter.setBrush(vbcolor::toQColor(shape.backColor));
+                if (shape.borderStyle)
+                    painter.setPen(QPen(Qt::black, TwipsPerPixel, Qt::SolidLine, Qt::SquareCap,
+                                        Qt::MiterJoin));
+                else
+                    painter.setPen(Qt::NoPen);
+                QRectF drawn(box.topLeft() + QPointF(ShapeLook::Inset, ShapeLook::Inset),
+                             QSizeF(shape.innerWidth, shape.innerHeight));
+                const int kind = shape.shape;
+                if (kind == ShapeLook::Square || kind == ShapeLook::Circle
+                    || kind == ShapeLook::RoundedSquare) {
+                    const qreal side = qMin(drawn.width(), drawn.height());
+                    drawn = QRectF(drawn.center() - QPointF(side, side) / 2, QSizeF(side, side));
+                }
+                const qreal radius = qMin(drawn.width(), drawn.height()) / 6;
+                if (kind == ShapeLook::Oval || kind == ShapeLook::Circle)
+                    painter.drawEllipse(drawn);
+                else if (kind == ShapeLook::RoundedRectangle || kind == ShapeLook::RoundedSquare)
+                    painter.drawRoundedRect(drawn, radius, radius);
+                else
+                    painter.drawRect(drawn);
+            } else if (item.kind == ElementKind::Text) {
+                const TextLook& look = item.text;
+                if (look.backStyle)
+                    painter.fillRect(box, vbcolor::toQColor(look.backColor));
                 painter.save();
-                painter.setClipRect(box, Qt::IntersectClip);
                 painter.translate(box.topLeft());
                 painter.scale(TwipsPerPixel, TwipsPerPixel);
-                QFont font(item.text.fontName);
-                font.setPointSizeF(item.text.fontSize * fontScale);
+                QFont font(look.fontName);
+                font.setPointSizeF(look.fontSize * fontScale);
+                font.setBold(look.bold);
+                font.setItalic(look.italic);
                 painter.setFont(font);
                 const QRectF pixels(QPointF(0, 0), box.size() / TwipsPerPixel);
-                painter.setPen(Qt::white);
-                painter.drawText(pixels, Qt::TextWordWrap, item.text.caption);
-                painter.setPen(Qt::black);
-                painter.drawText(pixels.translated(20 / TwipsPerPixel, 20 / TwipsPerPixel),
-                                 Qt::TextWordWrap, item.text.caption);
+                const QFontMetricsF metrics(font, &writer);
+                const qreal offset = look.font3D == 1 || look.font3D == 2 ? 20 / TwipsPerPixel : 0;
+                const QRectF inked = metrics.boundingRect(pixels, Qt::TextWordWrap, look.caption);
+                if (inked.width() + offset > pixels.width()
+                    || inked.height() + offset > pixels.height())
+                    painter.setClipRect(pixels, Qt::IntersectClip);
+                const QPointF shift(offset, offset);
+                if (offset > 0) {
+                    painter.setPen(vbcolor::toQColor(look.bgColor));
+                    painter.drawText(look.font3D == 2 ? pixels.translated(shift) : pixels,
+                                     Qt::TextWordWrap | Qt::TextDontClip, look.caption);
+                }
+                painter.setPen(vbcolor::toQColor(look.frwColor));
+                painter.drawText(look.font3D == 1 ? pixels.translated(shift) : pixels,
+                                 Qt::TextWordWrap | Qt::TextDontClip, look.caption);
                 painter.restore();
             }
         }
@@ -349,6 +400,19 @@ int writeCards(const QString& dirPath)
     longCaption.textCount = 2;
     ok = ok && writeCard(at("caption10mb.qmark"), longCaption);
 
+    // A hundred thousand records, texts and shapes in turn over the whole card: past 32,767
+    // of a kind the file's records overwrite the last, as reading has always done.
+    CardDesign records;
+    for (int n = 0; n < 100'000; ++n) {
+        if (n % 2) {
+            records.append(text(n / 2 + 1, scattered(n, {1800, 330}), Captions[n % Captions.size()],
+                                n % 4 == 1));
+            continue;
+        }
+        records.append(scatteredShape(n / 2 + 1, n));
+    }
+    ok = ok && writeCard(at("records100000.qmark"), records);
+
     CardDesign manyCaptions;
     for (int i = 0; i < 2000; ++i)
         manyCaptions.append(text(i + 1, scattered(i, {1800, 600}), lorem(2900), i % 2));
@@ -365,6 +429,17 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
         QApplication app(argc, argv);
         return writeCards(QString::fromLocal8Bit(argv[2]));
+    }
+    // The floor as a whole process, to be timed beside `qmark --export-pdf` on the same card.
+    if (argc == 5 && qstrcmp(argv[1], "--draw-directly") == 0) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        QApplication app(argc, argv);
+        QFile card(QString::fromLocal8Bit(argv[2]));
+        if (!card.open(QIODevice::ReadOnly))
+            return 1;
+        drawDirectly(carddesignfile::read(card.readAll()).design, QString::fromLocal8Bit(argv[4]),
+                     QString::fromLocal8Bit(argv[3]));
+        return 0;
     }
     return runBenchmarks(argc, argv);
 }

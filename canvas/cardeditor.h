@@ -60,7 +60,9 @@ public:
     QUndoStack* undoStack() const { return m_undoStack; }
     bool isModified() const;
     // Sets the design an undo step holds, keeping the counters: an index once used stays used.
-    void restoreDesign(const CardDesign& design);
+    // `changed`, when given, holds every element that differs on either side: only their boxes
+    // are repainted, unless the card's own size or colour changed.
+    void restoreDesign(const CardDesign& design, const QList<CardItem>* changed = nullptr);
     // Groups the changes made while it lives into one undo step; nested ones join the outer.
     class Change {
     public:

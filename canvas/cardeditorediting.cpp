@@ -110,9 +110,12 @@ EditMerge CardEditor::typing(quint64 field)
     return {EditMerge::Typing, m_typingBurst};
 }
 
-void CardEditor::restoreDesign(const CardDesign& design)
+void CardEditor::restoreDesign(const CardDesign& design, const QList<CardItem>* changed)
 {
     // A sheet composed for another card size is composed again.
+    const bool sameCard = design.widthPixels == m_design.widthPixels
+                          && design.heightPixels == m_design.heightPixels
+                          && design.backColor == m_design.backColor;
     if (design.widthPixels != m_design.widthPixels || design.heightPixels != m_design.heightPixels)
         m_sheetPrimed = false;
     takeBeforeItems();
@@ -125,7 +128,10 @@ void CardEditor::restoreDesign(const CardDesign& design)
     m_typingField = 0;
     m_nudgeBurst = 0;
     m_view->syncSize();
-    m_view->updateCard();
+    if (sameCard && changed)
+        m_view->updateElements(*changed);
+    else
+        m_view->updateCard();
     // The handles follow the selected element, and go with it when the step removes it.
     if (handlesShown() && selectedItem())
         placeHandles(m_selection.kind, m_selection.index);
@@ -159,8 +165,10 @@ QList<Selection> CardEditor::selectedElements() const
             elements.append(m_selection);
         return elements;
     }
+    // A set selected whole is as large as the card: looked up by hash, not along the list.
+    const QSet<Selection> set(m_selectedSet.begin(), m_selectedSet.end());
     for (const CardItem& item : m_design.items())
-        if (m_selectedSet.contains(Selection{item.kind, item.index}))
+        if (set.contains(Selection{item.kind, item.index}))
             elements.append({item.kind, item.index});
     return elements;
 }

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 // The offset of a text item's front or back copy for its 3-D edge, in twips.
@@ -154,6 +155,23 @@ void CardView::updateTwips(const QRectF& box)
     const QRect touched = reachPixels(box);
     m_underStale += touched;
     update(onWidget(touched));
+}
+
+void CardView::updateElements(const QList<CardItem>& items)
+{
+    // A region of many rectangles costs more to build and clip to than it saves: past a few,
+    // their bounds are repainted.
+    constexpr qsizetype MaxRects = 32;
+    if (items.size() <= MaxRects) {
+        for (const CardItem& item : items)
+            updateTwips(item.box());
+        return;
+    }
+    QRect bounds;
+    for (const CardItem& item : items)
+        bounds |= reachPixels(item.box());
+    m_underStale += bounds;
+    update(onWidget(bounds));
 }
 
 void CardView::updateCard()
@@ -407,23 +425,66 @@ void CardView::refreshUnderlay()
     m_underStale = QRegion();
 }
 
+namespace {
+// A dotted outline of `r` as a one-pixel pen draws it, set into `layer` (`ratio` device pixels
+// to a pixel): every third pixel along its edge, clockwise from the top left corner.
+void setDots(QImage& layer, int ratio, const QRect& r, QRgb color)
+{
+    const int left = r.left(), top = r.top();
+    const int right = left + r.width(), bottom = top + r.height();
+    const int width = layer.width() / ratio, height = layer.height() / ratio;
+    // Written straight into the pixels: scanLine() would check for sharing at every dot.
+    uchar* const bits = layer.bits();
+    const qsizetype stride = layer.bytesPerLine();
+    const auto set = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= width || y >= height)
+            return;
+        for (int dy = 0; dy < ratio; ++dy) {
+            auto* line = reinterpret_cast<QRgb*>(bits + (y * ratio + dy) * stride) + x * ratio;
+            for (int dx = 0; dx < ratio; ++dx)
+                line[dx] = color;
+        }
+    };
+    // Each edge starts where the one before ended, and takes the next dot.
+    const auto first = [](int walked) { return (3 - walked % 3) % 3; };
+    const int across = right - left, down = bottom - top;
+    for (int i = first(0); i < across; i += 3)
+        set(left + i, top);
+    for (int i = first(across); i < down; i += 3)
+        set(right, top + i);
+    for (int i = first(across + down); i < across; i += 3)
+        set(right - i, bottom);
+    for (int i = first(2 * across + down); i < down; i += 3)
+        set(left, bottom - i);
+}
+} // namespace
+
 // The other members of a selected set, the rubber band and the keyboard focus, in dots.
 void CardView::paintSelectionMarks(QPainter& painter, const QRect& exposed)
 {
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(Qt::darkGray, 1, Qt::DotLine));
     const QList<Selection> selected = m_editor.selectedElements();
-    if (selected.size() > 1)
-        for (const Selection& element : selected) {
-            const CardItem* item = m_editor.item(element.kind, element.index);
-            if (!item || !item->visible || element == m_editor.selection())
+    if (selected.size() > 1) {
+        const QSet<Selection> marked(selected.begin(), selected.end());
+        // The dots are set as pixels of one layer: a dashed outline stroked for each member of
+        // a selected crowd took most of its repaint.
+        const int ratio = qMax(1, qRound(devicePixelRatioF()));
+        QImage layer(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+        layer.fill(Qt::transparent);
+        const QRgb dark = QColor(Qt::darkGray).rgba();
+        for (const CardItem& item : m_editor.design().items()) {
+            const Selection element{item.kind, item.index};
+            if (!item.visible || element == m_editor.selection() || !marked.contains(element))
                 continue;
             const QRect box =
-                QRectF(toPixels(item->box().topLeft()), item->box().size() / TwipsPerPixel * m_zoom)
+                QRectF(toPixels(item.box().topLeft()), item.box().size() / TwipsPerPixel * m_zoom)
                     .toAlignedRect();
             if (box.adjusted(-1, -1, 1, 1).intersects(exposed))
-                painter.drawRect(box.adjusted(-1, -1, 0, 0));
+                setDots(layer, ratio, box.adjusted(-1, -1, 0, 0), dark);
         }
+        layer.setDevicePixelRatio(ratio);
+        painter.drawImage(exposed, layer, QRect(exposed.topLeft() * ratio, exposed.size() * ratio));
+    }
     if (m_band) {
         painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
         painter.drawRect(m_band->normalized().adjusted(0, 0, -1, -1));

@@ -19,6 +19,10 @@ struct Selection {
     bool isEmpty() const { return index < 0; }
     bool operator==(const Selection&) const = default;
 };
+inline size_t qHash(const Selection& selection, size_t seed = 0)
+{
+    return qHashMulti(seed, int(selection.kind), selection.index);
+}
 
 // What lies under a point of the card: an element, by kind and index, and the origin (in the
 // element's twips) of the part that was hit, so that positions are reported relative to it.
@@ -62,6 +66,9 @@ public:
 
     // Repaints what a box of the card (twips) covers, its antialiased edge included.
     void updateTwips(const QRectF& box);
+    // The same for every box of these elements (an undo step's two sides): the union of what
+    // changed, not the whole card.
+    void updateElements(const QList<CardItem>& items);
     // Repaints the whole card: its size, its colour or its elements changed.
     void updateCard();
     // Repaints one handle where it stands now.

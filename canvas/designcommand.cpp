@@ -126,7 +126,15 @@ bool DesignCommand::mergeWith(const QUndoCommand* other)
     return true;
 }
 
-void DesignCommand::undo() { m_editor.restoreDesign(side(Side::Before, m_editor.design())); }
+// Only the run's elements differ between the two sides (a raised element moves past the run
+// it covers in its new box): they are what the view repaints.
+QList<CardItem> DesignCommand::changed() const { return m_before + m_after; }
+
+void DesignCommand::undo()
+{
+    const QList<CardItem> elements = changed();
+    m_editor.restoreDesign(side(Side::Before, m_editor.design()), &elements);
+}
 
 void DesignCommand::redo()
 {
@@ -134,5 +142,6 @@ void DesignCommand::redo()
         m_done = false;
         return;
     }
-    m_editor.restoreDesign(side(Side::After, m_editor.design()));
+    const QList<CardItem> elements = changed();
+    m_editor.restoreDesign(side(Side::After, m_editor.design()), &elements);
 }

@@ -48,6 +48,7 @@ private:
     // The design on one side of this step, from the design on its other side.
     enum class Side { Before, After };
     CardDesign side(Side to, const CardDesign& from) const;
+    QList<CardItem> changed() const;
 
     CardEditor& m_editor;
     qsizetype m_position = 0;

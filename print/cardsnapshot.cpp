@@ -23,7 +23,9 @@ void drawCard(QPainter& painter, const CardSnapshot& snapshot, const QRectF& tar
         return;
     const QSizeF twips = snapshot.pixelSize * TwipsPerPixel;
     painter.save();
-    painter.setClipRect(target, Qt::IntersectClip);
+    // On paper the card cuts what reaches past it itself, and only when something does.
+    if (cardpainter::drawsOnPixels(painter))
+        painter.setClipRect(target, Qt::IntersectClip);
     painter.translate(target.topLeft());
     painter.scale(target.width() / twips.width(), target.height() / twips.height());
     cardpainter::paintCard(painter, snapshot.design);

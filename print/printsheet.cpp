@@ -52,8 +52,13 @@ void paintSheet(QPainter& painter, const SheetSpec& sheetSpec, qreal unitsPerTwi
     const SheetPlacement placement = sheetSpec.placement();
     const QSizeF page = placement.page;
     painter.save();
-    painter.setClipRect(QRectF(0, 0, page.width() * unitsPerTwip, page.height() * unitsPerTwip),
-                        Qt::IntersectClip);
+    // The page's edge cuts only a card that reaches past it: a clip is written into every
+    // state a PDF page holds after it.
+    const QRectF paper(QPointF(0, 0), page);
+    if (std::any_of(placement.cards.begin(), placement.cards.end(),
+                    [&](const QRectF& card) { return !paper.contains(card); }))
+        painter.setClipRect(QRectF(0, 0, page.width() * unitsPerTwip, page.height() * unitsPerTwip),
+                            Qt::IntersectClip);
     for (size_t i = 0; i < placement.cards.size(); ++i) {
         const QRectF& card = placement.cards[i];
         if (const auto shown = cellCard(sheetSpec, i, placement.cards.size()))

@@ -10,6 +10,7 @@
 
 #include <QFontMetricsF>
 #include <QPaintDevice>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPainterPath>
 #include <QtMath>
@@ -72,75 +73,59 @@ size_t qHash(const Face& face, size_t seed = 0)
                       face.strikeout);
 }
 
+// A face as drawn, and how far a glyph of it may reach past its advance on either side.
+struct DrawnFace {
+    QFont font;
+    qreal overhang = 0; // pixels
+};
+
 // A card uses a handful of faces over and over: each is made once, not at every repaint.
-QFont drawnFont(const TextLook& text)
+const DrawnFace& drawnFace(const TextLook& text)
 {
-    static QHash<Face, QFont> made;
+    static QHash<Face, DrawnFace> made;
     const Face face{text.fontName, text.fontSize,  text.bold,
                     text.italic,   text.underline, text.strikeout};
     if (const auto found = made.constFind(face); found != made.constEnd())
         return *found;
     if (made.size() >= 256)
         made.clear();
-    return *made.insert(face, makeDrawnFont(text));
+    const QFont font = makeDrawnFont(text);
+    const QFontMetricsF metrics(font);
+    const qreal overhang =
+        qMax<qreal>(0, -qMin(metrics.minLeftBearing(), metrics.minRightBearing()));
+    return *made.insert(face, {font, overhang});
 }
 
-struct TextCopy {
-    QPointF pos;
-    qint32 color = 0;
-};
-
-// What both copies of a text are drawn with.
-struct TextStyle {
-    QFont font;
-    bool laidOut = false; // through a cached layout rather than drawText
-    QSizeF reach;         // pixels from the element's corner that can show on the card
-};
-
-void paintCopy(QPainter& painter, const CardItem& item, const TextStyle& style,
-               const TextCopy& copy, render::TextLayoutCache& layouts)
+// Draws one copy of a caption at `pos` (pixels from the box's corner) with the painter at
+// the box's corner in pixels. `reach`: how far from the corner (pixels) the element can show.
+void paintCopy(QPainter& painter, const CardItem& item, const render::TextLayout::Key& key,
+               const render::TextLayout* layout, QPointF pos, qint32 color, QSizeF reach)
 {
-    const QRectF box(copy.pos, QSizeF(item.width, item.height));
     const TextLook& text = item.text;
-    if (box.isEmpty() || text.caption.isEmpty())
-        return;
-    painter.save();
-    // The copy at the origin lies within the element, which is clipped already.
-    if (!copy.pos.isNull())
-        painter.setClipRect(box, Qt::IntersectClip);
-    // Laid out in pixels, the unit of the screen the card is designed on; the painter's
-    // scale carries it to any device.
-    painter.scale(TwipsPerPixel, TwipsPerPixel);
-    painter.setPen(vbcolor::toQColor(copy.color));
+    const QRectF pixels(pos, QSizeF(item.width, item.height) / TwipsPerPixel);
+    painter.setPen(vbcolor::toQColor(color));
     const int alignment = horizontalFlag(text.alignment);
-    const QRectF pixels(box.topLeft() / TwipsPerPixel, box.size() / TwipsPerPixel);
-    const QFont& font = style.font;
-    // Both copies share one layout: it reaches as far as the element shows either way.
-    const render::TextLayout::Key key{text.caption,         font,
-                                      pixels.width(),       alignment == Qt::AlignLeft,
-                                      style.reach.height(), style.reach.width()};
-    if (style.laidOut) {
-        layouts.get(item.serial, key)->draw(painter, pixels, alignment);
-    } else {
-        // drawText takes the font at the device's resolution; the text is sized in the
-        // screen's pixels like every layout.
-        QFont deviceFont = font;
-        const int deviceDpi = painter.device()->logicalDpiY();
-        if (deviceDpi > 0 && deviceDpi != render::TextLayout::layoutDpi())
-            deviceFont.setPointSizeF(font.pointSizeF() * render::TextLayout::layoutDpi()
-                                     / deviceDpi);
-        painter.setFont(deviceFont);
-        // Only as much of a long caption as could fill what shows of the box, several times
-        // over, is handed over: drawText lays out all it is given.
-        const QFontMetricsF metrics(font);
-        const qreal fits = (style.reach.height() / qMax<qreal>(1, metrics.lineSpacing()) + 2)
-                           * (style.reach.width() / qMax<qreal>(1, metrics.averageCharWidth()) + 8);
-        const qsizetype shown = qsizetype(qMin<qreal>(qMax<qreal>(4 * fits, 4096), 1e12));
-        painter.drawText(pixels, Qt::AlignTop | alignment | Qt::TextExpandTabs | Qt::TextWordWrap,
-                         text.caption.size() > shown ? render::TextLayout::shownText(key, shown)
-                                                     : text.caption);
+    if (layout) {
+        layout->draw(painter, pixels, alignment);
+        return;
     }
-    painter.restore();
+    // drawText takes the font at the device's resolution; the text is sized in the screen's
+    // pixels like every layout.
+    const QFont& font = key.font;
+    QFont deviceFont = font;
+    const int deviceDpi = painter.device()->logicalDpiY();
+    if (deviceDpi > 0 && deviceDpi != render::TextLayout::layoutDpi())
+        deviceFont.setPointSizeF(font.pointSizeF() * render::TextLayout::layoutDpi() / deviceDpi);
+    painter.setFont(deviceFont);
+    // Only as much of a long caption as could fill what shows of the box, several times over,
+    // is handed over: drawText lays out all it is given.
+    const QFontMetricsF metrics(font);
+    const qreal fits = (reach.height() / qMax<qreal>(1, metrics.lineSpacing()) + 2)
+                       * (reach.width() / qMax<qreal>(1, metrics.averageCharWidth()) + 8);
+    const qsizetype shown = qsizetype(qMin<qreal>(qMax<qreal>(4 * fits, 4096), 1e12));
+    painter.drawText(pixels, Qt::AlignTop | alignment | Qt::TextExpandTabs | Qt::TextWordWrap,
+                     text.caption.size() > shown ? render::TextLayout::shownText(key, shown)
+                                                 : text.caption);
 }
 
 // How far from the element's corner (pixels) it can show: to its own edges, and to the card's
@@ -154,16 +139,21 @@ QSizeF reachOf(const CardItem& item, const QSizeF& card)
     return reach / TwipsPerPixel;
 }
 
+// The text with its box's corner at `origin` (twips), on a card of `card` twips when given.
+// `onPixels`: the element is cut at its box already, and each copy off the corner is cut at
+// its own box as the pixel grid rounds it.
 void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache& layouts,
-               const QSizeF& card)
+               QPointF origin, bool onPixels, const QSizeF& card)
 {
     const TextLook& text = item.text;
     const QSizeF reach = reachOf(item, card);
     if (reach.isEmpty())
         return;
-    const QRectF surface(0, 0, item.width, item.height);
+    const QRectF surface(origin, QSizeF(item.width, item.height));
     if (text.backStyle == Opaque)
         painter.fillRect(surface, vbcolor::toQColor(text.backColor));
+    if (text.caption.isEmpty())
+        return;
     // The back copy peeks out from behind the front one by the 3-D offset; other values keep
     // the copies where a new text has them.
     QPointF front, back;
@@ -171,25 +161,69 @@ void paintText(QPainter& painter, const CardItem& item, render::TextLayoutCache&
         front = QPointF(CopyOffset, CopyOffset);
     else if (text.font3D == 2)
         back = QPointF(CopyOffset, CopyOffset);
-    // Printers leave the direction to the text (Auto); only a right-to-left painter goes to
-    // drawText.
-    TextStyle style{drawnFont(text),
-                    painter.layoutDirection() != Qt::RightToLeft
-                        && render::TextLayout::canLayout(text.caption),
-                    reach};
+    const DrawnFace& face = drawnFace(text);
+    // Laid out in pixels, the unit of the screen the card is designed on; the painter's
+    // scale carries it to any device. Printers leave the direction to the text (Auto); only a
+    // right-to-left painter goes to drawText.
+    const QSizeF pixels = surface.size() / TwipsPerPixel;
+    const int alignment = horizontalFlag(text.alignment);
+    // Both copies share one layout: it reaches as far as the element shows either way.
+    render::TextLayout::Key key{text.caption,   face.font,
+                                pixels.width(), alignment == Qt::AlignLeft,
+                                reach.height(), reach.width()};
     // Sized in the screen's pixels like every layout, so that each device shrinks it alike.
     if (text.shrinkToFit) {
         const qreal fitted =
-            render::fittedPointSize(text.caption, style.font, surface.size() / TwipsPerPixel,
-                                    horizontalFlag(text.alignment) == Qt::AlignLeft);
-        if (fitted < style.font.pointSizeF())
-            style.font.setPointSizeF(fitted);
+            render::fittedPointSize(text.caption, key.font, pixels, alignment == Qt::AlignLeft);
+        if (fitted < key.font.pointSizeF())
+            key.font.setPointSizeF(fitted);
     }
+    std::shared_ptr<const render::TextLayout> layout;
+    if (painter.layoutDirection() != Qt::RightToLeft && render::TextLayout::canLayout(text.caption))
+        layout = layouts.get(item.serial, key);
+    // A caption that stays inside its box, from the copy furthest in, needs no clip: a clip
+    // is what a PDF pays most for. A smaller font than the face's overhangs less.
+    const qreal inset = qMax(front.x(), back.x()) / TwipsPerPixel;
+    bool inside = false;
+    if (layout) {
+        const QSizeF extent = layout->extent();
+        inside = extent.width() + face.overhang + inset <= pixels.width()
+                 && extent.height() + face.overhang + inset <= pixels.height();
+    }
+    painter.save();
+    painter.translate(origin);
+    if (!onPixels && !inside)
+        painter.setClipRect(QRectF(QPointF(0, 0), surface.size()), Qt::IntersectClip);
+    bool scaled = false;
+    const auto copy = [&](QPointF pos, qint32 color) {
+        const QPointF at = pos / TwipsPerPixel;
+        const bool ownClip = !pos.isNull() && (onPixels || !inside);
+        if (onPixels) {
+            painter.save();
+            if (ownClip)
+                painter.setClipRect(QRectF(pos, surface.size()), Qt::IntersectClip);
+            painter.scale(TwipsPerPixel, TwipsPerPixel);
+            paintCopy(painter, item, key, layout.get(), at, color, reach);
+            painter.restore();
+            return;
+        }
+        if (!scaled)
+            painter.scale(TwipsPerPixel, TwipsPerPixel);
+        scaled = true;
+        if (ownClip) {
+            painter.save();
+            painter.setClipRect(QRectF(at, pixels), Qt::IntersectClip);
+        }
+        paintCopy(painter, item, key, layout.get(), at, color, reach);
+        if (ownClip)
+            painter.restore();
+    };
     // A back copy exactly behind the front one is hidden by it: drawing it would only tint
     // the front's antialiased edges, and write the caption twice into a PDF.
     if (back != front)
-        paintCopy(painter, item, style, {back, text.bgColor}, layouts);
-    paintCopy(painter, item, style, {front, text.frwColor}, layouts);
+        copy(back, text.bgColor);
+    copy(front, text.frwColor);
+    painter.restore();
 }
 
 // --- shapes ------------------------------------------------------------------------------
@@ -230,7 +264,7 @@ QPainterPath kindPath(int kind, const QRectF& rect)
     return path;
 }
 
-void paintShape(QPainter& painter, const CardItem& item)
+void paintShape(QPainter& painter, const CardItem& item, QPointF origin, bool onPixels)
 {
     const ShapeLook& shape = item.shape;
     const QRectF drawn = drawnRect(shape);
@@ -247,7 +281,16 @@ void paintShape(QPainter& painter, const CardItem& item)
         const qreal half = TwipsPerPixel / 2;
         outline = drawn.adjusted(half, half, -half, -half);
     }
-    painter.drawPath(kindPath(shape.shape, outline));
+    const QPainterPath path = kindPath(shape.shape, outline.translated(origin));
+    // An inner box kept from a larger element may reach past the element's own.
+    if (onPixels || QRectF(0, 0, item.width, item.height).contains(drawn)) {
+        painter.drawPath(path);
+        return;
+    }
+    painter.save();
+    painter.setClipRect(item.box(), Qt::IntersectClip);
+    painter.drawPath(path);
+    painter.restore();
 }
 
 // --- pictures ----------------------------------------------------------------------------
@@ -284,7 +327,8 @@ QImage screenCopy(const QImage& picture, const QPaintDevice& device)
     return copies.front().second;
 }
 
-void paintPicture(QPainter& painter, const CardItem& item, PictureStore& pictures)
+void paintPicture(QPainter& painter, const CardItem& item, QPointF origin, bool onPixels,
+                  PictureStore& pictures)
 {
     QImage picture = pictures.picture(item.picturePath());
     if (picture.isNull())
@@ -292,33 +336,63 @@ void paintPicture(QPainter& painter, const CardItem& item, PictureStore& picture
     if (painter.device()->devType() == QInternal::Widget)
         picture = screenCopy(picture, *painter.device());
     // Drawn at the painter's scale: only what the clip lets through is ever scaled.
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(0, 0, item.width, item.height), picture);
+    if (!painter.testRenderHint(QPainter::SmoothPixmapTransform))
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF box(origin, QSizeF(item.width, item.height));
+    if (onPixels) {
+        painter.drawImage(box, picture);
+        return;
+    }
+    // A renderer fills every device pixel an image touches, where a clip's edge is
+    // antialiased: the clip keeps a picture's edges where a clipped box has always had them.
+    painter.save();
+    painter.setClipRect(box, Qt::IntersectClip);
+    painter.drawImage(box, picture);
+    painter.restore();
 }
 } // namespace
 
 namespace cardpainter {
+
+bool drawsOnPixels(const QPainter& painter)
+{
+    const QPaintEngine* engine = painter.paintEngine();
+    return !engine || (engine->type() != QPaintEngine::Pdf && engine->type() != QPaintEngine::SVG);
+}
 
 void paintItem(QPainter& painter, const CardItem& item, const Caches& caches,
                const QSizeF& cardTwips)
 {
     if (!(item.width > 0 && item.height > 0))
         return;
-    painter.save();
-    painter.translate(item.left, item.top);
-    painter.setClipRect(QRectF(0, 0, item.width, item.height), Qt::IntersectClip);
-    painter.setRenderHint(QPainter::Antialiasing);
+    // On pixels a clip is cheap and rounds the box to whole pixels, as the screen has always
+    // shown it. On paper and in a PDF an element draws in its box and clips or saves the
+    // painter only where it must: a PDF writes every clip and state change into its page.
+    const bool onPixels = drawsOnPixels(painter);
+    const QPointF origin = onPixels ? QPointF() : QPointF(item.left, item.top);
+    if (onPixels) {
+        painter.save();
+        painter.translate(item.left, item.top);
+        painter.setClipRect(QRectF(0, 0, item.width, item.height), Qt::IntersectClip);
+    }
+    if (!painter.testRenderHint(QPainter::Antialiasing))
+        painter.setRenderHint(QPainter::Antialiasing);
     switch (item.kind) {
     case ElementKind::Text:
-        paintText(painter, item, caches.layouts ? *caches.layouts : sharedLayouts(), cardTwips);
+        paintText(painter, item, caches.layouts ? *caches.layouts : sharedLayouts(), origin,
+                  onPixels, cardTwips);
         break;
-    case ElementKind::Shape: paintShape(painter, item); break;
+    case ElementKind::Shape: paintShape(painter, item, origin, onPixels); break;
     case ElementKind::Picture:
-        paintPicture(painter, item, caches.pictures ? *caches.pictures : PictureStore::shared());
+        paintPicture(painter, item, origin, onPixels,
+                     caches.pictures ? *caches.pictures : PictureStore::shared());
         break;
-    case ElementKind::QrCode: paintQrElement(painter, item); break;
+    case ElementKind::QrCode:
+        paintQrElement(painter, item, QRectF(origin, QSizeF(item.width, item.height)));
+        break;
     }
-    painter.restore();
+    if (onPixels)
+        painter.restore();
 }
 
 void paintCard(QPainter& painter, const CardDesign& design, const QRectF& exposed,
@@ -333,11 +407,20 @@ void paintCard(QPainter& painter, const CardDesign& design, const QRectF& expose
     pictures.beginCard();
     const Caches used{&pictures, caches.layouts ? caches.layouts : &sharedLayouts()};
     painter.save();
-    painter.setClipRect(area, Qt::IntersectClip);
+    // On paper, cut at the area only once an element reaches past it. An element that cannot
+    // show is never handed to the device.
+    bool clipped = drawsOnPixels(painter);
+    if (clipped)
+        painter.setClipRect(area, Qt::IntersectClip);
     painter.fillRect(area, vbcolor::toQColor(design.backColor));
     for (const CardItem& item : design.items()) {
-        if (item.visible && item.box().intersects(area))
-            paintItem(painter, item, used, card.size());
+        if (!item.visible || !item.box().intersects(area))
+            continue;
+        if (!clipped && !area.contains(item.box())) {
+            painter.setClipRect(area, Qt::IntersectClip);
+            clipped = true;
+        }
+        paintItem(painter, item, used, card.size());
     }
     painter.restore();
 }

@@ -23,7 +23,8 @@ struct Caches {
 };
 
 // One element, hidden or not, in its box; on a card of `cardTwips`, when given, of which no
-// more is laid out than can show.
+// more is laid out than can show. On paper and in a PDF the pen, brush, font and render hints
+// are left as the element set them, so that a card's elements need no saved state in between.
 void paintItem(QPainter& painter, const CardItem& item, const Caches& caches = {},
                const QSizeF& cardTwips = {});
 
@@ -31,6 +32,10 @@ void paintItem(QPainter& painter, const CardItem& item, const Caches& caches = {
 // (twips; an empty rectangle means the whole card) is drawn.
 void paintCard(QPainter& painter, const CardDesign& design, const QRectF& exposed = {},
                const Caches& caches = {});
+
+// Whether the painter draws pixels (a screen, an image), where clips are cheap and round to
+// the pixel grid, rather than vectors (a PDF, paper), where every clip is written out.
+bool drawsOnPixels(const QPainter& painter);
 
 // Lets go of the shared decoded pictures and laid-out captions, as a new process starts.
 void clearSharedCaches();

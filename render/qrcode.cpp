@@ -231,7 +231,7 @@ void paintQrCode(QPainter& painter, const QRectF& box, const std::optional<QrMat
     painter.restore();
 }
 
-void paintQrElement(QPainter& painter, const CardItem& item)
+void paintQrElement(QPainter& painter, const CardItem& item, const QRectF& box)
 {
     using Key = std::pair<QByteArray, int>;
     // A sheet of merged cards draws each row's code a few times over (page, then the next
@@ -248,6 +248,14 @@ void paintQrElement(QPainter& painter, const CardItem& item)
         look.lightColor == QrLook::Transparent
             ? std::nullopt
             : std::optional<QColor>(vbcolor::toQColor(look.lightColor));
-    paintQrCode(painter, QRectF(0, 0, item.width, item.height), *code,
-                vbcolor::toQColor(look.darkColor), light);
+    if (*code) {
+        // A code lies inside its box: no clip is needed.
+        paintQrCode(painter, box, *code, vbcolor::toQColor(look.darkColor), light);
+        return;
+    }
+    // The crossed box's hairline reaches half a pixel past the box.
+    painter.save();
+    painter.setClipRect(box, Qt::IntersectClip);
+    paintQrCode(painter, box, *code, vbcolor::toQColor(look.darkColor), light);
+    painter.restore();
 }

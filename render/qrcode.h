@@ -53,6 +53,6 @@ std::optional<QString> unprintableQrCode(const CardDesign& design,
 void paintQrCode(QPainter& painter, const QRectF& box, const std::optional<QrMatrix>& matrix,
                  const QColor& dark, const std::optional<QColor>& light);
 
-// A QR code element in its box (the painter at the element's origin, in twips). Codes are
+// A QR code element drawn in `box` (twips), cut at it only when it cannot be encoded. Codes are
 // kept for a while by content and level: a canvas repaints the same code often.
-void paintQrElement(QPainter& painter, const CardItem& item);
+void paintQrElement(QPainter& painter, const CardItem& item, const QRectF& box);

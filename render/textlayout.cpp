@@ -234,6 +234,17 @@ void TextLayout::draw(QPainter& painter, const QRectF& rect, int horizontalAlign
     m_layout.draw(&painter, rect.topLeft());
 }
 
+QSizeF TextLayout::extent() const
+{
+    QSizeF size;
+    for (int i = 0; i < m_layout.lineCount(); ++i) {
+        const QTextLine line = m_layout.lineAt(i);
+        size = size.expandedTo(
+            {qMax(line.horizontalAdvance(), line.naturalTextWidth()), line.y() + line.height()});
+    }
+    return size;
+}
+
 bool TextLayout::canLayout(const QString& text)
 {
     return std::none_of(text.begin(), text.end(), [](QChar c) {

@@ -46,6 +46,8 @@ public:
     // spaces and (unwrapped) whole lines longer than can show keep only their two ends, and
     // at most `limit` characters are returned.
     static QString shownText(const Key& key, qsizetype limit);
+    // The widest line's advance and the last line's bottom, in pixels.
+    QSizeF extent() const;
     // Draws the text at the top of `rect` (pixels) with a horizontal alignment flag.
     void draw(QPainter& painter, const QRectF& rect, int horizontalAlignment) const;
 

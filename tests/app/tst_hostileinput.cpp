@@ -953,7 +953,7 @@ private slots:
         QList<QByteArray> launcher;
         if (run == Run::OverFileSizeLimit)
             launcher = {QFile::encodeName(QStandardPaths::findExecutable("prlimit")),
-                        "--fsize=2000"};
+                        "--fsize=1000"};
 
         // The FIFO's reader takes whatever comes; opening the FIFO afterwards frees a reader
         // that nobody wrote to.

@@ -5,6 +5,7 @@
 #include "document/twips.h"
 #include "render/cardpainter.h"
 
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <QImage>
@@ -215,6 +216,29 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
     editor.undoStack()->undo();
     QCoreApplication::processEvents();
     expectFullRepaint("an undo");
+
+    // Undo and redo of one element's move or resize repaint its boxes and the handles, not
+    // the card, and leave nothing stale.
+    struct PaintSpy : QObject {
+        QRegion painted;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::Paint)
+                painted += static_cast<QPaintEvent*>(event)->region();
+            return false;
+        }
+    } spy;
+    editor.view()->installEventFilter(&spy);
+    const QRect whole = editor.view()->rect();
+    for (const bool back : {true, true, true, false, false}) {
+        spy.painted = {};
+        back ? editor.undoStack()->undo() : editor.undoStack()->redo();
+        QCoreApplication::processEvents();
+        QVERIFY(!spy.painted.isEmpty());
+        QVERIFY2(!(QRegion(whole) - spy.painted).isEmpty(),
+                 back ? "an undo repainted the card" : "a redo did");
+        expectFullRepaint(back ? "an undo of one element" : "a redo of one element");
+    }
 }
 
 QTEST_MAIN(TestCardRendering)

@@ -956,6 +956,66 @@ private slots:
                  qPrintable(rows.back()));
     }
 
+    // A PDF writes every clip into each state after it: only what can reach past its box (or
+    // the card) is clipped, and what lies off the card is not handed over at all.
+    void pdfClipsOnlyWhatReachesPastItsBox_data()
+    {
+        QTest::addColumn<CardItem>("item");
+        QTest::addColumn<bool>("clipped");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("a shape in its box")
+            << shapeItem(ShapeLook::Oval, {300, 300, 1500, 900}, Filled | Outlined) << false
+            << true;
+        CardItem outgrown = shapeItem(ShapeLook::Rectangle, {300, 300, 1500, 900}, Filled);
+        outgrown.width = 600; // the inner box keeps its size
+        QTest::newRow("a shape whose inner box outgrew it") << outgrown << true << true;
+        QTest::newRow("a caption that fits, 3-D")
+            << styledText({300, 300, 3000, 900}, "Fits", 0, 2) << false << true;
+        QTest::newRow("a caption wrapped past its bottom")
+            << styledText({600, 300, 1500, 400},
+                          "Quillmark cards, a caption long enough to wrap onto many lines", 0, 2)
+            << true << true;
+        QTest::newRow("a shape past the card's edge")
+            << shapeItem(ShapeLook::Oval, {4800, 2700, 1500, 900}, Filled) << true << true;
+        QTest::newRow("a shape off the card")
+            << shapeItem(ShapeLook::Oval, {6000, 3500, 1500, 900}, Filled) << false << false;
+    }
+
+    void pdfClipsOnlyWhatReachesPastItsBox()
+    {
+        QFETCH(CardItem, item);
+        QFETCH(bool, clipped);
+        QFETCH(bool, drawn);
+        CardDesign design;
+        design.append(item);
+        const QString path = m_dir.filePath("clips.pdf");
+        {
+            QPdfWriter writer(path);
+            writer.setResolution(600);
+            QPainter painter(&writer);
+            painter.scale(600 / 1440.0, 600 / 1440.0);
+            cardpainter::paintCard(painter, design);
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray pdf = file.readAll();
+        // The page's text: the one compressed stream that is no image.
+        QByteArray page;
+        for (qsizetype at = pdf.indexOf(">>\nstream\n"); at >= 0;
+             at = pdf.indexOf(">>\nstream\n", at + 1)) {
+            const qsizetype start = at + 10, end = pdf.indexOf("endstream", start);
+            const QByteArray head = pdf.mid(qMax<qsizetype>(0, at - 200), 200);
+            if (end < 0 || !head.contains("FlateDecode") || head.contains("/Image"))
+                continue;
+            page += qUncompress(QByteArray("\x00\x10\x00\x00", 4) + pdf.mid(start, end - start));
+        }
+        QVERIFY(page.contains(" re\n"));          // the card's background
+        QCOMPARE(page.contains(" n\n"), clipped); // "W n" or "W* n"
+        const bool shaped = page.contains("f*\n") || page.contains("B*\n");
+        const bool texted = page.contains("BT\n");
+        QCOMPARE(shaped || texted, drawn);
+    }
+
     void aLongCaptionIsLaidOutOnlyAsFarAsItsBoxShows()
     {
         QString caption;
