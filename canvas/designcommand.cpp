@@ -86,10 +86,11 @@ QList<CardItem> spliced(const QList<CardItem>& items, qsizetype position, qsizet
 }
 } // namespace
 
-CardDesign DesignCommand::nearSide(const CardDesign& far) const
+CardDesign DesignCommand::nearSide(const CardDesign& shown) const
 {
-    CardDesign design =
-        withCard(far, m_beforeCard.widthPixels, m_beforeCard.heightPixels, m_beforeCard.backColor);
+    // The elements change on the side the step changed, which is then the side shown.
+    const CardDesign far = shown.showing(m_afterCard.side);
+    CardDesign design = far;
     if (m_raised > 0 && m_position + m_raised <= far.items().size()) {
         QList<CardItem> items = far.items();
         items.removeAt(m_position + m_raised - 1);
@@ -98,13 +99,15 @@ CardDesign DesignCommand::nearSide(const CardDesign& far) const
     } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
         design.items() = spliced(far.items(), m_position, m_after.size(), m_before);
     }
-    return design;
+    design.show(m_beforeCard.side);
+    return withCard(design, m_beforeCard.widthPixels, m_beforeCard.heightPixels,
+                    m_beforeCard.backColor);
 }
 
-CardDesign DesignCommand::farSide(const CardDesign& near) const
+CardDesign DesignCommand::farSide(const CardDesign& shown) const
 {
-    CardDesign design =
-        withCard(near, m_afterCard.widthPixels, m_afterCard.heightPixels, m_afterCard.backColor);
+    const CardDesign near = shown.showing(m_beforeCard.side);
+    CardDesign design = near;
     if (m_raised > 0 && m_position + m_raised <= near.items().size()) {
         QList<CardItem> items = near.items();
         items.removeAt(m_position);
@@ -113,7 +116,9 @@ CardDesign DesignCommand::farSide(const CardDesign& near) const
     } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
         design.items() = spliced(near.items(), m_position, m_before.size(), m_after);
     }
-    return design;
+    design.show(m_afterCard.side);
+    return withCard(design, m_afterCard.widthPixels, m_afterCard.heightPixels,
+                    m_afterCard.backColor);
 }
 
 bool DesignCommand::mergeWith(const QUndoCommand* other)
@@ -123,6 +128,8 @@ bool DesignCommand::mergeWith(const QUndoCommand* other)
         return false;
     // The steps of a burst mostly change the same run again (a handle dragged, an element
     // nudged): the far side of the later one is kept, without walking the whole card.
+    if (next->m_beforeCard.side != m_afterCard.side)
+        return false;
     if (m_raised == 0 && next->m_raised == 0 && next->m_position == m_position
         && next->m_before == m_after) {
         m_after = next->m_after;

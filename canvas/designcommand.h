@@ -17,7 +17,8 @@ struct EditMerge {
 // One change of the design, as the undo history holds it: the run of elements (in stacking
 // order) that differs before and after, and the card's own size and colour on each side. A
 // step costs what it changed, not the whole card. Undo and redo apply it to the editor's
-// design, which is always the state on this step's far side. The counters and serials are not
+// design, which is always the state on this step's far side but for the side shown: they show
+// the side the step changed. The counters and serials are not
 // taken back: an index once used stays used.
 class DesignCommand : public QUndoCommand {
 public:
@@ -35,19 +36,22 @@ public:
     void redo() override;
 
 private:
-    // The card's own fields, which every step keeps on both sides.
+    // The card's own fields, which every step keeps on both sides: the side shown (whose
+    // elements and colour the step changed) among them.
     struct Card {
         float widthPixels, heightPixels;
         qint32 backColor;
+        CardSide side;
         static Card of(const CardDesign& design)
         {
-            return {design.widthPixels, design.heightPixels, design.backColor};
+            return {design.widthPixels, design.heightPixels, design.backColor, design.shownSide()};
         }
     };
     void take(const CardDesign& before, const CardDesign& after);
-    // The design on this step's near side, from its far side; and the other way.
-    CardDesign nearSide(const CardDesign& far) const;
-    CardDesign farSide(const CardDesign& near) const;
+    // The design on this step's near side, from its far side whichever side it shows; and the
+    // other way.
+    CardDesign nearSide(const CardDesign& shown) const;
+    CardDesign farSide(const CardDesign& shown) const;
 
     CardEditor& m_editor;
     qsizetype m_position = 0;
