@@ -170,6 +170,11 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
                                 .arg(sheet::MaxCopies)
                                 .arg(value));
             request.copies = *n;
+        } else if (word == QLatin1String("--sides")) {
+            request.sides = duplex::sidesFromName(value);
+            if (!request.sides)
+                return fail(
+                    QStringLiteral("--sides must be long, short or front, not \"%1\"").arg(value));
         } else {
             return fail(QStringLiteral("unknown option %1").arg(word));
         }
@@ -184,6 +189,24 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
                         .arg(request.layout, layoutcatalog::names().join(QStringLiteral(", "))));
     return request;
 }
+
+namespace {
+// Front only for a card without a back or when asked; otherwise both sides, which a queue that
+// prints one side only cannot do without a person turning the paper.
+PrintOutcome printSides(const Request& request, const SheetJob& job, const SheetSpec& sheetSpec)
+{
+    const duplex::Sides sides = sheetSpec.snapshot->design.hasBack()
+                                    ? request.sides.value_or(duplex::Sides::LongEdge)
+                                    : duplex::Sides::Front;
+    if (sides == duplex::Sides::Front)
+        return printSheet(job, sheetSpec);
+    if (request.mode == Request::Mode::Print && duplex::printsOneSideOnly(request.target))
+        return {false, QStringLiteral("the printer \"%1\" prints on one side only and the card "
+                                      "has a back; --sides front prints the fronts alone")
+                           .arg(request.target)};
+    return duplex::printBothSides(job, sheetSpec, sides);
+}
+} // namespace
 
 bool run(const Request& request, QString* error)
 {
@@ -236,7 +259,7 @@ bool run(const Request& request, QString* error)
     else
         job.printerName = request.target;
     job.copies = request.copies;
-    const PrintOutcome outcome = printSheet(job, sheetSpec);
+    const PrintOutcome outcome = printSides(request, job, sheetSpec);
     // Pictures left out for the memory budget, one line each; the sheet is still made.
     for (const QString& message : PictureStore::shared().takeMessages())
         printLine(message);
