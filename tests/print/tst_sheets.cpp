@@ -133,6 +133,24 @@ QString writeMergeCard(const QTemporaryDir& dir)
     return editor.write(card) ? card : QString();
 }
 
+// A card of 3.5 × 2 in with a text on each side in the same place: "F" on the front, "B" on
+// the back, each followed by the merged row's Id when `merged`.
+void writeTwoSidedCard(const QString& path, bool merged)
+{
+    CardDesign design;
+    design.widthPixels = 336, design.heightPixels = 192;
+    CardItem* front = design.addCopy(ElementKind::Text, 1);
+    front->text.caption = merged ? "F${Id}" : "F";
+    front->left = 240, front->top = 300, front->width = 2400, front->height = 400;
+    CardItem onBack = *front;
+    design.show(CardSide::Back);
+    design.backColor = 0x00EEDDCC;
+    onBack.index = 2;
+    onBack.text.caption = merged ? "B${Id}" : "B";
+    design.append(onBack);
+    writeFileBytes(path, carddesignfile::write(design));
+}
+
 CliResult runQmark(const QStringList& arguments)
 {
     QProcess process;
@@ -369,20 +387,8 @@ private slots:
         QFETCH(int, rows);
         if (QStandardPaths::findExecutable("pdftotext").isEmpty())
             QSKIP("pdftotext (poppler-utils) is needed");
-        CardDesign design;
-        design.widthPixels = 336, design.heightPixels = 192;
-        CardItem* front = design.addCopy(ElementKind::Text, 1);
-        front->text.caption = rows ? "F${Id}" : "F";
-        front->left = 240, front->top = 300, front->width = 2400, front->height = 400;
-        const CardItem onBack = *front;
-        design.show(CardSide::Back);
-        design.backColor = 0x00EEDDCC;
-        CardItem* back = design.addCopy(ElementKind::Text, 2);
-        back->text.caption = rows ? "B${Id}" : "B";
-        back->left = onBack.left, back->top = onBack.top;
-        back->width = onBack.width, back->height = onBack.height;
         const QString card = path("two-sided.qmark");
-        writeFileBytes(card, carddesignfile::write(design));
+        writeTwoSidedCard(card, rows > 0);
         QStringList arguments{"--export-pdf", path("two-sided.pdf"), "--layout", layout};
         if (!sides.isEmpty())
             arguments << "--sides" << sides;
@@ -438,6 +444,32 @@ private slots:
             }
         }
         QCOMPARE(matched, rows ? rows : int(cells));
+    }
+
+    // A queue that prints on both sides gets one job asking for it; one that cannot refuses a
+    // card with a back in one line, unless only the fronts are asked for.
+    void twoSidedJobsGoToQueuesThatTakeThem()
+    {
+        QString error;
+        QVERIFY2(m_cups->addQueue("Single", &error, false), qPrintable(error));
+        const QString card = path("two-sided-queue.qmark");
+        writeTwoSidedCard(card, false);
+        const auto print = [&](const QStringList& arguments) {
+            error.clear();
+            const auto request = headless::parse(arguments, &error);
+            return request && headless::run(*request, &error);
+        };
+        const int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
+        QVERIFY2(print({"--print", "Alpha", "--sides", "short", card}), qPrintable(error));
+        const auto job = m_cups->waitForLastJob("Alpha");
+        QVERIFY(job.value("job-id").toInt() > before);
+        QCOMPARE(job.value("sides"), QStringLiteral("two-sided-short-edge"));
+
+        QVERIFY(!print({"--print", "Single", card}));
+        QCOMPARE(error, QStringLiteral("the printer \"Single\" prints on one side only and the "
+                                       "card has a back; --sides front prints the fronts alone"));
+        QVERIFY2(print({"--print", "Single", "--sides", "front", card}), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_cups->outputFile("Single")).size() > 0, 20000);
     }
 
     void badRunsFailWithOneLine_data()
