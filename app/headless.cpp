@@ -54,14 +54,15 @@ std::optional<QByteArray> readCard(const CardEditor& editor, const QString& path
     *error = QStringLiteral("\"%1\" is not a card file").arg(path);
     return std::nullopt;
 }
-// The card's picture that `target` would overwrite, if any: the pictures are inputs too, and a
-// PDF written over one would lose it for this card.
+// The card's picture on either side that `target` would overwrite, if any: the pictures are
+// inputs too, and a PDF written over one would lose it for this card.
 std::optional<QString> pictureAt(const CardEditor& editor, const QString& target)
 {
-    const CardDesign design = editor.design();
-    for (const CardItem& item : design.items())
-        if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
-            return item.picturePath();
+    const CardDesign& design = editor.design();
+    for (const CardSide side : {CardSide::Front, CardSide::Back})
+        for (const CardItem& item : design.sideItems(side))
+            if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
+                return item.picturePath();
     return std::nullopt;
 }
 
