@@ -126,9 +126,10 @@ CardDesign readDesign(const QString& path, const QByteArray& bytes)
 
 std::optional<QString> pictureAt(const CardDesign& design, const QString& target)
 {
-    for (const CardItem& item : design.items())
-        if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
-            return item.picturePath();
+    for (const CardSide side : {CardSide::Front, CardSide::Back})
+        for (const CardItem& item : design.sideItems(side))
+            if (item.kind == ElementKind::Picture && isSameFile(target, item.picturePath()))
+                return item.picturePath();
     return std::nullopt;
 }
 
@@ -197,6 +198,11 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
             (word == QLatin1String("--rows") ? request.rows : request.columns) = *n;
         } else if (word == QLatin1String("--copies")) {
             copies = value;
+        } else if (word == QLatin1String("--sides")) {
+            request.sides = duplex::sidesFromName(value);
+            if (!request.sides)
+                return fail(
+                    QStringLiteral("--sides must be long, short or front, not \"%1\"").arg(value));
         } else {
             return fail(QStringLiteral("unknown option %1").arg(word));
         }
@@ -223,6 +229,24 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
         return fail(layoutcatalog::unknownLayoutMessage(request.layout));
     return request;
 }
+
+namespace {
+// Front only for a card without a back or when asked; otherwise both sides, which a queue that
+// prints one side only cannot do without a person turning the paper.
+PrintOutcome printSides(const Request& request, const SheetJob& job, const SheetSpec& sheetSpec)
+{
+    const duplex::Sides sides = sheetSpec.snapshot->design.hasBack()
+                                    ? request.sides.value_or(duplex::Sides::LongEdge)
+                                    : duplex::Sides::Front;
+    if (sides == duplex::Sides::Front)
+        return printSheet(job, sheetSpec);
+    if (request.mode == Request::Mode::Print && duplex::printsOneSideOnly(request.target))
+        return {false, QStringLiteral("the printer \"%1\" prints on one side only and the card "
+                                      "has a back; --sides front prints the fronts alone")
+                           .arg(request.target)};
+    return duplex::printBothSides(job, sheetSpec, sides);
+}
+} // namespace
 
 bool run(const Request& request, QString* error)
 {
@@ -282,7 +306,7 @@ bool run(const Request& request, QString* error)
         job.printerName = request.target;
     job.copies = request.copies;
     job.title = jobTitle(request.card);
-    const PrintOutcome outcome = printSheet(job, sheetSpec);
+    const PrintOutcome outcome = printSides(request, job, sheetSpec);
     // Pictures left out for the memory budget, one line each; the sheet is still made.
     for (const QString& message : PictureStore::shared().takeMessages())
         printLine(message);

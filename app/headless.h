@@ -1,5 +1,7 @@
 #pragma once
 
+#include "print/duplex.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -15,6 +17,8 @@ class CardDesign;
 //         [--columns N] CARD.qmark
 //   qmark --export-card OUT.pdf|OUT.png|OUT.svg [--bleed MM] [--side front|back] [--dpi N]
 //         CARD.qmark
+// Either takes --sides long|short|front: a card with a back prints front and back sheets in
+// turn (turned over the long edge unless told), a PDF interleaving them.
 // With --merge, each card cell gets the next row of the data, over as many pages as it takes.
 // "--" ends the options: every word after it is a card file, even one starting with "--".
 namespace headless {
@@ -27,7 +31,8 @@ struct Request {
     int rows = 4; // for the layout that takes Cards Count's choice
     int columns = 2;
     int copies = 1;
-    QString mergeData; // a CSV file, or empty
+    QString mergeData;                  // a CSV file, or empty
+    std::optional<duplex::Sides> sides; // none: both sides, long edge, for a card with a back
     QString card;
 };
 

@@ -2,6 +2,7 @@
 // the handles, and deleting.
 #include "canvas/cardeditor.h"
 
+#include "canvas/cardsides.h"
 #include "canvas/handlegeometry.h"
 #include "controls/inputcodes.h"
 #include "document/twips.h"
@@ -44,6 +45,7 @@ CardEditor::CardEditor(QWidget* host)
     m_pasteAction = m_cardMenu->addAction("Paste");
     m_pasteAction->setObjectName("pasteAction");
     connect(m_pasteAction, &QAction::triggered, this, &CardEditor::paste);
+    cardsides::addActions(*this);
 }
 
 CardEditor::~CardEditor() = default;

@@ -118,6 +118,9 @@ void CardEditor::restoreDesign(const CardDesign& design, const QList<CardItem>* 
                           && design.backColor == m_design.backColor;
     if (design.widthPixels != m_design.widthPixels || design.heightPixels != m_design.heightPixels)
         m_sheetPrimed = false;
+    // The selection belongs to the side it was made on.
+    if (design.shownSide() != m_design.shownSide())
+        clearSelection();
     takeBeforeItems();
     CardDesign restored = design;
     restored.textCount = std::max(restored.textCount, m_design.textCount);

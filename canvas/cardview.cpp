@@ -279,6 +279,25 @@ void CardView::paintEvent(QPaintEvent* event)
     }
     paintSelectionMarks(painter, exposed);
     paintGridAndGuides(painter, exposed);
+    paintSideMark(painter);
+}
+
+void CardView::paintSideMark(QPainter& painter) const
+{
+    // Only the back is marked: a card without one looks as it always did. The mark is the
+    // view's, so it is never printed.
+    if (m_editor.design().shownSide() != CardSide::Back)
+        return;
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    font.setBold(true);
+    painter.setFont(font);
+    const QString text = QStringLiteral("Back");
+    const QSize size = painter.fontMetrics().size(0, text) + QSize(8, 2);
+    const QRect mark(width() - size.width() - 2, 2, size.width(), size.height());
+    painter.fillRect(mark, QColor(40, 40, 40, 200));
+    painter.setPen(Qt::white);
+    painter.drawText(mark, Qt::AlignCenter, text);
 }
 
 void CardView::setGridShown(bool shown)

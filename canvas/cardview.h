@@ -148,6 +148,8 @@ private:
     QPointF snapOffset(const QList<qreal>& across, const QList<qreal>& down);
     QPointF snappedMove(const CardHit& hit, QPointF pointerTwips);
     void showGuides(std::optional<qreal> across, std::optional<qreal> down);
+    // "Back" in the top-right corner while the back is shown.
+    void paintSideMark(QPainter& painter) const;
     void paintGridAndGuides(QPainter& painter, const QRect& exposed);
 
     CardEditor& m_editor;

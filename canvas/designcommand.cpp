@@ -86,13 +86,16 @@ QList<CardItem> spliced(const QList<CardItem>& items, qsizetype position, qsizet
 }
 } // namespace
 
-CardDesign DesignCommand::side(Side to, const CardDesign& from) const
+CardDesign DesignCommand::side(Side to, const CardDesign& shown) const
 {
     const bool toBefore = to == Side::Before;
     const Card& card = toBefore ? m_beforeCard : m_afterCard;
+    const Card& other = toBefore ? m_afterCard : m_beforeCard;
     const QList<CardItem>& leaving = toBefore ? m_after : m_before;
     const QList<CardItem>& arriving = toBefore ? m_before : m_after;
-    CardDesign design = withCard(from, card.widthPixels, card.heightPixels, card.backColor);
+    // The elements change on the side of the card the step changed, which is then shown.
+    const CardDesign from = shown.showing(other.side);
+    CardDesign design = from;
     if (m_raised > 0 && m_position + m_raised <= from.items().size()) {
         // The raised element moves between its place and the top of the run.
         const qsizetype top = m_position + m_raised - 1;
@@ -103,7 +106,8 @@ CardDesign DesignCommand::side(Side to, const CardDesign& from) const
     } else if (m_raised == 0 && (!m_before.isEmpty() || !m_after.isEmpty())) {
         design.items() = spliced(from.items(), m_position, leaving.size(), arriving);
     }
-    return design;
+    design.show(card.side);
+    return withCard(design, card.widthPixels, card.heightPixels, card.backColor);
 }
 
 bool DesignCommand::mergeWith(const QUndoCommand* other)
@@ -113,6 +117,8 @@ bool DesignCommand::mergeWith(const QUndoCommand* other)
         return false;
     // The steps of a burst mostly change the same run again (a handle dragged, an element
     // nudged): the far side of the later one is kept, without walking the whole card.
+    if (next->m_beforeCard.side != m_afterCard.side)
+        return false;
     if (m_raised == 0 && next->m_raised == 0 && next->m_position == m_position
         && next->m_before == m_after) {
         m_after = next->m_after;

@@ -17,7 +17,8 @@ struct EditMerge {
 // One change of the design, as the undo history holds it: the run of elements (in stacking
 // order) that differs before and after, and the card's own size and colour on each side. A
 // step costs what it changed, not the whole card. Undo and redo apply it to the editor's
-// design, which is always the state on this step's far side. The counters and serials are not
+// design, which is always the state on this step's far side but for the side shown: they show
+// the side the step changed. The counters and serials are not
 // taken back: an index once used stays used.
 class DesignCommand : public QUndoCommand {
 public:
@@ -35,19 +36,22 @@ public:
     void redo() override;
 
 private:
-    // The card's own fields, which every step keeps on both sides.
+    // The card's own fields, which every step keeps on both sides: the side shown (whose
+    // elements and colour the step changed) among them.
     struct Card {
         float widthPixels, heightPixels;
         qint32 backColor;
+        CardSide side;
         static Card of(const CardDesign& design)
         {
-            return {design.widthPixels, design.heightPixels, design.backColor};
+            return {design.widthPixels, design.heightPixels, design.backColor, design.shownSide()};
         }
     };
     void take(const CardDesign& before, const CardDesign& after);
-    // The design on one side of this step, from the design on its other side.
+    // The design on one side of this step, from the design on its other side, whichever side
+    // of the card that shows.
     enum class Side { Before, After };
-    CardDesign side(Side to, const CardDesign& from) const;
+    CardDesign side(Side to, const CardDesign& shown) const;
     QList<CardItem> changed() const;
 
     CardEditor& m_editor;

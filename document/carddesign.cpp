@@ -141,17 +141,46 @@ CardItem* CardDesign::addCopy(ElementKind kind, int index)
     return addNewCopy(kind, index);
 }
 
+void CardDesign::show(CardSide side)
+{
+    if (side == m_shown)
+        return;
+    std::swap(m_items, m_otherItems);
+    std::swap(backColor, m_otherColor);
+    m_shown = side;
+}
+
+CardDesign CardDesign::showing(CardSide side) const
+{
+    CardDesign design = *this;
+    design.show(side);
+    return design;
+}
+
+bool CardDesign::hasBack() const
+{
+    return !sideItems(CardSide::Back).isEmpty() || sideColor(CardSide::Back) != DefaultBackColor;
+}
+
 CardItem* CardDesign::addNewCopy(ElementKind kind, int index)
 {
-    const CardItem* member0 = item(kind, 0);
-    if (!member0 && kind == ElementKind::QrCode) {
-        member0 = &append(qrCodeTemplate());
+    // The templates are the front's; on the back, a new element still copies them.
+    QList<CardItem>& front = frontItems();
+    const auto isTemplate = [kind](const CardItem& item) {
+        return item.index == 0 && item.kind == kind;
+    };
+    auto found = std::find_if(front.begin(), front.end(), isTemplate);
+    if (found == front.end() && kind == ElementKind::QrCode) {
+        CardItem made = qrCodeTemplate();
+        made.serial = ++m_lastSerial;
+        front.append(made);
         if (index == 0)
-            return &m_items.last();
+            return &front.last();
+        found = front.end() - 1;
     }
-    if (!member0)
+    if (found == front.end())
         return nullptr;
-    CardItem copy = *member0;
+    CardItem copy = *found;
     copy.index = index;
     copy.visible = true;
     return &append(copy);
@@ -175,6 +204,7 @@ CardItem& CardDesign::appendAsMade(const CardItem& item)
 void CardDesign::clearItems()
 {
     m_items.clear();
+    m_otherItems.clear();
     m_lastSerial = 0;
 }
 
@@ -294,8 +324,19 @@ const ExtraProperty<CardItem> ElementProperties[] = {
      }},
 };
 
-// None yet: the back side's colour comes here.
-const std::array<ExtraProperty<CardDesign>, 0> CardProperties{};
+const ExtraProperty<CardDesign> CardProperties[] = {
+    {QLatin1StringView("BackColor"), QLatin1StringView("16777215"),
+     [](const CardDesign& design) {
+         const qint32 color = design.sideColor(CardSide::Back);
+         return color == CardDesign::DefaultBackColor
+                    ? std::nullopt
+                    : std::optional(QString::fromLatin1(cardfile::formatInteger(color)));
+     },
+     [](CardDesign& design, const QString& value) {
+         if (const auto color = cardfile::parseInt32(cardfile::Field{value.toLatin1(), false}))
+             design.setSideColor(CardSide::Back, *color);
+     }},
+};
 
 template <class Subject, class Table>
 QList<cardfile::ExtraPair> extraPairs(const Subject& subject, const Table& table)
@@ -372,23 +413,32 @@ ReadResult read(QByteArrayView bytes, int maxElements)
 {
     ReadResult result;
     CardDesign& design = result.design;
-    ReadTargets targets;
+    // Each side's elements are found apart; the templates are the front's.
+    std::array<ReadTargets, 2> targets;
     int elements = 0;
     // What an "Extra" record may speak of: the card once read, and the element of the record
     // just before (none after a record that made no element).
     bool cardRead = false;
     qsizetype lastElement = -1;
+    CardSide lastSide = CardSide::Front;
     cardfile::CardReader reader(bytes);
     while (const auto record = reader.next()) {
         if (!record->isComplete())
             result.endsInsideRecord = !record->isBlank();
-        const cardfile::RecordKind kind = record->kind();
+        cardfile::RecordKind kind = record->kind();
+        CardSide side = CardSide::Front;
+        if (kind == cardfile::RecordKind::Other) {
+            if (const auto backKind = record->backKind(); backKind != cardfile::RecordKind::Other)
+                kind = backKind, side = CardSide::Back;
+        }
         if (kind == cardfile::RecordKind::Extra) {
             const auto f = cardfile::extraFields(*record);
-            if (f.subject == cardfile::ElementSubject && lastElement >= 0)
+            if (f.subject == cardfile::ElementSubject && lastElement >= 0) {
+                design.show(lastSide);
                 applyExtras(design.items()[lastElement], f.pairs, ElementProperties);
-            else if (f.subject == cardfile::CardSubject && cardRead)
+            } else if (f.subject == cardfile::CardSubject && cardRead) {
                 applyExtras(design, f.pairs, CardProperties);
+            }
             continue;
         }
         lastElement = -1;
@@ -397,6 +447,14 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             result.leftOut = true;
             continue;
         }
+        design.show(side);
+        // The back has no templates: its first element of a kind is a member, never index 0.
+        const auto counted = [&](qint16& counter, ElementKind elementKind) -> CardItem& {
+            if (side == CardSide::Back && counter == 0)
+                incrementCounter(counter);
+            result.applied.append({elementKind, counter});
+            return targets[size_t(side)].at(design, elementKind, counter);
+        };
         switch (kind) {
         case cardfile::RecordKind::Card: {
             cardRead = true;
@@ -413,8 +471,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             break;
         }
         case cardfile::RecordKind::Label: {
-            CardItem& item = targets.at(design, ElementKind::Text, design.textCount);
-            result.applied.append({ElementKind::Text, design.textCount});
+            CardItem& item = counted(design.textCount, ElementKind::Text);
             const auto f = cardfile::labelFields(*record);
             TextLook& look = item.text;
             apply(f.caption, [&](const QString& v) { look.caption = v; });
@@ -434,8 +491,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             break;
         }
         case cardfile::RecordKind::Image: {
-            CardItem& item = targets.at(design, ElementKind::Picture, design.pictureCount);
-            result.applied.append({ElementKind::Picture, design.pictureCount});
+            CardItem& item = counted(design.pictureCount, ElementKind::Picture);
             const auto f = cardfile::imageFields(*record);
             applyBox(item, f);
             apply(f.path, [&](const QString& v) { item.toolTipText = v; });
@@ -444,8 +500,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             break;
         }
         case cardfile::RecordKind::Shape: {
-            CardItem& item = targets.at(design, ElementKind::Shape, design.shapeCount);
-            result.applied.append({ElementKind::Shape, design.shapeCount});
+            CardItem& item = counted(design.shapeCount, ElementKind::Shape);
             const auto f = cardfile::shapeFields(*record);
             applyBox(item, f);
             apply(f.backColor, [&](qint32 v) { item.shape.backColor = v; });
@@ -457,8 +512,7 @@ ReadResult read(QByteArrayView bytes, int maxElements)
             break;
         }
         case cardfile::RecordKind::QrCode: {
-            CardItem& item = targets.at(design, ElementKind::QrCode, design.qrCodeCount);
-            result.applied.append({ElementKind::QrCode, design.qrCodeCount});
+            CardItem& item = counted(design.qrCodeCount, ElementKind::QrCode);
             const auto f = cardfile::qrCodeFields(*record);
             applyBox(item, f);
             QrLook& look = item.qr;
@@ -473,37 +527,44 @@ ReadResult read(QByteArrayView bytes, int maxElements)
         case cardfile::RecordKind::Other: break;
         }
         if (kind != cardfile::RecordKind::Card && kind != cardfile::RecordKind::Other) {
-            lastElement = targets.lastPosition();
+            lastElement = targets[size_t(side)].lastPosition();
+            lastSide = side;
             applyDefaults(design.items()[lastElement], ElementProperties);
         }
     }
     result.elementRecords = elements;
+    design.show(CardSide::Front);
     return result;
 }
 
 QByteArray write(const CardDesign& design)
 {
     cardfile::CardWriter writer;
-    writer.writeCard({design.widthPixels, design.heightPixels, design.backColor});
+    writer.writeCard({design.widthPixels, design.heightPixels, design.sideColor(CardSide::Front)});
     writer.writeExtras(cardfile::CardSubject, extraPairs(design, CardProperties));
 
-    // Elements in the order they were made; the templates, made first, lead each kind. The QR
-    // code's template alone is not written, so that a card whose QR codes were all deleted is
-    // written as one that never had any.
-    const bool anyQrCode =
-        std::any_of(design.items().begin(), design.items().end(), [](const CardItem& item) {
-            return item.kind == ElementKind::QrCode && item.index != 0;
-        });
-    std::vector<const CardItem*> visits;
-    visits.reserve(size_t(design.items().size()));
-    for (const CardItem& item : design.items())
-        if (item.kind != ElementKind::QrCode || anyQrCode)
-            visits.push_back(&item);
-    std::sort(visits.begin(), visits.end(),
-              [](const CardItem* a, const CardItem* b) { return a->serial < b->serial; });
-
-    for (const CardItem* item : visits)
-        writeItem(writer, design, *item);
+    // Each side's elements in the order they were made, the front's first; the templates, made
+    // first, lead each kind. The QR code's template alone is not written, so that a card whose
+    // QR codes were all deleted is written as one that never had any.
+    const auto isQrCode = [](const CardItem& item) {
+        return item.kind == ElementKind::QrCode && item.index != 0;
+    };
+    const QList<CardItem>& front = design.sideItems(CardSide::Front);
+    const QList<CardItem>& back = design.sideItems(CardSide::Back);
+    const bool anyQrCode = std::any_of(front.begin(), front.end(), isQrCode)
+                           || std::any_of(back.begin(), back.end(), isQrCode);
+    for (const CardSide side : {CardSide::Front, CardSide::Back}) {
+        std::vector<const CardItem*> visits;
+        visits.reserve(size_t(design.sideItems(side).size()));
+        for (const CardItem& item : design.sideItems(side))
+            if (item.kind != ElementKind::QrCode || anyQrCode)
+                visits.push_back(&item);
+        std::sort(visits.begin(), visits.end(),
+                  [](const CardItem* a, const CardItem* b) { return a->serial < b->serial; });
+        writer.setBackSide(side == CardSide::Back);
+        for (const CardItem* item : visits)
+            writeItem(writer, design, *item);
+    }
     return writer.bytes();
 }
 

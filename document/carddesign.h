@@ -23,6 +23,9 @@ inline void incrementCounter(qint16& counter)
 // later and take the next code.
 enum class ElementKind { Text = 1, Picture = 2, Shape = 3, QrCode = 4 };
 
+// The two sides of a card: one size, each its own elements and background colour.
+enum class CardSide { Front, Back };
+
 // What a text item shows besides its box. The caption is drawn twice: a back copy in bgColor
 // peeks out from behind the front copy (in frwColor) by a fixed offset (font3D), which gives
 // the text its 3-D edge.
@@ -147,6 +150,7 @@ public:
 
     float widthPixels = DefaultWidthPixels;
     float heightPixels = DefaultHeightPixels;
+    // The background colour of the side shown.
     qint32 backColor = DefaultBackColor;
 
     qint16 textCount = 0;
@@ -159,7 +163,26 @@ public:
     // did not fill (from its counters on) keep what `earlier` held there.
     void keepReservedTexts(const CardDesign& earlier);
 
-    // Elements bottom first.
+    // The side shown, which items(), backColor and every change of elements act on; the other
+    // side waits unchanged. The templates belong to the front, whichever side is shown, and
+    // the counters and serials are shared, so an element is named alike on either side.
+    CardSide shownSide() const { return m_shown; }
+    void show(CardSide side);
+    // This design with `side` shown: a cheap copy, for drawing or printing one side.
+    CardDesign showing(CardSide side) const;
+    const QList<CardItem>& sideItems(CardSide side) const
+    {
+        return side == m_shown ? m_items : m_otherItems;
+    }
+    qint32 sideColor(CardSide side) const { return side == m_shown ? backColor : m_otherColor; }
+    void setSideColor(CardSide side, qint32 color)
+    {
+        (side == m_shown ? backColor : m_otherColor) = color;
+    }
+    // Whether the back has anything of its own to print: an element or a colour.
+    bool hasBack() const;
+
+    // Elements of the side shown, bottom first.
     const QList<CardItem>& items() const { return m_items; }
     QList<CardItem>& items() { return m_items; }
 
@@ -178,7 +201,7 @@ public:
     CardItem& append(const CardItem& item);
     // Appends an element on top keeping its serial, for a design put together from elsewhere.
     CardItem& appendAsMade(const CardItem& item);
-    // No elements at all, not even the templates.
+    // No elements at all on either side, not even the templates.
     void clearItems();
     bool remove(ElementKind kind, int index);
     void bringToFront(qsizetype position);
@@ -192,7 +215,13 @@ public:
     quint64 lastSerial() const { return m_lastSerial; }
 
 private:
+    QList<CardItem>& frontItems() { return m_shown == CardSide::Front ? m_items : m_otherItems; }
+
     QList<CardItem> m_items;
+    // The side not shown.
+    QList<CardItem> m_otherItems;
+    qint32 m_otherColor = DefaultBackColor;
+    CardSide m_shown = CardSide::Front;
     quint64 m_lastSerial = 0;
 };
 

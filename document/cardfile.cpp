@@ -19,6 +19,11 @@ void CardWriter::fillers(int count)
         text(Filler);
 }
 
+void CardWriter::kindWord(QLatin1StringView word)
+{
+    text(m_back ? QStringLiteral("Back") + word : QString(word));
+}
+
 void CardWriter::writeCard(const CardRecord& record)
 {
     line("TheCard");
@@ -30,7 +35,7 @@ void CardWriter::writeCard(const CardRecord& record)
 
 void CardWriter::writeLabel(const LabelRecord& record)
 {
-    text(QStringLiteral("Label"));
+    kindWord(QLatin1StringView("Label"));
     text(record.caption);
     single(record.width);
     single(record.height);
@@ -52,7 +57,7 @@ void CardWriter::writeLabel(const LabelRecord& record)
 
 void CardWriter::writeImage(const ImageRecord& record)
 {
-    text(QStringLiteral("Image"));
+    kindWord(QLatin1StringView("Image"));
     single(record.width);
     single(record.height);
     single(record.left);
@@ -65,7 +70,7 @@ void CardWriter::writeImage(const ImageRecord& record)
 
 void CardWriter::writeShape(const ShapeRecord& record)
 {
-    text(QStringLiteral("ActiveShape"));
+    kindWord(QLatin1StringView("ActiveShape"));
     single(record.width);
     single(record.height);
     single(record.left);
@@ -77,7 +82,7 @@ void CardWriter::writeShape(const ShapeRecord& record)
 
 void CardWriter::writeQrCode(const QrCodeRecord& record)
 {
-    text(QStringLiteral("QRCode"));
+    kindWord(QLatin1StringView("QRCode"));
     single(record.width);
     single(record.height);
     single(record.left);
@@ -111,7 +116,25 @@ RecordKind RawRecord::kind() const
     const auto first = field(1);
     if (!first)
         return RecordKind::Other;
-    const QByteArrayView word = first->text;
+    return kindOf(first->text);
+}
+
+RecordKind RawRecord::backKind() const
+{
+    const auto first = field(1);
+    if (!first || !first->text.startsWith("Back"))
+        return RecordKind::Other;
+    switch (const RecordKind kind = kindOf(first->text.sliced(4))) {
+    case RecordKind::Label:
+    case RecordKind::Image:
+    case RecordKind::Shape:
+    case RecordKind::QrCode: return kind;
+    default: return RecordKind::Other;
+    }
+}
+
+RecordKind RawRecord::kindOf(QByteArrayView word) const
+{
     if (word == "TheCard")
         return RecordKind::Card;
     if (word == "Label") {

@@ -75,7 +75,12 @@ struct QrCodeRecord {
 // no record of its subject. Only what differs from its default is written, so a card that
 // uses none of these properties is written byte for byte as before; a property no pair names
 // has its default.
-// Names so far, element: "ShrinkToFit" "1" (a text drawn at the largest size that fits its box).
+// Names so far, element: "ShrinkToFit" "1" (a text drawn at the largest size that fits its box);
+// card: "BackColor" (the back side's background colour, an integer like line 4 of the card).
+//
+// The back of the card: its elements are the usual records with "Back" before the word on
+// line 1 ("BackLabel", "BackImage", "BackActiveShape", "BackQRCode"), written after all the
+// front's records; an "Extra" after one speaks of it. A reader of the front alone skips them.
 struct ExtraPair {
     QString name;
     QString value;
@@ -96,6 +101,8 @@ public:
     void writeQrCode(const QrCodeRecord& record);
     // As many "Extra" records as the pairs need; none for no pairs.
     void writeExtras(const QString& subject, const QList<ExtraPair>& pairs);
+    // Element records written from now on are the back side's.
+    void setBackSide(bool back) { m_back = back; }
 
     const QByteArray& bytes() const { return m_bytes; }
 
@@ -106,8 +113,10 @@ private:
     void integer(qint64 value) { line(formatInteger(value)); }
     void boolean(bool value) { line(formatBoolean(value)); }
     void fillers(int count);
+    void kindWord(QLatin1StringView word);
 
     QByteArray m_bytes;
+    bool m_back = false;
 };
 
 // "Label" counts only when its line 18 is the text marker "Text", "QRCode" only when its line 18
@@ -119,6 +128,9 @@ enum class RecordKind { Card, Label, Image, Shape, QrCode, Extra, Other };
 class RawRecord {
 public:
     RecordKind kind() const;
+    // The kind of a back side's element record (Label, Image, Shape or QrCode, with the same
+    // markers); Other for any other record.
+    RecordKind backKind() const;
     int lineCount() const { return m_count; }
     bool isComplete() const { return m_count == RecordLines; }
     // Every line empty or spaces only, as line ends an editor added after the last record are.
@@ -136,6 +148,8 @@ public:
 
 private:
     friend class CardReader;
+    // The kind line 1's word names, with the markers of line 18.
+    RecordKind kindOf(QByteArrayView word) const;
     std::array<QByteArrayView, RecordLines> m_lines{};
     int m_count = 0;
 };

@@ -30,11 +30,14 @@ std::optional<vcard::VCardFields> contactWithPlaceholders(const QString& content
     return std::nullopt;
 }
 
-// The texts a printed card fills: visible text items' captions and QR codes' contents.
+// The texts a printed card fills, on both its sides: visible text items' captions and QR
+// codes' contents.
 QStringList printedTexts(const CardDesign& design)
 {
     QStringList texts;
-    for (const CardItem& item : design.items()) {
+    const QList<CardItem> items =
+        design.sideItems(CardSide::Front) + design.sideItems(CardSide::Back);
+    for (const CardItem& item : items) {
         if (!item.visible)
             continue;
         if (item.kind == ElementKind::Text) {
@@ -55,6 +58,17 @@ QString filled(const QString& text, const csv::CsvTable& table, qsizetype row)
 {
     // Checked before printing; a name that slipped through prints as it stands.
     return placeholders::fill(text, table.columns, table.rows.value(row)).value_or(text);
+}
+
+void fillItem(CardItem& item, const csv::CsvTable& table, qsizetype row)
+{
+    if (!item.visible)
+        return;
+    if (item.kind == ElementKind::Text) {
+        item.text.caption = filled(item.text.caption, table, row);
+    } else if (item.kind == ElementKind::QrCode) {
+        item.qr.content = filledQrContent(item.qr.content, table, row);
+    }
 }
 
 } // namespace
@@ -96,16 +110,15 @@ std::optional<MergeData> load(const QString& path, const CardDesign& design, QSt
 
 CardDesign fillRow(const CardDesign& design, const csv::CsvTable& table, qsizetype row)
 {
+    // Both sides: row N's back is the back of row N's card.
     CardDesign merged = design;
-    for (CardItem& item : merged.items()) {
-        if (!item.visible)
-            continue;
-        if (item.kind == ElementKind::Text) {
-            item.text.caption = filled(item.text.caption, table, row);
-        } else if (item.kind == ElementKind::QrCode) {
-            item.qr.content = filledQrContent(item.qr.content, table, row);
-        }
+    const CardSide shown = merged.shownSide();
+    for (const CardSide side : {CardSide::Front, CardSide::Back}) {
+        merged.show(side);
+        for (CardItem& item : merged.items())
+            fillItem(item, table, row);
     }
+    merged.show(shown);
     return merged;
 }
 

@@ -11,7 +11,7 @@ CardSnapshot recordCard(const CardDesign& design)
 {
     static std::atomic<quint64> generations{0};
     CardSnapshot snapshot;
-    snapshot.design = design;
+    snapshot.design = design.showing(CardSide::Front);
     snapshot.pixelSize = QSizeF(design.widthPixels, design.heightPixels);
     snapshot.generation = ++generations;
     return snapshot;
@@ -28,6 +28,14 @@ void drawCard(QPainter& painter, const CardSnapshot& snapshot, const QRectF& tar
         painter.setClipRect(target, Qt::IntersectClip);
     painter.translate(target.topLeft());
     painter.scale(target.width() / twips.width(), target.height() / twips.height());
+    if (snapshot.mirrored & Qt::Horizontal) {
+        painter.translate(twips.width(), 0);
+        painter.scale(-1, 1);
+    }
+    if (snapshot.mirrored & Qt::Vertical) {
+        painter.translate(0, twips.height());
+        painter.scale(1, -1);
+    }
     cardpainter::paintCard(painter, snapshot.design);
     painter.restore();
 }

@@ -233,6 +233,8 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
         if (job.quality)
             addCupsOption(printer, QStringLiteral("print-quality"),
                           QString::number(qualityCupsValue(*job.quality)));
+        if (!job.sides.isEmpty())
+            addCupsOption(printer, QStringLiteral("sides"), job.sides);
     }
 }
 

@@ -51,6 +51,8 @@ struct SheetJob {
     std::optional<PrintQuality> quality; // none: the printer's own
     // A queue's own calibration applies to its jobs, except to the page that measures it.
     bool calibrated = true;
+    // CUPS "sides" for a two-sided job; empty: the queue's own.
+    QString sides;
 };
 
 struct PrintOutcome {

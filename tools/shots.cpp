@@ -9,6 +9,7 @@
 // with the grid and a smart guide showing, as OUTDIR/NAME-zoom<percent>.png.
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
+#include "canvas/cardsides.h"
 #include "canvas/layoutcommands.h"
 #include "controls/skinbutton.h"
 #include "dialogs/cardoptionsdialog.h"
@@ -357,6 +358,15 @@ int main(int argc, char** argv)
     qrOptions.setOptions(QrCodeOptions::fromLook(editor.item(ElementKind::QrCode, 1)->qr));
     ok &= showAndSave(&qrOptions, file("qroptions"));
     qrOptions.hide();
+
+    // The back being edited: its own colour and text, and the mark in the corner.
+    cardsides::show(editor, CardSide::Back);
+    editor.setCardBackColor(0x00F0E6DC);
+    editor.addText();
+    editor.changeItem(ElementKind::Text, editor.textCount(),
+                      [](CardItem& item) { item.text.caption = "On the back"; });
+    ok &= showAndSave(&window, file("back"));
+    cardsides::show(editor, CardSide::Front);
 
     // The question closing, Exit and Open ask while changes are unsaved, as the platform
     // shows it.

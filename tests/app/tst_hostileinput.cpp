@@ -181,6 +181,7 @@ enum class Run {
     OntoHardLink,
     OntoSymlink,
     OntoPicture,
+    OntoBackPicture,
     OverLimit,
     Fifo,
     Symlink,
@@ -872,6 +873,9 @@ private slots:
         QTest::newRow("onto a picture of the card")
             << Run::OntoPicture << pdf("pic.png", "pictured.qmark") << 1
             << QByteArray("is the card's picture");
+        QTest::newRow("onto a picture on the card's back")
+            << Run::OntoBackPicture << pdf("pic.png", "pictured.qmark") << 1
+            << QByteArray("is the card's picture");
         QTest::newRow("card past the old cap of 20,000 elements")
             << Run::OverLimit << pdf("big.pdf", "big.qmark") << 0 << QByteArray();
         QTest::newRow("FIFO as the target") << Run::Fifo << pdf("fifo") << 0 << QByteArray();
@@ -921,10 +925,14 @@ private slots:
                            CardRecord + shapeRecord("375", 1).repeated(20'005));
             break;
         case Run::OntoPicture:
+        case Run::OntoBackPicture: {
             writeFileBytes(folder + "/pic.png", "not even an image");
-            writeFileBytes(folder + "/pictured.qmark",
-                           CardRecord + imageRecord(folder + "/pic.png"));
+            QByteArray image = imageRecord(folder + "/pic.png");
+            if (run == Run::OntoBackPicture)
+                image.replace("\"Image\"", "\"BackImage\"");
+            writeFileBytes(folder + "/pictured.qmark", CardRecord + image);
             break;
+        }
         case Run::Fifo: QVERIFY(::mkfifo(at + "fifo", 0600) == 0); break;
         case Run::Symlink:
             writeFileBytes(folder + "/real.pdf", "old");
@@ -1011,6 +1019,7 @@ private slots:
         };
         switch (run) {
         case Run::OntoPicture:
+        case Run::OntoBackPicture:
             QCOMPARE(readFileBytes(folder + "/pic.png"), QByteArray("not even an image"));
             break;
         case Run::OverLimit: QVERIFY(isPdf(readFileBytes(folder + "/big.pdf"))); break;

@@ -2,6 +2,7 @@
 #define QTEST_QPA_MOUSE_HANDLING
 #include "cardtest.h"
 #include "control.h"
+#include "controls/inputcodes.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
 #include "document/twips.h"
@@ -54,6 +55,57 @@ private slots:
         QVERIFY(!element(editor, ElementKind::Text, 0).visible);
         QVERIFY(editor.selection().isEmpty());
         QVERIFY(!editor.handlesShown());
+    }
+
+    // Page Down and the card's menu show the back, Page Up the front; each side keeps its own
+    // elements and colour, showing a side changes nothing to save, and undo and redo show the
+    // side each step changed.
+    void bothSidesAreEditedAndUndone()
+    {
+        ScriptedPlatform platform;
+        const auto card = StartedCard::start();
+        QVERIFY(card);
+        MainWindow& window = *card->window;
+        CardEditor& editor = card->editor();
+        const auto side = [&] { return editor.design().shownSide(); };
+        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
+        QTest::keyClick(&window, Qt::Key_PageDown);
+        QCOMPARE(side(), CardSide::Back);
+        QCOMPARE(window.windowTitle(), QStringLiteral("Quillmark"));
+        QVERIFY(editor.design().items().isEmpty());
+        editor.undoStack()->setClean();
+        QVERIFY(!editor.isModified());
+        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
+        editor.setCardBackColor(0x00112233);
+        QCOMPARE(editor.design().items().size(), 1);
+        QCOMPARE(editor.design().sideColor(CardSide::Front), CardDesign::DefaultBackColor);
+
+        platform.menuAnswers.enqueue(QStringLiteral("Show front"));
+        editor.cardPressed(mousecode::Right);
+        QCOMPARE(side(), CardSide::Front);
+        QVERIFY(!editor.design().item(ElementKind::Shape, 1));
+        QVERIFY(editor.design().item(ElementKind::Text, 1));
+        QCOMPARE(editor.cardBackColor(), CardDesign::DefaultBackColor);
+
+        // The colour, then the shape: both on the back, which undo shows.
+        editor.undoStack()->undo();
+        QCOMPARE(side(), CardSide::Back);
+        QCOMPARE(editor.cardBackColor(), CardDesign::DefaultBackColor);
+        QTest::keyClick(&window, Qt::Key_PageUp);
+        editor.undoStack()->undo();
+        QCOMPARE(side(), CardSide::Back);
+        QVERIFY(editor.design().items().isEmpty());
+        QVERIFY(editor.design().item(ElementKind::Text, 1) == nullptr);
+        // The text was made on the front.
+        editor.undoStack()->undo();
+        QCOMPARE(side(), CardSide::Front);
+        QVERIFY(!editor.design().item(ElementKind::Text, 1));
+        QCOMPARE(editor.design().sideItems(CardSide::Front).size(), 3);
+        editor.undoStack()->redo();
+        editor.undoStack()->redo();
+        QCOMPARE(side(), CardSide::Back);
+        QVERIFY(editor.design().item(ElementKind::Shape, 1));
+        QVERIFY(editor.design().sideItems(CardSide::Front).size() == 4);
     }
 
     void deletedIndicesAreNotReused()

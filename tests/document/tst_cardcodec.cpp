@@ -651,6 +651,64 @@ private slots:
         QCOMPARE(*extraFields(records[1]).subject, QStringLiteral("Element"));
     }
 
+    // A card with a back: the back's elements and colour are written after the front and
+    // read back exactly; the front alone (what a reader of the front sees once it skips the
+    // back's records) is the same front; and a card whose back is empty is written as ever.
+    void twoSidedGoldenFile()
+    {
+        const QByteArray file = readFileBytes(QUILLMARK_TEST_DATA "/two-sided.qmark");
+        CardDesign made;
+        made.addCopy(ElementKind::Text, 1)->text.caption = "Front";
+        made.textCount = 1;
+        const QByteArray frontOnly = carddesignfile::write(made);
+        made.show(CardSide::Back);
+        made.backColor = 0x00336699;
+        CardItem* back = made.addCopy(ElementKind::Text, 2);
+        back->text.caption = "Back";
+        back->text.shrinkToFit = true;
+        made.addCopy(ElementKind::Shape, 1)->setLeft(600);
+        made.addCopy(ElementKind::QrCode, 1)->qr.content = "https://example.org";
+        made.addCopy(ElementKind::Picture, 1);
+        made.textCount = 2, made.shapeCount = 1, made.qrCodeCount = 1, made.pictureCount = 1;
+        QCOMPARE(made.shownSide(), CardSide::Back);
+        QCOMPARE(carddesignfile::write(made), file);
+
+        const CardDesign read = carddesignfile::read(file).design;
+        QCOMPARE(read.shownSide(), CardSide::Front);
+        QVERIFY(read.hasBack());
+        QCOMPARE(read.sideColor(CardSide::Back), 0x00336699);
+        QCOMPARE(read.sideColor(CardSide::Front), CardDesign::DefaultBackColor);
+        const QList<CardItem>& backItems = read.sideItems(CardSide::Back);
+        QCOMPARE(backItems.size(), 4);
+        QVERIFY(std::none_of(backItems.begin(), backItems.end(), [](const CardItem& item) {
+            return item.isTemplate() || !item.visible;
+        }));
+        QCOMPARE(backItems[0].text.caption, QStringLiteral("Back"));
+        QVERIFY(backItems[0].text.shrinkToFit);
+        QCOMPARE(carddesignfile::write(read), file);
+
+        // The records a reader of the front knows, and nothing of the back among its elements.
+        QByteArray known;
+        CardReader reader(file);
+        while (const auto record = reader.next())
+            if (record->backKind() == RecordKind::Other && record->kind() != RecordKind::Extra)
+                for (int line = 1; line <= RecordLines; ++line)
+                    known += record->line(line)->toByteArray() + "\r\n";
+        const CardDesign front = carddesignfile::read(known).design;
+        QVERIFY(!front.hasBack());
+        QCOMPARE(read.sideItems(CardSide::Front), front.items());
+        // The front shows what the card had before its back was made (the QR code's template,
+        // hidden, is the back's doing).
+        const auto shown = [](const QList<CardItem>& items) {
+            QList<CardItem> visible;
+            std::copy_if(items.begin(), items.end(), std::back_inserter(visible),
+                         [](const CardItem& item) { return item.visible; });
+            return visible;
+        };
+        QCOMPARE(shown(front.items()), shown(carddesignfile::read(frontOnly).design.items()));
+        QCOMPARE(carddesignfile::write(read.showing(CardSide::Back)), file);
+    }
+
     // What a reader makes of "Extra" records after the default card and a text item: which
     // element they speak of, and which names and values count.
     void extensionReading_data()

@@ -226,8 +226,8 @@ private slots:
         platform.menuAnswers.enqueue("Add QR code");
         clickTwips(editor.view(), {4500, 2700}, Qt::RightButton);
         QCOMPARE(platform.menus.size(), 1);
-        QCOMPARE(platform.menus[0].items,
-                 QStringList({"Add QR code", "Paste", "", "Arrange", "View"}));
+        QCOMPARE(platform.menus[0].items, QStringList({"Add QR code", "Paste", "", "Show back",
+                                                       "Show front", "", "Arrange", "View"}));
         QVERIFY(QTest::qWaitForWindowActive(&window));
         QTest::keyClick(&window, Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
         QCOMPARE(editor.qrCodeCount(), qint16(2));

@@ -133,6 +133,24 @@ QString writeMergeCard(const QTemporaryDir& dir)
     return editor.write(card) ? card : QString();
 }
 
+// A card of 3.5 × 2 in with a text on each side in the same place: "F" on the front, "B" on
+// the back, each followed by the merged row's Id when `merged`.
+void writeTwoSidedCard(const QString& path, bool merged)
+{
+    CardDesign design;
+    design.widthPixels = 336, design.heightPixels = 192;
+    CardItem* front = design.addCopy(ElementKind::Text, 1);
+    front->text.caption = merged ? "F${Id}" : "F";
+    front->left = 240, front->top = 300, front->width = 2400, front->height = 400;
+    CardItem onBack = *front;
+    design.show(CardSide::Back);
+    design.backColor = 0x00EEDDCC;
+    onBack.index = 2;
+    onBack.text.caption = merged ? "B${Id}" : "B";
+    design.append(onBack);
+    writeFileBytes(path, carddesignfile::write(design));
+}
+
 CliResult runQmark(const QStringList& arguments)
 {
     QProcess process;
@@ -377,6 +395,116 @@ private slots:
         QVERIFY(QFile(path("alone.svg")).size() > 0);
     }
 
+    // A card with a back: the PDF holds front and back sheets in turn, and each card's back
+    // lies exactly behind its own front once the sheet is turned over the edge asked for, on
+    // every page of a merge, wherever the layout puts the cards.
+    void backsLieBehindTheirFronts_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("sides");
+        QTest::addColumn<int>("rows"); // merged rows; 0 for none
+        QTest::newRow("letter-10, long edge, merged") << "letter-10"
+                                                      << "long" << 13;
+        QTest::newRow("letter-10, short edge, merged") << "letter-10"
+                                                       << "short" << 13;
+        QTest::newRow("top-left, long edge by default") << "top-left"
+                                                        << "" << 0;
+        QTest::newRow("top-left, short edge") << "top-left"
+                                              << "short" << 0;
+    }
+
+    void backsLieBehindTheirFronts()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QString, sides);
+        QFETCH(int, rows);
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is needed");
+        const QString card = path("two-sided.qmark");
+        writeTwoSidedCard(card, rows > 0);
+        QStringList arguments{"--export-pdf", path("two-sided.pdf"), "--layout", layout};
+        if (!sides.isEmpty())
+            arguments << "--sides" << sides;
+        if (rows) {
+            QByteArray csv = "Id\r\n";
+            for (int i = 1; i <= rows; ++i)
+                csv += QByteArray::number(i) + "\r\n";
+            writeFileBytes(path("ids.csv"), csv);
+            arguments << "--merge" << path("ids.csv");
+        }
+        const CliResult result = runQmark(arguments << card);
+        QCOMPARE(result.standardError, QString());
+        QCOMPARE(result.exitCode, 0);
+
+        const SheetPlacement placement =
+            sheet::placeCards(*layoutcatalog::find(layout), {5040, 2880}, 2, 4);
+        const qsizetype cells = qsizetype(placement.cards.size());
+        const int sheets = rows ? int((rows + cells - 1) / cells) : 1;
+        const QStringList pages =
+            runTool("pdftotext", {"-bbox", path("two-sided.pdf"), "-"}).split("<page ");
+        QCOMPARE(pages.size(), 1 + 2 * sheets);
+        const QRegularExpression word(
+            R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="[\d.]+" yMax="[\d.]+">(\S+)</word>)re");
+        const QSizeF page = placement.page / 20;
+        // The one word in a cell (points), with its offset from the cell's corner.
+        const auto wordIn = [&](const QString& text, const QRectF& cell) {
+            QStringList found;
+            for (const auto& m : word.globalMatch(text)) {
+                const QPointF at(m.captured(1).toDouble(), m.captured(2).toDouble());
+                if (cell.contains(at))
+                    found << QString("%1 %2 %3")
+                                 .arg(m.captured(3).mid(1))
+                                 .arg(at.x() - cell.left(), 0, 'f', 1)
+                                 .arg(at.y() - cell.top(), 0, 'f', 1);
+            }
+            return found.join(", ");
+        };
+        int matched = 0;
+        for (int sheet = 0; sheet < sheets; ++sheet) {
+            for (qsizetype cell = 0; cell < cells; ++cell) {
+                const QRectF twips = placement.cards[size_t(cell)];
+                const QRectF points(twips.topLeft() / 20, twips.size() / 20);
+                // Turned over the long edge, a portrait sheet's columns swap; over the short
+                // edge, its rows.
+                QRectF behind = points;
+                if (sides == "short")
+                    behind.moveTop(page.height() - points.bottom());
+                else
+                    behind.moveLeft(page.width() - points.right());
+                const QString onFront = wordIn(pages[2 * sheet + 1], points);
+                QCOMPARE(wordIn(pages[2 * sheet + 2], behind), onFront);
+                matched += onFront.isEmpty() ? 0 : 1;
+            }
+        }
+        QCOMPARE(matched, rows ? rows : int(cells));
+    }
+
+    // A queue that prints on both sides gets one job asking for it; one that cannot refuses a
+    // card with a back in one line, unless only the fronts are asked for.
+    void twoSidedJobsGoToQueuesThatTakeThem()
+    {
+        QString error;
+        QVERIFY2(m_cups->addQueue("Single", &error, false), qPrintable(error));
+        const QString card = path("two-sided-queue.qmark");
+        writeTwoSidedCard(card, false);
+        const auto print = [&](const QStringList& arguments) {
+            error.clear();
+            const auto request = headless::parse(arguments, &error);
+            return request && headless::run(*request, &error);
+        };
+        const int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
+        QVERIFY2(print({"--print", "Alpha", "--sides", "short", card}), qPrintable(error));
+        const auto job = m_cups->waitForLastJob("Alpha");
+        QVERIFY(job.value("job-id").toInt() > before);
+        QCOMPARE(job.value("sides"), QStringLiteral("two-sided-short-edge"));
+
+        QVERIFY(!print({"--print", "Single", card}));
+        QCOMPARE(error, QStringLiteral("the printer \"Single\" prints on one side only and the "
+                                       "card has a back; --sides front prints the fronts alone"));
+        QVERIFY2(print({"--print", "Single", "--sides", "front", card}), qPrintable(error));
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(m_cups->outputFile("Single")).size() > 0, 20000);
+    }
+
     void badRunsFailWithOneLine_data()
     {
         QTest::addColumn<QStringList>("arguments"); // CARD stands for the test card
@@ -414,6 +542,9 @@ private slots:
         QTest::newRow("rows out of range")
             << QStringList{"--export-pdf", "OUT", "--rows", "5", "CARD"} << "--rows must be";
         QTest::newRow("no card") << QStringList{"--export-pdf", "OUT"} << "no card file";
+        QTest::newRow("sides not named")
+            << QStringList{"--export-pdf", "OUT", "--sides", "both", "CARD"}
+            << "--sides must be long, short or front, not \"both\"";
         QTest::newRow("unwritable")
             << QStringList{"--export-pdf", "/proc/x.pdf", "CARD"} << "cannot be written";
         QTest::newRow("unknown queue")

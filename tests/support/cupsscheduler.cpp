@@ -119,9 +119,28 @@ bool CupsScheduler::run(const QString& program, const QStringList& arguments, QS
     return process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
 }
 
-bool CupsScheduler::addQueue(const QString& name, QString* error)
+bool CupsScheduler::addQueue(const QString& name, QString* error, bool twoSided)
 {
-    if (!run("lpadmin", {"-p", name, "-E", "-v", "file://" + outputFile(name), "-P", GenericPdf})) {
+    QString driver = GenericPdf;
+    if (!twoSided) {
+        // The same driver without its duplex option.
+        QFile generic(GenericPdf);
+        if (!generic.open(QIODevice::ReadOnly)) {
+            *error = QString("%1 cannot be read").arg(GenericPdf);
+            return false;
+        }
+        QByteArray oneSided;
+        for (const QByteArray& line : generic.readAll().split('\n'))
+            if (!line.contains("Duplex"))
+                oneSided += line + '\n';
+        driver = QDir(m_dir).filePath(name + ".ppd");
+        QFile out(driver);
+        if (!out.open(QIODevice::WriteOnly) || out.write(oneSided) != oneSided.size()) {
+            *error = "cannot write " + driver;
+            return false;
+        }
+    }
+    if (!run("lpadmin", {"-p", name, "-E", "-v", "file://" + outputFile(name), "-P", driver})) {
         *error = "lpadmin cannot add " + name;
         return false;
     }
@@ -150,7 +169,7 @@ QMap<QString, QString> CupsScheduler::waitForLastJob(const QString& queue, int t
                        " ATTR name requesting-user-name $user\n"
                        " ATTR keyword requested-attributes all\n"
                        " DISPLAY job-state\n DISPLAY copies\n DISPLAY print-color-mode\n"
-                       " DISPLAY print-quality\n DISPLAY job-name\n}\n");
+                       " DISPLAY print-quality\n DISPLAY job-name\n DISPLAY sides\n}\n");
     QDeadlineTimer deadline(timeoutMs);
     while (!deadline.hasExpired()) {
         QString jobs;

@@ -16,8 +16,9 @@ public:
     static std::unique_ptr<CupsScheduler> start(QString* error);
     ~CupsScheduler();
 
-    // A queue with the generic PDF driver whose output lands in outputFile(name).
-    bool addQueue(const QString& name, QString* error);
+    // A queue with the generic PDF driver whose output lands in outputFile(name); that driver
+    // prints on both sides unless `twoSided` is false.
+    bool addQueue(const QString& name, QString* error, bool twoSided = true);
     bool setDefault(const QString& name);
     // Makes the queue turn new jobs away.
     bool rejectJobs(const QString& name);

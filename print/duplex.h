@@ -1,0 +1,42 @@
+#pragma once
+
+#include "print/printsheet.h"
+
+#include <QString>
+
+#include <optional>
+
+class QPainter;
+
+// Both sides of the card on paper: front and back sheets in turn, each card's back behind its
+// own front once the sheet is turned over.
+namespace duplex {
+
+// Front only, or both sides turned over the paper's long edge or its short edge.
+enum class Sides { Front, LongEdge, ShortEdge };
+
+// "long", "short" or "front" as a command line names them; nothing for any other word.
+std::optional<Sides> sidesFromName(const QString& name);
+// The value of CUPS "sides" for a two-sided job.
+QString cupsSides(Sides sides);
+
+// Whether a back sheet mirrors the columns of its page (or else its rows). A sheet turned
+// over the paper's long edge mirrors the columns of a portrait page, the rows of a landscape
+// one.
+bool mirrorsColumns(Sides sides, bool landscape);
+
+// The back side of a card's snapshot, ready for the back sheet of `sides`.
+CardSnapshot backSnapshot(const CardSnapshot& front, Sides sides, bool landscape);
+
+// Paints the back of a sheet (its snapshot from backSnapshot): the front's cells and crop
+// marks mirrored across the page, each card reading right in its cell.
+void paintBack(QPainter& painter, const SheetSpec& back, qreal unitsPerTwip, Sides sides);
+
+// Whether a CUPS queue that exists says it prints on one side only.
+bool printsOneSideOnly(const QString& printerName);
+
+// Prints the sheets (every page of a merged one) front, back, front, back ...: a PDF holds
+// them interleaved, a queue gets one job asking for two-sided printing.
+PrintOutcome printBothSides(SheetJob job, const SheetSpec& front, Sides sides);
+
+} // namespace duplex
