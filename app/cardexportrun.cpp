@@ -53,7 +53,7 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
                 return fail(QStringLiteral("--bleed must be from 0 to %1 mm, not \"%2\"")
                                 .arg(cardexport::MaxBleedMm)
                                 .arg(value));
-        } else if (word == QLatin1String("--side") && format == cardexport::Format::PrintShopPdf) {
+        } else if (word == QLatin1String("--side")) {
             if (value != QLatin1String("front") && value != QLatin1String("back"))
                 return fail(QStringLiteral("--side is front or back, not \"%1\"").arg(value));
             request.back = value == QLatin1String("back");
@@ -81,10 +81,6 @@ bool run(const QStringList& arguments, QString* error)
     const std::optional<Request> request = parse(arguments, error);
     if (!request)
         return false;
-    if (request->back) {
-        *error = QStringLiteral("this card has no back");
-        return false;
-    }
     if (isSameFile(request->target, request->card)) {
         *error = QStringLiteral("\"%1\" is the card file itself; nothing was written")
                      .arg(request->target);
@@ -94,6 +90,10 @@ bool run(const QStringList& arguments, QString* error)
     if (!card)
         return false;
     const CardDesign design = headless::readDesign(request->card, *card);
+    if (request->back && !design.hasBack()) {
+        *error = QStringLiteral("this card has no back");
+        return false;
+    }
     if (headless::pictureAt(design, request->target)) {
         *error = QStringLiteral("\"%1\" is the card's picture; nothing was written")
                      .arg(request->target);
@@ -102,7 +102,10 @@ bool run(const QStringList& arguments, QString* error)
     cardexport::Options options;
     options.bleedMm = request->bleedMm;
     options.dpi = request->dpi;
-    return cardexport::exportCard(recordCard(design), request->target, options, error);
+    CardSnapshot snapshot = recordCard(design);
+    if (request->back)
+        snapshot.design = design.showing(CardSide::Back);
+    return cardexport::exportCard(snapshot, request->target, options, error);
 }
 
 } // namespace cardexportrun

@@ -28,8 +28,8 @@ const QString PrintOption = QStringLiteral("--print");
 const QString EndOfOptions = QStringLiteral("--");
 // The options that take a value besides the two that choose the mode.
 const QStringList ValueOptions = {QStringLiteral("--layout"), QStringLiteral("--merge"),
-                                  QStringLiteral("--rows"), QStringLiteral("--columns"),
-                                  QStringLiteral("--copies")};
+                                  QStringLiteral("--rows"),   QStringLiteral("--columns"),
+                                  QStringLiteral("--copies"), QStringLiteral("--sides")};
 
 std::optional<int> count(const QString& text, int low, int high)
 {

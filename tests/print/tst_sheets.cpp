@@ -393,6 +393,18 @@ private slots:
         result = runQmark({"--export-card", path("alone.svg"), m_card});
         QCOMPARE(result.exitCode, 0);
         QVERIFY(QFile(path("alone.svg")).size() > 0);
+        // Either side of a two-sided card; a card without a back has none to give.
+        const QString twoSided = QUILLMARK_TEST_DATA "/two-sided.qmark";
+        for (const char* side : {"front", "back"}) {
+            const QString png = path(QString("%1.png").arg(side));
+            result = runQmark({"--export-card", png, "--dpi", "96", "--side", side, twoSided});
+            QCOMPARE(result.exitCode, 0);
+            // The card's corner shows its side's background: white, or the back's 0x336699.
+            QCOMPARE(QImage(png).pixelColor(2, 2),
+                     QColor(side == QByteArray("back") ? QColor(0x99, 0x66, 0x33) : Qt::white));
+        }
+        result = runQmark({"--export-card", path("none.png"), "--side", "back", m_card});
+        QCOMPARE(result.exitCode, 1);
     }
 
     // A card with a back: the PDF holds front and back sheets in turn, and each card's back
