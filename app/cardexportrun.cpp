@@ -57,6 +57,7 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
             if (value != QLatin1String("front") && value != QLatin1String("back"))
                 return fail(QStringLiteral("--side is front or back, not \"%1\"").arg(value));
             request.back = value == QLatin1String("back");
+            request.oneSide = true;
         } else if (word == QLatin1String("--dpi") && format == cardexport::Format::Png) {
             request.dpi = value.toInt(&ok);
             if (!ok || request.dpi < 1 || request.dpi > cardexport::MaxDpi)
@@ -102,6 +103,7 @@ bool run(const QStringList& arguments, QString* error)
     cardexport::Options options;
     options.bleedMm = request->bleedMm;
     options.dpi = request->dpi;
+    options.bothSides = !request->oneSide;
     CardSnapshot snapshot = recordCard(design);
     if (request->back)
         snapshot.design = design.showing(CardSide::Back);

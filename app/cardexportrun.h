@@ -16,6 +16,8 @@ struct Request {
     double bleedMm = 3;
     int dpi = 300;
     bool back = false;
+    // --side was given: that side alone, even in a PDF.
+    bool oneSide = false;
 };
 
 bool isRequested(const QStringList& arguments);

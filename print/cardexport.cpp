@@ -57,9 +57,26 @@ std::optional<QByteArray> withBoxes(const QByteArray& pdf, const PrintShopBoxes&
     }
 }
 
-std::optional<QByteArray> printShopPdf(const CardSnapshot& card, double bleedMm, QString* error)
+// Crop marks on the trim lines, in the slug only: none reaches into the bleed.
+void drawCropMarks(QPainter& painter, const PrintShopBoxes& boxes, double bleedMm)
 {
-    const QSizeF cardTwips = card.pixelSize * TwipsPerPixel;
+    painter.setPen(QPen(Qt::black, 0.25, Qt::SolidLine, Qt::FlatCap));
+    const double start = bleedMm * PointsPerMm + MarkClearanceMm * PointsPerMm;
+    const QRectF& trim = boxes.trim;
+    for (const double x : {trim.left(), trim.right()}) {
+        painter.drawLine(QPointF(x, trim.top() - start), QPointF(x, 0));
+        painter.drawLine(QPointF(x, trim.bottom() + start), QPointF(x, boxes.media.height()));
+    }
+    for (const double y : {trim.top(), trim.bottom()}) {
+        painter.drawLine(QPointF(trim.left() - start, y), QPointF(0, y));
+        painter.drawLine(QPointF(trim.right() + start, y), QPointF(boxes.media.width(), y));
+    }
+}
+
+std::optional<QByteArray> printShopPdf(const QList<CardSnapshot>& sides, double bleedMm,
+                                       QString* error)
+{
+    const QSizeF cardTwips = sides.constFirst().pixelSize * TwipsPerPixel;
     const PrintShopBoxes boxes = printShopBoxes(cardTwips, bleedMm);
     QTemporaryFile partial;
     if (!partial.open()) {
@@ -82,22 +99,14 @@ std::optional<QByteArray> printShopPdf(const CardSnapshot& card, double bleedMm,
     const double unitsPerPoint = printer.resolution() / 72.0;
     painter.scale(unitsPerPoint, unitsPerPoint);
     const double bleedTwips = bleedMm * sheet::TwipsPerMm;
-    CardSnapshot bled = card;
-    bled.design = withBleed(card.design, bleedTwips);
-    bled.pixelSize = QSizeF(bled.design.widthPixels, bled.design.heightPixels);
-    drawCard(painter, bled, boxes.bleed);
-
-    // Crop marks on the trim lines, in the slug only: none reaches into the bleed.
-    painter.setPen(QPen(Qt::black, 0.25, Qt::SolidLine, Qt::FlatCap));
-    const double start = bleedMm * PointsPerMm + MarkClearanceMm * PointsPerMm;
-    const QRectF& trim = boxes.trim;
-    for (const double x : {trim.left(), trim.right()}) {
-        painter.drawLine(QPointF(x, trim.top() - start), QPointF(x, 0));
-        painter.drawLine(QPointF(x, trim.bottom() + start), QPointF(x, boxes.media.height()));
-    }
-    for (const double y : {trim.top(), trim.bottom()}) {
-        painter.drawLine(QPointF(trim.left() - start, y), QPointF(0, y));
-        painter.drawLine(QPointF(trim.right() + start, y), QPointF(boxes.media.width(), y));
+    for (const CardSnapshot& card : sides) {
+        if (&card != &sides.constFirst())
+            printer.newPage();
+        CardSnapshot bled = card;
+        bled.design = withBleed(card.design, bleedTwips);
+        bled.pixelSize = QSizeF(bled.design.widthPixels, bled.design.heightPixels);
+        drawCard(painter, bled, boxes.bleed);
+        drawCropMarks(painter, boxes, bleedMm);
     }
     if (!painter.end()) {
         *error = QStringLiteral("the page could not be drawn");
@@ -233,7 +242,12 @@ bool exportCard(const CardSnapshot& card, const QString& path, const Options& op
     QByteArray bytes;
     switch (*format) {
     case Format::PrintShopPdf: {
-        const auto pdf = printShopPdf(card, options.bleedMm, error);
+        QList<CardSnapshot> sides{card};
+        if (options.bothSides && card.design.hasBack()) {
+            sides.append(card);
+            sides.last().design = card.design.showing(CardSide::Back);
+        }
+        const auto pdf = printShopPdf(sides, options.bleedMm, error);
         if (!pdf)
             return false;
         bytes = *pdf;

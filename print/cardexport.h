@@ -27,6 +27,9 @@ inline constexpr double MarkClearanceMm = 2;
 struct Options {
     double bleedMm = DefaultBleedMm;
     int dpi = DefaultDpi;
+    // A print shop's PDF of a card with a back holds the back on a page of its own after the
+    // front, unless one side is asked for. A picture is always the side given.
+    bool bothSides = true;
 };
 
 // The format a file name asks for; nothing for any other suffix.

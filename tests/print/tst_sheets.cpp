@@ -405,6 +405,15 @@ private slots:
         }
         result = runQmark({"--export-card", path("none.png"), "--side", "back", m_card});
         QCOMPARE(result.exitCode, 1);
+        // A print shop gets both sides of it, a page each, unless one side is asked for.
+        for (const auto& [side, pages] : {std::pair{"", 2}, {"front", 1}}) {
+            QStringList arguments{"--export-card", path("sides.pdf")};
+            if (*side)
+                arguments << "--side" << side;
+            QCOMPARE(runQmark(arguments << twoSided).exitCode, 0);
+            QVERIFY(runTool("pdfinfo", {path("sides.pdf")})
+                        .contains(QRegularExpression(QString("Pages:\\s+%1\\n").arg(pages))));
+        }
     }
 
     // A card with a back: the PDF holds front and back sheets in turn, and each card's back
