@@ -9,14 +9,12 @@
 #include <QImage>
 #include <QPainter>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QSvgGenerator>
 #include <QTemporaryFile>
 
-// Plain shared pointers in libqpdf's interface, as its headers ask.
-#define POINTERHOLDER_TRANSITION 4
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
-#include <qpdf/QPDFWriter.hh>
+// libqpdf's C interface: its C++ headers do not build with every compiler the project uses.
+#include <qpdf/qpdf-c.h>
 
 #include <cmath>
 
@@ -25,36 +23,49 @@ namespace cardexport {
 namespace {
 constexpr double PointsPerMm = 72 / 25.4;
 
-// PDF boxes run from the page's bottom-left corner.
-QPDFObjectHandle pdfBox(const QRectF& box, double pageHeight)
+// A box as PDF writes it, from the page's bottom-left corner.
+qpdf_oh pdfBox(qpdf_data pdf, const QRectF& box, double pageHeight)
 {
-    return QPDFObjectHandle::newArray(QPDFObjectHandle::Rectangle(
-        box.left(), pageHeight - box.bottom(), box.right(), pageHeight - box.top()));
+    const qpdf_oh array = qpdf_oh_new_array(pdf);
+    for (const double value :
+         {box.left(), pageHeight - box.bottom(), box.right(), pageHeight - box.top()})
+        qpdf_oh_append_item(pdf, array, qpdf_oh_new_real_from_double(pdf, value, 3));
+    return array;
 }
 
 // Qt's PDF writer cannot set the trim and bleed boxes; libqpdf adds them to every page.
-std::optional<QByteArray> withBoxes(const QByteArray& pdf, const PrintShopBoxes& boxes,
+std::optional<QByteArray> withBoxes(const QByteArray& bytes, const PrintShopBoxes& boxes,
                                     QString* error)
 {
-    try {
-        QPDF document;
-        document.processMemoryFile("card", pdf.constData(), size_t(pdf.size()));
-        for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(document).getAllPages()) {
-            QPDFObjectHandle object = page.getObjectHandle();
-            object.replaceKey("/TrimBox", pdfBox(boxes.trim, boxes.media.height()));
-            object.replaceKey("/BleedBox", pdfBox(boxes.bleed, boxes.media.height()));
+    qpdf_data pdf = qpdf_init();
+    const auto cleanup = qScopeGuard([&] { qpdf_cleanup(&pdf); });
+    qpdf_silence_errors(pdf);
+    std::optional<QByteArray> result;
+    if (!(qpdf_read_memory(pdf, "card", bytes.constData(), bytes.size(), nullptr) & QPDF_ERRORS)) {
+        const int pages = qpdf_get_num_pages(pdf);
+        for (int i = 0; i < pages; ++i) {
+            const qpdf_oh page = qpdf_get_page_n(pdf, size_t(i));
+            qpdf_oh_replace_key(pdf, page, "/TrimBox",
+                                pdfBox(pdf, boxes.trim, boxes.media.height()));
+            qpdf_oh_replace_key(pdf, page, "/BleedBox",
+                                pdfBox(pdf, boxes.bleed, boxes.media.height()));
         }
-        QPDFWriter writer(document);
-        writer.setOutputMemory();
-        writer.setDeterministicID(true);
-        writer.write();
-        const auto buffer = writer.getBufferSharedPointer();
-        return QByteArray(reinterpret_cast<const char*>(buffer->getBuffer()),
-                          qsizetype(buffer->getSize()));
-    } catch (const std::exception& e) {
-        *error = QStringLiteral("the PDF's boxes could not be set: %1").arg(e.what());
+        if (!qpdf_has_error(pdf) && !(qpdf_init_write_memory(pdf) & QPDF_ERRORS)) {
+            qpdf_set_deterministic_ID(pdf, QPDF_TRUE);
+            if (!(qpdf_write(pdf) & QPDF_ERRORS))
+                result = QByteArray(reinterpret_cast<const char*>(qpdf_get_buffer(pdf)),
+                                    qsizetype(qpdf_get_buffer_length(pdf)));
+        }
+    }
+    if (!result || qpdf_has_error(pdf)) {
+        const QString reason =
+            qpdf_has_error(pdf)
+                ? QString::fromUtf8(qpdf_get_error_full_text(pdf, qpdf_get_error(pdf)))
+                : QStringLiteral("unknown error");
+        *error = QStringLiteral("the PDF's boxes could not be set: %1").arg(reason);
         return std::nullopt;
     }
+    return result;
 }
 
 // Crop marks on the trim lines, in the slug only: none reaches into the bleed.
