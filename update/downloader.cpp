@@ -136,6 +136,74 @@ bool Downloader::download(const QUrl& url, QIODevice& file, const QString& path)
     return true;
 }
 
+// The reply as far as it has been read: the head, and whatever of the body came with it.
+struct Downloader::Reply {
+    QByteArray received;
+    qsizetype headerEnd = -1;
+    bool silent = false;
+    QStringList tlsErrors;
+
+    QByteArray headerText() const
+    {
+        return headerEnd >= 0 ? received.left(headerEnd + 4) : received;
+    }
+};
+
+// The body as it comes off the wire, decoded into `m_pending`; what lies before `m_at` has been
+// written.
+class Downloader::Body {
+public:
+    Body(BodyFraming framing, std::optional<qint64> announced)
+        : m_framing(framing)
+        , m_announced(announced)
+    {
+    }
+
+    void takeIn(QByteArrayView coded)
+    {
+        if (m_framing == BodyFraming::Chunked) {
+            m_chunks.feed(coded, m_pending);
+            return;
+        }
+        // Bytes beyond the announced size belong to no file.
+        coded.truncate(std::min<qint64>(coded.size(), *m_announced - m_received));
+        m_pending += coded;
+        m_received += coded.size();
+    }
+    bool ended() const
+    {
+        return m_framing == BodyFraming::Chunked ? m_chunks.done() : m_received == *m_announced;
+    }
+    // Whether more must be read before a whole chunk can be written.
+    bool wantsMore() const
+    {
+        return m_pending.size() - m_at < chunkSize && !ended() && !m_chunks.failed();
+    }
+    void dropWritten()
+    {
+        m_pending.remove(0, m_at);
+        m_at = 0;
+    }
+    // The next chunk to write, empty when nothing waits; it counts as written.
+    QByteArrayView next()
+    {
+        const QByteArrayView chunk = QByteArrayView(m_pending).sliced(
+            m_at, std::min<qsizetype>(chunkSize, m_pending.size() - m_at));
+        m_at += chunk.size();
+        return chunk;
+    }
+    bool allWritten() const { return m_at == m_pending.size(); }
+    const std::optional<qint64>& announced() const { return m_announced; }
+
+private:
+    BodyFraming m_framing;
+    std::optional<qint64> m_announced;
+    ChunkDecoder m_chunks;
+    qint64 m_received = 0;
+    QByteArray m_pending;
+    qsizetype m_at = 0;
+};
+
 bool Downloader::transfer(const QUrl& url, const QString& userName, const QString& password,
                           const QString& path, const std::function<QIODevice*()>& open)
 {
@@ -153,82 +221,15 @@ bool Downloader::transfer(const QUrl& url, const QString& userName, const QStrin
         return false;
     }
 
+    Reply reply;
     QSslSocket socket;
-    socket.setReadBufferSize(readPiece);
-    QStringList tlsErrors;
-    connect(&socket, &QSslSocket::sslErrors, this, [&](const QList<QSslError>& errors) {
-        for (const QSslError& error : errors)
-            tlsErrors << error.errorString();
-    });
-    if (https)
-        socket.connectToHostEncrypted(url.host(), quint16(url.port(443)));
-    else
-        socket.connectToHost(url.host(), quint16(url.port(80)));
-    // Sent once the connection (and, for https, the handshake) is up.
-    socket.write(requestText(url, userName, password));
-
-    QByteArray received;
-    qsizetype headerEnd = -1;
-    bool silent = false;
-    while (!m_cancelled) {
-        if (socket.bytesAvailable() > 0)
-            received += readFrom(socket);
-        headerEnd = received.indexOf("\r\n\r\n");
-        if (headerEnd >= 0 || received.size() > headerLimit || isClosed(socket))
-            break;
-        if (socket.bytesAvailable() == 0 && !waitForSocket(socket)) {
-            silent = true;
-            break;
-        }
-    }
-    if (m_cancelled)
+    ask(socket, url, https, userName, password, reply);
+    readHead(socket, reply);
+    if (m_cancelled || !acceptHead(socket, reply, url))
         return false;
-
-    if (received.isEmpty()
-        && (silent || socket.error() != QAbstractSocket::RemoteHostClosedError)) {
-        QString reason = tlsErrors.join(QStringLiteral("; "));
-        if (reason.isEmpty())
-            reason = silent ? QStringLiteral("Connection timed out") : socket.errorString();
-        emit failed(QStringLiteral("Error: %1 occurred.").arg(reason));
-        m_cancelled = true;
+    std::optional<Body> body = frameBody(reply.headerText(), path);
+    if (!body)
         return false;
-    }
-    const QByteArray headerText = headerEnd >= 0 ? received.left(headerEnd + 4) : received;
-    const StatusDecision decision = decideStatus(headerText, url.toString(QUrl::RemovePassword));
-    if (!decision.proceed) {
-        emit failed(decision.error);
-        m_cancelled = true;
-        return false;
-    }
-    if (headerEnd < 0) {
-        emit failed(resetMessage);
-        return false;
-    }
-
-    const BodyFraming framing = bodyFramingOf(headerText);
-    const std::optional<qint64> announced =
-        framing == BodyFraming::Length ? announcedSize(headerText) : std::nullopt;
-    // Where the connection closes is no proof that the whole file came; a length beyond any
-    // disk is no length either.
-    if (framing == BodyFraming::Unknown || (framing == BodyFraming::Length && !announced)) {
-        emit failed(resetMessage);
-        return false;
-    }
-    if (announced && *announced <= 0) {
-        // Completing here would hand the caller a file that was never written.
-        emit failed(QStringLiteral("Nothing to download!"));
-        m_cancelled = true;
-        return false;
-    }
-    if (announced && *announced > m_sizeLimit) {
-        emit failed(resetMessage);
-        return false;
-    }
-    const qint64 space = path.isEmpty() ? -1 : freeSpaceFor(path);
-    if (announced && space >= 0 && space < *announced) {
-        emit failed(QStringLiteral("There is not enough free space on disk for this file."));
-        return false;
-    }
     QCoreApplication::processEvents();
     if (m_cancelled)
         return false;
@@ -236,48 +237,119 @@ bool Downloader::transfer(const QUrl& url, const QString& userName, const QStrin
     QIODevice* const file = open();
     if (!file)
         return false;
+    body->takeIn(QByteArrayView(reply.received).sliced(reply.headerEnd + 4));
+    reply.received.clear();
+    return writeBody(socket, *body, *file);
+}
 
-    // The body as it comes off the wire, decoded into `pending`; what lies before `pendingAt`
-    // has been written.
-    ChunkDecoder chunks;
-    qint64 bodyReceived = 0;
-    QByteArray pending;
-    qsizetype pendingAt = 0;
-    const auto takeIn = [&](QByteArrayView coded) {
-        if (framing == BodyFraming::Chunked) {
-            chunks.feed(coded, pending);
+void Downloader::ask(QSslSocket& socket, const QUrl& url, bool https, const QString& userName,
+                     const QString& password, Reply& reply)
+{
+    socket.setReadBufferSize(readPiece);
+    connect(&socket, &QSslSocket::sslErrors, this, [&reply](const QList<QSslError>& errors) {
+        for (const QSslError& error : errors)
+            reply.tlsErrors << error.errorString();
+    });
+    if (https)
+        socket.connectToHostEncrypted(url.host(), quint16(url.port(443)));
+    else
+        socket.connectToHost(url.host(), quint16(url.port(80)));
+    // Sent once the connection (and, for https, the handshake) is up.
+    socket.write(requestText(url, userName, password));
+}
+
+void Downloader::readHead(QAbstractSocket& socket, Reply& reply)
+{
+    while (!m_cancelled) {
+        if (socket.bytesAvailable() > 0)
+            reply.received += readFrom(socket);
+        reply.headerEnd = reply.received.indexOf("\r\n\r\n");
+        if (reply.headerEnd >= 0 || reply.received.size() > headerLimit || isClosed(socket))
+            return;
+        if (socket.bytesAvailable() == 0 && !waitForSocket(socket)) {
+            reply.silent = true;
             return;
         }
-        // Bytes beyond the announced size belong to no file.
-        coded.truncate(std::min<qint64>(coded.size(), *announced - bodyReceived));
-        pending += coded;
-        bodyReceived += coded.size();
-    };
-    const auto bodyEnded = [&] {
-        return framing == BodyFraming::Chunked ? chunks.done() : bodyReceived == *announced;
-    };
-    takeIn(QByteArrayView(received).sliced(headerEnd + 4));
-    received.clear();
+    }
+}
 
+bool Downloader::acceptHead(const QAbstractSocket& socket, const Reply& reply, const QUrl& url)
+{
+    if (reply.received.isEmpty()
+        && (reply.silent || socket.error() != QAbstractSocket::RemoteHostClosedError)) {
+        QString reason = reply.tlsErrors.join(QStringLiteral("; "));
+        if (reason.isEmpty())
+            reason = reply.silent ? QStringLiteral("Connection timed out") : socket.errorString();
+        emit failed(QStringLiteral("Error: %1 occurred.").arg(reason));
+        m_cancelled = true;
+        return false;
+    }
+    const StatusDecision decision =
+        decideStatus(reply.headerText(), url.toString(QUrl::RemovePassword));
+    if (!decision.proceed) {
+        emit failed(decision.error);
+        m_cancelled = true;
+        return false;
+    }
+    if (reply.headerEnd < 0) {
+        emit failed(resetMessage);
+        return false;
+    }
+    return true;
+}
+
+std::optional<Downloader::Body> Downloader::frameBody(const QByteArray& headerText,
+                                                      const QString& path)
+{
+    const BodyFraming framing = bodyFramingOf(headerText);
+    const std::optional<qint64> announced =
+        framing == BodyFraming::Length ? announcedSize(headerText) : std::nullopt;
+    // Where the connection closes is no proof that the whole file came; a length beyond any
+    // disk is no length either.
+    if (framing == BodyFraming::Unknown || (framing == BodyFraming::Length && !announced)) {
+        emit failed(resetMessage);
+        return std::nullopt;
+    }
+    if (announced && *announced <= 0) {
+        // Completing here would hand the caller a file that was never written.
+        emit failed(QStringLiteral("Nothing to download!"));
+        m_cancelled = true;
+        return std::nullopt;
+    }
+    if (announced && *announced > m_sizeLimit) {
+        emit failed(resetMessage);
+        return std::nullopt;
+    }
+    const qint64 space = path.isEmpty() ? -1 : freeSpaceFor(path);
+    if (announced && space >= 0 && space < *announced) {
+        emit failed(QStringLiteral("There is not enough free space on disk for this file."));
+        return std::nullopt;
+    }
+    return Body(framing, announced);
+}
+
+void Downloader::readBody(QAbstractSocket& socket, Body& body)
+{
+    while (body.wantsMore() && !m_cancelled) {
+        body.dropWritten();
+        if (socket.bytesAvailable() > 0)
+            body.takeIn(readFrom(socket));
+        else if (isClosed(socket) || !waitForSocket(socket))
+            return;
+    }
+}
+
+bool Downloader::writeBody(QAbstractSocket& socket, Body& body, QIODevice& file)
+{
     qint64 written = 0;
     for (;;) {
-        while (pending.size() - pendingAt < chunkSize && !bodyEnded() && !chunks.failed()
-               && !m_cancelled) {
-            pending.remove(0, pendingAt);
-            pendingAt = 0;
-            if (socket.bytesAvailable() > 0)
-                takeIn(readFrom(socket));
-            else if (isClosed(socket) || !waitForSocket(socket))
-                break;
-        }
+        readBody(socket, body);
         if (m_cancelled)
             break;
-        const QByteArrayView chunk = QByteArrayView(pending).sliced(
-            pendingAt, std::min<qsizetype>(chunkSize, pending.size() - pendingAt));
-        pendingAt += chunk.size();
+        const QByteArrayView chunk = body.next();
         errno = 0;
-        if (!chunk.isEmpty() && file->write(chunk.data(), chunk.size()) != chunk.size()) {
-            failWriting(errno, file->errorString());
+        if (!chunk.isEmpty() && file.write(chunk.data(), chunk.size()) != chunk.size()) {
+            failWriting(errno, file.errorString());
             break;
         }
         if (m_cancelled)
@@ -285,15 +357,15 @@ bool Downloader::transfer(const QUrl& url, const QString& userName, const QStrin
         written += chunk.size();
         if (written > m_sizeLimit)
             break;
-        if (announced)
-            emit progress(QString::number(percentWritten(written, *announced)));
+        if (body.announced())
+            emit progress(QString::number(percentWritten(written, *body.announced())));
         QCoreApplication::processEvents();
         if (chunk.isEmpty())
             break;
     }
 
     const bool complete =
-        !m_cancelled && bodyEnded() && pendingAt == pending.size() && written <= m_sizeLimit;
+        !m_cancelled && body.ended() && body.allWritten() && written <= m_sizeLimit;
     if (!complete && !m_cancelled)
         emit failed(resetMessage);
     return complete;

@@ -13,6 +13,7 @@
 class QAbstractSocket;
 class QEventLoop;
 class QIODevice;
+class QSslSocket;
 
 // Fetches one file over HTTP or HTTPS into a destination path, reporting through signals. The
 // call runs the event loop while it waits and between 1024-byte chunks, so windows stay live
@@ -56,6 +57,22 @@ private:
     // written; finished() is left to the caller.
     bool transfer(const QUrl& url, const QString& userName, const QString& password,
                   const QString& path, const std::function<QIODevice*()>& open);
+    struct Reply;
+    class Body;
+    // Connects and sends the request, collecting what the TLS layer objects to into `reply`.
+    void ask(QSslSocket& socket, const QUrl& url, bool https, const QString& userName,
+             const QString& password, Reply& reply);
+    // Reads until the head is complete, too long, cut off, silent or cancelled.
+    void readHead(QAbstractSocket& socket, Reply& reply);
+    // Whether the head is one the body may follow; if not, it has said why.
+    bool acceptHead(const QAbstractSocket& socket, const Reply& reply, const QUrl& url);
+    // How the end of the body will be known, once it is known and the body fits; nothing once
+    // it has said why not.
+    std::optional<Body> frameBody(const QByteArray& headerText, const QString& path);
+    // Reads until a chunk is ready to write, the body has ended or the wire has.
+    void readBody(QAbstractSocket& socket, Body& body);
+    // Writes the body as it comes, chunk by chunk; true when all of it was written.
+    bool writeBody(QAbstractSocket& socket, Body& body, QIODevice& file);
     // Runs the event loop until the socket has news or cancel() is called; false when the
     // server has been silent for the whole timeout since its last byte.
     bool waitForSocket(QAbstractSocket& socket);
