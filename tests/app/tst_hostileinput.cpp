@@ -752,11 +752,14 @@ private slots:
         const QString folder = dir.path();
         QList<QByteArray> arguments{"--export-pdf", "out.pdf", "card.qmark"};
         CardDesign design;
-        CardItem& text = *design.addCopy(ElementKind::Text, 1);
-        text.text.fontName = "DejaVu Sans";
-        CardItem& code = *design.addCopy(ElementKind::QrCode, 1);
-        code.left = 300, code.top = 300, code.width = 1500, code.height = 1500;
-        code.qr.content = "https://example.com";
+        // Looked up at each use: adding an element may move the others.
+        design.addCopy(ElementKind::Text, 1);
+        design.addCopy(ElementKind::QrCode, 1);
+        const auto text = [&]() -> CardItem& { return *design.item(ElementKind::Text, 1); };
+        const auto code = [&]() -> CardItem& { return *design.item(ElementKind::QrCode, 1); };
+        text().text.fontName = "DejaVu Sans";
+        code().left = 300, code().top = 300, code().width = 1500, code().height = 1500;
+        code().qr.content = "https://example.com";
         QStringList inputs{"card.qmark"};
         const auto merge = [&](const QByteArray& data) {
             writeFileBytes(folder + "/data.csv", data);
@@ -774,14 +777,14 @@ private slots:
             QString words;
             while (words.size() < 8'000'000)
                 words += QStringLiteral("lorem ipsum dolor %1 ").arg(words.size() % 997);
-            text.text.caption = words;
-            text.text.fontSize = 1;
-            text.width = text.height = 15'000'000;
+            text().text.caption = words;
+            text().text.fontSize = 1;
+            text().width = text().height = 15'000'000;
             break;
         }
         case Content::LongWord:
-            text.text.caption = QString(4'000'000, u'w');
-            text.width = 3000, text.height = 1500;
+            text().text.caption = QString(4'000'000, u'w');
+            text().width = 3000, text().height = 1500;
             break;
         case Content::SvgzBomb: {
             QProcess gzip;
@@ -807,21 +810,21 @@ private slots:
             picture("large.xpm");
             break;
         }
-        case Content::QrTooLong: code.qr.content = QString(3000, u'x'); break;
+        case Content::QrTooLong: code().qr.content = QString(3000, u'x'); break;
         case Content::QrMergedRow:
-            code.qr.content = "https://example.com/${Path}";
+            code().qr.content = "https://example.com/${Path}";
             merge("Path\nshort\n" + QByteArray(2940, 'p') + "\n");
             break;
         case Content::QrLowContrast:
-            code.qr.darkColor = 0x00808080;
-            code.qr.lightColor = 0x00909090;
+            code().qr.darkColor = 0x00808080;
+            code().qr.lightColor = 0x00909090;
             break;
         case Content::MergeWideRow:
-            text.text.caption = "${A}";
+            text().text.caption = "${A}";
             merge("A\nx" + QByteArray(5'000'000, ','));
             break;
         case Content::MergeUtf16:
-            text.text.caption = "${A}";
+            text().text.caption = "${A}";
             merge(QByteArray("\xFF\xFE"
                              "A\0\n\0x\0",
                              8));
