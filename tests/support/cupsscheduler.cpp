@@ -175,8 +175,9 @@ QMap<QString, QString> CupsScheduler::waitForLastJob(const QString& queue, int t
         QString jobs;
         run("lpstat", {"-W", "all", "-o", queue}, &jobs);
         int last = 0;
-        static const QRegularExpression id("^" + QRegularExpression::escape(queue) + "-(\\d+)\\s",
-                                           QRegularExpression::MultilineOption);
+        // Built per call: a static one would keep the first queue's name for every queue.
+        const QRegularExpression id("^" + QRegularExpression::escape(queue) + "-(\\d+)\\s",
+                                    QRegularExpression::MultilineOption);
         for (auto it = id.globalMatch(jobs); it.hasNext();)
             last = qMax(last, it.next().captured(1).toInt());
         QString csv;
