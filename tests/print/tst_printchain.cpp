@@ -419,6 +419,54 @@ private slots:
         QCOMPARE(preview->pageCount(), sides == 2 ? 1 : 2);
     }
 
+    // Backs printed by hand come last sheet first, for the stack put back as it came out; each
+    // back still holds its own row.
+    void backsByHandComeLastSheetFirst()
+    {
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        CardEditor& editor = card.editor();
+        cardsides::show(editor, CardSide::Back);
+        editor.addText();
+        editor.changeItem(ElementKind::Text, int(editor.design().textCount),
+                          [](CardItem& item) { item.text.caption = "${Name}"; });
+        cardsides::show(editor, CardSide::Front);
+        QByteArray rows = "Name\n";
+        for (int i = 1; i <= 20; ++i)
+            rows += "Person" + QByteArray::number(i) + "\n";
+        const QString csv = card.programDir.filePath("people.csv");
+        writeFileBytes(csv, rows);
+
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        platform.openAnswers << csv;
+        control<QAction>(preview, "mergeAction")->trigger();
+        const int cells = int(card.window->printCommand().sheetSpec().placement().cards.size());
+        const int sheets = (20 + cells - 1) / cells;
+        QVERIFY(sheets >= 2);
+        QCOMPARE(preview->pageCount(), 2 * sheets);
+        QCOMPARE(preview->windowTitle(),
+                 QString("Preview \u2014 page 1 of %1: front").arg(2 * sheets));
+
+        platform.messageAnswers << QMessageBox::Ok;
+        script.steps << chooseOptions({"Simplex", "1", 1, true, 0});
+        control<QAction>(preview, "printAction")->trigger();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        m_cups->waitForLastJob("Simplex");
+        const QString output = m_cups->outputFile("Simplex");
+        QTRY_COMPARE(pdfPages(output), sheets);
+        // The first page printed is the back of the last sheet.
+        const QString first = tool("pdftotext", {"-f", "1", "-l", "1", output, "-"});
+        QVERIFY2(first.contains(QRegularExpression("\\bPerson20\\b")), qPrintable(first));
+        QVERIFY2(!first.contains(QRegularExpression("\\bPerson1\\b")), qPrintable(first));
+        const QString all = tool("pdftotext", {output, "-"});
+        for (int i = 1; i <= 20; ++i)
+            QCOMPARE(all.count(QRegularExpression(QString("\\bPerson%1\\b").arg(i))), 1);
+    }
+
     // A card without a back is offered no choice of sides, and the dialog keeps its size.
     void sidesOnlyForACardWithABack()
     {
