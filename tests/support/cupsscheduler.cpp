@@ -147,6 +147,8 @@ bool CupsScheduler::addQueue(const QString& name, QString* error, bool twoSided)
     return true;
 }
 
+bool CupsScheduler::removeQueue(const QString& name) { return run("lpadmin", {"-x", name}); }
+
 bool CupsScheduler::setDefault(const QString& name) { return run("lpadmin", {"-d", name}); }
 
 bool CupsScheduler::rejectJobs(const QString& name) { return run("cupsreject", {name}); }
