@@ -121,6 +121,16 @@ QString tool(const QString& program, const QStringList& arguments)
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
+// A text element reading `caption` on one side of the card; the front is shown after.
+void addCaption(CardEditor& editor, CardSide side, const QString& caption)
+{
+    cardsides::show(editor, side);
+    editor.addText();
+    editor.changeItem(ElementKind::Text, int(editor.design().textCount),
+                      [caption](CardItem& item) { item.text.caption = caption; });
+    cardsides::show(editor, CardSide::Front);
+}
+
 int pdfPages(const QString& path)
 {
     const QRegularExpression pages("^Pages:\\s+(\\d+)", QRegularExpression::MultilineOption);
@@ -372,14 +382,8 @@ private slots:
         QVERIFY(started);
         StartedCard& card = *started;
         CardEditor& editor = card.editor();
-        for (const char* caption : {"Front", "Back"}) {
-            if (QByteArray(caption) == "Back")
-                cardsides::show(editor, CardSide::Back);
-            editor.addText();
-            editor.changeItem(ElementKind::Text, int(editor.design().textCount),
-                              [caption](CardItem& item) { item.text.caption = caption; });
-        }
-        cardsides::show(editor, CardSide::Front);
+        addCaption(editor, CardSide::Front, "Front");
+        addCaption(editor, CardSide::Back, "Back");
         QVERIFY(editor.design().hasBack());
 
         PreviewWindow* preview = printToPreview(card);
@@ -447,11 +451,7 @@ private slots:
         QVERIFY(started);
         StartedCard& card = *started;
         CardEditor& editor = card.editor();
-        cardsides::show(editor, CardSide::Back);
-        editor.addText();
-        editor.changeItem(ElementKind::Text, int(editor.design().textCount),
-                          [](CardItem& item) { item.text.caption = "${Name}"; });
-        cardsides::show(editor, CardSide::Front);
+        addCaption(editor, CardSide::Back, "${Name}");
         QByteArray rows = "Name\n";
         for (int i = 1; i <= 20; ++i)
             rows += "Person" + QByteArray::number(i) + "\n";
