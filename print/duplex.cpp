@@ -60,27 +60,62 @@ bool printsOneSideOnly(const QString& printerName)
            && !modes.contains(QPrinter::DuplexShortSide);
 }
 
-PrintOutcome printBothSides(SheetJob job, const SheetSpec& front, Sides sides)
+namespace {
+// Prints `count` pages of the sheet, painting page i as `side(i)` gives it: the front's sheet
+// page or, when the bool is true, the back of it.
+PrintOutcome printSides(const SheetJob& job, const SheetSpec& front, Sides sides, int count,
+                        const std::function<std::pair<int, bool>(int)>& side)
 {
-    if (sides == Sides::Front || !front.snapshot)
-        return printSheet(job, front);
     const SheetPlacement placement = front.placement();
     const bool landscape = placement.landscape();
     const CardSnapshot backCard = backSnapshot(*front.snapshot, sides, landscape);
     SheetSpec back = front;
     back.snapshot = &backCard;
+    const QSizeF paper = landscape ? placement.page.transposed() : placement.page;
+    return printPages(job, paper, landscape, count,
+                      [&](QPainter& painter, qreal unitsPerTwip, int page) {
+                          const auto [sheetPage, isBack] = side(page);
+                          SheetSpec onPage = isBack ? back : front;
+                          onPage.page = sheetPage;
+                          if (isBack)
+                              paintBack(painter, onPage, unitsPerTwip, sides);
+                          else
+                              paintSheet(painter, onPage, unitsPerTwip);
+                      });
+}
+} // namespace
+
+PrintOutcome printBothSides(SheetJob job, const SheetSpec& front, Sides sides)
+{
+    if (sides == Sides::Front || !front.snapshot)
+        return printSheet(job, front);
     if (job.pdfFile.isEmpty())
         job.sides = cupsSides(sides);
-    const QSizeF paper = landscape ? placement.page.transposed() : placement.page;
-    return printPages(job, paper, landscape, 2 * front.pageCount(),
-                      [&](QPainter& painter, qreal unitsPerTwip, int page) {
-                          SheetSpec onPage = page % 2 == 0 ? front : back;
-                          onPage.page = page / 2;
-                          if (page % 2 == 0)
-                              paintSheet(painter, onPage, unitsPerTwip);
-                          else
-                              paintBack(painter, onPage, unitsPerTwip, sides);
-                      });
+    return printSides(job, front, sides, 2 * front.pageCount(),
+                      [](int page) { return std::pair(page / 2, page % 2 == 1); });
+}
+
+PrintOutcome printByHand(const SheetJob& job, const SheetSpec& front, Sides sides,
+                         const std::function<bool()>& turnStack)
+{
+    if (sides == Sides::Front || !front.snapshot)
+        return printSheet(job, front);
+    const PrintOutcome fronts = printSheet(job, front);
+    if (!fronts.sent || !turnStack())
+        return fronts;
+    const int count = front.pageCount();
+    return printSides(job, front, sides, count,
+                      [count](int page) { return std::pair(count - 1 - page, true); });
+}
+
+QString turnStackMessage(Sides sides)
+{
+    const QString edge = sides == Sides::ShortEdge ? QStringLiteral("short edge (top to bottom)")
+                                                   : QStringLiteral("long edge (left to right)");
+    return QStringLiteral("The fronts are printed. Take the printed stack as it came out, "
+                          "keep its order, turn it over along its %1 and put it back in the "
+                          "paper tray. Then press OK to print the backs.")
+        .arg(edge);
 }
 
 } // namespace duplex

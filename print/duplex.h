@@ -4,6 +4,8 @@
 
 #include <QString>
 
+#include <functional>
+
 #include <optional>
 
 class QPainter;
@@ -38,5 +40,14 @@ bool printsOneSideOnly(const QString& printerName);
 // Prints the sheets (every page of a merged one) front, back, front, back ...: a PDF holds
 // them interleaved, a queue gets one job asking for two-sided printing.
 PrintOutcome printBothSides(SheetJob job, const SheetSpec& front, Sides sides);
+
+// Both sides on a queue that prints one side only: the fronts, then `turnStack` (which asks
+// the user to put the printed stack back; false stops there), then the backs, last sheet
+// first, since the sheet printed last lies on top of the stack put back as it came out.
+PrintOutcome printByHand(const SheetJob& job, const SheetSpec& front, Sides sides,
+                         const std::function<bool()>& turnStack);
+
+// What to tell the user between the fronts and the backs printed by hand.
+QString turnStackMessage(Sides sides);
 
 } // namespace duplex

@@ -196,7 +196,12 @@ void PreviewWindow::stopMerging()
     showPageNumber(0);
 }
 
-int PreviewWindow::pageCount() const { return m_command.sheetSpec().pageCount(); }
+int PreviewWindow::sidesShown() const
+{
+    return m_sides != duplex::Sides::Front && m_command.snapshot().design.hasBack() ? 2 : 1;
+}
+
+int PreviewWindow::pageCount() const { return m_command.sheetSpec().pageCount() * sidesShown(); }
 
 void PreviewWindow::showPageNumber(int page)
 {
@@ -317,8 +322,18 @@ const QImage& PreviewWindow::composed(qreal zoom)
     QImage& image = zoom >= 1     ? m_composition->full
                     : zoom >= 0.5 ? m_composition->half
                                   : m_composition->quarter;
-    if (image.isNull())
-        image = composePage(m_composition->sheetSpec, zoom);
+    if (image.isNull()) {
+        if (const auto& back = m_composition->back) {
+            // The back sheet as it prints: composed with the back's cards, mirrored across the
+            // page for the chosen turn.
+            SheetSpec backSheet = m_composition->sheetSpec;
+            backSheet.snapshot = &*back;
+            const bool columns = back->mirrored == Qt::Horizontal;
+            image = composePage(backSheet, zoom).mirrored(columns, !columns);
+        } else {
+            image = composePage(m_composition->sheetSpec, zoom);
+        }
+    }
     return image;
 }
 
@@ -332,19 +347,29 @@ void PreviewWindow::showPage(const QImage& page, QSize size)
 void PreviewWindow::zoom100()
 {
     SheetSpec sheetSpec = m_command.sheetSpec();
+    const int sides = sidesShown();
     // Fewer rows or more cells a page since: the last page there is.
-    m_page = std::clamp(m_page, 0, sheetSpec.pageCount() - 1);
-    sheetSpec.page = m_page;
-    if (!m_composition || !sameSheet(m_composition->sheetSpec, sheetSpec)) {
+    m_page = std::clamp(m_page, 0, sheetSpec.pageCount() * sides - 1);
+    sheetSpec.page = m_page / sides;
+    const bool back = sides == 2 && m_page % 2 == 1;
+    const bool sameSide = m_composition && m_composition->back.has_value() == back
+                          && (!back || m_composition->sides == m_sides);
+    if (!m_composition || !sameSheet(m_composition->sheetSpec, sheetSpec) || !sameSide) {
         m_composition.emplace();
         m_composition->snapshot = *sheetSpec.snapshot;
         sheetSpec.snapshot = &m_composition->snapshot;
         m_composition->sheetSpec = sheetSpec;
+        m_composition->sides = m_sides;
+        if (back)
+            m_composition->back = duplex::backSnapshot(m_composition->snapshot, m_sides,
+                                                       sheetSpec.placement().landscape());
         ++m_compositions;
     }
     QString title = sheet::previewTitle(m_composition->sheetSpec.placement().scale);
-    if (sheetSpec.merge)
-        title += QStringLiteral(" \u2014 page %1 of %2").arg(m_page + 1).arg(sheetSpec.pageCount());
+    if (sheetSpec.merge || sides == 2)
+        title += QStringLiteral(" \u2014 page %1 of %2").arg(m_page + 1).arg(pageCount());
+    if (sides == 2)
+        title += back ? QStringLiteral(": back") : QStringLiteral(": front");
     setWindowTitle(title);
     showPage(composed(1), pageSizePixels());
     pageView->move(0, 0);
@@ -432,6 +457,7 @@ void PreviewWindow::followPage()
 void PreviewWindow::printCommand()
 {
     QPointer<PreviewWindow> alive(this);
+    m_command.printOptions().offerSides(m_command.snapshot().design.hasBack());
     m_command.printOptions().exec();
     if (alive && PrintOptionsDialog::accepted())
         printSheet();
@@ -443,6 +469,11 @@ void PreviewWindow::printSheet()
     if (!m_composition)
         return;
     SheetJob job = m_command.printOptions().job();
+    if (m_sides != m_command.printOptions().sides() && m_command.snapshot().design.hasBack()) {
+        // Another choice of sides: the pages shown follow it before printing.
+        m_sides = m_command.printOptions().sides();
+        zoom100();
+    }
     job.title = jobTitle(m_command.cardFileName());
     if (job.printerName.isEmpty()) {
         job.pdfFile = Platform::instance().saveFileName(this, QStringLiteral("PDF|*.pdf"));
@@ -473,7 +504,24 @@ void PreviewWindow::printSheet()
         const struct Restore {
             ~Restore() { QGuiApplication::restoreOverrideCursor(); }
         } restore;
-        outcome = ::printSheet(job, m_composition->sheetSpec);
+        const SheetSpec& front = m_composition->sheetSpec;
+        const duplex::Sides sides = m_sides;
+        if (sides == duplex::Sides::Front || !m_composition->snapshot.design.hasBack())
+            outcome = ::printSheet(job, front);
+        else if (!job.pdfFile.isEmpty() || !duplex::printsOneSideOnly(job.printerName))
+            outcome = duplex::printBothSides(job, front, sides);
+        else
+            outcome = duplex::printByHand(job, front, sides, [this, sides] {
+                // The user turns the stack with the normal cursor.
+                QGuiApplication::restoreOverrideCursor();
+                const bool turned =
+                    Platform::instance().messageBox(
+                        this, duplex::turnStackMessage(sides), QStringLiteral("Print"),
+                        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Information)
+                    == QMessageBox::Ok;
+                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+                return turned;
+            });
     }
     // A job dropped without a word would leave the user believing the sheet was printed.
     if (!outcome.sent)

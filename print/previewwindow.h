@@ -1,5 +1,6 @@
 #pragma once
 
+#include "print/duplex.h"
 #include "print/printsheet.h"
 
 #include <QImage>
@@ -44,7 +45,8 @@ public:
     // Asks for a CSV file and merges it, or says why it cannot; the sheet stays as it was then.
     void mergeWithCsv();
     void stopMerging();
-    // The page shown, from 0, and how many the sheet has.
+    // The page shown, from 0, and how many the sheet has: for a card printed on both sides,
+    // each sheet page's front and then its back.
     int page() const { return m_page; }
     int pageCount() const;
     void showPageNumber(int page);
@@ -72,6 +74,8 @@ private:
     QSize pageSizePixels() const;
     const QImage& composed(qreal zoom);
     void clearPictures();
+    // 2 while the card's back is printed behind its front, else 1.
+    int sidesShown() const;
 
     QWidget* holder;   // the grey viewport
     QWidget* pageView; // the displayed page
@@ -103,6 +107,8 @@ private:
     struct Composition {
         SheetSpec sheetSpec;
         CardSnapshot snapshot;
+        std::optional<CardSnapshot> back; // set: the page shown is this back sheet
+        duplex::Sides sides = duplex::Sides::LongEdge;
         QImage full;
         QImage half;
         QImage quarter;
@@ -110,4 +116,6 @@ private:
     std::optional<Composition> m_composition;
     int m_compositions = 0;
     int m_page = 0;
+    // The sides last chosen in Print Options: a back is shown behind its front as it prints.
+    duplex::Sides m_sides = duplex::Sides::LongEdge;
 };

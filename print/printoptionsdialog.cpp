@@ -262,6 +262,42 @@ bool PrintOptionsDialog::eventFilter(QObject* watched, QEvent* event)
     return !(typed.size() == 1 && typed.at(0).isDigit() && typed.at(0).unicode() < 128);
 }
 
+void PrintOptionsDialog::offerSides(bool cardHasBack)
+{
+    constexpr int Extra = 480; // the row the choice takes, the buttons moved below it
+    if (cardHasBack && !sidesBox) {
+        auto* sidesLabel = new QLabel("Sides", this);
+        sidesLabel->setObjectName("sidesLabel");
+        placeTwips(sidesLabel, 120, 2430, 570, 240);
+        sidesBox = new QComboBox(this);
+        sidesBox->setObjectName("sidesBox");
+        placeTwips(sidesBox, 840, 2400, 4845, 360);
+        sidesBox->addItem("Both sides (long edge)", int(duplex::Sides::LongEdge));
+        sidesBox->addItem("Both sides (short edge)", int(duplex::Sides::ShortEdge));
+        sidesBox->addItem("Front only", int(duplex::Sides::Front));
+        sidesLabel->setBuddy(sidesBox);
+        setTabOrder(excellentQuality, sidesBox);
+        setTabOrder(sidesBox, okButton);
+    }
+    if (!sidesBox)
+        return;
+    const int buttonsTop = cardHasBack ? 2400 + Extra : 2400;
+    placeTwips(okButton, 1800, buttonsTop, 1455, 495);
+    placeTwips(cancelButton, 3480, buttonsTop, 1455, 495);
+    setClientTwips(this, 6255, cardHasBack ? 3000 + Extra : 3000);
+    sidesBox->setEnabled(cardHasBack);
+    if (auto* label = findChild<QLabel*>("sidesLabel"))
+        label->setVisible(cardHasBack);
+    sidesBox->setVisible(cardHasBack);
+}
+
+duplex::Sides PrintOptionsDialog::sides() const
+{
+    if (!sidesBox || !sidesBox->isEnabled())
+        return duplex::Sides::Front;
+    return duplex::Sides(sidesBox->currentData().toInt());
+}
+
 void PrintOptionsDialog::reject()
 {
     s_accepted = false;

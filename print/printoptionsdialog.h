@@ -1,5 +1,6 @@
 #pragma once
 
+#include "print/duplex.h"
 #include "print/printsheet.h"
 
 #include <QDialog>
@@ -39,6 +40,11 @@ public:
     // The job the controls describe (the PDF file name is asked for when printing).
     SheetJob job() const;
 
+    // A card with a back adds the choice of sides below the quality; without one the dialog
+    // has none and prints the front.
+    void offerSides(bool cardHasBack);
+    duplex::Sides sides() const;
+
     void reject() override; // Escape: as Cancel
 
     // The group frames, in twips: four sides each of the printer, copies and quality groups.
@@ -66,4 +72,5 @@ private:
     QCheckBox* greyBox;   // its opposite
 
     QButtonGroup* m_quality;
+    QComboBox* sidesBox = nullptr; // made for the first card with a back
 };

@@ -4,6 +4,7 @@
 #include "scriptedplatform.h"
 #include "testfiles.h"
 
+#include "canvas/cardsides.h"
 #include "print/cardscountdialog.h"
 #include "print/previewwindow.h"
 #include "print/printcommand.h"
@@ -78,6 +79,7 @@ struct Choices {
     QString copies = "1";
     int quality = 1; // 0 low, 1 normal, 2 excellent
     bool colour = true;
+    int sides = -1; // the entry of Sides; -1: the dialog must have none to choose
 };
 
 ModalScript::Step chooseOptions(Choices choices)
@@ -93,6 +95,10 @@ ModalScript::Step chooseOptions(Choices choices)
         qualities[choices.quality]->setChecked(true);
         if (control<QCheckBox>(options, "colourBox")->isChecked() != choices.colour)
             control<QCheckBox>(options, "colourBox")->click();
+        auto* sides = options->findChild<QComboBox*>("sidesBox");
+        QCOMPARE(sides && sides->isVisible(), choices.sides >= 0);
+        if (sides && choices.sides >= 0)
+            sides->setCurrentIndex(choices.sides);
         control<SkinButton>(options, "okButton")->click();
     };
 }
@@ -115,6 +121,16 @@ QString tool(const QString& program, const QStringList& arguments)
     return QString::fromLocal8Bit(process.readAllStandardOutput());
 }
 
+// A text element reading `caption` on one side of the card; the front is shown after.
+void addCaption(CardEditor& editor, CardSide side, const QString& caption)
+{
+    cardsides::show(editor, side);
+    editor.addText();
+    editor.changeItem(ElementKind::Text, int(editor.design().textCount),
+                      [caption](CardItem& item) { item.text.caption = caption; });
+    cardsides::show(editor, CardSide::Front);
+}
+
 int pdfPages(const QString& path)
 {
     const QRegularExpression pages("^Pages:\\s+(\\d+)", QRegularExpression::MultilineOption);
@@ -125,6 +141,21 @@ int pdfPages(const QString& path)
 class TestPrintChain : public QObject {
     Q_OBJECT
     std::unique_ptr<CupsScheduler> m_cups;
+
+    // A queue without duplex for the test that asks for it; the others see only theirs.
+    struct OneSidedQueue {
+        CupsScheduler& cups;
+        bool added;
+        explicit OneSidedQueue(CupsScheduler& scheduler)
+            : cups(scheduler)
+        {
+            QString error;
+            added = cups.addQueue("Simplex", &error, false);
+            if (!added)
+                qWarning("%s", qPrintable(error));
+        }
+        ~OneSidedQueue() { cups.removeQueue("Simplex"); }
+    };
 
     // Print, both Cards Count showings (answered by the script), until the preview shows.
     PreviewWindow* printToPreview(StartedCard& card)
@@ -305,6 +336,174 @@ private slots:
         control<QAction>(preview, "stopMergingAction")->trigger();
         QCOMPARE(preview->windowTitle(), QString("Preview"));
         QCOMPARE(preview->pageCount(), 1);
+    }
+
+    // A card with a back: the preview pages through front and back, and each way of printing
+    // puts the back where it belongs (one two-sided job, two jobs around the turn of the
+    // stack, interleaved PDF pages, or the front alone).
+    void printsBothSides_data()
+    {
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<int>("sides");
+        QTest::addColumn<QString>("cupsSides"); // of the last job; empty: not checked
+        QTest::addColumn<QString>("edge");      // named by the message to turn the stack
+        QTest::addColumn<QStringList>("pages"); // the side each page of the last output holds
+        QTest::addColumn<bool>("turned");       // the answer to the message: OK, or Cancel
+        QTest::newRow("duplex queue, long edge")
+            << "Alpha" << 0 << "two-sided-long-edge" << QString() << QStringList{"Front", "Back"}
+            << true;
+        QTest::newRow("duplex queue, short edge")
+            << "Alpha" << 1 << "two-sided-short-edge" << QString() << QStringList{"Front", "Back"}
+            << true;
+        QTest::newRow("one-sided queue, long edge")
+            << "Simplex" << 0 << QString() << "long edge" << QStringList{"Back"} << true;
+        QTest::newRow("one-sided queue, short edge")
+            << "Simplex" << 1 << QString() << "short edge" << QStringList{"Back"} << true;
+        QTest::newRow("one-sided queue, stack not put back")
+            << "Simplex" << 0 << QString() << "long edge" << QStringList{"Front"} << false;
+        QTest::newRow("front only")
+            << "Alpha" << 2 << QString() << QString() << QStringList{"Front"} << true;
+        QTest::newRow("PDF file") << PrintOptionsDialog::PdfEntry << 0 << QString() << QString()
+                                  << QStringList{"Front", "Back"} << true;
+    }
+    void printsBothSides()
+    {
+        QFETCH(QString, printer);
+        QFETCH(int, sides);
+        QFETCH(QString, cupsSides);
+        QFETCH(QString, edge);
+        QFETCH(QStringList, pages);
+        QFETCH(bool, turned);
+        const OneSidedQueue simplex(*m_cups);
+        QVERIFY(simplex.added);
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        CardEditor& editor = card.editor();
+        addCaption(editor, CardSide::Front, "Front");
+        addCaption(editor, CardSide::Back, "Back");
+        QVERIFY(editor.design().hasBack());
+
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        QCOMPARE(preview->pageCount(), 2);
+        QCOMPARE(preview->windowTitle(), QString("Preview \u2014 page 1 of 2: front"));
+        const QImage front = preview->shownPage();
+        QVERIFY(QTest::qWaitForWindowActive(preview));
+        QTest::keyClick(preview, Qt::Key_PageDown);
+        QCOMPARE(preview->windowTitle(), QString("Preview \u2014 page 2 of 2: back"));
+        QVERIFY(preview->shownPage() != front);
+        QTest::keyClick(preview, Qt::Key_PageUp);
+        QCOMPARE(preview->windowTitle(), QString("Preview \u2014 page 1 of 2: front"));
+
+        const QString pdf = card.programDir.filePath("sides.pdf");
+        platform.saveAnswers << pdf;
+        const int jobBefore = m_cups->waitForLastJob(printer, 100).value("job-id").toInt();
+        script.steps << chooseOptions({printer, "1", 1, true, sides});
+        // While the user turns the stack, the fronts are out already and nothing else.
+        bool frontsOut = false;
+        platform.whileMessageShown = [&](const ScriptedPlatform::MessageBoxCall&) {
+            frontsOut = m_cups->waitForLastJob(printer).value("job-id").toInt() > jobBefore
+                        && tool("pdftotext", {m_cups->outputFile(printer), "-"}).simplified()
+                               == QStringList(8, "Front").join(' ');
+        };
+        platform.messageAnswers << (turned ? QMessageBox::Ok : QMessageBox::Cancel);
+        control<QAction>(preview, "printAction")->trigger();
+        if (edge.isEmpty()) {
+            QVERIFY2(platform.messageBoxes.isEmpty(),
+                     qPrintable(platform.messageBoxes.value(0).text));
+        } else {
+            QCOMPARE(platform.messageBoxes.size(), 1);
+            QVERIFY2(platform.messageBoxes[0].text.contains(edge),
+                     qPrintable(platform.messageBoxes[0].text));
+            QVERIFY(frontsOut);
+        }
+        QString output = pdf;
+        if (printer != PrintOptionsDialog::PdfEntry) {
+            const auto job = m_cups->waitForLastJob(printer);
+            QVERIFY2(job.value("job-id").toInt() > jobBefore, "no new job");
+            QCOMPARE(job.value("job-state"), QString("completed"));
+            if (!cupsSides.isEmpty())
+                QCOMPARE(job.value("sides"), cupsSides);
+            output = m_cups->outputFile(printer);
+        }
+        QTRY_COMPARE(pdfPages(output), int(pages.size()));
+        for (int page = 0; page < pages.size(); ++page) {
+            const QString number = QString::number(page + 1);
+            QCOMPARE(tool("pdftotext", {"-f", number, "-l", number, output, "-"}).simplified(),
+                     QStringList(8, pages[page]).join(' '));
+        }
+        // Front only: the preview shows the fronts alone from then on.
+        QCOMPARE(preview->pageCount(), sides == 2 ? 1 : 2);
+    }
+
+    // Backs printed by hand come last sheet first, for the stack put back as it came out; each
+    // back still holds its own row.
+    void backsByHandComeLastSheetFirst()
+    {
+        const OneSidedQueue simplex(*m_cups);
+        QVERIFY(simplex.added);
+        ScriptedPlatform platform;
+        ModalScript script;
+        const auto started = StartedCard::start();
+        QVERIFY(started);
+        StartedCard& card = *started;
+        CardEditor& editor = card.editor();
+        addCaption(editor, CardSide::Back, "${Name}");
+        QByteArray rows = "Name\n";
+        for (int i = 1; i <= 20; ++i)
+            rows += "Person" + QByteArray::number(i) + "\n";
+        const QString csv = card.programDir.filePath("people.csv");
+        writeFileBytes(csv, rows);
+
+        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(preview);
+        platform.openAnswers << csv;
+        control<QAction>(preview, "mergeAction")->trigger();
+        const int cells = int(card.window->printCommand().sheetSpec().placement().cards.size());
+        const int sheets = (20 + cells - 1) / cells;
+        QVERIFY(sheets >= 2);
+        QCOMPARE(preview->pageCount(), 2 * sheets);
+        QCOMPARE(preview->windowTitle(),
+                 QString("Preview \u2014 page 1 of %1: front").arg(2 * sheets));
+
+        platform.messageAnswers << QMessageBox::Ok;
+        script.steps << chooseOptions({"Simplex", "1", 1, true, 0});
+        control<QAction>(preview, "printAction")->trigger();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        m_cups->waitForLastJob("Simplex");
+        const QString output = m_cups->outputFile("Simplex");
+        QTRY_COMPARE(pdfPages(output), sheets);
+        // The first page printed is the back of the last sheet.
+        const QString first = tool("pdftotext", {"-f", "1", "-l", "1", output, "-"});
+        QVERIFY2(first.contains(QRegularExpression("\\bPerson20\\b")), qPrintable(first));
+        QVERIFY2(!first.contains(QRegularExpression("\\bPerson1\\b")), qPrintable(first));
+        const QString all = tool("pdftotext", {output, "-"});
+        for (int i = 1; i <= 20; ++i)
+            QCOMPARE(all.count(QRegularExpression(QString("\\bPerson%1\\b").arg(i))), 1);
+    }
+
+    // A card without a back is offered no choice of sides, and the dialog keeps its size.
+    void sidesOnlyForACardWithABack()
+    {
+        PrintOptionsDialog dialog;
+        const QSize plain = dialog.size();
+        dialog.offerSides(false);
+        QVERIFY(!dialog.findChild<QComboBox*>("sidesBox"));
+        QCOMPARE(dialog.size(), plain);
+        QCOMPARE(dialog.sides(), duplex::Sides::Front);
+        dialog.offerSides(true);
+        auto* box = control<QComboBox>(&dialog, "sidesBox");
+        QCOMPARE(box->count(), 3);
+        QCOMPARE(dialog.sides(), duplex::Sides::LongEdge);
+        QVERIFY(dialog.size().height() > plain.height());
+        box->setCurrentIndex(1);
+        QCOMPARE(dialog.sides(), duplex::Sides::ShortEdge);
+        dialog.offerSides(false);
+        QCOMPARE(dialog.size(), plain);
+        QCOMPARE(dialog.sides(), duplex::Sides::Front);
     }
 
     // A QR code whose content fits no level is said before anything is printed.

@@ -147,6 +147,8 @@ bool CupsScheduler::addQueue(const QString& name, QString* error, bool twoSided)
     return true;
 }
 
+bool CupsScheduler::removeQueue(const QString& name) { return run("lpadmin", {"-x", name}); }
+
 bool CupsScheduler::setDefault(const QString& name) { return run("lpadmin", {"-d", name}); }
 
 bool CupsScheduler::rejectJobs(const QString& name) { return run("cupsreject", {name}); }
@@ -175,8 +177,9 @@ QMap<QString, QString> CupsScheduler::waitForLastJob(const QString& queue, int t
         QString jobs;
         run("lpstat", {"-W", "all", "-o", queue}, &jobs);
         int last = 0;
-        static const QRegularExpression id("^" + QRegularExpression::escape(queue) + "-(\\d+)\\s",
-                                           QRegularExpression::MultilineOption);
+        // Built per call: a static one would keep the first queue's name for every queue.
+        const QRegularExpression id("^" + QRegularExpression::escape(queue) + "-(\\d+)\\s",
+                                    QRegularExpression::MultilineOption);
         for (auto it = id.globalMatch(jobs); it.hasNext();)
             last = qMax(last, it.next().captured(1).toInt());
         QString csv;

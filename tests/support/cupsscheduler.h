@@ -19,6 +19,7 @@ public:
     // A queue with the generic PDF driver whose output lands in outputFile(name); that driver
     // prints on both sides unless `twoSided` is false.
     bool addQueue(const QString& name, QString* error, bool twoSided = true);
+    bool removeQueue(const QString& name);
     bool setDefault(const QString& name);
     // Makes the queue turn new jobs away.
     bool rejectJobs(const QString& name);
