@@ -108,7 +108,7 @@ private:
         SheetSpec sheetSpec;
         CardSnapshot snapshot;
         std::optional<CardSnapshot> back; // set: the page shown is this back sheet
-        duplex::Sides sides = duplex::Sides::LongEdge;
+        duplex::Sides sides;              // set with the composition
         QImage full;
         QImage half;
         QImage quarter;
