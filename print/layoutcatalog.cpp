@@ -135,6 +135,9 @@ const SheetLayout* find(const QString& name)
     for (const SheetLayout& layout : layouts())
         if (layout.name == name)
             return &layout;
+    // No name at all is no stock sheet either: the catalogue is not read for it, at start-up.
+    if (name.isEmpty())
+        return nullptr;
     // A stock sheet, made into a layout the first time it is asked for and kept, so that the
     // pointer stays good like the built-in ones.
     const StockTemplate* stock = stockcatalog::find(stockcatalog::installed(), name);
