@@ -109,18 +109,9 @@ private:
 CardDesign readDesign(const QString& path, const QByteArray& bytes)
 {
     carddesignfile::ReadResult read = carddesignfile::read(bytes);
-    if (read.leftOut)
-        printLine(QStringLiteral("The card has more elements than can be shown. Only the first %1 "
-                                 "were read.")
-                      .arg(carddesignfile::MaxElements));
-    if (read.endsInsideRecord) {
-        const auto shown = std::count_if(read.design.items().begin(), read.design.items().end(),
-                                         [](const CardItem& item) { return !item.isTemplate(); });
-        printLine(QStringLiteral("The card \"%1\" ends in the middle of an element: the file was "
-                                 "probably cut short. %2")
-                      .arg(path, shown == 1 ? QStringLiteral("1 element was read.")
-                                            : QStringLiteral("%1 elements were read.").arg(shown)));
-    }
+    for (const QString& warning :
+         carddesignfile::readWarnings(read, path, carddesignfile::MaxElements))
+        printLine(warning);
     return std::move(read.design);
 }
 

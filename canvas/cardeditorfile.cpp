@@ -114,26 +114,12 @@ bool CardEditor::load(const QString& path, bool* missing)
 void CardEditor::loadBytes(const QByteArray& bytes, const QString& path)
 {
     carddesignfile::ReadResult read = carddesignfile::read(bytes, MaxElements);
+    const QStringList warnings = carddesignfile::readWarnings(read, path, MaxElements);
     read.design.keepReservedTexts(m_design);
     setDesign(std::move(read.design));
-    if (read.leftOut)
-        Platform::instance().messageBox(
-            m_host,
-            QString("The card has more elements than can be shown. Only the first %1 were read.")
-                .arg(MaxElements),
-            "Open", QMessageBox::Ok, QMessageBox::Warning);
-    if (read.endsInsideRecord) {
-        const auto shown = std::count_if(m_design.items().begin(), m_design.items().end(),
-                                         [](const CardItem& item) { return item.visible; });
-        const QString card =
-            path.isEmpty() ? QString("The card") : QString("The card \"%1\"").arg(path);
-        Platform::instance().messageBox(
-            m_host,
-            QString("%1 ends in the middle of an element: the file was probably cut short. %2")
-                .arg(card, shown == 1 ? QString("1 element was read.")
-                                      : QString("%1 elements were read.").arg(shown)),
-            "Open", QMessageBox::Ok, QMessageBox::Warning);
-    }
+    for (const QString& warning : warnings)
+        Platform::instance().messageBox(m_host, warning, "Open", QMessageBox::Ok,
+                                        QMessageBox::Warning);
 }
 
 // The window as a fresh start has it: the empty default card with only the hidden templates.

@@ -600,4 +600,26 @@ QList<CardItem> readRecords(QByteArrayView bytes, int maxElements, int* offered)
     return items;
 }
 
+QStringList readWarnings(const ReadResult& read, const QString& path, int maxElements)
+{
+    QStringList warnings;
+    if (read.leftOut)
+        warnings << QStringLiteral("The card has more elements than can be shown. Only the first "
+                                   "%1 were read.")
+                        .arg(maxElements);
+    if (read.endsInsideRecord) {
+        const auto& items = read.design.items();
+        const auto shown = std::count_if(items.begin(), items.end(),
+                                         [](const CardItem& item) { return item.visible; });
+        const QString card = path.isEmpty() ? QStringLiteral("The card")
+                                            : QStringLiteral("The card \"%1\"").arg(path);
+        warnings << QStringLiteral("%1 ends in the middle of an element: the file was probably "
+                                   "cut short. %2")
+                        .arg(card, shown == 1
+                                       ? QStringLiteral("1 element was read.")
+                                       : QStringLiteral("%1 elements were read.").arg(shown));
+    }
+    return warnings;
+}
+
 } // namespace carddesignfile

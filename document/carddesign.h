@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QSizeF>
 #include <QString>
+#include <QStringList>
 
 #include <limits>
 #include <optional>
@@ -250,6 +251,9 @@ struct ReadResult {
 // first record of each kind goes to that kind's template, fields that do not convert leave
 // their property as it was, unknown records are skipped.
 ReadResult read(QByteArrayView bytes, int maxElements = MaxElements);
+// What a user is told of a read: elements left out past `maxElements`, and a file cut short
+// inside a record (`path` names it; empty: "The card"). One message each, in that order.
+QStringList readWarnings(const ReadResult& read, const QString& path, int maxElements);
 // The design as the bytes of a card file: the card, then every element with its kind's
 // marker in the order the elements were made.
 QByteArray write(const CardDesign& design);
