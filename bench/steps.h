@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <ctime>
+#include <string>
 #include <vector>
 
 // CPU time of this process, in milliseconds: what a step costs whatever else the machine runs.
@@ -18,22 +19,29 @@ inline double cpuMilliseconds()
 struct StepTimes {
     std::vector<double> ms;
 
+    // The step the benchmark reports.
     template <class F>
     void time(benchmark::State& state, F&& step)
+    {
+        state.SetIterationTime(record(step) / 1e3);
+    }
+    // Another step of the same iteration, reported beside it by its own name.
+    template <class F>
+    double record(F&& step)
     {
         const double start = cpuMilliseconds();
         step();
         const double spent = cpuMilliseconds() - start;
         ms.push_back(spent);
-        state.SetIterationTime(spent / 1e3);
+        return spent;
     }
 
-    void report(benchmark::State& state)
+    void report(benchmark::State& state, const std::string& name = "")
     {
         if (ms.empty())
             return;
         std::sort(ms.begin(), ms.end());
-        state.counters["median_ms"] = ms[ms.size() / 2];
-        state.counters["max_ms"] = ms.back();
+        state.counters[name + "median_ms"] = ms[ms.size() / 2];
+        state.counters[name + "max_ms"] = ms.back();
     }
 };

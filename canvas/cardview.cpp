@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -152,6 +153,7 @@ QRect CardView::reachPixels(const QRectF& box) const
 
 void CardView::updateTwips(const QRectF& box)
 {
+    forgetLift();
     const QRect touched = reachPixels(box);
     m_underStale += touched;
     update(onWidget(touched));
@@ -167,6 +169,7 @@ void CardView::updateElements(const QList<CardItem>& items)
             updateTwips(item.box());
         return;
     }
+    forgetLift();
     QRect bounds;
     for (const CardItem& item : items)
         bounds |= reachPixels(item.box());
@@ -176,6 +179,7 @@ void CardView::updateElements(const QList<CardItem>& items)
 
 void CardView::updateCard()
 {
+    forgetLift();
     m_underStale = cardRect();
     update();
 }
@@ -411,6 +415,7 @@ void CardView::paintCard(QPainter& painter, const QRegion& exposed)
     const CardDesign& design = m_editor.design();
     if (!keepsCard()) {
         m_under = QImage();
+        m_lift.reset();
         // Where a handle lies, at a whole scale factor, it hides the card entirely.
         QRegion card = exposed;
         if (m_editor.handlesShown() && wholeScale() && m_zoom == 1)
@@ -426,6 +431,7 @@ void CardView::paintCard(QPainter& painter, const QRegion& exposed)
         m_under = QImage(card * ratio, QImage::Format_RGB32);
         m_under.setDevicePixelRatio(ratio);
         m_underStale = cardRect();
+        m_lift.reset();
     }
     refreshUnderlay();
     for (const QRect& pixels : exposed)
@@ -442,6 +448,64 @@ void CardView::refreshUnderlay()
     const CardDesign& design = m_editor.design();
     screenpainter::paintVisible(kept, design, m_underStale);
     m_underStale = QRegion();
+}
+
+void CardView::forgetLift()
+{
+    if (!m_dropping)
+        m_lift.reset();
+}
+
+void CardView::liftPressed()
+{
+    if (m_lift || !m_pressed || m_under.isNull())
+        return;
+    // Only a lone element is lifted: the selection the release moves is just the one pressed.
+    const Selection pressed{m_pressed->kind, m_pressed->index};
+    const QList<Selection> moving = m_editor.selectedElements();
+    const CardItem* item = m_editor.item(pressed.kind, pressed.index);
+    if (moving.size() != 1 || moving.first() != pressed || !item)
+        return;
+    refreshUnderlay();
+    const QRect area = reachPixels(item->box());
+    if (area.isEmpty())
+        return;
+    const int ratio = int(cardScale());
+    // Drawn in the kept card's own pixels, where it will be copied back: the same drawing
+    // moved by whole pixels can round a glyph edge the other way. What the card shows is put
+    // back at once, for the element stays where it is until the button comes up.
+    const QRect device(area.topLeft() * ratio, area.size() * ratio);
+    const QImage shown = m_under.copy(device);
+    QPainter painter(&m_under);
+    painter.setClipRect(area);
+    screenpainter::paintVisible(painter, m_editor.design(), area, item);
+    QImage pixels = m_under.copy(device);
+    painter.setCompositionMode(QPainter::CompositionMode_Source);
+    painter.drawImage(area.topLeft(), shown);
+    m_lift = Lift{pressed, area, std::move(pixels)};
+}
+
+void CardView::dropLifted()
+{
+    const std::optional<Lift> lift = std::exchange(m_lift, std::nullopt);
+    if (!lift || m_under.isNull())
+        return;
+    const QList<CardItem>& items = m_editor.design().items();
+    const CardItem* item = m_editor.item(lift->element.kind, lift->element.index);
+    // Beneath other elements it would need them drawn again over it; and a release that
+    // did not move it leaves its pixels as they are.
+    if (!item || items.isEmpty() || item != &items.constLast())
+        return;
+    const QRect now = reachPixels(item->box());
+    const QRegion dropped = QRegion(lift->area) + now;
+    if (!(dropped - m_underStale).isEmpty())
+        return;
+    QPainter kept(&m_under);
+    kept.setCompositionMode(QPainter::CompositionMode_Source);
+    kept.drawImage(lift->area.topLeft(), lift->pixels);
+    kept.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    screenpainter::paintOnTop(kept, m_editor.design(), *item, now);
+    m_underStale -= dropped;
 }
 
 namespace {
@@ -531,6 +595,7 @@ void CardView::mousePressEvent(QMouseEvent* event)
         moveOutline(event->position());
         return;
     }
+    m_lift.reset();
     m_pressed = elementAt(at);
     if (!m_pressed) {
         if (event->button() == Qt::LeftButton)
@@ -575,8 +640,18 @@ void CardView::mouseMoveEvent(QMouseEvent* event)
     // guides it would snap to show.
     if (event->buttons() != Qt::NoButton && m_pressed) {
         m_dragModifiers = event->modifiers();
-        if (event->buttons() & Qt::LeftButton)
+        if (event->buttons() & Qt::LeftButton) {
+            // Lifted once the drag has begun, in the pause after this move rather than
+            // within it.
+            if (!m_lift && !m_liftPending) {
+                m_liftPending = true;
+                QTimer::singleShot(0, this, [this] {
+                    m_liftPending = false;
+                    liftPressed();
+                });
+            }
             snappedMove(*m_pressed, toTwips(event->position()));
+        }
         return;
     }
     const QPointF at = toTwips(event->position());
@@ -626,7 +701,10 @@ void CardView::mouseReleaseEvent(QMouseEvent* event)
         showGuides({}, {});
     }
     const QPointF local = at - QPointF(item->left, item->top) - hit.partOrigin;
+    m_dropping = true;
     m_editor.elementReleased(hit, float(local.x()), float(local.y()));
+    m_dropping = false;
+    dropLifted();
 }
 
 void CardView::mouseDoubleClickEvent(QMouseEvent* event)

@@ -140,6 +140,11 @@ private:
     bool keepsCard() const;
     void paintCard(QPainter& painter, const QRegion& exposed);
     void refreshUnderlay();
+    // Lifting the pressed element when its drag begins, and dropping it on release.
+    void liftPressed();
+    void dropLifted();
+    // Any change to the card but the drop itself makes the lifted pixels stale.
+    void forgetLift();
     void tellRefusedPictures();
     void paintSelectionMarks(QPainter& painter, const QRect& exposed);
     void showFocusFrame();
@@ -175,5 +180,16 @@ private:
     // the card's pixels; the elements of the overlay, by serial.
     QImage m_under;
     QRegion m_underStale;
+    // A dragged element lifted off the kept card: the pixels its box covered, drawn without
+    // it (device pixels of `area`, in the card's). A release that leaves it on top copies them
+    // back and draws just the element, instead of the crowd beneath both its boxes.
+    struct Lift {
+        Selection element;
+        QRect area;
+        QImage pixels;
+    };
+    std::optional<Lift> m_lift;
+    bool m_liftPending = false;
+    bool m_dropping = false;
     bool m_tellingPictures = false;
 };

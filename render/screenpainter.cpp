@@ -7,7 +7,6 @@
 
 #include <QPainter>
 
-#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -32,10 +31,28 @@ QRect opaquePixels(const CardItem& item)
 }
 
 namespace {
-void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, qsizetype end)
+// One element within the pixels it may show, as the card's painter draws it.
+void paintPart(QPainter& painter, const CardDesign& design, const CardItem& item,
+               const QRect& bounds)
 {
-    const QRect card(0, 0, qMax(0, qRound(design.widthPixels)),
-                     qMax(0, qRound(design.heightPixels)));
+    painter.save();
+    painter.setClipRect(bounds, Qt::IntersectClip);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
+    cardpainter::paintItem(painter, item, {},
+                           QSizeF(design.widthPixels, design.heightPixels) * TwipsPerPixel);
+    painter.restore();
+}
+
+QRect cardPixels(const CardDesign& design)
+{
+    return QRect(0, 0, qMax(0, qRound(design.widthPixels)), qMax(0, qRound(design.heightPixels)));
+}
+
+void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed,
+           const CardItem* leftOut)
+{
+    const QRect card = cardPixels(design);
     // The part of the exposed card that no opaque element above covers yet.
     QRegion uncovered = exposed.intersected(card);
     if (uncovered.isEmpty())
@@ -49,9 +66,9 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
     };
     std::vector<Part> parts;
     const QList<CardItem>& items = design.items();
-    for (qsizetype i = std::min(end, items.size()) - 1; i >= 0 && !uncovered.isEmpty(); --i) {
+    for (qsizetype i = items.size() - 1; i >= 0 && !uncovered.isEmpty(); --i) {
         const CardItem& item = items.at(i);
-        if (!item.visible)
+        if (!item.visible || &item == leftOut)
             continue;
         // A pixel more each way holds an edge that falls inside a pixel.
         const QRect reach = QRectF(item.left / TwipsPerPixel, item.top / TwipsPerPixel,
@@ -81,23 +98,23 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed, 
     PictureStore::shared().beginCard();
     // Bottom first, each within what it may show; the background under an element that
     // covers its part only partly was left uncovered above, so it is painted with the rest.
-    for (auto part = parts.rbegin(); part != parts.rend(); ++part) {
-        painter.save();
-        painter.setClipRect(part->bounds, Qt::IntersectClip);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
-        cardpainter::paintItem(painter, *part->item, {},
-                               QSizeF(design.widthPixels, design.heightPixels) * TwipsPerPixel);
-        painter.restore();
-    }
+    for (auto part = parts.rbegin(); part != parts.rend(); ++part)
+        paintPart(painter, design, *part->item, part->bounds);
 }
 
 } // namespace
 
 void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed,
-                  qsizetype end)
+                  const CardItem* leftOut)
 {
-    paint(painter, design, exposed, end < 0 ? design.items().size() : end);
+    paint(painter, design, exposed, leftOut);
+}
+
+void paintOnTop(QPainter& painter, const CardDesign& design, const CardItem& item,
+                const QRect& exposed)
+{
+    if (item.visible)
+        paintPart(painter, design, item, exposed & cardPixels(design));
 }
 
 } // namespace screenpainter

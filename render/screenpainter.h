@@ -15,9 +15,13 @@ namespace screenpainter {
 // painted in its colour, less any pixel its edge only partly covers. Empty for the others.
 QRect opaquePixels(const CardItem& item);
 
-// Paints the card's background and, within `exposed` (pixels), the elements below stacking
-// position `end` (every element when negative).
+// Paints the card's background and, within `exposed` (pixels), its elements, all but
+// `leftOut` when one is given.
 void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& exposed,
-                  qsizetype end = -1);
+                  const CardItem* leftOut = nullptr);
+// Paints one element, which lies above all others, within `exposed` (pixels) over what the
+// painter's device already shows of the card beneath it.
+void paintOnTop(QPainter& painter, const CardDesign& design, const CardItem& item,
+                const QRect& exposed);
 
 } // namespace screenpainter

@@ -14,6 +14,8 @@
 #include <QUndoStack>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace {
 const QString Reference = QStringLiteral(QUILLMARK_TEST_DATA "/crowded-card.png");
 
@@ -92,6 +94,21 @@ void crowd(CardEditor& editor)
         }
     }
 }
+// The same picture but for rounding: a glyph's edge pixel drawn through another clip may
+// blend a level apart.
+bool near(const QImage& a, const QImage& b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            if (qAbs(qRed(p) - qRed(q)) > 2 || qAbs(qGreen(p) - qGreen(q)) > 2
+                || qAbs(qBlue(p) - qBlue(q)) > 2)
+                return false;
+        }
+    return true;
+}
 } // namespace
 
 class TestCardRendering : public QObject {
@@ -118,16 +135,6 @@ void TestCardRendering::crowdedCardMatchesReference()
         painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
         cardpainter::paintCard(painter, card->editor().design());
     }
-    const auto near = [](const QImage& a, const QImage& b) {
-        for (int y = 0; y < a.height(); ++y)
-            for (int x = 0; x < a.width(); ++x) {
-                const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
-                if (qAbs(qRed(p) - qRed(q)) > 2 || qAbs(qGreen(p) - qGreen(q)) > 2
-                    || qAbs(qBlue(p) - qBlue(q)) > 2)
-                    return false;
-            }
-        return true;
-    };
     if (!near(shown, plain)) {
         plain.save(QStringLiteral(QUILLMARK_BINARY_DIR "/crowded-card-plain.png"));
         shown.save(QStringLiteral(QUILLMARK_BINARY_DIR "/crowded-card-actual.png"));
@@ -183,7 +190,7 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
         QCoreApplication::processEvents();
         const QImage full = shown();
         for (const QImage& image : {screen, kept})
-            if (image != full) {
+            if (!near(image, full)) {
                 image.save(QStringLiteral(QUILLMARK_BINARY_DIR "/edited-screen.png"));
                 full.save(QStringLiteral(QUILLMARK_BINARY_DIR "/edited-full.png"));
                 QFAIL(qPrintable(QStringLiteral("after %1 the view differs from a full repaint; "
@@ -191,6 +198,43 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
                                      .arg(QLatin1String(step))));
             }
     };
+    // A text dragged comes to the front: at a whole zoom the view copies back what lay under
+    // it and draws just the text. A shape keeps its place beneath the texts over it.
+    const auto shapeBeneathOthers = [&] {
+        const QList<CardItem>& items = editor.design().items();
+        for (qsizetype i = 0; i + 1 < items.size(); ++i) {
+            const CardItem& shape = items.at(i);
+            if (shape.kind != ElementKind::Shape || shape.shape.backStyle != 1)
+                continue;
+            const QRectF outline = box(shape);
+            // Half hidden by an opaque text, so that drawing it over that text would show.
+            const bool covered =
+                std::any_of(items.begin() + i + 1, items.end(), [&](const CardItem& above) {
+                    const QRectF both = box(above) & outline;
+                    return above.kind == ElementKind::Text && above.text.backStyle == 1
+                           && both.width() * both.height() > outline.width() * outline.height() / 4;
+                });
+            for (qreal y = outline.top() + 60; covered && y < outline.bottom(); y += 60)
+                for (qreal x = outline.left() + 60; x < outline.right(); x += 60)
+                    if (const auto hit = editor.view()->elementAt({x, y});
+                        hit && hit->kind == shape.kind && hit->index == shape.index)
+                        return QPointF(x, y);
+        }
+        return QPointF(-1, -1);
+    };
+    for (const qreal zoom : {2.0, 1.0}) {
+        editor.view()->setZoom(zoom);
+        for (int i : {5, 21}) {
+            const QPoint middle =
+                onWindow(box(element(editor, ElementKind::Text, i)).center() * zoom);
+            drag(middle, middle + QPoint(13 - i, 7));
+            expectFullRepaint(zoom == 1 ? "a text dragged" : "a text dragged at 200 %");
+        }
+        const QPointF shape = shapeBeneathOthers();
+        QVERIFY(shape.x() >= 0);
+        drag(onWindow(shape * zoom), onWindow(shape * zoom) + QPoint(5, -4));
+        expectFullRepaint(zoom == 1 ? "a shape dragged" : "a shape dragged at 200 %");
+    }
     for (int i : {3, 17, 30}) {
         const QPoint middle = onWindow(box(element(editor, ElementKind::Text, i)).center());
         drag(middle, middle + QPoint(9 - i, 6));
