@@ -164,7 +164,7 @@ void BM_SelectPress(benchmark::State& state)
 
 // The release that ends a drag of the text item: it moves, comes to the front, and the
 // handles are placed around it again. The move that begins the drag is reported beside it
-// (move_): the view sets aside what lies under the element then.
+// (move_): what lies under the element was kept when the drag before dropped it.
 void BM_ReleaseMove(benchmark::State& state)
 {
     Card card(int(state.range(0)));
@@ -183,6 +183,29 @@ void BM_ReleaseMove(benchmark::State& state)
     }
     steps.report(state);
     moves.report(state, "move_");
+}
+
+// The first move of a drag of an element that was not the last one dragged: the view sets
+// aside what lies under it. The text item and the shape in turn, each dropped where it was.
+void BM_DragStart(benchmark::State& state)
+{
+    Card card(int(state.range(0)));
+    StepTimes steps;
+    bool onText = false;
+    for (auto _ : state) {
+        onText = !onText;
+        const QPoint p = onText ? card.middleOf(ElementKind::Text, card.text)
+                                : card.middleOf(ElementKind::Shape, card.shape);
+        card.press(p);
+        idle();
+        steps.time(state, [&] { card.move(p + card.by(4, 2)); });
+        idle();
+        card.move(p);
+        idle();
+        card.release(p);
+        idle();
+    }
+    steps.report(state);
 }
 
 // One step of dragging the bottom-right handle: the element takes the new size.
@@ -235,6 +258,7 @@ void BM_Add1000(benchmark::State& state)
         benchmark::kMicrosecond)
 STEP_BENCH(BM_SelectPress);
 STEP_BENCH(BM_ReleaseMove);
+STEP_BENCH(BM_DragStart);
 STEP_BENCH(BM_ResizeText);
 STEP_BENCH(BM_ResizeShape);
 BENCHMARK(BM_Add1000)->Unit(benchmark::kMillisecond)->Iterations(3);

@@ -55,17 +55,11 @@ void BM_UndoRedoMoveOfAll(benchmark::State& state)
         redo.time(state, [&] { card.editor.undoStack()->redo(), settle(); });
         QTest::qWait(8);
     }
-    undo.report(state);
-    state.counters["undo_median_ms"] = state.counters["median_ms"];
-    state.counters["undo_max_ms"] = state.counters["max_ms"];
-    redo.report(state);
-    state.counters["redo_median_ms"] = state.counters["median_ms"];
-    state.counters["redo_max_ms"] = state.counters["max_ms"];
+    undo.report(state, "undo_");
+    redo.report(state, "redo_");
     // The design's part alone, without the repaint.
     std::sort(model.begin(), model.end());
     state.counters["undo_model_median_ms"] = model.empty() ? 0 : model[model.size() / 2];
-    state.counters.erase("median_ms");
-    state.counters.erase("max_ms");
 }
 
 // 1,000 moves of one element after another on a card of N elements: what the history holds.

@@ -458,16 +458,22 @@ void CardView::forgetLift()
 
 void CardView::liftPressed()
 {
-    if (m_lift || !m_pressed || m_under.isNull())
+    if (!m_pressed || m_under.isNull())
         return;
     // Only a lone element is lifted: the selection the release moves is just the one pressed.
     const Selection pressed{m_pressed->kind, m_pressed->index};
     const QList<Selection> moving = m_editor.selectedElements();
     const CardItem* item = m_editor.item(pressed.kind, pressed.index);
-    if (moving.size() != 1 || moving.first() != pressed || !item)
+    if (moving.size() != 1 || moving.first() != pressed || !item) {
+        m_lift.reset();
         return;
-    refreshUnderlay();
+    }
     const QRect area = reachPixels(item->box());
+    // Dropped by the last drag and untouched since, it is lifted already.
+    if (m_lift && m_lift->element == pressed && m_lift->area == area)
+        return;
+    m_lift.reset();
+    refreshUnderlay();
     if (area.isEmpty())
         return;
     const int ratio = int(cardScale());
@@ -496,16 +502,22 @@ void CardView::dropLifted()
     // did not move it leaves its pixels as they are.
     if (!item || items.isEmpty() || item != &items.constLast())
         return;
+    // The release changed the element's two boxes and nothing else.
     const QRect now = reachPixels(item->box());
     const QRegion dropped = QRegion(lift->area) + now;
-    if (!(dropped - m_underStale).isEmpty())
+    if (!m_underStale.xored(dropped).isEmpty())
         return;
     QPainter kept(&m_under);
     kept.setCompositionMode(QPainter::CompositionMode_Source);
     kept.drawImage(lift->area.topLeft(), lift->pixels);
     kept.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    // The card without the element is what lies under it where it now is, should it be
+    // dragged again.
+    const int ratio = int(cardScale());
+    QImage beneath = m_under.copy(QRect(now.topLeft() * ratio, now.size() * ratio));
     screenpainter::paintOnTop(kept, m_editor.design(), *item, now);
-    m_underStale -= dropped;
+    m_underStale = QRegion();
+    m_lift = Lift{lift->element, now, std::move(beneath)};
 }
 
 namespace {
@@ -519,26 +531,38 @@ void setDots(QImage& layer, int ratio, const QRect& r, QRgb color)
     // Written straight into the pixels: scanLine() would check for sharing at every dot.
     uchar* const bits = layer.bits();
     const qsizetype stride = layer.bytesPerLine();
-    const auto set = [&](int x, int y) {
-        if (x < 0 || y < 0 || x >= width || y >= height)
+    const qsizetype pixel = qsizetype(sizeof(QRgb));
+    // Every third step i from `first` up to `end` of a walk from (x, y) by (ax, ay) a step,
+    // kept to the layer; a crowd's marks are many dots, so the bounds are set per edge.
+    const auto walk = [&](int x, int y, int ax, int ay, int first, int end) {
+        int from = first, to = end;
+        const auto keepWithin = [&](int origin, int step, int limit) {
+            if (step == 0 && (origin < 0 || origin >= limit))
+                to = from;
+            else if (step > 0)
+                from = std::max(from, -origin), to = std::min(to, limit - origin);
+            else if (step < 0)
+                from = std::max(from, origin - limit + 1), to = std::min(to, origin + 1);
+        };
+        keepWithin(x, ax, width);
+        keepWithin(y, ay, height);
+        from += (3 - (from - first) % 3) % 3;
+        if (from >= to)
             return;
-        for (int dy = 0; dy < ratio; ++dy) {
-            auto* line = reinterpret_cast<QRgb*>(bits + (y * ratio + dy) * stride) + x * ratio;
-            for (int dx = 0; dx < ratio; ++dx)
-                line[dx] = color;
-        }
+        uchar* at = bits + qsizetype(y + ay * from) * ratio * stride
+                    + qsizetype(x + ax * from) * ratio * pixel;
+        const qsizetype step = 3 * ratio * (ay * stride + ax * pixel);
+        for (int i = from; i < to; i += 3, at += step)
+            for (int dy = 0; dy < ratio; ++dy)
+                std::fill_n(reinterpret_cast<QRgb*>(at + dy * stride), ratio, color);
     };
     // Each edge starts where the one before ended, and takes the next dot.
     const auto first = [](int walked) { return (3 - walked % 3) % 3; };
     const int across = right - left, down = bottom - top;
-    for (int i = first(0); i < across; i += 3)
-        set(left + i, top);
-    for (int i = first(across); i < down; i += 3)
-        set(right, top + i);
-    for (int i = first(across + down); i < across; i += 3)
-        set(right - i, bottom);
-    for (int i = first(2 * across + down); i < down; i += 3)
-        set(left, bottom - i);
+    walk(left, top, 1, 0, first(0), across);
+    walk(right, top, 0, 1, first(across), down);
+    walk(right, bottom, -1, 0, first(across + down), across);
+    walk(left, bottom, 0, -1, first(2 * across + down), down);
 }
 } // namespace
 
@@ -588,6 +612,7 @@ void CardView::mousePressEvent(QMouseEvent* event)
     const int button = mousecode::button(event->button());
     if (const int handle = handleAt(at); handle >= 0) {
         m_pressed.reset();
+        m_lift.reset();
         m_grabOffset = event->position().toPoint() - handleRect(handle).topLeft();
         m_editor.handlePressed(handle);
         m_dragHandle = handle;
@@ -595,8 +620,10 @@ void CardView::mousePressEvent(QMouseEvent* event)
         moveOutline(event->position());
         return;
     }
-    m_lift.reset();
     m_pressed = elementAt(at);
+    // What lies under an element is kept only for the next drag of that element.
+    if (m_lift && (!m_pressed || m_lift->element != Selection{m_pressed->kind, m_pressed->index}))
+        m_lift.reset();
     if (!m_pressed) {
         if (event->button() == Qt::LeftButton)
             m_band = QRect(event->position().toPoint(), QSize(0, 0));

@@ -450,4 +450,28 @@ bool hits(const CardItem& item, QPointF pointTwips)
     return kindPath(item.shape.shape, grown).contains(local);
 }
 
+QRectF filledCore(const CardItem& item)
+{
+    const ShapeLook& shape = item.shape;
+    if (item.kind != ElementKind::Shape || shape.backStyle != Opaque)
+        return {};
+    const QRectF drawn = drawnRect(shape);
+    // The largest box inside an ellipse has sides of 1/sqrt(2) of its axes; a rounded corner
+    // of radius r reaches r(1 - 1/sqrt(2)) into its square.
+    qreal insetX = 0, insetY = 0;
+    switch (shape.shape) {
+    case ShapeLook::Oval:
+    case ShapeLook::Circle:
+        insetX = drawn.width() * (1 - M_SQRT1_2) / 2;
+        insetY = drawn.height() * (1 - M_SQRT1_2) / 2;
+        break;
+    case ShapeLook::RoundedRectangle:
+    case ShapeLook::RoundedSquare: insetX = insetY = cornerRadius(drawn) * (1 - M_SQRT1_2); break;
+    default: break;
+    }
+    const QRectF core =
+        drawn.adjusted(insetX, insetY, -insetX, -insetY) & QRectF(0, 0, item.width, item.height);
+    return core.isEmpty() ? QRectF() : core.translated(item.left, item.top);
+}
+
 } // namespace cardpainter

@@ -47,4 +47,9 @@ int screenCopiesScaled();
 // shape only inside its outline, every other element in its box.
 bool hits(const CardItem& item, QPointF pointTwips);
 
+// A box (twips, card origin) that a filled shape surely paints over: inside its outline
+// whatever its kind, and inside the element's box. Empty for an unfilled shape or another
+// element.
+QRectF filledCore(const CardItem& item);
+
 } // namespace cardpainter

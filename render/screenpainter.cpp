@@ -7,6 +7,8 @@
 
 #include <QPainter>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <vector>
 
@@ -14,30 +16,37 @@ namespace screenpainter {
 
 QRect opaquePixels(const CardItem& item)
 {
-    if (item.kind != ElementKind::Text || item.text.backStyle != 1)
-        return {};
+    QRectF covered;
+    qint32 color = 0;
+    if (item.kind == ElementKind::Text && item.text.backStyle == 1) {
+        covered = item.box();
+        color = item.text.backColor;
+    } else if (item.kind == ElementKind::Shape) {
+        covered = cardpainter::filledCore(item);
+        color = item.shape.backColor;
+    }
     // A system colour may be translucent; an explicit one never is.
-    if (quint32(item.text.backColor) & 0x80000000u)
+    if (covered.isEmpty() || (quint32(color) & 0x80000000u))
         return {};
     // A pixel more inwards each way than the box's whole pixels: rounding may carry an edge
     // over a pixel boundary.
-    const int left = int(std::ceil(item.left / TwipsPerPixel)) + 1;
-    const int top = int(std::ceil(item.top / TwipsPerPixel)) + 1;
-    const int right = int(std::floor((item.left + item.width) / TwipsPerPixel)) - 1;
-    const int bottom = int(std::floor((item.top + item.height) / TwipsPerPixel)) - 1;
+    const int left = int(std::ceil(covered.left() / TwipsPerPixel)) + 1;
+    const int top = int(std::ceil(covered.top() / TwipsPerPixel)) + 1;
+    const int right = int(std::floor(covered.right() / TwipsPerPixel)) - 1;
+    const int bottom = int(std::floor(covered.bottom() / TwipsPerPixel)) - 1;
     if (right <= left || bottom <= top)
         return {};
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
 namespace {
-// One element within the pixels it may show, as the card's painter draws it.
+// One element within the pixels it may show, as the card's painter draws it; the painter
+// antialiases (set once for a crowd: each change of it re-derives the painter's state).
 void paintPart(QPainter& painter, const CardDesign& design, const CardItem& item,
                const QRect& bounds)
 {
     painter.save();
     painter.setClipRect(bounds, Qt::IntersectClip);
-    painter.setRenderHint(QPainter::Antialiasing);
     painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
     cardpainter::paintItem(painter, item, {},
                            QSizeF(design.widthPixels, design.heightPixels) * TwipsPerPixel);
@@ -78,12 +87,19 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed,
         if (!reach.intersects(uncovered.boundingRect()))
             continue;
         // Only the bounds of what may show are kept: no region is built for them.
-        QRect shows;
-        for (const QRect& rect : uncovered)
-            shows |= rect & reach;
-        if (shows.isEmpty())
+        int left = INT_MAX, top = INT_MAX, right = INT_MIN, bottom = INT_MIN;
+        for (const QRect& rect : uncovered) {
+            const int l = std::max(rect.left(), reach.left());
+            const int r = std::min(rect.right(), reach.right());
+            const int t = std::max(rect.top(), reach.top());
+            const int b = std::min(rect.bottom(), reach.bottom());
+            if (l <= r && t <= b)
+                left = std::min(left, l), right = std::max(right, r), top = std::min(top, t),
+                bottom = std::max(bottom, b);
+        }
+        if (left > right)
             continue;
-        parts.push_back({&item, shows});
+        parts.push_back({&item, QRect(QPoint(left, top), QPoint(right, bottom))});
         if (const QRect opaque = opaquePixels(item); !opaque.isEmpty())
             uncovered -= opaque;
     }
@@ -98,8 +114,11 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed,
     PictureStore::shared().beginCard();
     // Bottom first, each within what it may show; the background under an element that
     // covers its part only partly was left uncovered above, so it is painted with the rest.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
     for (auto part = parts.rbegin(); part != parts.rend(); ++part)
         paintPart(painter, design, *part->item, part->bounds);
+    painter.restore();
 }
 
 } // namespace
@@ -113,8 +132,12 @@ void paintVisible(QPainter& painter, const CardDesign& design, const QRegion& ex
 void paintOnTop(QPainter& painter, const CardDesign& design, const CardItem& item,
                 const QRect& exposed)
 {
-    if (item.visible)
-        paintPart(painter, design, item, exposed & cardPixels(design));
+    if (!item.visible)
+        return;
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    paintPart(painter, design, item, exposed & cardPixels(design));
+    painter.restore();
 }
 
 } // namespace screenpainter

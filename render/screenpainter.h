@@ -12,7 +12,8 @@ class QPainter;
 namespace screenpainter {
 
 // The whole pixels an element surely covers with its own opaque paint: a text item's box
-// painted in its colour, less any pixel its edge only partly covers. Empty for the others.
+// painted in its colour, or the inside of a filled shape, less any pixel its edge only
+// partly covers. Empty for the others.
 QRect opaquePixels(const CardItem& item);
 
 // Paints the card's background and, within `exposed` (pixels), its elements, all but

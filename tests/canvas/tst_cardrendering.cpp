@@ -116,6 +116,7 @@ class TestCardRendering : public QObject {
 private slots:
     void crowdedCardMatchesReference();
     void screenAfterEditingMatchesFullRepaint();
+    void selectedCrowdIsDottedEveryThirdPixel();
 };
 
 void TestCardRendering::crowdedCardMatchesReference()
@@ -224,10 +225,14 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
     };
     for (const qreal zoom : {2.0, 1.0}) {
         editor.view()->setZoom(zoom);
+        // Each text twice running: the second drag finds what lies under it kept from the
+        // first.
         for (int i : {5, 21}) {
-            const QPoint middle =
-                onWindow(box(element(editor, ElementKind::Text, i)).center() * zoom);
-            drag(middle, middle + QPoint(13 - i, 7));
+            for (const QPoint by : {QPoint(13 - i, 7), QPoint(-4, 9)}) {
+                const QPoint middle =
+                    onWindow(box(element(editor, ElementKind::Text, i)).center() * zoom);
+                drag(middle, middle + by);
+            }
             expectFullRepaint(zoom == 1 ? "a text dragged" : "a text dragged at 200 %");
         }
         const QPointF shape = shapeBeneathOthers();
@@ -282,6 +287,63 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
         QVERIFY2(!(QRegion(whole) - spy.painted).isEmpty(),
                  back ? "an undo repainted the card" : "a redo did");
         expectFullRepaint(back ? "an undo of one element" : "a redo of one element");
+    }
+}
+
+// Each member of a selected crowd but the primary shows a dark dotted frame a pixel outside
+// its box, one dot every third pixel carried on round the corners, as far as the view shows.
+void TestCardRendering::selectedCrowdIsDottedEveryThirdPixel()
+{
+    QWidget host;
+    host.resize(420, 260);
+    CardEditor editor(&host);
+    editor.view()->move(0, 0);
+    editor.createHandles();
+    // Boxes inside the card, past its top-left corner and past its bottom-right one; the
+    // primary, with its handles, stays apart. The items draw nothing but the marks.
+    const QRect boxes[] = {
+        {40, 30, 50, 20}, {-10, -6, 37, 22}, {330, 190, 44, 31}, {200, 100, 8, 8}};
+    for (const QRect& pixels : boxes) {
+        editor.addText();
+        editor.changeItem(ElementKind::Text, editor.textCount(), [&](CardItem& item) {
+            item.text.caption.clear();
+            item.text.backStyle = 0;
+            item.setLeft(float(pixels.left() * TwipsPerPixel));
+            item.setTop(float(pixels.top() * TwipsPerPixel));
+            item.setWidth(float(pixels.width() * TwipsPerPixel));
+            item.setHeight(float(pixels.height() * TwipsPerPixel));
+        });
+    }
+    editor.selectAll();
+    QCOMPARE(editor.selectedElements().size(), 4);
+    host.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&host));
+    const QImage shown = editor.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb dark = QColor(Qt::darkGray).rgb();
+    const QRect card = editor.view()->rect();
+    for (int member = 0; member < 4; ++member) {
+        if (Selection{ElementKind::Text, member + 1} == editor.selection())
+            continue;
+        const QRect frame = boxes[member].adjusted(-1, -1, 0, 0);
+        // The frame's pixels clockwise from its top-left corner.
+        QList<QPoint> walk;
+        for (int x = frame.left(); x < frame.right() + 1; ++x)
+            walk << QPoint(x, frame.top());
+        for (int y = frame.top(); y < frame.bottom() + 1; ++y)
+            walk << QPoint(frame.right() + 1, y);
+        for (int x = frame.right() + 1; x > frame.left(); --x)
+            walk << QPoint(x, frame.bottom() + 1);
+        for (int y = frame.bottom() + 1; y > frame.top(); --y)
+            walk << QPoint(frame.left(), y);
+        for (qsizetype k = 0; k < walk.size(); ++k) {
+            if (!card.contains(walk[k]))
+                continue;
+            const bool dot = (shown.pixel(walk[k]) & RGB_MASK) == (dark & RGB_MASK);
+            QVERIFY2(dot == (k % 3 == 0), qPrintable(QStringLiteral("member %1, pixel %2,%3")
+                                                         .arg(member)
+                                                         .arg(walk[k].x())
+                                                         .arg(walk[k].y())));
+        }
     }
 }
 
