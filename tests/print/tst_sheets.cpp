@@ -4,6 +4,7 @@
 #include "control.h"
 #include "cupsscheduler.h"
 #include "modalwatchdog.h"
+#include "scriptedplatform.h"
 #include "testfiles.h"
 
 #include "app/headless.h"
@@ -17,8 +18,11 @@
 #include "print/layoutcatalog.h"
 #include "print/previewwindow.h"
 #include "print/printcommand.h"
+#include "print/turnstack.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPdfWriter>
@@ -689,6 +693,67 @@ private slots:
             QVERIFY2(
                 qAbs(value.x()) < 0.15 && qAbs(value.y()) < 0.15,
                 qPrintable(QString("%1, %2 after the correction").arg(value.x()).arg(value.y())));
+    }
+
+    // The duplex alignment page from Calibrate this printer: one two-sided job on a queue that
+    // takes one; on one that does not, the front, the question with its picture, then the back.
+    // The back offset read off it is shown, kept for the queue and shown again.
+    void alignmentPageFromTheDialog()
+    {
+        ScriptedPlatform platform;
+        QString error;
+        QVERIFY2(m_cups->addQueue("Manual", &error, false), qPrintable(error));
+        const auto pageText = [&](const QString& queue, int page) {
+            const QString number = QString::number(page);
+            return runTool("pdftotext",
+                           {"-f", number, "-l", number, m_cups->outputFile(queue), "-"})
+                .simplified();
+        };
+        const SheetLayout letter = *layoutcatalog::find("letter-10");
+        CalibrationDialog dialog(letter, "Alpha");
+        dialog.setTurnOver(duplex::Sides::ShortEdge);
+        int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
+        control<SkinButton>(&dialog, "printAlignmentButton")->click();
+        auto job = m_cups->waitForLastJob("Alpha");
+        QVERIFY(job.value("job-id").toInt() > before);
+        QCOMPARE(job.value("sides"), QString("two-sided-short-edge"));
+        QVERIFY(platform.messageBoxes.isEmpty());
+        QTRY_VERIFY(pageText("Alpha", 1).contains("duplex alignment: front"));
+        QVERIFY(pageText("Alpha", 2).contains("back (turned over the short edge)"));
+
+        control<QComboBox>(&dialog, "printerBox")->setCurrentText("Manual");
+        control<QComboBox>(&dialog, "turnOverBox")->setCurrentIndex(0);
+        bool frontOut = false;
+        platform.whileMessageShown = [&](const ScriptedPlatform::MessageBoxCall&) {
+            m_cups->waitForLastJob("Manual");
+            frontOut = pageText("Manual", 1).contains("duplex alignment: front");
+        };
+        platform.messageAnswers << QMessageBox::Ok;
+        // Job numbers count across queues: the front's comes next, then the back's.
+        before = job.value("job-id").toInt();
+        control<SkinButton>(&dialog, "printAlignmentButton")->click();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes[0].text, duplex::turnStackMessage(duplex::Sides::LongEdge));
+        QCOMPARE(platform.messageBoxes[0].title, QString("Calibrate this printer"));
+        QVERIFY(!platform.messageBoxes[0].picture.isNull());
+        QVERIFY(frontOut);
+        job = m_cups->waitForLastJob("Manual");
+        QCOMPARE(job.value("job-id").toInt(), before + 2);
+        QTRY_VERIFY(pageText("Manual", 1).contains("back (turned over the long edge)"));
+
+        control<QDoubleSpinBox>(&dialog, "backAcross")->setValue(1.5);
+        control<QDoubleSpinBox>(&dialog, "backDown")->setValue(-2);
+        QVERIFY2(control<QLabel>(&dialog, "summary")
+                     ->text()
+                     .endsWith("\nBacks: move a further 1.50 mm across, -2.00 mm down."),
+                 qPrintable(control<QLabel>(&dialog, "summary")->text()));
+        control<SkinButton>(&dialog, "okButton")->click();
+        const PrinterCalibration kept = calibration::load("Manual");
+        QCOMPARE(QPointF(kept.backOffsetXMm, kept.backOffsetYMm), QPointF(1.5, -2));
+        CalibrationDialog again(letter, "Manual");
+        QCOMPARE(control<QDoubleSpinBox>(&again, "backDown")->value(), -2.0);
+        QVERIFY(calibration::save("Manual", {}));
+        QVERIFY(m_cups->removeQueue("Manual"));
     }
 
     // A queue that prints on both sides gets one job asking for it; one that cannot refuses a
