@@ -83,7 +83,8 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     cancelButton->setObjectName("cancelButton");
 
     auto* intro = new QLabel(QStringLiteral("Print the page on the card stock of \"%1\", then "
-                                            "enter what you read off it.")
+                                            "enter what you read off it. The duplex alignment "
+                                            "page goes on plain paper.")
                                  .arg(m_stock.caption),
                              this);
     intro->setWordWrap(true);
