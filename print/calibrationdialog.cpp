@@ -42,24 +42,22 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
         box->setButtonSymbols(QAbstractSpinBox::PlusMinus);
         return box;
     };
-    const auto rulerBox = [this](const char* name) {
+    // Millimetres read to the half.
+    const auto mmBox = [this](const char* name, double lowest, double highest) {
         auto* box = new QDoubleSpinBox(this);
         box->setObjectName(name);
         box->setDecimals(1);
         box->setSingleStep(0.5);
         box->setSuffix(" mm");
-        box->setRange(calibration::RulerMm * 100 / calibration::MaxScalePercent,
-                      calibration::RulerMm * 100 / calibration::MinScalePercent);
+        box->setRange(lowest, highest);
         return box;
     };
-    const auto backBox = [this](const char* name) {
-        auto* box = new QDoubleSpinBox(this);
-        box->setObjectName(name);
-        box->setDecimals(1);
-        box->setSingleStep(0.5);
-        box->setSuffix(" mm");
-        box->setRange(-calibration::MaxOffsetMm, calibration::MaxOffsetMm);
-        return box;
+    const auto rulerBox = [&](const char* name) {
+        return mmBox(name, calibration::RulerMm * 100 / calibration::MaxScalePercent,
+                     calibration::RulerMm * 100 / calibration::MinScalePercent);
+    };
+    const auto backBox = [&](const char* name) {
+        return mmBox(name, -calibration::MaxOffsetMm, calibration::MaxOffsetMm);
     };
     squareAcross = squareBox("squareAcross");
     squareDown = squareBox("squareDown");
