@@ -141,7 +141,7 @@ QString writeMergeCard(const QTemporaryDir& dir)
 
 // A card of 3.5 × 2 in with a text on each side in the same place: "F" on the front, "B" on
 // the back, each followed by the merged row's Id when `merged`.
-void writeTwoSidedCard(const QString& path, bool merged)
+CardDesign writeTwoSidedCard(const QString& path, bool merged)
 {
     CardDesign design;
     design.widthPixels = 336, design.heightPixels = 192;
@@ -155,6 +155,7 @@ void writeTwoSidedCard(const QString& path, bool merged)
     onBack.text.caption = merged ? "B${Id}" : "B";
     design.append(onBack);
     writeFileBytes(path, carddesignfile::write(design));
+    return design;
 }
 
 // The words of one page of a PDF with their boxes in points, sorted down the page and then
@@ -548,37 +549,59 @@ private slots:
     }
 
     // A back offset moves the backs of a two-sided job on its queue, in the back page's own
-    // directions whichever edge the sheet turns over; the fronts keep the front correction.
+    // directions whichever edge the sheet turns over, and the backs printed by hand too; the
+    // fronts keep the front correction.
     void backOffsetMovesOnlyTheBacks_data()
     {
         QTest::addColumn<QString>("sides");
-        QTest::newRow("long edge") << "long";
-        QTest::newRow("short edge") << "short";
+        QTest::addColumn<bool>("byHand"); // on a one-sided queue: the backs' job is checked
+        QTest::newRow("long edge") << "long" << false;
+        QTest::newRow("short edge") << "short" << false;
+        QTest::newRow("short edge, by hand") << "short" << true;
     }
     void backOffsetMovesOnlyTheBacks()
     {
         QFETCH(QString, sides);
+        QFETCH(bool, byHand);
         const QString card = path("offset.qmark");
-        writeTwoSidedCard(card, false);
+        const CardDesign design = writeTwoSidedCard(card, false);
         const QStringList options{"--layout", "letter-10", "--sides", sides, card};
         QString error;
         auto request =
             headless::parse(QStringList{"--export-pdf", path("offset.pdf")} + options, &error);
         QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
 
+        const QString queue = byHand ? "ByHand" : "Alpha";
+        if (byHand)
+            QVERIFY2(m_cups->addQueue(queue, &error, false), qPrintable(error));
         // 2 mm right and 1 mm up for every page; the backs 1.5 mm further right, 3 mm up.
-        QVERIFY(calibration::save("Alpha", {2, -1, 100, 100, 1.5, -3}));
+        QVERIFY(calibration::save(queue, {2, -1, 100, 100, 1.5, -3}));
         const int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
-        request = headless::parse(QStringList{"--print", "Alpha"} + options, &error);
-        QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
-        QVERIFY(calibration::save("Alpha", {}));
-        QVERIFY(m_cups->waitForLastJob("Alpha").value("job-id").toInt() > before);
-        const QString printed = m_cups->outputFile("Alpha");
+        if (byHand) {
+            const CardSnapshot snapshot = recordCard(design);
+            SheetSpec sheetSpec;
+            sheetSpec.snapshot = &snapshot;
+            sheetSpec.cardTwips = cardSizeTwips(design);
+            sheetSpec.layout = *layoutcatalog::find("letter-10");
+            SheetJob job;
+            job.printerName = queue;
+            const PrintOutcome outcome = duplex::printByHand(
+                job, sheetSpec, *duplex::sidesFromName(sides), [] { return true; });
+            QVERIFY2(outcome.sent, qPrintable(outcome.reason));
+        } else {
+            request = headless::parse(QStringList{"--print", queue} + options, &error);
+            QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
+        }
+        QVERIFY(calibration::save(queue, {}));
+        QVERIFY(m_cups->waitForLastJob(queue).value("job-id").toInt() > before + byHand);
+        const QString printed = m_cups->outputFile(queue);
 
         const double mm = 72 / 25.4;
         for (const auto& [page, move] : {std::pair{1, QPointF(2, -1)}, {2, QPointF(3.5, -4)}}) {
+            if (byHand && page == 1)
+                continue; // the fronts' job went before
             const auto nominal = pageWords(path("offset.pdf"), page);
-            const auto moved = pageWords(printed, page);
+            const auto moved = pageWords(printed, byHand ? 1 : page);
             QCOMPARE(moved.size(), nominal.size());
             QCOMPARE(nominal.size(), 10);
             for (qsizetype i = 0; i < nominal.size(); ++i) {
@@ -593,6 +616,8 @@ private slots:
                                         .arg(off.y())));
             }
         }
+        if (byHand)
+            QVERIFY(m_cups->removeQueue(queue));
     }
 
     // The duplex alignment page read as a user reads it: printed with its back shifted by a
