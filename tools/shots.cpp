@@ -398,8 +398,9 @@ int main(int argc, char** argv)
     });
     for (const auto& [name, sides] : {std::pair{"alignment-back-long", duplex::Sides::LongEdge},
                                       {"alignment-back-short", duplex::Sides::ShortEdge}})
-        ok &= savePage(name, [&](QPainter& painter, qreal unitsPerTwip) {
-            alignmentpage::paintBack(painter, letter, sides, unitsPerTwip);
+        // Passed on by value: clang 14 lambdas cannot capture a structured binding.
+        ok &= savePage(name, [&letter, turned = sides](QPainter& painter, qreal unitsPerTwip) {
+            alignmentpage::paintBack(painter, letter, turned, unitsPerTwip);
         });
     for (const auto& [name, sides] : {std::pair{"turn-stack-long", duplex::Sides::LongEdge},
                                       {"turn-stack-short", duplex::Sides::ShortEdge}}) {
