@@ -9,8 +9,6 @@
 #include <cmath>
 #include <utility>
 
-bool PrinterCalibration::isIdentity() const { return *this == PrinterCalibration(); }
-
 QTransform PrinterCalibration::transform() const
 {
     QTransform t;

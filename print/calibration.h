@@ -17,7 +17,6 @@ struct PrinterCalibration {
     double backOffsetXMm = 0;
     double backOffsetYMm = 0;
 
-    bool isIdentity() const;
     bool operator==(const PrinterCalibration&) const = default;
     // The correction as a transform of page coordinates in twips, for a front page and for
     // a back page.
