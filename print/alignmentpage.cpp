@@ -54,8 +54,10 @@ void drawScale(QPainter& painter, QPointF zero, bool across)
     }
     painter.setFont(calibrationpage::pageFont(8, true));
     const QString name = across ? QStringLiteral("Across") : QStringLiteral("Down");
-    // Named before its start across, beside its zero down, clear of the other scale.
-    const QPointF nameAt = zero - (across ? along * mm(range + 2) : tick * mm(4));
+    // Named before its start across, beside its upper part down: clear of the other scale and
+    // of the arm that shows through near zero.
+    const QPointF nameAt =
+        zero - (across ? along * mm(range + 2) : tick * mm(3) + along * mm(range * 0.75));
     painter.drawText(QRectF(nameAt - QPointF(mm(30), mm(3)), QSizeF(mm(30), mm(6))),
                      Qt::AlignRight | Qt::AlignVCenter, name);
 }

@@ -402,6 +402,18 @@ int main(int argc, char** argv)
         ok &= savePage(name, [&letter, turned = sides](QPainter& painter, qreal unitsPerTwip) {
             alignmentpage::paintBack(painter, letter, turned, unitsPerTwip);
         });
+    // Held to the light from the back, printed 1.5 mm right and 1 mm up of its place: the
+    // front shows through, faint and mirrored, across the scales at -1.5 and +1.
+    ok &= savePage("alignment-held", [&](QPainter& painter, qreal unitsPerTwip) {
+        const auto sides = duplex::Sides::ShortEdge;
+        painter.save();
+        painter.setOpacity(0.4);
+        painter.setTransform(duplex::backMirror(sides, letter * unitsPerTwip, false));
+        alignmentpage::paintFront(painter, letter, unitsPerTwip);
+        painter.restore();
+        painter.translate(QPointF(1.5, -1) * (1440 / 25.4) * unitsPerTwip);
+        alignmentpage::paintBack(painter, letter, sides, unitsPerTwip);
+    });
     for (const auto& [name, sides] : {std::pair{"turn-stack-long", duplex::Sides::LongEdge},
                                       {"turn-stack-short", duplex::Sides::ShortEdge}}) {
         QMessageBox turnStack(QMessageBox::Information, "Print", duplex::turnStackMessage(sides),
