@@ -7,8 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
-
-bool PrinterCalibration::isIdentity() const { return *this == PrinterCalibration(); }
+#include <utility>
 
 QTransform PrinterCalibration::transform() const
 {
@@ -16,6 +15,14 @@ QTransform PrinterCalibration::transform() const
     t.translate(offsetXMm * sheet::TwipsPerMm, offsetYMm * sheet::TwipsPerMm);
     t.scale(scaleXPercent / 100, scaleYPercent / 100);
     return t;
+}
+
+QTransform PrinterCalibration::backTransform() const
+{
+    // Moved after the scale: the shift is measured on the printed back, in millimetres of paper.
+    return transform()
+           * QTransform::fromTranslate(backOffsetXMm * sheet::TwipsPerMm,
+                                       backOffsetYMm * sheet::TwipsPerMm);
 }
 
 namespace calibration {
@@ -39,6 +46,8 @@ PrinterCalibration sanitized(PrinterCalibration c)
     c.offsetYMm = within(c.offsetYMm, -MaxOffsetMm, MaxOffsetMm, 0);
     c.scaleXPercent = within(c.scaleXPercent, MinScalePercent, MaxScalePercent, 100);
     c.scaleYPercent = within(c.scaleYPercent, MinScalePercent, MaxScalePercent, 100);
+    c.backOffsetXMm = within(c.backOffsetXMm, -MaxOffsetMm, MaxOffsetMm, 0);
+    c.backOffsetYMm = within(c.backOffsetYMm, -MaxOffsetMm, MaxOffsetMm, 0);
     return c;
 }
 
@@ -85,6 +94,8 @@ PrinterCalibration load(const QString& queue)
     c.offsetYMm = read("offsetYMm", 0);
     c.scaleXPercent = read("scaleXPercent", 100);
     c.scaleYPercent = read("scaleYPercent", 100);
+    c.backOffsetXMm = read("backOffsetXMm", 0);
+    c.backOffsetYMm = read("backOffsetYMm", 0);
     return sanitized(c);
 }
 
@@ -97,6 +108,14 @@ bool save(const QString& queue, const PrinterCalibration& calibration)
     settings->setValue("offsetYMm", c.offsetYMm);
     settings->setValue("scaleXPercent", c.scaleXPercent);
     settings->setValue("scaleYPercent", c.scaleYPercent);
+    // Written only when there is one, so that a calibration without it is stored as before.
+    for (const auto& [key, value] :
+         {std::pair{"backOffsetXMm", c.backOffsetXMm}, {"backOffsetYMm", c.backOffsetYMm}}) {
+        if (value != 0)
+            settings->setValue(key, value);
+        else
+            settings->remove(key);
+    }
     settings->endGroup();
     settings->sync();
     return settings->status() == QSettings::NoError;

@@ -12,11 +12,16 @@ struct PrinterCalibration {
     double offsetYMm = 0;
     double scaleXPercent = 100;
     double scaleYPercent = 100;
+    // The backs of two-sided sheets come out shifted against their fronts: they are moved
+    // this much further, in the back page's own directions (across to its right, down).
+    double backOffsetXMm = 0;
+    double backOffsetYMm = 0;
 
-    bool isIdentity() const;
     bool operator==(const PrinterCalibration&) const = default;
-    // The correction as a transform of page coordinates in twips.
+    // The correction as a transform of page coordinates in twips, for a front page and for
+    // a back page.
     QTransform transform() const;
+    QTransform backTransform() const;
 };
 
 namespace calibration {

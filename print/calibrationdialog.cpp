@@ -1,7 +1,9 @@
 #include "print/calibrationdialog.h"
 
 #include "controls/programbutton.h"
+#include "print/alignmentpage.h"
 #include "print/calibrationpage.h"
+#include "print/turnstack.h"
 #include "prompt/platform.h"
 
 #include <QComboBox>
@@ -40,20 +42,37 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
         box->setButtonSymbols(QAbstractSpinBox::PlusMinus);
         return box;
     };
-    const auto rulerBox = [this](const char* name) {
+    // Millimetres read to the half.
+    const auto mmBox = [this](const char* name, double lowest, double highest) {
         auto* box = new QDoubleSpinBox(this);
         box->setObjectName(name);
         box->setDecimals(1);
         box->setSingleStep(0.5);
         box->setSuffix(" mm");
-        box->setRange(calibration::RulerMm * 100 / calibration::MaxScalePercent,
-                      calibration::RulerMm * 100 / calibration::MinScalePercent);
+        box->setRange(lowest, highest);
         return box;
+    };
+    const auto rulerBox = [&](const char* name) {
+        return mmBox(name, calibration::RulerMm * 100 / calibration::MaxScalePercent,
+                     calibration::RulerMm * 100 / calibration::MinScalePercent);
+    };
+    const auto backBox = [&](const char* name) {
+        return mmBox(name, -calibration::MaxOffsetMm, calibration::MaxOffsetMm);
     };
     squareAcross = squareBox("squareAcross");
     squareDown = squareBox("squareDown");
     rulerAcross = rulerBox("rulerAcross");
     rulerDown = rulerBox("rulerDown");
+    turnOverBox = new QComboBox(this);
+    turnOverBox->setObjectName("turnOverBox");
+    turnOverBox->addItem("Both sides (long edge)", int(duplex::Sides::LongEdge));
+    turnOverBox->addItem("Both sides (short edge)", int(duplex::Sides::ShortEdge));
+    printAlignmentButton =
+        makeProgramButton(this, "Print duplex alignment page", ":/icon-print.svg");
+    printAlignmentButton->setObjectName("printAlignmentButton");
+    printAlignmentButton->setEnabled(printerBox->count() > 0);
+    backAcross = backBox("backAcross");
+    backDown = backBox("backDown");
     summary = new QLabel(this);
     summary->setObjectName("summary");
     okButton = makeProgramButton(this, "OK", ":/icon-ok.svg");
@@ -62,7 +81,8 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     cancelButton->setObjectName("cancelButton");
 
     auto* intro = new QLabel(QStringLiteral("Print the page on the card stock of \"%1\", then "
-                                            "enter what you read off it.")
+                                            "enter what you read off it. The duplex alignment "
+                                            "page goes on plain paper.")
                                  .arg(m_stock.caption),
                              this);
     intro->setWordWrap(true);
@@ -73,6 +93,10 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     form->addRow("Down: square on the perforation", squareDown);
     form->addRow("Across ruler measures", rulerAcross);
     form->addRow("Down ruler measures", rulerDown);
+    form->addRow("Duplex alignment page", turnOverBox);
+    form->addRow("", printAlignmentButton);
+    form->addRow("Back across: scale at the line", backAcross);
+    form->addRow("Back down: scale at the line", backDown);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addLayout(form);
@@ -87,7 +111,9 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     connect(printPageButton, &SkinButton::clicked, this, &CalibrationDialog::printCalibrationPage);
     for (QSpinBox* box : {squareAcross, squareDown})
         connect(box, &QSpinBox::valueChanged, this, &CalibrationDialog::updateSummary);
-    for (QDoubleSpinBox* box : {rulerAcross, rulerDown})
+    connect(printAlignmentButton, &SkinButton::clicked, this,
+            &CalibrationDialog::printAlignmentPage);
+    for (QDoubleSpinBox* box : {rulerAcross, rulerDown, backAcross, backDown})
         connect(box, &QDoubleSpinBox::valueChanged, this, &CalibrationDialog::updateSummary);
     connect(okButton, &SkinButton::clicked, this, &CalibrationDialog::accept);
     connect(cancelButton, &SkinButton::clicked, this, &CalibrationDialog::reject);
@@ -104,18 +130,32 @@ PrinterCalibration CalibrationDialog::correction() const
     readings.squareDown = squareDown->value();
     readings.rulerAcrossMm = rulerAcross->value();
     readings.rulerDownMm = rulerDown->value();
-    return calibration::fromReadings(readings, calibrationpage::perforationMm(m_stock));
+    PrinterCalibration c =
+        calibration::fromReadings(readings, calibrationpage::perforationMm(m_stock));
+    // The scales of the alignment page read the back offset itself.
+    c.backOffsetXMm = backAcross->value();
+    c.backOffsetYMm = backDown->value();
+    return calibration::sanitized(c);
+}
+
+void CalibrationDialog::setTurnOver(duplex::Sides sides)
+{
+    if (const int at = turnOverBox->findData(int(sides)); at >= 0)
+        turnOverBox->setCurrentIndex(at);
 }
 
 void CalibrationDialog::showQueue(const QString& queue)
 {
+    const PrinterCalibration stored =
+        queue.isEmpty() ? PrinterCalibration() : calibration::load(queue);
     const calibration::Readings readings =
-        calibration::toReadings(queue.isEmpty() ? PrinterCalibration() : calibration::load(queue),
-                                calibrationpage::perforationMm(m_stock));
+        calibration::toReadings(stored, calibrationpage::perforationMm(m_stock));
     squareAcross->setValue(readings.squareAcross);
     squareDown->setValue(readings.squareDown);
     rulerAcross->setValue(readings.rulerAcrossMm);
     rulerDown->setValue(readings.rulerDownMm);
+    backAcross->setValue(stored.backOffsetXMm);
+    backDown->setValue(stored.backOffsetYMm);
     updateSummary();
 }
 
@@ -127,7 +167,10 @@ void CalibrationDialog::updateSummary()
                          .arg(c.offsetXMm, 0, 'f', 2)
                          .arg(c.offsetYMm, 0, 'f', 2)
                          .arg(c.scaleXPercent, 0, 'f', 1)
-                         .arg(c.scaleYPercent, 0, 'f', 1));
+                         .arg(c.scaleYPercent, 0, 'f', 1)
+                     + QStringLiteral("\nBacks: move a further %1 mm across, %2 mm down.")
+                           .arg(c.backOffsetXMm, 0, 'f', 2)
+                           .arg(c.backOffsetYMm, 0, 'f', 2));
 }
 
 void CalibrationDialog::printCalibrationPage()
@@ -138,6 +181,22 @@ void CalibrationDialog::printCalibrationPage()
         outcome = calibrationpage::print(printerBox->currentText(), m_stock);
         QGuiApplication::restoreOverrideCursor();
     }
+    reportFailure(outcome);
+}
+
+void CalibrationDialog::printAlignmentPage()
+{
+    const auto sides = duplex::Sides(turnOverBox->currentData().toInt());
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    const PrintOutcome outcome =
+        alignmentpage::print(printerBox->currentText(), m_stock.paperTwips, sides,
+                             [this, sides] { return duplex::askToTurnStack(this, sides, Title); });
+    QGuiApplication::restoreOverrideCursor();
+    reportFailure(outcome);
+}
+
+void CalibrationDialog::reportFailure(const PrintOutcome& outcome)
+{
     if (!outcome.sent)
         Platform::instance().messageBox(this, outcome.reason, Title, QMessageBox::Ok,
                                         QMessageBox::Critical);

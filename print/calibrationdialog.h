@@ -1,6 +1,7 @@
 #pragma once
 
 #include "print/calibration.h"
+#include "print/duplex.h"
 #include "print/sheetlayout.h"
 
 #include <QDialog>
@@ -11,8 +12,9 @@ class QLabel;
 class SkinButton;
 class QSpinBox;
 
-// "Calibrate this printer": prints the calibration page on a queue and takes what the user
-// reads off it. OK keeps the correction for that queue; Cancel forgets the edits.
+// "Calibrate this printer": prints the calibration page and the duplex alignment page on a
+// queue and takes what the user reads off them. OK keeps the correction for that queue;
+// Cancel forgets the edits.
 class CalibrationDialog : public QDialog {
     Q_OBJECT
 public:
@@ -22,13 +24,17 @@ public:
 
     // The correction the fields describe.
     PrinterCalibration correction() const;
+    // How the duplex alignment page is turned over: long edge unless set.
+    void setTurnOver(duplex::Sides sides);
 
     void accept() override;
 
 private:
     void showQueue(const QString& queue);
     void printCalibrationPage();
+    void printAlignmentPage();
     void updateSummary();
+    void reportFailure(const PrintOutcome& outcome);
 
     QComboBox* printerBox;
     SkinButton* printPageButton;
@@ -36,6 +42,10 @@ private:
     QSpinBox* squareDown;
     QDoubleSpinBox* rulerAcross;
     QDoubleSpinBox* rulerDown;
+    QComboBox* turnOverBox;
+    SkinButton* printAlignmentButton;
+    QDoubleSpinBox* backAcross;
+    QDoubleSpinBox* backDown;
     QLabel* summary;
     SkinButton* okButton;
     SkinButton* cancelButton;

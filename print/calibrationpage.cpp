@@ -14,14 +14,6 @@ constexpr double PitchMm = 8;
 
 QString signedNumber(int n) { return n > 0 ? QStringLiteral("+%1").arg(n) : QString::number(n); }
 
-QFont pageFont(double points, bool bold = false)
-{
-    QFont font(QStringLiteral("DejaVu Sans"));
-    font.setPixelSize(int(points * sheet::TwipsPerPoint)); // the painter works in twips
-    font.setBold(bold);
-    return font;
-}
-
 // A square centred on `centre` with a line through its middle, along `lineAcross` (a
 // horizontal line) or down, that the perforation should cover.
 void drawSquare(QPainter& painter, QPointF centre, bool lineAcross)
@@ -64,6 +56,14 @@ void drawRuler(QPainter& painter, QPointF start, bool across)
                      QStringLiteral("%1 mm").arg(calibration::RulerMm));
 }
 } // namespace
+
+QFont pageFont(double points, bool bold)
+{
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(int(points * sheet::TwipsPerPoint)); // the painter works in twips
+    font.setBold(bold);
+    return font;
+}
 
 SheetLayout stockFor(const SheetLayout& chosen)
 {

@@ -3,6 +3,7 @@
 #include "print/printsheet.h"
 #include "print/sheetlayout.h"
 
+#include <QFont>
 #include <QPointF>
 
 class QPainter;
@@ -16,6 +17,9 @@ namespace calibrationpage {
 SheetLayout stockFor(const SheetLayout& chosen);
 // Where the two perforations the squares straddle cross, in mm from the paper's corner.
 QPointF perforationMm(const SheetLayout& stock);
+
+// The pages' lettering: DejaVu Sans at `points`, sized for a painter working in twips.
+QFont pageFont(double points, bool bold = false);
 
 // Paints the page; one twip is `unitsPerTwip` of the painter's units.
 void paint(QPainter& painter, const SheetLayout& stock, qreal unitsPerTwip);

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <QPrinterInfo>
+#include <QTransform>
 
 namespace duplex {
 
@@ -28,6 +29,13 @@ QString cupsSides(Sides sides)
 
 bool mirrorsColumns(Sides sides, bool landscape) { return (sides == Sides::LongEdge) != landscape; }
 
+QTransform backMirror(Sides sides, QSizeF pageSize, bool landscape)
+{
+    if (mirrorsColumns(sides, landscape))
+        return QTransform(-1, 0, 0, 1, pageSize.width(), 0);
+    return QTransform(1, 0, 0, -1, 0, pageSize.height());
+}
+
 CardSnapshot backSnapshot(const CardSnapshot& front, Sides sides, bool landscape)
 {
     CardSnapshot back = front;
@@ -39,15 +47,9 @@ CardSnapshot backSnapshot(const CardSnapshot& front, Sides sides, bool landscape
 void paintBack(QPainter& painter, const SheetSpec& back, qreal unitsPerTwip, Sides sides)
 {
     const SheetPlacement placement = back.placement();
-    const QSizeF page = placement.page * unitsPerTwip;
     painter.save();
-    if (mirrorsColumns(sides, placement.landscape())) {
-        painter.translate(page.width(), 0);
-        painter.scale(-1, 1);
-    } else {
-        painter.translate(0, page.height());
-        painter.scale(1, -1);
-    }
+    painter.setTransform(backMirror(sides, placement.page * unitsPerTwip, placement.landscape()),
+                         true);
     paintSheet(painter, back, unitsPerTwip);
     painter.restore();
 }
@@ -61,38 +63,69 @@ bool printsOneSideOnly(const QString& printerName)
 }
 
 namespace {
-// Prints `count` pages of the sheet, painting page i as `side(i)` gives it: the front's sheet
-// page or, when the bool is true, the back of it.
-PrintOutcome printSides(const SheetJob& job, const SheetSpec& front, Sides sides, int count,
-                        const std::function<std::pair<int, bool>(int)>& side)
-{
-    const SheetPlacement placement = front.placement();
-    const bool landscape = placement.landscape();
-    const CardSnapshot backCard = backSnapshot(*front.snapshot, sides, landscape);
-    SheetSpec back = front;
-    back.snapshot = &backCard;
-    const QSizeF paper = landscape ? placement.page.transposed() : placement.page;
-    return printPages(job, paper, landscape, count,
-                      [&](QPainter& painter, qreal unitsPerTwip, int page) {
-                          const auto [sheetPage, isBack] = side(page);
-                          SheetSpec onPage = isBack ? back : front;
-                          onPage.page = sheetPage;
-                          if (isBack)
-                              paintBack(painter, onPage, unitsPerTwip, sides);
-                          else
-                              paintSheet(painter, onPage, unitsPerTwip);
-                      });
-}
+// The card's sheets as two-sided pages: each sheet page's front and the back behind it.
+struct SheetSides {
+    SheetSides(const SheetSpec& front, Sides sides)
+        : backCard(backSnapshot(*front.snapshot, sides, front.placement().landscape()))
+    {
+        const SheetPlacement placement = front.placement();
+        SheetSpec back = front;
+        back.snapshot = &backCard;
+        pages.landscape = placement.landscape();
+        pages.paper = pages.landscape ? placement.page.transposed() : placement.page;
+        pages.sheets = front.pageCount();
+        pages.front = [front](QPainter& painter, qreal unitsPerTwip, int sheet) {
+            SheetSpec onPage = front;
+            onPage.page = sheet;
+            paintSheet(painter, onPage, unitsPerTwip);
+        };
+        pages.back = [back, sides](QPainter& painter, qreal unitsPerTwip, int sheet) {
+            SheetSpec onPage = back;
+            onPage.page = sheet;
+            paintBack(painter, onPage, unitsPerTwip, sides);
+        };
+    }
+    SheetSides(const SheetSides&) = delete; // the back's painter points at backCard
+
+    const CardSnapshot backCard;
+    TwoSidedPages pages;
+};
 } // namespace
+
+PrintOutcome printBothSides(SheetJob job, const TwoSidedPages& pages, Sides sides)
+{
+    if (job.pdfFile.isEmpty())
+        job.sides = cupsSides(sides);
+    const auto isBack = [](int page) { return page % 2 == 1; };
+    return printPages(
+        job, pages.paper, pages.landscape, 2 * pages.sheets,
+        [&](QPainter& painter, qreal unitsPerTwip, int page) {
+            (isBack(page) ? pages.back : pages.front)(painter, unitsPerTwip, page / 2);
+        },
+        isBack);
+}
 
 PrintOutcome printBothSides(SheetJob job, const SheetSpec& front, Sides sides)
 {
     if (sides == Sides::Front || !front.snapshot)
         return printSheet(job, front);
-    if (job.pdfFile.isEmpty())
-        job.sides = cupsSides(sides);
-    return printSides(job, front, sides, 2 * front.pageCount(),
-                      [](int page) { return std::pair(page / 2, page % 2 == 1); });
+    return printBothSides(std::move(job), SheetSides(front, sides).pages, sides);
+}
+
+PrintOutcome printByHand(const SheetJob& job, const TwoSidedPages& pages,
+                         const std::function<bool()>& turnStack)
+{
+    const PrintOutcome fronts =
+        printPages(job, pages.paper, pages.landscape, pages.sheets, pages.front);
+    if (!fronts.sent || !turnStack())
+        return fronts;
+    const int count = pages.sheets;
+    return printPages(
+        job, pages.paper, pages.landscape, count,
+        [&](QPainter& painter, qreal unitsPerTwip, int page) {
+            pages.back(painter, unitsPerTwip, count - 1 - page);
+        },
+        [](int) { return true; });
 }
 
 PrintOutcome printByHand(const SheetJob& job, const SheetSpec& front, Sides sides,
@@ -100,12 +133,7 @@ PrintOutcome printByHand(const SheetJob& job, const SheetSpec& front, Sides side
 {
     if (sides == Sides::Front || !front.snapshot)
         return printSheet(job, front);
-    const PrintOutcome fronts = printSheet(job, front);
-    if (!fronts.sent || !turnStack())
-        return fronts;
-    const int count = front.pageCount();
-    return printSides(job, front, sides, count,
-                      [count](int page) { return std::pair(count - 1 - page, true); });
+    return printByHand(job, SheetSides(front, sides).pages, turnStack);
 }
 
 QString turnStackMessage(Sides sides)

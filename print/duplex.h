@@ -9,6 +9,7 @@
 #include <optional>
 
 class QPainter;
+class QTransform;
 
 // Both sides of the card on paper: front and back sheets in turn, each card's back behind its
 // own front once the sheet is turned over.
@@ -27,6 +28,10 @@ QString cupsSides(Sides sides);
 // one.
 bool mirrorsColumns(Sides sides, bool landscape);
 
+// Where the back page has what lies behind each point of the front page of `pageSize`:
+// the columns or the rows mirrored.
+QTransform backMirror(Sides sides, QSizeF pageSize, bool landscape);
+
 // The back side of a card's snapshot, ready for the back sheet of `sides`.
 CardSnapshot backSnapshot(const CardSnapshot& front, Sides sides, bool landscape);
 
@@ -37,13 +42,27 @@ void paintBack(QPainter& painter, const SheetSpec& back, qreal unitsPerTwip, Sid
 // Whether a CUPS queue that exists says it prints on one side only.
 bool printsOneSideOnly(const QString& printerName);
 
-// Prints the sheets (every page of a merged one) front, back, front, back ...: a PDF holds
-// them interleaved, a queue gets one job asking for two-sided printing.
+// Pages printed on both sides of `sheets` sheets of `paper` (its portrait size; turned when
+// `landscape`): `front` and `back` paint the two sides of the sheet they are given.
+struct TwoSidedPages {
+    QSizeF paper;
+    bool landscape = false;
+    int sheets = 1;
+    PagesPainter front;
+    PagesPainter back;
+};
+
+// Prints the sheets front, back, front, back ...: a PDF holds them interleaved, a queue gets
+// one job asking for two-sided printing.
+PrintOutcome printBothSides(SheetJob job, const TwoSidedPages& pages, Sides sides);
+// The same for the card's sheets (every page of a merged one).
 PrintOutcome printBothSides(SheetJob job, const SheetSpec& front, Sides sides);
 
 // Both sides on a queue that prints one side only: the fronts, then `turnStack` (which asks
 // the user to put the printed stack back; false stops there), then the backs, last sheet
 // first, since the sheet printed last lies on top of the stack put back as it came out.
+PrintOutcome printByHand(const SheetJob& job, const TwoSidedPages& pages,
+                         const std::function<bool()>& turnStack);
 PrintOutcome printByHand(const SheetJob& job, const SheetSpec& front, Sides sides,
                          const std::function<bool()>& turnStack);
 

@@ -8,6 +8,7 @@
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
 #include "print/stockdialog.h"
+#include "print/turnstack.h"
 #include "prompt/platform.h"
 #include "render/qrcode.h"
 
@@ -284,6 +285,8 @@ void PreviewWindow::calibratePrinter()
     // On the heap: should the preview go while the dialog is up, it takes the dialog along.
     QPointer<CalibrationDialog> dialog =
         new CalibrationDialog(m_command.layout(), PrintOptionsDialog::currentPrinter(), this);
+    if (m_sides != duplex::Sides::Front)
+        dialog->setTurnOver(m_sides);
     dialog->exec();
     delete dialog.data();
 }
@@ -512,15 +515,7 @@ void PreviewWindow::printSheet()
             outcome = duplex::printBothSides(job, front, sides);
         else
             outcome = duplex::printByHand(job, front, sides, [this, sides] {
-                // The user turns the stack with the normal cursor.
-                QGuiApplication::restoreOverrideCursor();
-                const bool turned =
-                    Platform::instance().messageBox(
-                        this, duplex::turnStackMessage(sides), QStringLiteral("Print"),
-                        QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Information)
-                    == QMessageBox::Ok;
-                QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-                return turned;
+                return duplex::askToTurnStack(this, sides, QStringLiteral("Print"));
             });
     }
     // A job dropped without a word would leave the user believing the sheet was printed.

@@ -240,7 +240,7 @@ void applySettings(QPrinter& printer, const SheetJob& job, QSizeF paperTwips, bo
 
 // The pages in order, `copies` times over (a file takes its copies as pages).
 bool drawPages(QPrinter& printer, int pageCount, const PagesPainter& paint,
-               const PrinterCalibration& calibration, int copies = 1)
+               const PrinterCalibration& calibration, const BackPages& isBack = {}, int copies = 1)
 {
     QPainter painter;
     if (!painter.begin(&printer))
@@ -249,13 +249,16 @@ bool drawPages(QPrinter& printer, int pageCount, const PagesPainter& paint,
     for (int sheet = 0; sheet < copies * pageCount; ++sheet) {
         if (sheet > 0 && !printer.newPage())
             return false;
+        const int page = sheet % pageCount;
         painter.resetTransform();
-        if (!calibration.isIdentity()) {
+        const QTransform correction =
+            isBack && isBack(page) ? calibration.backTransform() : calibration.transform();
+        if (!correction.isIdentity()) {
             // The correction is in twips; the painter works in device units.
             const QTransform toDevice = QTransform::fromScale(unitsPerTwip, unitsPerTwip);
-            painter.setTransform(toDevice.inverted() * calibration.transform() * toDevice);
+            painter.setTransform(toDevice.inverted() * correction * toDevice);
         }
-        paint(painter, unitsPerTwip, sheet % pageCount);
+        paint(painter, unitsPerTwip, page);
     }
     return painter.end();
 }
@@ -306,7 +309,7 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, int p
     printer.setResolution(600);
     applySettings(printer, job, paper, landscape, false);
     // A file is no printer: it keeps the nominal page.
-    if (!drawPages(printer, pageCount, paint, {}, qMax(1, job.copies)))
+    if (!drawPages(printer, pageCount, paint, {}, {}, qMax(1, job.copies)))
         return cannotWrite(QStringLiteral("the page could not be drawn"));
     const qint64 size = partial.size();
     const uchar* mapped = size > 0 ? partial.map(0, size) : nullptr;
@@ -323,7 +326,7 @@ PrintOutcome printToPdf(const SheetJob& job, QSizeF paper, bool landscape, int p
 }
 
 PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape, int pageCount,
-                          const PagesPainter& paint)
+                          const PagesPainter& paint, const BackPages& isBack)
 {
     if (QPrinterInfo::printerInfo(job.printerName).isNull())
         return {false, unknownPrinterReason(job.printerName)};
@@ -332,7 +335,7 @@ PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape, int
     printer.setDocName(job.title.isEmpty() ? jobTitle({}) : job.title);
     const PrinterCalibration correction =
         job.calibrated ? calibration::load(job.printerName) : PrinterCalibration();
-    if (!drawPages(printer, pageCount, paint, correction))
+    if (!drawPages(printer, pageCount, paint, correction, isBack))
         return {false,
                 QStringLiteral("The printer \"%1\" cannot start the job.").arg(job.printerName)};
     // Qt sends the job to CUPS when the painter ends but keeps its answer to itself; the
@@ -346,10 +349,11 @@ PrintOutcome printToQueue(const SheetJob& job, QSizeF paper, bool landscape, int
 } // namespace
 
 PrintOutcome printPages(const SheetJob& job, QSizeF paperTwips, bool landscape, int pageCount,
-                        const PagesPainter& paint)
+                        const PagesPainter& paint, const BackPages& isBack)
 {
-    return job.pdfFile.isEmpty() ? printToQueue(job, paperTwips, landscape, pageCount, paint)
-                                 : printToPdf(job, paperTwips, landscape, pageCount, paint);
+    return job.pdfFile.isEmpty()
+               ? printToQueue(job, paperTwips, landscape, pageCount, paint, isBack)
+               : printToPdf(job, paperTwips, landscape, pageCount, paint);
 }
 
 PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,

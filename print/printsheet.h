@@ -70,10 +70,12 @@ PrintOutcome printSheet(const SheetJob& job, const SheetSpec& sheetSpec);
 using PagePainter = std::function<void(QPainter& painter, qreal unitsPerTwip)>;
 PrintOutcome printPage(const SheetJob& job, QSizeF paperTwips, bool landscape,
                        const PagePainter& paint);
-// The same for `pageCount` pages in one job; `paint` is given the page's number from 0.
+// The same for `pageCount` pages in one job; `paint` is given the page's number from 0. The
+// pages `isBack` names are the backs of two-sided sheets, which get the queue's back offset.
 using PagesPainter = std::function<void(QPainter& painter, qreal unitsPerTwip, int page)>;
+using BackPages = std::function<bool(int page)>;
 PrintOutcome printPages(const SheetJob& job, QSizeF paperTwips, bool landscape, int pageCount,
-                        const PagesPainter& paint);
+                        const PagesPainter& paint, const BackPages& isBack = {});
 
 // A job's name for a card: its file's name, or a plain one for a card never saved.
 QString jobTitle(const QString& cardFileName);

@@ -5,7 +5,9 @@
 #include <QColorDialog>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QImage>
 #include <QMenu>
+#include <QPixmap>
 #include <QProcess>
 #include <QUrl>
 
@@ -30,6 +32,26 @@ QMessageBox::StandardButton QtPlatform::messageBox(QWidget* parent, const QStrin
                                                    QMessageBox::Icon icon)
 {
     QMessageBox box(icon, title, text, buttons, parent);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+QMessageBox::StandardButton Platform::messageBoxWithPicture(QWidget* parent, const QString& text,
+                                                            const QString& title,
+                                                            QMessageBox::StandardButtons buttons,
+                                                            QMessageBox::Icon icon, const QImage&)
+{
+    return messageBox(parent, text, title, buttons, icon);
+}
+
+QMessageBox::StandardButton QtPlatform::messageBoxWithPicture(QWidget* parent, const QString& text,
+                                                              const QString& title,
+                                                              QMessageBox::StandardButtons buttons,
+                                                              QMessageBox::Icon icon,
+                                                              const QImage& picture)
+{
+    QMessageBox box(icon, title, text, buttons, parent);
+    if (!picture.isNull())
+        box.setIconPixmap(QPixmap::fromImage(picture));
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 class QAction;
+class QImage;
 class QMenu;
 class QPoint;
 class QUrl;
@@ -27,6 +28,13 @@ public:
                                                    const QString& title,
                                                    QMessageBox::StandardButtons buttons,
                                                    QMessageBox::Icon icon) = 0;
+    // The same message with a small picture where its icon would be; a platform that shows
+    // no pictures gives the text alone.
+    virtual QMessageBox::StandardButton messageBoxWithPicture(QWidget* parent, const QString& text,
+                                                              const QString& title,
+                                                              QMessageBox::StandardButtons buttons,
+                                                              QMessageBox::Icon icon,
+                                                              const QImage& picture);
     // Both return an empty string when the user cancels. Filters come as "Name|*.a;*.b|..."
     // pairs, exactly as the program states them.
     virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
@@ -57,6 +65,11 @@ public:
                                            const QString& title,
                                            QMessageBox::StandardButtons buttons,
                                            QMessageBox::Icon icon) override;
+    QMessageBox::StandardButton messageBoxWithPicture(QWidget* parent, const QString& text,
+                                                      const QString& title,
+                                                      QMessageBox::StandardButtons buttons,
+                                                      QMessageBox::Icon icon,
+                                                      const QImage& picture) override;
     QString openFileName(QWidget* parent, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& filter) override;
     ColorChoice chooseColor(QWidget* parent, const QColor& initial) override;

@@ -5,8 +5,9 @@
 //   qmark_shots [--all | --zooms] [--dark] [--font POINTS] [--prefix NAME] OUTDIR
 //
 // Without --all: OUTDIR/main-window.png and OUTDIR/print-preview.png. With --all: every
-// window as OUTDIR/NAME-<window>.png. With --zooms: the main window at 100, 200 and 400 %
-// with the grid and a smart guide showing, as OUTDIR/NAME-zoom<percent>.png.
+// window, and the duplex alignment page's sides, as OUTDIR/NAME-<window>.png. With --zooms:
+// the main window at 100, 200 and 400 % with the grid and a smart guide showing, as
+// OUTDIR/NAME-zoom<percent>.png.
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
 #include "canvas/cardsides.h"
@@ -16,10 +17,14 @@
 #include "dialogs/qroptionsdialog.h"
 #include "dialogs/shapeoptionsdialog.h"
 #include "dialogs/textoptionsdialog.h"
+#include "print/alignmentpage.h"
+#include "print/calibrationdialog.h"
 #include "print/cardscountdialog.h"
+#include "print/layoutcatalog.h"
 #include "print/previewwindow.h"
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
+#include "print/turnstack.h"
 #include "prompt/platform.h"
 #include "shell/aboutdialog.h"
 #include "update/updatewindow.h"
@@ -27,6 +32,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLinearGradient>
@@ -41,6 +47,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <functional>
 
 namespace {
 // Answers the picture prompt with the prepared logo and every other prompt as a person
@@ -367,6 +374,55 @@ int main(int argc, char** argv)
                       [](CardItem& item) { item.text.caption = "On the back"; });
     ok &= showAndSave(&window, file("back"));
     cardsides::show(editor, CardSide::Front);
+
+    // The calibration with a back offset read, the duplex alignment page's two sides, and
+    // the question between the fronts and the backs printed by hand, with its picture.
+    CalibrationDialog calibrationDialog(layoutcatalog::layouts().front(), QString(), &window);
+    calibrationDialog.findChild<QDoubleSpinBox*>("backAcross")->setValue(1.5);
+    calibrationDialog.findChild<QDoubleSpinBox*>("backDown")->setValue(-0.5);
+    ok &= showAndSave(&calibrationDialog, file("calibration"));
+    calibrationDialog.hide();
+    const QSizeF letter(8.5 * 1440, 11 * 1440);
+    const qreal ratio = window.devicePixelRatioF();
+    const auto savePage = [&](const char* name,
+                              const std::function<void(QPainter&, qreal)>& paint) {
+        QImage page((letter * 96 * ratio / 1440).toSize(), QImage::Format_RGB32);
+        page.fill(Qt::white);
+        QPainter painter(&page);
+        paint(painter, 96 * ratio / 1440);
+        painter.end();
+        return page.save(file(name));
+    };
+    ok &= savePage("alignment-front", [&](QPainter& painter, qreal unitsPerTwip) {
+        alignmentpage::paintFront(painter, letter, unitsPerTwip);
+    });
+    for (const auto& [name, sides] : {std::pair{"alignment-back-long", duplex::Sides::LongEdge},
+                                      {"alignment-back-short", duplex::Sides::ShortEdge}})
+        // Passed on by value: clang 14 lambdas cannot capture a structured binding.
+        ok &= savePage(name, [&letter, turned = sides](QPainter& painter, qreal unitsPerTwip) {
+            alignmentpage::paintBack(painter, letter, turned, unitsPerTwip);
+        });
+    // Held to the light from the back, printed 1.5 mm right and 1 mm up of its place: the
+    // front shows through, faint and mirrored, across the scales at -1.5 and +1.
+    ok &= savePage("alignment-held", [&](QPainter& painter, qreal unitsPerTwip) {
+        const auto sides = duplex::Sides::ShortEdge;
+        painter.save();
+        painter.setOpacity(0.4);
+        painter.setTransform(duplex::backMirror(sides, letter * unitsPerTwip, false));
+        alignmentpage::paintFront(painter, letter, unitsPerTwip);
+        painter.restore();
+        painter.translate(QPointF(1.5, -1) * (1440 / 25.4) * unitsPerTwip);
+        alignmentpage::paintBack(painter, letter, sides, unitsPerTwip);
+    });
+    for (const auto& [name, sides] : {std::pair{"turn-stack-long", duplex::Sides::LongEdge},
+                                      {"turn-stack-short", duplex::Sides::ShortEdge}}) {
+        QMessageBox turnStack(QMessageBox::Information, "Print", duplex::turnStackMessage(sides),
+                              QMessageBox::Ok | QMessageBox::Cancel, &window);
+        turnStack.setIconPixmap(QPixmap::fromImage(
+            duplex::turnStackPicture(sides, window.devicePixelRatioF(), window.palette())));
+        ok &= showAndSave(&turnStack, file(name));
+        turnStack.hide();
+    }
 
     // The question closing, Exit and Open ask while changes are unsaved, as the platform
     // shows it.

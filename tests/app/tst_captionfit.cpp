@@ -80,9 +80,9 @@ void TestCaptionFit::captionsFit()
         window->hide();
     }
     // The command bar's eleven, OK and Close of Card Options, one Close each for Text and
-    // Shape Options and About, OK of Cards Count, OK and Cancel of Print Options, the page
-    // button, OK and Cancel of the calibration, and the update window's one.
-    QCOMPARE(checked, 11 + 2 + 1 + 1 + 1 + 1 + 2 + 3 + 1);
+    // Shape Options and About, OK of Cards Count, OK and Cancel of Print Options, the two page
+    // buttons, OK and Cancel of the calibration, and the update window's one.
+    QCOMPARE(checked, 11 + 2 + 1 + 1 + 1 + 1 + 2 + 4 + 1);
     QApplication::setFont(desktop);
 }
 

@@ -9,6 +9,7 @@
 #include "print/previewwindow.h"
 #include "print/printcommand.h"
 #include "print/printoptionsdialog.h"
+#include "print/turnstack.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -419,6 +420,16 @@ private slots:
             QVERIFY2(platform.messageBoxes[0].text.contains(edge),
                      qPrintable(platform.messageBoxes[0].text));
             QVERIFY(frontsOut);
+            // With the picture of the turn over that edge, for the preview's screen.
+            const auto picture = [&](duplex::Sides turned) {
+                return duplex::turnStackPicture(turned, preview->devicePixelRatioF(),
+                                                preview->palette());
+            };
+            const auto asked = sides == 1 ? duplex::Sides::ShortEdge : duplex::Sides::LongEdge;
+            const auto other = asked == duplex::Sides::LongEdge ? duplex::Sides::ShortEdge
+                                                                : duplex::Sides::LongEdge;
+            QCOMPARE(platform.messageBoxes[0].picture, picture(asked));
+            QVERIFY(platform.messageBoxes[0].picture != picture(other));
         }
         QString output = pdf;
         if (printer != PrintOptionsDialog::PdfEntry) {
@@ -437,6 +448,48 @@ private slots:
         }
         // Front only: the preview shows the fronts alone from then on.
         QCOMPARE(preview->pageCount(), sides == 2 ? 1 : 2);
+    }
+
+    // The picture of how to turn the stack: drawn for the screen's pixel ratio at the same
+    // size to the eye, its arrow in the palette's text colour so that it shows on a dark
+    // window too, and another picture for each edge.
+    void turnStackPictures_data()
+    {
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<bool>("dark");
+        for (const qreal ratio : {1.0, 1.5, 2.0})
+            for (const bool dark : {false, true})
+                QTest::addRow("%g, %s", ratio, dark ? "dark" : "light") << ratio << dark;
+    }
+    void turnStackPictures()
+    {
+        QFETCH(qreal, ratio);
+        QFETCH(bool, dark);
+        QPalette palette;
+        const QColor text = dark ? QColor(230, 230, 230) : QColor(Qt::black);
+        palette.setColor(QPalette::WindowText, text);
+        palette.setColor(QPalette::Window, dark ? QColor(53, 53, 53) : QColor(239, 239, 239));
+        QList<QImage> pictures;
+        for (const auto sides : {duplex::Sides::LongEdge, duplex::Sides::ShortEdge}) {
+            const QImage picture = duplex::turnStackPicture(sides, ratio, palette);
+            QCOMPARE(picture.devicePixelRatio(), ratio);
+            const QSizeF seen = picture.deviceIndependentSize();
+            QVERIFY2(seen.width() >= 96 && seen.width() <= 160
+                         && qAbs(seen.height() - seen.width()) < 1,
+                     qPrintable(QString("%1 x %2").arg(seen.width()).arg(seen.height())));
+            // The arrow: a stroke in the text colour, as thick on every screen.
+            int arrow = 0;
+            for (int y = 0; y < picture.height(); ++y)
+                for (int x = 0; x < picture.width(); ++x) {
+                    const QColor c = picture.pixelColor(x, y);
+                    arrow += c.alpha() == 255 && qAbs(c.red() - text.red()) < 8
+                             && qAbs(c.green() - text.green()) < 8
+                             && qAbs(c.blue() - text.blue()) < 8;
+                }
+            QVERIFY2(arrow / (ratio * ratio) > 105, qPrintable(QString::number(arrow)));
+            pictures << picture;
+        }
+        QVERIFY(pictures[0] != pictures[1]);
     }
 
     // Backs printed by hand come last sheet first, for the stack put back as it came out; each

@@ -1,6 +1,9 @@
 #include "print/calibration.h"
+#include "print/printsettings.h"
 #include "print/sheetlayout.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <algorithm>
@@ -196,6 +199,61 @@ private slots:
         const PrinterCalibration c =
             calibration::sanitized({stored[0], stored[1], stored[2], stored[3]});
         QCOMPARE((QList<double>{c.offsetXMm, c.offsetYMm, c.scaleXPercent, c.scaleYPercent}), used);
+    }
+
+    // The back offset as the settings hold it: a file written before it existed, or edited by
+    // hand, reads as a back offset within 25 mm (0 for no number) beside the rest, unchanged;
+    // stored again, it is written only when there is one.
+    void backOffsetStored_data()
+    {
+        QTest::addColumn<QStringList>("written"); // back offset x and y; null: no key at all
+        QTest::addColumn<QPointF>("read");
+        QTest::newRow("none, as written before") << QStringList{{}, {}} << QPointF(0, 0);
+        QTest::newRow("within") << QStringList{"1.5", "-2"} << QPointF(1.5, -2);
+        QTest::newRow("one of them") << QStringList{{}, "0.5"} << QPointF(0, 0.5);
+        QTest::newRow("at the limits") << QStringList{"25", "-25"} << QPointF(25, -25);
+        QTest::newRow("beyond") << QStringList{"30", "-40.5"} << QPointF(25, -25);
+        QTest::newRow("not a number") << QStringList{"abc", "nan"} << QPointF(0, 0);
+        QTest::newRow("infinite") << QStringList{"inf", "-inf"} << QPointF(0, 0);
+    }
+    void backOffsetStored()
+    {
+        QFETCH(QStringList, written);
+        QFETCH(QPointF, read);
+        // The settings' folder is looked up once in a run: one for every row.
+        static const QTemporaryDir config;
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+        const QString group = "calibration/Queue%20one";
+        const QStringList frontKeys{"offsetXMm", "offsetYMm", "scaleXPercent", "scaleYPercent"};
+        const QStringList backKeys{"backOffsetXMm", "backOffsetYMm"};
+        {
+            const auto settings = printSettings();
+            settings->beginGroup(group);
+            for (int i = 0; i < 4; ++i)
+                settings->setValue(frontKeys[i], QList<double>{2, -1, 101, 99}[i]);
+            for (int i = 0; i < 2; ++i)
+                if (!written[i].isNull())
+                    settings->setValue(backKeys[i], written[i]);
+        }
+        const PrinterCalibration c = calibration::load("Queue one");
+        QCOMPARE(QPointF(c.backOffsetXMm, c.backOffsetYMm), read);
+        QCOMPARE((QList<double>{c.offsetXMm, c.offsetYMm, c.scaleXPercent, c.scaleYPercent}),
+                 (QList<double>{2, -1, 101, 99}));
+
+        // Stored again, and stored without it: each key is there only when it holds a value.
+        for (const PrinterCalibration& stored : {c, PrinterCalibration{2, -1, 101, 99}}) {
+            QVERIFY(calibration::save("Queue one", stored));
+            QCOMPARE(calibration::load("Queue one"), stored);
+            const auto settings = printSettings();
+            settings->beginGroup(group);
+            QStringList expected = frontKeys;
+            if (stored.backOffsetXMm != 0)
+                expected << backKeys[0];
+            if (stored.backOffsetYMm != 0)
+                expected << backKeys[1];
+            expected.sort();
+            QCOMPARE(settings->childKeys(), expected);
+        }
     }
 };
 

@@ -4,11 +4,13 @@
 #include "control.h"
 #include "cupsscheduler.h"
 #include "modalwatchdog.h"
+#include "scriptedplatform.h"
 #include "testfiles.h"
 
 #include "app/headless.h"
 #include "canvas/cardeditor.h"
 #include "document/csvtable.h"
+#include "print/alignmentpage.h"
 #include "print/calibration.h"
 #include "print/calibrationdialog.h"
 #include "print/calibrationpage.h"
@@ -16,10 +18,14 @@
 #include "print/layoutcatalog.h"
 #include "print/previewwindow.h"
 #include "print/printcommand.h"
+#include "print/turnstack.h"
 
+#include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -135,7 +141,7 @@ QString writeMergeCard(const QTemporaryDir& dir)
 
 // A card of 3.5 × 2 in with a text on each side in the same place: "F" on the front, "B" on
 // the back, each followed by the merged row's Id when `merged`.
-void writeTwoSidedCard(const QString& path, bool merged)
+CardDesign writeTwoSidedCard(const QString& path, bool merged)
 {
     CardDesign design;
     design.widthPixels = 336, design.heightPixels = 192;
@@ -149,6 +155,48 @@ void writeTwoSidedCard(const QString& path, bool merged)
     onBack.text.caption = merged ? "B${Id}" : "B";
     design.append(onBack);
     writeFileBytes(path, carddesignfile::write(design));
+    return design;
+}
+
+// The words of one page of a PDF with their boxes in points, sorted down the page and then
+// across.
+QList<std::pair<QString, QRectF>> pageWords(const QString& pdf, int page)
+{
+    const QString number = QString::number(page);
+    const QString text = runTool("pdftotext", {"-bbox", "-f", number, "-l", number, pdf, "-"});
+    static const QRegularExpression word(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">(\S+)</word>)re");
+    QList<std::pair<QString, QRectF>> words;
+    for (const auto& m : word.globalMatch(text))
+        words.append(
+            {m.captured(5), QRectF(QPointF(m.captured(1).toDouble(), m.captured(2).toDouble()),
+                                   QPointF(m.captured(3).toDouble(), m.captured(4).toDouble()))});
+    std::sort(words.begin(), words.end(), [](const auto& a, const auto& b) {
+        return std::pair(a.second.y(), a.second.x()) < std::pair(b.second.y(), b.second.x());
+    });
+    return words;
+}
+
+// The value a scale on the back of the alignment page shows at `atMm`, as its numbers give it:
+// from its "0" nearest to that point towards its "+5", each number centred on its mark along
+// the scale.
+double scaleValue(const QList<std::pair<QString, QRectF>>& words, QPointF atMm)
+{
+    const auto nearest = [&](const QString& text, QPointF to) {
+        QPointF best(1e9, 1e9);
+        for (const auto& [word, box] : words) {
+            const QPointF centre = box.center() * 25.4 / 72;
+            if (word == text && QLineF(centre, to).length() < QLineF(best, to).length())
+                best = centre;
+        }
+        return best;
+    };
+    const QPointF zero = nearest("0", atMm);
+    const QPointF five = nearest("+5", zero) - zero;
+    // Along the scale only: a number stands beside a mark of an upright scale, not centred.
+    if (qAbs(five.x()) > qAbs(five.y()))
+        return 5 * (atMm.x() - zero.x()) / five.x();
+    return 5 * (atMm.y() - zero.y()) / five.y();
 }
 
 CliResult runQmark(const QStringList& arguments)
@@ -498,6 +546,239 @@ private slots:
             }
         }
         QCOMPARE(matched, rows ? rows : int(cells));
+    }
+
+    // A back offset moves the backs of a two-sided job on its queue, in the back page's own
+    // directions whichever edge the sheet turns over, and the backs printed by hand too; the
+    // fronts keep the front correction.
+    void backOffsetMovesOnlyTheBacks_data()
+    {
+        QTest::addColumn<QString>("sides");
+        QTest::addColumn<bool>("byHand"); // on a one-sided queue: the backs' job is checked
+        QTest::newRow("long edge") << "long" << false;
+        QTest::newRow("short edge") << "short" << false;
+        QTest::newRow("short edge, by hand") << "short" << true;
+    }
+    void backOffsetMovesOnlyTheBacks()
+    {
+        QFETCH(QString, sides);
+        QFETCH(bool, byHand);
+        const QString card = path("offset.qmark");
+        const CardDesign design = writeTwoSidedCard(card, false);
+        const QStringList options{"--layout", "letter-10", "--sides", sides, card};
+        QString error;
+        auto request =
+            headless::parse(QStringList{"--export-pdf", path("offset.pdf")} + options, &error);
+        QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
+
+        const QString queue = byHand ? "ByHand" : "Alpha";
+        if (byHand)
+            QVERIFY2(m_cups->addQueue(queue, &error, false), qPrintable(error));
+        // 2 mm right and 1 mm up for every page; the backs 1.5 mm further right, 3 mm up.
+        QVERIFY(calibration::save(queue, {2, -1, 100, 100, 1.5, -3}));
+        const int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
+        if (byHand) {
+            const CardSnapshot snapshot = recordCard(design);
+            SheetSpec sheetSpec;
+            sheetSpec.snapshot = &snapshot;
+            sheetSpec.cardTwips = cardSizeTwips(design);
+            sheetSpec.layout = *layoutcatalog::find("letter-10");
+            SheetJob job;
+            job.printerName = queue;
+            const PrintOutcome outcome = duplex::printByHand(
+                job, sheetSpec, *duplex::sidesFromName(sides), [] { return true; });
+            QVERIFY2(outcome.sent, qPrintable(outcome.reason));
+        } else {
+            request = headless::parse(QStringList{"--print", queue} + options, &error);
+            QVERIFY2(request && headless::run(*request, &error), qPrintable(error));
+        }
+        QVERIFY(calibration::save(queue, {}));
+        QVERIFY(m_cups->waitForLastJob(queue).value("job-id").toInt() > before + byHand);
+        const QString printed = m_cups->outputFile(queue);
+
+        const double mm = 72 / 25.4;
+        for (const auto& [page, move] : {std::pair{1, QPointF(2, -1)}, {2, QPointF(3.5, -4)}}) {
+            if (byHand && page == 1)
+                continue; // the fronts' job went before
+            const auto nominal = pageWords(path("offset.pdf"), page);
+            const auto moved = pageWords(printed, byHand ? 1 : page);
+            QCOMPARE(moved.size(), nominal.size());
+            QCOMPARE(nominal.size(), 10);
+            for (qsizetype i = 0; i < nominal.size(); ++i) {
+                QCOMPARE(moved[i].first, nominal[i].first);
+                const QPointF off =
+                    moved[i].second.topLeft() - nominal[i].second.topLeft() - move * mm;
+                QVERIFY2(qAbs(off.x()) < 0.15 && qAbs(off.y()) < 0.15,
+                         qPrintable(QString("page %1, %2: %3, %4 pt off")
+                                        .arg(page)
+                                        .arg(moved[i].first)
+                                        .arg(off.x())
+                                        .arg(off.y())));
+            }
+        }
+        if (byHand)
+            QVERIFY(m_cups->removeQueue(queue));
+    }
+
+    // The duplex alignment page read as a user reads it: printed with its back shifted by a
+    // known amount, each line of the front, seen through the sheet, crosses the back's scales
+    // at the back offset that undoes the shift; entered, it brings the marks into register.
+    void alignmentPageReadsTheBackOffset_data()
+    {
+        QTest::addColumn<QString>("paper");
+        QTest::addColumn<int>("sides");
+        QTest::addColumn<QPointF>("shiftMm"); // how far the printer puts the back off
+        QTest::newRow("letter, long edge")
+            << "letter-10" << int(duplex::Sides::LongEdge) << QPointF(1.5, -2);
+        QTest::newRow("letter, short edge")
+            << "letter-10" << int(duplex::Sides::ShortEdge) << QPointF(-3, 2.5);
+        QTest::newRow("A4, short edge")
+            << "a4-10" << int(duplex::Sides::ShortEdge) << QPointF(0.5, 4);
+        QTest::newRow("A4, long edge, in register")
+            << "a4-10" << int(duplex::Sides::LongEdge) << QPointF(0, 0);
+    }
+    void alignmentPageReadsTheBackOffset()
+    {
+        QFETCH(QString, paper);
+        QFETCH(int, sides);
+        QFETCH(QPointF, shiftMm);
+        if (QStandardPaths::findExecutable("pdftotext").isEmpty())
+            QSKIP("pdftotext (poppler-utils) is needed");
+        const QSizeF page = layoutcatalog::find(paper)->paperTwips;
+        const double twipsPerMm = 1440 / 25.4;
+        const QSizeF pageMm = page / twipsPerMm;
+        // Turned over, a point of the front lies behind the back's point mirrored across the
+        // page: right and left swap over the long edge of this upright sheet, top and bottom
+        // over its short edge.
+        const auto behind = [&](QPointF frontMm) {
+            return sides == int(duplex::Sides::LongEdge)
+                       ? QPointF(pageMm.width() - frontMm.x(), frontMm.y())
+                       : QPointF(frontMm.x(), pageMm.height() - frontMm.y());
+        };
+
+        // The front as printed and the back as a printer `shiftMm` off prints it, after the
+        // queue's correction; both sides' readings at every cross, in mm.
+        const auto readings = [&](const PrinterCalibration& correction) {
+            const QString pdf = path("alignment.pdf");
+            {
+                QPdfWriter writer(pdf);
+                writer.setPageSize(QPageSize(page / 20, QPageSize::Point));
+                writer.setPageMargins({});
+                writer.setResolution(1440);
+                QPainter painter(&writer);
+                alignmentpage::paintFront(painter, page, 1);
+                writer.newPage();
+                painter.setTransform(correction.backTransform()
+                                     * QTransform::fromTranslate(shiftMm.x() * twipsPerMm,
+                                                                 shiftMm.y() * twipsPerMm));
+                alignmentpage::paintBack(painter, page, duplex::Sides(sides), 1);
+            }
+            const QImage front = render(pdf, path("alignment-front"));
+            const auto labels = pageWords(pdf, 2);
+            const double pixelsPerMm = 72 / 25.4 / PointsPerPixel;
+            const auto darkness = [&](QPointF mm) {
+                const QPoint at = (mm * pixelsPerMm).toPoint();
+                return 1 - qGray(front.pixel(at)) / 255.0;
+            };
+            // Where a line of the front crosses `through` along `along`, from 12 mm before.
+            const auto lineAt = [&](QPointF through, QPointF along) {
+                double sum = 0, weight = 0;
+                for (double t = -12; t <= 12; t += 0.05) {
+                    const double dark = darkness(through + along * t);
+                    sum += t * dark, weight += dark;
+                }
+                return weight > 0 ? through + along * (sum / weight) : QPointF(-1e9, -1e9);
+            };
+            QList<QPointF> read;
+            const double distance = alignmentpage::ScaleDistanceMm;
+            for (const QPointF cross : alignmentpage::crosses(page)) {
+                const QPointF centre = cross / twipsPerMm;
+                // The upright arm where the across scale reads it, and the level one.
+                const QPointF upright = lineAt(centre + QPointF(0, distance), {1, 0});
+                const QPointF level = lineAt(centre + QPointF(distance, 0), {0, 1});
+                read << QPointF(scaleValue(labels, behind(upright)),
+                                scaleValue(labels, behind(level)));
+            }
+            return read;
+        };
+
+        // What the user reads, to the nearest half millimetre, is the same at every cross.
+        QPointF entered;
+        for (const QPointF value : readings({})) {
+            const QPointF rounded(std::round(value.x() * 2) / 2, std::round(value.y() * 2) / 2);
+            QVERIFY2(QLineF(value, rounded).length() < 0.15,
+                     qPrintable(QString("%1, %2").arg(value.x()).arg(value.y())));
+            entered = rounded;
+            QCOMPARE(rounded, -shiftMm);
+        }
+        PrinterCalibration correction;
+        correction.backOffsetXMm = entered.x();
+        correction.backOffsetYMm = entered.y();
+        for (const QPointF value : readings(correction))
+            QVERIFY2(
+                qAbs(value.x()) < 0.15 && qAbs(value.y()) < 0.15,
+                qPrintable(QString("%1, %2 after the correction").arg(value.x()).arg(value.y())));
+    }
+
+    // The duplex alignment page from Calibrate this printer: one two-sided job on a queue that
+    // takes one; on one that does not, the front, the question with its picture, then the back.
+    // The back offset read off it is shown, kept for the queue and shown again.
+    void alignmentPageFromTheDialog()
+    {
+        ScriptedPlatform platform;
+        QString error;
+        QVERIFY2(m_cups->addQueue("Manual", &error, false), qPrintable(error));
+        const auto pageText = [&](const QString& queue, int page) {
+            const QString number = QString::number(page);
+            return runTool("pdftotext",
+                           {"-f", number, "-l", number, m_cups->outputFile(queue), "-"})
+                .simplified();
+        };
+        const SheetLayout letter = *layoutcatalog::find("letter-10");
+        CalibrationDialog dialog(letter, "Alpha");
+        dialog.setTurnOver(duplex::Sides::ShortEdge);
+        int before = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
+        control<SkinButton>(&dialog, "printAlignmentButton")->click();
+        auto job = m_cups->waitForLastJob("Alpha");
+        QVERIFY(job.value("job-id").toInt() > before);
+        QCOMPARE(job.value("sides"), QString("two-sided-short-edge"));
+        QVERIFY(platform.messageBoxes.isEmpty());
+        QTRY_VERIFY(pageText("Alpha", 1).contains("duplex alignment: front"));
+        QVERIFY(pageText("Alpha", 2).contains("back (turned over the short edge)"));
+
+        control<QComboBox>(&dialog, "printerBox")->setCurrentText("Manual");
+        control<QComboBox>(&dialog, "turnOverBox")->setCurrentIndex(0);
+        bool frontOut = false;
+        platform.whileMessageShown = [&](const ScriptedPlatform::MessageBoxCall&) {
+            m_cups->waitForLastJob("Manual");
+            frontOut = pageText("Manual", 1).contains("duplex alignment: front");
+        };
+        platform.messageAnswers << QMessageBox::Ok;
+        // Job numbers count across queues: the front's comes next, then the back's.
+        before = job.value("job-id").toInt();
+        control<SkinButton>(&dialog, "printAlignmentButton")->click();
+        QCOMPARE(platform.messageBoxes.size(), 1);
+        QCOMPARE(platform.messageBoxes[0].text, duplex::turnStackMessage(duplex::Sides::LongEdge));
+        QCOMPARE(platform.messageBoxes[0].title, QString("Calibrate this printer"));
+        QVERIFY(!platform.messageBoxes[0].picture.isNull());
+        QVERIFY(frontOut);
+        job = m_cups->waitForLastJob("Manual");
+        QCOMPARE(job.value("job-id").toInt(), before + 2);
+        QTRY_VERIFY(pageText("Manual", 1).contains("back (turned over the long edge)"));
+
+        control<QDoubleSpinBox>(&dialog, "backAcross")->setValue(1.5);
+        control<QDoubleSpinBox>(&dialog, "backDown")->setValue(-2);
+        QVERIFY2(control<QLabel>(&dialog, "summary")
+                     ->text()
+                     .endsWith("\nBacks: move a further 1.50 mm across, -2.00 mm down."),
+                 qPrintable(control<QLabel>(&dialog, "summary")->text()));
+        control<SkinButton>(&dialog, "okButton")->click();
+        const PrinterCalibration kept = calibration::load("Manual");
+        QCOMPARE(QPointF(kept.backOffsetXMm, kept.backOffsetYMm), QPointF(1.5, -2));
+        CalibrationDialog again(letter, "Manual");
+        QCOMPARE(control<QDoubleSpinBox>(&again, "backDown")->value(), -2.0);
+        QVERIFY(calibration::save("Manual", {}));
+        QVERIFY(m_cups->removeQueue("Manual"));
     }
 
     // A queue that prints on both sides gets one job asking for it; one that cannot refuses a

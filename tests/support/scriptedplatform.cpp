@@ -6,12 +6,20 @@
 #include <QMenu>
 #include <QProcess>
 
-QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget*, const QString& text,
+QMessageBox::StandardButton ScriptedPlatform::messageBox(QWidget* parent, const QString& text,
                                                          const QString& title,
                                                          QMessageBox::StandardButtons buttons,
                                                          QMessageBox::Icon icon)
 {
-    messageBoxes.append({text, title, buttons, icon});
+    return messageBoxWithPicture(parent, text, title, buttons, icon, QImage());
+}
+
+QMessageBox::StandardButton
+ScriptedPlatform::messageBoxWithPicture(QWidget*, const QString& text, const QString& title,
+                                        QMessageBox::StandardButtons buttons,
+                                        QMessageBox::Icon icon, const QImage& picture)
+{
+    messageBoxes.append({text, title, buttons, icon, picture});
     if (whileMessageShown)
         whileMessageShown(messageBoxes.last());
     if (unsavedChangesAnswer != QMessageBox::NoButton && text == "Save changes to the card?")

@@ -2,6 +2,7 @@
 
 #include "prompt/platform.h"
 
+#include <QImage>
 #include <QList>
 #include <QQueue>
 #include <QUrl>
@@ -17,6 +18,7 @@ public:
         QString title;
         QMessageBox::StandardButtons buttons;
         QMessageBox::Icon icon;
+        QImage picture; // null for a message without one
     };
     struct MenuCall {
         QStringList items;   // texts of the actions, in order
@@ -66,6 +68,11 @@ public:
                                            const QString& title,
                                            QMessageBox::StandardButtons buttons,
                                            QMessageBox::Icon icon) override;
+    QMessageBox::StandardButton messageBoxWithPicture(QWidget* parent, const QString& text,
+                                                      const QString& title,
+                                                      QMessageBox::StandardButtons buttons,
+                                                      QMessageBox::Icon icon,
+                                                      const QImage& picture) override;
     QString openFileName(QWidget* parent, const QString& filter) override;
     QString saveFileName(QWidget* parent, const QString& filter) override;
     ColorChoice chooseColor(QWidget* parent, const QColor& initial) override;
