@@ -140,6 +140,13 @@ struct Card : ShownCard {
         }
     } mouseEvents;
     void click(QPoint p) { press(p), idle(), release(p), idle(); }
+    // The middle of the text item and of the shape in turn.
+    QPoint nextMiddle()
+    {
+        onText = !onText;
+        return onText ? middleOf(ElementKind::Text, text) : middleOf(ElementKind::Shape, shape);
+    }
+    bool onText = false;
 };
 
 // A press that selects: the handles leave one element and appear around the other.
@@ -147,11 +154,8 @@ void BM_SelectPress(benchmark::State& state)
 {
     Card card(int(state.range(0)));
     StepTimes steps;
-    bool onText = false;
     for (auto _ : state) {
-        onText = !onText;
-        const QPoint p = onText ? card.middleOf(ElementKind::Text, card.text)
-                                : card.middleOf(ElementKind::Shape, card.shape);
+        const QPoint p = card.nextMiddle();
         card.move(p);
         idle();
         steps.time(state, [&] { card.press(p); });
@@ -191,11 +195,8 @@ void BM_DragStart(benchmark::State& state)
 {
     Card card(int(state.range(0)));
     StepTimes steps;
-    bool onText = false;
     for (auto _ : state) {
-        onText = !onText;
-        const QPoint p = onText ? card.middleOf(ElementKind::Text, card.text)
-                                : card.middleOf(ElementKind::Shape, card.shape);
+        const QPoint p = card.nextMiddle();
         card.press(p);
         idle();
         steps.time(state, [&] { card.move(p + card.by(4, 2)); });
