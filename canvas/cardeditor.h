@@ -84,6 +84,8 @@ public:
     void setSelection(Selection selection);
     // The selected elements that exist, in stacking order; just the primary without a set.
     QList<Selection> selectedElements() const;
+    // The selection beyond the primary, as chosen (some may have gone since); empty without one.
+    const QList<Selection>& selectedSet() const { return m_selectedSet; }
     bool isSelected(ElementKind kind, int index) const;
     std::optional<ElementKind> lastAddedKind() const { return m_lastAddedKind; }
     // Set once the print sheet has been composed for the card's current size.

@@ -570,7 +570,7 @@ void setDots(QImage& layer, int ratio, const QRect& r, QRgb color)
 void CardView::paintSelectionMarks(QPainter& painter, const QRect& exposed)
 {
     painter.setBrush(Qt::NoBrush);
-    const QList<Selection> selected = m_editor.selectedElements();
+    const QList<Selection>& selected = m_editor.selectedSet();
     if (selected.size() > 1) {
         const QSet<Selection> marked(selected.begin(), selected.end());
         // The dots are set as pixels of one layer: a dashed outline stroked for each member of

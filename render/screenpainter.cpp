@@ -79,11 +79,13 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed,
         const CardItem& item = items.at(i);
         if (!item.visible || &item == leftOut)
             continue;
-        // A pixel more each way holds an edge that falls inside a pixel.
-        const QRect reach = QRectF(item.left / TwipsPerPixel, item.top / TwipsPerPixel,
-                                   item.width / TwipsPerPixel, item.height / TwipsPerPixel)
-                                .toAlignedRect()
-                                .adjusted(-1, -1, 1, 1);
+        // The whole pixels the box touches, and one more each way for an edge that falls
+        // inside a pixel.
+        // (QRectF::toAlignedRect, worked here: called for every element of a crowd.)
+        const qreal x = item.left / TwipsPerPixel, y = item.top / TwipsPerPixel;
+        const qreal width = item.width / TwipsPerPixel, height = item.height / TwipsPerPixel;
+        const QRect reach(QPoint(int(std::floor(x)) - 1, int(std::floor(y)) - 1),
+                          QPoint(int(std::ceil(x + width)), int(std::ceil(y + height))));
         if (!reach.intersects(uncovered.boundingRect()))
             continue;
         // Only the bounds of what may show are kept: no region is built for them.
