@@ -552,6 +552,11 @@ void setDots(QImage& layer, int ratio, const QRect& r, QRgb color)
         uchar* at = bits + qsizetype(y + ay * from) * ratio * stride
                     + qsizetype(x + ax * from) * ratio * pixel;
         const qsizetype step = 3 * ratio * (ay * stride + ax * pixel);
+        if (ratio == 1) {
+            for (int i = from; i < to; i += 3, at += step)
+                *reinterpret_cast<QRgb*>(at) = color;
+            return;
+        }
         for (int i = from; i < to; i += 3, at += step)
             for (int dy = 0; dy < ratio; ++dy)
                 std::fill_n(reinterpret_cast<QRgb*>(at + dy * stride), ratio, color);

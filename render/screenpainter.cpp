@@ -74,6 +74,17 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed,
         QRect bounds;
     };
     std::vector<Part> parts;
+    constexpr size_t HiddenBatch = 8;
+    std::vector<QRect> hidden;
+    const auto takeHidden = [&] {
+        if (hidden.empty())
+            return;
+        QRegion covered;
+        for (const QRect& rect : hidden)
+            covered += rect;
+        uncovered -= covered;
+        hidden.clear();
+    };
     const QList<CardItem>& items = design.items();
     for (qsizetype i = items.size() - 1; i >= 0 && !uncovered.isEmpty(); --i) {
         const CardItem& item = items.at(i);
@@ -102,9 +113,15 @@ void paint(QPainter& painter, const CardDesign& design, const QRegion& exposed,
         if (left > right)
             continue;
         parts.push_back({&item, QRect(QPoint(left, top), QPoint(right, bottom))});
-        if (const QRect opaque = opaquePixels(item); !opaque.isEmpty())
-            uncovered -= opaque;
+        // Taken off a few at a time: each subtraction walks the whole uncovered region, and
+        // an element drawn that a later one hides is only drawn over.
+        if (const QRect opaque = opaquePixels(item); !opaque.isEmpty()) {
+            hidden.push_back(opaque);
+            if (hidden.size() == HiddenBatch)
+                takeHidden();
+        }
     }
+    takeHidden();
 
     if (!uncovered.isEmpty()) {
         painter.save();
