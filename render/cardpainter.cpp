@@ -264,6 +264,91 @@ QPainterPath kindPath(int kind, const QRectF& rect)
     return path;
 }
 
+// A curved outline costs its whole extent to rasterize however little of it a clip lets show,
+// and a crowd's repaint shows most shapes in part. On pixels, what one draws is kept as an
+// image, for its size, look, scale and place within a device pixel, and copied.
+struct ShapeImageKey {
+    qint16 kind = 0;
+    bool border = false;
+    QRgb fill = 0;
+    qreal width = 0, height = 0;  // the outline, twips
+    qreal scaleX = 0, scaleY = 0; // device pixels to a twip
+    int withinX = 0, withinY = 0; // where it starts within a device pixel, 1/64ths
+    bool operator==(const ShapeImageKey&) const = default;
+};
+size_t qHash(const ShapeImageKey& key, size_t seed = 0)
+{
+    return qHashMulti(seed, key.kind, key.border, key.fill, key.width, key.height, key.scaleX,
+                      key.scaleY, key.withinX, key.withinY);
+}
+
+struct ShapeImages {
+    static constexpr qint64 MaxPixels = 8'000'000; // 32 MB
+    static constexpr qint64 MaxImagePixels = 1'000'000;
+    QHash<ShapeImageKey, QImage> images;
+    qint64 pixels = 0;
+};
+ShapeImages& shapeImages()
+{
+    static ShapeImages kept;
+    return kept;
+}
+
+bool paintFromImage(QPainter& painter, const ShapeLook& shape, const QPainterPath& path)
+{
+    const QTransform device = painter.deviceTransform();
+    if (device.type() > QTransform::TxScale || device.m11() <= 0 || device.m22() <= 0
+        || painter.compositionMode() != QPainter::CompositionMode_SourceOver
+        || painter.opacity() != 1)
+        return false;
+    const qreal pen = painter.pen().style() == Qt::NoPen ? 0 : painter.pen().widthF() / 2;
+    const QRectF outline = path.boundingRect();
+    const QRectF reach = device.mapRect(outline.adjusted(-pen, -pen, pen, pen));
+    // A device pixel of margin each way holds the antialiased edge.
+    const QPoint corner(int(std::floor(reach.left())) - 1, int(std::floor(reach.top())) - 1);
+    const QSize size(int(std::ceil(reach.right())) + 1 - corner.x(),
+                     int(std::ceil(reach.bottom())) + 1 - corner.y());
+    if (qint64(size.width()) * size.height() > ShapeImages::MaxImagePixels)
+        return false;
+    const QPointF within = device.map(outline.topLeft()) - QPointF(corner);
+    const ShapeImageKey key{shape.shape,
+                            painter.pen().style() != Qt::NoPen,
+                            painter.brush().style() == Qt::NoBrush ? 0u
+                                                                   : painter.brush().color().rgba(),
+                            outline.width(),
+                            outline.height(),
+                            device.m11(),
+                            device.m22(),
+                            qRound(within.x() * 64),
+                            qRound(within.y() * 64)};
+    ShapeImages& kept = shapeImages();
+    auto found = kept.images.constFind(key);
+    if (found == kept.images.constEnd()) {
+        QImage image(size, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter drawn(&image);
+        drawn.setRenderHints(painter.renderHints());
+        drawn.setTransform(QTransform(device.m11(), 0, 0, device.m22(), device.dx() - corner.x(),
+                                      device.dy() - corner.y()));
+        drawn.setPen(painter.pen());
+        drawn.setBrush(painter.brush());
+        drawn.drawPath(path);
+        drawn.end();
+        if (kept.pixels + qint64(size.width()) * size.height() > ShapeImages::MaxPixels) {
+            kept.images.clear();
+            kept.pixels = 0;
+        }
+        kept.pixels += qint64(size.width()) * size.height();
+        found = kept.images.insert(key, image);
+    }
+    // Copied in device pixels, where the kept image has its own.
+    painter.save();
+    painter.setWorldTransform(device.inverted() * painter.worldTransform());
+    painter.drawImage(corner, *found);
+    painter.restore();
+    return true;
+}
+
 void paintShape(QPainter& painter, const CardItem& item, QPointF origin, bool onPixels)
 {
     const ShapeLook& shape = item.shape;
@@ -282,6 +367,9 @@ void paintShape(QPainter& painter, const CardItem& item, QPointF origin, bool on
         outline = drawn.adjusted(half, half, -half, -half);
     }
     const QPainterPath path = kindPath(shape.shape, outline.translated(origin));
+    const bool curved = shape.shape != ShapeLook::Rectangle && shape.shape != ShapeLook::Square;
+    if (onPixels && curved && paintFromImage(painter, shape, path))
+        return;
     // An inner box kept from a larger element may reach past the element's own.
     if (onPixels || QRectF(0, 0, item.width, item.height).contains(drawn)) {
         painter.drawPath(path);
@@ -429,6 +517,7 @@ void clearSharedCaches()
 {
     PictureStore::shared().clear();
     sharedLayouts().clear();
+    shapeImages() = {};
 }
 
 int screenCopiesScaled() { return screenScalings; }

@@ -319,6 +319,52 @@ class CardPainterTest : public QObject {
     QTemporaryDir m_dir;
 
 private slots:
+    // A curved shape on pixels is copied from an image kept from an earlier drawing of the same
+    // look: a shape that lies elsewhere within a device pixel, or at another scale, is never
+    // copied from one that does not.
+    void curvedShapesCopiedAsTheyDraw_data()
+    {
+        QTest::addColumn<qint16>("kind");
+        QTest::addColumn<bool>("border");
+        QTest::addColumn<QPointF>("apart");
+        QTest::addColumn<qreal>("zoom");
+        const qint16 oval = ShapeLook::Oval, circle = ShapeLook::Circle;
+        const qint16 rounded = ShapeLook::RoundedRectangle,
+                     roundedSquare = ShapeLook::RoundedSquare;
+        QTest::newRow("oval, half a pixel across") << oval << false << QPointF(7.5, 0) << 1.0;
+        QTest::newRow("circle, a quarter down") << circle << true << QPointF(0, 3.75) << 1.0;
+        QTest::newRow("rounded, a third of a device pixel")
+            << rounded << true << QPointF(1.67, 1.67) << 3.0;
+        QTest::newRow("rounded square, whole pixels")
+            << roundedSquare << false << QPointF(30, 45) << 2.0;
+    }
+    void curvedShapesCopiedAsTheyDraw()
+    {
+        QFETCH(qint16, kind);
+        QFETCH(bool, border);
+        QFETCH(QPointF, apart);
+        QFETCH(qreal, zoom);
+        CardItem first;
+        first.kind = ElementKind::Shape;
+        first.setLeft(300), first.setTop(300), first.setWidth(1500), first.setHeight(900);
+        first.shape.shape = kind;
+        first.shape.borderStyle = border;
+        first.shape.backColor = 0x0030A0F0;
+        first.shape.innerWidth = 1100, first.shape.innerHeight = 500;
+        CardItem second = first;
+        second.setLeft(float(first.left + apart.x()));
+        second.setTop(float(first.top + apart.y()));
+        cardpainter::clearSharedCaches();
+        const QImage alone = painted(second, zoom);
+        cardpainter::clearSharedCaches();
+        (void)painted(first, zoom);
+        QCOMPARE(painted(second, zoom), alone);
+        // At another scale it is drawn anew.
+        const QImage larger = painted(second, zoom * 2);
+        cardpainter::clearSharedCaches();
+        QCOMPARE(larger, painted(second, zoom * 2));
+    }
+
     // What a decoder says of a damaged picture stays off the terminal; what can be decoded is.
     void decoderWarningsStayQuiet()
     {
