@@ -120,6 +120,7 @@ void CardEditor::setDesign(CardDesign design)
     takeBeforeItems();
     m_design = std::move(design);
     m_undoStack->clear();
+    m_state = 0;
     m_view->syncSize();
     m_view->updateCard();
     emit designChanged();

@@ -62,7 +62,13 @@ public:
     // Sets the design an undo step holds, keeping the counters: an index once used stays used.
     // `changed`, when given, holds every element that differs on either side: only their boxes
     // are repainted, unless the card's own size or colour changed.
-    void restoreDesign(const CardDesign& design, const QList<CardItem>* changed = nullptr);
+    // `state`, when given, is the history's name for the design the step leaves: no other
+    // design is ever given that name (see DesignCommand).
+    void restoreDesign(const CardDesign& design, const QList<CardItem>* changed = nullptr,
+                       quint64 state = 0);
+    // The history's name for the design as it is, or 0 when a change outside the history made
+    // it.
+    quint64 state() const { return m_state; }
     // Groups the changes made while it lives into one undo step; nested ones join the outer.
     class Change {
     public:
@@ -219,6 +225,7 @@ private:
     // Before an element changes in place within a change: keeps it as it was.
     void noteItemChange(qsizetype position, const CardItem& before);
     void pushChange();
+    void showPushedState();
     void keepAspect(CardItem& item, int handle) const;
     void moveElements(const QList<Selection>& elements, float dx, float dy);
     void pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text,
@@ -252,6 +259,7 @@ private:
     // The change being made: how deep the scopes nest, the design before it, its name.
     int m_changeDepth = 0;
     bool m_changed = false;
+    quint64 m_state = 0;
     CardDesign m_changeBefore;
     // Until an element is added, removed or moved in the stacking order, the change keeps
     // only the elements it changed in place, as they were, by position.

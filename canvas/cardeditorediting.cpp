@@ -81,6 +81,7 @@ void CardEditor::pushChange()
     m_changed = false;
     if (m_beforeItemsTaken) {
         m_undoStack->push(new DesignCommand(*this, m_changeText, before, m_design, m_changeMerge));
+        showPushedState();
         return;
     }
     // Only elements changed in place: the step holds the run from the first to the last.
@@ -94,6 +95,17 @@ void CardEditor::pushChange()
         beforeRun[position - first] = item;
     m_undoStack->push(new DesignCommand(*this, m_changeText, before, m_design, first,
                                         std::move(beforeRun), std::move(after), m_changeMerge));
+    showPushedState();
+}
+
+void CardEditor::showPushedState()
+{
+    // Folded into the step before it or not, the step on top leads to the design as it is.
+    const auto* top =
+        static_cast<const DesignCommand*>(m_undoStack->command(m_undoStack->index() - 1));
+    m_state = top ? top->afterState() : 0;
+    if (m_state)
+        m_view->showState(m_state);
 }
 
 bool CardEditor::isModified() const { return !m_undoStack->isClean(); }
@@ -110,12 +122,14 @@ EditMerge CardEditor::typing(quint64 field)
     return {EditMerge::Typing, m_typingBurst};
 }
 
-void CardEditor::restoreDesign(const CardDesign& design, const QList<CardItem>* changed)
+void CardEditor::restoreDesign(const CardDesign& design, const QList<CardItem>* changed,
+                               quint64 state)
 {
-    // A sheet composed for another card size is composed again.
-    const bool sameCard = design.widthPixels == m_design.widthPixels
-                          && design.heightPixels == m_design.heightPixels
-                          && design.backColor == m_design.backColor;
+    // A sheet composed for another card size is composed again. A step undone from the other
+    // side of the card shows the whole of its own side.
+    const bool sameCard =
+        design.widthPixels == m_design.widthPixels && design.heightPixels == m_design.heightPixels
+        && design.backColor == m_design.backColor && design.shownSide() == m_design.shownSide();
     if (design.widthPixels != m_design.widthPixels || design.heightPixels != m_design.heightPixels)
         m_sheetPrimed = false;
     // The selection belongs to the side it was made on.
@@ -135,6 +149,9 @@ void CardEditor::restoreDesign(const CardDesign& design, const QList<CardItem>* 
         m_view->updateElements(*changed);
     else
         m_view->updateCard();
+    m_state = state;
+    if (state)
+        m_view->showState(state);
     // The handles follow the selected element, and go with it when the step removes it.
     if (handlesShown() && selectedItem())
         placeHandles(m_selection.kind, m_selection.index);

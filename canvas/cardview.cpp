@@ -151,8 +151,13 @@ QRect CardView::reachPixels(const QRectF& box) const
     return pixels.toAlignedRect().adjusted(-1, -1, 1, 1).intersected(cardRect());
 }
 
+void CardView::noteChange() { m_nextState = 0; }
+
+void CardView::showState(quint64 key) { m_nextState = key; }
+
 void CardView::updateTwips(const QRectF& box)
 {
+    noteChange();
     forgetLift();
     const QRect touched = reachPixels(box);
     m_underStale += touched;
@@ -169,6 +174,7 @@ void CardView::updateElements(const QList<CardItem>& items)
             updateTwips(item.box());
         return;
     }
+    noteChange();
     forgetLift();
     QRect bounds;
     for (const CardItem& item : items)
@@ -179,6 +185,7 @@ void CardView::updateElements(const QList<CardItem>& items)
 
 void CardView::updateCard()
 {
+    noteChange();
     forgetLift();
     m_underStale = cardRect();
     update();
@@ -416,6 +423,7 @@ void CardView::paintCard(QPainter& painter, const QRegion& exposed)
     if (!keepsCard()) {
         m_under = QImage();
         m_lift.reset();
+        forgetUnderlay();
         // Where a handle lies, at a whole scale factor, it hides the card entirely.
         QRegion card = exposed;
         if (m_editor.handlesShown() && wholeScale() && m_zoom == 1)
@@ -432,6 +440,7 @@ void CardView::paintCard(QPainter& painter, const QRegion& exposed)
         m_under.setDevicePixelRatio(ratio);
         m_underStale = cardRect();
         m_lift.reset();
+        forgetUnderlay();
     }
     refreshUnderlay();
     for (const QRect& pixels : exposed)
@@ -442,12 +451,40 @@ void CardView::refreshUnderlay()
 {
     if (m_underStale.isEmpty() || m_under.isNull())
         return;
+    const std::optional<Kept> back = changeUnderlay(m_underStale.boundingRect());
     QPainter kept(&m_under);
-    // As a window's own painting is held to what it repaints.
-    kept.setClipRegion(m_underStale);
-    const CardDesign& design = m_editor.design();
-    screenpainter::paintVisible(kept, design, m_underStale);
+    if (back) {
+        kept.setCompositionMode(QPainter::CompositionMode_Source);
+        kept.drawImage(back->area.topLeft(), back->pixels);
+    } else {
+        // As a window's own painting is held to what it repaints.
+        kept.setClipRegion(m_underStale);
+        screenpainter::paintVisible(kept, m_editor.design(), m_underStale);
+    }
     m_underStale = QRegion();
+}
+
+std::optional<CardView::Kept> CardView::changeUnderlay(const QRect& area)
+{
+    const quint64 from = std::exchange(m_underState, std::exchange(m_nextState, 0));
+    std::optional<Kept> back = std::exchange(m_kept, std::nullopt);
+    if (back && (!m_underState || back->shows != m_underState))
+        back.reset();
+    // Put back, the kept pixels may cover more than changed: all they cover is kept in turn.
+    const QRect keep = back ? back->area : area;
+    const int ratio = int(cardScale());
+    // A few card-sized images at most: past that, an undo draws the crowd again.
+    constexpr qint64 MaxKeptPixels = 4'000'000;
+    if (from && m_underState && from != m_underState
+        && qint64(keep.width()) * keep.height() * ratio * ratio <= MaxKeptPixels)
+        m_kept = Kept{from, keep, m_under.copy(QRect(keep.topLeft() * ratio, keep.size() * ratio))};
+    return back;
+}
+
+void CardView::forgetUnderlay()
+{
+    m_kept.reset();
+    m_underState = 0;
 }
 
 void CardView::forgetLift()
@@ -507,6 +544,7 @@ void CardView::dropLifted()
     const QRegion dropped = QRegion(lift->area) + now;
     if (!m_underStale.xored(dropped).isEmpty())
         return;
+    changeUnderlay(dropped.boundingRect());
     QPainter kept(&m_under);
     kept.setCompositionMode(QPainter::CompositionMode_Source);
     kept.drawImage(lift->area.topLeft(), lift->pixels);

@@ -71,6 +71,10 @@ public:
     void updateElements(const QList<CardItem>& items);
     // Repaints the whole card: its size, its colour or its elements changed.
     void updateCard();
+    // After the changes a step of the undo history made (done, undone or redone): the design
+    // is the state the history names `key`. Pixels kept of that state can then be put back
+    // where it shows, instead of drawing the crowd there again.
+    void showState(quint64 key);
     // Repaints one handle where it stands now.
     void updateHandle(int handle);
     // Takes the card's size in pixels.
@@ -190,6 +194,26 @@ private:
     };
     std::optional<Lift> m_lift;
     bool m_liftPending = false;
+    // Which design the kept card shows, by the undo history's name for it, and which design
+    // the changes since its last repaint lead to; 0 where a change outside the history made
+    // it.
+    quint64 m_underState = 0;
+    quint64 m_nextState = 0;
+    // What the kept card showed over `area` before its last change, when it showed the
+    // design named `shows`: the undo of that change, or the redo of its undo, copies it back.
+    // Outside `area` the change left the pixels as they were.
+    struct Kept {
+        quint64 shows;
+        QRect area;
+        QImage pixels;
+    };
+    std::optional<Kept> m_kept;
+    // Before the kept card changes over `area`: its pixels there are kept, and the design it
+    // is about to show becomes its own. Returns the pixels kept before, when they show that
+    // design.
+    std::optional<Kept> changeUnderlay(const QRect& area);
+    void forgetUnderlay();
+    void noteChange();
     bool m_dropping = false;
     bool m_tellingPictures = false;
 };

@@ -4,11 +4,21 @@
 
 #include <algorithm>
 
+namespace {
+quint64 newState()
+{
+    static quint64 last = 0;
+    return ++last;
+}
+} // namespace
+
 DesignCommand::DesignCommand(CardEditor& editor, const QString& text, const CardDesign& before,
                              const CardDesign& after, EditMerge merge)
     : QUndoCommand(text)
     , m_editor(editor)
     , m_merge(merge)
+    , m_beforeState(editor.state() ? editor.state() : newState())
+    , m_afterState(newState())
 {
     take(before, after);
 }
@@ -24,6 +34,8 @@ DesignCommand::DesignCommand(CardEditor& editor, const QString& text, const Card
     , m_beforeCard(Card::of(before))
     , m_afterCard(Card::of(after))
     , m_merge(merge)
+    , m_beforeState(editor.state() ? editor.state() : newState())
+    , m_afterState(newState())
 {
 }
 
@@ -123,12 +135,14 @@ bool DesignCommand::mergeWith(const QUndoCommand* other)
         && next->m_before == m_after) {
         m_after = next->m_after;
         m_afterCard = next->m_afterCard;
+        m_afterState = next->m_afterState;
         return true;
     }
     // The editor's design is the far side of `next`; walk back over both steps to this one's
     // near side, and keep the difference between the two ends.
     const CardDesign now = m_editor.design();
     take(side(Side::Before, next->side(Side::Before, now)), now);
+    m_afterState = next->m_afterState;
     return true;
 }
 
@@ -139,7 +153,7 @@ QList<CardItem> DesignCommand::changed() const { return m_before + m_after; }
 void DesignCommand::undo()
 {
     const QList<CardItem> elements = changed();
-    m_editor.restoreDesign(side(Side::Before, m_editor.design()), &elements);
+    m_editor.restoreDesign(side(Side::Before, m_editor.design()), &elements, m_beforeState);
 }
 
 void DesignCommand::redo()
@@ -149,5 +163,5 @@ void DesignCommand::redo()
         return;
     }
     const QList<CardItem> elements = changed();
-    m_editor.restoreDesign(side(Side::After, m_editor.design()), &elements);
+    m_editor.restoreDesign(side(Side::After, m_editor.design()), &elements, m_afterState);
 }

@@ -31,6 +31,10 @@ public:
                   QList<CardItem> afterRun, EditMerge merge);
 
     int id() const override { return m_merge.kind; }
+    // The name of the design this step leads to. Each design on either side of a step has a
+    // name given to it alone (the near side takes the name the step before gave its far
+    // side); undo and redo tell the view.
+    quint64 afterState() const { return m_afterState; }
     bool mergeWith(const QUndoCommand* other) override;
     void undo() override;
     void redo() override;
@@ -64,6 +68,8 @@ private:
     Card m_beforeCard{};
     Card m_afterCard{};
     EditMerge m_merge;
+    quint64 m_beforeState;
+    quint64 m_afterState;
     // The change is already made when the command is pushed.
     bool m_done = true;
 };

@@ -2,6 +2,7 @@
 // reference image, and the screen after editing steps against a full repaint of the same card.
 #include "cardtest.h"
 
+#include "canvas/cardsides.h"
 #include "document/twips.h"
 #include "render/cardpainter.h"
 
@@ -116,6 +117,8 @@ class TestCardRendering : public QObject {
 private slots:
     void crowdedCardMatchesReference();
     void screenAfterEditingMatchesFullRepaint();
+    void undoAndRedoShowTheDesign_data();
+    void undoAndRedoShowTheDesign();
     void selectedCrowdIsDottedEveryThirdPixel();
 };
 
@@ -287,6 +290,94 @@ void TestCardRendering::screenAfterEditingMatchesFullRepaint()
         QVERIFY2(!(QRegion(whole) - spy.painted).isEmpty(),
                  back ? "an undo repainted the card" : "a redo did");
         expectFullRepaint(back ? "an undo of one element" : "a redo of one element");
+    }
+}
+
+void TestCardRendering::undoAndRedoShowTheDesign_data()
+{
+    // Steps, a letter each: M moves every element, U undoes, R redoes, T types into the
+    // first text (a run of typing is one step), A adds a shape, B and F show the back and the
+    // front, Z zooms to 200 % and back; after a "+" the next step comes before the view repaints.
+    QTest::addColumn<QString>("steps");
+    QTest::newRow("a move undone and redone in turn") << "MURURUR";
+    QTest::newRow("two moves undone and redone") << "MMUURRUURR";
+    QTest::newRow("typing undone and redone") << "MTTURUR";
+    QTest::newRow("the back shown between") << "MUBFRUBR";
+    QTest::newRow("a zoom between") << "MUZRUZR";
+    QTest::newRow("a new step after an undo") << "MMUMURUR";
+    QTest::newRow("a step on the back before a repaint") << "MB+AURU";
+    QTest::newRow("the back shown before a repaint") << "MA+BURF";
+}
+
+// Undo and redo may put back pixels the view kept of the design they lead to, instead of
+// drawing the crowd again: what shows after every step is the design as it now is.
+void TestCardRendering::undoAndRedoShowTheDesign()
+{
+    QFETCH(QString, steps);
+    const auto card = StartedCard::start();
+    if (!card)
+        return;
+    CardEditor& editor = card->editor();
+    crowd(editor);
+    QCoreApplication::processEvents();
+    QUndoStack& history = *editor.undoStack();
+    int typed = 0;
+    for (qsizetype i = 0; i < steps.size(); ++i) {
+        switch (steps.at(i).toLatin1()) {
+        case 'M': {
+            editor.selectAll();
+            const CardItem* primary = editor.selectedItem();
+            const CardHit hit{primary->kind, primary->index, {}};
+            editor.elementPressed(hit, 1, 200, 200);
+            editor.elementReleased(hit, 200 + 60 * float(i), 250);
+            break;
+        }
+        case 'U': history.undo(); break;
+        case 'R': history.redo(); break;
+        case 'T':
+            editor.changeItem(
+                ElementKind::Text, 1,
+                [&](CardItem& item) { item.text.caption += QString::number(++typed); },
+                QStringLiteral("Typing"), editor.typing(1));
+            break;
+        case 'A': editor.addShape(); break;
+        case 'B':
+        case 'F':
+            cardsides::show(editor, steps.at(i) == 'B' ? CardSide::Back : CardSide::Front);
+            break;
+        case 'Z':
+            editor.view()->setZoom(2);
+            QCoreApplication::processEvents();
+            editor.view()->setZoom(1);
+            break;
+        }
+        if (steps.mid(i + 1, 1) == "+") {
+            ++i;
+            continue;
+        }
+        QCoreApplication::processEvents();
+        // The marks of a selection are drawn over the card: without them, the view is the
+        // card drawn whole.
+        editor.clearSelection();
+        QImage shown = editor.view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        QImage whole(shown.size(), QImage::Format_RGB32);
+        {
+            QPainter painter(&whole);
+            painter.setRenderHint(QPainter::Antialiasing);
+            painter.scale(1.0 / TwipsPerPixel, 1.0 / TwipsPerPixel);
+            cardpainter::paintCard(painter, editor.design());
+        }
+        // The view marks the back in a corner.
+        if (editor.design().shownSide() == CardSide::Back)
+            for (QImage* image : {&shown, &whole})
+                QPainter(image).fillRect(0, 0, image->width(), 20, Qt::black);
+        if (!near(shown, whole)) {
+            shown.save(QStringLiteral(QUILLMARK_BINARY_DIR "/history-screen.png"));
+            whole.save(QStringLiteral(QUILLMARK_BINARY_DIR "/history-whole.png"));
+            QFAIL(qPrintable(QStringLiteral("after %1 the view is not the design; see "
+                                            "history-screen.png and history-whole.png")
+                                 .arg(steps.left(i + 1))));
+        }
     }
 }
 
