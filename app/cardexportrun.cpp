@@ -31,49 +31,38 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
     if (!format)
         return fail(QStringLiteral("--export-card writes .pdf, .png or .svg, not \"%1\"")
                         .arg(request.target));
-    QStringList cards;
-    bool optionsEnded = false;
-    for (qsizetype i = 2; i < arguments.size(); ++i) {
-        const QString& word = arguments[i];
-        if (optionsEnded || !word.startsWith(QLatin1String("--"))) {
-            cards << word;
-            continue;
-        }
-        if (word == QLatin1String("--")) {
-            optionsEnded = true;
-            continue;
-        }
-        if (i + 1 >= arguments.size() || arguments[i + 1] == QLatin1String("--"))
-            return fail(QStringLiteral("%1 needs a value").arg(word));
-        const QString value = arguments[++i];
+    const auto option = [&](const QString& word, const std::optional<QString>& given) -> QString {
+        if (!given)
+            return QStringLiteral("%1 needs a value").arg(word);
+        const QString& value = *given;
         bool ok = false;
         if (word == QLatin1String("--bleed") && format == cardexport::Format::PrintShopPdf) {
             request.bleedMm = value.toDouble(&ok);
             if (!ok || !(request.bleedMm >= 0 && request.bleedMm <= cardexport::MaxBleedMm))
-                return fail(QStringLiteral("--bleed must be from 0 to %1 mm, not \"%2\"")
-                                .arg(cardexport::MaxBleedMm)
-                                .arg(value));
+                return QStringLiteral("--bleed must be from 0 to %1 mm, not \"%2\"")
+                    .arg(cardexport::MaxBleedMm)
+                    .arg(value);
         } else if (word == QLatin1String("--side")) {
             if (value != QLatin1String("front") && value != QLatin1String("back"))
-                return fail(QStringLiteral("--side is front or back, not \"%1\"").arg(value));
+                return QStringLiteral("--side is front or back, not \"%1\"").arg(value);
             request.back = value == QLatin1String("back");
             request.oneSide = true;
         } else if (word == QLatin1String("--dpi") && format == cardexport::Format::Png) {
             request.dpi = value.toInt(&ok);
             if (!ok || request.dpi < 1 || request.dpi > cardexport::MaxDpi)
-                return fail(QStringLiteral("--dpi must be a whole number from 1 to %1, not \"%2\"")
-                                .arg(cardexport::MaxDpi)
-                                .arg(value));
+                return QStringLiteral("--dpi must be a whole number from 1 to %1, not \"%2\"")
+                    .arg(cardexport::MaxDpi)
+                    .arg(value);
         } else {
-            return fail(QStringLiteral("unknown option %1 for a .%2 file")
-                            .arg(word, request.target.section(QLatin1Char('.'), -1)));
+            return QStringLiteral("unknown option %1 for a .%2 file")
+                .arg(word, request.target.section(QLatin1Char('.'), -1));
         }
-    }
-    if (cards.size() != 1)
-        return fail(cards.isEmpty()
-                        ? QStringLiteral("no card file given")
-                        : QStringLiteral("one card file at a time, not %1").arg(cards.size()));
-    request.card = cards.front();
+        return {};
+    };
+    const std::optional<QString> card = headless::oneCard(arguments, 2, option, error);
+    if (!card)
+        return std::nullopt;
+    request.card = *card;
     return request;
 }
 

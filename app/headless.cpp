@@ -143,36 +143,18 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
         return fail(QStringLiteral("no --export-pdf or --print"));
     Request request;
     std::optional<Request::Mode> mode;
-    // "--" ends the options, so it is never an option's value: a file named "--" is made only
-    // as "./--".
-    const auto isValue = [&](qsizetype i) {
-        return i < arguments.size() && arguments[i] != EndOfOptions;
-    };
-
-    QStringList cards;
-    bool optionsEnded = false;
     // The options come in any order; the copies are checked once the mode is known.
     std::optional<QString> copies;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& word = arguments[i];
-        if (optionsEnded || !word.startsWith(QLatin1String("--"))) {
-            cards << word;
-            continue;
-        }
-        if (word == EndOfOptions) {
-            optionsEnded = true;
-            continue;
-        }
+    const auto option = [&](const QString& word, const std::optional<QString>& given) -> QString {
         const bool modeWord = word == ExportOption || word == PrintOption;
-        if (!isValue(i + 1) || (modeWord && arguments[i + 1].isEmpty()))
-            return fail(word == ExportOption
-                            ? QStringLiteral("--export-pdf needs the PDF file to write")
-                        : word == PrintOption ? QStringLiteral("--print needs a printer queue")
-                                              : QStringLiteral("%1 needs a value").arg(word));
-        const QString value = arguments[++i];
+        if (!given || (modeWord && given->isEmpty()))
+            return word == ExportOption ? QStringLiteral("--export-pdf needs the PDF file to write")
+                   : word == PrintOption ? QStringLiteral("--print needs a printer queue")
+                                         : QStringLiteral("%1 needs a value").arg(word);
+        const QString& value = *given;
         if (modeWord) {
             if (mode)
-                return fail(QStringLiteral("one of --export-pdf and --print, once"));
+                return QStringLiteral("one of --export-pdf and --print, once");
             mode = word == ExportOption ? Request::Mode::ExportPdf : Request::Mode::Print;
             request.target = value;
         } else if (word == QLatin1String("--layout")) {
@@ -182,22 +164,26 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
         } else if (word == QLatin1String("--rows") || word == QLatin1String("--columns")) {
             const auto n = count(value, 1, sheet::MaxCount);
             if (!n)
-                return fail(QStringLiteral("%1 must be a whole number from 1 to %2, not \"%3\"")
-                                .arg(word)
-                                .arg(sheet::MaxCount)
-                                .arg(value));
+                return QStringLiteral("%1 must be a whole number from 1 to %2, not \"%3\"")
+                    .arg(word)
+                    .arg(sheet::MaxCount)
+                    .arg(value);
             (word == QLatin1String("--rows") ? request.rows : request.columns) = *n;
         } else if (word == QLatin1String("--copies")) {
             copies = value;
         } else if (word == QLatin1String("--sides")) {
             request.sides = duplex::sidesFromName(value);
             if (!request.sides)
-                return fail(
-                    QStringLiteral("--sides must be long, short or front, not \"%1\"").arg(value));
+                return QStringLiteral("--sides must be long, short or front, not \"%1\"")
+                    .arg(value);
         } else {
-            return fail(QStringLiteral("unknown option %1").arg(word));
+            return QStringLiteral("unknown option %1").arg(word);
         }
-    }
+        return {};
+    };
+    const std::optional<QString> card = oneCard(arguments, 0, option, error);
+    if (!card)
+        return std::nullopt;
     if (!mode)
         return fail(QStringLiteral("--export-pdf or --print is needed to work without a window"));
     request.mode = *mode;
@@ -211,14 +197,41 @@ std::optional<Request> parse(const QStringList& arguments, QString* error)
                             .arg(*copies));
         request.copies = *n;
     }
-    if (cards.size() != 1)
-        return fail(cards.isEmpty()
-                        ? QStringLiteral("no card file given")
-                        : QStringLiteral("one card file at a time, not %1").arg(cards.size()));
-    request.card = cards.front();
+    request.card = *card;
     if (!layoutcatalog::find(request.layout))
         return fail(layoutcatalog::unknownLayoutMessage(request.layout));
     return request;
+}
+
+std::optional<QString> oneCard(const QStringList& arguments, qsizetype first,
+                               const OptionTaker& option, QString* error)
+{
+    QStringList cards;
+    bool optionsEnded = false;
+    for (qsizetype i = first; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (optionsEnded || !word.startsWith(QLatin1String("--"))) {
+            cards << word;
+            continue;
+        }
+        if (word == EndOfOptions) {
+            optionsEnded = true;
+            continue;
+        }
+        // A file named "--" is given only as "./--".
+        std::optional<QString> value;
+        if (i + 1 < arguments.size() && arguments[i + 1] != EndOfOptions)
+            value = arguments[++i];
+        if (const QString refused = option(word, value); !refused.isEmpty()) {
+            *error = refused;
+            return std::nullopt;
+        }
+    }
+    if (cards.size() == 1)
+        return cards.front();
+    *error = cards.isEmpty() ? QStringLiteral("no card file given")
+                             : QStringLiteral("one card file at a time, not %1").arg(cards.size());
+    return std::nullopt;
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class CardDesign;
@@ -42,6 +43,16 @@ bool isRequested(const QStringList& arguments);
 
 // The request the arguments (those after the program) make, or nothing with the reason.
 std::optional<Request> parse(const QStringList& arguments, QString* error);
+
+// The one card file a windowless command line names from `first` on, or nothing with the
+// reason. Each option ("--name") and the word after it, its value, go to `option`, which says
+// why it refuses them or returns an empty string; the value is missing at the end of the line
+// or before "--", which is never an option's value. Every other word, and every word after
+// "--", is a card file.
+using OptionTaker =
+    std::function<QString(const QString& option, const std::optional<QString>& value)>;
+std::optional<QString> oneCard(const QStringList& arguments, qsizetype first,
+                               const OptionTaker& option, QString* error);
 
 // Carries out a request; the reason goes to `error` when it fails. Needs a QGuiApplication
 // only: it makes no widget.

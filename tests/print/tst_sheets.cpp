@@ -841,6 +841,11 @@ private slots:
         QTest::newRow("card export, dpi for a PDF")
             << QStringList{"--export-card", "OUT.pdf", "--dpi", "300", "CARD"}
             << "unknown option --dpi for a .pdf file";
+        QTest::newRow("card export, value missing")
+            << QStringList{"--export-card", "OUT.png", "CARD", "--dpi"} << "--dpi needs a value";
+        QTest::newRow("card export, two cards")
+            << QStringList{"--export-card", "OUT.png", "CARD", "--", "CARD"}
+            << "one card file at a time, not 2";
         QTest::newRow("rows out of range")
             << QStringList{"--export-pdf", "OUT", "--rows", "5", "CARD"} << "--rows must be";
         QTest::newRow("no card") << QStringList{"--export-pdf", "OUT"} << "no card file";
