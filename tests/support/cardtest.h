@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 #include "canvas/cardeditor.h"
 #include "controls/skinbutton.h" // the command bar buttons, clicked by the tests
+#include "scriptedplatform.h"
 
 #include <QEvent>
 #include <QTemporaryDir>
@@ -18,6 +19,26 @@ struct StartedCard {
     // be started or shown; the caller checks and returns.
     static std::unique_ptr<StartedCard> start(bool show = true);
     CardEditor& editor() const { return window->editor(); }
+};
+
+// A started card whose prompts a script answers, as the editing and printing tests begin: the
+// platform is in place before the window starts and stays until the window is gone.
+struct ScriptedCard {
+    ScriptedPlatform platform;
+    std::unique_ptr<StartedCard> started;
+
+    // False, with the reason recorded as the running test's failure, when the window could not
+    // be started or shown; the caller wraps it in QVERIFY.
+    [[nodiscard]] bool start()
+    {
+        started = StartedCard::start();
+        return started != nullptr;
+    }
+    MainWindow& window() const { return *started->window; }
+    CardEditor& editor() const { return started->editor(); }
+    const QTemporaryDir& programDir() const { return started->programDir; }
+    // A path in the card's temporary program folder.
+    QString filePath(const QString& name) const { return started->programDir.filePath(name); }
 };
 
 // Sends a mouse event to a widget at a position in pixels that may be fractional, so that
