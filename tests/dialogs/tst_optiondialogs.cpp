@@ -30,6 +30,9 @@
 #include <QTimer>
 #include <QUndoStack>
 
+#include <initializer_list>
+#include <optional>
+
 namespace {
 using Outcome = Platform::ColorChoice::Outcome;
 
@@ -112,7 +115,29 @@ private:
 
 class TestOptionDialogs : public QObject {
     Q_OBJECT
+    // The card a test edits, from startCard until the test ends.
+    std::optional<ScriptedCard> m_card;
+    ScriptedPlatform& platform() { return m_card->platform; }
+    MainWindow& window() { return m_card->window(); }
+    CardEditor& editor() { return m_card->editor(); }
+    TextLook text(int index = 1) { return textOf(editor(), index); }
+    ShapeLook shape(int index = 1) { return shapeOf(editor(), index); }
+
+    // Starts a card with its prompts scripted and adds an element with each command bar button
+    // named, as a user clicks them; false when the window did not start.
+    [[nodiscard]] bool startCard(std::initializer_list<const char*> buttons = {})
+    {
+        m_card.emplace();
+        if (!m_card->start())
+            return false;
+        for (const char* button : buttons)
+            QTest::mouseClick(control<SkinButton>(&window(), button), Qt::LeftButton);
+        return true;
+    }
+
 private slots:
+    void cleanup() { m_card.reset(); }
+
     // ---- QR Code Options -------------------------------------------------------------
 
     void qrOptionsEditTheValue()
@@ -195,22 +220,16 @@ private slots:
 
     void textOptionsOpensFilledFromTheItem()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        const auto item = [&] { return textOf(editor, 1); };
-        editText(editor, 1, [](TextLook& t) { t.fontName = "Tahoma (Arabic)"; });
-        editText(editor, 1, [](TextLook& t) { QVERIFY(t.setFontSize(9.75f)); });
-        editText(editor, 1, [](TextLook& t) { t.bold = true; });
-        editText(editor, 1, [](TextLook& t) { t.alignment = 2; });
-        editText(editor, 1, [](TextLook& t) { t.frwColor = 0x000000FF; });
-        editText(editor, 1, [](TextLook& t) { t.backColor = 0x00C0E0FF; });
-        editText(editor, 1, [](TextLook& t) { t.caption = "Hello"; });
+        QVERIFY(startCard({"textButton"}));
+        editText(editor(), 1, [](TextLook& t) { t.fontName = "Tahoma (Arabic)"; });
+        editText(editor(), 1, [](TextLook& t) { QVERIFY(t.setFontSize(9.75f)); });
+        editText(editor(), 1, [](TextLook& t) { t.bold = true; });
+        editText(editor(), 1, [](TextLook& t) { t.alignment = 2; });
+        editText(editor(), 1, [](TextLook& t) { t.frwColor = 0x000000FF; });
+        editText(editor(), 1, [](TextLook& t) { t.backColor = 0x00C0E0FF; });
+        editText(editor(), 1, [](TextLook& t) { t.caption = "Hello"; });
 
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
+        TextOptionsDialog* dialog = openTextOptions(window(), 1);
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QString("Text Options"));
         QCOMPARE(dialog->pos(), QPoint(0, 0));
@@ -227,8 +246,8 @@ private slots:
         QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x00C0E0FF);
         QCOMPARE(control<QLineEdit>(dialog, "textEdit")->text(), QString("Hello"));
         // Filling wrote nothing new into the item.
-        QCOMPARE(item().fontName, QString("Tahoma (Arabic)"));
-        QCOMPARE(item().fontSize, 9.75f);
+        QCOMPARE(text().fontName, QString("Tahoma (Arabic)"));
+        QCOMPARE(text().fontSize, 9.75f);
 
         // The lists: every installed face in the platform's order, sizes 1 to 120.
         QStringList faces;
@@ -244,13 +263,13 @@ private slots:
         QCOMPARE(control<QComboBox>(dialog, "sizeBox")->itemText(119), QString("120"));
 
         // Underlined but not italic reads as exactly that.
-        editText(editor, 1, [](TextLook& t) { t.bold = false; });
-        editText(editor, 1, [](TextLook& t) { t.underline = true; });
-        QCOMPARE(openTextOptions(window, 1), dialog);
+        editText(editor(), 1, [](TextLook& t) { t.bold = false; });
+        editText(editor(), 1, [](TextLook& t) { t.underline = true; });
+        QCOMPARE(openTextOptions(window(), 1), dialog);
         QCOMPARE(control<PictureCheckBox>(dialog, "boldBox")->checkState(), Qt::Unchecked);
         QCOMPARE(control<PictureCheckBox>(dialog, "italicBox")->checkState(), Qt::Unchecked);
         QCOMPARE(control<PictureCheckBox>(dialog, "underlineBox")->checkState(), Qt::Checked);
-        QVERIFY(item().underline && !item().italic);
+        QVERIFY(text().underline && !text().italic);
 
         // Alignment stands left, centre, right on screen; the indices are 0, 2, 1.
         QVERIFY(control<PictureOptionButton>(dialog, "alignmentButton0")->x()
@@ -264,56 +283,44 @@ private slots:
 
     void textOptionsControlsWriteIntoTheItem()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        const auto item = [&] { return textOf(editor, 1); };
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
+        QVERIFY(startCard({"textButton"}));
+        TextOptionsDialog* dialog = openTextOptions(window(), 1);
         QVERIFY(dialog);
 
         QTest::mouseClick(control<PictureCheckBox>(dialog, "boldBox"), Qt::LeftButton);
         QTest::mouseClick(control<PictureCheckBox>(dialog, "italicBox"), Qt::LeftButton);
         QTest::mouseClick(control<PictureCheckBox>(dialog, "underlineBox"), Qt::LeftButton);
-        QVERIFY(item().bold && item().italic && item().underline);
+        QVERIFY(text().bold && text().italic && text().underline);
         QTest::mouseClick(control<PictureCheckBox>(dialog, "italicBox"), Qt::LeftButton);
-        QVERIFY(!item().italic);
+        QVERIFY(!text().italic);
         // A grey box counts as on.
         control<PictureCheckBox>(dialog, "italicBox")->setCheckState(Qt::PartiallyChecked);
-        QVERIFY(item().italic);
+        QVERIFY(text().italic);
 
         QTest::mouseClick(control<PictureOptionButton>(dialog, "alignmentButton1"), Qt::LeftButton);
-        QCOMPARE(item().alignment, qint16(1));
+        QCOMPARE(text().alignment, qint16(1));
         QTest::mouseClick(control<PictureOptionButton>(dialog, "alignmentButton2"), Qt::LeftButton);
-        QCOMPARE(item().alignment, qint16(2));
+        QCOMPARE(text().alignment, qint16(2));
         QTest::mouseClick(control<PictureOptionButton>(dialog, "alignmentButton0"), Qt::LeftButton);
-        QCOMPARE(item().alignment, qint16(0));
+        QCOMPARE(text().alignment, qint16(0));
 
         pickFromList(control<QComboBox>(dialog, "sizeBox"), "24");
-        QCOMPARE(item().fontSize, 24.f);
+        QCOMPARE(text().fontSize, 24.f);
 
         // Every keystroke reaches the card.
         control<QLineEdit>(dialog, "textEdit")->clear();
         QStringList captions;
         for (QChar key : QString("Ink")) {
             QTest::keyClicks(control<QLineEdit>(dialog, "textEdit"), key);
-            captions.append(item().caption);
+            captions.append(text().caption);
         }
         QCOMPARE(captions, QStringList({"I", "In", "Ink"}));
     }
 
     void pickedFacesGetTheScriptSuffix()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        const auto item = [&] { return textOf(editor, 1); };
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
+        QVERIFY(startCard({"textButton"}));
+        TextOptionsDialog* dialog = openTextOptions(window(), 1);
         QVERIFY(dialog);
         // This machine may lack these faces; list them as a machine that has them would.
         const QStringList wanted = {"Arial", "Courier New", "Times New Roman", "Tahoma", "Verdana"};
@@ -323,14 +330,14 @@ private slots:
 
         for (const QString& face : wanted.mid(0, 4)) {
             pickFromList(control<QComboBox>(dialog, "fontBox"), face);
-            QCOMPARE(item().fontName, face + " (Arabic)");
+            QCOMPARE(text().fontName, face + " (Arabic)");
         }
         pickFromList(control<QComboBox>(dialog, "fontBox"), "Verdana");
-        QCOMPARE(item().fontName, QString("Verdana"));
+        QCOMPARE(text().fontName, QString("Verdana"));
         // The rule is exact: an installed face that merely resembles one is stored as listed.
         const QString installed = listedFontFamilies(QFontDatabase::families()).value(0);
         pickFromList(control<QComboBox>(dialog, "fontBox"), installed);
-        QCOMPARE(item().fontName, installed);
+        QCOMPARE(text().fontName, installed);
     }
 
     // Text typed into a list box that matches an entry (in any case) is not a pick: neither
@@ -348,19 +355,11 @@ private slots:
     {
         QFETCH(QString, box);
         QFETCH(QString, leave);
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        QTest::mouseClick(control<SkinButton>(&window, "shapeButton"), Qt::LeftButton);
-        const auto item = [&] { return textOf(editor, 1); };
-        const auto shape = [&] { return shapeOf(editor, 1); };
-        editShape(editor, 1, [](ShapeLook& s) { s.shape = ShapeLook::RoundedRectangle; });
+        QVERIFY(startCard({"textButton", "shapeButton"}));
+        editShape(editor(), 1, [](ShapeLook& s) { s.shape = ShapeLook::RoundedRectangle; });
         const auto written = [&] {
-            return box == "font"   ? item().fontName
-                   : box == "size" ? QString::number(item().fontSize)
+            return box == "font"   ? text().fontName
+                   : box == "size" ? QString::number(text().fontSize)
                                    : QString::number(shape().shape);
         };
         const QString before = written();
@@ -370,14 +369,14 @@ private slots:
         QWidget* elsewhere = nullptr;
         QString typed;
         if (box == "shape") {
-            auto* shapeDialog = openShapeOptions(window, 1);
+            auto* shapeDialog = openShapeOptions(window(), 1);
             QVERIFY(shapeDialog);
             dialog = shapeDialog;
             combo = control<QComboBox>(shapeDialog, "shapeBox");
             elsewhere = control<SkinButton>(shapeDialog, "closeButton");
             typed = "oval";
         } else {
-            auto* textDialog = openTextOptions(window, 1);
+            auto* textDialog = openTextOptions(window(), 1);
             QVERIFY(textDialog);
             dialog = textDialog;
             combo = box == "font" ? control<QComboBox>(textDialog, "fontBox")
@@ -397,7 +396,7 @@ private slots:
         else if (leave == "click")
             QTest::mouseClick(elsewhere, Qt::LeftButton);
         else
-            QApplication::setActiveWindow(&window);
+            QApplication::setActiveWindow(&window());
         // "Close" of Shape Options closes it for good.
         QTRY_VERIFY(!combo || !combo->hasFocus() || leave == "enter");
         QCOMPARE(written(), before);
@@ -422,148 +421,120 @@ private slots:
 
     void colourBoxesGoThroughTheChooser()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        const auto item = [&] { return textOf(editor, 1); };
-        editText(editor, 1, [](TextLook& t) { t.frwColor = 0x00102030; });
-        editText(editor, 1, [](TextLook& t) { t.backColor = 0x00405060; });
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
+        QVERIFY(startCard({"textButton"}));
+        editText(editor(), 1, [](TextLook& t) { t.frwColor = 0x00102030; });
+        editText(editor(), 1, [](TextLook& t) { t.backColor = 0x00405060; });
+        TextOptionsDialog* dialog = openTextOptions(window(), 1);
         QVERIFY(dialog);
 
-        platform.colorAnswers.enqueue({Outcome::Chosen, QColor(0x0A, 0x14, 0x1E)});
+        platform().colorAnswers.enqueue({Outcome::Chosen, QColor(0x0A, 0x14, 0x1E)});
         QTest::mouseClick(control<ColorBox>(dialog, "textColorBox"), Qt::LeftButton);
-        QCOMPARE(platform.colorRequests.value(0), QColor(0x30, 0x20, 0x10)); // starts at its own
-        QCOMPARE(item().frwColor, 0x001E140A);
+        QCOMPARE(platform().colorRequests.value(0), QColor(0x30, 0x20, 0x10)); // starts at its own
+        QCOMPARE(text().frwColor, 0x001E140A);
         QCOMPARE(control<ColorBox>(dialog, "textColorBox")->backColor(), 0x001E140A);
 
-        platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
-        platform.colorAnswers.enqueue({Outcome::Failed, {}});
+        platform().colorAnswers.enqueue({Outcome::Cancelled, {}});
+        platform().colorAnswers.enqueue({Outcome::Failed, {}});
         QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
-        QVERIFY(platform.messageBoxes.isEmpty());
+        QVERIFY(platform().messageBoxes.isEmpty());
         QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
-        QCOMPARE(platform.messageBoxes.size(), 1);
-        QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
-        QCOMPARE(platform.messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-        QCOMPARE(item().backColor, 0x00405060);
+        QCOMPARE(platform().messageBoxes.size(), 1);
+        QCOMPARE(platform().messageBoxes[0].text, QString("Error"));
+        QCOMPARE(platform().messageBoxes[0].buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(text().backColor, 0x00405060);
         QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x00405060);
 
-        platform.colorAnswers.enqueue({Outcome::Chosen, Qt::yellow});
+        platform().colorAnswers.enqueue({Outcome::Chosen, Qt::yellow});
         QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
-        QCOMPARE(item().backColor, 0x0000FFFF);
+        QCOMPARE(text().backColor, 0x0000FFFF);
     }
 
     void sameCardBackgroundTakesTheCardColourWhenTicked()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        const auto item = [&] { return textOf(editor, 1); };
-        editText(editor, 1, [](TextLook& t) { t.backColor = 0x00405060; });
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
+        QVERIFY(startCard({"textButton"}));
+        editText(editor(), 1, [](TextLook& t) { t.backColor = 0x00405060; });
+        TextOptionsDialog* dialog = openTextOptions(window(), 1);
         QVERIFY(dialog);
         // The card changes after the dialog opened: the current colour counts.
-        editor.setCardBackColor(0x00ABCDEF);
+        editor().setCardBackColor(0x00ABCDEF);
         QTest::mouseClick(control<QCheckBox>(dialog, "sameAsCardBox"), Qt::LeftButton);
-        QCOMPARE(item().backColor, 0x00ABCDEF);
+        QCOMPARE(text().backColor, 0x00ABCDEF);
         QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x00ABCDEF);
 
-        platform.colorAnswers.enqueue({Outcome::Chosen, Qt::black});
+        platform().colorAnswers.enqueue({Outcome::Chosen, Qt::black});
         QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QTest::mouseClick(control<QCheckBox>(dialog, "sameAsCardBox"), Qt::LeftButton);
         QCOMPARE(control<QCheckBox>(dialog, "sameAsCardBox")->checkState(), Qt::Unchecked);
-        QCOMPARE(item().backColor, 0);
+        QCOMPARE(text().backColor, 0);
     }
 
     // "Shrink to Fit" shows the item's choice when the dialog opens and writes each click
     // into the item as one undo step.
     void shrinkToFitFollowsTheBox()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        editText(editor, 1, [](TextLook& t) { t.shrinkToFit = true; });
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
+        QVERIFY(startCard({"textButton"}));
+        editText(editor(), 1, [](TextLook& t) { t.shrinkToFit = true; });
+        TextOptionsDialog* dialog = openTextOptions(window(), 1);
         QVERIFY(dialog);
         auto* box = control<QCheckBox>(dialog, "shrinkToFitBox");
         QCOMPARE(box->checkState(), Qt::Checked);
-        const int steps = editor.undoStack()->count();
+        const int steps = editor().undoStack()->count();
         QTest::mouseClick(box, Qt::LeftButton);
-        QVERIFY(!textOf(editor, 1).shrinkToFit);
-        QCOMPARE(editor.undoStack()->count(), steps + 1);
-        editor.undoStack()->undo();
-        QVERIFY(textOf(editor, 1).shrinkToFit);
+        QVERIFY(!text(1).shrinkToFit);
+        QCOMPARE(editor().undoStack()->count(), steps + 1);
+        editor().undoStack()->undo();
+        QVERIFY(text(1).shrinkToFit);
     }
 
     void laterChangesFollowTheSelectionIndex()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        setBox(editor, ElementKind::Text, 2, {3000, 1500, 1380, 330});
+        QVERIFY(startCard({"textButton", "textButton"}));
+        setBox(editor(), ElementKind::Text, 2, {3000, 1500, 1380, 330});
         for (int i = 0; i < 3; ++i)
-            control<QPushButton>(&window, "frontShapeButton")->click();
-        setBox(editor, ElementKind::Shape, 3, {2000, 2000, 495, 375});
-        setBox(editor, ElementKind::Shape, 2, {4000, 300, 495, 375});
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
+            control<QPushButton>(&window(), "frontShapeButton")->click();
+        setBox(editor(), ElementKind::Shape, 3, {2000, 2000, 495, 375});
+        setBox(editor(), ElementKind::Shape, 2, {4000, 300, 495, 375});
+        TextOptionsDialog* dialog = openTextOptions(window(), 1);
         QVERIFY(dialog);
 
-        clickElement(editor, ElementKind::Text, 2, {30, 30});
+        clickElement(editor(), ElementKind::Text, 2, {30, 30});
         QTest::keyClicks(control<QLineEdit>(dialog, "textEdit"), "2");
-        QCOMPARE(textOf(editor, 2).caption, QString("Text2"));
-        QCOMPARE(textOf(editor, 1).caption, QString("Text"));
+        QCOMPARE(text(2).caption, QString("Text2"));
+        QCOMPARE(text(1).caption, QString("Text"));
 
         // A shape with index 1 redirects the changes to text item 1.
-        clickElement(editor, ElementKind::Shape, 1, {200, 200});
-        QCOMPARE(editor.selection().kind, ElementKind::Shape);
+        clickElement(editor(), ElementKind::Shape, 1, {200, 200});
+        QCOMPARE(editor().selection().kind, ElementKind::Shape);
         QTest::mouseClick(control<PictureCheckBox>(dialog, "boldBox"), Qt::LeftButton);
-        QVERIFY(textOf(editor, 1).bold);
-        QVERIFY(!textOf(editor, 2).bold);
+        QVERIFY(text(1).bold);
+        QVERIFY(!text(2).bold);
 
         // No text item 3: the changes are dropped.
-        clickElement(editor, ElementKind::Shape, 3, {200, 200});
-        QCOMPARE(editor.selection().index, 3);
+        clickElement(editor(), ElementKind::Shape, 3, {200, 200});
+        QCOMPARE(editor().selection().index, 3);
         QTest::mouseClick(control<PictureCheckBox>(dialog, "italicBox"), Qt::LeftButton);
         QTest::keyClicks(control<QLineEdit>(dialog, "textEdit"), "x");
-        QVERIFY(!textOf(editor, 1).italic && !textOf(editor, 2).italic);
-        QCOMPARE(textOf(editor, 2).caption, QString("Text2"));
+        QVERIFY(!text(1).italic && !text(2).italic);
+        QCOMPARE(text(2).caption, QString("Text2"));
     }
 
     void closeKeepsTheValuesAndTheCloseBoxDestroys()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        QTest::mouseClick(control<SkinButton>(&window, "textButton"), Qt::LeftButton);
-        TextOptionsDialog* dialog = openTextOptions(window, 1);
+        QVERIFY(startCard({"textButton"}));
+        TextOptionsDialog* dialog = openTextOptions(window(), 1);
         QVERIFY(dialog);
         QTest::mouseClick(control<QCheckBox>(dialog, "sameAsCardBox"), Qt::LeftButton);
         QTest::mouseClick(control<SkinButton>(dialog, "closeButton"), Qt::LeftButton);
         QVERIFY(dialog->isHidden());
         processDeletions();
-        QCOMPARE(window.textOptions.data(), dialog);
-        QCOMPARE(openTextOptions(window, 1), dialog);
+        QCOMPARE(window().textOptions.data(), dialog);
+        QCOMPARE(openTextOptions(window(), 1), dialog);
         QCOMPARE(control<QCheckBox>(dialog, "sameAsCardBox")->checkState(), Qt::Checked);
 
         dialog->close();
         processDeletions();
-        QVERIFY(!window.textOptions);
-        TextOptionsDialog* again = openTextOptions(window, 1);
+        QVERIFY(!window().textOptions);
+        TextOptionsDialog* again = openTextOptions(window(), 1);
         QVERIFY(again && again->isVisible());
         QCOMPARE(control<QCheckBox>(again, "sameAsCardBox")->checkState(), Qt::Unchecked);
         QCOMPARE(control<QComboBox>(again, "sizeBox")->count(), 120);
@@ -573,16 +544,11 @@ private slots:
 
     void shapeOptionsOpensOnTheShape()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        control<QPushButton>(&window, "frontShapeButton")->click();
-        const auto shape = [&] { return shapeOf(editor, 1); };
-        editShape(editor, 1, [](ShapeLook& s) { s.shape = ShapeLook::RoundedRectangle; });
-        editShape(editor, 1, [](ShapeLook& s) { s.backColor = 0x0000C000; });
-        ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
+        QVERIFY(startCard());
+        control<QPushButton>(&window(), "frontShapeButton")->click();
+        editShape(editor(), 1, [](ShapeLook& s) { s.shape = ShapeLook::RoundedRectangle; });
+        editShape(editor(), 1, [](ShapeLook& s) { s.backColor = 0x0000C000; });
+        ShapeOptionsDialog* dialog = openShapeOptions(window(), 1);
         QVERIFY(dialog && dialog->isVisible());
         QCOMPARE(dialog->windowTitle(), QString("Shape Options"));
         QStringList kinds;
@@ -600,14 +566,9 @@ private slots:
 
     void shapeKindsAndColourAreWritten()
     {
-        ScriptedPlatform platform;
-        const auto card = StartedCard::start();
-        QVERIFY(card);
-        MainWindow& window = *card->window;
-        CardEditor& editor = card->editor();
-        control<QPushButton>(&window, "frontShapeButton")->click();
-        const auto shape = [&] { return shapeOf(editor, 1); };
-        ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
+        QVERIFY(startCard());
+        control<QPushButton>(&window(), "frontShapeButton")->click();
+        ShapeOptionsDialog* dialog = openShapeOptions(window(), 1);
         QVERIFY(dialog);
 
         pickFromList(control<QComboBox>(dialog, "shapeBox"), "Circular");
@@ -621,30 +582,30 @@ private slots:
         QCOMPARE(int(shape().shape), 5);
 
         const qint32 before = shape().backColor;
-        platform.colorAnswers.enqueue({Outcome::Cancelled, {}});
-        platform.colorAnswers.enqueue({Outcome::Failed, {}});
+        platform().colorAnswers.enqueue({Outcome::Cancelled, {}});
+        platform().colorAnswers.enqueue({Outcome::Failed, {}});
         QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QCOMPARE(shape().backColor, before);
         QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), before);
-        QCOMPARE(platform.messageBoxes.size(), 1);
-        QCOMPARE(platform.messageBoxes[0].text, QString("Error"));
+        QCOMPARE(platform().messageBoxes.size(), 1);
+        QCOMPARE(platform().messageBoxes[0].text, QString("Error"));
 
-        platform.colorAnswers.enqueue({Outcome::Chosen, Qt::magenta});
+        platform().colorAnswers.enqueue({Outcome::Chosen, Qt::magenta});
         QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QCOMPARE(shape().backColor, 0x00FF00FF);
 
         // Another selection redirects the changes to the shape with its index.
-        control<QPushButton>(&window, "frontShapeButton")->click();
-        setBox(editor, ElementKind::Shape, 2, {2500, 1000, 495, 375});
-        clickElement(editor, ElementKind::Shape, 2, {200, 200});
+        control<QPushButton>(&window(), "frontShapeButton")->click();
+        setBox(editor(), ElementKind::Shape, 2, {2500, 1000, 495, 375});
+        clickElement(editor(), ElementKind::Shape, 2, {200, 200});
         pickFromList(control<QComboBox>(dialog, "shapeBox"), "Oval");
-        QCOMPARE(int(shapeOf(editor, 2).shape), 2);
+        QCOMPARE(int(shape(2).shape), 2);
         QCOMPARE(int(shape().shape), 5);
 
         QTest::mouseClick(control<SkinButton>(dialog, "closeButton"), Qt::LeftButton);
         processDeletions();
-        QVERIFY(!window.shapeOptions);
+        QVERIFY(!window().shapeOptions);
     }
 
     void cancelledColourAfterAFileDialogChangesNothing()
@@ -656,7 +617,6 @@ private slots:
         MainWindow& window = *card->window;
         CardEditor& editor = card->editor();
         control<QPushButton>(&window, "frontShapeButton")->click();
-        const auto shape = [&] { return shapeOf(editor, 1); };
         editShape(editor, 1, [](ShapeLook& s) { s.backColor = 0x00123456; });
         ShapeOptionsDialog* dialog = openShapeOptions(window, 1);
         QVERIFY(dialog);
@@ -667,7 +627,7 @@ private slots:
         QVERIFY(!editor.item(ElementKind::Picture, 1));
         QTest::mouseClick(control<ColorBox>(dialog, "backColorBox"), Qt::LeftButton);
         QCOMPARE(rejecter.seen, QStringList({"QFileDialog", "QColorDialog"}));
-        QCOMPARE(shape().backColor, 0x00123456);
+        QCOMPARE(shapeOf(editor, 1).backColor, 0x00123456);
         QCOMPARE(control<ColorBox>(dialog, "backColorBox")->backColor(), 0x00123456);
     }
 };
