@@ -27,6 +27,7 @@
 #include <cups/cups.h>
 
 #include <functional>
+#include <optional>
 
 namespace {
 // Answers modal dialogs as they come up, in order. One nobody scripted, or one still up after
@@ -132,6 +133,16 @@ void addCaption(CardEditor& editor, CardSide side, const QString& caption)
     cardsides::show(editor, CardSide::Front);
 }
 
+// A merge file of one column, Name, holding Person1 to Person<count>; returns its path.
+QString writePeople(const QString& path, int count)
+{
+    QByteArray rows = "Name\n";
+    for (int i = 1; i <= count; ++i)
+        rows += "Person" + QByteArray::number(i) + "\n";
+    writeFileBytes(path, rows);
+    return path;
+}
+
 int pdfPages(const QString& path)
 {
     const QRegularExpression pages("^Pages:\\s+(\\d+)", QRegularExpression::MultilineOption);
@@ -158,19 +169,52 @@ class TestPrintChain : public QObject {
         ~OneSidedQueue() { cups.removeQueue("Simplex"); }
     };
 
-    // Print, both Cards Count showings (answered by the script), until the preview shows.
-    PreviewWindow* printToPreview(StartedCard& card)
+    // What a printing test's card lives with, all gone when the test ends: a queue without
+    // duplex when the test asks for one, and the program's prompts and modal dialogs scripted.
+    std::optional<OneSidedQueue> m_simplex;
+    std::optional<ScriptedCard> m_card;
+    std::optional<ModalScript> m_script;
+    ScriptedPlatform& platform() { return m_card->platform; }
+    ModalScript& script() { return *m_script; }
+    MainWindow& window() { return m_card->window(); }
+    CardEditor& editor() { return m_card->editor(); }
+    PrintCommand& command() { return window().printCommand(); }
+    QString filePath(const QString& name) { return m_card->filePath(name); }
+
+    // Before startCard, for a test that prints on a queue without duplex.
+    [[nodiscard]] bool addOneSidedQueue()
     {
-        PrintCommand& command = card.window->printCommand();
-        control<SkinButton>(card.window.get(), "printButton")->click();
+        m_simplex.emplace(*m_cups);
+        return m_simplex->added;
+    }
+    // A started card whose prompts and modal dialogs are answered by the script; false when the
+    // window did not start.
+    [[nodiscard]] bool startCard()
+    {
+        m_card.emplace();
+        m_script.emplace();
+        return m_card->start();
+    }
+
+    // Print, both Cards Count showings (answered by the script), until the preview shows.
+    PreviewWindow* printToPreview()
+    {
+        control<SkinButton>(&window(), "printButton")->click();
         if (!QTest::qWaitFor(
                 [&] {
-                    return command.preview() && command.preview()->isVisible()
-                           && !command.snapshotTimer.isActive() && !command.reprintTimer.isActive();
+                    return command().preview() && command().preview()->isVisible()
+                           && !command().snapshotTimer.isActive()
+                           && !command().reprintTimer.isActive();
                 },
                 10000))
             return nullptr;
-        return command.preview();
+        return command().preview();
+    }
+    // Print from the preview, the script answering Print Options as given.
+    void printFrom(PreviewWindow* preview, ModalScript::Step options)
+    {
+        script().steps << options;
+        control<QAction>(preview, "printAction")->trigger();
     }
 
 private slots:
@@ -185,41 +229,44 @@ private slots:
     }
 
     void init() { PrintOptionsDialog::resetChoices(); }
+    // The window goes first, while the script may still answer what it shows; the queue last.
+    void cleanup()
+    {
+        if (m_card)
+            m_card->started.reset();
+        m_script.reset();
+        m_card.reset();
+        m_simplex.reset();
+    }
 
     void primingRunsCardsCountTwiceOnlyWhenNeeded()
     {
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
-        CardEditor& editor = card.editor();
-        editor.createHandles();
-        editor.addText();
-        editor.placeHandles(ElementKind::Text, 1);
-        PrintCommand& command = card.window->printCommand();
+        QVERIFY(startCard());
+        editor().createHandles();
+        editor().addText();
+        editor().placeHandles(ElementKind::Text, 1);
 
-        control<SkinButton>(card.window.get(), "printButton")->click();
-        QVERIFY(!editor.handlesShown());
-        PreviewWindow* preview = printToPreview(card);
+        control<SkinButton>(&window(), "printButton")->click();
+        QVERIFY(!editor().handlesShown());
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
-        QVERIFY(editor.sheetPrimed());
-        QCOMPARE(script.count("Cards Count"), 2);
+        QVERIFY(editor().sheetPrimed());
+        QCOMPARE(script().count("Cards Count"), 2);
         QVERIFY(preview->compositions() >= 1);
 
         // Primed and still open: no load, so no Cards Count; a new snapshot is shown.
-        const quint64 before = command.snapshot().generation;
-        QCOMPARE(printToPreview(card), preview);
-        QTRY_VERIFY(command.snapshot().generation != before);
-        QCOMPARE(script.count("Cards Count"), 2);
+        const quint64 before = command().snapshot().generation;
+        QCOMPARE(printToPreview(), preview);
+        QTRY_VERIFY(command().snapshot().generation != before);
+        QCOMPARE(script().count("Cards Count"), 2);
 
         // A card size edit clears the flag: once the preview is closed, a full priming again.
-        editor.setSheetPrimed(false);
+        editor().setSheetPrimed(false);
         control<QAction>(preview, "closeAction")->trigger();
-        QTRY_VERIFY(!command.preview());
-        QVERIFY(printToPreview(card));
-        QCOMPARE(script.count("Cards Count"), 4);
-        QCOMPARE(script.seen.size(), 4);
+        QTRY_VERIFY(!command().preview());
+        QVERIFY(printToPreview());
+        QCOMPARE(script().count("Cards Count"), 4);
+        QCOMPARE(script().seen.size(), 4);
     }
 
     void printsThroughCups_data()
@@ -242,22 +289,17 @@ private slots:
         QFETCH(QString, colourMode);
         QFETCH(QString, quality);
         QFETCH(QString, cardFile);
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
+        QVERIFY(startCard());
         if (!cardFile.isEmpty())
-            card.editor().setCardFileName(card.programDir.filePath(cardFile));
-        PreviewWindow* preview = printToPreview(card);
+            editor().setCardFileName(filePath(cardFile));
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
         const int jobBefore = m_cups->waitForLastJob("Alpha", 100).value("job-id").toInt();
 
-        script.steps << chooseOptions(choices);
-        control<QAction>(preview, "printAction")->trigger();
-        QCOMPARE(script.seen.last(), QString("Print Options"));
+        printFrom(preview, chooseOptions(choices));
+        QCOMPARE(script().seen.last(), QString("Print Options"));
         QVERIFY(!QGuiApplication::overrideCursor());
-        QVERIFY(platform.messageBoxes.isEmpty());
+        QVERIFY(platform().messageBoxes.isEmpty());
 
         const auto job = m_cups->waitForLastJob("Alpha");
         QVERIFY2(job.value("job-id").toInt() > jobBefore, "no new job");
@@ -276,38 +318,29 @@ private slots:
     // the title; bad data is said and changes nothing; Print writes every page.
     void previewPagesThroughAMerge()
     {
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
-        CardEditor& editor = card.editor();
-        editor.addText();
-        editor.changeItem(ElementKind::Text, 1,
-                          [](CardItem& item) { item.text.caption = "${Name}"; });
-        QByteArray rows = "Name\n";
-        for (int i = 1; i <= 25; ++i)
-            rows += "Person" + QByteArray::number(i) + "\n";
-        const QString csv = card.programDir.filePath("people.csv");
-        writeFileBytes(csv, rows);
-        const QString bad = card.programDir.filePath("bad.csv");
+        QVERIFY(startCard());
+        editor().addText();
+        editor().changeItem(ElementKind::Text, 1,
+                            [](CardItem& item) { item.text.caption = "${Name}"; });
+        const QString csv = writePeople(filePath("people.csv"), 25);
+        const QString bad = filePath("bad.csv");
         writeFileBytes(bad, "Name\n\"Ann\n");
 
-        PreviewWindow* preview = printToPreview(card);
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
         QCOMPARE(preview->windowTitle(), QString("Preview"));
         QVERIFY(!control<QAction>(preview, "stopMergingAction")->isEnabled());
-        platform.openAnswers << bad;
+        platform().openAnswers << bad;
         control<QAction>(preview, "mergeAction")->trigger();
-        QCOMPARE(platform.messageBoxes.size(), 1);
-        QCOMPARE(platform.messageBoxes[0].text,
+        QCOMPARE(platform().messageBoxes.size(), 1);
+        QCOMPARE(platform().messageBoxes[0].text,
                  QString("bad.csv, line 2: the quote opened here is never closed"));
-        QCOMPARE(platform.messageBoxes[0].title, QString("Merge with CSV"));
+        QCOMPARE(platform().messageBoxes[0].title, QString("Merge with CSV"));
         QCOMPARE(preview->windowTitle(), QString("Preview"));
 
-        platform.openAnswers << csv;
+        platform().openAnswers << csv;
         control<QAction>(preview, "mergeAction")->trigger();
-        const int cells = int(card.window->printCommand().sheetSpec().placement().cards.size());
+        const int cells = int(command().sheetSpec().placement().cards.size());
         const int pages = (25 + cells - 1) / cells;
         QVERIFY(pages >= 2);
         QCOMPARE(preview->pageCount(), pages);
@@ -325,10 +358,9 @@ private slots:
         QVERIFY(preview->shownPage() != first);
 
         // A name typed without a suffix gets the filter's.
-        const QString pdf = card.programDir.filePath("merged.pdf");
-        platform.saveAnswers << card.programDir.filePath("merged");
-        script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
-        control<QAction>(preview, "printAction")->trigger();
+        const QString pdf = filePath("merged.pdf");
+        platform().saveAnswers << filePath("merged");
+        printFrom(preview, chooseOptions({PrintOptionsDialog::PdfEntry}));
         QCOMPARE(pdfPages(pdf), pages);
         const QString text = tool("pdftotext", {pdf, "-"});
         for (int i = 1; i <= 25; ++i)
@@ -375,19 +407,13 @@ private slots:
         QFETCH(QString, edge);
         QFETCH(QStringList, pages);
         QFETCH(bool, turned);
-        const OneSidedQueue simplex(*m_cups);
-        QVERIFY(simplex.added);
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
-        CardEditor& editor = card.editor();
-        addCaption(editor, CardSide::Front, "Front");
-        addCaption(editor, CardSide::Back, "Back");
-        QVERIFY(editor.design().hasBack());
+        QVERIFY(addOneSidedQueue());
+        QVERIFY(startCard());
+        addCaption(editor(), CardSide::Front, "Front");
+        addCaption(editor(), CardSide::Back, "Back");
+        QVERIFY(editor().design().hasBack());
 
-        PreviewWindow* preview = printToPreview(card);
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
         QCOMPARE(preview->pageCount(), 2);
         QCOMPARE(preview->windowTitle(), QString("Preview \u2014 page 1 of 2: front"));
@@ -399,26 +425,25 @@ private slots:
         QTest::keyClick(preview, Qt::Key_PageUp);
         QCOMPARE(preview->windowTitle(), QString("Preview \u2014 page 1 of 2: front"));
 
-        const QString pdf = card.programDir.filePath("sides.pdf");
-        platform.saveAnswers << pdf;
+        const QString pdf = filePath("sides.pdf");
+        platform().saveAnswers << pdf;
         const int jobBefore = m_cups->waitForLastJob(printer, 100).value("job-id").toInt();
-        script.steps << chooseOptions({printer, "1", 1, true, sides});
         // While the user turns the stack, the fronts are out already and nothing else.
         bool frontsOut = false;
-        platform.whileMessageShown = [&](const ScriptedPlatform::MessageBoxCall&) {
+        platform().whileMessageShown = [&](const ScriptedPlatform::MessageBoxCall&) {
             frontsOut = m_cups->waitForLastJob(printer).value("job-id").toInt() > jobBefore
                         && tool("pdftotext", {m_cups->outputFile(printer), "-"}).simplified()
                                == QStringList(8, "Front").join(' ');
         };
-        platform.messageAnswers << (turned ? QMessageBox::Ok : QMessageBox::Cancel);
-        control<QAction>(preview, "printAction")->trigger();
+        platform().messageAnswers << (turned ? QMessageBox::Ok : QMessageBox::Cancel);
+        printFrom(preview, chooseOptions({printer, "1", 1, true, sides}));
         if (edge.isEmpty()) {
-            QVERIFY2(platform.messageBoxes.isEmpty(),
-                     qPrintable(platform.messageBoxes.value(0).text));
+            QVERIFY2(platform().messageBoxes.isEmpty(),
+                     qPrintable(platform().messageBoxes.value(0).text));
         } else {
-            QCOMPARE(platform.messageBoxes.size(), 1);
-            QVERIFY2(platform.messageBoxes[0].text.contains(edge),
-                     qPrintable(platform.messageBoxes[0].text));
+            QCOMPARE(platform().messageBoxes.size(), 1);
+            QVERIFY2(platform().messageBoxes[0].text.contains(edge),
+                     qPrintable(platform().messageBoxes[0].text));
             QVERIFY(frontsOut);
             // With the picture of the turn over that edge, for the preview's screen.
             const auto picture = [&](duplex::Sides turned) {
@@ -428,8 +453,8 @@ private slots:
             const auto asked = sides == 1 ? duplex::Sides::ShortEdge : duplex::Sides::LongEdge;
             const auto other = asked == duplex::Sides::LongEdge ? duplex::Sides::ShortEdge
                                                                 : duplex::Sides::LongEdge;
-            QCOMPARE(platform.messageBoxes[0].picture, picture(asked));
-            QVERIFY(platform.messageBoxes[0].picture != picture(other));
+            QCOMPARE(platform().messageBoxes[0].picture, picture(asked));
+            QVERIFY(platform().messageBoxes[0].picture != picture(other));
         }
         QString output = pdf;
         if (printer != PrintOptionsDialog::PdfEntry) {
@@ -496,36 +521,25 @@ private slots:
     // back still holds its own row.
     void backsByHandComeLastSheetFirst()
     {
-        const OneSidedQueue simplex(*m_cups);
-        QVERIFY(simplex.added);
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
-        CardEditor& editor = card.editor();
-        addCaption(editor, CardSide::Back, "${Name}");
-        QByteArray rows = "Name\n";
-        for (int i = 1; i <= 20; ++i)
-            rows += "Person" + QByteArray::number(i) + "\n";
-        const QString csv = card.programDir.filePath("people.csv");
-        writeFileBytes(csv, rows);
+        QVERIFY(addOneSidedQueue());
+        QVERIFY(startCard());
+        addCaption(editor(), CardSide::Back, "${Name}");
+        const QString csv = writePeople(filePath("people.csv"), 20);
 
-        PreviewWindow* preview = printToPreview(card);
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
-        platform.openAnswers << csv;
+        platform().openAnswers << csv;
         control<QAction>(preview, "mergeAction")->trigger();
-        const int cells = int(card.window->printCommand().sheetSpec().placement().cards.size());
+        const int cells = int(command().sheetSpec().placement().cards.size());
         const int sheets = (20 + cells - 1) / cells;
         QVERIFY(sheets >= 2);
         QCOMPARE(preview->pageCount(), 2 * sheets);
         QCOMPARE(preview->windowTitle(),
                  QString("Preview \u2014 page 1 of %1: front").arg(2 * sheets));
 
-        platform.messageAnswers << QMessageBox::Ok;
-        script.steps << chooseOptions({"Simplex", "1", 1, true, 0});
-        control<QAction>(preview, "printAction")->trigger();
-        QCOMPARE(platform.messageBoxes.size(), 1);
+        platform().messageAnswers << QMessageBox::Ok;
+        printFrom(preview, chooseOptions({"Simplex", "1", 1, true, 0}));
+        QCOMPARE(platform().messageBoxes.size(), 1);
         m_cups->waitForLastJob("Simplex");
         const QString output = m_cups->outputFile("Simplex");
         QTRY_COMPARE(pdfPages(output), sheets);
@@ -562,23 +576,17 @@ private slots:
     // A QR code whose content fits no level is said before anything is printed.
     void qrCodeThatFitsNoLevelIsNotPrinted()
     {
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
-        CardEditor& editor = card.editor();
-        editor.addQrCode();
-        editor.changeItem(ElementKind::QrCode, 1,
-                          [](CardItem& item) { item.qr.content = QString(3000, 'x'); });
-        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(startCard());
+        editor().addQrCode();
+        editor().changeItem(ElementKind::QrCode, 1,
+                            [](CardItem& item) { item.qr.content = QString(3000, 'x'); });
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
-        const QString pdf = card.programDir.filePath("sheet.pdf");
-        platform.saveAnswers << pdf;
-        script.steps << chooseOptions({PrintOptionsDialog::PdfEntry});
-        control<QAction>(preview, "printAction")->trigger();
-        QCOMPARE(platform.messageBoxes.size(), 1);
-        QCOMPARE(platform.messageBoxes[0].text,
+        const QString pdf = filePath("sheet.pdf");
+        platform().saveAnswers << pdf;
+        printFrom(preview, chooseOptions({PrintOptionsDialog::PdfEntry}));
+        QCOMPARE(platform().messageBoxes.size(), 1);
+        QCOMPARE(platform().messageBoxes[0].text,
                  QString("QR code 1 cannot be printed: its content (3000 bytes) does not fit in a "
                          "QR code, even at level L (2953 bytes at most)."));
         QVERIFY(!QFile::exists(pdf));
@@ -586,29 +594,24 @@ private slots:
 
     void printsToPdfFile()
     {
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
-        CardEditor& editor = card.editor();
-        editor.setCardBackColor(0x00FF0000); // blue, so the cards' edges show
-        editor.addText();
-        editor.changeItem(ElementKind::Text, 1,
-                          [](CardItem& item) { item.text.caption = "Quillmark"; });
-        const QString image = writeImage(card.programDir, "photo.bmp", {400, 300}, Qt::yellow);
-        platform.openAnswers << image;
-        editor.addPicture();
-        const QString pdf = card.programDir.filePath("sheet.pdf");
-        platform.saveAnswers << pdf;
+        QVERIFY(startCard());
+        editor().setCardBackColor(0x00FF0000); // blue, so the cards' edges show
+        editor().addText();
+        editor().changeItem(ElementKind::Text, 1,
+                            [](CardItem& item) { item.text.caption = "Quillmark"; });
+        const QString image = writeImage(m_card->programDir(), "photo.bmp", {400, 300}, Qt::yellow);
+        platform().openAnswers << image;
+        editor().addPicture();
+        const QString pdf = filePath("sheet.pdf");
+        platform().saveAnswers << pdf;
 
-        PreviewWindow* preview = printToPreview(card);
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
         // A file has no copy count: its copies are pages.
-        script.steps << chooseOptions({PrintOptionsDialog::PdfEntry, "3"});
-        control<QAction>(preview, "printAction")->trigger();
-        QCOMPARE(platform.saveFilters, QStringList{"PDF|*.pdf"});
-        QVERIFY2(platform.messageBoxes.isEmpty(), qPrintable(platform.messageBoxes.value(0).text));
+        printFrom(preview, chooseOptions({PrintOptionsDialog::PdfEntry, "3"}));
+        QCOMPARE(platform().saveFilters, QStringList{"PDF|*.pdf"});
+        QVERIFY2(platform().messageBoxes.isEmpty(),
+                 qPrintable(platform().messageBoxes.value(0).text));
 
         const QString info = tool("pdfinfo", {pdf});
         QVERIFY2(info.contains(QRegularExpression("Pages:\\s+3\\n")), qPrintable(info));
@@ -621,9 +624,8 @@ private slots:
         QVERIFY2(images.contains(QRegularExpression("\\s400\\s+300\\s")), qPrintable(images));
 
         // 2 columns of 360 and 4 rows of 210 pixels from the top-left corner, at 96 dpi.
-        tool("pdftoppm",
-             {"-r", "96", "-png", "-singlefile", "-f", "3", pdf, card.programDir.filePath("page")});
-        const QImage page(card.programDir.filePath("page.png"));
+        tool("pdftoppm", {"-r", "96", "-png", "-singlefile", "-f", "3", pdf, filePath("page")});
+        const QImage page(filePath("page.png"));
         QCOMPARE(page.size(), QSize(816, 1056));
         const auto blue = [&](int x, int y) {
             const QColor c = page.pixelColor(x, y);
@@ -641,15 +643,17 @@ private slots:
     void lastPrinterIsPreselected()
     {
         PrintOptionsDialog first;
+        auto* printers = control<QComboBox>(&first, "printerBox");
+        QVERIFY(printers);
         const QStringList entries{"Alpha", "Beta", "Gamma", "PDF file"};
         QStringList listed;
-        for (int i = 0; i < control<QComboBox>(&first, "printerBox")->count(); ++i)
-            listed << control<QComboBox>(&first, "printerBox")->itemText(i);
+        for (int i = 0; i < printers->count(); ++i)
+            listed << printers->itemText(i);
         QCOMPARE(listed, entries);
         // The system's current one.
-        QCOMPARE(control<QComboBox>(&first, "printerBox")->currentText(), QString("Beta"));
+        QCOMPARE(printers->currentText(), QString("Beta"));
 
-        control<QComboBox>(&first, "printerBox")->setCurrentText("Gamma");
+        printers->setCurrentText("Gamma");
         QCOMPARE(PrintOptionsDialog::currentPrinter(), QString("Gamma"));
         control<SkinButton>(&first, "cancelButton")->click();
         QCOMPARE(PrintOptionsDialog::currentPrinter(), QString("Gamma"));
@@ -704,29 +708,26 @@ private slots:
         PrintOptionsDialog dialog;
         dialog.show();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
-        control<QLineEdit>(&dialog, "copiesBox")->setFocus();
-        control<QLineEdit>(&dialog, "copiesBox")->setText(start);
-        control<QLineEdit>(&dialog, "copiesBox")->selectAll();
+        auto* box = control<QLineEdit>(&dialog, "copiesBox");
+        auto* spinner = control<QScrollBar>(&dialog, "copiesSpinner");
+        QVERIFY(box && spinner);
+        box->setFocus();
+        box->setText(start);
+        box->selectAll();
+        const QHash<QChar, Qt::Key> named = {{'<', Qt::Key_Backspace}, {'#', Qt::Key_Delete},
+                                             {'\n', Qt::Key_Return},   {'^', Qt::Key_Home},
+                                             {'}', Qt::Key_Right},     {'>', Qt::Key_Delete}};
         for (const QChar key : keys) {
-            if (key == '<')
-                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Backspace);
-            else if (key == '#') {
-                control<QLineEdit>(&dialog, "copiesBox")->selectAll();
-                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Delete);
-            } else if (key == '\n')
-                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Return);
-            else if (key == '^')
-                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Home);
-            else if (key == '}')
-                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Right);
-            else if (key == '>')
-                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), Qt::Key_Delete);
+            if (key == '#')
+                box->selectAll();
+            if (named.contains(key))
+                QTest::keyClick(box, named[key]);
             else
-                QTest::keyClick(control<QLineEdit>(&dialog, "copiesBox"), key.toLatin1());
+                QTest::keyClick(box, key.toLatin1());
         }
-        QCOMPARE(control<QLineEdit>(&dialog, "copiesBox")->text(), text);
-        QCOMPARE(control<QScrollBar>(&dialog, "copiesSpinner")->value(), text.toInt());
-        QCOMPARE(control<QScrollBar>(&dialog, "copiesSpinner")->hasFocus(), focusMoved);
+        QCOMPARE(box->text(), text);
+        QCOMPARE(spinner->value(), text.toInt());
+        QCOMPARE(spinner->hasFocus(), focusMoved);
     }
 
     void groupFramesAreDrawn()
@@ -762,44 +763,34 @@ private slots:
     void spinnerArrowsAreInverted()
     {
         PrintOptionsDialog dialog;
-        control<QLineEdit>(&dialog, "copiesBox")->setText("5");
-        control<QScrollBar>(&dialog, "copiesSpinner")
-            ->triggerAction(QAbstractSlider::SliderSingleStepSub); // top arrow
-        QCOMPARE(control<QLineEdit>(&dialog, "copiesBox")->text(), QString("4"));
-        control<QScrollBar>(&dialog, "copiesSpinner")
-            ->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        control<QScrollBar>(&dialog, "copiesSpinner")
-            ->triggerAction(QAbstractSlider::SliderSingleStepAdd);
-        QCOMPARE(control<QLineEdit>(&dialog, "copiesBox")->text(), QString("6"));
+        auto* copies = control<QLineEdit>(&dialog, "copiesBox");
+        auto* spinner = control<QScrollBar>(&dialog, "copiesSpinner");
+        QVERIFY(copies && spinner);
+        copies->setText("5");
+        spinner->triggerAction(QAbstractSlider::SliderSingleStepSub); // top arrow
+        QCOMPARE(copies->text(), QString("4"));
+        spinner->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        spinner->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(copies->text(), QString("6"));
     }
 
     void cancelPrintsNothing()
     {
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
-        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(startCard());
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
-        script.steps << cancelOptions();
-        control<QAction>(preview, "printAction")->trigger();
+        printFrom(preview, cancelOptions());
         QVERIFY(!PrintOptionsDialog::accepted());
-        QVERIFY(platform.saveFilters.isEmpty());
-        QVERIFY(platform.messageBoxes.isEmpty());
-        QTRY_VERIFY(!card.window->findChild<PrintOptionsDialog*>());
+        QVERIFY(platform().saveFilters.isEmpty());
+        QVERIFY(platform().messageBoxes.isEmpty());
+        QTRY_VERIFY(!window().findChild<PrintOptionsDialog*>());
         QTest::qWait(50);
     }
 
     void zoomAndScroll()
     {
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
-        PrintCommand& command = card.window->printCommand();
-        PreviewWindow* preview = printToPreview(card);
+        QVERIFY(startCard());
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
         preview->showNormal();
         // A viewport 400 pixels (6000 twips) high under a page 1056 (15840) high.
@@ -825,7 +816,7 @@ private slots:
         QCOMPARE(control<QScrollBar>(preview, "verticalBar")->maximum(), 656);
 
         // New counts: 25 % still scales the old page, 50 % composes the new one first.
-        control<QComboBox>(&command.cardsCount(), "rowsBox")->setCurrentText("1");
+        control<QComboBox>(&command().cardsCount(), "rowsBox")->setCurrentText("1");
         control<QAction>(preview, "zoom25Action")->trigger();
         QCOMPARE(preview->compositions(), composed);
         control<QAction>(preview, "zoom50Action")->trigger();
@@ -884,31 +875,26 @@ private slots:
     {
         QFETCH(QString, target);
         QFETCH(QString, reason);
-        ScriptedPlatform platform;
-        ModalScript script;
-        const auto started = StartedCard::start();
-        QVERIFY(started);
-        StartedCard& card = *started;
+        QVERIFY(startCard());
         QString printer = PrintOptionsDialog::PdfEntry;
         QString path;
         if (target.startsWith("queue:")) {
             printer = target.mid(6);
             QVERIFY(m_cups->rejectJobs(printer));
         } else {
-            QFile file(card.programDir.filePath("file"));
+            QFile file(filePath("file"));
             QVERIFY(file.open(QIODevice::WriteOnly));
-            path = target.startsWith('/') ? target : card.programDir.filePath(target);
-            platform.saveAnswers << path;
+            path = target.startsWith('/') ? target : filePath(target);
+            platform().saveAnswers << path;
         }
-        PreviewWindow* preview = printToPreview(card);
+        PreviewWindow* preview = printToPreview();
         QVERIFY(preview);
-        script.steps << chooseOptions({printer});
-        control<QAction>(preview, "printAction")->trigger();
-        QCOMPARE(platform.messageBoxes.size(), 1);
-        QCOMPARE(platform.messageBoxes[0].title, QString("Print"));
-        QCOMPARE(platform.messageBoxes[0].icon, QMessageBox::Critical);
-        QVERIFY2(platform.messageBoxes[0].text.contains(reason),
-                 qPrintable(platform.messageBoxes[0].text));
+        printFrom(preview, chooseOptions({printer}));
+        QCOMPARE(platform().messageBoxes.size(), 1);
+        QCOMPARE(platform().messageBoxes[0].title, QString("Print"));
+        QCOMPARE(platform().messageBoxes[0].icon, QMessageBox::Critical);
+        QVERIFY2(platform().messageBoxes[0].text.contains(reason),
+                 qPrintable(platform().messageBoxes[0].text));
         QVERIFY(!QGuiApplication::overrideCursor());
         if (!path.isEmpty())
             QVERIFY(!QFile::exists(path));
