@@ -96,6 +96,7 @@ PrinterCalibration load(const QString& queue)
     c.scaleYPercent = read("scaleYPercent", 100);
     c.backOffsetXMm = read("backOffsetXMm", 0);
     c.backOffsetYMm = read("backOffsetYMm", 0);
+    c.backsInPrintedOrder = settings->value("backsInPrintedOrder").toBool();
     return sanitized(c);
 }
 
@@ -116,6 +117,10 @@ bool save(const QString& queue, const PrinterCalibration& calibration)
         else
             settings->remove(key);
     }
+    if (c.backsInPrintedOrder)
+        settings->setValue("backsInPrintedOrder", true);
+    else
+        settings->remove("backsInPrintedOrder");
     settings->endGroup();
     settings->sync();
     return settings->status() == QSettings::NoError;

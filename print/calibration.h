@@ -16,6 +16,9 @@ struct PrinterCalibration {
     // this much further, in the back page's own directions (across to its right, down).
     double backOffsetXMm = 0;
     double backOffsetYMm = 0;
+    // Backs printed by hand go out first sheet first, for a printer that stacks its sheets
+    // face up; otherwise last sheet first, for one that stacks them face down.
+    bool backsInPrintedOrder = false;
 
     bool operator==(const PrinterCalibration&) const = default;
     // The correction as a transform of page coordinates in twips, for a front page and for

@@ -73,6 +73,11 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     printAlignmentButton->setEnabled(printerBox->count() > 0);
     backAcross = backBox("backAcross");
     backDown = backBox("backDown");
+    // Which sheet a stack put back as it came out gives first.
+    handOrderBox = new QComboBox(this);
+    handOrderBox->setObjectName("handOrderBox");
+    handOrderBox->addItem("Last sheet first (stacked face down)", false);
+    handOrderBox->addItem("First sheet first (stacked face up)", true);
     summary = new QLabel(this);
     summary->setObjectName("summary");
     okButton = makeProgramButton(this, "OK", ":/icon-ok.svg");
@@ -97,6 +102,7 @@ CalibrationDialog::CalibrationDialog(const SheetLayout& chosen, const QString& p
     form->addRow("", printAlignmentButton);
     form->addRow("Back across: scale at the line", backAcross);
     form->addRow("Back down: scale at the line", backDown);
+    form->addRow("Backs printed by hand", handOrderBox);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(intro);
     layout->addLayout(form);
@@ -135,6 +141,7 @@ PrinterCalibration CalibrationDialog::correction() const
     // The scales of the alignment page read the back offset itself.
     c.backOffsetXMm = backAcross->value();
     c.backOffsetYMm = backDown->value();
+    c.backsInPrintedOrder = handOrderBox->currentData().toBool();
     return calibration::sanitized(c);
 }
 
@@ -156,6 +163,7 @@ void CalibrationDialog::showQueue(const QString& queue)
     rulerDown->setValue(readings.rulerDownMm);
     backAcross->setValue(stored.backOffsetXMm);
     backDown->setValue(stored.backOffsetYMm);
+    handOrderBox->setCurrentIndex(handOrderBox->findData(stored.backsInPrintedOrder));
     updateSummary();
 }
 

@@ -46,6 +46,7 @@ private:
     SkinButton* printAlignmentButton;
     QDoubleSpinBox* backAcross;
     QDoubleSpinBox* backDown;
+    QComboBox* handOrderBox;
     QLabel* summary;
     SkinButton* okButton;
     SkinButton* cancelButton;

@@ -1,5 +1,7 @@
 #include "print/duplex.h"
 
+#include "print/calibration.h"
+
 #include <QPainter>
 #include <QPrinterInfo>
 #include <QTransform>
@@ -120,10 +122,12 @@ PrintOutcome printByHand(const SheetJob& job, const TwoSidedPages& pages,
     if (!fronts.sent || !turnStack())
         return fronts;
     const int count = pages.sheets;
+    // How the printer stacks its sheets is the printer's, calibrated or not.
+    const bool inOrder = calibration::load(job.printerName).backsInPrintedOrder;
     return printPages(
         job, pages.paper, pages.landscape, count,
         [&](QPainter& painter, qreal unitsPerTwip, int page) {
-            pages.back(painter, unitsPerTwip, count - 1 - page);
+            pages.back(painter, unitsPerTwip, inOrder ? page : count - 1 - page);
         },
         [](int) { return true; });
 }

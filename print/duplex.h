@@ -60,7 +60,9 @@ PrintOutcome printBothSides(SheetJob job, const SheetSpec& front, Sides sides);
 
 // Both sides on a queue that prints one side only: the fronts, then `turnStack` (which asks
 // the user to put the printed stack back; false stops there), then the backs, last sheet
-// first, since the sheet printed last lies on top of the stack put back as it came out.
+// first, since the sheet printed last lies on top of the stack put back as it came out of a
+// printer that stacks face down; first sheet first where the queue's calibration says its
+// printer stacks face up.
 PrintOutcome printByHand(const SheetJob& job, const TwoSidedPages& pages,
                          const std::function<bool()>& turnStack);
 PrintOutcome printByHand(const SheetJob& job, const SheetSpec& front, Sides sides,

@@ -5,6 +5,7 @@
 #include "testfiles.h"
 
 #include "canvas/cardsides.h"
+#include "print/calibration.h"
 #include "print/cardscountdialog.h"
 #include "print/previewwindow.h"
 #include "print/printcommand.h"
@@ -20,6 +21,7 @@
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
@@ -517,11 +519,23 @@ private slots:
         QVERIFY(pictures[0] != pictures[1]);
     }
 
-    // Backs printed by hand come last sheet first, for the stack put back as it came out; each
-    // back still holds its own row.
-    void backsByHandComeLastSheetFirst()
+    // Backs printed by hand come last sheet first, for the stack put back as it came out of a
+    // printer that stacks face down, or first sheet first where the printer's calibration says
+    // it stacks face up; each back still holds its own row.
+    void backsByHandComeInTheStacksOrder_data()
     {
+        QTest::addColumn<bool>("faceUp");
+        QTest::newRow("stacked face down") << false;
+        QTest::newRow("stacked face up") << true;
+    }
+    void backsByHandComeInTheStacksOrder()
+    {
+        QFETCH(bool, faceUp);
         QVERIFY(addOneSidedQueue());
+        PrinterCalibration stacking;
+        stacking.backsInPrintedOrder = faceUp;
+        QVERIFY(calibration::save("Simplex", stacking));
+        const auto forget = qScopeGuard([] { calibration::save("Simplex", {}); });
         QVERIFY(startCard());
         addCaption(editor(), CardSide::Back, "${Name}");
         const QString csv = writePeople(filePath("people.csv"), 20);
@@ -543,10 +557,13 @@ private slots:
         m_cups->waitForLastJob("Simplex");
         const QString output = m_cups->outputFile("Simplex");
         QTRY_COMPARE(pdfPages(output), sheets);
-        // The first page printed is the back of the last sheet.
+        // The first page printed is the back of the last sheet, or of the first.
         const QString first = tool("pdftotext", {"-f", "1", "-l", "1", output, "-"});
-        QVERIFY2(first.contains(QRegularExpression("\\bPerson20\\b")), qPrintable(first));
-        QVERIFY2(!first.contains(QRegularExpression("\\bPerson1\\b")), qPrintable(first));
+        const auto holds = [&](const char* name) {
+            return first.contains(QRegularExpression(QString("\\b%1\\b").arg(name)));
+        };
+        QVERIFY2(holds("Person20") != faceUp, qPrintable(first));
+        QVERIFY2(holds("Person1") == faceUp, qPrintable(first));
         const QString all = tool("pdftotext", {output, "-"});
         for (int i = 1; i <= 20; ++i)
             QCOMPARE(all.count(QRegularExpression(QString("\\bPerson%1\\b").arg(i))), 1);

@@ -240,8 +240,11 @@ private slots:
         QCOMPARE((QList<double>{c.offsetXMm, c.offsetYMm, c.scaleXPercent, c.scaleYPercent}),
                  (QList<double>{2, -1, 101, 99}));
 
-        // Stored again, and stored without it: each key is there only when it holds a value.
-        for (const PrinterCalibration& stored : {c, PrinterCalibration{2, -1, 101, 99}}) {
+        // Stored again, without it, and with the order of backs printed by hand: each key is
+        // there only when it holds a value.
+        PrinterCalibration faceUp{2, -1, 101, 99};
+        faceUp.backsInPrintedOrder = true;
+        for (const PrinterCalibration& stored : {c, PrinterCalibration{2, -1, 101, 99}, faceUp}) {
             QVERIFY(calibration::save("Queue one", stored));
             QCOMPARE(calibration::load("Queue one"), stored);
             const auto settings = printSettings();
@@ -251,6 +254,8 @@ private slots:
                 expected << backKeys[0];
             if (stored.backOffsetYMm != 0)
                 expected << backKeys[1];
+            if (stored.backsInPrintedOrder)
+                expected << "backsInPrintedOrder";
             expected.sort();
             QCOMPARE(settings->childKeys(), expected);
         }

@@ -722,7 +722,8 @@ private slots:
 
     // The duplex alignment page from Calibrate this printer: one two-sided job on a queue that
     // takes one; on one that does not, the front, the question with its picture, then the back.
-    // The back offset read off it is shown, kept for the queue and shown again.
+    // The back offset read off it, and the order of backs printed by hand, are shown, kept for
+    // the queue and shown again.
     void alignmentPageFromTheDialog()
     {
         ScriptedPlatform platform;
@@ -768,6 +769,7 @@ private slots:
 
         control<QDoubleSpinBox>(&dialog, "backAcross")->setValue(1.5);
         control<QDoubleSpinBox>(&dialog, "backDown")->setValue(-2);
+        control<QComboBox>(&dialog, "handOrderBox")->setCurrentIndex(1);
         QVERIFY2(control<QLabel>(&dialog, "summary")
                      ->text()
                      .endsWith("\nBacks: move a further 1.50 mm across, -2.00 mm down."),
@@ -775,8 +777,10 @@ private slots:
         control<SkinButton>(&dialog, "okButton")->click();
         const PrinterCalibration kept = calibration::load("Manual");
         QCOMPARE(QPointF(kept.backOffsetXMm, kept.backOffsetYMm), QPointF(1.5, -2));
+        QVERIFY(kept.backsInPrintedOrder);
         CalibrationDialog again(letter, "Manual");
         QCOMPARE(control<QDoubleSpinBox>(&again, "backDown")->value(), -2.0);
+        QCOMPARE(control<QComboBox>(&again, "handOrderBox")->currentIndex(), 1);
         QVERIFY(calibration::save("Manual", {}));
         QVERIFY(m_cups->removeQueue("Manual"));
     }
