@@ -467,23 +467,46 @@ void CardView::refreshUnderlay()
 std::optional<CardView::Kept> CardView::changeUnderlay(const QRect& area)
 {
     const quint64 from = std::exchange(m_underState, std::exchange(m_nextState, 0));
-    std::optional<Kept> back = std::exchange(m_kept, std::nullopt);
-    if (back && (!m_underState || back->shows != m_underState))
-        back.reset();
-    // Put back, the kept pixels may cover more than changed: all they cover is kept in turn.
-    const QRect keep = back ? back->area : area;
+    const quint64 to = m_underState;
+    // Another card opened, or the other side shown: what is kept will not be shown again.
+    if (!to) {
+        m_kept.clear();
+        return std::nullopt;
+    }
+    std::optional<Kept> back;
+    const auto found = std::find_if(m_kept.begin(), m_kept.end(), [&](const Kept& kept) {
+        return kept.shows == to && kept.around == from;
+    });
+    if (found != m_kept.end()) {
+        back = std::move(*found);
+        m_kept.erase(found);
+    }
+    if (!from || from == to)
+        return back;
     const int ratio = int(cardScale());
-    // A few card-sized images at most: past that, an undo draws the crowd again.
-    constexpr qint64 MaxKeptPixels = 4'000'000;
-    if (from && m_underState && from != m_underState
-        && qint64(keep.width()) * keep.height() * ratio * ratio <= MaxKeptPixels)
-        m_kept = Kept{from, keep, m_under.copy(QRect(keep.topLeft() * ratio, keep.size() * ratio))};
+    const QRect device(area.topLeft() * ratio, area.size() * ratio);
+    // The latest changes' pixels, 32 MB and 64 changes at most: an undo further back draws the
+    // crowd again.
+    constexpr qint64 MaxKeptPixels = 8'000'000;
+    constexpr size_t MaxKept = 64;
+    const auto pixels = [](const Kept& kept) {
+        return qint64(kept.pixels.width()) * kept.pixels.height();
+    };
+    qint64 total = qint64(device.width()) * device.height();
+    for (const Kept& kept : m_kept)
+        total += pixels(kept);
+    while (!m_kept.empty() && (total > MaxKeptPixels || m_kept.size() >= MaxKept)) {
+        total -= pixels(m_kept.front());
+        m_kept.erase(m_kept.begin());
+    }
+    if (total <= MaxKeptPixels)
+        m_kept.push_back({from, to, area, m_under.copy(device)});
     return back;
 }
 
 void CardView::forgetUnderlay()
 {
-    m_kept.reset();
+    m_kept.clear();
     m_underState = 0;
 }
 

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 #include <optional>
+#include <vector>
 
 class CardEditor;
 
@@ -199,18 +200,19 @@ private:
     // it.
     quint64 m_underState = 0;
     quint64 m_nextState = 0;
-    // What the kept card showed over `area` before its last change, when it showed the
-    // design named `shows`: the undo of that change, or the redo of its undo, copies it back.
-    // Outside `area` the change left the pixels as they were.
+    // What the kept card showed over `area` when it showed the design named `shows`, just
+    // before a change to the design named `around`, which left the rest as it was: an undo or
+    // redo from `around` to `shows` copies it back. The last changes' are kept, newest last,
+    // up to a budget of pixels; a change to a design the history does not name forgets them.
     struct Kept {
         quint64 shows;
+        quint64 around;
         QRect area;
         QImage pixels;
     };
-    std::optional<Kept> m_kept;
+    std::vector<Kept> m_kept;
     // Before the kept card changes over `area`: its pixels there are kept, and the design it
-    // is about to show becomes its own. Returns the pixels kept before, when they show that
-    // design.
+    // is about to show becomes its own. Returns the pixels kept of that design, if any.
     std::optional<Kept> changeUnderlay(const QRect& area);
     void forgetUnderlay();
     void noteChange();

@@ -301,6 +301,8 @@ void TestCardRendering::undoAndRedoShowTheDesign_data()
     QTest::addColumn<QString>("steps");
     QTest::newRow("a move undone and redone in turn") << "MURURUR";
     QTest::newRow("two moves undone and redone") << "MMUURRUURR";
+    QTest::newRow("three steps back and forth") << "MTMUUURURRUR";
+    QTest::newRow("a step undone and another made before a repaint") << "TU+MU";
     QTest::newRow("typing undone and redone") << "MTTURUR";
     QTest::newRow("the back shown between") << "MUBFRUBR";
     QTest::newRow("a zoom between") << "MUZRUZR";
