@@ -145,6 +145,13 @@ private:
     bool keepsCard() const;
     void paintCard(QPainter& painter, const QRegion& exposed);
     void refreshUnderlay();
+    // Before the kept card changes over `area`: its pixels there are kept, and the design it
+    // is about to show becomes its own. Returns the pixels kept of that design, if any.
+    struct Kept;
+    std::optional<Kept> changeUnderlay(const QRect& area);
+    void forgetUnderlay();
+    // A change to the design: what it leads to is named by the history after it, if at all.
+    void noteChange();
     // Lifting the pressed element when its drag begins, and dropping it on release.
     void liftPressed();
     void dropLifted();
@@ -181,8 +188,8 @@ private:
     // A rubber band drawn from a press on the empty card, in this widget's pixels.
     std::optional<QRect> m_band;
     bool m_focusShown = false;
-    // The card's underlay as last drawn (at the zoom), and what of it has changed since, in
-    // the card's pixels; the elements of the overlay, by serial.
+    // The card as last drawn (at the zoom), and what of it has changed since, in the card's
+    // pixels.
     QImage m_under;
     QRegion m_underStale;
     // A dragged element lifted off the kept card: the pixels its box covered, drawn without
@@ -211,11 +218,6 @@ private:
         QImage pixels;
     };
     std::vector<Kept> m_kept;
-    // Before the kept card changes over `area`: its pixels there are kept, and the design it
-    // is about to show becomes its own. Returns the pixels kept of that design, if any.
-    std::optional<Kept> changeUnderlay(const QRect& area);
-    void forgetUnderlay();
-    void noteChange();
     bool m_dropping = false;
     bool m_tellingPictures = false;
 };
