@@ -226,6 +226,8 @@ private:
     void noteItemChange(qsizetype position, const CardItem& before);
     void pushChange();
     void showPushedState();
+    // The design is now the one the history names `state` (0: none), and the view is told.
+    void enterState(quint64 state);
     void keepAspect(CardItem& item, int handle) const;
     void moveElements(const QList<Selection>& elements, float dx, float dy);
     void pasteItems(const QList<CardItem>& items, float offsetTwips, const QString& text,

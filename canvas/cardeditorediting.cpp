@@ -103,9 +103,14 @@ void CardEditor::showPushedState()
     // Folded into the step before it or not, the step on top leads to the design as it is.
     const auto* top =
         static_cast<const DesignCommand*>(m_undoStack->command(m_undoStack->index() - 1));
-    m_state = top ? top->afterState() : 0;
-    if (m_state)
-        m_view->showState(m_state);
+    enterState(top ? top->afterState() : 0);
+}
+
+void CardEditor::enterState(quint64 state)
+{
+    m_state = state;
+    if (state)
+        m_view->showState(state);
 }
 
 bool CardEditor::isModified() const { return !m_undoStack->isClean(); }
@@ -149,9 +154,7 @@ void CardEditor::restoreDesign(const CardDesign& design, const QList<CardItem>* 
         m_view->updateElements(*changed);
     else
         m_view->updateCard();
-    m_state = state;
-    if (state)
-        m_view->showState(state);
+    enterState(state);
     // The handles follow the selected element, and go with it when the step removes it.
     if (handlesShown() && selectedItem())
         placeHandles(m_selection.kind, m_selection.index);

@@ -486,21 +486,22 @@ std::optional<CardView::Kept> CardView::changeUnderlay(const QRect& area)
     const int ratio = int(cardScale());
     const QRect device(area.topLeft() * ratio, area.size() * ratio);
     // The latest changes' pixels, 32 MB and 64 changes at most: an undo further back draws the
-    // crowd again.
+    // crowd again. A change too large to keep leaves the others kept.
     constexpr qint64 MaxKeptPixels = 8'000'000;
     constexpr size_t MaxKept = 64;
+    qint64 total = qint64(device.width()) * device.height();
+    if (total > MaxKeptPixels)
+        return back;
     const auto pixels = [](const Kept& kept) {
         return qint64(kept.pixels.width()) * kept.pixels.height();
     };
-    qint64 total = qint64(device.width()) * device.height();
     for (const Kept& kept : m_kept)
         total += pixels(kept);
     while (!m_kept.empty() && (total > MaxKeptPixels || m_kept.size() >= MaxKept)) {
         total -= pixels(m_kept.front());
         m_kept.erase(m_kept.begin());
     }
-    if (total <= MaxKeptPixels)
-        m_kept.push_back({from, to, area, m_under.copy(device)});
+    m_kept.push_back({from, to, area, m_under.copy(device)});
     return back;
 }
 

@@ -4,21 +4,22 @@
 
 #include <algorithm>
 
-namespace {
-quint64 newState()
+quint64 DesignCommand::newState()
 {
     static quint64 last = 0;
     return ++last;
 }
-} // namespace
+
+quint64 DesignCommand::stateOf(const CardEditor& editor)
+{
+    return editor.state() ? editor.state() : newState();
+}
 
 DesignCommand::DesignCommand(CardEditor& editor, const QString& text, const CardDesign& before,
                              const CardDesign& after, EditMerge merge)
     : QUndoCommand(text)
     , m_editor(editor)
     , m_merge(merge)
-    , m_beforeState(editor.state() ? editor.state() : newState())
-    , m_afterState(newState())
 {
     take(before, after);
 }
@@ -34,8 +35,6 @@ DesignCommand::DesignCommand(CardEditor& editor, const QString& text, const Card
     , m_beforeCard(Card::of(before))
     , m_afterCard(Card::of(after))
     , m_merge(merge)
-    , m_beforeState(editor.state() ? editor.state() : newState())
-    , m_afterState(newState())
 {
 }
 

@@ -68,8 +68,11 @@ private:
     Card m_beforeCard{};
     Card m_afterCard{};
     EditMerge m_merge;
-    quint64 m_beforeState;
-    quint64 m_afterState;
+    // A name never given before; the editor's name for its design, when it has one.
+    static quint64 newState();
+    static quint64 stateOf(const CardEditor& editor);
+    quint64 m_beforeState = stateOf(m_editor);
+    quint64 m_afterState = newState();
     // The change is already made when the command is pushed.
     bool m_done = true;
 };
